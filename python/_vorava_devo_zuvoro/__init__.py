@@ -1,0 +1,1 @@
+"""Deck recommendation engine; the native module `_native` holds everything."""

@@ -1,0 +1,19 @@
+// Text helpers shared by every reader of the game's strings: trimming by the
+// Unicode White_Space property and ASCII-only lower-casing, which is how the
+// game's enumeration texts (units, rarities, live types) are compared.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vdz {
+
+// Removes Unicode White_Space (TAB..CR, space, U+0085, U+00A0, U+1680,
+// U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000) from both ends of
+// UTF-8 text. U+FEFF and U+200B are not white space.
+std::string_view trim_unicode(std::string_view text);
+
+// Lower-cases ASCII letters only; other bytes are kept as they are.
+std::string ascii_lower(std::string_view text);
+
+}  // namespace vdz
