@@ -1,0 +1,49 @@
+// Saturating conversions. Every float-to-integer conversion of the game's
+// formulas goes through `saturating_cast`, which truncates toward zero, clamps
+// to the target's range and maps NaN to 0, so no conversion is undefined.
+// Integer helpers clamp or wrap where a formula says so.
+#pragma once
+
+#include <cmath>
+#include <concepts>
+#include <limits>
+#include <utility>
+
+#include "common/types.h"
+
+namespace vdz {
+
+// Truncates toward zero, saturating at the limits of Int; NaN gives 0.
+template <std::integral Int, std::floating_point Float>
+Int saturating_cast(Float x) {
+    if (std::isnan(x)) return 0;
+    constexpr Int lo = std::numeric_limits<Int>::min();
+    constexpr Int hi = std::numeric_limits<Int>::max();
+    // Both limits convert to Float exactly or round up (for the upper limit),
+    // so the comparisons below keep every in-range value.
+    if (x <= static_cast<Float>(lo)) return lo;
+    if (x >= static_cast<Float>(hi)) return hi;
+    return static_cast<Int>(x);
+}
+
+// floor, then saturating conversion to i32.
+template <std::floating_point Float>
+i32 floor_to_i32(Float x) {
+    return saturating_cast<i32>(std::floor(x));
+}
+
+// Clamps an integer of any width into Int's range.
+template <std::integral Int, std::integral From>
+Int saturate_to(From v) {
+    if (std::cmp_less(v, std::numeric_limits<Int>::min())) return std::numeric_limits<Int>::min();
+    if (std::cmp_greater(v, std::numeric_limits<Int>::max()))
+        return std::numeric_limits<Int>::max();
+    return static_cast<Int>(v);
+}
+
+// 32-bit two's-complement addition without signed overflow.
+inline i32 wrapping_add(i32 a, i32 b) {
+    return static_cast<i32>(static_cast<u32>(a) + static_cast<u32>(b));
+}
+
+}  // namespace vdz
