@@ -1,0 +1,42 @@
+// Rounding of the different-attribute bonuses and expansion of the rarity
+// bonus rates over the region's events.
+#include "engine/bonus_rates.h"
+
+#include "common/saturate.h"
+
+namespace vdz {
+namespace {
+
+// A positive percentage in tenths, rounded half away from zero and capped;
+// zero and negative rates give no bonus.
+i32 bonus_in_tenths(double rate) {
+    if (!(rate > 0.0)) return 0;
+    return round_saturate_i32(rate * 10.0);
+}
+
+}  // namespace
+
+std::vector<WorldBloomDiffAttrBonus> convert_diff_attr_bonus_rows(
+    const std::vector<RawWorldBloomDiffAttrBonus>& rows) {
+    std::vector<WorldBloomDiffAttrBonus> out;
+    out.reserve(rows.size());
+    for (const RawWorldBloomDiffAttrBonus& row : rows)
+        out.push_back(
+            WorldBloomDiffAttrBonus{row.attribute_count, round_saturate_i32(row.bonus_rate)});
+    return out;
+}
+
+std::vector<EventRarityBonus> convert_rarity_bonus_rows(
+    const std::vector<RawEventRarityBonusRate>& rows, const std::vector<Event>& events) {
+    std::vector<EventRarityBonus> out;
+    out.reserve(rows.size() * events.size());
+    for (const RawEventRarityBonusRate& row : rows) {
+        const u32 rarity = parse_card_rarity_type(row.card_rarity_type);
+        const i32 tenths = bonus_in_tenths(row.bonus_rate);
+        for (const Event& event : events)
+            out.push_back(EventRarityBonus{event.id, rarity, row.master_rank, tenths});
+    }
+    return out;
+}
+
+}  // namespace vdz

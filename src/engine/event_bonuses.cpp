@@ -1,0 +1,45 @@
+// Rounding of event card rates and resolution of deck-bonus units.
+#include "engine/event_bonuses.h"
+
+#include <unordered_map>
+
+#include "common/saturate.h"
+
+namespace vdz {
+
+std::vector<EventCardBonus> round_event_card_rates(const std::vector<RawEventCard>& rows) {
+    std::vector<EventCardBonus> out;
+    out.reserve(rows.size());
+    for (const RawEventCard& row : rows) {
+        out.push_back(EventCardBonus{row.event_id, row.card_id, round_saturate_i32(row.bonus_rate),
+                                     round_saturate_i32(row.leader_bonus_rate)});
+    }
+    return out;
+}
+
+std::vector<EventDeckBonus> resolve_event_deck_bonus_units(
+    std::vector<RawEventDeckBonus> rows, const std::vector<RawGameCharacterUnit>& units) {
+    // Row id -> first row with that id.
+    std::unordered_map<i32, const RawGameCharacterUnit*> by_id;
+    for (const RawGameCharacterUnit& unit : units)
+        by_id.emplace(unit.id, &unit);
+
+    std::vector<EventDeckBonus> out;
+    out.reserve(rows.size());
+    for (RawEventDeckBonus& row : rows) {
+        EventDeckBonus bonus;
+        if (row.game_character_unit_id) {
+            if (const auto it = by_id.find(*row.game_character_unit_id); it != by_id.end()) {
+                bonus.unit = it->second->unit;
+                bonus.game_character_id = it->second->game_character_id;
+            }
+        }
+        bonus.card_attr = std::move(row.card_attr);
+        bonus.event_id = row.event_id;
+        bonus.bonus_rate = round_saturate_i32(row.bonus_rate);
+        out.push_back(std::move(bonus));
+    }
+    return out;
+}
+
+}  // namespace vdz
