@@ -32,6 +32,13 @@ i32 floor_to_i32(Float x) {
     return saturating_cast<i32>(std::floor(x));
 }
 
+// Nearest integer with halves away from zero (12.5 -> 13, -12.5 -> -13),
+// then saturating conversion to i32.
+template <std::floating_point Float>
+i32 round_to_i32(Float x) {
+    return saturating_cast<i32>(std::round(x));
+}
+
 // Clamps an integer of any width into Int's range.
 template <std::integral Int, std::integral From>
 Int saturate_to(From v) {

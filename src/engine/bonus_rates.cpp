@@ -2,7 +2,7 @@
 // bonus rates over the region's events.
 #include "engine/bonus_rates.h"
 
-#include "common/saturate.h"
+#include "common/numeric.h"
 
 namespace vdz {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 // zero and negative rates give no bonus.
 i32 bonus_in_tenths(double rate) {
     if (!(rate > 0.0)) return 0;
-    return round_saturate_i32(rate * 10.0);
+    return round_to_i32(rate * 10.0);
 }
 
 }  // namespace
@@ -21,8 +21,7 @@ std::vector<WorldBloomDiffAttrBonus> convert_diff_attr_bonus_rows(
     std::vector<WorldBloomDiffAttrBonus> out;
     out.reserve(rows.size());
     for (const RawWorldBloomDiffAttrBonus& row : rows)
-        out.push_back(
-            WorldBloomDiffAttrBonus{row.attribute_count, round_saturate_i32(row.bonus_rate)});
+        out.push_back(WorldBloomDiffAttrBonus{row.attribute_count, round_to_i32(row.bonus_rate)});
     return out;
 }
 

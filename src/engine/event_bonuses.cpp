@@ -3,7 +3,7 @@
 
 #include <unordered_map>
 
-#include "common/saturate.h"
+#include "common/numeric.h"
 
 namespace vdz {
 
@@ -11,8 +11,8 @@ std::vector<EventCardBonus> round_event_card_rates(const std::vector<RawEventCar
     std::vector<EventCardBonus> out;
     out.reserve(rows.size());
     for (const RawEventCard& row : rows) {
-        out.push_back(EventCardBonus{row.event_id, row.card_id, round_saturate_i32(row.bonus_rate),
-                                     round_saturate_i32(row.leader_bonus_rate)});
+        out.push_back(EventCardBonus{row.event_id, row.card_id, round_to_i32(row.bonus_rate),
+                                     round_to_i32(row.leader_bonus_rate)});
     }
     return out;
 }
@@ -36,7 +36,7 @@ std::vector<EventDeckBonus> resolve_event_deck_bonus_units(
         }
         bonus.card_attr = std::move(row.card_attr);
         bonus.event_id = row.event_id;
-        bonus.bonus_rate = round_saturate_i32(row.bonus_rate);
+        bonus.bonus_rate = round_to_i32(row.bonus_rate);
         out.push_back(std::move(bonus));
     }
     return out;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "common/saturate.h"
+#include "common/numeric.h"
 #include "common/text.h"
 
 namespace vdz {
@@ -75,8 +75,8 @@ void average_music_meta_rows(std::vector<RawMusicMetaRow>& rows) {
     divide_array(avg.skill_score_solo, n);
     divide_array(avg.skill_score_auto, n);
     divide_array(avg.skill_score_multi, n);
-    avg.event_rate = saturate_i32(event_rate_sum / count);
-    avg.tap_count = saturate_i32(tap_count_sum / count);
+    avg.event_rate = saturate_to<i32>(event_rate_sum / count);
+    avg.tap_count = saturate_to<i32>(tap_count_sum / count);
     avg.music_id = MUSIC_META_AVERAGE_ID;
 
     // 5. One synthetic row per difficulty, appended at the end.

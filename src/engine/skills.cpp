@@ -6,7 +6,7 @@
 #include <map>
 
 #include "common/check.h"
-#include "common/saturate.h"
+#include "common/numeric.h"
 
 namespace vdz {
 namespace {
@@ -83,7 +83,7 @@ void emit_level(i32 skill_id, i32 level, const LevelValues& values,
             for (i32 count = 1; count <= 5; ++count) {
                 const i64 value =
                     i64{rate} + i64{values.enhance->value} * UNIT_COUNT_MULTIPLIERS[count - 1];
-                auto& record = emit(SkillEffectKind::ScoreUpUnitCount, saturate_i32(value));
+                auto& record = emit(SkillEffectKind::ScoreUpUnitCount, saturate_to<i32>(value));
                 record.unit_count = count;
                 record.unit = unit;
             }
@@ -91,7 +91,7 @@ void emit_level(i32 skill_id, i32 level, const LevelValues& values,
     }
     // 3. Life recovery.
     if (values.life_recovery)
-        emit(SkillEffectKind::LifeRecovery, saturate_i32(*values.life_recovery));
+        emit(SkillEffectKind::LifeRecovery, saturate_to<i32>(*values.life_recovery));
     // 4. Score-up by character rank, in order of appearance.
     for (const auto& [rank, value] : values.character_rank_pairs)
         emit(SkillEffectKind::ScoreUpCharacterRank, value).character_rank = rank;

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "common/saturate.h"
+#include "common/numeric.h"
 #include "engine/event_bonuses.h"
 
 namespace vdz {
@@ -25,7 +25,7 @@ TEST(BonusRates, RoundsHalvesAwayFromZeroAndSaturates) {
                           {-1e300, MIN},       {2147483647.4, MAX},
                           {2147483647.5, MAX}, {-2147483648.5, MIN}};
     for (const Case& c : cases)
-        EXPECT_EQ(round_saturate_i32(c.in), c.out) << c.in;
+        EXPECT_EQ(round_to_i32(c.in), c.out) << c.in;
 }
 
 TEST(BonusRates, RarityRatesExpandOverEveryEventInTenths) {
