@@ -273,10 +273,14 @@ def check_player(region):
         assert honor["level"] in levels
 
 
-@pytest.mark.parametrize("which", ["generated", "tiny"])
+@pytest.fixture(scope="module", params=["generated", "tiny"])
+def region(request, generated):
+    return Region(generated if request.param == "generated" else TINY_REGION)
+
+
 @pytest.mark.parametrize("check", [check_cards, check_events, check_areas, check_live, check_player])
-def test_region_is_consistent(generated, which, check):
-    check(Region(generated if which == "generated" else TINY_REGION))
+def test_region_is_consistent(region, check):
+    check(region)
 
 
 def test_generated_region_covers_the_game(generated):
