@@ -96,8 +96,8 @@ def test_tiny_region_holds_every_required_table():
 
 @pytest.mark.parametrize(
     "args",
-    [("--cards", "10", "--user-cards", "11"), ("--cards", "0"), ("--user-cards", "-1")],
-    ids=["more owned than exist", "no cards", "negative owned"],
+    [("--cards", "10", "--user-cards", "11"), ("--cards", "0"), ("--cards", "65536"), ("--user-cards", "-1")],
+    ids=["more owned than exist", "no cards", "card ids beyond 16 bits", "negative owned"],
 )
 def test_impossible_sizes_are_refused(tmp_path, args):
     run = subprocess.run([sys.executable, str(GENERATOR), "--out", str(tmp_path), *args], capture_output=True)
