@@ -1,0 +1,29 @@
+#include "auxiliary/exact_live_type.h"
+
+#include <array>
+#include <utility>
+
+#include "common/text.h"
+
+namespace vdz {
+
+Result<LiveType> parse_exact_live_type(std::string_view text) {
+    static constexpr std::array<std::pair<std::string_view, LiveType>, 7> NAMES = {{
+        {"solo", LiveType::SOLO},
+        {"auto", LiveType::AUTO},
+        {"multi", LiveType::MULTI},
+        {"cheerful", LiveType::CHEERFUL},
+        {"cheerful_live", LiveType::CHEERFUL},
+        {"challenge", LiveType::CHALLENGE},
+        {"challenge_auto", LiveType::CHALLENGE_AUTO},
+    }};
+    const std::string key = ascii_lower(trim_unicode(text));
+    for (const auto& [name, type] : NAMES) {
+        if (key == name) return type;
+    }
+    std::string message = "invalid live type: ";
+    message.append(text);
+    return make_error(std::move(message));
+}
+
+}  // namespace vdz

@@ -1,0 +1,87 @@
+// The engine's whole state: a map from region name to that region's data,
+// behind one reader-writer lock. Computing calls look a region up under the
+// read lock and leave with shared references; loads build a complete new
+// entry under the write lock and swap it in only when every step succeeded.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common/result.h"
+#include "engine/area_ingame_tables.h"
+#include "engine/master_data.h"
+#include "engine/music_metas.h"
+#include "engine/raw_tables.h"
+
+namespace vdz {
+
+// The region's music metas in the order of the caller's array.
+using MusicMetas = std::vector<MusicMeta>;
+
+// One region's state. Owned by the region table; never modified in place, a
+// load replaces the whole entry. The three parsed parts are shared with the
+// calls that looked them up and outlive the entry while those calls run.
+struct RegionEntry {
+    std::string music_metas_text = "[]";  // as last given; "[]" until then
+    std::shared_ptr<const MusicMetas> music_metas;
+    std::shared_ptr<const MasterData> master_data;
+    std::shared_ptr<const AreaIngameTables> area_ingame_tables;
+    RawTables raw_tables;  // the tables of the last full load
+};
+
+// New references to a region's parsed parts, handed to one computing call.
+struct RegionData {
+    std::shared_ptr<const MusicMetas> music_metas;
+    std::shared_ptr<const MasterData> master_data;
+    std::shared_ptr<const AreaIngameTables> area_ingame_tables;
+};
+
+// Whether a write may create its region or needs an existing one.
+enum class RegionPresence { MayBeAbsent, MustExist };
+
+class RegionTable {
+  public:
+    // Builds a region's new entry from its current one (null when the region
+    // has none yet). Runs under the write lock.
+    using EntryBuilder = std::function<Result<RegionEntry>(const RegionEntry* current)>;
+
+    // The region's parts, or "masterdata for region {} is not loaded", or the
+    // poisoned-lock error. Takes the read lock only for the lookup itself.
+    Result<RegionData> find(std::string_view region) const;
+
+    // Runs `build` under the write lock and, when it succeeds, puts its entry
+    // in place of the region's old one. The outer result is the table's own
+    // verdict (poisoned lock, or a missing region under `MustExist`); the
+    // inner one is the builder's. Any error leaves the table untouched.
+    //
+    // A C++ exception escaping `build` propagates to the caller and poisons
+    // the lock for good: the table can no longer vouch for its state, so
+    // every later `find` and `replace` fails with the poisoned-lock error.
+    Result<Status> replace(std::string_view region, RegionPresence presence,
+                           const EntryBuilder& build);
+
+  private:
+    struct NameHash {
+        using is_transparent = void;
+        usize operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
+        }
+    };
+
+    mutable std::shared_mutex mutex_;
+    bool poisoned_ = false;  // set once by a write that unwound; never cleared
+    std::unordered_map<std::string, RegionEntry, NameHash, std::equal_to<>> entries_;
+};
+
+// "masterdata for region {} is not loaded".
+Error region_not_loaded_error(std::string_view region);
+
+// "poisoned lock: another task failed inside".
+Error poisoned_lock_error();
+
+}  // namespace vdz
