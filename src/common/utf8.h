@@ -13,7 +13,7 @@ namespace vdz {
 
 // The first fault in a byte string that is not valid UTF-8.
 struct Utf8Error {
-    usize valid_up_to;               // bytes before the fault, all valid UTF-8
+    usize valid_up_to;                // bytes before the fault, all valid UTF-8
     std::optional<u8> invalid_bytes;  // length of the invalid sequence (1 to 3);
                                       // empty when the input ends inside a sequence
 };

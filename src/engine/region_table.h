@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/result.h"
+#include "common/types.h"
 #include "engine/area_ingame_tables.h"
 #include "engine/master_data.h"
 #include "engine/music_metas.h"

@@ -26,8 +26,9 @@ void raise_too_many_positional(const Signature& signature, usize given) {
     const auto count = static_cast<unsigned long long>(signature.params.size());
     const auto given_count = static_cast<unsigned long long>(given);
     if (signature.required == signature.params.size()) {
-        raise_type_error(Ref(PyUnicode_FromFormat("%s takes %llu positional arguments but %llu %s given",
-                                                  signature.function, count, given_count, verb)));
+        raise_type_error(
+            Ref(PyUnicode_FromFormat("%s takes %llu positional arguments but %llu %s given",
+                                     signature.function, count, given_count, verb)));
     } else {
         raise_type_error(Ref(PyUnicode_FromFormat(
             "%s takes from %llu to %llu positional arguments but %llu %s given", signature.function,
@@ -79,8 +80,9 @@ bool bind(const Signature& signature, std::span<PyObject* const> positional,
             return false;
         }
         if (out[index]) {
-            raise_type_error(Ref(PyUnicode_FromFormat("%s got multiple values for argument '%s'",
-                                                      signature.function, signature.params[index])));
+            raise_type_error(
+                Ref(PyUnicode_FromFormat("%s got multiple values for argument '%s'",
+                                         signature.function, signature.params[index])));
             return false;
         }
         out[index] = keyword.value;
@@ -93,10 +95,10 @@ bool bind(const Signature& signature, std::span<PyObject* const> positional,
     }
     if (!missing.empty()) {
         const std::string names = quoted_name_list(missing);
-        raise_type_error(Ref(PyUnicode_FromFormat(
-            "%s missing %llu required positional %s: %s", signature.function,
-            static_cast<unsigned long long>(missing.size()),
-            missing.size() == 1 ? "argument" : "arguments", names.c_str())));
+        raise_type_error(Ref(
+            PyUnicode_FromFormat("%s missing %llu required positional %s: %s", signature.function,
+                                 static_cast<unsigned long long>(missing.size()),
+                                 missing.size() == 1 ? "argument" : "arguments", names.c_str())));
         return false;
     }
     return true;

@@ -76,8 +76,7 @@ void card_pool_dealloc(PyObject* self) {
 }
 
 PyMethodDef card_pool_methods[] = {
-    {"recommend",
-     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(pool_recommend)),
+    {"recommend", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(pool_recommend)),
      METH_FASTCALL | METH_KEYWORDS,
      "recommend($self, limit=None, timeout_ms=None)\n--\n\n"
      "在池上搜索。`limit` 与 `timeout_ms` 只作用于搜索阶段，可安全覆盖；\n"
@@ -88,17 +87,17 @@ PyMethodDef card_pool_methods[] = {
 PyGetSetDef card_pool_getters[] = {
     {"card_count", get_card_count, nullptr, "池内候选卡数量。", nullptr},
     {"limit", get_u64<&PreparedPool::limit>, nullptr, "构建该池时使用的 `limit`。", nullptr},
-    {"timeout_ms", get_u64<&PreparedPool::timeout_ms>, nullptr,
-     "构建该池时使用的 `timeout_ms`。", nullptr},
+    {"timeout_ms", get_u64<&PreparedPool::timeout_ms>, nullptr, "构建该池时使用的 `timeout_ms`。",
+     nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 PyType_Slot card_pool_slots[] = {
-    {Py_tp_doc,
-     const_cast<char*>("预构建的搜索池：构建一次，可重复搜索。\n\n"
-                       "池与 `(user_data, masterdata, options)` 三者绑定。任意一项变化后必须重建，\n"
-                       "否则搜索会基于过期数据得出错误结果——本类型不会自动侦测这些变化。\n"
-                       "缓存策略与生命周期完全由调用方决定；持有池会占用额外内存。")},
+    {Py_tp_doc, const_cast<char*>(
+                    "预构建的搜索池：构建一次，可重复搜索。\n\n"
+                    "池与 `(user_data, masterdata, options)` 三者绑定。任意一项变化后必须重建，\n"
+                    "否则搜索会基于过期数据得出错误结果——本类型不会自动侦测这些变化。\n"
+                    "缓存策略与生命周期完全由调用方决定；持有池会占用额外内存。")},
     {Py_tp_new, reinterpret_cast<void*>(refuse_construction)},
     {Py_tp_dealloc, reinterpret_cast<void*>(card_pool_dealloc)},
     {Py_tp_methods, card_pool_methods},
@@ -107,10 +106,7 @@ PyType_Slot card_pool_slots[] = {
 };
 
 PyType_Spec card_pool_spec = {
-    "builtins.NativeCardPool",
-    static_cast<int>(sizeof(CardPoolObject)),
-    0,
-    Py_TPFLAGS_DEFAULT,
+    "builtins.NativeCardPool", static_cast<int>(sizeof(CardPoolObject)), 0, Py_TPFLAGS_DEFAULT,
     card_pool_slots,
 };
 

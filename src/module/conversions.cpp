@@ -152,7 +152,8 @@ bool to_optional_text(PyObject* value, const char* param, std::optional<std::str
 }
 
 bool to_bytes(PyObject* value, const char* param, std::string_view& out) {
-    if (!PyBytes_Check(value)) return raise_cannot_convert(value, "PyBytes") || wrap_argument_error(param);
+    if (!PyBytes_Check(value))
+        return raise_cannot_convert(value, "PyBytes") || wrap_argument_error(param);
     char* data = nullptr;
     Py_ssize_t size = 0;
     if (PyBytes_AsStringAndSize(value, &data, &size) < 0) return wrap_argument_error(param);

@@ -15,8 +15,7 @@ namespace vdz::py {
 namespace {
 
 // Ranks the next level of every area item by power gained per coin.
-PyObject* rank_area_items(const RegionData&, std::vector<i32> /*card_ids*/,
-                          const UserDataObject&) {
+PyObject* rank_area_items(const RegionData&, std::vector<i32> /*card_ids*/, const UserDataObject&) {
     return raise_not_implemented("NativeEngine.recommend_area_items()");
 }
 

@@ -38,8 +38,12 @@ PyObject* engine_calculate_exact_live(PyObject* self, PyObject* const* args, Py_
     return guarded([&]() -> PyObject* {
         // 1. Bind and convert the arguments.
         static constexpr const char* PARAMS[] = {
-            "region",           "power",           "skills",
-            "live_type",        "music_score_json", "multi_sum_power",
+            "region",
+            "power",
+            "skills",
+            "live_type",
+            "music_score_json",
+            "multi_sum_power",
             "fever_music_score_json",
         };
         static constexpr Signature SIGNATURE{"NativeEngine.calculate_exact_live()", PARAMS, 5};

@@ -48,8 +48,8 @@ PyMethodDef engine_methods[] = {
      "构建可复用的搜索池。付一次建池成本，之后每次 `NativeCardPool.recommend`\n"
      "只付搜索成本。池不随 masterdata 或 user_data 的后续变化自动失效，\n"
      "何时重建由调用方负责。"},
-    {"get_world_bloom_support_cards", fast_call<engine_get_world_bloom_support_cards>(),
-     FAST_CALL, "get_world_bloom_support_cards($self, region, options_json, user_data)\n--\n\n"},
+    {"get_world_bloom_support_cards", fast_call<engine_get_world_bloom_support_cards>(), FAST_CALL,
+     "get_world_bloom_support_cards($self, region, options_json, user_data)\n--\n\n"},
     {"recommend_area_items", fast_call<engine_recommend_area_items>(), FAST_CALL,
      "recommend_area_items($self, region, card_ids, user_data)\n--\n\n"},
     {"recommend_music", fast_call<engine_recommend_music>(), FAST_CALL,

@@ -25,8 +25,8 @@ PyObject* engine_get_world_bloom_support_cards(PyObject* self, PyObject* const* 
                                                Py_ssize_t nargs, PyObject* kwnames) {
     return guarded([&]() -> PyObject* {
         static constexpr const char* PARAMS[] = {"region", "options_json", "user_data"};
-        static constexpr Signature SIGNATURE{"NativeEngine.get_world_bloom_support_cards()",
-                                             PARAMS, 3};
+        static constexpr Signature SIGNATURE{"NativeEngine.get_world_bloom_support_cards()", PARAMS,
+                                             3};
         std::array<PyObject*, 3> bound;
         EngineObject* engine = bind_engine_call(self, SIGNATURE, args, nargs, kwnames, bound);
         std::string region, options_json;

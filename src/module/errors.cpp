@@ -12,9 +12,12 @@ namespace {
 
 PyObject* exception_type(ErrorClass error_class) {
     switch (error_class) {
-        case ErrorClass::Type: return PyExc_TypeError;
-        case ErrorClass::Value: return PyExc_ValueError;
-        case ErrorClass::Runtime: return PyExc_RuntimeError;
+        case ErrorClass::Type:
+            return PyExc_TypeError;
+        case ErrorClass::Value:
+            return PyExc_ValueError;
+        case ErrorClass::Runtime:
+            return PyExc_RuntimeError;
     }
     return PyExc_RuntimeError;
 }
@@ -30,7 +33,8 @@ PyObject* panic_exception_type() {
 void set_string(PyObject* type, std::string_view message) {
     // Messages are UTF-8; should one ever hold a stray byte, it is shown
     // replaced rather than turning the report into a decoding error.
-    Ref text(PyUnicode_DecodeUTF8(message.data(), static_cast<Py_ssize_t>(message.size()), "replace"));
+    Ref text(
+        PyUnicode_DecodeUTF8(message.data(), static_cast<Py_ssize_t>(message.size()), "replace"));
     if (text) PyErr_SetObject(type, text.get());
 }
 

@@ -14,9 +14,12 @@ namespace {
 
 PyType_Spec& spec_of(NativeClass native_class) {
     switch (native_class) {
-        case NativeClass::Engine: return engine_type_spec();
-        case NativeClass::UserData: return user_data_type_spec();
-        case NativeClass::CardPool: return card_pool_type_spec();
+        case NativeClass::Engine:
+            return engine_type_spec();
+        case NativeClass::UserData:
+            return user_data_type_spec();
+        case NativeClass::CardPool:
+            return card_pool_type_spec();
     }
     return engine_type_spec();
 }
@@ -27,9 +30,12 @@ PyObject* type_objects[3] = {nullptr, nullptr, nullptr};
 
 const char* native_class_name(NativeClass native_class) {
     switch (native_class) {
-        case NativeClass::Engine: return "NativeEngine";
-        case NativeClass::UserData: return "NativeUserData";
-        case NativeClass::CardPool: return "NativeCardPool";
+        case NativeClass::Engine:
+            return "NativeEngine";
+        case NativeClass::UserData:
+            return "NativeUserData";
+        case NativeClass::CardPool:
+            return "NativeCardPool";
     }
     return "";
 }

@@ -56,10 +56,7 @@ PyType_Slot user_data_slots[] = {
 };
 
 PyType_Spec user_data_spec = {
-    "builtins.NativeUserData",
-    static_cast<int>(sizeof(UserDataObject)),
-    0,
-    Py_TPFLAGS_DEFAULT,
+    "builtins.NativeUserData", static_cast<int>(sizeof(UserDataObject)), 0, Py_TPFLAGS_DEFAULT,
     user_data_slots,
 };
 

@@ -27,7 +27,8 @@ Result<Status> load(RegionTable& table, std::string_view region, RegionEntry ent
 TEST(RegionTable, UnknownRegionsAreReportedByTheirExactName) {
     RegionTable table;
     ASSERT_TRUE(load(table, "jp", fresh_entry()).ok());
-    for (std::string_view name : {"JP", "jp ", " jp", "", std::string_view("jp\0", 3)}) {
+    const std::string_view other_names[] = {"JP", "jp ", " jp", "", std::string_view("jp\0", 3)};
+    for (std::string_view name : other_names) {
         const auto found = table.find(name);
         ASSERT_FALSE(found.ok());
         EXPECT_EQ(found.error().message,
@@ -82,11 +83,11 @@ TEST(RegionTable, BuilderSeesTheCurrentEntryAndFailuresChangeNothing) {
 TEST(RegionTable, WritesThatNeedARegionRefuseAMissingOneWithoutBuilding) {
     RegionTable table;
     bool built = false;
-    const auto result =
-        table.replace("cn", RegionPresence::MustExist, [&](const RegionEntry*) -> Result<RegionEntry> {
-            built = true;
-            return fresh_entry();
-        });
+    const auto result = table.replace("cn", RegionPresence::MustExist,
+                                      [&](const RegionEntry*) -> Result<RegionEntry> {
+                                          built = true;
+                                          return fresh_entry();
+                                      });
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().message, "masterdata for region cn is not loaded");
     EXPECT_FALSE(built);

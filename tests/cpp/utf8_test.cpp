@@ -21,10 +21,10 @@ TEST(Utf8, ReportsTheFirstFaultWithItsMaximalSubpart) {
         {"\xFF", "invalid utf-8 sequence of 1 bytes from index 0"},
         {"\xE3\x81", "incomplete utf-8 byte sequence from index 0"},
         {"\xE3\x81\x41", "invalid utf-8 sequence of 2 bytes from index 0"},
-        {"\xED\xA0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // surrogate
+        {"\xED\xA0\x80", "invalid utf-8 sequence of 1 bytes from index 0"},      // surrogate
         {"\xF4\x90\x80\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // > U+10FFFF
-        {"A\xC0\x80", "invalid utf-8 sequence of 1 bytes from index 1"},  // overlong
-        {"\xE0\x80\x80", "invalid utf-8 sequence of 1 bytes from index 0"},  // overlong
+        {"A\xC0\x80", "invalid utf-8 sequence of 1 bytes from index 1"},         // overlong
+        {"\xE0\x80\x80", "invalid utf-8 sequence of 1 bytes from index 0"},      // overlong
         {"\xF0\x9F\x8E", "incomplete utf-8 byte sequence from index 0"},
         {"\xF0\x9F\x8E\x41", "invalid utf-8 sequence of 3 bytes from index 0"},
         {"\xF0\x9F\x41", "invalid utf-8 sequence of 2 bytes from index 0"},
@@ -58,11 +58,10 @@ TEST(Utf8, AgreesWithTheDefinitionOnEveryShortSequence) {
         for (u32 b = 0x70; b < 0xC8; ++b) {
             for (u32 c = 0x70; c < 0xC8; c += 7) {
                 const u8 bytes[3] = {u8(a), u8(b), u8(c)};
-                const bool whole = decodes(bytes, 3) ||
-                                   (decodes(bytes, 2) && decodes(bytes + 2, 1)) ||
-                                   (decodes(bytes, 1) && decodes(bytes + 1, 2)) ||
-                                   (decodes(bytes, 1) && decodes(bytes + 1, 1) &&
-                                    decodes(bytes + 2, 1));
+                const bool whole =
+                    decodes(bytes, 3) || (decodes(bytes, 2) && decodes(bytes + 2, 1)) ||
+                    (decodes(bytes, 1) && decodes(bytes + 1, 2)) ||
+                    (decodes(bytes, 1) && decodes(bytes + 1, 1) && decodes(bytes + 2, 1));
                 const std::string_view text(reinterpret_cast<const char*>(bytes), 3);
                 EXPECT_EQ(!find_utf8_error(text).has_value(), whole) << a << ' ' << b << ' ' << c;
             }
