@@ -35,10 +35,7 @@ bool add_class(PyObject* module, NativeClass native_class) {
         if (!all || PyObject_SetAttrString(module, "__all__", all.get()) < 0) return false;
     }
     Ref name_text(PyUnicode_FromString(name));
-    if (!name_text || !PyList_Check(all.get()) || PyList_Append(all.get(), name_text.get()) < 0) {
-        if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "__all__ must be a list");
-        return false;
-    }
+    if (!name_text || PyList_Append(all.get(), name_text.get()) < 0) return false;
     return PyModule_AddObjectRef(module, name, reinterpret_cast<PyObject*>(type)) == 0;
 }
 
