@@ -24,15 +24,6 @@ struct RequestArguments {
     UserDataObject* user_data = nullptr;
 };
 
-bool read_request_arguments(const Signature& signature, PyObject* self, PyObject* const* args,
-                            Py_ssize_t nargs, PyObject* kwnames, RequestArguments& out) {
-    std::array<PyObject*, 3> bound;
-    out.engine = bind_engine_call(self, signature, args, nargs, kwnames, bound);
-    return out.engine && to_text(bound[0], "region", out.region) &&
-           to_text(bound[1], "options_json", out.options_json) &&
-           to_user_data(bound[2], "user_data", out.user_data);
-}
-
 // Reads the options, prepares the player's pool and searches it.
 PyObject* run_recommend(const RegionData&, const RequestArguments&) {
     return raise_not_implemented("NativeEngine.recommend()");
@@ -44,32 +35,38 @@ PyObject* run_build_pool(const RegionData&, const RequestArguments&) {
     return raise_not_implemented("NativeEngine.build_pool()");
 }
 
+using RequestBody = PyObject* (*)(const RegionData&, const RequestArguments&);
+
+// Both methods: bind and convert the arguments, look the region up, then
+// hand over to `body`.
+PyObject* run_request(const Signature& signature, RequestBody body, PyObject* self,
+                      PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return guarded([&]() -> PyObject* {
+        std::array<PyObject*, 3> bound;
+        RequestArguments request;
+        request.engine = bind_engine_call(self, signature, args, nargs, kwnames, bound);
+        if (!request.engine || !to_text(bound[0], "region", request.region) ||
+            !to_text(bound[1], "options_json", request.options_json) ||
+            !to_user_data(bound[2], "user_data", request.user_data)) {
+            return nullptr;
+        }
+        const auto region = lookup_region(*request.engine, request.region);
+        return region ? body(*region, request) : nullptr;
+    });
+}
+
 }  // namespace
 
 PyObject* engine_recommend(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                            PyObject* kwnames) {
-    return guarded([&]() -> PyObject* {
-        static constexpr Signature SIGNATURE{"NativeEngine.recommend()", PARAMS, 3};
-        RequestArguments request;
-        if (!read_request_arguments(SIGNATURE, self, args, nargs, kwnames, request)) {
-            return nullptr;
-        }
-        const auto region = lookup_region(*request.engine, request.region);
-        return region ? run_recommend(*region, request) : nullptr;
-    });
+    static constexpr Signature SIGNATURE{"NativeEngine.recommend()", PARAMS, 3};
+    return run_request(SIGNATURE, run_recommend, self, args, nargs, kwnames);
 }
 
 PyObject* engine_build_pool(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                             PyObject* kwnames) {
-    return guarded([&]() -> PyObject* {
-        static constexpr Signature SIGNATURE{"NativeEngine.build_pool()", PARAMS, 3};
-        RequestArguments request;
-        if (!read_request_arguments(SIGNATURE, self, args, nargs, kwnames, request)) {
-            return nullptr;
-        }
-        const auto region = lookup_region(*request.engine, request.region);
-        return region ? run_build_pool(*region, request) : nullptr;
-    });
+    static constexpr Signature SIGNATURE{"NativeEngine.build_pool()", PARAMS, 3};
+    return run_request(SIGNATURE, run_build_pool, self, args, nargs, kwnames);
 }
 
 }  // namespace vdz::py
