@@ -9,63 +9,84 @@
 #include "common/types.h"
 
 namespace vdz::json {
+namespace {
 
-void append_shortest(std::string& out, double value) {
+// A finite double as its shortest round-trip decimal digits: the value is
+// 0.d1d2d3… × 10^point, with a sign.
+struct ShortestDigits {
+    bool negative = false;
+    char digits[20];
+    int length = 0;
+    int point = 0;
+
+    std::string_view all() const { return std::string_view(digits, static_cast<usize>(length)); }
+};
+
+ShortestDigits shortest_digits(double value) {
     VDZ_ASSERT(std::isfinite(value));
-    // 1. Shortest digits d1.d2d3…e±x from the standard library.
     char text[40];
     const auto written =
         std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
     VDZ_ASSERT(written.ec == std::errc());
+    ShortestDigits out;
     const char* p = text;
-    if (*p == '-') {
-        out.push_back('-');
-        ++p;
-    }
-    char digits[24];
-    int length = 0;
+    out.negative = *p == '-';
+    if (out.negative) ++p;
     for (; *p != 'e'; ++p) {
-        if (*p != '.') digits[length++] = *p;
+        if (*p != '.') out.digits[out.length++] = *p;
     }
+    ++p;
+    if (*p == '+') ++p;
     int exponent = 0;
-    const char* exponent_text = p + 1;
-    if (*exponent_text == '+') ++exponent_text;
-    std::from_chars(exponent_text, written.ptr, exponent);
+    std::from_chars(p, written.ptr, exponent);
+    out.point = exponent + 1;
+    return out;
+}
 
-    // 2. value = digits × 10^(point - length): lay it out by where the
-    // decimal point falls.
-    const int point = exponent + 1;
-    const std::string_view all(digits, static_cast<usize>(length));
-    if (point >= length && point <= 16) {
-        out.append(all);
-        out.append(static_cast<usize>(point - length), '0');
+}  // namespace
+
+void append_shortest(std::string& out, double value) {
+    const ShortestDigits d = shortest_digits(value);
+    if (d.negative) out.push_back('-');
+    if (d.point >= d.length && d.point <= 16) {
+        out.append(d.all());
+        out.append(static_cast<usize>(d.point - d.length), '0');
         out.append(".0");
-    } else if (point > 0 && point <= 16) {
-        out.append(all.substr(0, static_cast<usize>(point)));
+    } else if (d.point > 0 && d.point <= 16) {
+        out.append(d.all().substr(0, static_cast<usize>(d.point)));
         out.push_back('.');
-        out.append(all.substr(static_cast<usize>(point)));
-    } else if (point > -5 && point <= 0) {
+        out.append(d.all().substr(static_cast<usize>(d.point)));
+    } else if (d.point > -5 && d.point <= 0) {
         out.append("0.");
-        out.append(static_cast<usize>(-point), '0');
-        out.append(all);
+        out.append(static_cast<usize>(-d.point), '0');
+        out.append(d.all());
     } else {
-        out.push_back(digits[0]);
-        if (length > 1) {
+        out.push_back(d.digits[0]);
+        if (d.length > 1) {
             out.push_back('.');
-            out.append(all.substr(1));
+            out.append(d.all().substr(1));
         }
         out.push_back('e');
-        out.append(std::to_string(point - 1));
+        out.append(std::to_string(d.point - 1));
     }
 }
 
 std::string plain_decimal(double value) {
-    VDZ_ASSERT(std::isfinite(value));
-    // The longest case is the smallest subnormal: "0." and 323 zeros, then digits.
-    char text[400];
-    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-    VDZ_ASSERT(written.ec == std::errc());
-    return std::string(text, written.ptr);
+    const ShortestDigits d = shortest_digits(value);
+    std::string out = d.negative ? "-" : "";
+    if (d.point >= d.length) {
+        out.append(d.all());
+        out.append(static_cast<usize>(d.point - d.length), '0');
+    } else if (d.point > 0) {
+        out.append(d.all().substr(0, static_cast<usize>(d.point)));
+        out.push_back('.');
+        out.append(d.all().substr(static_cast<usize>(d.point)));
+    } else {
+        out.append("0.");
+        out.append(static_cast<usize>(-d.point), '0');
+        out.append(d.all());
+    }
+    return out;
 }
 
 }  // namespace vdz::json

@@ -14,7 +14,7 @@ namespace vdz::json {
 void append_shortest(std::string& out, double value);
 
 // A finite double in plain decimal notation with its shortest digits and no
-// exponent: 1.5, 1, -0, 0.0000001, 1000…0 for 1e300.
+// exponent, padded with zeros: 1.5, 1, -0, 0.0000001, 18446744073709552000.
 std::string plain_decimal(double value);
 
 }  // namespace vdz::json
