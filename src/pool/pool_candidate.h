@@ -58,6 +58,11 @@ struct PoolCandidate {
     bool skill_is_after_training = false;
     bool character_bonus = false;  // event flag: a character bonus applies
     bool attribute_bonus = false;  // event flag: an attribute bonus applies
+    // Reported state, copied into the card's PoolCardRecord.
+    u32 master_rank = 0;
+    u32 skill_level = 0;
+    double life_recovery = 0.0;
+    bool image_override = false;  // the variant decides the shown image
 
     u32 total_x10() const { return u32{base_x10} + limited_x10; }
     // (256 + skill value) x power: the builder's weighted power.
