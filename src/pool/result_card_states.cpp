@@ -1,0 +1,42 @@
+// Result card states: the candidate builder's card list and configuration,
+// kept per card id.
+#include "pool/result_card_states.h"
+
+#include "handler/apply_card_config.h"
+#include "handler/card_candidates.h"
+
+namespace vdz {
+
+ResultCardStates build_result_card_states(std::span<const UserCard> user_cards,
+                                          const MasterData& master,
+                                          const RecommendOptions& options) {
+    const MasterDataView view = make_master_data_view(master);
+    return build_result_card_states(user_cards, *build_request_index(view), view, options);
+}
+
+ResultCardStates build_result_card_states(std::span<const UserCard> user_cards,
+                                          const RequestIndex& index, const MasterDataView& view,
+                                          const RecommendOptions& options) {
+    // 1, 2. The configurations and the card list, fixed cards included.
+    const CollectedCardConfigs configs = collect_card_configs(options);
+    const std::vector<UserCard> cards =
+        add_missing_fixed_cards(user_cards, options.fixed_cards, index);
+    // 3-5. Each known card, configured; excluded cards have no state.
+    ResultCardStates states;
+    states.reserve(cards.size());
+    for (const UserCard& card : cards) {
+        const IndexedCard* indexed = index.find_card(card.card_id);
+        if (!indexed) continue;
+        UserCard state = card;
+        const auto episodes = index.episodes_by_card.find(card.card_id);
+        const std::span<const CardEpisode> card_episodes =
+            episodes == index.episodes_by_card.end() ? std::span<const CardEpisode>{}
+                                                     : episodes->second;
+        const auto limit = level_limit_before_training(view.card_rarities, indexed->card.rarity);
+        if (!apply_card_config(state, *indexed, configs, limit, card_episodes)) continue;
+        states.insert_or_assign(card.card_id, std::move(state));
+    }
+    return states;
+}
+
+}  // namespace vdz
