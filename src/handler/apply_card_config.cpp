@@ -94,15 +94,19 @@ bool apply_card_config(UserCard& card, const IndexedCard& indexed,
     // 4. A given level decides the level and the training state.
     if (config.level) {
         card.level = clamp_to_cap(*config.level, 1, indexed.level_cap);
-        const i32 bound = std::max(indexed.level_cap ? as_signed(*indexed.level_cap) : *config.level, 1);
+        const i32 bound =
+            std::max(indexed.level_cap ? as_signed(*indexed.level_cap) : *config.level, 1);
         const i32 limit = level_limit.value_or(bound);
         set_trained(card, trainable && as_signed(card.level) > limit);
     }
     // 5, 6. Skill level.
-    if (config.skill_max) card.skill_level = raise_to_cap(card.skill_level, indexed.skill_level_cap);
-    if (config.skill_level) card.skill_level = clamp_to_cap(*config.skill_level, 1, indexed.skill_level_cap);
+    if (config.skill_max)
+        card.skill_level = raise_to_cap(card.skill_level, indexed.skill_level_cap);
+    if (config.skill_level)
+        card.skill_level = clamp_to_cap(*config.skill_level, 1, indexed.skill_level_cap);
     // 7, 8. Master rank.
-    if (config.master_max) card.master_rank = raise_to_cap(card.master_rank, indexed.master_rank_cap);
+    if (config.master_max)
+        card.master_rank = raise_to_cap(card.master_rank, indexed.master_rank_cap);
     if (config.master_rank)
         card.master_rank = clamp_to_cap(as_signed(*config.master_rank), 0, indexed.master_rank_cap);
     // 9. Read episodes: the first n of the card's episodes by id.

@@ -30,7 +30,8 @@ bool custom_character_bonus(const CardCandidate& c, const EventContext& event) {
 }
 
 bool deck_bonus_unit_applies(const DeckBonusRow& row, const IndexedCard& card) {
-    if (row.unit == unit::OTHER || card.character_unit == unit::OTHER) return row.unit == unit::OTHER;
+    if (row.unit == unit::OTHER || card.character_unit == unit::OTHER)
+        return row.unit == unit::OTHER;
     if (card.character_unit == unit::PIAPRO && row.unit != unit::PIAPRO)
         return card.support_unit == unit::OTHER || card.support_unit == row.unit;
     return card.character_unit == row.unit;
@@ -97,7 +98,8 @@ void apply_event_bonus(CardCandidate& c, const EventContext& event) {
     const i64 base = std::clamp<i64>(5 * (r2 + h) + t, 0, 65535);
     // The packed total holds 4095 tenths: the base part gives way to the
     // event-card part rather than leaving the card unpackable.
-    const i64 room = EventBonusHot::MAX_TOTAL_X10 - std::min<i64>(c.limited_x10, EventBonusHot::MAX_TOTAL_X10);
+    const i64 room =
+        EventBonusHot::MAX_TOTAL_X10 - std::min<i64>(c.limited_x10, EventBonusHot::MAX_TOTAL_X10);
     c.base_x10 = static_cast<u16>(std::min(base, room));
     c.limited_x10 = static_cast<u16>(std::min<i64>(c.limited_x10, EventBonusHot::MAX_TOTAL_X10));
     const i32 leader = indexed.card.character_id;

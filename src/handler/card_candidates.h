@@ -18,14 +18,14 @@
 namespace vdz {
 
 struct CardCandidate {
-    UserCard card;  // a private copy, configuration applied
+    UserCard card;                         // a private copy, configuration applied
     const IndexedCard* indexed = nullptr;  // into the request's index
     u16 base_x10 = 0;     // event bonus besides the event-card part, tenths of a percent
     u16 limited_x10 = 0;  // event-card bonus, tenths of a percent
     u16 leader_honor_bonus = 0;
     u16 leader_limit_bonus = 0;
-    bool image_trained = false;   // the default image is a trained one
-    bool status_trained = false;  // the training status says trained
+    bool image_trained = false;    // the default image is a trained one
+    bool status_trained = false;   // the training status says trained
     bool character_bonus = false;  // a character bonus applies
     bool attribute_bonus = false;  // an attribute bonus applies
     u8 unit_mask = 0;

@@ -47,7 +47,8 @@ PowerParams developed_params(const CardCandidate& c, const RequestIndex& index,
     if (episodes != index.episodes_by_card.end()) {
         for (const CardEpisode& e : episodes->second) {
             const u32 id = static_cast<u32>(e.episode_id);
-            if (std::find(c.card.episodes.begin(), c.card.episodes.end(), id) != c.card.episodes.end())
+            if (std::find(c.card.episodes.begin(), c.card.episodes.end(), id) !=
+                c.card.episodes.end())
                 add_params(p, e.power1_bonus, e.power2_bonus, e.power3_bonus);
         }
     }
@@ -73,7 +74,8 @@ i32 area_bonus(std::span<const AreaItemEffect* const> effects, const PowerParams
     for (const AreaItemEffect* e : effects) {
         if (e->target_unit_index != -1 && e->target_unit_index != unit_index) continue;
         if (e->target_attr_index != 255 && e->target_attr_index != attr_index) continue;
-        if (e->target_character != 0xFFFFFFFFu && e->target_character != static_cast<u32>(character))
+        if (e->target_character != 0xFFFFFFFFu &&
+            e->target_character != static_cast<u32>(character))
             continue;
         const bool unit_match = shape >= 2 && e->target_unit_index != -1;
         const bool attr_match = (shape == 1 || shape == 3) && e->target_attr_index != 255;
@@ -99,7 +101,8 @@ PlayerTables build_player_tables(const UserData& user, const PreparationContext&
     const RequestIndex& index = *context.index;
     // 1. Character ranks and their rates; a later row of a character wins.
     for (const UserCharacter& row : user.user_characters)
-        if (row.character_id <= 26) t.character_rank[row.character_id] = static_cast<i32>(row.character_rank);
+        if (row.character_id <= 26)
+            t.character_rank[row.character_id] = static_cast<i32>(row.character_rank);
     for (usize c = 0; c < 27; ++c)
         t.character_rank_rate[c] = index.character_rank_rate(t.character_rank[c]);
     // 2. Fixture rates: the first row of a character, under the event's limit.
@@ -179,8 +182,12 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
     i64 ref = 0, ref2 = 0;
     for (const IndexedSkillEffect& e : effects->second) {
         switch (e.kind) {
-            case skill_kind::SCORE_UP: s0 = std::max<i64>(s0, e.value); break;
-            case skill_kind::LIFE_RECOVERY: life += e.value; break;
+            case skill_kind::SCORE_UP:
+                s0 = std::max<i64>(s0, e.value);
+                break;
+            case skill_kind::LIFE_RECOVERY:
+                life += e.value;
+                break;
             case skill_kind::CHARACTER_RANK:
                 if (e.character_rank && *e.character_rank <= character_rank)
                     s2 = std::max<i64>(s2, e.value);
@@ -199,7 +206,8 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
                 ref = e.value;
                 ref2 = e.second_value.value_or(0);
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     const u8 base = cap(s0 + s2);
@@ -258,8 +266,8 @@ PoweredCard power_card(const CardCandidate& c, const PlayerTables& t, const Requ
     // 6. Bonuses. The character-rank bonus is computed in single precision.
     const float rc_fraction = rc * 0.01f;
     for (const i32 p : out.params)
-        out.character_rank_bonus = wrapping_add(
-            out.character_rank_bonus, floor_to_i32(rc_fraction * static_cast<float>(p)));
+        out.character_rank_bonus = wrapping_add(out.character_rank_bonus,
+                                                floor_to_i32(rc_fraction * static_cast<float>(p)));
     const double total = static_cast<double>(out.power);
     out.fixture_bonus = floor_to_i32((rm * total) * 0.001);
     out.gate_bonus = floor_to_i32((ru * total) * 0.01);
@@ -267,15 +275,16 @@ PoweredCard power_card(const CardCandidate& c, const PlayerTables& t, const Requ
     // 7. Area items, for cards of one or two units.
     const int units = std::popcount(mask);
     if (units >= 1) out.first_unit = static_cast<u8>(std::countr_zero(mask));
-    if (units == 2) out.second_unit = static_cast<u8>(std::countr_zero(static_cast<u8>(mask & (mask - 1))));
+    if (units == 2)
+        out.second_unit = static_cast<u8>(std::countr_zero(static_cast<u8>(mask & (mask - 1))));
     if (units == 1 || units == 2) {
         for (int shape = 0; shape < 4; ++shape) {
             out.area_bonus[0][shape] = area_bonus(area_effects, out.params, shape, out.first_unit,
                                                   c.attr_index, master.character_id);
             if (units == 2)
-                out.area_bonus[1][shape] = area_bonus(area_effects, out.params, shape,
-                                                      out.second_unit, c.attr_index,
-                                                      master.character_id);
+                out.area_bonus[1][shape] =
+                    area_bonus(area_effects, out.params, shape, out.second_unit, c.attr_index,
+                               master.character_id);
         }
     }
 
@@ -318,7 +327,8 @@ Result<CardPowerOutput> compute_card_power(const UserData& user, const Preparati
     out.music = choose_music_meta(options, context.view);
     if (!options.target_bonus_list.empty() && options.target != Target::BONUS)
         return invalid("target_bonus_list 仅支持 bonus target");
-    if (options.target == Target::BONUS && !out.event) return invalid("bonus target 需要活动上下文");
+    if (options.target == Target::BONUS && !out.event)
+        return invalid("bonus target 需要活动上下文");
     if (options.target == Target::BONUS && options.event_id == FINAL_CHAPTER_EVENT_ID)
         return invalid("终章不支持 bonus target");
 

@@ -69,7 +69,7 @@ struct CardPowerOutput {
     LiveType live_type = LiveType::SOLO;
     std::optional<EventContext> event;
     const MusicMeta* music = nullptr;  // into the master data, for the request's length
-    bool prefiltered = false;  // the event's cards were thinned
+    bool prefiltered = false;          // the event's cards were thinned
     PlayerTables tables;
     // Every configured card the master data knows, before the filters: the
     // World Bloom support lists are drawn from these.

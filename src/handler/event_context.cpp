@@ -56,7 +56,8 @@ i32 rarity_bonus_from_rows(std::span<const EventRarityBonus> rows, u32 rarity, i
     return best ? best->bonus_rate_x10 : 0;
 }
 
-void read_deck_bonuses(EventContext& context, const MasterDataView& view, const RecommendOptions& o) {
+void read_deck_bonuses(EventContext& context, const MasterDataView& view,
+                       const RecommendOptions& o) {
     if (context.event_id) {
         for (const EventDeckBonus& row : view.event_deck_bonuses) {
             if (row.event_id != *context.event_id) continue;
@@ -167,7 +168,8 @@ void read_event_rows(EventContext& context, const MasterDataView& view,
                 return h.honor_id == static_cast<u32>(row.honor_id);
             });
             if (!owned) continue;
-            u16& entry = context.leader_honor_bonus[static_cast<usize>(row.leader_game_character_id)];
+            u16& entry =
+                context.leader_honor_bonus[static_cast<usize>(row.leader_game_character_id)];
             entry = static_cast<u16>(entry + static_cast<u16>(std::max(row.bonus_rate, 0)));
         }
     }

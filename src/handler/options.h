@@ -7,9 +7,11 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
 #include "handler/card_config.h"
 #include "handler/enums.h"
@@ -63,5 +65,11 @@ struct RecommendOptions {
     std::array<CardConfig, 5> rarity_configs{};
     std::vector<SingleCardConfig> single_card_configs;
 };
+
+// Reads `options_json` into RecommendOptions: every key in its fixed order
+// (the first failing key decides the message), then the whole-record
+// validation, whose failure reads "构建参数非法: " and the check's text. A text
+// that is not JSON fails with the JSON reader's message and position.
+Result<RecommendOptions> parse_recommend_options(std::string_view options_json);
 
 }  // namespace vdz

@@ -66,8 +66,9 @@ std::optional<std::string> first_failure(const RecommendOptions& o) {
     if (units.size() > MAX_CUSTOM) return "custom bonus support unit 最多支持 26 项";
     for (usize i = 0; i < units.size(); ++i) {
         const auto [character, unit_code] = units[i];
-        const bool repeated = std::any_of(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(i),
-                                          [&](const auto& p) { return p.first == character; });
+        const bool repeated =
+            std::any_of(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(i),
+                        [&](const auto& p) { return p.first == character; });
         if (character < 1 || character > 26 || repeated || !is_real_unit(unit_code))
             return "custom bonus support unit 非法或重复";
     }

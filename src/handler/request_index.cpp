@@ -11,12 +11,18 @@ namespace {
 
 u8 effect_kind(SkillEffectKind kind) {
     switch (kind) {
-        case SkillEffectKind::ScoreUp: return skill_kind::SCORE_UP;
-        case SkillEffectKind::LifeRecovery: return skill_kind::LIFE_RECOVERY;
-        case SkillEffectKind::ScoreUpCharacterRank: return skill_kind::CHARACTER_RANK;
-        case SkillEffectKind::ScoreUpUnitCount: return skill_kind::UNIT_COUNT;
-        case SkillEffectKind::ScoreUpDiff: return skill_kind::DIFF;
-        case SkillEffectKind::ScoreUpReference: return skill_kind::REFERENCE;
+        case SkillEffectKind::ScoreUp:
+            return skill_kind::SCORE_UP;
+        case SkillEffectKind::LifeRecovery:
+            return skill_kind::LIFE_RECOVERY;
+        case SkillEffectKind::ScoreUpCharacterRank:
+            return skill_kind::CHARACTER_RANK;
+        case SkillEffectKind::ScoreUpUnitCount:
+            return skill_kind::UNIT_COUNT;
+        case SkillEffectKind::ScoreUpDiff:
+            return skill_kind::DIFF;
+        case SkillEffectKind::ScoreUpReference:
+            return skill_kind::REFERENCE;
     }
     return skill_kind::OTHER;
 }
@@ -143,9 +149,8 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
     // 5. Canvas bonus by rarity: the first row wins.
     for (const CanvasBonus& row : view.canvas_bonuses)
         index->canvas_bonus_by_rarity.try_emplace(
-            row.rarity,
-            std::array<i32, 3>{row.power1_bonus_fixed, row.power2_bonus_fixed,
-                               row.power3_bonus_fixed});
+            row.rarity, std::array<i32, 3>{row.power1_bonus_fixed, row.power2_bonus_fixed,
+                                           row.power3_bonus_fixed});
 
     // 6. Area-item effects by (item, level).
     for (const AreaItemLevel& row : view.area_item_levels) {
@@ -162,8 +167,9 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
             const u8 code = parse_card_attr(*row.target_card_attr);
             if (is_real_attr(code)) effect.target_attr_index = static_cast<u8>(code - 1);
         }
-        index->area_item_effects[pair_key(static_cast<u32>(row.area_item_id),
-                                          static_cast<u32>(row.level))]
+        index
+            ->area_item_effects[pair_key(static_cast<u32>(row.area_item_id),
+                                         static_cast<u32>(row.level))]
             .push_back(effect);
     }
 
@@ -172,8 +178,8 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
         index->skill_values.try_emplace(
             pair_key(static_cast<u32>(row.skill_id), static_cast<u32>(row.level)), row);
     for (const SkillEffectValue& row : view.skill_effects) {
-        IndexedSkillEffect effect{row.extra_value, row.unit_count, row.character_rank, row.value,
-                                  effect_kind(row.kind), unit::OTHER};
+        IndexedSkillEffect effect{row.extra_value, row.unit_count,        row.character_rank,
+                                  row.value,       effect_kind(row.kind), unit::OTHER};
         if (row.unit) effect.enhance_unit = parse_unit(*row.unit);
         index->skill_effects[pair_key(static_cast<u32>(row.skill_id), static_cast<u32>(row.level))]
             .push_back(effect);
@@ -201,7 +207,8 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
 
     // 11. The largest non-negative card id.
     for (const Card& card : view.cards)
-        if (card.id >= 0) index->max_card_id = std::max(index->max_card_id, static_cast<u32>(card.id));
+        if (card.id >= 0)
+            index->max_card_id = std::max(index->max_card_id, static_cast<u32>(card.id));
     return index;
 }
 

@@ -81,10 +81,10 @@ struct RequestIndex {
     std::unordered_map<u32, std::vector<MasterLesson>> master_lessons_by_rarity;
     std::unordered_map<u32, std::array<i32, 3>> canvas_bonus_by_rarity;
     std::unordered_map<u64, std::vector<AreaItemEffect>> area_item_effects;  // (item, level)
-    std::unordered_map<u64, SkillLevel> skill_values;                       // (skill, level)
+    std::unordered_map<u64, SkillLevel> skill_values;                        // (skill, level)
     std::unordered_map<u64, std::vector<IndexedSkillEffect>> skill_effects;  // (skill, level)
-    std::unordered_map<u64, u32> honor_level_bonus;                         // (honor, level)
-    std::vector<std::pair<i32, double>> character_rank_rates;  // by rank, ascending
+    std::unordered_map<u64, u32> honor_level_bonus;                          // (honor, level)
+    std::vector<std::pair<i32, double>> character_rank_rates;                // by rank, ascending
     u32 max_card_id = 0;
 
     const IndexedCard* find_card(u32 card_id) const;

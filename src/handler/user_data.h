@@ -18,16 +18,17 @@ namespace vdz {
 // from it; freed with the last of them. Each list keeps the order of its
 // JSON array, duplicates included.
 struct UserData {
-    std::vector<UserCard> user_cards;                         // userCards
-    std::vector<UserCharacter> user_characters;               // userCharacters
-    std::vector<UserAreaItem> user_area_items;                // areaItems of every userAreas entry
-    std::vector<UserDeck> user_decks;                         // userDecks
+    std::vector<UserCard> user_cards;            // userCards
+    std::vector<UserCharacter> user_characters;  // userCharacters
+    std::vector<UserAreaItem> user_area_items;   // areaItems of every userAreas entry
+    std::vector<UserDeck> user_decks;            // userDecks
     std::vector<UserWorldBloomSupportDeck> world_bloom_support_decks;
     std::vector<UserChallengeLiveSoloDeck> challenge_live_solo_decks;
-    std::vector<UserFixtureBonus> fixture_bonuses;  // userMysekaiFixtureGameCharacterPerformanceBonuses
-    std::vector<UserMysekaiGate> mysekai_gates;     // userMysekaiGates
-    std::vector<u32> mysekai_canvases;              // card ids of userMysekaiCanvases
-    std::vector<UserHonor> user_honors;             // userHonors
+    std::vector<UserFixtureBonus>
+        fixture_bonuses;  // userMysekaiFixtureGameCharacterPerformanceBonuses
+    std::vector<UserMysekaiGate> mysekai_gates;  // userMysekaiGates
+    std::vector<u32> mysekai_canvases;           // card ids of userMysekaiCanvases
+    std::vector<UserHonor> user_honors;          // userHonors
 };
 
 // Parses the user-data text. Fails only when the text is not one JSON value;

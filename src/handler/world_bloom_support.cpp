@@ -7,9 +7,9 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "common/stable_sort.h"
 #include "common/text.h"
 #include "handler/codes.h"
-#include "common/stable_sort.h"
 
 namespace vdz {
 namespace {
@@ -25,10 +25,14 @@ struct RarityRates {
 bool names_rarity(std::string_view text, u32 rarity) {
     const std::string_view t = trim_unicode(text);
     switch (rarity) {
-        case 1: return equals_ignore_ascii_case(t, "1") || equals_ignore_ascii_case(t, "rarity_1");
-        case 2: return equals_ignore_ascii_case(t, "2") || equals_ignore_ascii_case(t, "rarity_2");
-        case 3: return equals_ignore_ascii_case(t, "3") || equals_ignore_ascii_case(t, "rarity_3");
-        case 4: return equals_ignore_ascii_case(t, "4") || equals_ignore_ascii_case(t, "rarity_4");
+        case 1:
+            return equals_ignore_ascii_case(t, "1") || equals_ignore_ascii_case(t, "rarity_1");
+        case 2:
+            return equals_ignore_ascii_case(t, "2") || equals_ignore_ascii_case(t, "rarity_2");
+        case 3:
+            return equals_ignore_ascii_case(t, "3") || equals_ignore_ascii_case(t, "rarity_3");
+        case 4:
+            return equals_ignore_ascii_case(t, "4") || equals_ignore_ascii_case(t, "rarity_4");
         default:
             return equals_ignore_ascii_case(t, "5") || equals_ignore_ascii_case(t, "birthday") ||
                    equals_ignore_ascii_case(t, "rarity_birthday");
@@ -61,7 +65,8 @@ RarityRates rates_of(const WBSupportDeckBonus& row) {
     return r;
 }
 
-std::span<const WBSupportDeckBonus> turn_table(const MasterDataView& view, std::optional<i32> turn) {
+std::span<const WBSupportDeckBonus> turn_table(const MasterDataView& view,
+                                               std::optional<i32> turn) {
     if (turn == 1) return view.world_bloom_support_wl1;
     if (turn == 2) return view.world_bloom_support_wl2;
     if (turn == 3) return view.world_bloom_support_wl3;
@@ -80,7 +85,8 @@ SupportBonuses compute_world_bloom_support_bonuses(std::span<const SupportCandid
     out.deck_size = settings.deck_size;
 
     // 2. Resolve the featured character's unit and the turn's rates.
-    const std::optional<i32> character = character_override ? character_override : settings.character;
+    const std::optional<i32> character =
+        character_override ? character_override : settings.character;
     u8 featured_unit_bit = 0;
     std::array<RarityRates, 6> rates{};  // by rarity code 1..5
     std::unordered_map<u16, double> limited;
@@ -100,7 +106,8 @@ SupportBonuses compute_world_bloom_support_bonuses(std::span<const SupportCandid
                 });
                 if (row != table.end()) rates[r] = rates_of(*row);
             }
-            for (const WBSupportDeckUnitEventLimitedBonus& row : view.world_bloom_unit_event_bonuses)
+            for (const WBSupportDeckUnitEventLimitedBonus& row :
+                 view.world_bloom_unit_event_bonuses)
                 if (row.event_id == settings.event_id && row.game_character_id == *character)
                     limited[static_cast<u16>(row.card_id)] += row.bonus_rate;
         }

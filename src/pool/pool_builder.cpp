@@ -163,9 +163,8 @@ void append_pool_candidates(const PoweredCard& card, std::vector<PoolCandidate>&
     }
 }
 
-Result<PreparedPool> build_card_pool(const PreparationContext& context,
-                                     const CardPowerOutput& power,
-                                     const RecommendOptions& options) {
+Result<BuiltPool> build_card_pool(const PreparationContext& context, const CardPowerOutput& power,
+                                  const RecommendOptions& options) {
     // 1. One candidate per skill variant; with filterOtherUnit, only the
     // event's unit and the sixth unit alone.
     std::vector<PoolCandidate> candidates;
@@ -191,7 +190,7 @@ Result<PreparedPool> build_card_pool(const PreparationContext& context,
     std::vector<PoolCardRecord> records;
     auto pool = pack_candidates(candidates, context_out, records);
     VDZ_TRY(pool);
-    PreparedPool out{std::move(context_out), std::move(pool).value(), std::move(records)};
+    BuiltPool out{std::move(context_out), std::move(pool).value(), std::move(records)};
     // 6. The rest of the context.
     SearchContext& ctx = out.context;
     fill_settings(ctx, power, options);
@@ -203,8 +202,8 @@ Result<PreparedPool> build_card_pool(const PreparationContext& context,
     return out;
 }
 
-Result<PreparedPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
-                                       const RecommendOptions& options) {
+Result<BuiltPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
+                                    const RecommendOptions& options) {
     const PreparationContext context{view, build_request_index(view)};
     auto power = compute_card_power(user_data, context, options);
     VDZ_TRY(power);

@@ -18,7 +18,7 @@
 
 namespace vdz {
 
-struct PreparedPool {
+struct BuiltPool {
     SearchContext context;
     CardPool pool;
     std::vector<PoolCardRecord> records;  // one per pool card, in pool order
@@ -27,13 +27,12 @@ struct PreparedPool {
 // Builds the request index, computes every candidate's power and builds the
 // pool. Errors carry the PoolBuildError's display text, or the fixed text of
 // a broken packing limit.
-Result<PreparedPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
-                                       const RecommendOptions& options);
+Result<BuiltPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
+                                    const RecommendOptions& options);
 
 // The pool builder proper, from the card power step's output.
-Result<PreparedPool> build_card_pool(const PreparationContext& context,
-                                     const CardPowerOutput& power,
-                                     const RecommendOptions& options);
+Result<BuiltPool> build_card_pool(const PreparationContext& context, const CardPowerOutput& power,
+                                  const RecommendOptions& options);
 
 // The pool candidates of one powered card: one per skill variant.
 void append_pool_candidates(const PoweredCard& card, std::vector<PoolCandidate>& out);

@@ -6,9 +6,9 @@
 
 #include <vector>
 
+#include "common/stable_sort.h"
 #include "common/types.h"
 #include "handler/enums.h"
-#include "common/stable_sort.h"
 #include "pool/pool_candidate.h"
 
 namespace vdz {

@@ -29,9 +29,9 @@ ResultCardStates build_result_card_states(std::span<const UserCard> user_cards,
         if (!indexed) continue;
         UserCard state = card;
         const auto episodes = index.episodes_by_card.find(card.card_id);
-        const std::span<const CardEpisode> card_episodes =
-            episodes == index.episodes_by_card.end() ? std::span<const CardEpisode>{}
-                                                     : episodes->second;
+        const std::span<const CardEpisode> card_episodes = episodes == index.episodes_by_card.end()
+                                                               ? std::span<const CardEpisode>{}
+                                                               : episodes->second;
         const auto limit = level_limit_before_training(view.card_rarities, indexed->card.rarity);
         if (!apply_card_config(state, *indexed, configs, limit, card_episodes)) continue;
         states.insert_or_assign(card.card_id, std::move(state));
