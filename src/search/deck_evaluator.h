@@ -1,0 +1,53 @@
+// The deck evaluator: five pool cards in, the numbers by which decks are
+// compared and reported out (power, event bonus, resolved skill values, multi
+// live score up, live score, event points and the ranking key). Every search
+// evaluates complete decks with it, and the result writer evaluates each
+// reported deck again, so the reported values are those the search ranked by.
+// It reads only the pool and its context, keeps its state on the stack and
+// never allocates, so any number of threads may evaluate one pool at once.
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/deck_entry.h"
+
+namespace vdz {
+
+// How the five cards of a deck fall into units and attributes.
+struct DeckShape {
+    std::array<u8, 6> unit_cards{};  // cards counting for each unit
+    bool same_attr = false;          // all five share one attribute
+    u8 distinct_units = 0;           // units with at least one card
+    u8 distinct_attrs = 0;           // different attributes, 1..5
+
+    // All five cards count for unit u.
+    bool same_unit(usize u) const { return unit_cards[u] == 5; }
+};
+
+DeckShape deck_shape(const CardPool& pool, const DeckSlots& slots);
+
+// The evaluation of a deck under its best skill choice. Returned by value;
+// `order` and the per-slot arrays are indexed as noted.
+struct DeckEvaluation {
+    u64 key = 0;                      // ranking key
+    u32 power = 0;                    // deck power with honor power, after the cap
+    double event_bonus = 0.0;         // percent
+    i32 score = 0;                    // live score
+    std::optional<i32> event_points;  // none for the mysekai live type
+    double multi_live_score_up = 0.0;
+    std::array<u8, 5> order{};  // slot positions 0..4, leader first
+    // Per slot position (not in leader order):
+    std::array<u32, 5> card_power{};           // the per-unit value the deck power used
+    std::array<double, 5> skill_value{};       // resolved skill value
+    std::array<double, 5> card_event_bonus{};  // the card's own bonus, percent
+};
+
+// None when no skill choice passes the multi live score up lower bound.
+std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchContext& context,
+                                            const DeckSlots& slots);
+
+}  // namespace vdz
