@@ -54,7 +54,7 @@ PyObject* get_u64(PyObject* self, void*) {
 PyObject* get_card_count(PyObject* self, void*) {
     return guarded([&]() -> PyObject* {
         const CardPoolObject* pool = pool_self(self);
-        return pool ? PyLong_FromUnsignedLong(pool->pool.card_count) : nullptr;
+        return pool ? PyLong_FromUnsignedLong(pool->pool.card_count()) : nullptr;
     });
 }
 

@@ -1,13 +1,18 @@
 // `recommend` and `build_pool`: the same road up to the end of the request
 // preparation, after which one searches and the other keeps the pool.
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "handler/options.h"
+#include "module/card_pool_object.h"
 #include "module/conversions.h"
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
 #include "module/pending.h"
+#include "module/released_gil.h"
 #include "module/user_data_object.h"
 
 namespace vdz::py {
@@ -24,15 +29,39 @@ struct RequestArguments {
     UserDataObject* user_data = nullptr;
 };
 
+// The road both methods share: the options are read while the interpreter
+// lock is held (their errors are ValueErrors), then the pool is prepared
+// without it (its errors are RuntimeErrors). Null with the error raised.
+std::optional<PreparedPool> prepare(const RegionData& region, const RequestArguments& request) {
+    Result<RecommendOptions> options = parse_recommend_options(request.options_json);
+    if (!options) {
+        raise(ErrorClass::Value, options.error());
+        return std::nullopt;
+    }
+    std::shared_ptr<const UserData> user = request.user_data->data;
+    std::optional<Result<PreparedPool>> prepared;
+    {
+        ReleasedGil released;
+        prepared.emplace(prepare_request(std::move(user), *region.master_data, *options));
+    }
+    if (!prepared->ok()) {
+        raise(ErrorClass::Runtime, prepared->error());
+        return std::nullopt;
+    }
+    return std::move(*prepared).value();
+}
+
 // Reads the options, prepares the player's pool and searches it.
-PyObject* run_recommend(const RegionData&, const RequestArguments&) {
+PyObject* run_recommend(const RegionData& region, const RequestArguments& request) {
+    if (!prepare(region, request)) return nullptr;
     return raise_not_implemented("NativeEngine.recommend()");
 }
 
 // Reads the options and prepares the player's pool, keeping it for later
 // searches.
-PyObject* run_build_pool(const RegionData&, const RequestArguments&) {
-    return raise_not_implemented("NativeEngine.build_pool()");
+PyObject* run_build_pool(const RegionData& region, const RequestArguments& request) {
+    std::optional<PreparedPool> pool = prepare(region, request);
+    return pool ? new_card_pool(std::move(*pool)) : nullptr;
 }
 
 using RequestBody = PyObject* (*)(const RegionData&, const RequestArguments&);
