@@ -200,7 +200,8 @@ std::optional<EventContext> settle_event_context(const RecommendOptions& options
 
 const MusicMeta* choose_music_meta(const RecommendOptions& options, const MasterDataView& view) {
     if (!options.music_id) return nullptr;
-    const std::string_view difficulty = options.music_diff ? *options.music_diff : "expert";
+    const std::string_view difficulty =
+        options.music_diff ? std::string_view(*options.music_diff) : std::string_view("expert");
     const MusicMeta* first = nullptr;
     for (const MusicMeta& meta : view.music_metas) {
         if (meta.music_id != *options.music_id) continue;
