@@ -58,28 +58,6 @@ u32 in_deck_power(const CardPool& pool, u16 card, const DeckShape& shape) {
     return best;
 }
 
-// Sum of the support list's first `count` entries that are not deck cards:
-// the leader character's own list in the final chapter when it has one.
-double support_sum(const CardPool& pool, const SearchContext& c, const DeckSlots& slots) {
-    const SupportDeckList* list = &c.world_bloom_support.general;
-    const u8 leader_character = pool.character_id(slots[0]);
-    if (c.final_chapter && leader_character < c.world_bloom_support.per_character.size() &&
-        c.world_bloom_support.per_character[leader_character].count != 0) {
-        list = &c.world_bloom_support.per_character[leader_character];
-    }
-    double sum = 0.0;
-    usize taken = 0;
-    for (const SupportEntry& e : list->entries) {
-        if (taken >= list->count) break;
-        const bool in_deck = std::any_of(slots.begin(), slots.end(),
-                                         [&](u16 card) { return pool.card_id(card) == e.card_id; });
-        if (in_deck) continue;
-        sum += e.value;
-        ++taken;
-    }
-    return sum;
-}
-
 // Deck event bonus in percent; fills each slot's own bonus.
 double event_bonus(const CardPool& pool, const SearchContext& c, const DeckSlots& slots,
                    const DeckShape& shape, std::array<double, 5>& card_bonus) {
@@ -117,7 +95,9 @@ double event_bonus(const CardPool& pool, const SearchContext& c, const DeckSlots
     if (c.world_bloom) {
         VDZ_ASSERT(shape.distinct_attrs < c.distinct_attr_bonus.size());
         bonus += c.distinct_attr_bonus[std::min<usize>(shape.distinct_attrs, 5)];
-        bonus += support_sum(pool, c, slots);
+        double support = 0.0;
+        for_each_taken_support(pool, c, slots, [&](const SupportEntry& e) { support += e.value; });
+        bonus += support;
     }
     return bonus;
 }
@@ -347,6 +327,17 @@ std::optional<i32> event_points(const SearchContext& c, i32 score, double event_
 }
 
 }  // namespace
+
+const SupportDeckList& deck_support_list(const CardPool& pool, const SearchContext& c,
+                                         const DeckSlots& slots) {
+    const auto& per_character = c.world_bloom_support.per_character;
+    const u8 character = pool.character_id(slots[0]);
+    if (c.final_chapter && character < per_character.size() &&
+        per_character[character].count != 0) {
+        return per_character[character];
+    }
+    return c.world_bloom_support.general;
+}
 
 DeckShape deck_shape(const CardPool& pool, const DeckSlots& slots) {
     DeckShape shape;

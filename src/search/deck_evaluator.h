@@ -50,4 +50,33 @@ struct DeckEvaluation {
 std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchContext& context,
                                             const DeckSlots& slots);
 
+// The World Bloom support list a deck reads: in the final chapter the first
+// slot's character's own list when its count is set, else the general list.
+const SupportDeckList& deck_support_list(const CardPool& pool, const SearchContext& context,
+                                         const DeckSlots& slots);
+
+// Calls `take(entry)` for each support entry the deck takes: the first
+// `count` entries of its list whose card is not one of the deck's cards.
+template <class Take>
+void for_each_taken_support(const CardPool& pool, const SearchContext& context,
+                            const DeckSlots& slots, Take&& take);
+
+// ---------------------------------------------------------------------------
+
+template <class Take>
+void for_each_taken_support(const CardPool& pool, const SearchContext& context,
+                            const DeckSlots& slots, Take&& take) {
+    const SupportDeckList& list = deck_support_list(pool, context, slots);
+    usize taken = 0;
+    for (const SupportEntry& e : list.entries) {
+        if (taken >= list.count) break;
+        bool in_deck = false;
+        for (const u16 card : slots)
+            in_deck |= pool.card_id(card) == e.card_id;
+        if (in_deck) continue;
+        take(e);
+        ++taken;
+    }
+}
+
 }  // namespace vdz

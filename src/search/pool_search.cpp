@@ -1,0 +1,55 @@
+// The pool search step: search, time, write.
+#include "search/pool_search.h"
+
+#include <chrono>
+
+#include "search/search_entry.h"
+
+namespace vdz {
+
+Result<std::string> run_pool_search(const ResultSources& in, std::span<const i32> tiers, u64 limit,
+                                    u64 timeout_ms, const SearchClock& clock) {
+    const CardPool& pool = in.pool;
+    const SearchContext& context = in.context;
+    // 1-2. Search.
+    const SearchClock::TimePoint start = clock.now();
+    SearchResult found;
+    if (tiers.empty()) {
+        Result<SearchResult> searched = search_recommend(pool, context, limit, timeout_ms, clock);
+        if (!searched) return std::move(searched).error();
+        found = std::move(searched).value();
+    } else if (limit != 0 && pool.count() >= 5 && context.target == Target::BONUS) {
+        return make_error(
+            "the depth-first search over event-bonus target tiers is not implemented");
+    }
+    // 3. Elapsed milliseconds; a clock that went back reads as 0.
+    const SearchClock::TimePoint end = clock.now();
+    double cost_ms = 0.0;
+    if (end >= start) {
+        const i64 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
+        cost_ms = (static_cast<double>(ns / 1'000'000'000) +
+                   static_cast<double>(ns % 1'000'000'000) / 1e9) *
+                  1000.0;
+    }
+    // 4.
+    if (found.decks.empty() && tiers.empty()) {
+        return make_error("Cannot recommend any deck in " +
+                          std::to_string(in.user.user_cards.size()) + " cards");
+    }
+    // 5-7. Deck objects in search order; a deck whose evaluation gives none
+    // is left out.
+    std::string text;
+    text.reserve(128);
+    json::Writer out(text);
+    out.begin_object();
+    out.member("cost_ms", cost_ms);
+    out.key("decks");
+    out.begin_array();
+    for (const DeckEntry& deck : found.decks)
+        (void)write_deck_result(out, deck.slots, in);
+    out.end_array();
+    out.end_object();
+    return text;
+}
+
+}  // namespace vdz
