@@ -10,7 +10,8 @@
 #include "module/conversions.h"
 #include "module/errors.h"
 #include "module/native_types.h"
-#include "module/pending.h"
+#include "module/released_gil.h"
+#include "search/pool_search.h"
 
 namespace vdz::py {
 namespace {
@@ -19,9 +20,15 @@ CardPoolObject* pool_self(PyObject* self) {
     return as_native<CardPoolObject>(self, NativeClass::CardPool);
 }
 
-// Searches the pool with the effective `limit` and `timeout_ms`.
-PyObject* search_pool(const PreparedPool&, u64 /*limit*/, u64 /*timeout_ms*/) {
-    return raise_not_implemented("NativeCardPool.recommend()");
+// Searches the pool with the effective `limit` and `timeout_ms`, without the
+// interpreter lock. The pool is only read, so several threads may search it.
+PyObject* search_pool(const PreparedPool& pool, u64 limit, u64 timeout_ms) {
+    std::optional<Result<std::string>> text;
+    {
+        ReleasedGil released;
+        text.emplace(search_prepared_pool(pool, limit, timeout_ms));
+    }
+    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
 }
 
 PyObject* pool_recommend(PyObject* self, PyObject* const* args, Py_ssize_t nargs,

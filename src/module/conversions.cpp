@@ -106,6 +106,10 @@ bool text_map_value(PyObject* value, std::map<std::string, std::string>& out) {
 
 }  // namespace
 
+PyObject* new_str(std::string_view text) {
+    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+}
+
 bool raise_cannot_convert(PyObject* value, const char* target) {
     const std::string type_name = type_qualname(value);
     PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'", type_name.c_str(),

@@ -47,6 +47,9 @@ namespace vdz::py {
 [[nodiscard]] bool to_text_map(PyObject* value, const char* param,
                                std::map<std::string, std::string>& out);
 
+// A new `str` holding the UTF-8 `text`, or null with the interpreter's error.
+PyObject* new_str(std::string_view text);
+
 // Raises TypeError "'{type}' object cannot be converted to '{target}'" for
 // `value`, unwrapped (the form used for `self` and for instance checks).
 // Returns false.

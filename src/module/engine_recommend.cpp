@@ -11,9 +11,9 @@
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/pending.h"
 #include "module/released_gil.h"
 #include "module/user_data_object.h"
+#include "search/pool_search.h"
 
 namespace vdz::py {
 namespace {
@@ -29,39 +29,48 @@ struct RequestArguments {
     UserDataObject* user_data = nullptr;
 };
 
-// The road both methods share: the options are read while the interpreter
-// lock is held (their errors are ValueErrors), then the pool is prepared
-// without it (its errors are RuntimeErrors). Null with the error raised.
-std::optional<PreparedPool> prepare(const RegionData& region, const RequestArguments& request) {
+// The options are read while the interpreter lock is held: their errors are
+// ValueErrors. Null with the error raised.
+std::optional<RecommendOptions> read_options(const RequestArguments& request) {
     Result<RecommendOptions> options = parse_recommend_options(request.options_json);
     if (!options) {
         raise(ErrorClass::Value, options.error());
         return std::nullopt;
     }
+    return std::move(options).value();
+}
+
+// Reads the options, prepares the player's pool and searches it, all of the
+// work without the interpreter lock; its errors are RuntimeErrors.
+PyObject* run_recommend(const RegionData& region, const RequestArguments& request) {
+    const std::optional<RecommendOptions> options = read_options(request);
+    if (!options) return nullptr;
+    std::shared_ptr<const UserData> user = request.user_data->data;
+    std::optional<Result<std::string>> text;
+    {
+        ReleasedGil released;
+        Result<PreparedPool> prepared =
+            prepare_request(std::move(user), *region.master_data, *options);
+        text.emplace(prepared
+                         ? search_prepared_pool(*prepared, prepared->limit, prepared->timeout_ms)
+                         : Result<std::string>(std::move(prepared).error()));
+    }
+    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+}
+
+// Reads the options and prepares the player's pool, keeping it for later
+// searches.
+PyObject* run_build_pool(const RegionData& region, const RequestArguments& request) {
+    const std::optional<RecommendOptions> options = read_options(request);
+    if (!options) return nullptr;
     std::shared_ptr<const UserData> user = request.user_data->data;
     std::optional<Result<PreparedPool>> prepared;
     {
         ReleasedGil released;
         prepared.emplace(prepare_request(std::move(user), *region.master_data, *options));
     }
-    if (!prepared->ok()) {
-        raise(ErrorClass::Runtime, prepared->error());
-        return std::nullopt;
-    }
-    return std::move(*prepared).value();
-}
-
-// Reads the options, prepares the player's pool and searches it.
-PyObject* run_recommend(const RegionData& region, const RequestArguments& request) {
-    if (!prepare(region, request)) return nullptr;
-    return raise_not_implemented("NativeEngine.recommend()");
-}
-
-// Reads the options and prepares the player's pool, keeping it for later
-// searches.
-PyObject* run_build_pool(const RegionData& region, const RequestArguments& request) {
-    std::optional<PreparedPool> pool = prepare(region, request);
-    return pool ? new_card_pool(std::move(*pool)) : nullptr;
+    if (!prepared->ok()) return raise(ErrorClass::Runtime, prepared->error());
+    return new_card_pool(std::move(*prepared).value());
 }
 
 using RequestBody = PyObject* (*)(const RegionData&, const RequestArguments&);

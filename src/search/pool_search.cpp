@@ -52,4 +52,10 @@ Result<std::string> run_pool_search(const ResultSources& in, std::span<const i32
     return text;
 }
 
+Result<std::string> search_prepared_pool(const PreparedPool& prepared, u64 limit, u64 timeout_ms) {
+    const ResultSources sources{prepared.pool,          prepared.context, prepared.records,
+                                prepared.result_states, *prepared.user,   prepared.target};
+    return run_pool_search(sources, prepared.target_bonus_list, limit, timeout_ms);
+}
+
 }  // namespace vdz

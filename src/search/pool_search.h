@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/result.h"
+#include "pool/prepared_pool.h"
 #include "search/deadline.h"
 #include "search/deck_result.h"
 
@@ -21,5 +22,8 @@ namespace vdz {
 Result<std::string> run_pool_search(const ResultSources& sources, std::span<const i32> tiers,
                                     u64 limit, u64 timeout_ms,
                                     const SearchClock& clock = steady_search_clock());
+
+// The same over a prepared pool, with the given `limit` and `timeout_ms`.
+Result<std::string> search_prepared_pool(const PreparedPool& prepared, u64 limit, u64 timeout_ms);
 
 }  // namespace vdz
