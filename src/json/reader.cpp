@@ -723,7 +723,7 @@ bool Reader::note_unknown_key(usize mark, std::string_view key) {
     }
     // A key with escapes lives in scratch_ only until the next string.
     const bool in_text = key.data() >= begin_ && key.data() + key.size() <= end_;
-    if (!in_text) key = unknown_key_copies_.emplace_back(key);
+    if (!in_text) key = *unknown_key_copies_.emplace_back(std::make_unique<std::string>(key));
     unknown_keys_.push_back(key);
     return true;
 }
@@ -732,7 +732,7 @@ void Reader::release_unknown_keys(usize mark) {
     while (unknown_keys_.size() > mark) {
         const std::string_view key = unknown_keys_.back();
         unknown_keys_.pop_back();
-        if (!unknown_key_copies_.empty() && key.data() == unknown_key_copies_.back().data()) {
+        if (!unknown_key_copies_.empty() && key.data() == unknown_key_copies_.back()->data()) {
             unknown_key_copies_.pop_back();
         }
     }

@@ -16,7 +16,7 @@
 #pragma once
 
 #include <array>
-#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -157,7 +157,7 @@ class Reader {
     std::array<bool, MAX_DEPTH + 1> first_{};     // per depth: no element read yet
     std::string scratch_;                         // unescaped text of the last string
     std::vector<std::string_view> unknown_keys_;  // stack of noted unknown keys
-    std::deque<std::string> unknown_key_copies_;  // owners of escaped ones
+    std::vector<std::unique_ptr<std::string>> unknown_key_copies_;  // owners of escaped ones
     std::string error_message_;
     usize error_offset_ = 0;
     bool failed_ = false;

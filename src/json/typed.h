@@ -9,25 +9,20 @@
 //     // Any single document.
 //     Result<RawOptions> options = json::read_document<RawOptions>(text);
 //
-// A custom reader for a key that takes several shapes captures the value and
-// tries each shape on it:
+// A key whose value takes one of several shapes is read into a std::variant
+// by a custom reader that tries each shape in order:
 //
 //     bool read_card_parameters(json::Reader& in, RawCardParameters& out) {
-//         json::Span value;
-//         if (!in.capture(value)) return false;
-//         if (RawGroupedCardParameters grouped; json::reads_as(in, value, grouped)) {
-//             out = std::move(grouped);
-//             return true;
-//         }
-//         ...
-//         return in.fail_unplaced("data did not match any variant of untagged enum …");
+//         return json::read_one_of(in, out, "data did not match any variant of …");
 //     }
+//     json::required("cardParameters", &RawCard::parameters).read_with(read_card_parameters)
 #pragma once
 
 #include <array>
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "common/result.h"
@@ -56,6 +51,12 @@ bool reads_as(const Reader& in, const Span& value, T& out) {
     Reader again = in.replay(value);
     return Codec<T>::read(again, out) && again.finish();
 }
+
+// Reads a value into the first of the variant's types that it fits, trying
+// each on the captured value in order. A value that fits none fails with
+// `no_match`, placed where the enclosing array or object stops reading.
+template <class... Shapes>
+[[nodiscard]] bool read_one_of(Reader& in, std::variant<Shapes...>& out, std::string_view no_match);
 
 // Reads a whole document holding one T.
 template <class T>
@@ -241,5 +242,20 @@ struct Codec<R> {
     static std::string expected() { return RecordShapeOf<R>::expected(); }
     static bool read(Reader& in, R& out) { return read_record(in, &out, RecordShapeOf<R>::SHAPE); }
 };
+
+// ---------------------------------------------------------------------------
+
+template <class... Shapes>
+bool read_one_of(Reader& in, std::variant<Shapes...>& out, std::string_view no_match) {
+    Span value;
+    if (!in.capture(value)) return false;
+    const auto try_shape = [&](auto shape) {
+        if (!reads_as(in, value, shape)) return false;
+        out = std::move(shape);
+        return true;
+    };
+    if ((try_shape(Shapes{}) || ...)) return true;
+    return in.fail_unplaced(std::string(no_match));
+}
 
 }  // namespace vdz::json

@@ -26,6 +26,7 @@ namespace vdz::json {
 
 class Reader;
 class Value;
+class ValueBuilder;
 struct Member;
 
 using Array = std::vector<Value>;
@@ -34,7 +35,14 @@ using Array = std::vector<Value>;
 // the last of repeated keys.
 class Object {
   public:
-    Object() = default;
+    // Declared here, defaulted after Member: some compilers need Member
+    // complete as soon as these are implicitly defined.
+    Object();
+    Object(const Object& other);
+    Object(Object&& other) noexcept;
+    Object& operator=(const Object& other);
+    Object& operator=(Object&& other) noexcept;
+    ~Object();
 
     usize size() const;
     bool empty() const;
@@ -49,7 +57,7 @@ class Object {
     friend bool operator==(const Object& a, const Object& b);
 
   private:
-    friend bool read_value(Reader& in, Value& out);
+    friend class ValueBuilder;
     std::vector<Member> members_;
 };
 
@@ -77,8 +85,8 @@ class Value {
     Value(std::string value) : data_(std::move(value)) {}
     Value(std::string_view value) : data_(std::string(value)) {}
     Value(const char* value) : data_(std::string(value)) {}
-    Value(json::Array value) : data_(std::move(value)) {}
-    Value(json::Object value) : data_(std::move(value)) {}
+    Value(json::Array value);
+    Value(json::Object value);
 
     Kind kind() const { return static_cast<Kind>(data_.index()); }
     bool is_null() const { return kind() == Kind::Null; }
@@ -112,6 +120,7 @@ class Value {
     friend bool operator==(const Value& a, const Value& b) = default;
 
   private:
+    friend class ValueBuilder;
     std::variant<std::monostate, bool, u64, i64, double, std::string, json::Array, json::Object>
         data_;
 };
@@ -121,6 +130,16 @@ struct Member {
     Value value;
     friend bool operator==(const Member& a, const Member& b) = default;
 };
+
+inline Object::Object() = default;
+inline Object::Object(const Object& other) = default;
+inline Object::Object(Object&& other) noexcept = default;
+inline Object& Object::operator=(const Object& other) = default;
+inline Object& Object::operator=(Object&& other) noexcept = default;
+inline Object::~Object() = default;
+
+inline Value::Value(json::Array value) : data_(std::move(value)) {}
+inline Value::Value(json::Object value) : data_(std::move(value)) {}
 
 // Reads any JSON value; the typed reader's entry for Value fields.
 [[nodiscard]] bool read_value(Reader& in, Value& out);

@@ -36,17 +36,8 @@ constexpr auto json_layout(Of<ParameterRow>) {
 using Parameters = std::variant<Grouped, std::vector<ParameterRow>>;
 
 bool read_parameters(Reader& in, Parameters& out) {
-    Span value;
-    if (!in.capture(value)) return false;
-    if (Grouped grouped; reads_as(in, value, grouped)) {
-        out = std::move(grouped);
-        return true;
-    }
-    if (std::vector<ParameterRow> rows; reads_as(in, value, rows)) {
-        out = std::move(rows);
-        return true;
-    }
-    return in.fail_unplaced("data did not match any variant of untagged enum RawCardParameters");
+    return read_one_of(in, out,
+                       "data did not match any variant of untagged enum RawCardParameters");
 }
 
 struct Card {
