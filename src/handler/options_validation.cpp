@@ -65,7 +65,9 @@ std::optional<std::string> first_failure(const RecommendOptions& o) {
     const auto& units = o.custom_bonus_character_support_units;
     if (units.size() > MAX_CUSTOM) return "custom bonus support unit 最多支持 26 项";
     for (usize i = 0; i < units.size(); ++i) {
-        const auto [character, unit_code] = units[i];
+        // Plain names, not a structured binding: clang 14 cannot capture one.
+        const auto character = units[i].first;
+        const auto unit_code = units[i].second;
         const bool repeated =
             std::any_of(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(i),
                         [&](const auto& p) { return p.first == character; });
