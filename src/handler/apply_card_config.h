@@ -55,4 +55,9 @@ bool apply_card_config(UserCard& card, const IndexedCard& indexed,
                        std::optional<i32> level_limit_before_training,
                        std::span<const CardEpisode> episodes);
 
+// apply_card_config with the card's episodes and level limit looked up in
+// the request's index and the rarity rows.
+bool configure_card(UserCard& card, const IndexedCard& indexed, const CollectedCardConfigs& configs,
+                    const RequestIndex& index, std::span<const CardRarity> rarities);
+
 }  // namespace vdz

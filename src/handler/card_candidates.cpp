@@ -116,14 +116,9 @@ void build_pool_candidates(const UserCard& card, const CandidateInputs& in,
     candidate.card = card;
     candidate.indexed = indexed;
     // 2. Configuration on the private copy.
-    if (!in.configs.inert) {
-        const auto episodes = in.index.episodes_by_card.find(card.card_id);
-        const std::span<const CardEpisode> card_episodes =
-            episodes == in.index.episodes_by_card.end() ? std::span<const CardEpisode>{}
-                                                        : episodes->second;
-        const auto limit = level_limit_before_training(in.view.card_rarities, indexed->card.rarity);
-        if (!apply_card_config(candidate.card, *indexed, in.configs, limit, card_episodes)) return;
-    }
+    if (!in.configs.inert &&
+        !configure_card(candidate.card, *indexed, in.configs, in.index, in.view.card_rarities))
+        return;
     // 3. A unit and an attribute are needed.
     if (indexed->unit_mask == 0 || !indexed->attr_known) return;
     candidate.unit_mask = indexed->unit_mask;
