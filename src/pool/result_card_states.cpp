@@ -28,12 +28,7 @@ ResultCardStates build_result_card_states(std::span<const UserCard> user_cards,
         const IndexedCard* indexed = index.find_card(card.card_id);
         if (!indexed) continue;
         UserCard state = card;
-        const auto episodes = index.episodes_by_card.find(card.card_id);
-        const std::span<const CardEpisode> card_episodes = episodes == index.episodes_by_card.end()
-                                                               ? std::span<const CardEpisode>{}
-                                                               : episodes->second;
-        const auto limit = level_limit_before_training(view.card_rarities, indexed->card.rarity);
-        if (!apply_card_config(state, *indexed, configs, limit, card_episodes)) continue;
+        if (!configure_card(state, *indexed, configs, index, view.card_rarities)) continue;
         states.insert_or_assign(card.card_id, std::move(state));
     }
     return states;

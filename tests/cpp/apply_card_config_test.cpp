@@ -26,14 +26,8 @@ struct Applied {
 Applied apply(const PrepFixture& f, u32 card_id, UserCard card, RecommendOptions options) {
     const auto view = f.view();
     const auto index = build_request_index(view);
-    const IndexedCard& indexed = *index->find_card(card_id);
-    const auto episodes = index->episodes_by_card.find(card_id);
-    const std::span<const CardEpisode> card_episodes = episodes == index->episodes_by_card.end()
-                                                           ? std::span<const CardEpisode>{}
-                                                           : episodes->second;
-    const bool kept = apply_card_config(
-        card, indexed, collect_card_configs(options),
-        level_limit_before_training(view.card_rarities, indexed.card.rarity), card_episodes);
+    const bool kept = configure_card(card, *index->find_card(card_id),
+                                     collect_card_configs(options), *index, view.card_rarities);
     return {kept, card};
 }
 
