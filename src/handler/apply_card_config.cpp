@@ -131,13 +131,9 @@ bool apply_card_config(UserCard& card, const IndexedCard& indexed,
 
 bool configure_card(UserCard& card, const IndexedCard& indexed, const CollectedCardConfigs& configs,
                     const RequestIndex& index, std::span<const CardRarity> rarities) {
-    const auto episodes = index.episodes_by_card.find(card.card_id);
-    const std::span<const CardEpisode> card_episodes = episodes == index.episodes_by_card.end()
-                                                           ? std::span<const CardEpisode>{}
-                                                           : episodes->second;
     return apply_card_config(card, indexed, configs,
                              level_limit_before_training(rarities, indexed.card.rarity),
-                             card_episodes);
+                             index.episodes_by_card.find(card.card_id));
 }
 
 }  // namespace vdz

@@ -43,21 +43,15 @@ PowerParams developed_params(const CardCandidate& c, const RequestIndex& index,
                    master.special_training_power2_bonus_fixed,
                    master.special_training_power3_bonus_fixed);
     // 3. Read episodes.
-    const auto episodes = index.episodes_by_card.find(c.card.card_id);
-    if (episodes != index.episodes_by_card.end()) {
-        for (const CardEpisode& e : episodes->second) {
-            const u32 id = static_cast<u32>(e.episode_id);
-            if (std::find(c.card.episodes.begin(), c.card.episodes.end(), id) !=
-                c.card.episodes.end())
-                add_params(p, e.power1_bonus, e.power2_bonus, e.power3_bonus);
-        }
+    for (const CardEpisode& e : index.episodes_by_card.find(c.card.card_id)) {
+        const u32 id = static_cast<u32>(e.episode_id);
+        if (std::find(c.card.episodes.begin(), c.card.episodes.end(), id) != c.card.episodes.end())
+            add_params(p, e.power1_bonus, e.power2_bonus, e.power3_bonus);
     }
     // 4. Master lessons up to the card's master rank.
-    const auto lessons = index.master_lessons_by_rarity.find(master.rarity);
-    if (lessons != index.master_lessons_by_rarity.end())
-        for (const MasterLesson& l : lessons->second)
-            if (i64{l.master_rank} <= i64{c.card.master_rank})
-                add_params(p, l.power1_bonus, l.power2_bonus, l.power3_bonus);
+    for (const MasterLesson& l : index.master_lessons_by_rarity.find(master.rarity))
+        if (i64{l.master_rank} <= i64{c.card.master_rank})
+            add_params(p, l.power1_bonus, l.power2_bonus, l.power3_bonus);
     // 5. Canvas: as configured, else when the player owns the card's canvas.
     const bool canvas = c.card.canvas == CanvasState::YES ||
                         (c.card.canvas == CanvasState::UNSET && canvases.contains(c.card.card_id));
@@ -164,9 +158,9 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
     SkillVariant out;
     const auto level = index.skill_values.find(pair_key(static_cast<u32>(skill_id), skill_level));
     if (level == index.skill_values.end()) return out;
-    const auto effects = index.skill_effects.find(
+    const std::span<const IndexedSkillEffect> effects = index.skill_effects.find(
         pair_key(static_cast<u32>(level->second.skill_id), static_cast<u32>(level->second.level)));
-    if (effects == index.skill_effects.end()) return out;
+    if (effects.empty()) return out;
 
     // cap: not negative, under the event's limit, within a byte.
     const auto cap = [&](i64 v) -> u8 {
@@ -180,7 +174,7 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
     bool diff = false;
     u8 d = 0, d2 = 0;
     i64 ref = 0, ref2 = 0;
-    for (const IndexedSkillEffect& e : effects->second) {
+    for (const IndexedSkillEffect& e : effects) {
         switch (e.kind) {
             case skill_kind::SCORE_UP:
                 s0 = std::max<i64>(s0, e.value);
@@ -356,9 +350,8 @@ Result<CardPowerOutput> compute_card_power(const UserData& user, const Preparati
     // select their effects, joined in the player's order.
     std::vector<const AreaItemEffect*> area_effects;
     for (const UserAreaItem& item : user.user_area_items) {
-        const auto found = index.area_item_effects.find(pair_key(item.area_item_id, item.level));
-        if (found == index.area_item_effects.end()) continue;
-        for (const AreaItemEffect& effect : found->second)
+        for (const AreaItemEffect& effect :
+             index.area_item_effects.find(pair_key(item.area_item_id, item.level)))
             area_effects.push_back(&effect);
     }
     out.cards.reserve(candidates.size());

@@ -63,26 +63,53 @@ IndexedCard index_card(const Card& card, const std::unordered_map<u32, u8>& char
 }
 
 // Parameters by level: the last row of each level 0 and above, ascending.
-void attach_parameters(std::unordered_map<u32, IndexedCard>& cards,
-                       std::span<const CardParameter> rows) {
-    for (const CardParameter& row : rows) {
-        if (row.level < 0) continue;
-        const auto card = cards.find(static_cast<u32>(row.card_id));
-        if (card == cards.end()) continue;
-        card->second.params_by_level.push_back({row.level, {row.param1, row.param2, row.param3}});
-    }
-    for (auto& [id, card] : cards) {
-        auto& levels = card.params_by_level;
-        std::stable_sort(levels.begin(), levels.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        // Of equal levels keep the last row, which the stable sort put last.
+void attach_parameters(RequestIndex& index, std::span<const CardParameter> rows) {
+    index.card_params.build([&](auto emit) {
+        for (const CardParameter& row : rows)
+            if (row.level >= 0)
+                emit(static_cast<u32>(row.card_id),
+                     LevelParams{row.level, {row.param1, row.param2, row.param3}});
+    });
+    index.card_params.edit_groups([](std::span<LevelParams> levels) {
+        const auto by_level = [](const LevelParams& a, const LevelParams& b) {
+            return a.first < b.first;
+        };
+        if (!std::is_sorted(levels.begin(), levels.end(), by_level))
+            std::stable_sort(levels.begin(), levels.end(), by_level);
+        // Of equal levels keep the last row, which the stable order put last.
         usize out = 0;
         for (usize i = 0; i < levels.size(); ++i) {
             if (i + 1 < levels.size() && levels[i + 1].first == levels[i].first) continue;
             levels[out++] = levels[i];
         }
-        levels.resize(out);
+        return out;
+    });
+    for (auto& [id, card] : index.cards_by_id)
+        card.params_by_level = index.card_params.find(id);
+}
+
+AreaItemEffect area_item_effect(const AreaItemLevel& row) {
+    AreaItemEffect effect;
+    effect.power_rate = row.power1_bonus_rate;
+    effect.all_match_power_rate = row.power1_all_match_bonus_rate;
+    if (row.target_game_character_id)
+        effect.target_character = static_cast<u32>(*row.target_game_character_id);
+    if (row.target_unit) {
+        const u8 code = parse_unit(*row.target_unit);
+        if (is_real_unit(code)) effect.target_unit_index = static_cast<i8>(code - 1);
     }
+    if (row.target_card_attr) {
+        const u8 code = parse_card_attr(*row.target_card_attr);
+        if (is_real_attr(code)) effect.target_attr_index = static_cast<u8>(code - 1);
+    }
+    return effect;
+}
+
+IndexedSkillEffect indexed_skill_effect(const SkillEffectValue& row) {
+    IndexedSkillEffect effect{row.extra_value, row.unit_count,        row.character_rank,
+                              row.value,       effect_kind(row.kind), unit::OTHER};
+    if (row.unit) effect.enhance_unit = parse_unit(*row.unit);
+    return effect;
 }
 
 }  // namespace
@@ -138,13 +165,17 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
     }
 
     // 3. Parameters by level.
-    attach_parameters(index->cards_by_id, view.card_parameters);
+    attach_parameters(*index, view.card_parameters);
 
     // 4. Episodes by card, master lessons by rarity.
-    for (const CardEpisode& row : view.card_episodes)
-        index->episodes_by_card[static_cast<u32>(row.card_id)].push_back(row);
-    for (const MasterLesson& row : view.master_lessons)
-        index->master_lessons_by_rarity[row.rarity].push_back(row);
+    index->episodes_by_card.build([&](auto emit) {
+        for (const CardEpisode& row : view.card_episodes)
+            emit(static_cast<u32>(row.card_id), row);
+    });
+    index->master_lessons_by_rarity.build([&](auto emit) {
+        for (const MasterLesson& row : view.master_lessons)
+            emit(row.rarity, row);
+    });
 
     // 5. Canvas bonus by rarity: the first row wins.
     for (const CanvasBonus& row : view.canvas_bonuses)
@@ -153,37 +184,21 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
                                            row.power3_bonus_fixed});
 
     // 6. Area-item effects by (item, level).
-    for (const AreaItemLevel& row : view.area_item_levels) {
-        AreaItemEffect effect;
-        effect.power_rate = row.power1_bonus_rate;
-        effect.all_match_power_rate = row.power1_all_match_bonus_rate;
-        if (row.target_game_character_id)
-            effect.target_character = static_cast<u32>(*row.target_game_character_id);
-        if (row.target_unit) {
-            const u8 code = parse_unit(*row.target_unit);
-            if (is_real_unit(code)) effect.target_unit_index = static_cast<i8>(code - 1);
-        }
-        if (row.target_card_attr) {
-            const u8 code = parse_card_attr(*row.target_card_attr);
-            if (is_real_attr(code)) effect.target_attr_index = static_cast<u8>(code - 1);
-        }
-        index
-            ->area_item_effects[pair_key(static_cast<u32>(row.area_item_id),
-                                         static_cast<u32>(row.level))]
-            .push_back(effect);
-    }
+    index->area_item_effects.build([&](auto emit) {
+        for (const AreaItemLevel& row : view.area_item_levels)
+            emit(pair_key(static_cast<u32>(row.area_item_id), static_cast<u32>(row.level)),
+                 area_item_effect(row));
+    });
 
     // 7, 8. Skill levels and their effects by (skill, level).
     for (const SkillLevel& row : view.skill_levels)
         index->skill_values.try_emplace(
             pair_key(static_cast<u32>(row.skill_id), static_cast<u32>(row.level)), row);
-    for (const SkillEffectValue& row : view.skill_effects) {
-        IndexedSkillEffect effect{row.extra_value, row.unit_count,        row.character_rank,
-                                  row.value,       effect_kind(row.kind), unit::OTHER};
-        if (row.unit) effect.enhance_unit = parse_unit(*row.unit);
-        index->skill_effects[pair_key(static_cast<u32>(row.skill_id), static_cast<u32>(row.level))]
-            .push_back(effect);
-    }
+    index->skill_effects.build([&](auto emit) {
+        for (const SkillEffectValue& row : view.skill_effects)
+            emit(pair_key(static_cast<u32>(row.skill_id), static_cast<u32>(row.level)),
+                 indexed_skill_effect(row));
+    });
 
     // 9. Honor bonus by (honor, level): negatives count 0, the first wins.
     for (const Honor& honor : view.honors)

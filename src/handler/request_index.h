@@ -8,17 +8,25 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "common/types.h"
+#include "handler/grouped_rows.h"
 #include "handler/master_data_view.h"
 
 namespace vdz {
 
+// Two 32-bit keys in one map key.
+inline u64 pair_key(u32 a, u32 b) {
+    return (u64{a} << 32) | b;
+}
+
 // The three power parameters of a card at one level.
 using PowerParams = std::array<i32, 3>;
+using LevelParams = std::pair<i32, PowerParams>;
 
 // A master card joined with its rarity caps, its unit and attribute codes and
 // its parameters by level.
@@ -27,8 +35,9 @@ struct IndexedCard {
     std::optional<u32> level_cap;
     std::optional<u32> skill_level_cap;
     std::optional<u32> master_rank_cap;
-    // (level, parameters) for every level 0 and above that has rows, ascending.
-    std::vector<std::pair<i32, PowerParams>> params_by_level;
+    // (level, parameters) for every level 0 and above that has rows,
+    // ascending; points into the index's parameter rows.
+    std::span<const LevelParams> params_by_level;
     bool attr_known = false;  // the attribute text names one of the five
     u8 attr_index = 0;        // 0..4
     bool no_support_unit = false;
@@ -70,21 +79,22 @@ struct IndexedSkillEffect {
     u8 enhance_unit = 10;  // Unit code; 10 when the effect names none
 };
 
-// Two 32-bit keys in one map key.
-inline u64 pair_key(u32 a, u32 b) {
-    return (u64{a} << 32) | b;
-}
-
+// Built in place and never copied: its cards point into its own rows.
 struct RequestIndex {
+    RequestIndex() = default;
+    RequestIndex(const RequestIndex&) = delete;
+    RequestIndex& operator=(const RequestIndex&) = delete;
+
     std::unordered_map<u32, IndexedCard> cards_by_id;
-    std::unordered_map<u32, std::vector<CardEpisode>> episodes_by_card;
-    std::unordered_map<u32, std::vector<MasterLesson>> master_lessons_by_rarity;
+    GroupedRows<u32, LevelParams> card_params;  // by card; params_by_level points here
+    GroupedRows<u32, CardEpisode> episodes_by_card;
+    GroupedRows<u32, MasterLesson> master_lessons_by_rarity;
     std::unordered_map<u32, std::array<i32, 3>> canvas_bonus_by_rarity;
-    std::unordered_map<u64, std::vector<AreaItemEffect>> area_item_effects;  // (item, level)
-    std::unordered_map<u64, SkillLevel> skill_values;                        // (skill, level)
-    std::unordered_map<u64, std::vector<IndexedSkillEffect>> skill_effects;  // (skill, level)
-    std::unordered_map<u64, u32> honor_level_bonus;                          // (honor, level)
-    std::vector<std::pair<i32, double>> character_rank_rates;                // by rank, ascending
+    GroupedRows<u64, AreaItemEffect> area_item_effects;        // by (item, level)
+    std::unordered_map<u64, SkillLevel> skill_values;          // (skill, level)
+    GroupedRows<u64, IndexedSkillEffect> skill_effects;        // by (skill, level)
+    std::unordered_map<u64, u32> honor_level_bonus;            // (honor, level)
+    std::vector<std::pair<i32, double>> character_rank_rates;  // by rank, ascending
     u32 max_card_id = 0;
 
     const IndexedCard* find_card(u32 card_id) const;

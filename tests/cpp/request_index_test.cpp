@@ -75,7 +75,7 @@ TEST(RequestIndex, RanksHonorsAreaItemsAndSkills) {
     EXPECT_EQ(index->character_rank_rate(2), 0.0);
     EXPECT_EQ(index->honor_level_bonus.at(pair_key(7, 1)), 0u);
     EXPECT_EQ(index->honor_level_bonus.at(pair_key(7, 2)), 30u);
-    const auto& effects = index->area_item_effects.at(pair_key(1, 2));
+    const auto effects = index->area_item_effects.find(pair_key(1, 2));
     ASSERT_EQ(effects.size(), 2u);
     EXPECT_EQ(effects[0].target_character, 0xFFFFFFFFu);
     EXPECT_EQ(effects[0].target_unit_index, -1);
@@ -83,7 +83,34 @@ TEST(RequestIndex, RanksHonorsAreaItemsAndSkills) {
     EXPECT_EQ(effects[1].target_unit_index, 1);
     EXPECT_EQ(effects[1].target_attr_index, 1);
     EXPECT_EQ(effects[1].target_character, 4u);
-    EXPECT_EQ(index->skill_effects.at(pair_key(1, 3))[0].kind, skill_kind::SCORE_UP);
+    EXPECT_EQ(index->skill_effects.find(pair_key(1, 3))[0].kind, skill_kind::SCORE_UP);
+}
+
+}  // namespace
+}  // namespace vdz
+
+namespace vdz {
+namespace {
+
+TEST(GroupedRows, KeepsTheOrderOfEachKeyAcrossRuns) {
+    const std::vector<std::pair<int, char>> rows = {{1, 'a'}, {1, 'b'}, {2, 'c'},
+                                                    {1, 'd'}, {3, 'e'}, {2, 'f'}};
+    GroupedRows<int, char> grouped;
+    grouped.build([&](auto emit) {
+        for (const auto& [key, row] : rows)
+            emit(key, row);
+    });
+    const auto text = [&](int key) {
+        const auto found = grouped.find(key);
+        return std::string(found.begin(), found.end());
+    };
+    EXPECT_EQ(text(1), "abd");
+    EXPECT_EQ(text(2), "cf");
+    EXPECT_EQ(text(3), "e");
+    EXPECT_EQ(text(4), "");
+    grouped.edit_groups([](std::span<char> group) { return group.size() - 1; });
+    EXPECT_EQ(text(1), "ab");
+    EXPECT_EQ(text(3), "");
 }
 
 }  // namespace
