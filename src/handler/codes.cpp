@@ -56,8 +56,10 @@ constexpr std::array ATTR_ALIASES = {
 template <usize N>
 u8 lookup(const std::array<Alias, N>& aliases, std::string_view text, u8 other) {
     const std::string_view trimmed = trim_unicode(text);
+    // Most aliases differ in length: compare only those of the right one.
     for (const Alias& alias : aliases)
-        if (equals_ignore_ascii_case(trimmed, alias.text)) return alias.code;
+        if (alias.text.size() == trimmed.size() && equals_ignore_ascii_case(trimmed, alias.text))
+            return alias.code;
     return other;
 }
 
