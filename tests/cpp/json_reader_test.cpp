@@ -36,6 +36,8 @@ TEST(JsonReader, SyntaxErrorsNameTheirPlace) {
         {"{\"a\":1,2:3}", "key must be a string at line 1 column 8"},
         {"[01]", "invalid number at line 1 column 3"},
         {"[1.]", "invalid number at line 1 column 4"},
+        {"[1.\n]", "invalid number at line 2 column 0"},
+        {"[-\n1]", "invalid number at line 2 column 0"},
         {"[-]", "invalid number at line 1 column 3"},
         {"[1e]", "invalid number at line 1 column 4"},
         {"[1e+]", "invalid number at line 1 column 5"},
