@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pool/card_pool.h"
+#include "pool/pool_packing.h"
 #include "pool/search_context.h"
 #include "search/deck_evaluator.h"
 
@@ -55,15 +56,12 @@ PoolCandidate bench_card(std::mt19937& rng, usize i) {
 
 CardPool bench_pool(SearchContext& context) {
     std::mt19937 rng(512);
-    Result<CardPool> pool = alloc_card_pool(POOL_CARDS);
-    for (usize i = 0; i < POOL_CARDS; ++i) {
-        if (!pack_card(*pool, static_cast<u16>(i), bench_card(rng, i)).ok()) std::abort();
-        context.leader_honor_bonus.push_back(0);
-        context.leader_limit_bonus.push_back(0);
-        context.skill_is_after_training.push_back(0);
-        context.trained_to_special_image.push_back(0);
-        context.card_enabled.push_back(1);
-    }
+    std::vector<PoolCandidate> cards;
+    for (usize i = 0; i < POOL_CARDS; ++i)
+        cards.push_back(bench_card(rng, i));
+    std::vector<PoolCardRecord> records;
+    Result<CardPool> pool = pack_candidates(cards, context, records);
+    if (!pool.ok()) std::abort();
     return std::move(pool).value();
 }
 

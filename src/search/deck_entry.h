@@ -42,9 +42,10 @@ inline std::span<const u16> pool_card_ids(const CardPool& pool) {
 // ---------------------------------------------------------------------------
 
 // Sorts five values ascending with a fixed insertion network.
-inline void sort_five(std::array<u16, 5>& v) {
+template <class T>
+void sort_five(std::array<T, 5>& v) {
     for (usize i = 1; i < 5; ++i) {
-        const u16 x = v[i];
+        const T x = v[i];
         usize j = i;
         for (; j > 0 && v[j - 1] > x; --j)
             v[j] = v[j - 1];

@@ -205,16 +205,6 @@ std::array<u8, 5> leader_order(const CardPool& pool, const SearchContext& c, con
     return order;
 }
 
-void sort_ascending(std::array<double, 5>& v) {
-    for (usize i = 1; i < 5; ++i) {
-        const double x = v[i];
-        usize j = i;
-        for (; j > 0 && v[j - 1] > x; --j)
-            v[j] = v[j - 1];
-        v[j] = x;
-    }
-}
-
 // Sum of activation value x weight / 100 over the five skill activations,
 // paired by the skill order strategy.
 double skill_term(const SearchContext& c, const std::array<double, 5>& activations,
@@ -223,13 +213,13 @@ double skill_term(const SearchContext& c, const std::array<double, 5>& activatio
     std::array<double, 5> w = {weights[0], weights[1], weights[2], weights[3], weights[4]};
     switch (c.skill_order_choose_strategy) {
         case SkillOrderChooseStrategy::BEST:
-            sort_ascending(a);
-            sort_ascending(w);
+            sort_five(a);
+            sort_five(w);
             break;
         case SkillOrderChooseStrategy::WORST:
-            sort_ascending(a);
+            sort_five(a);
             std::reverse(a.begin(), a.end());
-            sort_ascending(w);
+            sort_five(w);
             break;
         case SkillOrderChooseStrategy::AVERAGE: {
             const double mean = (a[0] + a[1] + a[2] + a[3] + a[4]) / 5.0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pool/card_pool.h"
+#include "pool/pool_packing.h"
 #include "pool/search_context.h"
 
 namespace vdz::test {
@@ -72,24 +73,22 @@ inline PoolCandidate to_candidate(const TestCard& t) {
     c.skill_secondary = t.skill_secondary;
     c.base_x10 = t.base_x10;
     c.limited_x10 = t.limited_x10;
+    c.leader_honor_bonus = t.leader_honor_bonus;
+    c.leader_limit_bonus = t.leader_limit_bonus;
+    c.skill_is_after_training = t.skill_is_after_training;
+    c.trained_to_special_image = t.trained_to_special_image;
     return c;
 }
 
 // Packs `cards` as pool cards 0..n-1 and appends their per-card vectors to
 // `context` (which must have none yet).
 inline CardPool make_pool(const std::vector<TestCard>& cards, SearchContext& context) {
-    auto pool = alloc_card_pool(cards.size());
-    EXPECT_TRUE(pool.ok());
-    for (usize i = 0; i < cards.size(); ++i) {
-        const TestCard& t = cards[i];
-        const Status packed = pack_card(*pool, static_cast<u16>(i), to_candidate(t));
-        EXPECT_TRUE(packed.ok()) << packed.error().message;
-        context.leader_honor_bonus.push_back(t.leader_honor_bonus);
-        context.leader_limit_bonus.push_back(t.leader_limit_bonus);
-        context.skill_is_after_training.push_back(t.skill_is_after_training);
-        context.trained_to_special_image.push_back(t.trained_to_special_image);
-        context.card_enabled.push_back(1);
-    }
+    std::vector<PoolCandidate> candidates;
+    for (const TestCard& t : cards)
+        candidates.push_back(to_candidate(t));
+    std::vector<PoolCardRecord> records;
+    auto pool = pack_candidates(candidates, context, records);
+    EXPECT_TRUE(pool.ok()) << pool.error().message;
     return std::move(pool).value();
 }
 
