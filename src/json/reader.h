@@ -8,9 +8,14 @@
 // error in the Reader; the caller then stops and returns false itself. The
 // first recorded error is final and `take_error()` turns it into an Error.
 //
-//     vdz::json::Reader in(text);
+//     json::Reader in(text);
+//     bool more = false;
 //     if (!in.begin_array(expect_list)) return in.take_error();
-//     for (bool more; in.next_element(more) && more;) { ... }
+//     while (in.next_element(more) && more) {
+//         json::Number n;
+//         if (!in.read_number(n, expect_number)) return in.take_error();
+//     }
+//     if (in.failed() || !in.end_array() || !in.finish()) return in.take_error();
 //
 // Most code never calls this directly: see typed.h and value.h.
 #pragma once

@@ -2,6 +2,7 @@
 // and strings (escapes, surrogate pairs, UTF-8 validation), with the same
 // position rule as the rest of the reader.
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -46,7 +47,8 @@ constexpr std::array<bool, 256> STRING_STOPS = make_string_stops();
 const char* skip_plain(const char* p, const char* end) {
     constexpr u64 ONES = 0x0101010101010101ULL;
     constexpr u64 HIGHS = 0x8080808080808080ULL;
-    while (end - p >= 8) {
+    // The word test finds the first flagged byte by its low bits.
+    while (std::endian::native == std::endian::little && end - p >= 8) {
         u64 word;
         std::memcpy(&word, p, 8);
         const u64 quote = word ^ (ONES * '"');
