@@ -16,7 +16,7 @@
 #include "engine/event_bonuses.h"
 #include "engine/event_limits.h"
 #include "engine/honors.h"
-#include "engine/music_metas.h"
+#include "engine/music_meta_rows.h"
 #include "engine/mysekai_gates.h"
 #include "engine/skills.h"
 #include "engine/world_bloom.h"

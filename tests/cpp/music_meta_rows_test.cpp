@@ -1,4 +1,4 @@
-#include "engine/music_metas.h"
+#include "engine/music_meta_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Averaging of the music-meta rows and the two MasterData parts built from
 // them.
-#include "engine/music_metas.h"
+#include "engine/music_meta_rows.h"
 
 #include <algorithm>
 

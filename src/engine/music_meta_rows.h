@@ -1,7 +1,6 @@
-// Music metas: per song and difficulty, the numbers a live-score estimate
-// needs. This file owns the `MusicMeta` record shared by the whole system and
-// the master-data side of music metas: the strict row, the averaged rows of
-// the reserved music id 10000, and the two MasterData parts built from them.
+// The master-data side of music metas: the loader's strict row, the averaged
+// rows of the reserved music id 10000, and the two MasterData parts built
+// from the rows.
 #pragma once
 
 #include <array>
@@ -10,29 +9,12 @@
 #include <vector>
 
 #include "common/types.h"
+#include "engine/music_meta.h"
 
 namespace vdz {
 
 // Music id of the synthetic rows that hold the averages over all songs.
 constexpr i32 MUSIC_META_AVERAGE_ID = 10000;
-
-// One song at one difficulty. Immutable once built; shared through the
-// region's music-meta list and MasterData.
-struct MusicMeta {
-    std::string difficulty;
-    double base_score = 0.0;
-    double base_score_auto = 0.0;
-    double fever_score = 0.0;
-    std::array<double, 6> skill_score_solo{};
-    std::array<double, 6> skill_score_multi{};
-    std::array<double, 6> skill_score_auto{};
-    double music_time = 0.0;
-    i32 music_id = 0;
-    i32 event_rate_solo = 0;   // solo, challenge and mysekai lives
-    i32 event_rate_multi = 0;  // multi and cheerful lives
-    i32 event_rate_auto = 0;   // auto and challenge-auto lives
-    i32 tap_count = 0;
-};
 
 // One row of the music-metas text as the master-data loader reads it; every
 // key is required. Keys in declared order.
