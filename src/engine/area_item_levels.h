@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -24,6 +26,9 @@ struct AreaItemLevel {
     double power1_all_match_bonus_rate = 0.0;
 };
 using RawAreaItemLevel = AreaItemLevel;
+
+// Reader of "areaItemLevels.json" (required), rows in file order.
+Result<std::vector<RawAreaItemLevel>> read_area_item_levels(const RawTables& tables);
 
 // Trimmed target; none when absent, empty, "none" or "any" (case-sensitive).
 std::optional<std::string> normalize_optional_target(const std::optional<std::string>& text);

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
 #include "engine/cards.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -37,6 +39,12 @@ struct EventRarityBonus {
     i32 master_rank = 0;
     i32 bonus_rate_x10 = 0;  // tenths of a percent, never negative
 };
+
+// Readers of "worldBloomDifferentAttributeBonuses.json" and
+// "eventRarityBonusRates.json" (both required).
+Result<std::vector<RawWorldBloomDiffAttrBonus>> read_world_bloom_diff_attr_bonuses(
+    const RawTables& tables);
+Result<std::vector<RawEventRarityBonusRate>> read_event_rarity_bonus_rates(const RawTables& tables);
 
 std::vector<WorldBloomDiffAttrBonus> convert_diff_attr_bonus_rows(
     const std::vector<RawWorldBloomDiffAttrBonus>& rows);

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -66,5 +68,11 @@ struct MasterLesson {
 std::vector<CardRarity> convert_card_rarities(const std::vector<RawCardRarity>& rows);
 std::vector<CardEpisode> convert_card_episodes(const std::vector<RawCardEpisode>& rows);
 std::vector<MasterLesson> index_master_lessons(const std::vector<RawMasterLesson>& rows);
+
+// Readers of "cardRarities.json", "cardEpisodes.json" and "masterLessons.json"
+// (all required), rows in file order.
+Result<std::vector<RawCardRarity>> read_card_rarities(const RawTables& tables);
+Result<std::vector<RawCardEpisode>> read_card_episodes(const RawTables& tables);
+Result<std::vector<RawMasterLesson>> read_master_lessons(const RawTables& tables);
 
 }  // namespace vdz

@@ -11,8 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
 #include "engine/card_parameters.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -93,5 +95,11 @@ std::vector<CharacterUnit> list_character_units(const std::vector<RawGameCharact
 // The card records and the flattened card parameters, both in file order.
 std::vector<Card> build_cards(const std::vector<RawCard>& rows);
 std::vector<CardParameter> build_card_parameters(const std::vector<RawCard>& rows);
+
+// Readers of the three required tables ("gameCharacterUnits.json",
+// "cards.json", "events.json"), rows in file order.
+Result<std::vector<RawGameCharacterUnit>> read_game_character_units(const RawTables& tables);
+Result<std::vector<RawCard>> read_cards(const RawTables& tables);
+Result<std::vector<Event>> read_events(const RawTables& tables);
 
 }  // namespace vdz

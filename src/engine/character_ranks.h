@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -30,6 +32,12 @@ struct CanvasBonus {
     i32 power2_bonus_fixed = 0;
     i32 power3_bonus_fixed = 0;
 };
+
+// Readers of "characterRanks.json" and "cardMysekaiCanvasBonuses.json"
+// (both required), rows in file order.
+Result<std::vector<RawCharacterRank>> read_character_ranks(const RawTables& tables);
+Result<std::vector<RawCardMysekaiCanvasBonus>> read_card_mysekai_canvas_bonuses(
+    const RawTables& tables);
 
 std::vector<CanvasBonus> convert_canvas_bonus_rows(
     const std::vector<RawCardMysekaiCanvasBonus>& rows);

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
 #include "engine/cards.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -46,6 +48,10 @@ struct EventDeckBonus {
     i32 event_id = 0;
     i32 bonus_rate = 0;
 };
+
+// Readers of "eventCards.json" and "eventDeckBonuses.json" (both required).
+Result<std::vector<RawEventCard>> read_event_cards(const RawTables& tables);
+Result<std::vector<RawEventDeckBonus>> read_event_deck_bonuses(const RawTables& tables);
 
 std::vector<EventCardBonus> round_event_card_rates(const std::vector<RawEventCard>& rows);
 

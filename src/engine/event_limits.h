@@ -2,7 +2,11 @@
 // read, in file order, for request preparation to look up by event.
 #pragma once
 
+#include <vector>
+
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -31,5 +35,13 @@ struct RawEventSkillScoreUpLimit {
     i32 event_id = 0;
     i32 score_up_rate_limit = 0;
 };
+
+// Readers; only the fixture bonus limits are optional.
+Result<std::vector<RawEventCardBonusLimit>> read_event_card_bonus_limits(const RawTables& tables);
+Result<std::vector<RawEventHonorBonus>> read_event_honor_bonuses(const RawTables& tables);
+Result<std::vector<RawEventFixtureBonusLimit>> read_event_fixture_bonus_limits(
+    const RawTables& tables);
+Result<std::vector<RawEventSkillScoreUpLimit>> read_event_skill_score_up_limits(
+    const RawTables& tables);
 
 }  // namespace vdz

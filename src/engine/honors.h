@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -24,5 +26,10 @@ struct Honor {
 struct RawIdOnly {
     i32 id = 0;
 };
+
+// Readers of "honors.json" and "bondsHonors.json" (both optional), rows in
+// file order; the bonds honors are kept as their ids.
+Result<std::vector<Honor>> read_honors(const RawTables& tables);
+Result<std::vector<i32>> read_bonds_honors(const RawTables& tables);
 
 }  // namespace vdz

@@ -6,8 +6,10 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
 #include "engine/music_meta.h"
 
@@ -46,5 +48,9 @@ void average_music_meta_rows(std::vector<RawMusicMetaRow>& rows);
 
 std::vector<MusicMeta> build_music_metas(const std::vector<RawMusicMetaRow>& rows);
 std::vector<MusicMetaKey> build_music_meta_keys(const std::vector<RawMusicMetaRow>& rows);
+
+// Reads the music-metas text strictly as rows; a failure is
+// "解析 music_metas 失败: {reader's text}".
+Result<std::vector<RawMusicMetaRow>> read_music_meta_rows(std::string_view text);
 
 }  // namespace vdz

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -20,5 +23,10 @@ struct RawMysekaiGateLevel {
     i32 level = 0;
     double power_bonus_rate = 0.0;
 };
+
+// Readers of "mysekaiGates.json" and "mysekaiGateLevels.json" (both
+// optional), rows in file order.
+Result<std::vector<MysekaiGate>> read_mysekai_gates(const RawTables& tables);
+Result<std::vector<RawMysekaiGateLevel>> read_mysekai_gate_levels(const RawTables& tables);
 
 }  // namespace vdz

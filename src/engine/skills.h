@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "common/types.h"
 #include "engine/cards.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -80,6 +82,9 @@ struct SkillIndex {
     std::vector<SkillLevel> skill_levels;
     std::vector<SkillEffectValue> skill_effects;
 };
+
+// Reader of "skills.json" (required), rows in file order.
+Result<std::vector<RawSkill>> read_skills(const RawTables& tables);
 
 // Folds every effect of each skill row into per-level values. Sums and
 // products are taken in 64 bits and saturated to the 32-bit range, so hostile

@@ -4,7 +4,11 @@
 
 #include <optional>
 
+#include <vector>
+
+#include "common/result.h"
 #include "common/types.h"
+#include "engine/raw_tables.h"
 
 namespace vdz {
 
@@ -23,5 +27,11 @@ struct WBSupportDeckUnitEventLimitedBonus {
     i32 card_id = 0;
     double bonus_rate = 0.0;
 };
+
+// Readers of "worldBlooms.json" and
+// "worldBloomSupportDeckUnitEventLimitedBonuses.json" (both optional).
+Result<std::vector<RawWorldBloom>> read_world_blooms(const RawTables& tables);
+Result<std::vector<WBSupportDeckUnitEventLimitedBonus>> read_world_bloom_unit_event_limited_bonuses(
+    const RawTables& tables);
 
 }  // namespace vdz
