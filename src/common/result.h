@@ -69,6 +69,15 @@ inline Status ok_status() {
     return Unit{};
 }
 
+// Moves a successful result's value into `out`, or hands its error on;
+// reads well under VDZ_TRY: `VDZ_TRY(take(read_cards(tables), cards));`.
+template <class T>
+Status take(Result<T> result, T& out) {
+    if (!result) return std::move(result).error();
+    out = std::move(result).value();
+    return ok_status();
+}
+
 }  // namespace vdz
 
 // Propagates an error from an expression returning Status or Result<T>.

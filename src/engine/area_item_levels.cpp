@@ -1,5 +1,7 @@
 // Normalisation and canonical order of the area-item levels.
 #include "engine/area_item_levels.h"
+#include "engine/table_reading.h"
+#include "json/typed.h"
 
 #include <algorithm>
 
@@ -47,6 +49,22 @@ std::vector<AreaItemLevel> index_area_item_levels(std::vector<RawAreaItemLevel> 
         row = normalised(std::move(row));
     std::stable_sort(rows.begin(), rows.end(), area_item_level_less);
     return rows;
+}
+
+constexpr auto json_layout(json::Of<AreaItemLevel>) {
+    using R = AreaItemLevel;
+    return json::record("RawAreaItemLevel", json::required("areaItemId", &R::area_item_id),
+                        json::required("level", &R::level),
+                        json::nullable("targetUnit", &R::target_unit),
+                        json::nullable("targetCardAttr", &R::target_card_attr),
+                        json::nullable("targetGameCharacterId", &R::target_game_character_id),
+                        json::required("power1BonusRate", &R::power1_bonus_rate),
+                        json::required("power1AllMatchBonusRate", &R::power1_all_match_bonus_rate));
+}
+
+Result<std::vector<RawAreaItemLevel>> read_area_item_levels(const RawTables& tables) {
+    return read_table<RawAreaItemLevel>(tables, "areaItemLevels.json", TableRule::Required,
+                                        json::read_rows<RawAreaItemLevel>);
 }
 
 }  // namespace vdz

@@ -1,6 +1,8 @@
 // Rounding of the different-attribute bonuses and expansion of the rarity
 // bonus rates over the region's events.
 #include "engine/bonus_rates.h"
+#include "engine/table_reading.h"
+#include "json/typed.h"
 
 #include "common/numeric.h"
 
@@ -36,6 +38,34 @@ std::vector<EventRarityBonus> convert_rarity_bonus_rows(
             out.push_back(EventRarityBonus{event.id, rarity, row.master_rank, tenths});
     }
     return out;
+}
+
+constexpr auto json_layout(json::Of<RawWorldBloomDiffAttrBonus>) {
+    using R = RawWorldBloomDiffAttrBonus;
+    return json::record("RawWorldBloomDiffAttrBonus",
+                        json::required("attributeCount", &R::attribute_count),
+                        json::required("bonusRate", &R::bonus_rate));
+}
+
+constexpr auto json_layout(json::Of<RawEventRarityBonusRate>) {
+    using R = RawEventRarityBonusRate;
+    return json::record(
+        "RawEventRarityBonusRate", json::required("cardRarityType", &R::card_rarity_type),
+        json::required("masterRank", &R::master_rank), json::required("bonusRate", &R::bonus_rate));
+}
+
+Result<std::vector<RawWorldBloomDiffAttrBonus>> read_world_bloom_diff_attr_bonuses(
+    const RawTables& tables) {
+    return read_table<RawWorldBloomDiffAttrBonus>(
+        tables, "worldBloomDifferentAttributeBonuses.json", TableRule::Required,
+        json::read_rows<RawWorldBloomDiffAttrBonus>);
+}
+
+Result<std::vector<RawEventRarityBonusRate>> read_event_rarity_bonus_rates(
+    const RawTables& tables) {
+    return read_table<RawEventRarityBonusRate>(tables, "eventRarityBonusRates.json",
+                                               TableRule::Required,
+                                               json::read_rows<RawEventRarityBonusRate>);
 }
 
 }  // namespace vdz

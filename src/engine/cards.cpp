@@ -4,8 +4,71 @@
 #include <cstdio>
 
 #include "common/text.h"
+#include "engine/table_reading.h"
+#include "json/typed.h"
 
 namespace vdz {
+
+constexpr auto json_layout(json::Of<RawGameCharacterUnit>) {
+    using R = RawGameCharacterUnit;
+    return json::record("RawGameCharacterUnit", json::required("id", &R::id),
+                        json::required("gameCharacterId", &R::game_character_id),
+                        json::required("unit", &R::unit));
+}
+
+constexpr auto json_layout(json::Of<RawGroupedCardParameters>) {
+    using R = RawGroupedCardParameters;
+    return json::record("RawGroupedCardParameters", json::defaulted("param1", &R::param1),
+                        json::defaulted("param2", &R::param2),
+                        json::defaulted("param3", &R::param3));
+}
+
+constexpr auto json_layout(json::Of<RawCardParameterRow>) {
+    using R = RawCardParameterRow;
+    return json::record("RawCardParameterRow", json::required("cardLevel", &R::card_level),
+                        json::required("cardParameterType", &R::card_parameter_type),
+                        json::required("power", &R::power));
+}
+
+namespace {
+
+// `cardParameters` comes grouped (an object of lists, or an array of up to
+// three lists) or as rows; whichever shape the whole value fits is taken.
+bool read_card_parameters(json::Reader& in, RawCardParameters& out) {
+    json::Span value;
+    if (!in.capture(value)) return false;
+    if (RawGroupedCardParameters grouped; json::reads_as(in, value, grouped)) {
+        out = std::move(grouped);
+        return true;
+    }
+    if (std::vector<RawCardParameterRow> rows; json::reads_as(in, value, rows)) {
+        out = std::move(rows);
+        return true;
+    }
+    return in.fail_unplaced("data did not match any variant of untagged enum RawCardParameters");
+}
+
+}  // namespace
+
+constexpr auto json_layout(json::Of<RawCard>) {
+    using R = RawCard;
+    return json::record(
+        "RawCard", json::required("id", &R::id), json::required("characterId", &R::character_id),
+        json::required("cardRarityType", &R::card_rarity_type), json::required("attr", &R::attr),
+        json::nullable("supportUnit", &R::support_unit), json::required("skillId", &R::skill_id),
+        json::nullable("specialTrainingSkillId", &R::special_training_skill_id),
+        json::nullable("assetbundleName", &R::assetbundle_name),
+        json::defaulted("specialTrainingPower1BonusFixed", &R::special_training_power1_bonus_fixed),
+        json::defaulted("specialTrainingPower2BonusFixed", &R::special_training_power2_bonus_fixed),
+        json::defaulted("specialTrainingPower3BonusFixed", &R::special_training_power3_bonus_fixed),
+        json::required("cardParameters", &R::card_parameters).read_with(read_card_parameters));
+}
+
+constexpr auto json_layout(json::Of<Event>) {
+    return json::record("RawEvent", json::required("id", &Event::id),
+                        json::required("eventType", &Event::event_type));
+}
+
 namespace {
 
 // The name a card without `assetbundleName` gets: the id is zero-padded to six
@@ -58,6 +121,19 @@ SkillUnitIndex build_skill_units(const std::vector<RawCard>& cards,
         index.emplace(card.skill_id, support ? std::move(*support) : unit->second);
     }
     return index;
+}
+
+Result<std::vector<RawGameCharacterUnit>> read_game_character_units(const RawTables& tables) {
+    return read_table<RawGameCharacterUnit>(tables, "gameCharacterUnits.json", TableRule::Required,
+                                            json::read_rows<RawGameCharacterUnit>);
+}
+
+Result<std::vector<RawCard>> read_cards(const RawTables& tables) {
+    return read_table<RawCard>(tables, "cards.json", TableRule::Required, json::read_rows<RawCard>);
+}
+
+Result<std::vector<Event>> read_events(const RawTables& tables) {
+    return read_table<Event>(tables, "events.json", TableRule::Required, json::read_rows<Event>);
 }
 
 std::vector<CharacterUnit> list_character_units(const std::vector<RawGameCharacterUnit>& rows) {

@@ -1,5 +1,7 @@
 // Rounding of event card rates and resolution of deck-bonus units.
 #include "engine/event_bonuses.h"
+#include "engine/table_reading.h"
+#include "json/typed.h"
 
 #include <unordered_map>
 
@@ -40,6 +42,32 @@ std::vector<EventDeckBonus> resolve_event_deck_bonus_units(
         out.push_back(std::move(bonus));
     }
     return out;
+}
+
+constexpr auto json_layout(json::Of<RawEventCard>) {
+    using R = RawEventCard;
+    return json::record("RawEventCard", json::required("cardId", &R::card_id),
+                        json::required("eventId", &R::event_id),
+                        json::required("bonusRate", &R::bonus_rate),
+                        json::required("leaderBonusRate", &R::leader_bonus_rate));
+}
+
+constexpr auto json_layout(json::Of<RawEventDeckBonus>) {
+    using R = RawEventDeckBonus;
+    return json::record("RawEventDeckBonus", json::required("eventId", &R::event_id),
+                        json::nullable("gameCharacterUnitId", &R::game_character_unit_id),
+                        json::nullable("cardAttr", &R::card_attr),
+                        json::required("bonusRate", &R::bonus_rate));
+}
+
+Result<std::vector<RawEventCard>> read_event_cards(const RawTables& tables) {
+    return read_table<RawEventCard>(tables, "eventCards.json", TableRule::Required,
+                                    json::read_rows<RawEventCard>);
+}
+
+Result<std::vector<RawEventDeckBonus>> read_event_deck_bonuses(const RawTables& tables) {
+    return read_table<RawEventDeckBonus>(tables, "eventDeckBonuses.json", TableRule::Required,
+                                         json::read_rows<RawEventDeckBonus>);
 }
 
 }  // namespace vdz

@@ -81,12 +81,12 @@ Result<MasterData> load_masterdata(const MasterDataSource& source) {
     // 20-23. World Bloom chapters, support tables (built-in when absent),
     //        unit-event bonuses, fixture limits.
     VDZ_TRY(take(read_world_blooms(tables), md.world_blooms));
-    VDZ_TRY(take(load_support_bonuses_or_embedded(tables, WL1_SUPPORT_TABLE,
-                                                  EMBEDDED_WL1_SUPPORT_BONUSES),
-                 md.world_bloom_support_wl1));
-    VDZ_TRY(take(load_support_bonuses_or_embedded(tables, WL2_SUPPORT_TABLE,
-                                                  EMBEDDED_WL2_SUPPORT_BONUSES),
-                 md.world_bloom_support_wl2));
+    VDZ_TRY(take(
+        load_support_bonuses_or_embedded(tables, WL1_SUPPORT_TABLE, EMBEDDED_WL1_SUPPORT_BONUSES),
+        md.world_bloom_support_wl1));
+    VDZ_TRY(take(
+        load_support_bonuses_or_embedded(tables, WL2_SUPPORT_TABLE, EMBEDDED_WL2_SUPPORT_BONUSES),
+        md.world_bloom_support_wl2));
     VDZ_TRY(take(load_wl3_support_bonuses(tables), md.world_bloom_support_wl3));
     VDZ_TRY(take(read_world_bloom_unit_event_limited_bonuses(tables),
                  md.world_bloom_unit_event_bonuses));

@@ -1,6 +1,7 @@
 // Averaging of the music-meta rows and the two MasterData parts built from
 // them.
 #include "engine/music_meta_rows.h"
+#include "json/typed.h"
 
 #include <algorithm>
 
@@ -115,6 +116,25 @@ std::vector<MusicMetaKey> build_music_meta_keys(const std::vector<RawMusicMetaRo
     for (const RawMusicMetaRow& row : rows)
         keys.push_back(MusicMetaKey{row.difficulty, row.event_rate, row.music_id});
     return keys;
+}
+
+constexpr auto json_layout(json::Of<RawMusicMetaRow>) {
+    using R = RawMusicMetaRow;
+    return json::record(
+        "RawMusicMetaRow", json::required("music_id", &R::music_id),
+        json::required("difficulty", &R::difficulty), json::required("music_time", &R::music_time),
+        json::required("event_rate", &R::event_rate), json::required("base_score", &R::base_score),
+        json::required("base_score_auto", &R::base_score_auto),
+        json::required("skill_score_solo", &R::skill_score_solo),
+        json::required("skill_score_auto", &R::skill_score_auto),
+        json::required("skill_score_multi", &R::skill_score_multi),
+        json::required("fever_score", &R::fever_score), json::required("tap_count", &R::tap_count));
+}
+
+Result<std::vector<RawMusicMetaRow>> read_music_meta_rows(std::string_view text) {
+    auto rows = json::read_rows<RawMusicMetaRow>(text);
+    if (!rows) return make_error("解析 music_metas 失败: " + rows.error().message);
+    return rows;
 }
 
 }  // namespace vdz

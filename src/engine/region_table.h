@@ -16,13 +16,10 @@
 #include "common/types.h"
 #include "engine/area_ingame_tables.h"
 #include "engine/master_data.h"
-#include "engine/music_metas.h"
+#include "engine/music_meta.h"
 #include "engine/raw_tables.h"
 
 namespace vdz {
-
-// The region's music metas in the order of the caller's array.
-using MusicMetas = std::vector<MusicMeta>;
 
 // One region's state. Owned by the region table; never modified in place, a
 // load replaces the whole entry. The three parsed parts are shared with the

@@ -1,6 +1,8 @@
 // The skill index: per-level working values folded from each skill's effects,
 // then emitted in a fixed order per level.
 #include "engine/skills.h"
+#include "engine/table_reading.h"
+#include "json/typed.h"
 
 #include <algorithm>
 #include <map>
@@ -148,6 +150,44 @@ SkillIndex build_skill_index(const std::vector<RawSkill>& skills,
             emit_level(skill.id, level, values, skill_unit, index);
     }
     return index;
+}
+
+constexpr auto json_layout(json::Of<RawSkillEnhanceCondition>) {
+    return json::record("RawSkillEnhanceCondition",
+                        json::required("unit", &RawSkillEnhanceCondition::unit));
+}
+
+constexpr auto json_layout(json::Of<RawSkillEnhance>) {
+    using R = RawSkillEnhance;
+    return json::record("RawSkillEnhance",
+                        json::required("activateEffectValue", &R::activate_effect_value),
+                        json::nullable("skillEnhanceCondition", &R::skill_enhance_condition));
+}
+
+constexpr auto json_layout(json::Of<RawSkillEffectDetail>) {
+    using R = RawSkillEffectDetail;
+    return json::record("RawSkillEffectDetail", json::required("level", &R::level),
+                        json::required("activateEffectValue", &R::activate_effect_value),
+                        json::nullable("activateEffectValue2", &R::activate_effect_value2));
+}
+
+constexpr auto json_layout(json::Of<RawSkillEffect>) {
+    using R = RawSkillEffect;
+    return json::record("RawSkillEffect", json::required("skillEffectType", &R::skill_effect_type),
+                        json::nullable("activateUnitCount", &R::activate_unit_count),
+                        json::nullable("activateCharacterRank", &R::activate_character_rank),
+                        json::nullable("skillEnhance", &R::skill_enhance),
+                        json::defaulted("skillEffectDetails", &R::skill_effect_details));
+}
+
+constexpr auto json_layout(json::Of<RawSkill>) {
+    return json::record("RawSkill", json::required("id", &RawSkill::id),
+                        json::defaulted("skillEffects", &RawSkill::skill_effects));
+}
+
+Result<std::vector<RawSkill>> read_skills(const RawTables& tables) {
+    return read_table<RawSkill>(tables, "skills.json", TableRule::Required,
+                                json::read_rows<RawSkill>);
 }
 
 }  // namespace vdz

@@ -46,12 +46,4 @@ Result<std::vector<Row>> read_table(const RawTables& tables, std::string_view na
     return rows;
 }
 
-// Moves a successful result into `out`, or hands its error on.
-template <class T>
-Status take(Result<T> result, T& out) {
-    if (!result) return std::move(result).error();
-    out = std::move(result).value();
-    return ok_status();
-}
-
 }  // namespace vdz
