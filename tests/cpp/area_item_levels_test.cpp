@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "masterdata_fixture.h"
+
 namespace vdz {
 namespace {
 
@@ -44,6 +46,47 @@ TEST(AreaItemLevels, CanonicalOrderIsStable) {
     EXPECT_EQ(order, (std::vector<double>{8, 5, 6, 9, 10, 4, 2, 3, 7, 1}));
     EXPECT_EQ(sorted[2].target_unit, no_text);
     EXPECT_EQ(sorted[6].target_unit, "idol");
+}
+
+TEST(AreaItemLevels, ReadThroughTheLoader) {
+    const MasterData md = testing::loaded_with(
+        "areaItemLevels.json",
+        R"([{"areaItemId":2,"level":1,"targetUnit":" none ","targetGameCharacterId":null,)"
+        R"("power1BonusRate":10,"power1AllMatchBonusRate":0.5,"id":77},)"
+        R"([1,3,"idol",null,4,1.5,2.5]])");
+    ASSERT_EQ(md.area_item_levels.size(), 2u);
+    const AreaItemLevel& first = md.area_item_levels[0];
+    EXPECT_EQ(first.area_item_id, 1);
+    EXPECT_EQ(first.target_unit, "idol");
+    EXPECT_EQ(first.target_game_character_id, 4);
+    EXPECT_EQ(first.power1_all_match_bonus_rate, 2.5);
+    EXPECT_EQ(md.area_item_levels[1].target_unit, std::nullopt);
+    EXPECT_EQ(md.area_item_levels[1].power1_bonus_rate, 10.0);
+}
+
+TEST(AreaItemLevels, FaultyRows) {
+    struct Case {
+        const char* rows;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"", "EOF while parsing a value at line 1 column 0"},
+        {R"([[1,1,null,null,null,1]])",
+         "invalid length 6, expected struct RawAreaItemLevel with 7 elements at line 1 column 23"},
+        {R"([{"areaItemId":1,"power1AllMatchBonusRate":1}])",
+         "missing field `level` at line 1 column 45"},
+        {R"([{"areaItemId":1,"level":3.0}])",
+         "invalid type: floating point `3`, expected i32 at line 1 column 28"},
+        {R"([{"areaItemId":1,"level":1,"level":2}])",
+         "duplicate field `level` at line 1 column 34"},
+        {R"([{"areaItemId":1,"level":1,"power1BonusRate":null}])",
+         "invalid type: null, expected f64 at line 1 column 49"},
+        {"[5]", "invalid type: integer `5`, expected struct RawAreaItemLevel at line 1 column 2"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(testing::load_error(testing::load_with("areaItemLevels.json", c.rows)),
+                  std::string("解析 areaItemLevels.json 失败: ") + c.error);
+    }
 }
 
 }  // namespace

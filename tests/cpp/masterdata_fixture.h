@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <gtest/gtest.h>
+
 #include "engine/masterdata_loader.h"
 
 namespace vdz::testing {
@@ -43,6 +45,15 @@ inline Result<MasterData> load_with(std::string_view name, std::string text,
     RawTables tables = required_tables();
     tables.insert_or_assign(std::string(name), std::move(text));
     return load_masterdata(MasterDataSource{music_metas, tables});
+}
+
+// The MasterData of a load expected to succeed (an empty one after a failed
+// expectation, so the test goes on and reports).
+inline MasterData loaded_with(std::string_view name, std::string text,
+                              std::string_view music_metas = "[]") {
+    auto result = load_with(name, std::move(text), music_metas);
+    EXPECT_TRUE(result.ok()) << name << ": " << result.error().message;
+    return result.ok() ? std::move(result).value() : MasterData{};
 }
 
 // The load's error message, or "ok".

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "masterdata_fixture.h"
+
 namespace vdz {
 namespace {
 
@@ -188,6 +190,50 @@ TEST(Skills, OverflowingSumsSaturate) {
                             "1/2 score_up_unit_count:" + std::to_string(min) + " n=4",
                             "1/2 score_up_unit_count:" + std::to_string(min) + " n=5",
                             "1/2 life_recovery:" + std::to_string(min)}));
+}
+
+TEST(Skills, ReadThroughTheLoaderWithTheUnitOfTheFirstCard) {
+    RawTables tables = testing::required_tables();
+    tables["gameCharacterUnits.json"] = R"([{"id":1,"gameCharacterId":4,"unit":"idol"}])";
+    tables["cards.json"] = R"([{"id":1,"characterId":4,"cardRarityType":"rarity_4","attr":"a",)"
+                           R"("skillId":30,"cardParameters":[]}])";
+    tables["skills.json"] =
+        R"([{"id":30,"skillEffects":[{"skillEffectType":"score_up",)"
+        R"("activateUnitCount":null,"unknown":[1,{"a":2}],)"
+        R"("skillEnhance":{"activateEffectValue":10,"skillEnhanceCondition":null},)"
+        R"("skillEffectDetails":[{"level":1,"activateEffectValue":80},[2,90,null]]}]},)"
+        R"({"id":31},[32,[["life_recovery",null,null,null,[[1,5,null]]]]]])";
+    const auto md = load_masterdata(MasterDataSource{"[]", tables});
+    ASSERT_TRUE(md.ok()) << md.error().message;
+    SkillIndex index{md->skill_levels, md->skill_effects};
+    const auto lines = describe(index);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[1], "30/1 score_up_unit_count:80 unit=idol n=1");
+    EXPECT_EQ(lines[11], "30/2 score_up_unit_count:140 unit=idol n=5");
+    EXPECT_EQ(lines[12], "32/1 life_recovery:5");
+}
+
+TEST(Skills, FaultySkillRows) {
+    struct Case {
+        const char* rows;
+        const char* error;
+    };
+    const Case cases[] = {
+        {R"([{"id":1,"skillEffects":null}])",
+         "invalid type: null, expected a sequence at line 1 column 28"},
+        {R"([{"id":1,"skillEffects":[{"skillEffectType":"score_up","skillEffectDetails":null}]}])",
+         "invalid type: null, expected a sequence at line 1 column 80"},
+        {R"([{"id":1,"skillEffects":[{"skillEffectType":"score_up","skillEnhance":{)"
+         R"("activateEffectValue":1,"skillEnhanceCondition":{}}}]}])",
+         "missing field `unit` at line 1 column 121"},
+        {R"([{"id":1,"skillEffects":[{"skillEffectType":"x","skillEffectDetails":[{"level":1.5}]}]}])",
+         "invalid type: floating point `1.5`, expected i32 at line 1 column 82"},
+        {R"([{"skillEffects":[]}])", "missing field `id` at line 1 column 20"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(testing::load_error(testing::load_with("skills.json", c.rows)),
+                  std::string("解析 skills.json 失败: ") + c.error);
+    }
 }
 
 }  // namespace
