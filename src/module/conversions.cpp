@@ -90,7 +90,7 @@ bool list_value(PyObject* value, std::vector<T>& out, ItemValue item_value) {
     return !PyErr_Occurred();
 }
 
-bool text_map_value(PyObject* value, std::map<std::string, std::string>& out) {
+bool text_map_value(PyObject* value, RawTables& out) {
     if (!PyDict_Check(value)) return raise_cannot_convert(value, "PyDict");
     out.clear();
     Py_ssize_t pos = 0;
@@ -192,7 +192,7 @@ bool to_i32_list(PyObject* value, const char* param, std::vector<i32>& out) {
     return list_value(value, out, i32_value) || wrap_argument_error(param);
 }
 
-bool to_text_map(PyObject* value, const char* param, std::map<std::string, std::string>& out) {
+bool to_text_map(PyObject* value, const char* param, RawTables& out) {
     return text_map_value(value, out) || wrap_argument_error(param);
 }
 

@@ -5,13 +5,13 @@
 // exception (OverflowError, UnicodeEncodeError, ...) passes unchanged.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/types.h"
+#include "engine/raw_tables.h"
 #include "module/python.h"
 
 namespace vdz::py {
@@ -44,8 +44,7 @@ namespace vdz::py {
 [[nodiscard]] bool to_i32_list(PyObject* value, const char* param, std::vector<i32>& out);
 
 // A `dict` (or subclass) whose keys and values are all `str`, ordered by key.
-[[nodiscard]] bool to_text_map(PyObject* value, const char* param,
-                               std::map<std::string, std::string>& out);
+[[nodiscard]] bool to_text_map(PyObject* value, const char* param, RawTables& out);
 
 // A new `str` holding the UTF-8 `text`, or null with the interpreter's error.
 PyObject* new_str(std::string_view text);

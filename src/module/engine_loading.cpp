@@ -4,31 +4,50 @@
 #include <map>
 #include <string>
 
+#include "engine/region_loading.h"
+#include "engine/table_directory.h"
 #include "module/conversions.h"
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/pending.h"
 
 namespace vdz::py {
 namespace {
 
-// Reads the region's tables from the directory and loads them.
-PyObject* load_region_from_directory(EngineObject&, const std::string& /*base_dir*/,
-                                     const std::string& /*region*/) {
-    return raise_not_implemented("NativeEngine.update_masterdata()");
+// Runs a load through the region table's write path: the table's own errors
+// (poisoned lock, missing region) are RuntimeErrors, the build's are faults
+// of the caller's input, ValueErrors. No lock is held while raising.
+PyObject* replace_region(EngineObject& engine, const std::string& region, RegionPresence presence,
+                         const RegionTable::EntryBuilder& build) {
+    Result<Status> replaced = engine.regions.replace(region, presence, build);
+    if (!replaced) return raise(ErrorClass::Runtime, replaced.error());
+    if (!*replaced) return raise(ErrorClass::Value, replaced->error());
+    Py_RETURN_NONE;
 }
 
 // Loads the region from the given tables.
-PyObject* load_region_tables(EngineObject&, const std::string& /*region*/, RawTables /*tables*/) {
-    return raise_not_implemented("NativeEngine.update_masterdata_from_strings()");
+PyObject* load_region_tables(EngineObject& engine, const std::string& region, RawTables tables) {
+    return replace_region(
+        engine, region, RegionPresence::MayBeAbsent,
+        [&](const RegionEntry* current) { return build_loaded_entry(current, std::move(tables)); });
+}
+
+// Reads the whole directory first, so that an input/output error is reported
+// before anything about the engine's lock.
+PyObject* load_region_from_directory(EngineObject& engine, const std::string& base_dir,
+                                     const std::string& region) {
+    Result<RawTables> tables = read_table_directory(base_dir);
+    if (!tables) return raise(ErrorClass::Runtime, tables.error());
+    return load_region_tables(engine, region, std::move(tables).value());
 }
 
 // Gives a loaded region new music metas, keeping its tables.
-PyObject* replace_music_metas(EngineObject& engine, const std::string& /*music_metas*/,
+PyObject* replace_music_metas(EngineObject& engine, std::string music_metas,
                               const std::string& region) {
-    if (!lookup_region(engine, region)) return nullptr;
-    return raise_not_implemented("NativeEngine.update_musicmetas()");
+    return replace_region(engine, region, RegionPresence::MustExist,
+                          [&](const RegionEntry* current) {
+                              return build_music_metas_entry(*current, std::move(music_metas));
+                          });
 }
 
 }  // namespace
@@ -79,7 +98,7 @@ PyObject* engine_update_musicmetas(PyObject* self, PyObject* const* args, Py_ssi
             !to_text(bound[1], "region", region)) {
             return nullptr;
         }
-        return replace_music_metas(*engine, music_metas, region);
+        return replace_music_metas(*engine, std::move(music_metas), region);
     });
 }
 

@@ -31,24 +31,6 @@ def test_a_fresh_engine_reports_every_region_as_not_loaded(engine, user_data, re
         assert str(raised.value) == f"masterdata for region {region} is not loaded"
 
 
-# Each of these is answered with a RuntimeError naming the method once its
-# arguments are accepted; none may return None or an invented result.
-PENDING_LOADS = [
-    ("update_masterdata", lambda engine: engine.update_masterdata("/nonexistent", "jp")),
-    (
-        "update_masterdata_from_strings",
-        lambda engine: engine.update_masterdata_from_strings({"cards.json": "[]"}, "jp"),
-    ),
-]
-
-
-@pytest.mark.parametrize("name,call", PENDING_LOADS, ids=[name for name, _ in PENDING_LOADS])
-def test_loading_methods_not_offered_yet_say_so(engine, name, call):
-    with pytest.raises(RuntimeError) as raised:
-        call(engine)
-    assert str(raised.value) == f"NativeEngine.{name}() is not implemented"
-
-
 def test_engines_are_independent(user_data):
     engines = [NativeEngine(), NativeEngine()]
     for engine in engines:

@@ -169,6 +169,7 @@ def test_card_pool_attributes_are_documented_getters():
 
 
 def test_released_objects_give_back_their_type_reference():
+    gc.collect()  # objects of earlier tests still in reference cycles
     before = [sys.getrefcount(cls) for cls in (NativeEngine, NativeUserData)]
     for _ in range(500):
         NativeEngine()
