@@ -35,17 +35,8 @@ namespace {
 // `cardParameters` comes grouped (an object of lists, or an array of up to
 // three lists) or as rows; whichever shape the whole value fits is taken.
 bool read_card_parameters(json::Reader& in, RawCardParameters& out) {
-    json::Span value;
-    if (!in.capture(value)) return false;
-    if (RawGroupedCardParameters grouped; json::reads_as(in, value, grouped)) {
-        out = std::move(grouped);
-        return true;
-    }
-    if (std::vector<RawCardParameterRow> rows; json::reads_as(in, value, rows)) {
-        out = std::move(rows);
-        return true;
-    }
-    return in.fail_unplaced("data did not match any variant of untagged enum RawCardParameters");
+    return json::read_one_of(in, out,
+                             "data did not match any variant of untagged enum RawCardParameters");
 }
 
 }  // namespace
