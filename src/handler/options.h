@@ -18,6 +18,10 @@
 
 namespace vdz {
 
+// Ranges the reader and the validation both enforce.
+inline constexpr u64 MAX_LIMIT = 100;
+inline constexpr u64 MAX_TIMEOUT_MS = 300000;
+
 struct RecommendOptions {
     std::string region = "cn";
     std::optional<i32> event_id;

@@ -21,9 +21,6 @@ namespace {
 using json::Value;
 using Keys = std::initializer_list<std::string_view>;
 
-constexpr u64 MAX_LIMIT = 100;
-constexpr u64 MAX_TIMEOUT_MS = 300000;
-
 // The options as read so far; `root` is null when the text is no object.
 class OptionsReader {
   public:

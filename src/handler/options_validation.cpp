@@ -9,8 +9,6 @@
 namespace vdz {
 namespace {
 
-constexpr u64 MAX_LIMIT = 100;
-constexpr u64 MAX_TIMEOUT_MS = 300000;
 constexpr u64 ONLY_MEMBER = 5;
 constexpr usize MAX_TIERS = 32;
 constexpr i32 MAX_TIER = 10000;
