@@ -1,0 +1,91 @@
+// The read-only bound tables of the branch-and-bound searches, built once per
+// search from a pool and its context: per-position sums of the best
+// per-character maxima, the characters ranked by their best card, each
+// character's best power per unit pattern, and the live-score coefficients in
+// fixed point, so that a bound is a few array reads and integer steps.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "common/types.h"
+#include "handler/enums.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+
+namespace vdz {
+
+// Sums of the k best per-character maxima, k = 0..5; entry 0 is always 0.
+using SuffixRow = std::array<u32, 6>;
+
+inline constexpr usize CHARACTER_SLOT_COUNT = 27;
+// Unit patterns (6 bits) x seven attribute cases (0..5, 6 = mixed).
+inline constexpr usize UNIT_PATTERN_ROWS = 64 * 7;
+
+// Owned by one search (or by the searches of one pool), read only while they
+// run; nothing in it points into the pool or the context.
+struct SuffixTables {
+    // Rows 0..n; row i covers pool positions i..n-1, row n is all zero.
+    std::vector<SuffixRow> bonus_total_sums;    // whole-percent event bonus, rounded up
+    std::vector<SuffixRow> bonus_base_sums;     // its base part (final chapter), else the total
+    std::vector<SuffixRow> bonus_limited_sums;  // its limited part (final chapter), else zero
+    std::vector<SuffixRow> power_sums;          // card power
+    std::vector<SuffixRow> skill_sums;          // skill value
+    std::vector<u16> max_skill_from;            // largest skill value from position i on
+
+    // Row 7p + a, slot c: character c's best power under unit pattern p with
+    // the whole deck of attribute a (a < 6) or mixed (a = 6). Only for the
+    // score target without an event; empty otherwise.
+    std::vector<std::array<u32, CHARACTER_SLOT_COUNT>> power_by_unit_pattern;
+
+    // Character slots by their best card, descending (ties: lower slot), and
+    // the best values in that order.
+    std::array<u8, CHARACTER_SLOT_COUNT> power_order{};
+    std::array<u8, CHARACTER_SLOT_COUNT> skill_order{};
+    std::array<u8, CHARACTER_SLOT_COUNT> bonus_order{};
+    std::array<u32, CHARACTER_SLOT_COUNT> power_by_rank{};
+    std::array<u16, CHARACTER_SLOT_COUNT> skill_by_rank{};
+    std::array<u16, CHARACTER_SLOT_COUNT> bonus_by_rank{};
+
+    // The general World Bloom support list and how many entries a deck takes.
+    std::vector<SupportEntry> support_list;
+    u8 support_count = 0;
+
+    // Live-score coefficients, times 1,000,000 and rounded up, so that a
+    // bound formed from them is never below the evaluator's score.
+    i64 base_score_e6 = 0;                          // the live type's base score
+    i64 skill_sum_e6 = 0;                           // (W0 + .. + W5) / 500
+    i64 skill_first5_e6 = 0;                        // W0 + .. + W4
+    i64 skill_last_e6 = 0;                          // W5
+    i64 teammate_score_up_x5 = 0;                   // 5 x the teammate score up, 0 when absent
+    u64 multi_term_e6 = 0;                          // 0.075 in multi and cheerful lives, else 0
+    u32 cheerful_factor = 0;                        // cheerful event-point factor in 1/5000, else 0
+    LiveType effective_live_type = LiveType::SOLO;  // multi in a cheerful carnival: cheerful
+    bool has_event = false;
+
+    // Copies of the context values the bounds read.
+    std::optional<u32> teammate_power;
+    u32 wl3_power_cap = 0;  // non-zero: power is capped at `power_cap`
+    u32 power_cap = 0;
+    u64 limited_bonus_count = 0;
+    u32 music_event_rate = 0;
+    u32 boost_rate = 0;
+    u32 other_score = 0;
+    u32 bonus_bound = 0;  // the deck's extra event bonus at most, percent
+    std::array<u16, 6> distinct_attr_bonus{};
+    u32 honor_power = 0;  // added to every deck power with 32-bit wrap-around
+    bool world_bloom = false;
+    bool final_chapter = false;
+    SkillOrderChooseStrategy skill_order_choose_strategy = SkillOrderChooseStrategy::BEST;
+    Target target = Target::SCORE;
+};
+
+SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& context);
+
+// Whole percent, rounded up, of a bonus in tenths of a percent.
+inline u32 ceil_percent(u32 x10) {
+    return (x10 + 9) / 10;
+}
+
+}  // namespace vdz
