@@ -1,0 +1,43 @@
+// The exhaustive search of the power and skill targets: the pool is cut to a
+// short candidate list ordered by the target's own per-card key (a cap per
+// character and a total), then every admissible deck of that list is
+// evaluated and the best `limit` kept. No bound, no deadline: the list's
+// length alone keeps the work small.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/search_result.h"
+#include "search/top_decks.h"
+
+namespace vdz {
+
+// True when the candidate list runs lowest key first: the power target with
+// `minimize`. The result list runs in the same direction.
+bool candidate_order_reversed(const SearchContext& context);
+
+// Sorts pool indices by the target's key (power, or skill value), highest
+// first or, reversed, lowest first; equal keys: the lower index first.
+void sort_candidates(std::span<u16> indices, const CardPool& pool, const SearchContext& context);
+
+bool contains_u16(std::span<const u16> values, u16 value);
+
+// The candidate list: every card of a fixed card id or a fixed character
+// first (no cap), then the best cards in candidate order while the list is
+// short of its total, at most a cap per character.
+std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& context);
+
+// Every admissible deck of `candidates` into `best`: fixed-card slots first,
+// then fixed-character slots, then ascending combinations of the rest, one
+// card per character except where a fixed character asks for its own.
+void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
+                             std::span<const u16> candidates, TopDecks& best, SearchStats& stats);
+
+// The cut and the search together: the row of the search entry for the
+// power and skill targets.
+SearchResult search_power_skill(const CardPool& pool, const SearchContext& context, u64 limit);
+
+}  // namespace vdz

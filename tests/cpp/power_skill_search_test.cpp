@@ -1,0 +1,192 @@
+#include "search/power_skill_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "search/deck_evaluator.h"
+#include "search/search_entry.h"
+#include "test_pool.h"
+
+namespace vdz {
+namespace {
+
+using test::plain_card;
+using test::TestCard;
+
+// Every five-card subset of `list` with five different characters, slots in
+// list order, the best deck of each card set, in list order (best first, or
+// lowest first when reversed), cut to `limit`.
+std::vector<DeckEntry> brute_force(const CardPool& pool, const SearchContext& context,
+                                   const std::vector<u16>& list, u64 limit, bool reversed) {
+    std::map<CardSetKey, DeckEntry> best;
+    const auto better = [&](const DeckEntry& a, const DeckEntry& b) {
+        return reversed ? ranks_before(b, a) : ranks_before(a, b);
+    };
+    const usize n = list.size();
+    std::array<usize, 5> p;
+    for (p[0] = 0; p[0] < n; ++p[0])
+        for (p[1] = p[0] + 1; p[1] < n; ++p[1])
+            for (p[2] = p[1] + 1; p[2] < n; ++p[2])
+                for (p[3] = p[2] + 1; p[3] < n; ++p[3])
+                    for (p[4] = p[3] + 1; p[4] < n; ++p[4]) {
+                        DeckSlots slots;
+                        u32 characters = 0;
+                        for (usize s = 0; s < 5; ++s) {
+                            slots[s] = list[p[s]];
+                            characters |= 1u << pool.character_id(slots[s]);
+                        }
+                        if (__builtin_popcount(characters) != 5) continue;
+                        const auto e = evaluate_deck(pool, context, slots);
+                        if (!e) continue;
+                        const DeckEntry deck{e->key, slots};
+                        const CardSetKey key = card_set_key(pool_card_ids(pool), slots);
+                        const auto it = best.find(key);
+                        if (it == best.end() || better(deck, it->second)) best[key] = deck;
+                    }
+    std::vector<DeckEntry> all;
+    for (const auto& [key, deck] : best)
+        all.push_back(deck);
+    std::sort(all.begin(), all.end(), better);
+    if (all.size() > limit) all.resize(limit);
+    return all;
+}
+
+TestCard random_card(std::mt19937& rng, u16 card_id, u8 characters) {
+    TestCard c = plain_card(card_id, static_cast<u8>(1 + rng() % characters),
+                            static_cast<u32>(rng() % 2000), static_cast<u8>(rng() % 100),
+                            static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
+    for (u32& v : c.unit_values)
+        v = c.power - static_cast<u32>(rng() % 500) % (c.power + 1);
+    c.unit_values[3] = c.power;
+    return c;
+}
+
+TEST(PowerSkillSearch, MatchesBruteForceOverTheCutList) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<TestCard> cards;
+        const usize n = 5 + rng() % 30;
+        for (usize i = 0; i < n; ++i)
+            cards.push_back(random_card(rng, static_cast<u16>(1 + rng() % 40), 9));
+        SearchContext context;
+        const Target targets[] = {Target::POWER, Target::SKILL};
+        context.target = targets[round % 2];
+        context.minimize = round % 4 == 2;
+        context.best_skill_as_leader = rng() % 2;
+        context.live_type = rng() % 2 ? LiveType::MULTI : LiveType::CHALLENGE;
+        if (rng() % 3 == 0) context.multi_live_score_up_lower_bound = 60.0 + rng() % 80;
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 12;
+        SCOPED_TRACE(testing::Message() << "round " << round);
+
+        const std::vector<u16> list = cut_candidates(pool, context);
+        const SearchResult got = search_power_skill(pool, context, limit);
+        const std::vector<DeckEntry> want =
+            list.size() < 5 ? std::vector<DeckEntry>{}
+                            : brute_force(pool, context, list, limit, context.minimize);
+        EXPECT_EQ(got.decks, want);
+    }
+}
+
+TEST(PowerSkillSearch, CutTakesCapsPerCharacterAndFixedCardsBeyondThem) {
+    // Ten cards of character 1 with skill values 10..19, then six of others.
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 10; ++i)
+        cards.push_back(
+            plain_card(static_cast<u16>(100 + i), 1, 1000 - i, static_cast<u8>(10 + i)));
+    for (u16 i = 0; i < 6; ++i)
+        cards.push_back(plain_card(static_cast<u16>(200 + i), static_cast<u8>(2 + i), 500, 5));
+    SearchContext skill;
+    skill.target = Target::SKILL;
+    const CardPool pool = test::make_pool(cards, skill);
+
+    std::vector<u16> list = cut_candidates(pool, skill);
+    EXPECT_EQ(std::vector<u16>(list.begin(), list.begin() + 3), (std::vector<u16>{9, 8, 7}));
+    EXPECT_EQ(list.size(), 9u);
+
+    // A fixed card of character 1 counts toward its cap.
+    skill.fixed_cards = {100};
+    list = cut_candidates(pool, skill);
+    EXPECT_EQ(std::vector<u16>(list.begin(), list.begin() + 3), (std::vector<u16>{0, 9, 8}));
+    EXPECT_EQ(
+        std::count_if(list.begin(), list.end(), [&](u16 c) { return pool.character_id(c) == 1; }),
+        3);
+
+    // A fixed character's cards all enter, beyond the cap.
+    skill.fixed_cards.clear();
+    skill.fixed_characters = {1};
+    list = cut_candidates(pool, skill);
+    EXPECT_EQ(list.size(), 16u);
+
+    // Power with minimize: lowest power first.
+    SearchContext power;
+    power.target = Target::POWER;
+    power.minimize = true;
+    const CardPool same = test::make_pool(cards, power);
+    list = cut_candidates(same, power);
+    EXPECT_EQ(list.front(), 10u);          // power 500, lowest index among equals
+    EXPECT_EQ(pool.power(list[6]), 991u);  // then character 1, weakest first
+}
+
+TEST(PowerSkillSearch, FixedSlotsComeFirstAndAFixedCharacterMayRepeat) {
+    std::vector<TestCard> cards = {
+        plain_card(1, 1, 900, 10), plain_card(2, 1, 800, 20), plain_card(3, 2, 700, 30),
+        plain_card(4, 3, 600, 40), plain_card(5, 4, 500, 50), plain_card(6, 5, 400, 60),
+    };
+    SearchContext context;
+    context.target = Target::POWER;
+    context.fixed_cards = {3};
+    context.fixed_characters = {1, 1};
+    const CardPool pool = test::make_pool(cards, context);
+    const SearchResult r = search_power_skill(pool, context, 10);
+    ASSERT_FALSE(r.decks.empty());
+    // The best: card 3, both character-1 cards, then the two strongest others.
+    EXPECT_EQ(r.decks[0].slots, (DeckSlots{2, 0, 1, 3, 4}));
+    EXPECT_EQ(r.decks[0].score, 900u + 800 + 700 + 600 + 500);
+    for (const DeckEntry& d : r.decks) {
+        EXPECT_EQ(d.slots[0], 2);
+        EXPECT_EQ(pool.character_id(d.slots[1]), 1);
+        EXPECT_EQ(pool.character_id(d.slots[2]), 1);
+    }
+
+    struct Case {
+        std::vector<u16> fixed_cards;
+        std::vector<u8> fixed_characters;
+    };
+    const Case empty_cases[] = {
+        {{99}, {}},    // a fixed card the pool lacks
+        {{}, {9}},     // a fixed character without cards
+        {{1, 2}, {}},  // two fixed cards of one character
+    };
+    for (const Case& c : empty_cases) {
+        SearchContext ctx;
+        ctx.target = Target::SKILL;
+        ctx.fixed_cards = c.fixed_cards;
+        ctx.fixed_characters = c.fixed_characters;
+        const CardPool p = test::make_pool(cards, ctx);
+        EXPECT_TRUE(search_power_skill(p, ctx, 5).decks.empty());
+    }
+}
+
+TEST(PowerSkillSearch, OneCharacterPoolsGiveNothing) {
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 8; ++i)
+        cards.push_back(plain_card(static_cast<u16>(i + 1), 4, 100 + i, 10));
+    for (const Target t : {Target::POWER, Target::SKILL}) {
+        SearchContext context;
+        context.target = t;
+        context.fixed_cards = {1};  // keep power off the fast path
+        const CardPool pool = test::make_pool(cards, context);
+        EXPECT_TRUE(search_power_skill(pool, context, 3).decks.empty());
+        const auto entry = search_recommend(pool, context, 3, 0, steady_search_clock());
+        ASSERT_TRUE(entry.ok());
+        EXPECT_TRUE(entry.value().decks.empty());
+    }
+}
+
+}  // namespace
+}  // namespace vdz
