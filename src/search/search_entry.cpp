@@ -13,6 +13,8 @@
 #include <string>
 
 #include "search/challenge_search.h"
+#include "search/power_fast_path.h"
+#include "search/power_skill_search.h"
 
 namespace vdz {
 namespace {
@@ -32,10 +34,10 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
     // 2.
     if (context.target == Target::POWER && !context.minimize && context.dominance_pruning &&
         unconstrained) {
-        return not_built("the power-target fast path");
+        return search_power_fast(pool, context, limit);
     }
     // 3.
-    if (power_or_skill) return not_built("the exhaustive search of the power and skill targets");
+    if (power_or_skill) return search_power_skill(pool, context, limit);
     // 4.
     if (!context.dominance_pruning && limit == 1 && context.fixed_cards.empty()) {
         const std::vector<u16> candidates = challenge_candidate_order(pool, context);

@@ -240,19 +240,6 @@ TEST(PoolSearch, RoadsNotBuiltYetFailNamingTheRoad) {
         const char* road;
     };
     const Case cases[] = {
-        {Target::POWER, true, 1, false, {}, "the power-target fast path"},
-        {Target::POWER,
-         true,
-         1,
-         false,
-         {11},
-         "the exhaustive search of the power and skill targets"},
-        {Target::SKILL,
-         false,
-         1,
-         false,
-         {},
-         "the exhaustive search of the power and skill targets"},
         {Target::SCORE, false, 2, false, {}, "the bounded search over all pool cards"},
         {Target::SCORE, false, 1, false, {11}, "the bounded search over all pool cards"},
         {Target::BONUS, true, 1, false, {}, "dominance pruning and the depth-first search"},

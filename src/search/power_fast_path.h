@@ -1,0 +1,20 @@
+// The power target without enumerating decks. A card's power depends only on
+// itself and on two facts about the whole deck: whether all five share one
+// of its units, and whether all five share its attribute. The fast path
+// guesses those facts through 49 composition patterns; under each, every
+// card has a fixed power and the best decks come from a one-card-per-
+// character selection built level by level and cut to `limit` at every step.
+// Each deck a pattern yields is then evaluated exactly.
+#pragma once
+
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/search_result.h"
+
+namespace vdz {
+
+// The best decks by exact power, best first, at most `limit` (at least 1).
+// Cards of character 0 never enter a deck. Reads no clock.
+SearchResult search_power_fast(const CardPool& pool, const SearchContext& context, u64 limit);
+
+}  // namespace vdz
