@@ -34,7 +34,7 @@ std::optional<DeckEntry> improved_start(const CardPool& pool, const SearchContex
 TEST(BuildSeedDeck, KeepsTheBestOfItsSubStrategyAndItsGreedyStarts) {
     std::mt19937 rng(41);
     usize found = 0;
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 30; ++round) {
         std::vector<TestCard> cards;
         const usize n = 4 + rng() % 20;
         for (usize i = 0; i < n; ++i)
@@ -85,7 +85,7 @@ TEST(BuildSeedDeck, KeepsTheBestOfItsSubStrategyAndItsGreedyStarts) {
         EXPECT_TRUE(follows_fixed_layout(pool, context, seed->slots));
         EXPECT_TRUE(test::distinct_characters_in(pool, seed->slots));
     }
-    EXPECT_GT(found, 15u);
+    EXPECT_GT(found, 10u);
 }
 
 TEST(BuildSeedDeck, FinalChapterForcedCardsFollowTheFirstFixedEntry) {

@@ -223,8 +223,8 @@ TEST(SeedStrategyPlain, AFixedCardRankedThirteenthOrLowerLeavesNoDeck) {
 TEST(SeedStrategyAnchored, IsTheImprovedBestDeckOverTheFirstEightAnchors) {
     std::mt19937 rng(31);
     usize found = 0;
-    for (int round = 0; round < 12; ++round) {
-        const usize n = rng() % 3 == 0 ? rng() % 9 : 20 + rng() % 12;
+    for (int round = 0; round < 8; ++round) {
+        const usize n = rng() % 3 == 0 ? rng() % 9 : 20 + rng() % 8;
         std::vector<TestCard> cards = random_cards(rng, n, 5 + rng() % 10);
         for (TestCard& c : cards) {
             c.leader_honor_bonus = static_cast<u16>(rng() % 30);
@@ -260,7 +260,7 @@ TEST(SeedStrategyAnchored, IsTheImprovedBestDeckOverTheFirstEightAnchors) {
         ASSERT_EQ(seed_strategy_anchored(pool, context, order), expected) << "round " << round;
         found += expected.has_value();
     }
-    EXPECT_GT(found, 4u);
+    EXPECT_GT(found, 3u);
 }
 
 TEST(SeedStrategyAnchored, DropsADeckOffTheFixedLayout) {
