@@ -117,9 +117,14 @@ std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& conte
             take(card);
         }
     }
-    // 2. The best of the rest, capped per character, up to the total.
+    // 2. The best of the rest, capped per character, up to the total. Cards
+    // of step 1 beyond the slots they can fill are alternatives for those
+    // slots and take no room from the rest: else a fixed character with many
+    // cards would leave no other character in the list, and no deck.
+    const usize fixed_slots = context.fixed_cards.size() + context.fixed_characters.size();
+    const usize total = limits.total + (list.size() > fixed_slots ? list.size() - fixed_slots : 0);
     for (const u16 card : sorted) {
-        if (list.size() >= limits.total) break;
+        if (list.size() >= total) break;
         if (taken[card]) continue;
         if (per_character[counter_slot(pool.character_id(card))] >= limits.per_character) continue;
         take(card);

@@ -27,7 +27,8 @@ bool contains_u16(std::span<const u16> values, u16 value);
 
 // The candidate list: every card of a fixed card id or a fixed character
 // first (no cap), then the best cards in candidate order while the list is
-// short of its total, at most a cap per character.
+// short of its total, at most a cap per character. The first cards count
+// toward the total only as far as there are fixed slots for them.
 std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& context);
 
 // Every admissible deck of `candidates` into `best`: fixed-card slots first,

@@ -172,6 +172,24 @@ TEST(PowerSkillSearch, FixedSlotsComeFirstAndAFixedCharacterMayRepeat) {
     }
 }
 
+TEST(PowerSkillSearch, AFixedCharacterWithManyCardsLeavesRoomForOthers) {
+    // More cards of the fixed character than the list's total: the other
+    // characters still enter, so decks exist.
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 25; ++i)
+        cards.push_back(plain_card(static_cast<u16>(100 + i), 1, 900, static_cast<u8>(50 + i)));
+    for (u16 i = 0; i < 6; ++i)
+        cards.push_back(plain_card(static_cast<u16>(200 + i), static_cast<u8>(2 + i), 500, 5));
+    SearchContext context;
+    context.target = Target::SKILL;
+    context.fixed_characters = {1};
+    const CardPool pool = test::make_pool(cards, context);
+    EXPECT_EQ(cut_candidates(pool, context).size(), 31u);
+    const SearchResult r = search_power_skill(pool, context, 3);
+    ASSERT_EQ(r.decks.size(), 3u);
+    EXPECT_EQ(r.decks[0].slots[0], 24);  // the character's best skill leads
+}
+
 TEST(PowerSkillSearch, OneCharacterPoolsGiveNothing) {
     std::vector<TestCard> cards;
     for (u16 i = 0; i < 8; ++i)
