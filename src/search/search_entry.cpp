@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "search/bounded_search.h"
 #include "search/challenge_search.h"
 #include "search/power_fast_path.h"
 #include "search/power_skill_search.h"
@@ -45,7 +46,12 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
         return challenge_search(pool, context, candidates, deadline);
     }
     // 5.
-    if (!context.dominance_pruning) return not_built("the bounded search over all pool cards");
+    if (!context.dominance_pruning) {
+        const std::vector<u16> candidates = challenge_candidate_order(pool, context);
+        const ParetoBoundTable table = build_pareto_bound_table(pool, candidates);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        return search_bounded(pool, context, suffix, candidates, table, limit);
+    }
     // 6.
     if (context.final_chapter) return not_built("the final-chapter search");
     return not_built("dominance pruning and the depth-first search");

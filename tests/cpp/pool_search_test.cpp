@@ -240,8 +240,6 @@ TEST(PoolSearch, RoadsNotBuiltYetFailNamingTheRoad) {
         const char* road;
     };
     const Case cases[] = {
-        {Target::SCORE, false, 2, false, {}, "the bounded search over all pool cards"},
-        {Target::SCORE, false, 1, false, {11}, "the bounded search over all pool cards"},
         {Target::BONUS, true, 1, false, {}, "dominance pruning and the depth-first search"},
         {Target::SCORE, true, 1, true, {}, "the final-chapter search"},
     };

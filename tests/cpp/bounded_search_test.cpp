@@ -1,0 +1,173 @@
+#include "search/bounded_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "search/challenge_search.h"
+#include "search/deck_evaluator.h"
+#include "search/search_entry.h"
+#include "search/top_decks.h"
+#include "test_pool.h"
+
+namespace vdz {
+namespace {
+
+using test::plain_card;
+using test::TestCard;
+
+// The same visit order with no bound at all: every admissible ascending
+// combination offered as the search offers it. The bounds may only save
+// work, never change what is kept.
+std::vector<DeckEntry> unbounded(const CardPool& pool, const SearchContext& context,
+                                 const std::vector<u16>& list, u64 limit) {
+    DfsTopDecks best(limit, pool_card_ids(pool));
+    const usize n = list.size();
+    std::array<usize, 5> p;
+    for (p[0] = 0; p[0] < n; ++p[0])
+        for (p[1] = p[0] + 1; p[1] < n; ++p[1])
+            for (p[2] = p[1] + 1; p[2] < n; ++p[2])
+                for (p[3] = p[2] + 1; p[3] < n; ++p[3])
+                    for (p[4] = p[3] + 1; p[4] < n; ++p[4]) {
+                        DeckSlots slots;
+                        bool ok = true;
+                        for (usize s = 0; s < 5; ++s) {
+                            slots[s] = list[p[s]];
+                            for (usize t = 0; t < s; ++t)
+                                ok &= pool.card_id(slots[t]) != pool.card_id(slots[s]);
+                            if (s < context.fixed_cards.size())
+                                ok &= pool.card_id(slots[s]) == context.fixed_cards[s];
+                        }
+                        if (!ok) continue;
+                        const auto e = evaluate_deck(pool, context, slots);
+                        const u64 worst = best.full() ? best.worst_score() : 0;
+                        if (e && e->key > worst) best.push({e->key, slots});
+                    }
+    return std::move(best).take_entries();
+}
+
+TestCard random_card(std::mt19937& rng, u16 card_id) {
+    TestCard c = plain_card(card_id, static_cast<u8>(1 + rng() % 3),
+                            static_cast<u32>(rng() % 40000), static_cast<u8>(rng() % 120),
+                            static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
+    for (u32& v : c.unit_values)
+        v = static_cast<u32>(rng() % (c.power + 1));
+    c.base_x10 = static_cast<u16>(rng() % 600);
+    if (rng() % 3 == 0) c.limited_x10 = static_cast<u16>(rng() % 100);
+    c.leader_honor_bonus = static_cast<u16>(rng() % 3 == 0 ? rng() % 30 : 0);
+    return c;
+}
+
+SearchContext random_context(std::mt19937& rng) {
+    SearchContext c;
+    const Target targets[] = {Target::SCORE, Target::BONUS, Target::MYSEKAI};
+    c.target = targets[rng() % 3];
+    c.live_type = rng() % 2 ? LiveType::CHALLENGE : LiveType::CHALLENGE_AUTO;
+    c.dominance_pruning = false;
+    c.event_kind = rng() % 2 ? u8{0} : NO_EVENT_KIND;
+    c.final_chapter = c.event_kind == 0 && rng() % 3 == 0;
+    c.limited_bonus_count = rng() % 4;
+    c.best_skill_as_leader = rng() % 2;
+    c.honor_power = static_cast<i32>(rng() % 5000);
+    c.music_base_scores = {1.1, 0.9, 0.0};
+    c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+    c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
+    if (rng() % 4 == 0) {
+        c.wl3_power_cap = 1;
+        c.power_cap = 90000;
+    }
+    if (rng() % 5 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
+    return c;
+}
+
+TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 150; ++round) {
+        std::vector<TestCard> cards;
+        const usize n = 5 + rng() % 9;
+        for (usize i = 0; i < n; ++i)
+            cards.push_back(random_card(rng, static_cast<u16>(1 + rng() % 16)));
+        SearchContext context = random_context(rng);
+        if (rng() % 3 == 0) {
+            context.fixed_cards.push_back(cards[rng() % n].card_id);
+            if (rng() % 2) context.fixed_cards.push_back(cards[rng() % n].card_id);
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 8;
+        SCOPED_TRACE(testing::Message() << "round " << round);
+
+        const std::vector<u16> list = challenge_candidate_order(pool, context);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+        const SearchResult got = search_bounded(pool, context, suffix, list, table, limit);
+        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit));
+    }
+}
+
+TEST(BoundedSearch, BoundsCutOnceTheListIsFull) {
+    // Twenty cards of one character, strength falling with the index.
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 20; ++i)
+        cards.push_back(plain_card(static_cast<u16>(i + 1), 1, 30000 - 1000 * i, 100 - i));
+    SearchContext context;
+    context.live_type = LiveType::CHALLENGE;
+    context.dominance_pruning = false;
+    context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+    const CardPool pool = test::make_pool(cards, context);
+    const std::vector<u16> list = challenge_candidate_order(pool, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+    const SearchResult r = search_bounded(pool, context, suffix, list, table, 2);
+    EXPECT_EQ(r.decks, unbounded(pool, context, list, 2));
+    EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 1, 2, 3, 4}));
+    EXPECT_LT(r.stats.evaluations, 100u);  // of 15,504 decks
+}
+
+TEST(BoundedSearch, FiveCardsAndMissingFixedCards) {
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 5; ++i)
+        cards.push_back(plain_card(static_cast<u16>(i + 1), 1, 1000 + i, 10));
+    SearchContext context;
+    context.live_type = LiveType::CHALLENGE;
+    context.dominance_pruning = false;
+    const CardPool pool = test::make_pool(cards, context);
+    const std::vector<u16> list = challenge_candidate_order(pool, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+    SearchResult r = search_bounded(pool, context, suffix, list, table, 3);
+    EXPECT_EQ(r.stats.evaluations, 1u);
+    ASSERT_EQ(r.decks.size(), 1u);
+
+    SearchContext missing = context;
+    missing.fixed_cards = {77};
+    r = search_bounded(pool, missing, suffix, challenge_candidate_order(pool, missing), table, 3);
+    EXPECT_EQ(r.stats.evaluations, 0u);
+    EXPECT_TRUE(r.decks.empty());
+}
+
+TEST(ParetoBoundTable, KeepsTheChoicesNoOtherBeats) {
+    SearchContext context;
+    const CardPool pool =
+        test::make_pool({plain_card(1, 1, 100, 5), plain_card(2, 1, 100, 5),
+                         plain_card(3, 1, 90, 5), plain_card(4, 1, 80, 9), plain_card(5, 1, 70, 1)},
+                        context);
+    const std::vector<u16> list = {0, 1, 2, 3, 4};
+    const ParetoBoundTable t = build_pareto_bound_table(pool, list);
+    ASSERT_EQ(t.rows.size(), 6u);
+    EXPECT_EQ(t.rows[5][0], (std::vector<BoundTriple>{{0, 0, 0}}));
+    for (usize k = 1; k <= 5; ++k)
+        EXPECT_TRUE(t.rows[5][k].empty());
+    EXPECT_EQ(t.rows[0][5], (std::vector<BoundTriple>{{440, 25, 9}}));
+    // Row 3 (cards 80/9 and 70/1), one card: 80/9 beats 70/1.
+    EXPECT_EQ(t.rows[3][1], (std::vector<BoundTriple>{{80, 9, 9}}));
+    // Row 2, one card: neither of 80/9 and 90/5 beats the other.
+    EXPECT_EQ(t.rows[2][1], (std::vector<BoundTriple>{{80, 9, 9}, {90, 5, 5}}));
+    // Row 0, one card: the two equal 100/5 entries both stay.
+    EXPECT_EQ(t.rows[0][1], (std::vector<BoundTriple>{{80, 9, 9}, {100, 5, 5}, {100, 5, 5}}));
+    EXPECT_TRUE(t.rows[3][3].empty());
+}
+
+}  // namespace
+}  // namespace vdz
