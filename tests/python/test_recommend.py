@@ -142,11 +142,12 @@ def test_pool_overrides(region):
     with pytest.raises(RuntimeError) as raised:
         pool.recommend(limit=0)
     assert str(raised.value) == f"Cannot recommend any deck in {len(region.user_json['userCards'])} cards"
-    # Other limits take a road that is not built yet; a huge one is refused
-    # by name, without reserving anything for it.
+    # Other limits take the bounded search; a huge one reserves nothing for
+    # its size.
     for limit in (2, 500, 10**12):
-        with pytest.raises(RuntimeError, match="^the bounded search over all pool cards is not implemented$"):
-            pool.recommend(limit=limit)
+        decks = json.loads(pool.recommend(limit=limit))["decks"]
+        assert 1 < len(decks) <= limit
+        assert decks[0] == expected[0]
     assert (pool.limit, pool.timeout_ms) == (1, 300000)
 
 
@@ -190,3 +191,60 @@ def test_errors(region):
         region.recommend({"limit": 101})
     with pytest.raises(RuntimeError, match="^masterdata for region other is not loaded$"):
         region.engine.recommend("other", "{", region.user)
+
+
+def card_set(deck):
+    return tuple(sorted(card["card_id"] for card in deck["cards"]))
+
+
+def assert_one_deck_per_card_set(decks):
+    assert len({card_set(deck) for deck in decks}) == len(decks)
+
+
+KERNEL_REQUESTS = [
+    ("power", {"target": "power"}, lambda d: -d["total_power"]),
+    ("power, minimized", {"target": "power", "minimize": True}, lambda d: d["total_power"]),
+    ("power, fixed character", {"target": "power", "fixedCharacters": "owned"}, lambda d: -d["total_power"]),
+    ("skill", {"target": "skill"}, lambda d: -d["multi_live_score_up"]),
+]
+
+
+@pytest.mark.parametrize("case,options,rank", KERNEL_REQUESTS, ids=[r[0] for r in KERNEL_REQUESTS])
+def test_power_and_skill_targets(region, case, options, rank):
+    request = {"limit": 6, **options}
+    if "fixedCharacters" in request:
+        request["fixedCharacters"] = [region.character]
+    decks = json.loads(region.recommend(request))["decks"]
+    assert decks == json.loads(region.pool(request).recommend())["decks"]
+    assert 1 < len(decks) <= 6
+    assert [rank(d) for d in decks] == sorted(rank(d) for d in decks)
+    assert_one_deck_per_card_set(decks)
+    for deck in decks:
+        characters = [region.character_of[card["card_id"]] for card in deck["cards"]]
+        assert len(set(characters)) == 5
+        if "fixedCharacters" in request:
+            assert characters[0] == region.character
+
+
+def test_power_target_of_a_challenge_live_finds_nothing(region):
+    # The power and skill searches take one card per character, and a
+    # challenge live's cards are all of one character.
+    with pytest.raises(RuntimeError, match="^Cannot recommend any deck in 800 cards$"):
+        region.recommend(challenge(region, target="power", limit=3))
+
+
+@pytest.mark.parametrize("target", ["score", "bonus", "mysekai"])
+def test_challenge_live_with_several_decks(region, target):
+    request = challenge(region, target=target, eventId=1, limit=8)
+    decks = json.loads(region.recommend(request))["decks"]
+    assert decks == json.loads(region.pool(request).recommend())["decks"]
+    assert 1 < len(decks) <= 8
+    assert_one_deck_per_card_set(decks)
+    best = json.loads(region.recommend({**request, "limit": 1}))["decks"][0]
+    assert decks[0] == best
+    if target == "score":
+        assert [d["live_score"] for d in decks] == sorted((d["live_score"] for d in decks), reverse=True)
+    # A fixed card holds the first slot of every deck.
+    fixed = decks[-1]["cards"][0]["card_id"]
+    pinned = json.loads(region.recommend({**request, "fixedCards": [fixed]}))["decks"]
+    assert pinned and all(fixed in card_set(deck) for deck in pinned)
