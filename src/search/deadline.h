@@ -42,6 +42,15 @@ class Deadline {
         return expired_;
     }
 
+    // Reads the clock now, for the few places that check once per large
+    // piece of work. True once the deadline has passed.
+    bool reached() {
+        if (!at_ || expired_) return expired_;
+        ++clock_reads_;
+        expired_ = clock_->now() >= *at_;
+        return expired_;
+    }
+
     bool has_limit() const { return at_.has_value(); }
     bool expired() const { return expired_; }
     u64 clock_reads() const { return clock_reads_; }

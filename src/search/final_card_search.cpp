@@ -1,0 +1,224 @@
+// Card-level search. States are small values copied per child; candidate
+// lists have a fixed capacity, so the search allocates nothing.
+#include "search/final_card_search.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/final_deck_score.h"
+
+namespace vdz {
+namespace {
+
+// Sum of the k largest values of two descending lists, by merging them.
+u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
+    u32 sum = 0;
+    usize i = 0, j = 0;
+    for (u64 taken = 0; taken < k; ++taken) {
+        const u32 x = i < 5 ? a[i] : 0, y = j < 5 ? b[j] : 0;
+        if (x >= y) {
+            sum += x;
+            ++i;
+        } else {
+            sum += y;
+            ++j;
+        }
+    }
+    return sum;
+}
+
+// The largest attribute bonus of a final deck whose attributes include those
+// of `attr_mask` and at most `open` more.
+u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
+    const usize pc = static_cast<usize>(__builtin_popcount(attr_mask));
+    if (pc > 5) return 0;
+    const usize hi = std::max(pc, std::min<usize>(pc + open, 5));
+    u32 best = 0;
+    for (usize j = pc; j <= hi; ++j)
+        best = std::max<u32>(best, c.distinct_attr_bonus[j]);
+    return best;
+}
+
+// Bound of the deck totals (P, S, E) beside the leader's skill.
+u64 bound_of(const GroupSearchState& gs, u32 power, u32 skill, u32 bonus, const TopFive& limited,
+             const TopFive& rest_limited, u32 support_ceil, u8 attr_mask, usize open) {
+    const SearchContext& c = *gs.context;
+    const u32 limited_part =
+        c.limited_bonus_count == 0
+            ? 0
+            : merged_top(limited, rest_limited, std::min<u64>(c.limited_bonus_count, 5));
+    const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
+                                      : static_cast<u32>(c.default_support_value);
+    return final_bound_key(*gs.model, power, skill, gs.leader.skill,
+                           bonus + limited_part + support);
+}
+
+void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
+                     const DeckSlots& deck) {
+    if (const auto key = evaluate_final_chapter_deck(pool, context, deck))
+        best.record(DeckEntry{*key, deck});
+}
+
+struct CardCandidate {
+    u64 bound = 0;
+    u16 card = 0;
+    CardSearchState state;
+};
+
+}  // namespace
+
+std::pair<u64, double> support_replacement_value(
+    bool support_enabled, std::span<const SupportEntry> entries, u64 support_end,
+    const std::array<u16, 5>& card_ids, u64 placed_count, u16 card_id, double support_sum) {
+    if (!support_enabled) return {0, 0.0};
+    const u64 count = entries.size();
+    const u64 m = std::min(count, support_end);
+    if (m == 0) return {support_end, support_sum};
+    const usize placed = static_cast<usize>(std::clamp<u64>(placed_count, 1, 5));
+    const auto is_placed = [&](u16 id) {
+        return std::find(card_ids.begin(), card_ids.begin() + placed, id) !=
+               card_ids.begin() + placed;
+    };
+    // 1. The counted entry of the new card, if any.
+    usize found = m;
+    for (usize k = 0; k < m; ++k) {
+        if (entries[k].card_id == card_id && !is_placed(entries[k].card_id)) {
+            found = k;
+            break;
+        }
+    }
+    if (found == m) return {support_end, support_sum};
+    support_sum -= entries[found].value;
+    if (support_end >= count) return {support_end, support_sum};
+    // 2. The next entry neither placed nor the new card replaces it.
+    for (u64 k = support_end; k < count; ++k) {
+        const u16 id = entries[k].card_id;
+        if (id == card_id || is_placed(id)) continue;
+        return {k + 1, support_sum + entries[k].value};
+    }
+    return {count, support_sum};
+}
+
+CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card) {
+    const CardPool& pool = *gs.pool;
+    VDZ_ASSERT(s.placed_count < 5);
+    CardSearchState n = s;
+    n.power += pool.power(card);
+    n.skill += pool.skill_value(card);
+    n.bonus_pct += ceil_pct(base_x10(pool, card));
+    insert_top_five(n.limited_top, ceil_pct(pool.limited_x10(card)));
+    n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
+    std::tie(n.support_end, n.support_sum) =
+        support_replacement_value(gs.context->world_bloom, gs.support->entries, s.support_end,
+                                  s.card_ids, s.placed_count, pool.card_id(card), s.support_sum);
+    n.card_ids[s.placed_count] = pool.card_id(card);
+    n.placed_count += 1;
+    n.support_ceil = saturating_cast<u32>(std::ceil(n.support_sum));
+    return n;
+}
+
+// The bound adds, per open group, its best power, skill and bonus and the
+// best limited percentages; the support part is the current support value
+// (later cards can only take entries away) plus the best attribute bonus the
+// remaining slots can reach.
+u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
+                     const CardSearchState& s) {
+    return bound_of(gs, s.power + t.power_sum[d], s.skill + t.skill_sum[d],
+                    s.bonus_pct + t.bonus_sum[d], s.limited_top, t.limited_top[d], s.support_ceil,
+                    s.attr_mask, 4 - d);
+}
+
+void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                        const ChosenGroupTable& t, usize d, DeckSlots& deck,
+                        const CardSearchState& s) {
+    const CardPool& pool = *gs.pool;
+    // 1. Deadline.
+    if (gs.deadline->step()) return;
+    // 2. A complete deck.
+    if (d == 4) {
+        ++gs.counters->evaluated;
+        record_if_keyed(pool, *gs.context, *gs.best, deck);
+        return;
+    }
+    const CharacterGroup& g = gs.groups[order[d]];
+    u64 worst = worst_kept_key(*gs.best);
+    // 9. Plain path while the list is not full: every card, in group order.
+    if (worst == 0) {
+        for (const u16 c : g.cards) {
+            deck[d + 1] = c;
+            search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
+        }
+        return;
+    }
+    // 4. Node bound.
+    if (card_upper_bound(gs, t, d, s) <= worst) {
+        ++gs.counters->card_pruned;
+        return;
+    }
+    // 5. Candidates among the first cards of the group, best bound first.
+    std::array<CardCandidate, CARD_SCAN_BUDGET> candidates;
+    usize count = 0;
+    const usize scan = std::min(g.cards.size(), CARD_SCAN_BUDGET);
+    for (usize k = 0; k < scan; ++k) {
+        const u16 c = g.cards[k];
+        // a. Quick bound from the parent's support value.
+        TopFive limited = s.limited_top;
+        insert_top_five(limited, ceil_pct(pool.limited_x10(c)));
+        const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
+        const u64 quick = bound_of(gs, s.power + pool.power(c) + t.power_sum[d + 1],
+                                   s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
+                                   s.bonus_pct + ceil_pct(base_x10(pool, c)) + t.bonus_sum[d + 1],
+                                   limited, t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
+        if (quick <= worst) continue;
+        // b. The child's own bound.
+        const CardSearchState child = place_card(gs, s, c);
+        const u64 bound = card_upper_bound(gs, t, d + 1, child);
+        if (bound <= worst) continue;
+        // c. Ordered insertion: bound descending, then card ascending.
+        usize pos = count;
+        while (pos > 0 && (candidates[pos - 1].bound < bound ||
+                           (candidates[pos - 1].bound == bound && candidates[pos - 1].card > c)))
+            --pos;
+        for (usize m = count; m > pos; --m)
+            candidates[m] = candidates[m - 1];
+        candidates[pos] = CardCandidate{bound, c, child};
+        ++count;
+    }
+    // 7. Expand; the first candidate that cannot beat the list ends the node.
+    for (usize k = 0; k < count; ++k) {
+        if (candidates[k].bound <= worst) {
+            ++gs.counters->card_pruned;
+            return;
+        }
+        deck[d + 1] = candidates[k].card;
+        search_group_cards(gs, order, t, d + 1, deck, candidates[k].state);
+        worst = worst_kept_key(*gs.best);
+    }
+}
+
+void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
+                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best) {
+    const usize n = groups.size();
+    if (n < 4) return;
+    const usize m = std::min<usize>(n, 6);
+    for (usize i = 0; i < m; ++i)
+        for (usize j = i + 1; j < m; ++j)
+            for (usize k = j + 1; k < m; ++k)
+                for (usize l = k + 1; l < m; ++l) {
+                    const std::array<usize, 4> chosen = {i, j, k, l};
+                    DeckSlots base = {leader, groups[i].cards[0], groups[j].cards[0],
+                                      groups[k].cards[0], groups[l].cards[0]};
+                    record_if_keyed(pool, context, best, base);
+                    for (usize slot = 1; slot <= 4; ++slot) {
+                        const CharacterGroup& g = groups[chosen[slot - 1]];
+                        if (g.cards.size() < 2) continue;
+                        DeckSlots variant = base;
+                        variant[slot] = g.cards[1];
+                        record_if_keyed(pool, context, best, variant);
+                    }
+                }
+}
+
+}  // namespace vdz

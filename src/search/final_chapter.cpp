@@ -1,0 +1,250 @@
+// Driver of the final-chapter search: the deadline, the best-decks list, the
+// bound model and the order of work. Designated mode tries each leader card
+// of its character; all-characters mode seeds the list heuristically, then
+// runs the three best leaders of every character in order of falling bound,
+// so the strongest leaders raise the bar early and later ones are skipped.
+#include "search/final_chapter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/numeric.h"
+#include "search/final_card_search.h"
+#include "search/final_group_search.h"
+#include "search/final_groups.h"
+#include "search/final_heuristics.h"
+
+namespace vdz {
+namespace {
+
+// Leader candidates tried per character in all-characters mode.
+constexpr usize LEADERS_PER_CHARACTER = 3;
+// Cards the heuristic seeding builds decks around.
+constexpr usize SEED_CARDS = 16;
+
+template <class T>
+T entry_or_zero(const std::vector<T>& v, u16 card) {
+    return card < v.size() ? v[card] : T{};
+}
+
+// Card i is at least as good a leader as card j: in power, skill, bonus,
+// attribute and units, and in what its own character's support deck loses by
+// taking it (a card that costs more support can lead to worse decks).
+bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 i, u16 j) {
+    if (support_loss(pool, c, pool.character_id(i), i) >
+        support_loss(pool, c, pool.character_id(j), j))
+        return false;
+    for (usize v = 0; v < 8; ++v)
+        if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
+    return pool.skill_kind(i) == pool.skill_kind(j) && pool.skill_code(i) >= pool.skill_code(j) &&
+           pool.limited_x10(i) >= pool.limited_x10(j) && base_x10(pool, i) >= base_x10(pool, j) &&
+           entry_or_zero(c.leader_honor_bonus, i) >= entry_or_zero(c.leader_honor_bonus, j) &&
+           entry_or_zero(c.leader_limit_bonus, i) >= entry_or_zero(c.leader_limit_bonus, j) &&
+           pool.attr(i) == pool.attr(j) && (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
+}
+
+// Pool indices ordered by the quick estimate, ties by the lower index.
+std::vector<u16> by_quick_estimate(const CardPool& pool, std::vector<u16> cards) {
+    std::vector<std::pair<u64, u16>> keyed;
+    for (const u16 i : cards)
+        keyed.emplace_back(quick_estimate(pool, i), i);
+    sort_by_key_desc(keyed);
+    for (usize k = 0; k < keyed.size(); ++k)
+        cards[k] = keyed[k].second;
+    return cards;
+}
+
+std::vector<u16> leader_candidates(const CardPool& pool, const SearchContext& context, u8 c) {
+    std::vector<u16> cards;
+    for (u16 i = 0; i < pool.count(); ++i)
+        if (pool.character_id(i) == c) cards.push_back(i);
+    return drop_dominated_cards(pool, context, by_quick_estimate(pool, std::move(cards)));
+}
+
+// One character's groups and their suffix table, kept while its leaders are
+// searched.
+struct GroupSet {
+    std::vector<CharacterGroup> groups;
+    std::vector<GroupSuffixEntry> suffix;
+};
+
+// One leader card to search in all-characters mode.
+struct GroupSearchTask {
+    usize group_set = 0;
+    LeaderValues leader;
+    u64 bound = 0;
+};
+
+// Everything one call owns besides its result.
+struct FinalSearch {
+    const CardPool& pool;
+    const SearchContext& context;
+    u64 limit;
+    FinalBoundModel model;
+    std::vector<u8> mask;
+    TopDecks best;
+    SearchCounters counters;
+    Deadline deadline;
+
+    u64 bound_of(const GroupSet& set, const LeaderValues& leader) const {
+        return group_upper_bound(model, context.limited_bonus_count, set.groups, set.suffix, 0, {},
+                                 0, leader);
+    }
+
+    // Skips the leader when the list is full and its bound cannot beat it.
+    bool skip(u64 bound) {
+        const u64 worst = worst_kept_key(best);
+        if (worst == 0 || bound > worst) return false;
+        ++counters.leaders_skipped;
+        return true;
+    }
+
+    void search_leader(const GroupSet& set, const LeaderValues& leader) {
+        GroupSearchState gs;
+        gs.groups = set.groups;
+        gs.group_suffix = set.suffix;
+        gs.leader = leader;
+        gs.pool = &pool;
+        gs.context = &context;
+        gs.model = &model;
+        gs.support = &final_support_list(context, pool.character_id(leader.card));
+        gs.best = &best;
+        gs.counters = &counters;
+        gs.deadline = &deadline;
+        std::array<usize, 4> chosen{};
+        search_character_groups(gs, 0, 0, chosen);
+    }
+
+    GroupSet group_set(u8 c) {
+        GroupSet set;
+        set.groups = build_character_groups(pool, context, c, mask, limit);
+        if (set.groups.size() >= 4) set.suffix = build_group_suffix_table(set.groups);
+        return set;
+    }
+
+    void designated(u8 c) {
+        const GroupSet set = group_set(c);
+        if (set.groups.size() < 4) return;
+        for (const u16 card : leader_candidates(pool, context, c)) {
+            if (deadline.reached()) return;
+            const LeaderValues leader = leader_values(pool, context, card);
+            evaluate_and_record_final(pool, context, set.groups, card, best);
+            if (worst_kept_key(best) != 0 && skip(bound_of(set, leader))) continue;
+            search_leader(set, leader);
+        }
+    }
+
+    void all_characters() {
+        // 1. Decks around the best cards of all characters.
+        std::vector<u16> all(pool.count());
+        for (u16 i = 0; i < pool.count(); ++i)
+            all[i] = i;
+        const std::vector<u16> seeds =
+            drop_dominated_cards(pool, context, by_quick_estimate(pool, std::move(all)));
+        for (usize k = 0; k < std::min(seeds.size(), SEED_CARDS); ++k)
+            final_chapter_best_with_card(pool, context, mask, best, counters, seeds[k]);
+        // 2. One-card replacements of the decks kept so far.
+        const std::vector<DeckEntry> kept = best.entries();
+        for (const DeckEntry& e : kept)
+            final_chapter_refine_deck(pool, context, e, best, counters);
+        // 3. Per character: groups, the best leaders' seed decks and bounds.
+        std::vector<GroupSet> sets;
+        std::vector<GroupSearchTask> tasks;
+        for (u8 c = 1; c <= 26; ++c) {
+            GroupSet set = group_set(c);
+            if (set.groups.size() < 4) continue;
+            const std::vector<u16> leaders = leader_candidates(pool, context, c);
+            for (usize k = 0; k < std::min(leaders.size(), LEADERS_PER_CHARACTER); ++k) {
+                const LeaderValues leader = leader_values(pool, context, leaders[k]);
+                evaluate_and_record_final(pool, context, set.groups, leaders[k], best);
+                tasks.push_back({sets.size(), leader, bound_of(set, leader)});
+            }
+            sets.push_back(std::move(set));
+        }
+        // 4. Strongest bound first, ties by leader index.
+        std::sort(tasks.begin(), tasks.end(), [](const auto& a, const auto& b) {
+            return a.bound != b.bound ? a.bound > b.bound : a.leader.card < b.leader.card;
+        });
+        // 5. Search each task the list does not already rule out.
+        for (const GroupSearchTask& task : tasks) {
+            if (deadline.reached()) return;
+            if (skip(task.bound)) continue;
+            search_leader(sets[task.group_set], task.leader);
+        }
+    }
+};
+
+}  // namespace
+
+std::vector<u16> drop_dominated_cards(const CardPool& pool, const SearchContext& context,
+                                      std::vector<u16> cards) {
+    const usize n = cards.size();
+    std::vector<u8> kept(n, 1);
+    for (usize i = 0; i < n; ++i) {
+        if (!kept[i]) continue;
+        for (usize j = 0; j < n; ++j)
+            if (j != i && kept[j] && leader_dominates(pool, context, cards[i], cards[j]))
+                kept[j] = 0;
+    }
+    usize out = 0;
+    for (usize k = 0; k < n; ++k)
+        if (kept[k]) cards[out++] = cards[k];
+    cards.resize(out);
+    return cards;
+}
+
+LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 card) {
+    LeaderValues l;
+    const u16 limited = pool.limited_x10(card);
+    l.power = pool.power(card);
+    l.skill = pool.skill_value(card);
+    l.bonus_pct = ceil_pct(base_x10(pool, card)) + entry_or_zero(c.leader_honor_bonus, card) +
+                  entry_or_zero(c.leader_limit_bonus, card);
+    l.limited_pct = ceil_pct(limited);
+    l.card = card;
+    l.limited_counts = limited != 0 && c.limited_bonus_count != 0;
+    if (!c.world_bloom) {
+        l.support_value = c.default_support_value;
+        return l;
+    }
+    // The support the deck can keep at best: the list without the leader,
+    // and the best attribute bonus any deck can have.
+    const SupportDeckList& list = final_support_list(c, pool.character_id(card));
+    double sum = 0.0;
+    usize added = 0;
+    for (const SupportEntry& e : list.entries) {
+        if (added >= list.count) break;
+        if (e.card_id == pool.card_id(card)) continue;
+        sum += e.value;
+        ++added;
+    }
+    const u16 attr_best =
+        *std::max_element(c.distinct_attr_bonus.begin() + 1, c.distinct_attr_bonus.end());
+    l.support_value = saturating_cast<i32>(std::ceil(std::max(sum, 0.0))) + attr_best;
+    return l;
+}
+
+FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContext& context,
+                                        u64 limit, u64 timeout_ms, std::optional<u8> character,
+                                        const SearchClock& clock) {
+    FinalChapterResult result;
+    if (pool.count() < 5) return result;
+    FinalSearch search{pool,
+                       context,
+                       limit,
+                       make_final_bound_model(context),
+                       context.card_enabled,
+                       TopDecks(limit, false, pool_card_ids(pool)),
+                       {},
+                       Deadline(timeout_ms, clock)};
+    if (character) {
+        search.designated(*character);
+    } else {
+        search.all_characters();
+    }
+    result.decks = std::move(search.best).take_entries();
+    result.counters = search.counters;
+    return result;
+}
+
+}  // namespace vdz

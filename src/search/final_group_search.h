@@ -1,0 +1,30 @@
+// The group level of the final-chapter search: for one leader card, every
+// set of four character groups in lexicographic order, cut as soon as the
+// group bound cannot beat the worst kept deck; each complete set is ordered
+// and handed to the card-level search.
+#pragma once
+
+#include <array>
+#include <span>
+#include <vector>
+
+#include "search/final_records.h"
+
+namespace vdz {
+
+// n + 1 entries for n groups: entry i holds the five best maxima of groups
+// i .. n - 1, the last entry zero.
+std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const CharacterGroup> groups);
+
+// Upper bound of every deck of `leader` whose other cards come from the
+// `depth` chosen groups and 4 - depth groups from index `start` on.
+u64 group_upper_bound(const FinalBoundModel& model, u64 limited_bonus_cap,
+                      std::span<const CharacterGroup> groups,
+                      std::span<const GroupSuffixEntry> suffix, usize start,
+                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader);
+
+// Chooses groups depth .. 3 from `start` on and searches their cards.
+void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
+                             std::array<usize, 4>& chosen);
+
+}  // namespace vdz

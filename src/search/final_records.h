@@ -1,0 +1,134 @@
+// The records that the parts of the final-chapter search share: its counters,
+// one leader card's values, the group suffix table, the table of four chosen
+// groups, the partial deck of the card-level search and the state handed to
+// the group search. All are plain values owned by one search on one thread.
+#pragma once
+
+#include <array>
+#include <span>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/deadline.h"
+#include "search/final_bound.h"
+#include "search/top_decks.h"
+
+namespace vdz {
+
+// Work counters of one final-chapter search, all zero at its start.
+struct SearchCounters {
+    u64 evaluated = 0;        // complete decks handed to an evaluator
+    u64 group_pruned = 0;     // group-search nodes cut by the group bound
+    u64 leaders_skipped = 0;  // leader cards or tasks skipped by their bound
+    u64 groups_visited = 0;   // groups entered by the group search
+    u64 card_pruned = 0;      // card-search nodes and candidates cut by the card bound
+
+    bool operator==(const SearchCounters&) const = default;
+};
+
+// One character's usable cards other than the leader's character, best
+// estimate first, with the maxima the bounds read. Never empty.
+struct CharacterGroup {
+    std::vector<u16> cards;  // pool indices, card estimate key descending
+    u64 key = 0;             // (max_skill + 256) x max_power x (bonus + limited + 100)
+    u32 max_power = 0;
+    u32 max_skill = 0;
+    u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
+    u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
+    u8 character = 0;
+};
+
+// A leader card's values, computed once per leader and handed on unchanged.
+struct LeaderValues {
+    u32 power = 0;
+    u32 skill = 0;
+    u32 bonus_pct = 0;      // ceil(base) + leader honor and limit bonuses, percent
+    u32 limited_pct = 0;    // ceil(limited), percent
+    i32 support_value = 0;  // best support and attribute bonus the deck can have
+    u16 card = 0;
+    bool limited_counts = false;  // its limited bonus takes one of the counted places
+};
+
+// Five largest values, descending, padded with 0.
+using TopFive = std::array<u32, 5>;
+
+// Maxima of the groups from one index of the group list to its end.
+struct GroupSuffixEntry {
+    TopFive top_power{};
+    TopFive top_skill{};
+    TopFive top_bonus{};
+    TopFive top_limited{};
+};
+
+// Sums over the four chosen groups, in card-search order, from position p
+// to the last; position 4 is all zero.
+struct ChosenGroupTable {
+    std::array<u32, 5> power_sum{};
+    std::array<u32, 5> skill_sum{};
+    std::array<u32, 5> bonus_sum{};
+    std::array<TopFive, 5> limited_top{};
+};
+
+// The partial deck at a card-search node; each child gets its own copy.
+struct CardSearchState {
+    u64 placed_count = 0;      // cards placed, the leader included
+    double support_sum = 0.0;  // support value of the counted support entries
+    u64 support_end = 0;       // first support entry not examined yet
+    u32 power = 0;
+    u32 skill = 0;
+    u32 bonus_pct = 0;
+    TopFive limited_top{};  // limited percentages of the placed cards
+    u32 support_ceil = 0;   // ceil(support_sum)
+    std::array<u16, 5> card_ids{};
+    u8 attr_mask = 0;  // bit (attribute & 7) per placed card
+};
+
+// What the group and card searches of one leader card read and write.
+struct GroupSearchState {
+    std::span<const CharacterGroup> groups;
+    std::span<const GroupSuffixEntry> group_suffix;
+    LeaderValues leader;
+    const CardPool* pool = nullptr;
+    const SearchContext* context = nullptr;
+    const FinalBoundModel* model = nullptr;
+    const SupportDeckList* support = nullptr;  // the leader character's list
+    TopDecks* best = nullptr;
+    SearchCounters* counters = nullptr;
+    Deadline* deadline = nullptr;
+};
+
+// Inserts `v` before the first entry it is strictly greater than; the fifth
+// entry falls off.
+inline void insert_top_five(TopFive& top, u32 v) {
+    for (usize i = 0; i < 5; ++i) {
+        if (v > top[i]) {
+            for (usize j = 4; j > i; --j)
+                top[j] = top[j - 1];
+            top[i] = v;
+            return;
+        }
+    }
+}
+
+// The key a bound must beat: the last kept key of a full list, else 0 (no
+// pruning).
+inline u64 worst_kept_key(const TopDecks& best) {
+    return best.full() ? best.last().score : 0;
+}
+
+// Whole percent, rounded up, of a bonus in tenths of a percent.
+inline u32 ceil_pct(u32 x10) {
+    return (x10 + 9) / 10;
+}
+
+// The base part of a card's event bonus in tenths of a percent.
+inline u16 base_x10(const CardPool& pool, u16 card) {
+    const u16 total = pool.event_bonus(card).total_x10();
+    const u16 limited = pool.limited_x10(card);
+    VDZ_ASSERT(limited <= total);
+    return static_cast<u16>(total - limited);
+}
+
+}  // namespace vdz

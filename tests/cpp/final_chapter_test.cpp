@@ -1,0 +1,227 @@
+#include "search/final_chapter.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "final_chapter_fixture.h"
+#include "search/final_group_search.h"
+#include "search/final_groups.h"
+
+namespace vdz {
+namespace {
+
+using test::FinalSetup;
+
+// A clock that stands still until told to jump, and counts its reads.
+class FakeClock final : public SearchClock {
+  public:
+    TimePoint now() const override {
+        ++reads;
+        return reads > jump_after_reads ? TimePoint(std::chrono::hours(1)) : TimePoint();
+    }
+    mutable u64 reads = 0;
+    u64 jump_after_reads = std::numeric_limits<u64>::max();
+};
+
+constexpr auto BEST = SkillOrderChooseStrategy::BEST;
+constexpr auto AVERAGE = SkillOrderChooseStrategy::AVERAGE;
+
+// Settings under which a deck's key does not depend on the order of slots
+// 1 to 4, so the best key per card set is well defined.
+const FinalSetup SETUPS[] = {
+    {"solo score, best skills, all limited bonuses", Target::SCORE, LiveType::SOLO, BEST, 5, false,
+     true},
+    {"solo score without event", Target::SCORE, LiveType::SOLO, BEST, 0, false, false},
+    {"solo score, averaged skills, support", Target::SCORE, LiveType::SOLO, AVERAGE, 7, true, true},
+    {"multi score, averaged, two limited bonuses", Target::SCORE, LiveType::MULTI, AVERAGE, 2,
+     false, true},
+    {"cheerful score, averaged, support", Target::SCORE, LiveType::CHEERFUL, AVERAGE, 1, true,
+     true},
+    {"auto bonus, no limited bonus", Target::BONUS, LiveType::AUTO, BEST, 0, true, true},
+    {"challenge score", Target::SCORE, LiveType::CHALLENGE, BEST, 5, false, true},
+    {"mysekai target", Target::MYSEKAI, LiveType::SOLO, BEST, 5, true, true},
+};
+
+std::vector<u64> keys_of(const std::vector<DeckEntry>& decks) {
+    std::vector<u64> keys;
+    for (const DeckEntry& d : decks)
+        keys.push_back(d.score);
+    return keys;
+}
+
+std::vector<u64> first(std::vector<u64> keys, usize n) {
+    keys.resize(std::min(keys.size(), n));
+    return keys;
+}
+
+// Every deck holds one card of five different characters.
+void expect_five_characters(const CardPool& pool, const std::vector<DeckEntry>& decks) {
+    for (const DeckEntry& d : decks) {
+        u32 seen = 0;
+        for (const u16 card : d.slots)
+            seen |= 1u << pool.character_id(card);
+        EXPECT_EQ(__builtin_popcount(seen), 5);
+    }
+}
+
+TEST(FinalChapterSearch, DesignatedModeEqualsBruteForce) {
+    std::mt19937 rng(11);
+    for (const FinalSetup& setup : SETUPS) {
+        for (int round = 0; round < 6; ++round) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", round " << round);
+            std::vector<usize> per_character = {3};
+            for (usize c = 0; c < 6; ++c)
+                per_character.push_back(1 + rng() % 4);
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            const CardPool pool =
+                test::make_pool(test::random_final_cards(rng, per_character), context);
+            const u64 limit = 2 + rng() % 6;
+            const auto result =
+                search_final_chapter(pool, context, limit, 0, u8{1}, steady_search_clock());
+            EXPECT_EQ(keys_of(result.decks),
+                      first(test::brute_force_keys(pool, context, 1), limit));
+            expect_five_characters(pool, result.decks);
+            for (const DeckEntry& d : result.decks)
+                EXPECT_EQ(pool.character_id(d.slots[0]), 1);
+        }
+    }
+}
+
+TEST(FinalChapterSearch, AllCharactersModeEqualsBruteForce) {
+    std::mt19937 rng(12);
+    for (const FinalSetup& setup : SETUPS) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", round " << round);
+            std::vector<usize> per_character;
+            for (usize c = 0; c < 7; ++c)
+                per_character.push_back(1 + rng() % 3);
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            const CardPool pool =
+                test::make_pool(test::random_final_cards(rng, per_character), context);
+            const u64 limit = 1 + rng() % 6;
+            const auto result =
+                search_final_chapter(pool, context, limit, 0, std::nullopt, steady_search_clock());
+            EXPECT_EQ(keys_of(result.decks),
+                      first(test::brute_force_keys(pool, context, 0), limit));
+            expect_five_characters(pool, result.decks);
+        }
+    }
+}
+
+TEST(FinalChapterSearch, GroupBoundIsAboveEveryDeckOfItsLeader) {
+    std::mt19937 rng(13);
+    for (const FinalSetup& setup : SETUPS) {
+        for (int round = 0; round < 5; ++round) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", round " << round);
+            std::vector<usize> per_character = {4, 2, 3, 1, 2, 3};
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            const CardPool pool =
+                test::make_pool(test::random_final_cards(rng, per_character), context);
+            const auto groups = build_character_groups(pool, context, 1, context.card_enabled, 10);
+            const auto suffix = build_group_suffix_table(groups);
+            const FinalBoundModel model = make_final_bound_model(context);
+            for (u16 leader = 0; leader < 4; ++leader) {
+                const LeaderValues values = leader_values(pool, context, leader);
+                const u64 bound = group_upper_bound(model, context.limited_bonus_count, groups,
+                                                    suffix, 0, {}, 0, values);
+                const std::vector<u64> keys = test::brute_force_keys(pool, context, 1, leader);
+                ASSERT_FALSE(keys.empty());
+                EXPECT_GE(bound, keys.front());
+            }
+        }
+    }
+}
+
+TEST(FinalChapterSearch, NothingToSearch) {
+    std::mt19937 rng(14);
+    const FinalSetup setup = SETUPS[0];
+    struct Case {
+        const char* name;
+        std::vector<usize> per_character;
+        std::optional<u8> character;
+    };
+    const Case cases[] = {
+        {"four cards", {1, 1, 1, 1}, u8{1}},
+        {"four cards, all characters", {1, 1, 1, 1}, std::nullopt},
+        {"three other characters", {3, 2, 2, 2}, u8{1}},
+        {"no card of the designated character", {0, 2, 2, 2, 2}, u8{1}},
+        {"only four characters anywhere", {2, 2, 2, 2}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchContext context = test::final_context(setup, rng, c.per_character.size());
+        const CardPool pool =
+            test::make_pool(test::random_final_cards(rng, c.per_character), context);
+        const auto result =
+            search_final_chapter(pool, context, 5, 0, c.character, steady_search_clock());
+        EXPECT_TRUE(result.decks.empty());
+        if (pool.count() < 5) {
+            EXPECT_EQ(result.counters, SearchCounters{});
+        }
+    }
+}
+
+TEST(FinalChapterSearch, PassedDeadline) {
+    std::mt19937 rng(15);
+    const FinalSetup setup = SETUPS[0];
+    std::vector<usize> per_character = {3, 2, 2, 2, 2, 2, 2};
+    SearchContext context = test::final_context(setup, rng, per_character.size());
+    const CardPool pool = test::make_pool(test::random_final_cards(rng, per_character), context);
+
+    // Designated mode checks before its first leader: nothing is recorded.
+    FakeClock clock;
+    clock.jump_after_reads = 1;  // the start; every later read is past
+    const auto designated = search_final_chapter(pool, context, 5, 50, u8{1}, clock);
+    EXPECT_TRUE(designated.decks.empty());
+    EXPECT_EQ(designated.counters, SearchCounters{});
+
+    // All-characters mode seeds whatever the deadline, then stops.
+    FakeClock clock2;
+    clock2.jump_after_reads = 1;
+    const auto all = search_final_chapter(pool, context, 5, 50, std::nullopt, clock2);
+    EXPECT_EQ(all.decks.size(), 5u);
+    EXPECT_GT(all.counters.evaluated, 0u);
+    EXPECT_EQ(all.counters.groups_visited, 0u);
+    EXPECT_EQ(clock2.reads, 2u);
+
+    // Without a deadline the clock is never read after the start.
+    FakeClock clock3;
+    const auto full = search_final_chapter(pool, context, 5, 0, u8{1}, clock3);
+    EXPECT_EQ(clock3.reads, 0u);
+    EXPECT_EQ(keys_of(full.decks), first(test::brute_force_keys(pool, context, 1), 5));
+}
+
+TEST(FinalChapterSearch, SameRequestSameDecksAndCounters) {
+    std::mt19937 rng(16);
+    std::vector<usize> per_character(12, 3);
+    SearchContext context = test::final_context(SETUPS[3], rng, per_character.size());
+    const CardPool pool = test::make_pool(test::random_final_cards(rng, per_character), context);
+    const auto a = search_final_chapter(pool, context, 4, 0, std::nullopt, steady_search_clock());
+    const auto b = search_final_chapter(pool, context, 4, 0, std::nullopt, steady_search_clock());
+    EXPECT_EQ(a.decks, b.decks);
+    EXPECT_EQ(a.counters, b.counters);
+    EXPECT_GT(a.counters.leaders_skipped + a.counters.group_pruned + a.counters.card_pruned, 0u);
+}
+
+TEST(FinalChapterSearch, DominatedLeaderCandidates) {
+    SearchContext context;
+    std::vector<test::TestCard> cards = {
+        test::plain_card(1, 1, 1000, 50), test::plain_card(2, 1, 1000, 50),
+        test::plain_card(3, 1, 2000, 60), test::plain_card(4, 1, 2000, 60, 1),
+        test::plain_card(5, 2, 900, 40)};
+    const CardPool pool = test::make_pool(cards, context);
+    // Equal cards: the earlier in the list survives; a better card removes
+    // a worse one of the same attribute, whichever comes first; the
+    // character is not compared.
+    EXPECT_EQ(drop_dominated_cards(pool, context, {1, 0, 2, 3}), (std::vector<u16>{2, 3}));
+    EXPECT_EQ(drop_dominated_cards(pool, context, {4, 0}), (std::vector<u16>{0}));
+    // Of two equal cards, one that its support deck would lose does not
+    // remove the other; the other removes it.
+    context.world_bloom = true;
+    context.world_bloom_support.general = {{{1, 5.0}, {9, 1.0}}, 1};
+    EXPECT_EQ(drop_dominated_cards(pool, context, {0, 1}), (std::vector<u16>{1}));
+}
+
+}  // namespace
+}  // namespace vdz
