@@ -51,7 +51,7 @@ u64 bound_of(const GroupSearchState& gs, u32 power, u32 skill, u32 bonus, const 
             : merged_top(limited, rest_limited, std::min<u64>(c.limited_bonus_count, 5));
     const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
                                       : static_cast<u32>(c.default_support_value);
-    return final_bound_key(*gs.model, power, skill, gs.leader.skill,
+    return final_bound_key(*gs.tables, power, skill, gs.leader.skill,
                            bonus + limited_part + support);
 }
 
@@ -107,8 +107,8 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     CardSearchState n = s;
     n.power += pool.power(card);
     n.skill += pool.skill_value(card);
-    n.bonus_pct += ceil_pct(base_x10(pool, card));
-    insert_top_five(n.limited_top, ceil_pct(pool.limited_x10(card)));
+    n.bonus_pct += ceil_percent(base_x10(pool, card));
+    insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
     n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
     std::tie(n.support_end, n.support_sum) =
         support_replacement_value(gs.context->world_bloom, gs.support->entries, s.support_end,
@@ -165,12 +165,13 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         const u16 c = g.cards[k];
         // a. Quick bound from the parent's support value.
         TopFive limited = s.limited_top;
-        insert_top_five(limited, ceil_pct(pool.limited_x10(c)));
+        insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
         const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
-        const u64 quick = bound_of(gs, s.power + pool.power(c) + t.power_sum[d + 1],
-                                   s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
-                                   s.bonus_pct + ceil_pct(base_x10(pool, c)) + t.bonus_sum[d + 1],
-                                   limited, t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
+        const u64 quick =
+            bound_of(gs, s.power + pool.power(c) + t.power_sum[d + 1],
+                     s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
+                     s.bonus_pct + ceil_percent(base_x10(pool, c)) + t.bonus_sum[d + 1], limited,
+                     t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
         if (quick <= worst) continue;
         // b. The child's own bound.
         const CardSearchState child = place_card(gs, s, c);

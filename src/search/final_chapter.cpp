@@ -1,5 +1,5 @@
 // Driver of the final-chapter search: the deadline, the best-decks list, the
-// bound model and the order of work. Designated mode tries each leader card
+// suffix tables and the order of work. Designated mode tries each leader card
 // of its character; all-characters mode seeds the list heuristically, then
 // runs the three best leaders of every character in order of falling bound,
 // so the strongest leaders raise the bar early and later ones are skipped.
@@ -80,14 +80,14 @@ struct FinalSearch {
     const CardPool& pool;
     const SearchContext& context;
     u64 limit;
-    FinalBoundModel model;
+    SuffixTables tables;
     std::vector<u8> mask;
     TopDecks best;
     SearchCounters counters;
     Deadline deadline;
 
     u64 bound_of(const GroupSet& set, const LeaderValues& leader) const {
-        return group_upper_bound(model, context.limited_bonus_count, set.groups, set.suffix, 0, {},
+        return group_upper_bound(tables, context.limited_bonus_count, set.groups, set.suffix, 0, {},
                                  0, leader);
     }
 
@@ -106,7 +106,7 @@ struct FinalSearch {
         gs.leader = leader;
         gs.pool = &pool;
         gs.context = &context;
-        gs.model = &model;
+        gs.tables = &tables;
         gs.support = &final_support_list(context, pool.character_id(leader.card));
         gs.best = &best;
         gs.counters = &counters;
@@ -198,9 +198,9 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     const u16 limited = pool.limited_x10(card);
     l.power = pool.power(card);
     l.skill = pool.skill_value(card);
-    l.bonus_pct = ceil_pct(base_x10(pool, card)) + entry_or_zero(c.leader_honor_bonus, card) +
+    l.bonus_pct = ceil_percent(base_x10(pool, card)) + entry_or_zero(c.leader_honor_bonus, card) +
                   entry_or_zero(c.leader_limit_bonus, card);
-    l.limited_pct = ceil_pct(limited);
+    l.limited_pct = ceil_percent(limited);
     l.card = card;
     l.limited_counts = limited != 0 && c.limited_bonus_count != 0;
     if (!c.world_bloom) {
@@ -232,7 +232,7 @@ FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContex
     FinalSearch search{pool,
                        context,
                        limit,
-                       make_final_bound_model(context),
+                       build_suffix_tables(pool, context),
                        context.card_enabled,
                        TopDecks(limit, false, pool_card_ids(pool)),
                        {},

@@ -94,7 +94,7 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
     return table;
 }
 
-u64 group_upper_bound(const FinalBoundModel& model, u64 limited_bonus_cap,
+u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const CharacterGroup> groups,
                       std::span<const GroupSuffixEntry> suffix, usize start,
                       const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader) {
@@ -134,7 +134,7 @@ u64 group_upper_bound(const FinalBoundModel& model, u64 limited_bonus_cap,
     // 5. Bonus percentage.
     bonus += leader.bonus_pct + leader.limited_pct + first_sum(e.top_bonus, r) + limited +
              static_cast<u32>(leader.support_value);
-    return final_bound_key(model, power, skill, leader.skill, bonus);
+    return final_bound_key(tables, power, skill, leader.skill, bonus);
 }
 
 void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
@@ -147,7 +147,7 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
     }
     const u64 cap = gs.context->limited_bonus_count;
     const auto bound_from = [&](usize s) {
-        return group_upper_bound(*gs.model, cap, gs.groups, gs.group_suffix, s, chosen, depth,
+        return group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix, s, chosen, depth,
                                  gs.leader);
     };
     // 3. Node bound.

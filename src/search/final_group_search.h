@@ -18,7 +18,7 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
 
 // Upper bound of every deck of `leader` whose other cards come from the
 // `depth` chosen groups and 4 - depth groups from index `start` on.
-u64 group_upper_bound(const FinalBoundModel& model, u64 limited_bonus_cap,
+u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const CharacterGroup> groups,
                       std::span<const GroupSuffixEntry> suffix, usize start,
                       const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader);

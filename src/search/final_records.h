@@ -13,6 +13,7 @@
 #include "pool/search_context.h"
 #include "search/deadline.h"
 #include "search/final_bound.h"
+#include "search/suffix_tables.h"
 #include "search/top_decks.h"
 
 namespace vdz {
@@ -92,7 +93,7 @@ struct GroupSearchState {
     LeaderValues leader;
     const CardPool* pool = nullptr;
     const SearchContext* context = nullptr;
-    const FinalBoundModel* model = nullptr;
+    const SuffixTables* tables = nullptr;
     const SupportDeckList* support = nullptr;  // the leader character's list
     TopDecks* best = nullptr;
     SearchCounters* counters = nullptr;
@@ -116,11 +117,6 @@ inline void insert_top_five(TopFive& top, u32 v) {
 // pruning).
 inline u64 worst_kept_key(const TopDecks& best) {
     return best.full() ? best.last().score : 0;
-}
-
-// Whole percent, rounded up, of a bonus in tenths of a percent.
-inline u32 ceil_pct(u32 x10) {
-    return (x10 + 9) / 10;
 }
 
 // The base part of a card's event bonus in tenths of a percent.
