@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "challenge_fixture.h"
 #include "search/challenge_search.h"
 #include "search/deck_evaluator.h"
 #include "search/search_entry.h"
@@ -22,7 +23,7 @@ using test::TestCard;
 // combination offered as the search offers it. The bounds may only save
 // work, never change what is kept.
 std::vector<DeckEntry> unbounded(const CardPool& pool, const SearchContext& context,
-                                 const std::vector<u16>& list, u64 limit) {
+                                 const std::vector<u16>& list, u64 limit, u64& evaluations) {
     DfsTopDecks best(limit, pool_card_ids(pool));
     const usize n = list.size();
     std::array<usize, 5> p;
@@ -41,6 +42,7 @@ std::vector<DeckEntry> unbounded(const CardPool& pool, const SearchContext& cont
                                 ok &= pool.card_id(slots[s]) == context.fixed_cards[s];
                         }
                         if (!ok) continue;
+                        ++evaluations;
                         const auto e = evaluate_deck(pool, context, slots);
                         const u64 worst = best.full() ? best.worst_score() : 0;
                         if (e && e->key > worst) best.push({e->key, slots});
@@ -48,48 +50,15 @@ std::vector<DeckEntry> unbounded(const CardPool& pool, const SearchContext& cont
     return std::move(best).take_entries();
 }
 
-TestCard random_card(std::mt19937& rng, u16 card_id) {
-    TestCard c = plain_card(card_id, static_cast<u8>(1 + rng() % 3),
-                            static_cast<u32>(rng() % 40000), static_cast<u8>(rng() % 120),
-                            static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
-    for (u32& v : c.unit_values)
-        v = static_cast<u32>(rng() % (c.power + 1));
-    c.base_x10 = static_cast<u16>(rng() % 600);
-    if (rng() % 3 == 0) c.limited_x10 = static_cast<u16>(rng() % 100);
-    c.leader_honor_bonus = static_cast<u16>(rng() % 3 == 0 ? rng() % 30 : 0);
-    return c;
-}
-
-SearchContext random_context(std::mt19937& rng) {
-    SearchContext c;
-    const Target targets[] = {Target::SCORE, Target::BONUS, Target::MYSEKAI};
-    c.target = targets[rng() % 3];
-    c.live_type = rng() % 2 ? LiveType::CHALLENGE : LiveType::CHALLENGE_AUTO;
-    c.dominance_pruning = false;
-    c.event_kind = rng() % 2 ? u8{0} : NO_EVENT_KIND;
-    c.final_chapter = c.event_kind == 0 && rng() % 3 == 0;
-    c.limited_bonus_count = rng() % 4;
-    c.best_skill_as_leader = rng() % 2;
-    c.honor_power = static_cast<i32>(rng() % 5000);
-    c.music_base_scores = {1.1, 0.9, 0.0};
-    c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
-    c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
-    if (rng() % 4 == 0) {
-        c.wl3_power_cap = 1;
-        c.power_cap = 90000;
-    }
-    if (rng() % 5 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
-    return c;
-}
-
 TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
     std::mt19937 rng(3);
+    u64 bounded_evaluations = 0, all_evaluations = 0;
     for (int round = 0; round < 150; ++round) {
         std::vector<TestCard> cards;
         const usize n = 5 + rng() % 9;
         for (usize i = 0; i < n; ++i)
-            cards.push_back(random_card(rng, static_cast<u16>(1 + rng() % 16)));
-        SearchContext context = random_context(rng);
+            cards.push_back(test::random_challenge_card(rng, static_cast<u16>(1 + rng() % 16)));
+        SearchContext context = test::random_challenge_context(rng);
         if (rng() % 3 == 0) {
             context.fixed_cards.push_back(cards[rng() % n].card_id);
             if (rng() % 2) context.fixed_cards.push_back(cards[rng() % n].card_id);
@@ -102,8 +71,10 @@ TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
         const SuffixTables suffix = build_suffix_tables(pool, context);
         const ParetoBoundTable table = build_pareto_bound_table(pool, list);
         const SearchResult got = search_bounded(pool, context, suffix, list, table, limit);
-        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit));
+        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
+        bounded_evaluations += got.stats.evaluations;
     }
+    EXPECT_LT(bounded_evaluations, all_evaluations / 2);  // the bounds do cut
 }
 
 TEST(BoundedSearch, BoundsCutOnceTheListIsFull) {
@@ -120,7 +91,8 @@ TEST(BoundedSearch, BoundsCutOnceTheListIsFull) {
     const SuffixTables suffix = build_suffix_tables(pool, context);
     const ParetoBoundTable table = build_pareto_bound_table(pool, list);
     const SearchResult r = search_bounded(pool, context, suffix, list, table, 2);
-    EXPECT_EQ(r.decks, unbounded(pool, context, list, 2));
+    u64 all_evaluations = 0;
+    EXPECT_EQ(r.decks, unbounded(pool, context, list, 2, all_evaluations));
     EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 1, 2, 3, 4}));
     EXPECT_LT(r.stats.evaluations, 100u);  // of 15,504 decks
 }

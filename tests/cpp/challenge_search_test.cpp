@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "challenge_fixture.h"
 #include "search/deck_evaluator.h"
 #include "test_pool.h"
 
@@ -26,38 +27,6 @@ class FakeClock final : public SearchClock {
     mutable u64 reads = 0;
     u64 jump_after_reads = std::numeric_limits<u64>::max();
 };
-
-TestCard random_card(std::mt19937& rng, u16 card_id) {
-    TestCard c = plain_card(card_id, static_cast<u8>(1 + rng() % 3),
-                            static_cast<u32>(rng() % 40000), static_cast<u8>(rng() % 120),
-                            static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
-    for (u32& v : c.unit_values)
-        v = static_cast<u32>(rng() % 40000);
-    c.base_x10 = static_cast<u16>(rng() % 600);
-    if (rng() % 4 == 0) {
-        c.skill = {};
-        c.skill.has_ref = true;
-        c.skill.ref = {static_cast<u8>(10 + rng() % 90), static_cast<u8>(1 + rng() % 60)};
-        c.skill_secondary = static_cast<u8>(rng() % 100);
-        c.skill_value = 255;
-    }
-    return c;
-}
-
-SearchContext random_context(std::mt19937& rng) {
-    SearchContext c;
-    const Target targets[] = {Target::SCORE, Target::BONUS, Target::MYSEKAI};
-    c.target = targets[rng() % 3];
-    c.live_type = rng() % 2 ? LiveType::CHALLENGE : LiveType::CHALLENGE_AUTO;
-    c.dominance_pruning = false;
-    c.event_kind = rng() % 2 ? u8{0} : NO_EVENT_KIND;
-    c.best_skill_as_leader = rng() % 2;
-    c.music_base_scores = {1.1, 0.9, 0.0};
-    c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
-    c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
-    if (rng() % 4 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
-    return c;
-}
 
 // Every set of five pool cards with distinct card ids, slots in candidate
 // order: the largest key, and of those the earliest candidate positions.
@@ -101,10 +70,10 @@ TEST(ChallengeSearch, EqualsBruteForceOnRandomPools) {
         for (usize i = 0; i < n; ++i) {
             // Now and then a second skill variant of an earlier card.
             const bool variant = i > 0 && rng() % 5 == 0;
-            cards.push_back(
-                random_card(rng, variant ? cards[rng() % i].card_id : static_cast<u16>(100 + i)));
+            cards.push_back(test::random_challenge_card(
+                rng, variant ? cards[rng() % i].card_id : static_cast<u16>(100 + i)));
         }
-        SearchContext context = random_context(rng);
+        SearchContext context = test::random_challenge_context(rng);
         const CardPool pool = test::make_pool(cards, context);
         const std::vector<u16> candidates = challenge_candidate_order(pool, context);
         Deadline no_limit(0, steady_search_clock());
@@ -161,7 +130,7 @@ TEST(ChallengeSearch, StopsAtTheFirstClockReadPastTheDeadline) {
     std::mt19937 rng(5);
     std::vector<TestCard> cards;
     for (u16 i = 0; i < 16; ++i)
-        cards.push_back(random_card(rng, 100 + i));
+        cards.push_back(test::random_challenge_card(rng, 100 + i));
     SearchContext context;
     context.live_type = LiveType::CHALLENGE;
     const CardPool pool = test::make_pool(cards, context);
