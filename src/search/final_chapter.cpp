@@ -244,6 +244,8 @@ FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContex
     }
     result.decks = std::move(search.best).take_entries();
     result.counters = search.counters;
+    result.clock_reads = search.deadline.clock_reads();
+    result.timed_out = search.deadline.expired();
     return result;
 }
 

@@ -20,6 +20,8 @@ namespace vdz {
 struct FinalChapterResult {
     std::vector<DeckEntry> decks;  // best first, at most `limit`
     SearchCounters counters;
+    u64 clock_reads = 0;     // reads of the clock by the deadline
+    bool timed_out = false;  // the deadline passed before the search ended
 };
 
 // With `character` set, decks are led by a card of that character
