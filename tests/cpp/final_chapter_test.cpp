@@ -184,11 +184,13 @@ TEST(FinalChapterSearch, PassedDeadline) {
     EXPECT_GT(all.counters.evaluated, 0u);
     EXPECT_EQ(all.counters.groups_visited, 0u);
     EXPECT_EQ(clock2.reads, 2u);
+    EXPECT_TRUE(all.timed_out);
 
     // Without a deadline the clock is never read after the start.
     FakeClock clock3;
     const auto full = search_final_chapter(pool, context, 5, 0, u8{1}, clock3);
     EXPECT_EQ(clock3.reads, 0u);
+    EXPECT_FALSE(full.timed_out);
     EXPECT_EQ(keys_of(full.decks), first(test::brute_force_keys(pool, context, 1), 5));
 }
 
