@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "auxiliary/exact_live.h"
 #include "auxiliary/exact_live_type.h"
 #include "module/conversions.h"
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/pending.h"
+#include "module/released_gil.h"
 
 namespace vdz::py {
 namespace {
@@ -26,9 +27,24 @@ struct ExactLiveArguments {
     std::optional<std::string> fever_music_score_json;
 };
 
-// Scores the live over the region's note and combo tables.
-PyObject* score_live(const RegionData&, LiveType, ExactLiveArguments /*live*/) {
-    return raise_not_implemented("NativeEngine.calculate_exact_live()");
+// Scores the live over the region's note and combo tables without the
+// interpreter lock; every failure there is a RuntimeError.
+PyObject* score_live(const RegionData& region, LiveType live_type,
+                     const ExactLiveArguments& arguments) {
+    ExactLiveRequest live;
+    live.live_type = live_type;
+    live.power = arguments.power;
+    live.skills = arguments.skills;
+    live.music_score_json = arguments.music_score_json;
+    live.multi_sum_power = arguments.multi_sum_power;
+    if (arguments.fever_music_score_json)
+        live.fever_music_score_json = *arguments.fever_music_score_json;
+    std::optional<Result<std::string>> text;
+    {
+        ReleasedGil released;
+        text.emplace(calculate_exact_live(*region.area_ingame_tables, live));
+    }
+    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
 }
 
 }  // namespace
@@ -64,7 +80,7 @@ PyObject* engine_calculate_exact_live(PyObject* self, PyObject* const* args, Py_
         if (!data) return nullptr;
         Result<LiveType> live_type = parse_exact_live_type(live.live_type);
         if (!live_type) return raise(ErrorClass::Value, live_type.error());
-        return score_live(*data, *live_type, std::move(live));
+        return score_live(*data, *live_type, live);
     });
 }
 
