@@ -1,22 +1,36 @@
 // `recommend_area_items`: which area item to level up next for a deck of the
 // player's cards.
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "auxiliary/area_item_recommendation.h"
 #include "module/conversions.h"
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/pending.h"
+#include "module/released_gil.h"
 #include "module/user_data_object.h"
 
 namespace vdz::py {
 namespace {
 
 // Ranks the next level of every area item by power gained per coin.
-PyObject* rank_area_items(const RegionData&, std::vector<i32> /*card_ids*/, const UserDataObject&) {
-    return raise_not_implemented("NativeEngine.recommend_area_items()");
+// All of it runs without the interpreter lock; its errors are RuntimeErrors.
+PyObject* rank_area_items(const RegionData& region, const std::vector<i32>& card_ids,
+                          const UserDataObject& user_data) {
+    std::shared_ptr<const UserData> user = user_data.data;
+    std::optional<Result<std::string>> text;
+    {
+        ReleasedGil released;
+        Result<std::vector<AreaItemUpgrade>> upgrades =
+            recommend_area_items(*region.area_ingame_tables, *user, *region.master_data, card_ids);
+        text.emplace(upgrades ? Result<std::string>(write_area_item_upgrades(*upgrades))
+                              : Result<std::string>(std::move(upgrades).error()));
+    }
+    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
 }
 
 }  // namespace
@@ -37,7 +51,7 @@ PyObject* engine_recommend_area_items(PyObject* self, PyObject* const* args, Py_
             return nullptr;
         }
         const auto data = lookup_region(*engine, region);
-        return data ? rank_area_items(*data, std::move(card_ids), *user_data) : nullptr;
+        return data ? rank_area_items(*data, card_ids, *user_data) : nullptr;
     });
 }
 
