@@ -1,20 +1,40 @@
 // `recommend_music`: ranks the region's songs and difficulties for a deck.
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "auxiliary/music_recommendation.h"
 #include "module/conversions.h"
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/pending.h"
+#include "module/released_gil.h"
 
 namespace vdz::py {
 namespace {
 
 // Reads the options and the deck and ranks the region's music.
-PyObject* rank_music(const RegionData&, const std::string& /*options_json*/,
-                     const std::string& /*deck_json*/) {
-    return raise_not_implemented("NativeEngine.recommend_music()");
+PyObject* rank_music(const RegionData& region, const std::string& options_json,
+                     const std::string& deck_json) {
+    // 1. The caller's input, all errors ValueErrors.
+    Result<RecommendOptions> options = parse_recommend_options(options_json);
+    if (!options) return raise(ErrorClass::Value, options.error());
+    Result<MusicDeck> deck = read_music_deck(deck_json);
+    if (!deck) return raise(ErrorClass::Value, deck.error());
+    Result<MusicRecommendSettings> settings = music_settings(*region.master_data, *options);
+    if (!settings) return raise(ErrorClass::Value, settings.error());
+
+    // 2. The ranking, without the interpreter lock; its errors are RuntimeErrors.
+    std::optional<Result<std::string>> text;
+    {
+        ReleasedGil released;
+        Result<std::vector<MusicRecommendation>> records =
+            recommend_music_core(*region.music_metas, *deck, *settings);
+        text.emplace(records ? Result<std::string>(write_music_recommendations(*records))
+                             : Result<std::string>(std::move(records).error()));
+    }
+    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
 }
 
 }  // namespace
