@@ -75,17 +75,18 @@ std::string id_text(i32 id) {
     return std::to_string(id);
 }
 
-// A copy of the player's data with `item` at `level`.
+// A copy of the player's data with `item` at `level`. Every pair the player
+// lists for the item is raised: the power step honours all of them, so
+// raising only one would measure a gain against levels the trial never had.
 UserData with_item_level(const UserData& user, i32 item, i32 level) {
     UserData trial = user;
-    const auto pair = std::find_if(
-        trial.user_area_items.begin(), trial.user_area_items.end(),
-        [&](const UserAreaItem& p) { return static_cast<i32>(p.area_item_id) == item; });
-    if (pair != trial.user_area_items.end()) {
-        pair->level = static_cast<u32>(level);
-    } else {
-        trial.user_area_items.push_back({static_cast<u32>(item), static_cast<u32>(level)});
+    bool found = false;
+    for (UserAreaItem& pair : trial.user_area_items) {
+        if (static_cast<i32>(pair.area_item_id) != item) continue;
+        pair.level = static_cast<u32>(level);
+        found = true;
     }
+    if (!found) trial.user_area_items.push_back({static_cast<u32>(item), static_cast<u32>(level)});
     return trial;
 }
 

@@ -123,6 +123,20 @@ TEST(AreaItemRecommendation, RanksUpgradesThatGainPower) {
     with_three.user_area_items.push_back({3, 1});
     EXPECT_EQ(second.power, evaluate_fixed_deck_power(with_three, f.master, deck).value() - base);
 
+    // A pair listed twice: both copies move to the next level in the trial.
+    UserData twice = f.user;
+    twice.user_area_items.push_back({1, 1});
+    const i32 twice_base = evaluate_fixed_deck_power(twice, f.master, deck).value();
+    const auto again = recommend_area_items(f.tables, twice, f.master, deck);
+    ASSERT_TRUE(again.ok());
+    UserData both_raised = twice;
+    both_raised.user_area_items[0].level = both_raised.user_area_items.back().level = 2;
+    const auto item_one = std::find_if(
+        again->begin(), again->end(), [](const AreaItemUpgrade& u) { return u.area_item_id == 1; });
+    ASSERT_NE(item_one, again->end());
+    EXPECT_EQ(item_one->power,
+              evaluate_fixed_deck_power(both_raised, f.master, deck).value() - twice_base);
+
     EXPECT_EQ(write_area_item_upgrades({second}),
               R"([{"area_id":10,"area_type":"reality_world","area_view_type":"side_view",)"
               R"("area_item_id":3,"next_level":1,"shop_item_id":1021,"cost":{"coin":0,"seed":0,)"
