@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "search/dfs_search.h"
 #include "search/search_entry.h"
 
 namespace vdz {
@@ -19,8 +20,7 @@ Result<std::string> run_pool_search(const ResultSources& in, std::span<const i32
         if (!searched) return std::move(searched).error();
         found = std::move(searched).value();
     } else if (limit != 0 && pool.count() >= 5 && context.target == Target::BONUS) {
-        return make_error(
-            "the depth-first search over event-bonus target tiers is not implemented");
+        found = dfs_search(pool, context, limit, timeout_ms, {}, tiers, clock);
     }
     // 3. Elapsed milliseconds; a clock that went back reads as 0.
     const SearchClock::TimePoint end = clock.now();

@@ -14,6 +14,10 @@
 
 #include "search/bounded_search.h"
 #include "search/challenge_search.h"
+#include "search/context_compaction.h"
+#include "search/dfs_search.h"
+#include "search/dominance.h"
+#include "search/dominance_expansion.h"
 #include "search/power_fast_path.h"
 #include "search/power_skill_search.h"
 
@@ -22,6 +26,42 @@ namespace {
 
 Error not_built(const char* road) {
     return make_error(std::string(road) + " is not implemented");
+}
+
+// The pool and context after dominance pruning, with what re-admission needs.
+struct PrunedPool {
+    CardPool pool;
+    SearchContext context;
+    DominatedLists dominated;         // per full-pool card
+    std::vector<u16> full_index_map;  // compacted index -> full-pool index
+};
+
+Result<PrunedPool> prune_and_compact(const CardPool& pool, const SearchContext& context) {
+    const auto matrix = build_support_loss_matrix(pool, context);
+    const PruneOutcome outcome = prune_dominated_cards(pool, context, matrix ? &*matrix : nullptr);
+    DominatedLists dominated = collect_dominated_lists(outcome);
+    auto compacted = retain_card_pool(pool, outcome.keep.data(), outcome.keep.size());
+    if (!compacted) return std::move(compacted).error();
+    SearchContext remapped = remap_search_context(context, outcome.keep);
+    const usize n = compacted.value().count();
+    if (remapped.skill_is_after_training.size() != n || remapped.leader_honor_bonus.size() != n ||
+        remapped.leader_limit_bonus.size() != n || remapped.trained_to_special_image.size() != n) {
+        return make_error("remapped context must match compacted pool");
+    }
+    return PrunedPool{std::move(compacted).value(), std::move(remapped), std::move(dominated),
+                      kept_indices(outcome.keep)};
+}
+
+// Maps the decks of the compacted pool back to the full pool and widens
+// them with the cards that pruning removed.
+SearchResult readmit(const CardPool& pool, const SearchContext& context, const PrunedPool& pruned,
+                     const DominatedLists& second, u64 limit, SearchResult found) {
+    for (DeckEntry& deck : found.decks)
+        for (u16& slot : deck.slots)
+            slot = pruned.full_index_map[slot];
+    found.decks = expand_dominated_decks(pool, context, pruned.dominated, second, limit,
+                                         std::move(found.decks));
+    return found;
 }
 
 }  // namespace
@@ -52,9 +92,16 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
         const SuffixTables suffix = build_suffix_tables(pool, context);
         return search_bounded(pool, context, suffix, candidates, table, limit);
     }
-    // 6.
-    if (context.final_chapter) return not_built("the final-chapter search");
-    return not_built("dominance pruning and the depth-first search");
+    // 6. Dominance pruning and compaction.
+    auto pruned = prune_and_compact(pool, context);
+    if (!pruned) return std::move(pruned).error();
+    const PrunedPool& small = pruned.value();
+    if (small.context.final_chapter) return not_built("the final-chapter search");
+    // 6a. The depth-first search, then mapping back and re-admission.
+    std::vector<DeckEntry> seeds;
+    SearchResult found = dfs_search(small.pool, small.context, limit, timeout_ms, std::move(seeds),
+                                    std::nullopt, clock);
+    return readmit(pool, context, small, DominatedLists{}, limit, std::move(found));
 }
 
 }  // namespace vdz

@@ -1,0 +1,74 @@
+// The state of one depth-first search, shared by its driver, its recursive
+// kernel and its bounds: the read-only inputs, the store of best decks (one
+// list, or one list per event-bonus tier), the deadline and the stop flag.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/deadline.h"
+#include "search/deck_entry.h"
+#include "search/search_result.h"
+#include "search/top_decks.h"
+
+namespace vdz {
+
+// Running sums of a partial deck; each child gets a new record.
+struct PartialSums {
+    u32 power_sum = 0;     // cards' power, wrapping
+    u32 skill_sum = 0;     // cards' skill_value
+    u32 bonus_sum = 0;     // cards' event bonus, each rounded up to whole percent
+    u8 max_skill = 0;      // largest skill_value so far
+    u8 limited_count = 0;  // cards whose limited bonus part is counted
+};
+
+// One requested event-bonus tier and its best decks.
+struct TierRecord {
+    u32 tier_key = 0;  // twice the tier value: the high half of a bonus key
+    DfsTopDecks decks;
+};
+
+// Where a search records its decks: one list, or tiers sorted by ascending,
+// distinct key. Fixed for the whole search.
+struct DfsStore {
+    std::optional<DfsTopDecks> single;
+    std::vector<TierRecord> tiers;
+
+    // Records `deck` into the single list or into the tier its high half
+    // names; a deck of no tier is dropped.
+    void record(const DeckEntry& deck);
+};
+
+// Built once per search by the driver and passed by reference to every node.
+struct SearchNodeState {
+    const CardPool& pool;
+    const SearchContext& context;
+    DfsStore& store;
+    Deadline& deadline;
+    SearchStats& stats;
+    bool stop = false;          // the deadline has passed; never cleared
+    bool force_scalar = false;  // copy of the process-wide switch
+
+    // Counts one step of the search (a node entry, a root, a bounded-loop
+    // step) and sets `stop` once the deadline has passed. The one place
+    // where steps are counted.
+    bool count_step() {
+        if (deadline.step()) stop = true;
+        return stop;
+    }
+};
+
+// The recursive kernel: fills slot `depth` of `partial` with every admitted
+// card from pool index `start` on and recurses; records complete decks.
+void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& partial,
+                u32 used_characters, const PartialSums& sums, bool has_leader, u16 leader_index);
+
+// The whole-percent event bonus a card adds to `sums` and the child's sums.
+PartialSums child_sums(const CardPool& pool, const SearchContext& context, const PartialSums& sums,
+                       u16 card);
+
+}  // namespace vdz

@@ -1,0 +1,145 @@
+// The oracle of the exact searches: every deck of a small pool that the
+// search may build, evaluated and ranked in deck order, one per card set.
+// Random pools and contexts for the default (pruned, one card per character)
+// roads sit beside it.
+#pragma once
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "search/deck_evaluator.h"
+#include "test_pool.h"
+
+namespace vdz::test {
+
+// Slots in ascending pool order after an optional leader; one card per
+// character unless a challenge live; fixed cards, then fixed characters,
+// fill the first slots; in the final chapter only enabled cards follow the
+// leader.
+inline bool deck_allowed(const CardPool& pool, const SearchContext& context,
+                         const DeckSlots& deck) {
+    u32 used = 0;
+    const usize f = context.fixed_cards.size();
+    for (usize s = 0; s < 5; ++s) {
+        const u16 c = deck[s];
+        if (s < f && pool.card_id(c) != context.fixed_cards[s]) return false;
+        if (s >= f && s - f < context.fixed_characters.size() &&
+            pool.character_id(c) != context.fixed_characters[s - f]) {
+            return false;
+        }
+        if (context.dominance_pruning && (used >> pool.character_id(c)) & 1) return false;
+        used |= 1u << pool.character_id(c);
+        if (s > 0 && context.final_chapter && c < context.card_enabled.size() &&
+            !(context.card_enabled[c] & 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// All allowed decks, best first, one per card set (its best deck).
+inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const SearchContext& context) {
+    std::vector<DeckEntry> all;
+    const u16 n = pool.count();
+    const auto offer = [&](const DeckSlots& deck) {
+        if (!deck_allowed(pool, context, deck)) return;
+        const auto e = evaluate_deck(pool, context, deck);
+        if (e) all.push_back({e->key, deck});
+    };
+    for (u16 a = 0; a < n; ++a)
+        for (u16 b = a + 1; b < n; ++b)
+            for (u16 c = b + 1; c < n; ++c)
+                for (u16 d = c + 1; d < n; ++d)
+                    for (u16 e = d + 1; e < n; ++e) {
+                        if (!context.final_chapter) {
+                            offer({a, b, c, d, e});
+                            continue;
+                        }
+                        // Any of the five may lead; the rest stay ascending.
+                        const DeckSlots five = {a, b, c, d, e};
+                        for (usize lead = 0; lead < 5; ++lead) {
+                            DeckSlots deck;
+                            deck[0] = five[lead];
+                            usize k = 1;
+                            for (usize s = 0; s < 5; ++s)
+                                if (s != lead) deck[k++] = five[s];
+                            offer(deck);
+                        }
+                    }
+    std::sort(all.begin(), all.end(), ranks_before);
+    std::vector<DeckEntry> out;
+    std::set<CardSetKey> seen;
+    for (const DeckEntry& deck : all)
+        if (seen.insert(card_set_key(pool_card_ids(pool), deck.slots)).second) out.push_back(deck);
+    return out;
+}
+
+inline std::vector<DeckEntry> first_decks(std::vector<DeckEntry> decks, usize limit) {
+    if (decks.size() > limit) decks.resize(limit);
+    return decks;
+}
+
+// A card of one of seven characters with random power in every deck shape,
+// a plain or reference skill, and an event bonus with now and then a
+// limited part.
+inline TestCard random_card(std::mt19937& rng, u16 card_id) {
+    TestCard c = plain_card(card_id, static_cast<u8>(1 + rng() % 7),
+                            static_cast<u32>(rng() % 40000), static_cast<u8>(rng() % 120),
+                            static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
+    // A shared attribute, a shared unit and a second unit each add power,
+    // as in the game; dominance relies on it.
+    const u32 base = static_cast<u32>(rng() % 40000);
+    const u32 gain[3] = {static_cast<u32>(rng() % 4000), static_cast<u32>(rng() % 4000),
+                         static_cast<u32>(rng() % 4000)};
+    for (usize k = 0; k < 8; ++k)
+        c.unit_values[k] =
+            base + (k & 1 ? gain[0] : 0) + (k & 2 ? gain[1] : 0) + (k & 4 ? gain[2] : 0);
+    c.base_x10 = static_cast<u16>(rng() % 600);
+    if (rng() % 3 == 0) c.limited_x10 = static_cast<u16>(50 * (rng() % 4));
+    if (rng() % 4 == 0) {
+        c.skill = {};
+        c.skill.has_ref = true;
+        c.skill.ref = {static_cast<u8>(10 + rng() % 90), static_cast<u8>(1 + rng() % 60)};
+        c.skill_secondary = static_cast<u8>(rng() % 100);
+        c.skill_value = 255;
+    }
+    return c;
+}
+
+// Score, bonus or mysekai on a non-challenge live, with or without an event.
+inline SearchContext random_default_context(std::mt19937& rng) {
+    SearchContext c;
+    const Target targets[] = {Target::SCORE, Target::BONUS, Target::MYSEKAI};
+    const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::AUTO, LiveType::CHEERFUL};
+    c.target = targets[rng() % 3];
+    c.live_type = lives[rng() % 4];
+    c.event_kind = rng() % 2 ? u8{0} : NO_EVENT_KIND;
+    c.best_skill_as_leader = rng() % 2;
+    c.music_base_scores = {1.1, 0.9, 0.0};
+    c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+    c.music_skill_scores[1] = {8, 16, 24, 32, 40, 48};
+    c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
+    if (rng() % 5 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
+    return c;
+}
+
+// n random cards; now and then a second skill variant of an earlier card.
+inline std::vector<TestCard> random_cards(std::mt19937& rng, usize n) {
+    std::vector<TestCard> cards;
+    for (usize i = 0; i < n; ++i) {
+        const bool variant = i > 0 && rng() % 6 == 0;
+        TestCard c = random_card(rng, static_cast<u16>(100 + i));
+        if (variant) {
+            c = cards[rng() % i];
+            c.skill_value = static_cast<u8>(rng() % 120);
+            c.skill = {};
+            c.skill.plain_value = c.skill_value;
+        }
+        cards.push_back(c);
+    }
+    return cards;
+}
+
+}  // namespace vdz::test

@@ -1,0 +1,243 @@
+#include "search/dfs_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "brute_force_decks.h"
+#include "search/candidate_order.h"
+#include "search/force_scalar.h"
+#include "search/search_entry.h"
+
+namespace vdz {
+namespace {
+
+using test::plain_card;
+using test::TestCard;
+
+// A clock that stands still until told to jump, and counts its reads.
+class FakeClock final : public SearchClock {
+  public:
+    TimePoint now() const override {
+        ++reads;
+        return reads > jump_after_reads ? TimePoint(std::chrono::hours(1)) : TimePoint();
+    }
+    mutable u64 reads = 0;
+    u64 jump_after_reads = std::numeric_limits<u64>::max();
+};
+
+// Random constraints: fixed cards or characters taken from the pool, and in
+// the final chapter leader bonuses and cards that may only lead.
+void add_random_constraints(std::mt19937& rng, const std::vector<TestCard>& cards,
+                            SearchContext& context) {
+    if (rng() % 4 == 0) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
+    if (rng() % 4 == 0) context.fixed_characters.push_back(cards[rng() % cards.size()].character);
+    if (rng() % 3 == 0) {
+        context.final_chapter = true;
+        context.limited_bonus_count = rng() % 3;
+    }
+}
+
+SearchContext random_pool_context(std::mt19937& rng, std::vector<TestCard>& cards) {
+    SearchContext context = test::random_default_context(rng);
+    add_random_constraints(rng, cards, context);
+    for (TestCard& c : cards) {
+        c.leader_honor_bonus = static_cast<u16>(rng() % 3 == 0 ? rng() % 40 : 0);
+        c.leader_limit_bonus = static_cast<u16>(rng() % 4 == 0 ? rng() % 20 : 0);
+    }
+    return context;
+}
+
+TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
+    std::mt19937 rng(77);
+    usize decks_seen = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 5 + rng() % 9);
+        SearchContext context = random_pool_context(rng, cards);
+        const CardPool pool = test::make_pool(cards, context);
+        if (context.final_chapter) {
+            context.card_enabled.assign(pool.count(), 1);
+            for (u8& enabled : context.card_enabled)
+                enabled = rng() % 5 != 0;
+        }
+        const u64 limit = 1 + rng() % 6;
+        const auto expected = test::first_decks(test::all_decks_ranked(pool, context), limit);
+        const SearchResult found = dfs_search(pool, context, limit, 0, {}, std::nullopt);
+        ASSERT_EQ(found.decks, expected) << "round " << round;
+        EXPECT_FALSE(found.stats.timed_out);
+        decks_seen += found.decks.size();
+    }
+    EXPECT_GT(decks_seen, 100u);  // the oracle is not trivially empty
+}
+
+TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 6 + rng() % 6);
+        for (TestCard& c : cards)  // few distinct bonus levels
+            c.base_x10 = static_cast<u16>(10 * (c.card_id % 4));
+        SearchContext context = test::random_default_context(rng);
+        context.target = Target::BONUS;
+        const CardPool pool = test::make_pool(cards, context);
+        const auto all = test::all_decks_ranked(pool, context);
+        // Every level that occurs, one twice, a negative entry and a level
+        // no deck reaches.
+        std::vector<i32> tiers = {-5, 9999};
+        for (const DeckEntry& d : all)
+            tiers.push_back(static_cast<i32>((d.score >> 32) / 2));
+        const u64 limit = 1 + rng() % 3;
+        std::map<u64, std::vector<DeckEntry>> by_tier;
+        for (const DeckEntry& d : all) {
+            if ((d.score >> 32) % 2 != 0) continue;  // an odd doubled bonus is no tier
+            auto& list = by_tier[d.score >> 32];
+            if (list.size() < limit) list.push_back(d);
+        }
+        std::vector<DeckEntry> expected;
+        for (auto t = by_tier.rbegin(); t != by_tier.rend(); ++t)
+            expected.insert(expected.end(), t->second.begin(), t->second.end());
+        const SearchResult found = dfs_search(pool, context, limit, 0, {}, tiers);
+        ASSERT_EQ(found.decks, expected) << "round " << round;
+    }
+}
+
+TEST(DfsSearch, TierKeysAndSeeds) {
+    SearchContext context;
+    context.target = Target::BONUS;
+    context.event_kind = 0;
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 6; ++i) {
+        cards.push_back(plain_card(static_cast<u16>(10 + i), static_cast<u8>(i + 1), 1000, 10));
+        cards.back().base_x10 = i < 5 ? 200 : 300;  // decks of 100 % or 110 %
+    }
+    const CardPool pool = test::make_pool(cards, context);
+    const i32 list[] = {110, 100, 105, 100, -5};
+    const SearchResult found = dfs_search(pool, context, 10, 0, {}, std::span<const i32>(list));
+    ASSERT_EQ(found.decks.size(), 6u);
+    EXPECT_EQ(found.decks[0].score >> 32, 220u);  // tier 110 first
+    EXPECT_EQ(found.decks[5].score >> 32, 200u);
+    EXPECT_EQ(found.decks[5].slots, (DeckSlots{0, 1, 2, 3, 4}));
+
+    const i32 none[] = {-1};
+    EXPECT_TRUE(dfs_search(pool, context, 10, 0, {}, std::span<const i32>(none)).decks.empty());
+    // A seed of no tier is dropped; a seed of a tier counts as found.
+    const DeckEntry odd{(u64{221} << 32) | 5, {0, 1, 2, 3, 5}};
+    const i32 only_110[] = {110};
+    EXPECT_EQ(dfs_search(pool, context, 10, 0, {odd}, std::span<const i32>(only_110)).decks.size(),
+              5u);
+    const DeckEntry fake{~u64{0}, {0, 1, 2, 3, 5}};
+    const SearchResult seeded = dfs_search(pool, context, 2, 0, {fake}, std::nullopt);
+    ASSERT_EQ(seeded.decks.size(), 2u);
+    EXPECT_EQ(seeded.decks[0], fake);
+
+    // Fewer than five cards: nothing, not even the seeds.
+    SearchContext small_context;
+    const CardPool small =
+        test::make_pool(std::vector<TestCard>(cards.begin(), cards.begin() + 4), small_context);
+    EXPECT_TRUE(dfs_search(small, small_context, 3, 0, {fake}, std::nullopt).decks.empty());
+}
+
+TEST(DfsSearch, StopsAtTheFirstClockReadPastTheDeadline) {
+    std::mt19937 rng(8);
+    std::vector<TestCard> cards = test::random_cards(rng, 24);
+    for (usize i = 0; i < cards.size(); ++i)
+        cards[i].character = static_cast<u8>(1 + i % 20);
+    SearchContext context = test::random_default_context(rng);
+    context.multi_live_score_up_lower_bound.reset();
+    const CardPool pool = test::make_pool(cards, context);
+
+    FakeClock clock;
+    clock.jump_after_reads = 1;  // the start; every later read is past
+    const SearchResult cut = dfs_search(pool, context, 3, 50, {}, std::nullopt, clock);
+    EXPECT_TRUE(cut.stats.timed_out);
+    EXPECT_EQ(cut.stats.clock_reads, 1u);
+    EXPECT_GT(cut.stats.evaluations, 0u);
+    EXPECT_LT(cut.stats.evaluations, 1024u);
+
+    const u64 reads = clock.reads;
+    const SearchResult full = dfs_search(pool, context, 3, 0, {}, std::nullopt, clock);
+    EXPECT_EQ(clock.reads, reads);  // no time limit: the clock is never read
+    EXPECT_FALSE(full.stats.timed_out);
+    ASSERT_EQ(full.decks.size(), 3u);
+    // What was cut short is never better than the full search.
+    ASSERT_FALSE(cut.decks.empty());
+    EXPECT_LE(cut.decks[0].score, full.decks[0].score);
+}
+
+TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
+    std::mt19937 rng(99);
+    usize pruned_rounds = 0;
+    for (int round = 0; round < 120; ++round) {
+        // Distinct card ids: a survivor that shares its id with another card
+        // shares its card set too, and the search keeps one deck per set, so
+        // a deck re-admission would widen could be gone before it runs.
+        std::vector<TestCard> cards;
+        for (usize i = 0, n = 6 + rng() % 8; i < n; ++i)
+            cards.push_back(test::random_card(rng, static_cast<u16>(100 + i)));
+        // Copies of cards under new ids, some weaker: material for pruning.
+        for (usize i = 0, n = cards.size(); i < n; i += 2) {
+            TestCard copy = cards[i];
+            copy.card_id = static_cast<u16>(500 + i);
+            if (rng() % 2) copy.base_x10 = copy.base_x10 / 2;
+            cards.push_back(copy);
+        }
+        SearchContext context = test::random_default_context(rng);
+        // Re-admitted decks keep their replaced slots in place, out of
+        // ascending order; with the best skill as leader the slot order of a
+        // deck does not change its key, so the ascending oracle applies.
+        context.best_skill_as_leader = true;
+        // The pool builder puts fixed cards first.
+        if (rng() % 4 == 0) {
+            std::swap(cards[0], cards[rng() % cards.size()]);
+            context.fixed_cards.push_back(cards[0].card_id);
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 5;
+        const auto expected = test::first_decks(test::all_decks_ranked(pool, context), limit);
+        const auto found = search_recommend(pool, context, limit, 0, steady_search_clock());
+        ASSERT_TRUE(found.ok()) << found.error().message;
+        // Ties between decks of equal keys may resolve to other slots.
+        ASSERT_EQ(found.value().decks.size(), expected.size()) << "round " << round;
+        for (usize i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(found.value().decks[i].score, expected[i].score) << "round " << round;
+        }
+        pruned_rounds += !expected.empty();
+    }
+    EXPECT_GT(pruned_rounds, 60u);
+}
+
+TEST(CandidateOrder, KeyAndTies) {
+    SearchContext context;
+    std::vector<TestCard> cards = {
+        plain_card(1, 1, 0, 50),     // key 0: last
+        plain_card(2, 1, 1000, 0),   // 256 x 1000 x 101
+        plain_card(3, 1, 1000, 0),   // equal to card 1: lower index first
+        plain_card(4, 1, 1000, 10),  // 266 x 1000 x 100
+        plain_card(5, 1, 0, 0),      // key 0, after card 0
+    };
+    cards[1].base_x10 = 1;  // 1 tenth rounds up to 1 %
+    cards[2].base_x10 = 10;
+    const CardPool pool = test::make_pool(cards, context);
+    EXPECT_EQ(candidate_key(pool, context, 1), 256u * 1000u * 101u);
+    EXPECT_EQ(initial_candidate_order(pool, context), (std::vector<u16>{3, 1, 2, 0, 4}));
+    // Leader bonuses count only in the final chapter.
+    context.leader_honor_bonus[2] = 5;
+    EXPECT_EQ(candidate_key(pool, context, 2), 256u * 1000u * 101u);
+    context.final_chapter = true;
+    EXPECT_EQ(candidate_key(pool, context, 2), 256u * 1000u * 106u);
+}
+
+TEST(ForceScalar, FalseWhateverTheEnvironment) {
+    setenv(FORCE_SCALAR_VARIABLE, "1", 1);
+    std::thread other([] { EXPECT_FALSE(force_scalar_enabled()); });
+    EXPECT_FALSE(force_scalar_enabled());
+    other.join();
+    unsetenv(FORCE_SCALAR_VARIABLE);
+    EXPECT_FALSE(force_scalar_enabled());
+}
+
+}  // namespace
+}  // namespace vdz
