@@ -181,10 +181,6 @@ def test_errors(region):
     tiers = challenge(region, target="bonus", eventId=1, targetBonusList=[50])
     assert json.loads(region.recommend(tiers, user))["decks"] == []
     assert json.loads(region.pool(tiers).recommend(limit=0))["decks"] == []
-    with pytest.raises(RuntimeError, match="^the depth-first search over event-bonus target tiers is not implemented$"):
-        region.recommend(tiers)
-    with pytest.raises(RuntimeError, match="^dominance pruning and the depth-first search is not implemented$"):
-        region.recommend({})
     with pytest.raises(RuntimeError, match="^候选卡池为空$"):
         region.recommend({}, NativeUserData(b"{}"))
     with pytest.raises(ValueError, match="^limit 必须在 1..=100 范围内$"):
