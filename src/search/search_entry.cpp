@@ -13,6 +13,7 @@
 #include <string>
 
 #include "search/bounded_search.h"
+#include "search/candidate_order.h"
 #include "search/challenge_search.h"
 #include "search/context_compaction.h"
 #include "search/dfs_search.h"
@@ -20,6 +21,7 @@
 #include "search/dominance_expansion.h"
 #include "search/power_fast_path.h"
 #include "search/power_skill_search.h"
+#include "search/seed.h"
 
 namespace vdz {
 namespace {
@@ -97,8 +99,15 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
     if (!pruned) return std::move(pruned).error();
     const PrunedPool& small = pruned.value();
     if (small.context.final_chapter) return not_built("the final-chapter search");
-    // 6a. The depth-first search, then mapping back and re-admission.
-    std::vector<DeckEntry> seeds;
+    // 6a. Seeds, the depth-first search, then mapping back and re-admission.
+    const bool multi_start =
+        context.target == Target::SCORE && context.event_kind != NO_EVENT_KIND &&
+        (context.live_type == LiveType::MULTI || context.live_type == LiveType::CHEERFUL);
+    SeedDecks seeds =
+        multi_start
+            ? multi_start_seeds(small.pool, small.context, limit)
+            : seed_to_vec(build_seed_deck(small.pool, small.context,
+                                          initial_candidate_order(small.pool, small.context)));
     SearchResult found = dfs_search(small.pool, small.context, limit, timeout_ms, std::move(seeds),
                                     std::nullopt, clock);
     return readmit(pool, context, small, DominatedLists{}, limit, std::move(found));
