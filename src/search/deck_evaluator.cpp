@@ -345,6 +345,14 @@ DeckShape deck_shape(const CardPool& pool, const DeckSlots& slots) {
     return shape;
 }
 
+i32 deck_live_score(const SearchContext& context, u32 power, const std::array<double, 5>& values) {
+    return live_score(context, power, values);
+}
+
+std::optional<i32> deck_event_points(const SearchContext& context, i32 score, double event_bonus) {
+    return event_points(context, score, event_bonus);
+}
+
 std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchContext& c,
                                             const DeckSlots& slots) {
     DeckEvaluation base;

@@ -50,6 +50,13 @@ struct DeckEvaluation {
 std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchContext& context,
                                             const DeckSlots& slots);
 
+// The live score of a deck of `power` whose resolved skill values are
+// `values`, leader first; the bounds of the depth-first search read it.
+i32 deck_live_score(const SearchContext& context, u32 power, const std::array<double, 5>& values);
+
+// The event points of a live score and an event bonus; none in mysekai lives.
+std::optional<i32> deck_event_points(const SearchContext& context, i32 score, double event_bonus);
+
 // The World Bloom support list a deck reads: in the final chapter the first
 // slot's character's own list when its count is set, else the general list.
 const SupportDeckList& deck_support_list(const CardPool& pool, const SearchContext& context,

@@ -64,6 +64,28 @@ PartialSums child_sums(const CardPool& pool, const SearchContext& context, const
     return child;
 }
 
+namespace {
+
+// Whether the tiers leave room for a completion of this node: some tier
+// between the node's least and greatest doubled bonus whose list is not full
+// or whose worst live score the node may still reach.
+bool tiers_admit(const SearchNodeState& state, u64 bound, const PartialSums& sums, usize depth) {
+    const u32 upper = static_cast<u32>(bound >> 32);
+    const u32 score = static_cast<u32>(bound);
+    const u32 lower = doubled_bonus_floor(sums, depth);
+    for (const TierRecord& tier : state.store.tiers) {
+        if (tier.tier_key < lower) continue;
+        if (tier.tier_key > upper) return false;
+        if (!tier.decks.full() || tier.decks.worst_score() == 0 ||
+            score >= static_cast<u32>(tier.decks.worst_score())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& partial,
                 u32 used_characters, const PartialSums& sums, bool has_leader, u16 leader_index) {
     // 1. Node entry.
@@ -74,15 +96,57 @@ void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& par
         return;
     }
     VDZ_ASSERT(depth < 5);
-    // 3-5. Expansion in ascending pool order.
-    const u16 n = state.pool.count();
+    const CardPool& pool = state.pool;
+    const SearchContext& context = state.context;
+    const u16 n = pool.count();
+    const auto child_of = [&](u16 card) { return child_sums(pool, context, sums, card); };
+    const auto descend = [&](u16 card, const PartialSums& child) {
+        partial[depth] = card;
+        const u32 used = used_characters | (1u << pool.character_id(card));
+        dfs_expand(state, depth + 1, usize{card} + 1, partial, used, child, has_leader,
+                   leader_index);
+    };
+    const auto expand_plainly = [&] {
+        for (usize i = start; i < n; ++i) {
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(state, depth, card, used_characters, has_leader, leader_index)) continue;
+            descend(card, child_of(card));
+        }
+    };
+    // 3. Tiers: one test per node, then every child.
+    const DfsStore& store = state.store;
+    if (!store.single) {
+        if (!tiers_admit(state, character_bound(state.bounds, sums, used_characters, depth), sums,
+                         depth)) {
+            return;
+        }
+        expand_plainly();
+        return;
+    }
+    // 4. One list: no threshold until it is full and its worst key is above 0.
+    const DfsTopDecks& list = *store.single;
+    if (!list.full() || list.worst_score() == 0) {
+        expand_plainly();
+        return;
+    }
+    u64 worst = list.worst_score();
+    if (character_bound(state.bounds, sums, used_characters, depth) < worst) return;
+    // 5. Bounded scan: the threshold rises after every child.
+    const usize k = 5 - depth;
+    const bool position_cutoff = context.target == Target::SCORE;
     for (usize i = start; i < n; ++i) {
+        if (state.stop || state.count_step()) return;
+        // Later positions have smaller or equal suffix rows: none can do better.
+        if (position_cutoff && (i - start) % 4 == 0 &&
+            position_bound(state.bounds, sums, i, k) < worst) {
+            return;
+        }
         const u16 card = static_cast<u16>(i);
         if (!admitted(state, depth, card, used_characters, has_leader, leader_index)) continue;
-        partial[depth] = card;
-        const u32 used = used_characters | (1u << state.pool.character_id(card));
-        dfs_expand(state, depth + 1, i + 1, partial, used,
-                   child_sums(state.pool, state.context, sums, card), has_leader, leader_index);
+        const PartialSums child = child_of(card);
+        if (position_bound(state.bounds, child, i + 1, k - 1) < worst) continue;
+        descend(card, child);
+        if (list.full()) worst = std::max(worst, list.worst_score());
     }
 }
 

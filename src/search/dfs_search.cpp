@@ -53,9 +53,10 @@ void DfsStore::record(const DeckEntry& deck) {
     if (tier != tiers.end() && tier->tier_key == high) tier->decks.push(deck);
 }
 
-SearchResult dfs_search(const CardPool& pool, const SearchContext& context, u64 limit,
-                        u64 timeout_ms, std::vector<DeckEntry> seeds,
-                        std::optional<std::span<const i32>> tiers, const SearchClock& clock) {
+SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
+                        const SuffixTables& suffix, u64 limit, u64 timeout_ms,
+                        std::vector<DeckEntry> seeds, std::optional<std::span<const i32>> tiers,
+                        const SearchClock& clock) {
     SearchResult result;
     // 1. Small pool.
     if (pool.count() < 5) return result;
@@ -74,7 +75,8 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context, u64 
         store.record(seed);
     seeds.clear();
     // 5. State.
-    SearchNodeState state{pool, context, store, deadline, result.stats};
+    SearchNodeState state{pool,     context,      store,
+                          deadline, result.stats, make_bound_model(context, suffix)};
     state.force_scalar = force_scalar_enabled();
     // 6. Roots.
     DeckSlots partial{};
@@ -84,9 +86,16 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context, u64 
         for (const u16 root : initial_candidate_order(pool, context)) {
             if (!admissible_root(pool, context, root)) continue;
             if (state.stop || state.count_step()) break;
-            partial[0] = root;
+            const PartialSums sums = root_sums(pool, context, root);
             const u32 used = 1u << pool.character_id(root);
-            dfs_expand(state, 1, 0, partial, used, root_sums(pool, context, root), true, root);
+            // A leader whose every deck falls below a full list is skipped.
+            if (store.single && store.single->full() && store.single->worst_score() != 0) {
+                const u64 bound = std::min(character_bound(state.bounds, sums, used, 1),
+                                           position_bound(state.bounds, sums, 0, 4));
+                if (bound < store.single->worst_score()) continue;
+            }
+            partial[0] = root;
+            dfs_expand(state, 1, 0, partial, used, sums, true, root);
         }
     }
     // 7. Result: the single list, or the tiers from the highest down.

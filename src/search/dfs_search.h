@@ -12,17 +12,18 @@
 #include "search/deadline.h"
 #include "search/deck_entry.h"
 #include "search/search_result.h"
+#include "search/suffix_tables.h"
 
 namespace vdz {
 
-// `seeds` are decks already known (indexing `pool`); they count as found
-// decks from the start. Without `tiers` one list of `limit` decks, best
-// first; with tiers (even none) the best `limit` decks of each tier, tiers
-// from the highest to the lowest. `timeout_ms` 0 means no deadline; a search
-// that runs out of time returns what it found.
-SearchResult dfs_search(const CardPool& pool, const SearchContext& context, u64 limit,
-                        u64 timeout_ms, std::vector<DeckEntry> seeds,
-                        std::optional<std::span<const i32>> tiers,
+// `suffix` holds the tables of `pool` and `context`. `seeds` are decks already known (indexing
+// `pool`); they count as found decks from the start. Without `tiers` one list of `limit` decks,
+// best first; with tiers (even none) the best `limit` decks of each tier, tiers from the highest to
+// the lowest. `timeout_ms` 0 means no deadline; a search that runs out of time returns what it
+// found.
+SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
+                        const SuffixTables& suffix, u64 limit, u64 timeout_ms,
+                        std::vector<DeckEntry> seeds, std::optional<std::span<const i32>> tiers,
                         const SearchClock& clock = steady_search_clock());
 
 }  // namespace vdz

@@ -12,19 +12,11 @@
 #include "pool/search_context.h"
 #include "search/deadline.h"
 #include "search/deck_entry.h"
+#include "search/dfs_bounds.h"
 #include "search/search_result.h"
 #include "search/top_decks.h"
 
 namespace vdz {
-
-// Running sums of a partial deck; each child gets a new record.
-struct PartialSums {
-    u32 power_sum = 0;     // cards' power, wrapping
-    u32 skill_sum = 0;     // cards' skill_value
-    u32 bonus_sum = 0;     // cards' event bonus, each rounded up to whole percent
-    u8 max_skill = 0;      // largest skill_value so far
-    u8 limited_count = 0;  // cards whose limited bonus part is counted
-};
 
 // One requested event-bonus tier and its best decks.
 struct TierRecord {
@@ -50,6 +42,7 @@ struct SearchNodeState {
     DfsStore& store;
     Deadline& deadline;
     SearchStats& stats;
+    BoundModel bounds;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
 

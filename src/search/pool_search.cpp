@@ -20,7 +20,8 @@ Result<std::string> run_pool_search(const ResultSources& in, std::span<const i32
         if (!searched) return std::move(searched).error();
         found = std::move(searched).value();
     } else if (limit != 0 && pool.count() >= 5 && context.target == Target::BONUS) {
-        found = dfs_search(pool, context, limit, timeout_ms, {}, tiers, clock);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        found = dfs_search(pool, context, suffix, limit, timeout_ms, {}, tiers, clock);
     }
     // 3. Elapsed milliseconds; a clock that went back reads as 0.
     const SearchClock::TimePoint end = clock.now();

@@ -108,8 +108,9 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
             ? multi_start_seeds(small.pool, small.context, limit)
             : seed_to_vec(build_seed_deck(small.pool, small.context,
                                           initial_candidate_order(small.pool, small.context)));
-    SearchResult found = dfs_search(small.pool, small.context, limit, timeout_ms, std::move(seeds),
-                                    std::nullopt, clock);
+    const SuffixTables suffix = build_suffix_tables(small.pool, small.context);
+    SearchResult found = dfs_search(small.pool, small.context, suffix, limit, timeout_ms,
+                                    std::move(seeds), std::nullopt, clock);
     return readmit(pool, context, small, DominatedLists{}, limit, std::move(found));
 }
 

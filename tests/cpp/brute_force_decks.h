@@ -89,13 +89,15 @@ inline TestCard random_card(std::mt19937& rng, u16 card_id) {
                             static_cast<u32>(rng() % 40000), static_cast<u8>(rng() % 120),
                             static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
     // A shared attribute, a shared unit and a second unit each add power,
-    // as in the game; dominance relies on it.
+    // as in the game; dominance and the bounds rely on it.
     const u32 base = static_cast<u32>(rng() % 40000);
     const u32 gain[3] = {static_cast<u32>(rng() % 4000), static_cast<u32>(rng() % 4000),
                          static_cast<u32>(rng() % 4000)};
     for (usize k = 0; k < 8; ++k)
         c.unit_values[k] =
             base + (k & 1 ? gain[0] : 0) + (k & 2 ? gain[1] : 0) + (k & 4 ? gain[2] : 0);
+    // The power column is the card's largest in-deck power, as packed.
+    c.power = *std::max_element(c.unit_values.begin(), c.unit_values.end());
     c.base_x10 = static_cast<u16>(rng() % 600);
     if (rng() % 3 == 0) c.limited_x10 = static_cast<u16>(50 * (rng() % 4));
     if (rng() % 4 == 0) {

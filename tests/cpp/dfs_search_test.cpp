@@ -30,6 +30,13 @@ class FakeClock final : public SearchClock {
     u64 jump_after_reads = std::numeric_limits<u64>::max();
 };
 
+SearchResult dfs(const CardPool& pool, const SearchContext& context, u64 limit, u64 timeout_ms,
+                 std::vector<DeckEntry> seeds, std::optional<std::span<const i32>> tiers,
+                 const SearchClock& clock = steady_search_clock()) {
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    return dfs_search(pool, context, suffix, limit, timeout_ms, std::move(seeds), tiers, clock);
+}
+
 // Random constraints: fixed cards or characters taken from the pool, and in
 // the final chapter leader bonuses and cards that may only lead.
 void add_random_constraints(std::mt19937& rng, const std::vector<TestCard>& cards,
@@ -39,6 +46,21 @@ void add_random_constraints(std::mt19937& rng, const std::vector<TestCard>& card
     if (rng() % 3 == 0) {
         context.final_chapter = true;
         context.limited_bonus_count = rng() % 3;
+    }
+    // World Bloom: a support list over some of the pool's cards, and a bonus
+    // by the number of attributes.
+    if (rng() % 4 == 0) {
+        context.event_kind = 2;
+        context.world_bloom = true;
+        for (usize i = 0; i < cards.size(); i += 2)
+            context.world_bloom_support.general.entries.push_back(
+                {cards[i].card_id, static_cast<double>(rng() % 50) / 4.0});
+        auto& entries = context.world_bloom_support.general.entries;
+        std::stable_sort(
+            entries.begin(), entries.end(),
+            [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        context.world_bloom_support.general.count = static_cast<u8>(rng() % 4);
+        context.distinct_attr_bonus = {0, 1, 3, 5, 8, 12};
     }
 }
 
@@ -66,7 +88,7 @@ TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
         }
         const u64 limit = 1 + rng() % 6;
         const auto expected = test::first_decks(test::all_decks_ranked(pool, context), limit);
-        const SearchResult found = dfs_search(pool, context, limit, 0, {}, std::nullopt);
+        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
         ASSERT_EQ(found.decks, expected) << "round " << round;
         EXPECT_FALSE(found.stats.timed_out);
         decks_seen += found.decks.size();
@@ -78,8 +100,10 @@ TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
     std::mt19937 rng(31);
     for (int round = 0; round < 40; ++round) {
         std::vector<TestCard> cards = test::random_cards(rng, 6 + rng() % 6);
-        for (TestCard& c : cards)  // few distinct bonus levels
-            c.base_x10 = static_cast<u16>(10 * (c.card_id % 4));
+        // Few distinct bonus levels, with tenths that rounding up to whole
+        // percent overstates by up to 0.9 %.
+        for (TestCard& c : cards)
+            c.base_x10 = static_cast<u16>(10 * (c.card_id % 4) + 1 + 5 * (c.card_id % 2));
         SearchContext context = test::random_default_context(rng);
         context.target = Target::BONUS;
         const CardPool pool = test::make_pool(cards, context);
@@ -99,7 +123,7 @@ TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
         std::vector<DeckEntry> expected;
         for (auto t = by_tier.rbegin(); t != by_tier.rend(); ++t)
             expected.insert(expected.end(), t->second.begin(), t->second.end());
-        const SearchResult found = dfs_search(pool, context, limit, 0, {}, tiers);
+        const SearchResult found = dfs(pool, context, limit, 0, {}, tiers);
         ASSERT_EQ(found.decks, expected) << "round " << round;
     }
 }
@@ -115,21 +139,20 @@ TEST(DfsSearch, TierKeysAndSeeds) {
     }
     const CardPool pool = test::make_pool(cards, context);
     const i32 list[] = {110, 100, 105, 100, -5};
-    const SearchResult found = dfs_search(pool, context, 10, 0, {}, std::span<const i32>(list));
+    const SearchResult found = dfs(pool, context, 10, 0, {}, std::span<const i32>(list));
     ASSERT_EQ(found.decks.size(), 6u);
     EXPECT_EQ(found.decks[0].score >> 32, 220u);  // tier 110 first
     EXPECT_EQ(found.decks[5].score >> 32, 200u);
     EXPECT_EQ(found.decks[5].slots, (DeckSlots{0, 1, 2, 3, 4}));
 
     const i32 none[] = {-1};
-    EXPECT_TRUE(dfs_search(pool, context, 10, 0, {}, std::span<const i32>(none)).decks.empty());
+    EXPECT_TRUE(dfs(pool, context, 10, 0, {}, std::span<const i32>(none)).decks.empty());
     // A seed of no tier is dropped; a seed of a tier counts as found.
     const DeckEntry odd{(u64{221} << 32) | 5, {0, 1, 2, 3, 5}};
     const i32 only_110[] = {110};
-    EXPECT_EQ(dfs_search(pool, context, 10, 0, {odd}, std::span<const i32>(only_110)).decks.size(),
-              5u);
+    EXPECT_EQ(dfs(pool, context, 10, 0, {odd}, std::span<const i32>(only_110)).decks.size(), 5u);
     const DeckEntry fake{~u64{0}, {0, 1, 2, 3, 5}};
-    const SearchResult seeded = dfs_search(pool, context, 2, 0, {fake}, std::nullopt);
+    const SearchResult seeded = dfs(pool, context, 2, 0, {fake}, std::nullopt);
     ASSERT_EQ(seeded.decks.size(), 2u);
     EXPECT_EQ(seeded.decks[0], fake);
 
@@ -137,7 +160,7 @@ TEST(DfsSearch, TierKeysAndSeeds) {
     SearchContext small_context;
     const CardPool small =
         test::make_pool(std::vector<TestCard>(cards.begin(), cards.begin() + 4), small_context);
-    EXPECT_TRUE(dfs_search(small, small_context, 3, 0, {fake}, std::nullopt).decks.empty());
+    EXPECT_TRUE(dfs(small, small_context, 3, 0, {fake}, std::nullopt).decks.empty());
 }
 
 TEST(DfsSearch, StopsAtTheFirstClockReadPastTheDeadline) {
@@ -151,14 +174,14 @@ TEST(DfsSearch, StopsAtTheFirstClockReadPastTheDeadline) {
 
     FakeClock clock;
     clock.jump_after_reads = 1;  // the start; every later read is past
-    const SearchResult cut = dfs_search(pool, context, 3, 50, {}, std::nullopt, clock);
+    const SearchResult cut = dfs(pool, context, 3, 50, {}, std::nullopt, clock);
     EXPECT_TRUE(cut.stats.timed_out);
     EXPECT_EQ(cut.stats.clock_reads, 1u);
     EXPECT_GT(cut.stats.evaluations, 0u);
     EXPECT_LT(cut.stats.evaluations, 1024u);
 
     const u64 reads = clock.reads;
-    const SearchResult full = dfs_search(pool, context, 3, 0, {}, std::nullopt, clock);
+    const SearchResult full = dfs(pool, context, 3, 0, {}, std::nullopt, clock);
     EXPECT_EQ(clock.reads, reads);  // no time limit: the clock is never read
     EXPECT_FALSE(full.stats.timed_out);
     ASSERT_EQ(full.decks.size(), 3u);
