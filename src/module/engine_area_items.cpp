@@ -11,7 +11,7 @@
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/released_gil.h"
+#include "module/released_call.h"
 #include "module/user_data_object.h"
 
 namespace vdz::py {
@@ -22,15 +22,12 @@ namespace {
 PyObject* rank_area_items(const RegionData& region, const std::vector<i32>& card_ids,
                           const UserDataObject& user_data) {
     std::shared_ptr<const UserData> user = user_data.data;
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
+    return text_computed_without_gil([&]() -> Result<std::string> {
         Result<std::vector<AreaItemUpgrade>> upgrades =
             recommend_area_items(*region.area_ingame_tables, *user, *region.master_data, card_ids);
-        text.emplace(upgrades ? Result<std::string>(write_area_item_upgrades(*upgrades))
-                              : Result<std::string>(std::move(upgrades).error()));
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+        if (!upgrades) return std::move(upgrades).error();
+        return write_area_item_upgrades(*upgrades);
+    });
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/released_gil.h"
+#include "module/released_call.h"
 
 namespace vdz::py {
 namespace {
@@ -39,12 +39,8 @@ PyObject* score_live(const RegionData& region, LiveType live_type,
     live.multi_sum_power = arguments.multi_sum_power;
     if (arguments.fever_music_score_json)
         live.fever_music_score_json = *arguments.fever_music_score_json;
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
-        text.emplace(calculate_exact_live(*region.area_ingame_tables, live));
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+    return text_computed_without_gil(
+        [&] { return calculate_exact_live(*region.area_ingame_tables, live); });
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/released_gil.h"
+#include "module/released_call.h"
 
 namespace vdz::py {
 namespace {
@@ -26,15 +26,12 @@ PyObject* rank_music(const RegionData& region, const std::string& options_json,
     if (!settings) return raise(ErrorClass::Value, settings.error());
 
     // 2. The ranking, without the interpreter lock; its errors are RuntimeErrors.
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
+    return text_computed_without_gil([&]() -> Result<std::string> {
         Result<std::vector<MusicRecommendation>> records =
             recommend_music_core(*region.music_metas, *deck, *settings);
-        text.emplace(records ? Result<std::string>(write_music_recommendations(*records))
-                             : Result<std::string>(std::move(records).error()));
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+        if (!records) return std::move(records).error();
+        return write_music_recommendations(*records);
+    });
 }
 
 }  // namespace

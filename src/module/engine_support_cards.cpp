@@ -12,7 +12,7 @@
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/released_gil.h"
+#include "module/released_call.h"
 #include "module/user_data_object.h"
 
 namespace vdz::py {
@@ -52,15 +52,12 @@ PyObject* list_support_cards(const RegionData& region, const std::string& option
 
     // 2. The list, without the interpreter lock; its errors are RuntimeErrors.
     std::shared_ptr<const UserData> user = user_data.data;
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
+    return text_computed_without_gil([&]() -> Result<std::string> {
         Result<std::vector<WorldBloomSupportCard>> cards = list_world_bloom_support_cards(
             user->user_cards, *region.master_data, *options, settings);
-        text.emplace(cards ? Result<std::string>(write_world_bloom_support_cards(*cards))
-                           : Result<std::string>(std::move(cards).error()));
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+        if (!cards) return std::move(cards).error();
+        return write_world_bloom_support_cards(*cards);
+    });
 }
 
 }  // namespace
