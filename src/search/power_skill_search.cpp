@@ -12,12 +12,20 @@ namespace vdz {
 namespace {
 
 struct CutLimits {
-    u8 per_character;
+    usize per_character;
     usize total;
 };
 
-CutLimits cut_limits(Target target) {
-    return target == Target::SKILL ? CutLimits{3, 20} : CutLimits{6, 28};
+// A challenge live's deck may repeat a character (its pool usually holds one
+// character only), so there the list has no cap per character and decks
+// differ only in card ids, as in the other challenge-live searches.
+bool repeats_characters(const SearchContext& context) {
+    return !context.dominance_pruning;
+}
+
+CutLimits cut_limits(const SearchContext& context) {
+    const CutLimits limits = context.target == Target::SKILL ? CutLimits{3, 20} : CutLimits{6, 28};
+    return repeats_characters(context) ? CutLimits{limits.total, limits.total} : limits;
 }
 
 usize counter_slot(u8 character) {
@@ -39,6 +47,12 @@ struct Walk {
     SearchStats& stats;
 
     void visit(usize depth, usize start, u32 characters);
+
+    bool holds_card_id(usize depth, u16 card_id) const {
+        for (usize s = 0; s < depth; ++s)
+            if (pool.card_id(deck[s]) == card_id) return true;
+        return false;
+    }
 };
 
 void Walk::visit(usize depth, usize start, u32 characters) {
@@ -59,7 +73,8 @@ void Walk::visit(usize depth, usize start, u32 characters) {
         if (used[i]) continue;
         const u16 card = list[i];
         const u8 c = pool.character_id(card);
-        const bool repeat = characters & (1u << c);
+        const bool repeat = repeats_characters(context) ? holds_card_id(depth, pool.card_id(card))
+                                                        : (characters & (1u << c)) != 0;
         if (card_slot) {
             if (repeat || pool.card_id(card) != context.fixed_cards[depth]) continue;
         } else if (character_slot) {
@@ -96,7 +111,7 @@ bool contains_u16(std::span<const u16> values, u16 value) {
 }
 
 std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& context) {
-    const CutLimits limits = cut_limits(context.target);
+    const CutLimits limits = cut_limits(context);
     std::vector<u16> sorted(pool.count());
     for (u16 i = 0; i < pool.count(); ++i)
         sorted[i] = i;
@@ -104,7 +119,7 @@ std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& conte
 
     std::vector<u16> list;
     std::vector<u8> taken(pool.count(), 0);
-    std::array<u8, 27> per_character{};
+    std::array<usize, 27> per_character{};
     const auto take = [&](u16 card) {
         list.push_back(card);
         taken[card] = 1;

@@ -33,7 +33,8 @@ std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& conte
 
 // Every admissible deck of `candidates` into `best`: fixed-card slots first,
 // then fixed-character slots, then ascending combinations of the rest, one
-// card per character except where a fixed character asks for its own.
+// card per character except where a fixed character asks for its own. In a
+// challenge live characters may repeat, card ids may not.
 void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
                              std::span<const u16> candidates, TopDecks& best, SearchStats& stats);
 

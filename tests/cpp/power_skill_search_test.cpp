@@ -17,9 +17,9 @@ namespace {
 using test::plain_card;
 using test::TestCard;
 
-// Every five-card subset of `list` with five different characters, slots in
-// list order, the best deck of each card set, in list order (best first, or
-// lowest first when reversed), cut to `limit`.
+// Every five-card subset of `list` with five different characters (with
+// five different card ids in a challenge live), slots in list order, the best deck of each card
+// set, in list order (best first, or lowest first when reversed), cut to `limit`.
 std::vector<DeckEntry> brute_force(const CardPool& pool, const SearchContext& context,
                                    const std::vector<u16>& list, u64 limit, bool reversed) {
     std::map<CardSetKey, DeckEntry> best;
@@ -39,7 +39,12 @@ std::vector<DeckEntry> brute_force(const CardPool& pool, const SearchContext& co
                             slots[s] = list[p[s]];
                             characters |= 1u << pool.character_id(slots[s]);
                         }
-                        if (__builtin_popcount(characters) != 5) continue;
+                        const CardSetKey ids = card_set_key(pool_card_ids(pool), slots);
+                        const bool admissible =
+                            context.dominance_pruning
+                                ? __builtin_popcount(characters) == 5
+                                : std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+                        if (!admissible) continue;
                         const auto e = evaluate_deck(pool, context, slots);
                         if (!e) continue;
                         const DeckEntry deck{e->key, slots};
@@ -78,6 +83,7 @@ TEST(PowerSkillSearch, MatchesBruteForceOverTheCutList) {
         context.minimize = round % 4 == 2;
         context.best_skill_as_leader = rng() % 2;
         context.live_type = rng() % 2 ? LiveType::MULTI : LiveType::CHALLENGE;
+        context.dominance_pruning = context.live_type != LiveType::CHALLENGE;
         if (rng() % 3 == 0) context.multi_live_score_up_lower_bound = 60.0 + rng() % 80;
         const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 12;
@@ -188,6 +194,27 @@ TEST(PowerSkillSearch, AFixedCharacterWithManyCardsLeavesRoomForOthers) {
     const SearchResult r = search_power_skill(pool, context, 3);
     ASSERT_EQ(r.decks.size(), 3u);
     EXPECT_EQ(r.decks[0].slots[0], 24);  // the character's best skill leads
+}
+
+TEST(PowerSkillSearch, ChallengeDecksRepeatCharactersButNotCardIds) {
+    // One character, two pool cards of card id 1: no cap per character, and
+    // the two never share a deck (the oracle above checks that on random
+    // pools).
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 8; ++i)
+        cards.push_back(plain_card(i < 2 ? 1 : static_cast<u16>(i), 4, 1000 - i, 10));
+    SearchContext context;
+    context.target = Target::POWER;
+    context.live_type = LiveType::CHALLENGE;
+    context.dominance_pruning = false;
+    const CardPool pool = test::make_pool(cards, context);
+    EXPECT_EQ(cut_candidates(pool, context).size(), 8u);
+    const SearchResult r = search_power_skill(pool, context, 3);
+    ASSERT_EQ(r.decks.size(), 3u);
+    // Card 1's copy makes the same card set as card 0: kept once.
+    EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 2, 3, 4, 5}));
+    EXPECT_EQ(r.decks[1].slots, (DeckSlots{0, 2, 3, 4, 6}));
+    EXPECT_EQ(r.decks[2].slots, (DeckSlots{0, 2, 3, 4, 7}));
 }
 
 TEST(PowerSkillSearch, OneCharacterPoolsGiveNothing) {

@@ -222,11 +222,18 @@ def test_power_and_skill_targets(region, case, options, rank):
             assert characters[0] == region.character
 
 
-def test_power_target_of_a_challenge_live_finds_nothing(region):
-    # The power and skill searches take one card per character, and a
-    # challenge live's cards are all of one character.
-    with pytest.raises(RuntimeError, match="^Cannot recommend any deck in 800 cards$"):
-        region.recommend(challenge(region, target="power", limit=3))
+@pytest.mark.parametrize("target,value", [("power", "total_power"), ("skill", "multi_live_score_up")])
+def test_power_and_skill_targets_of_a_challenge_live(region, target, value):
+    # The challenge character's cards only: a character may repeat, a card may not.
+    request = challenge(region, target=target, limit=4)
+    decks = json.loads(region.recommend(request))["decks"]
+    assert decks == json.loads(region.pool(request).recommend())["decks"]
+    assert len(decks) == 4
+    assert [d[value] for d in decks] == sorted((d[value] for d in decks), reverse=True)
+    assert_one_deck_per_card_set(decks)
+    for deck in decks:
+        assert {region.character_of[card["card_id"]] for card in deck["cards"]} == {region.character}
+        assert len(card_set(deck)) == len(set(card_set(deck))) == 5
 
 
 @pytest.mark.parametrize("target", ["score", "bonus", "mysekai"])
