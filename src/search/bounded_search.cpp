@@ -14,6 +14,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/check.h"
 #include "common/numeric.h"
 #include "search/deck_evaluator.h"
 #include "search/top_decks.h"
@@ -144,6 +145,10 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     if (depth == 5) {
         ++stats.evaluations;
         const auto e = evaluate_deck(pool, context, deck);
+        // Every bound is the largest of these leaf bounds over the choices
+        // it covers, so this one must hold for the deck itself.
+        VDZ_ASSERT(!e ||
+                   e->key <= bound_key(model, sums.power_sum, sums.max_skill, sums.bonus_x10));
         if (e && e->key > worst_kept()) best.push({e->key, deck});
         return;
     }
