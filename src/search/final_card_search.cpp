@@ -50,7 +50,7 @@ u64 bound_of(const GroupSearchState& gs, u32 power, u32 skill, u32 bonus, const 
             ? 0
             : merged_top(limited, rest_limited, std::min<u64>(c.limited_bonus_count, 5));
     const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
-                                      : static_cast<u32>(c.default_support_value);
+                                      : static_cast<u32>(std::max(c.default_support_value, 0));
     return final_bound_key(*gs.tables, power, skill, gs.leader.skill,
                            bonus + limited_part + support);
 }

@@ -204,7 +204,8 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     l.card = card;
     l.limited_counts = limited != 0 && c.limited_bonus_count != 0;
     if (!c.world_bloom) {
-        l.support_value = c.default_support_value;
+        // Never below 0: a negative value would wrap the bounds' 32-bit sums.
+        l.support_value = std::max(c.default_support_value, 0);
         return l;
     }
     // The support the deck can keep at best: the list without the leader,
