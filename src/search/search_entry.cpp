@@ -9,9 +9,6 @@
 //   6. otherwise dominance pruning, then the depth-first search or, in the
 //      final chapter, the final-chapter search.
 #include "search/search_entry.h"
-
-#include <string>
-
 #include "search/bounded_search.h"
 #include "search/candidate_order.h"
 #include "search/challenge_search.h"
@@ -19,16 +16,13 @@
 #include "search/dfs_search.h"
 #include "search/dominance.h"
 #include "search/dominance_expansion.h"
+#include "search/final_chapter_branch.h"
 #include "search/power_fast_path.h"
 #include "search/power_skill_search.h"
 #include "search/seed.h"
 
 namespace vdz {
 namespace {
-
-Error not_built(const char* road) {
-    return make_error(std::string(road) + " is not implemented");
-}
 
 // The pool and context after dominance pruning, with what re-admission needs.
 struct PrunedPool {
@@ -98,7 +92,14 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
     auto pruned = prune_and_compact(pool, context);
     if (!pruned) return std::move(pruned).error();
     const PrunedPool& small = pruned.value();
-    if (small.context.final_chapter) return not_built("the final-chapter search");
+    // 6b. The final chapter's road.
+    if (small.context.final_chapter) {
+        auto branch = run_final_chapter_branch(small.pool, small.context, small.full_index_map,
+                                               small.dominated, limit, timeout_ms, clock);
+        if (!branch) return std::move(branch).error();
+        return readmit(pool, context, small, branch.value().second, limit,
+                       std::move(branch.value().found));
+    }
     // 6a. Seeds, the depth-first search, then mapping back and re-admission.
     const bool multi_start =
         context.target == Target::SCORE && context.event_kind != NO_EVENT_KIND &&

@@ -232,29 +232,5 @@ TEST(PoolSearch, TiersThatNeedNoSearchGiveNoDecks) {
     EXPECT_EQ(*none, R"({"cost_ms":0.0,"decks":[]})");
 }
 
-TEST(PoolSearch, RoadsNotBuiltYetFailNamingTheRoad) {
-    struct Case {
-        Target target;
-        bool pruning;
-        u64 limit;
-        bool final_chapter;
-        std::vector<u16> fixed_cards;
-        const char* road;
-    };
-    const Case cases[] = {
-        {Target::SCORE, true, 1, true, {}, "the final-chapter search"},
-    };
-    for (const Case& c : cases) {
-        Fixture f;
-        f.context.target = c.target;
-        f.context.dominance_pruning = c.pruning;
-        f.context.final_chapter = c.final_chapter;
-        f.context.fixed_cards = c.fixed_cards;
-        const Result<std::string> text = f.search(c.limit);
-        ASSERT_FALSE(text.ok()) << c.road;
-        EXPECT_EQ(text.error().message, std::string(c.road) + " is not implemented");
-    }
-}
-
 }  // namespace
 }  // namespace vdz

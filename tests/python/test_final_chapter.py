@@ -1,0 +1,96 @@
+"""`recommend` for the final chapter of a World Bloom event (event 180) over
+the generated region: decks of five characters, a designated leader
+character, one road or the other giving the same decks, and fixed cards."""
+
+import json
+
+import pytest
+
+from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+
+REGION = "gen"
+FINAL_CHAPTER = 180
+
+
+# Cards kept per character: the whole sample collection exceeds the pool's
+# capacity once every character counts.
+PER_CHARACTER = 6
+
+
+class Region:
+    def __init__(self, engine, cards, user_json):
+        self.engine = engine
+        self.character_of = {card["id"]: card["characterId"] for card in cards}
+        kept, count = [], {}
+        for card in user_json["userCards"]:
+            character = self.character_of[card["cardId"]]
+            if count.get(character, 0) < PER_CHARACTER:
+                count[character] = count.get(character, 0) + 1
+                kept.append(card)
+        self.user_cards = kept
+        self.user = NativeUserData(json.dumps({**user_json, "userCards": kept}).encode())
+        # The designated character: one the player owns most cards of.
+        owned = [self.character_of[c["cardId"]] for c in kept]
+        self.character = max(set(owned), key=owned.count)
+
+    def recommend(self, options):
+        return json.loads(self.engine.recommend(REGION, json.dumps(options), self.user))["decks"]
+
+    def pool_recommend(self, options):
+        pool = self.engine.build_pool(REGION, json.dumps(options), self.user)
+        return json.loads(pool.recommend())["decks"]
+
+
+@pytest.fixture(scope="module")
+def region(sample_region_dir):
+    engine = NativeEngine()
+    masterdata = sample_region_dir / "masterdata"
+    engine.update_masterdata(str(masterdata), REGION)
+    cards = json.loads((masterdata / "cards.json").read_text())
+    return Region(engine, cards, json.loads((sample_region_dir / "user_data.json").read_text()))
+
+
+def characters(region, deck):
+    return [region.character_of[card["card_id"]] for card in deck["cards"]]
+
+
+def card_set(deck):
+    return tuple(sorted(card["card_id"] for card in deck["cards"]))
+
+
+REQUESTS = [
+    ("designated, solo", {"liveType": "solo"}, True),
+    ("designated, multi", {"liveType": "multi"}, True),
+    ("designated, auto", {"liveType": "auto"}, True),
+    ("every character, solo", {"liveType": "solo"}, False),
+    ("every character, multi", {"liveType": "multi"}, False),
+]
+
+
+@pytest.mark.parametrize("case,options,designated", REQUESTS, ids=[r[0] for r in REQUESTS])
+def test_final_chapter_decks(region, case, options, designated):
+    request = {"eventId": FINAL_CHAPTER, "limit": 5, **options}
+    if designated:
+        request["forcedLeaderCharacterId"] = region.character
+    decks = region.recommend(request)
+    assert 1 <= len(decks) <= 5
+    for deck in decks:
+        assert len(set(characters(region, deck))) == 5
+        if designated:
+            assert region.character in characters(region, deck)
+    assert len({card_set(deck) for deck in decks}) == len(decks)
+    scores = [deck["score"] for deck in decks]
+    assert scores == sorted(scores, reverse=True)
+    # The same search through a prepared pool gives the same decks.
+    assert region.pool_recommend(request) == decks
+
+
+def test_fixed_cards_are_kept_on_the_final_chapter_road(region):
+    base = {"eventId": FINAL_CHAPTER, "liveType": "multi", "limit": 3}
+    # A card that none of the best decks holds.
+    chosen = {card for deck in region.recommend(base) for card in card_set(deck)}
+    fixed = next(card["cardId"] for card in region.user_cards if card["cardId"] not in chosen)
+    decks = region.recommend({**base, "fixedCards": [fixed], "timeoutMs": 500})
+    assert decks
+    for deck in decks:
+        assert fixed in card_set(deck)
