@@ -139,7 +139,12 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     // 2. A complete deck.
     if (d == 4) {
         ++gs.counters->evaluated;
-        record_if_keyed(pool, *gs.context, *gs.best, deck);
+        const auto key = evaluate_final_chapter_deck(pool, *gs.context, deck);
+        if (!key) return;
+        // The bound of a complete deck must hold its exact key (checked in
+        // debug builds only).
+        VDZ_ASSERT(*key <= card_upper_bound(gs, t, 4, s));
+        gs.best->record(DeckEntry{*key, deck});
         return;
     }
     const CharacterGroup& g = gs.groups[order[d]];
