@@ -5,7 +5,10 @@
 #include <numeric>
 #include <random>
 
+#include "search/candidate_order.h"
+#include "search/dfs_search.h"
 #include "search/seed.h"
+#include "search/suffix_tables.h"
 #include "seed_fixture.h"
 
 namespace vdz {
@@ -153,6 +156,58 @@ TEST(MultiStartSeeds, BestFirstOnePerCardSetAtMostLimit) {
             EXPECT_GE(seeds[0].score, start->score);
         }
     }
+}
+
+// Seeds only speed the depth-first search up: once it completes, it ranks
+// the decks it finds without them. (The leader is chosen by skill here, so a
+// deck's key does not hang on which of its cards stands in slot 0.)
+TEST(DfsSeedDecks, LeaveTheDepthFirstSearchResultUnchanged) {
+    std::mt19937 rng(47);
+    usize seeded = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::vector<TestCard> cards;
+        const usize n = 5 + rng() % 10;
+        for (usize i = 0; i < n; ++i)
+            cards.push_back(test::random_seed_card(rng, static_cast<u16>(100 + i), 9));
+        SearchContext context = test::random_seed_context(rng);
+        if (rng() % 4 == 0) context.fixed_cards = {cards[rng() % n].card_id};
+        if (rng() % 4 == 0) context.fixed_characters = {cards[rng() % n].character};
+        // The pool builder puts the fixed cards first, then the cards of the
+        // fixed characters: the search forms decks in ascending pool order.
+        const auto rank = [&](const TestCard& c) {
+            if (!context.fixed_cards.empty() && c.card_id == context.fixed_cards[0]) return 0;
+            if (!context.fixed_characters.empty() && c.character == context.fixed_characters[0])
+                return 1;
+            return 2;
+        };
+        std::stable_sort(cards.begin(), cards.end(),
+                         [&](const TestCard& a, const TestCard& b) { return rank(a) < rank(b); });
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 6;
+
+        // The seeds the default road hands over.
+        const bool multi_start =
+            context.target == Target::SCORE && context.event_kind != NO_EVENT_KIND &&
+            (context.live_type == LiveType::MULTI || context.live_type == LiveType::CHEERFUL);
+        const SeedDecks seeds = multi_start
+                                    ? multi_start_seeds(pool, context, limit)
+                                    : seed_to_vec(build_seed_deck(
+                                          pool, context, initial_candidate_order(pool, context)));
+        seeded += !seeds.empty();
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const SearchResult with = dfs_search(pool, context, suffix, limit, 0, seeds, std::nullopt);
+        const SearchResult without = dfs_search(pool, context, suffix, limit, 0, {}, std::nullopt);
+        // Keys, not decks: decks of equal keys may differ where the search
+        // cuts a subtree whose bound only ties its threshold.
+        const auto keys = [](const SearchResult& r) {
+            std::vector<u64> k;
+            for (const DeckEntry& d : r.decks)
+                k.push_back(d.score);
+            return k;
+        };
+        ASSERT_EQ(keys(with), keys(without)) << "round " << round;
+    }
+    EXPECT_GT(seeded, 20u);
 }
 
 }  // namespace
