@@ -224,7 +224,9 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
     } else if (diff) {
         out.skill.has_diff = true;
         out.skill.diff = {d, d2};
-        out.skill_value = cap(i64{d} + 2 * i64{d2});
+        // The main byte caps the special value and bounds every search; a
+        // plain value above the special one must not slip past that bound.
+        out.skill_value = std::max(base, cap(i64{d} + 2 * i64{d2}));
     } else if (ref > 0 && ref2 > 0) {
         i64 extra = std::min<i64>(ref2, 255);
         if (limit) extra = std::min<i64>(extra, std::max<i64>(i64{*limit} - base, 0));

@@ -184,6 +184,30 @@ TEST(CardPower, SkillVariantsAndValues) {
     EXPECT_EQ(kept.variants[0].skill_value, 100);  // the special skill, under the limit
 }
 
+// A diff skill whose plain value beats its best special value: the deck
+// evaluator can pick the plain one, so the main byte must not be below it.
+TEST(CardPower, DiffSkillMainByteCoversThePlainValue) {
+    Powered p;
+    p.fixture.master.skill_levels.push_back({900, 1});
+    for (const auto& [kind, value, extra] :
+         {std::tuple{SkillEffectKind::ScoreUp, 150, std::optional<i32>{}},
+          std::tuple{SkillEffectKind::ScoreUpDiff, 30, std::optional<i32>{10}}}) {
+        SkillEffectValue e;
+        e.skill_id = 900;
+        e.level = 1;
+        e.kind = kind;
+        e.value = value;
+        e.extra_value = extra;
+        p.fixture.master.skill_effects.push_back(e);
+    }
+    p.fixture.add_card(5, 5, 2).skill_id = 900;
+    p.user.user_cards = {owned(5)};
+    const SkillVariant diff = p.card(5).variants[0];
+    EXPECT_EQ(diff.skill.diff, (std::array<u8, 2>{30, 10}));
+    EXPECT_EQ(diff.skill_secondary, 150);
+    EXPECT_EQ(diff.skill_value, 150);
+}
+
 TEST(CardPower, OptionChecks) {
     struct Case {
         void (*set)(RecommendOptions&);
