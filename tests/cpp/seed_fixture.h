@@ -2,6 +2,7 @@
 // brute-force enumeration they are checked against.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <span>
@@ -20,6 +21,9 @@ inline TestCard random_seed_card(std::mt19937& rng, u16 card_id, u32 characters)
                             static_cast<u8>(rng() % 3), static_cast<u8>(1 + rng() % 7));
     for (u32& v : c.unit_values)
         v = static_cast<u32>(10000 + rng() % 40000);
+    // The power column is the card's largest in-deck value, as the pool
+    // builder makes it: the searches' bounds rest on that.
+    c.power = *std::max_element(c.unit_values.begin(), c.unit_values.end());
     c.base_x10 = static_cast<u16>(rng() % 600);
     if (rng() % 5 == 0) {
         c.skill = {};
