@@ -50,6 +50,7 @@ struct SearchNodeState {
     // step) and sets `stop` once the deadline has passed. The one place
     // where steps are counted.
     bool count_step() {
+        ++stats.nodes;
         if (deadline.step()) stop = true;
         return stop;
     }

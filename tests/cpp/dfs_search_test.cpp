@@ -163,6 +163,24 @@ TEST(DfsSearch, TierKeysAndSeeds) {
     EXPECT_TRUE(dfs(small, small_context, 3, 0, {fake}, std::nullopt).decks.empty());
 }
 
+TEST(DfsSearch, TierTestAllowsForBonusesRoundedUp) {
+    // Four cards of 10.1 % and one of 0.6 %: 41 % in all, tier 41. After
+    // four cards the rounded-up sum is 44 %, 3.6 % above the cards' own.
+    SearchContext context;
+    context.target = Target::BONUS;
+    context.event_kind = 0;
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 5; ++i) {
+        cards.push_back(plain_card(static_cast<u16>(10 + i), static_cast<u8>(i + 1), 1000, 10));
+        cards.back().base_x10 = i < 4 ? 101 : 6;
+    }
+    const CardPool pool = test::make_pool(cards, context);
+    const i32 tiers[] = {41};
+    const SearchResult found = dfs(pool, context, 1, 0, {}, std::span<const i32>(tiers));
+    ASSERT_EQ(found.decks.size(), 1u);
+    EXPECT_EQ(found.decks[0].score >> 32, 82u);
+}
+
 TEST(DfsSearch, StopsAtTheFirstClockReadPastTheDeadline) {
     std::mt19937 rng(8);
     std::vector<TestCard> cards = test::random_cards(rng, 24);
