@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_cards.h"
 #include "pool/card_pool.h"
 #include "pool/pool_packing.h"
 #include "pool/search_context.h"
@@ -27,21 +28,8 @@ constexpr usize POOL_CARDS = 60;
 constexpr u64 LIMIT = 10;
 
 PoolCandidate bench_card(std::mt19937& rng, usize i) {
-    PoolCandidate c;
-    c.card_id = static_cast<u32>(1000 + i);
-    c.character_id = static_cast<u8>(1 + i % 20);
-    c.attr = static_cast<u8>(rng() % 5);
-    c.unit_mask = static_cast<u8>(1u << (c.character_id / 4 % 6));
-    c.value_unit_set = c.unit_mask;
-    c.base_values[0] = static_cast<i32>(20000 + rng() % 15000);
-    for (auto& unit : c.unit_table)
-        for (usize k = 0; k < 4; ++k)
-            unit[k] = static_cast<i32>(k * 1500 + rng() % 500);
-    c.power = c.base_values[0] + 6000;
-    c.skill_value = static_cast<u8>(60 + rng() % 80);
-    c.skill.plain_value = c.skill_value;
-    c.base_x10 = static_cast<u16>(rng() % 500);
-    return c;
+    const u8 character = static_cast<u8>(1 + i % 20);
+    return bench::random_card(rng, i, character, static_cast<u8>(1u << (character / 4 % 6)));
 }
 
 CardPool bench_pool(SearchContext& context) {
