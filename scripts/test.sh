@@ -19,9 +19,14 @@ if [ ${#sources[@]} -gt 0 ]; then
     clang-format --dry-run --Werror "${sources[@]}"
 fi
 
+step "Python package, with the release C++ tests built beside it"
+# One release build serves the wheel, the C++ tests, the test-only tools and
+# the benchmarks, so the core is compiled once for all of them.
+CMAKE_BUILD_PARALLEL_LEVEL="$JOBS" python3 -m pip install -q --disable-pip-version-check --no-build-isolation \
+    -C build-dir=build/release \
+    -C cmake.define.VDZ_BUILD_TESTS=ON -C cmake.define.VDZ_BUILD_BENCH=ON .
+
 step "C++ tests (release)"
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVDZ_BUILD_TESTS=ON -DVDZ_BUILD_BENCH=ON >/dev/null
-cmake --build build/release -j "$JOBS"
 ctest --test-dir build/release --output-on-failure -j "$JOBS"
 
 step "C++ tests (debug, AddressSanitizer + UndefinedBehaviorSanitizer)"
@@ -43,9 +48,6 @@ if [ "$FUZZ_SECONDS" -gt 0 ] && ls fuzz/*.cpp >/dev/null 2>&1; then
         echo "$name: ok"
     done
 fi
-
-step "Python package"
-python3 -m pip install -q --disable-pip-version-check --no-build-isolation .
 
 step "Python tests"
 python3 -m pytest -q tests/python
