@@ -8,21 +8,23 @@
 
 namespace vdz {
 
+Result<SearchResult> search_pool(const CardPool& pool, const SearchContext& context,
+                                 std::span<const i32> tiers, u64 limit, u64 timeout_ms,
+                                 const SearchClock& clock) {
+    if (tiers.empty()) return search_recommend(pool, context, limit, timeout_ms, clock);
+    if (limit == 0 || pool.count() < 5 || context.target != Target::BONUS) return SearchResult{};
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    return dfs_search(pool, context, suffix, limit, timeout_ms, {}, tiers, clock);
+}
+
 Result<std::string> run_pool_search(const ResultSources& in, std::span<const i32> tiers, u64 limit,
                                     u64 timeout_ms, const SearchClock& clock) {
-    const CardPool& pool = in.pool;
-    const SearchContext& context = in.context;
     // 1-2. Search.
     const SearchClock::TimePoint start = clock.now();
-    SearchResult found;
-    if (tiers.empty()) {
-        Result<SearchResult> searched = search_recommend(pool, context, limit, timeout_ms, clock);
-        if (!searched) return std::move(searched).error();
-        found = std::move(searched).value();
-    } else if (limit != 0 && pool.count() >= 5 && context.target == Target::BONUS) {
-        const SuffixTables suffix = build_suffix_tables(pool, context);
-        found = dfs_search(pool, context, suffix, limit, timeout_ms, {}, tiers, clock);
-    }
+    Result<SearchResult> searched =
+        search_pool(in.pool, in.context, tiers, limit, timeout_ms, clock);
+    if (!searched) return std::move(searched).error();
+    const SearchResult found = std::move(searched).value();
     // 3. Elapsed milliseconds; a clock that went back reads as 0.
     const SearchClock::TimePoint end = clock.now();
     double cost_ms = 0.0;

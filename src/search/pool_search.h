@@ -12,8 +12,16 @@
 #include "pool/prepared_pool.h"
 #include "search/deadline.h"
 #include "search/deck_result.h"
+#include "search/search_result.h"
 
 namespace vdz {
+
+// The search alone, with its counts: the depth-first search over
+// event-bonus target tiers when `tiers` are given, the search entry
+// otherwise. Empty when tiers were given to a search that can't use them.
+Result<SearchResult> search_pool(const CardPool& pool, const SearchContext& context,
+                                 std::span<const i32> tiers, u64 limit, u64 timeout_ms,
+                                 const SearchClock& clock);
 
 // Reads its inputs only, so several calls may search one kept pool at once.
 // `tiers` are the options' event-bonus targets (possibly none); `timeout_ms`

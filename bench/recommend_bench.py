@@ -1,0 +1,274 @@
+#!/usr/bin/env python3
+"""Times whole recommendations on generated players, request by request.
+
+    taskset -c 2 python bench/recommend_bench.py [--sizes 300,800,2000]
+        [--requests multi,challenge] [--limits 1,10,50] [--timeout-ms 20000]
+        [--json OUT.json] [--compare BEFORE.json] [--list]
+
+For each player size, request and limit it prints the pool's size, the wall
+time of the request (preparation plus search, without writing the result),
+the search's node and evaluation counts, and how the search ended:
+"complete", "deadline" (the search stopped at `--timeout-ms` and returned what
+it had), or "killed" (the search ignored its deadline and the bench stopped
+it after twice that time). Node counts and "deadline" come from the search
+itself, which `recommend` does not report, so requests are answered by
+`build/release/recommend_driver` (built with -DVDZ_BUILD_BENCH=ON), which
+loads the region once and prepares and searches each request as `recommend`
+does.
+
+The players are made by tools/gen_sample_data.py: "800" is its default
+region and player, "300" the same region with a smaller player, "2000" a
+region of 2,500 cards with a player owning 2,000. They are generated once
+into --cache (default build/bench-data) and reused while the generator's
+sources are unchanged.
+
+`--json` writes every figure and each search's deck keys; `--compare` reads
+such a file from an earlier run and adds its time, the ratio, and whether
+the deck keys agree where both runs completed."""
+
+import argparse
+from dataclasses import dataclass
+import hashlib
+import json
+import os
+from pathlib import Path
+import selectors
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from typing import Callable, Union
+
+ROOT = Path(__file__).resolve().parents[1]
+GENERATOR = ROOT / "tools" / "gen_sample_data.py"
+DEFAULT_DRIVER = ROOT / "build" / "release" / "recommend_driver"
+DEFAULT_CACHE = ROOT / "build" / "bench-data"
+
+# Player sizes: name -> generator arguments.
+SIZES = {
+    "300": ["--user-cards", "300"],
+    "800": [],
+    "2000": ["--cards", "2500", "--user-cards", "2000"],
+}
+LIMITS = (1, 10, 50)
+TIER_TARGETS = [100, 150, 200, 250]
+MARATHON, CHEERFUL, WORLD_BLOOM, FINAL_CHAPTER = 1, 4, 151, 180
+WORLD_BLOOM_CHARACTER = 5  # a character of event 151's unit
+MASTER_SONG = {"musicId": 1, "musicDiff": "master"}
+
+
+@dataclass
+class Player:
+    """What request rows may draw on besides fixed values."""
+
+    card_ids: list  # owned card ids, in user-data order
+    character_of: dict  # card id -> character id, over the master data
+
+    @property
+    def top_character(self):
+        """The character the player owns the most cards of (lowest id on ties)."""
+        owned = [self.character_of[card] for card in self.card_ids]
+        return max(sorted(set(owned)), key=owned.count)
+
+
+@dataclass
+class Row:
+    name: str
+    # The request's options without `limit` and `timeoutMs`, or a function of
+    # the player giving them.
+    options: Union[dict, Callable[[Player], dict]]
+
+    def options_for(self, player):
+        return self.options(player) if callable(self.options) else dict(self.options)
+
+
+# The requests, in print order. Add rows here; a name is what --requests
+# selects by (a row is taken when any given word is part of its name).
+REQUESTS = [
+    Row("solo", {"liveType": "solo"}),
+    Row("auto", {"liveType": "auto"}),
+    Row("multi", {"liveType": "multi"}),
+    Row("solo master song", {"liveType": "solo", **MASTER_SONG}),
+    Row("multi master song", {"liveType": "multi", **MASTER_SONG}),
+    Row("mysekai", {"target": "mysekai"}),
+    Row("marathon", {"liveType": "multi", "eventId": MARATHON}),
+    Row("cheerful", {"liveType": "cheerful", "eventId": CHEERFUL}),
+    Row("bonus", {"liveType": "multi", "target": "bonus", "eventId": MARATHON}),
+    Row("bonus tiers",
+        {"liveType": "multi", "target": "bonus", "eventId": MARATHON, "targetBonusList": TIER_TARGETS}),
+    Row("world bloom",
+        {"liveType": "multi", "eventId": WORLD_BLOOM, "worldBloomCharacterId": WORLD_BLOOM_CHARACTER}),
+    Row("final chapter", {"liveType": "multi", "eventId": FINAL_CHAPTER}),
+    Row("challenge character",
+        lambda p: {"liveType": "challenge", "challengeLiveCharacterId": p.top_character}),
+    Row("challenge", {"liveType": "challenge"}),
+    Row("power", {"target": "power"}),
+    Row("skill", {"target": "skill"}),
+]
+
+
+def generator_fingerprint():
+    digest = hashlib.sha256()
+    for path in sorted([GENERATOR, *(GENERATOR.parent / "sample_data").glob("*.py")]):
+        digest.update(path.read_bytes())
+    return digest.hexdigest()[:12]
+
+
+def region_dir(cache, size):
+    """The generated region of `size`, made on first use."""
+    out = cache / f"players-{size}-{generator_fingerprint()}"
+    if (out / "user_data.json").exists():
+        return out
+    cache.mkdir(parents=True, exist_ok=True)
+    partial = Path(tempfile.mkdtemp(dir=cache, prefix=f".players-{size}-"))
+    try:
+        subprocess.run([sys.executable, str(GENERATOR), "--out", str(partial), *SIZES[size]], check=True)
+        os.replace(partial, out)
+    finally:
+        shutil.rmtree(partial, ignore_errors=True)
+    return out
+
+
+def load_player(region):
+    cards = json.loads((region / "masterdata" / "cards.json").read_text())
+    user = json.loads((region / "user_data.json").read_text())
+    return Player([card["cardId"] for card in user["userCards"]], {card["id"]: card["characterId"] for card in cards})
+
+
+class Driver:
+    """One recommend_driver process with the region loaded; restarted after
+    a request that had to be stopped."""
+
+    def __init__(self, executable, region):
+        self.command = [str(executable), str(region / "masterdata"), str(region / "music_metas.json"),
+                        str(region / "user_data.json")]
+        self.process = None
+
+    def start(self):
+        self.process = subprocess.Popen(self.command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        if self.process.stdout.readline().strip() != "ready":
+            raise SystemExit(f"{self.command[0]} failed to load {self.command[1]}")
+
+    def ask(self, options, wait_seconds):
+        """The driver's answer, or None when it gave none within `wait_seconds`."""
+        if self.process is None:
+            self.start()
+        self.process.stdin.write(json.dumps(options) + "\n")
+        self.process.stdin.flush()
+        with selectors.DefaultSelector() as selector:
+            selector.register(self.process.stdout, selectors.EVENT_READ)
+            if not selector.select(wait_seconds):
+                self.stop()
+                return None
+        line = self.process.stdout.readline()
+        if not line:
+            raise SystemExit(f"{self.command[0]} ended unexpectedly on {json.dumps(options)}")
+        return json.loads(line)
+
+    def stop(self):
+        if self.process is not None:
+            self.process.kill()
+            self.process.wait()
+            self.process = None
+
+
+def measure(driver, row, player, limit, timeout_ms):
+    options = {**row.options_for(player), "limit": limit, "timeoutMs": timeout_ms}
+    start = time.perf_counter()
+    answer = driver.ask(options, 2 * timeout_ms / 1000 + 5)
+    record = {"request": row.name, "limit": limit, "options": options}
+    if answer is None:
+        return {**record, "status": "killed", "ms": (time.perf_counter() - start) * 1000}
+    if "error" in answer and "search_ms" not in answer:
+        return {**record, "status": "error", "error": answer["error"], **answer}
+    status = "error" if "error" in answer else ("deadline" if answer["timed_out"] else "complete")
+    return {**record, "status": status, "ms": answer["prepare_ms"] + answer["search_ms"], **answer}
+
+
+def select_rows(words):
+    if not words:
+        return REQUESTS
+    chosen = [row for row in REQUESTS if any(word in row.name for word in words)]
+    if not chosen:
+        raise SystemExit(f"no request matches {words}; --list shows them")
+    return chosen
+
+
+def earlier_figures(path):
+    if path is None:
+        return {}
+    runs = json.loads(Path(path).read_text())["runs"]
+    return {(r["size"], r["request"], r["limit"]): r for r in runs}
+
+
+def print_row(r, before):
+    def fmt(value):
+        return "-" if value is None else f"{value:,}"
+
+    ms = r.get("ms")
+    line = (f"{r['size']:>5} {r['request']:<22} {r['limit']:>3} {fmt(r.get('pool')):>5} "
+            f"{'-' if ms is None else f'{ms:.1f}':>10} {fmt(r.get('nodes')):>15} {fmt(r.get('evaluations')):>15} "
+            f"{r['status']:<9}")
+    old = before.get((r["size"], r["request"], r["limit"]))
+    if old is not None and old.get("ms") is not None and ms is not None:
+        same = ""
+        if old["status"] == "complete" and r["status"] == "complete":
+            same = "same keys" if old.get("keys") == r.get("keys") else "KEYS DIFFER"
+        line += f" {old['ms']:10.1f} {old['ms'] / max(ms, 1e-3):8.1f}x {old['status']:<9} {same}"
+    if r["status"] == "error":
+        line += f" {r['error']}"
+    print(line, flush=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--sizes", default=",".join(SIZES), help=f"player sizes among {', '.join(SIZES)}")
+    parser.add_argument("--requests", default="", help="comma-separated words selecting requests by name")
+    parser.add_argument("--limits", default=",".join(map(str, LIMITS)), help="comma-separated limits")
+    parser.add_argument("--timeout-ms", type=int, default=20000, help="each request's timeoutMs")
+    parser.add_argument("--json", help="write every figure to this file")
+    parser.add_argument("--compare", help="a --json file of an earlier run to compare with")
+    parser.add_argument("--driver", default=str(DEFAULT_DRIVER), help="the recommend_driver executable")
+    parser.add_argument("--cache", default=str(DEFAULT_CACHE), help="where generated players are kept")
+    parser.add_argument("--list", action="store_true", help="list the requests and stop")
+    args = parser.parse_args()
+
+    if args.list:
+        for row in REQUESTS:
+            print(f"{row.name:<22} {'(depends on the player)' if callable(row.options) else json.dumps(row.options)}")
+        return
+    sizes = [s for s in args.sizes.split(",") if s]
+    unknown = [s for s in sizes if s not in SIZES]
+    if unknown:
+        parser.error(f"unknown sizes {unknown}; choose among {list(SIZES)}")
+    limits = [int(x) for x in args.limits.split(",") if x]
+    rows = select_rows([w for w in args.requests.split(",") if w])
+    if not Path(args.driver).exists():
+        parser.error(f"{args.driver} is missing: build it with -DVDZ_BUILD_BENCH=ON")
+    before = earlier_figures(args.compare)
+
+    header = (f"{'size':>5} {'request':<22} {'lim':>3} {'pool':>5} {'ms':>10} {'nodes':>15} "
+              f"{'evaluations':>15} {'end':<9}")
+    if before:
+        header += f" {'before ms':>10} {'speed-up':>9} {'before':<9}"
+    print(f"timeoutMs {args.timeout_ms}, wall time = preparation + search, one process\n{header}")
+    runs = []
+    for size in sizes:
+        region = region_dir(Path(args.cache), size)
+        player = load_player(region)
+        driver = Driver(args.driver, region)
+        try:
+            for row in rows:
+                for limit in limits:
+                    record = {"size": size, **measure(driver, row, player, limit, args.timeout_ms)}
+                    print_row(record, before)
+                    runs.append(record)
+        finally:
+            driver.stop()
+    if args.json:
+        Path(args.json).write_text(json.dumps({"timeout_ms": args.timeout_ms, "runs": runs}, indent=1) + "\n")
+
+
+if __name__ == "__main__":
+    main()
