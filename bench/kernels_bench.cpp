@@ -103,8 +103,9 @@ void bench_character_kernel(const char* name, Target target, bool fast) {
     const CardPool pool = bench_pool(context, false);
     SearchResult got;
     const double secs = seconds_of([&] {
-        got = fast ? search_power_fast(pool, context, LIMIT)
-                   : search_power_skill(pool, context, LIMIT);
+        Deadline none(0, steady_search_clock());
+        got = fast ? search_power_fast(pool, context, LIMIT, none)
+                   : search_power_skill(pool, context, LIMIT, none);
     });
     u64 brute_evals = 0;
     std::vector<DeckEntry> want;
@@ -129,7 +130,8 @@ void bench_bounded(const char* name, Target target) {
         const std::vector<u16> candidates = challenge_candidate_order(pool, context);
         const ParetoBoundTable table = build_pareto_bound_table(pool, candidates);
         const SuffixTables suffix = build_suffix_tables(pool, context);
-        got = search_bounded(pool, context, suffix, candidates, table, LIMIT);
+        Deadline none(0, steady_search_clock());
+        got = search_bounded(pool, context, suffix, candidates, table, LIMIT, none);
     });
     u64 brute_evals = 0;
     std::vector<DeckEntry> want;

@@ -264,10 +264,11 @@ def main():
                     record = {"size": size, **measure(driver, row, player, limit, args.timeout_ms)}
                     print_row(record, before)
                     runs.append(record)
+                    if args.json:  # after every request, so a stopped run keeps its figures
+                        Path(args.json).write_text(
+                            json.dumps({"timeout_ms": args.timeout_ms, "runs": runs}, indent=1) + "\n")
         finally:
             driver.stop()
-    if args.json:
-        Path(args.json).write_text(json.dumps({"timeout_ms": args.timeout_ms, "runs": runs}, indent=1) + "\n")
 
 
 if __name__ == "__main__":

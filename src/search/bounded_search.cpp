@@ -120,8 +120,17 @@ struct BoundedSearch {
     BoundModel model;
     std::vector<std::array<u32, 6>> bonus_sums;
     DfsTopDecks best;
+    Deadline& deadline;
     DeckSlots deck{};
     SearchStats stats;
+    bool stop = false;  // the deadline has passed; never cleared
+
+    // Counts one step; true once the deadline has passed.
+    bool count_step() {
+        ++stats.nodes;
+        if (deadline.step()) stop = true;
+        return stop;
+    }
 
     // The largest bound key over list [s][r] for a deck with sums `p`.
     u64 list_bound(usize s, usize r, const PartialSums& p) const {
@@ -141,6 +150,7 @@ struct BoundedSearch {
 
 void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     const usize n = candidates.size();
+    if (count_step()) return;
     // 1. Leaf: a key must beat the worst kept one to be offered.
     if (depth == 5) {
         ++stats.evaluations;
@@ -170,9 +180,13 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
         child.skill_sum += pool.skill_value(c);
         child.bonus_x10 += pool.event_bonus(c).total_x10();
         child.max_skill = std::max(child.max_skill, pool.skill_value(c));
-        if (worst != 0 && list_bound(i + 1, 4 - depth, child) <= worst) continue;
+        if (worst != 0) {
+            if (count_step()) return;
+            if (list_bound(i + 1, 4 - depth, child) <= worst) continue;
+        }
         deck[depth] = c;
         visit(depth + 1, i + 1, child);
+        if (stop) return;
     }
 }
 
@@ -180,7 +194,7 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
 
 SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                             const SuffixTables& suffix, std::span<const u16> candidates,
-                            const ParetoBoundTable& table, u64 limit) {
+                            const ParetoBoundTable& table, u64 limit, Deadline& deadline) {
     BoundedSearch search{pool,
                          context,
                          candidates,
@@ -188,12 +202,15 @@ SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                          bound_model(pool, context, suffix),
                          bonus_top_sums(pool, candidates),
                          DfsTopDecks(limit, pool_card_ids(pool)),
+                         deadline,
                          {},
                          {}};
     if (candidates.size() >= 5) search.visit(0, 0, {});
     SearchResult result;
     result.decks = std::move(search.best).take_entries();
     result.stats = search.stats;
+    result.stats.clock_reads = deadline.clock_reads();
+    result.stats.timed_out = deadline.expired();
     return result;
 }
 

@@ -84,8 +84,10 @@ CandidateLists candidate_lists(const CardPool& pool, const CompositionPattern& p
 }
 
 // Steps 4-5: levels L0..L5 over characters 1..26; k runs downwards so that
-// L(k-1) holds no card of the current character when read.
-std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 limit) {
+// L(k-1) holds no card of the current character when read. Empty once the
+// deadline has passed: an unfinished level is not the pattern's best.
+std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 limit,
+                                              Deadline& deadline, SearchStats& stats) {
     std::array<std::vector<PartialDeckEntry>, 6> level;
     level[0].push_back({});
     for (usize character = 1; character < 27; ++character) {
@@ -96,6 +98,8 @@ std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 l
             auto& out = level[k];
             for (const PartialDeckEntry& prev : level[k - 1]) {
                 for (const CharacterCandidate& c : list) {
+                    ++stats.nodes;
+                    if (deadline.step()) return {};
                     PartialDeckEntry e = prev;
                     e.count = k;
                     e.power_sum = saturating_add(prev.power_sum, c.pattern_power);
@@ -117,7 +121,8 @@ std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 l
 
 }  // namespace
 
-SearchResult search_power_fast(const CardPool& pool, const SearchContext& context, u64 limit) {
+SearchResult search_power_fast(const CardPool& pool, const SearchContext& context, u64 limit,
+                               Deadline& deadline) {
     SearchResult result;
     // 1. The result list.
     TopDecks best(limit, false, pool_card_ids(pool));
@@ -133,8 +138,11 @@ SearchResult search_power_fast(const CardPool& pool, const SearchContext& contex
     }
     // 3. Each pattern's decks, evaluated exactly.
     for (const CompositionPattern& p : patterns) {
+        if (deadline.expired()) break;
         const CandidateLists lists = candidate_lists(pool, p, limit);
-        for (const PartialDeckEntry& deck : five_card_level(lists, limit)) {
+        for (const PartialDeckEntry& deck : five_card_level(lists, limit, deadline, result.stats)) {
+            ++result.stats.nodes;
+            if (deadline.step()) break;
             ++result.stats.evaluations;
             if (const auto e = evaluate_deck(pool, context, deck.slots))
                 best.record({e->key, deck.slots});
@@ -142,6 +150,8 @@ SearchResult search_power_fast(const CardPool& pool, const SearchContext& contex
     }
     // 4. Best first.
     result.decks = std::move(best).take_entries();
+    result.stats.clock_reads = deadline.clock_reads();
+    result.stats.timed_out = deadline.expired();
     return result;
 }
 

@@ -9,12 +9,17 @@
 
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/deadline.h"
 #include "search/search_result.h"
 
 namespace vdz {
 
 // The best decks by exact power, best first, at most `limit` (at least 1).
-// Cards of character 0 never enter a deck. Reads no clock.
-SearchResult search_power_fast(const CardPool& pool, const SearchContext& context, u64 limit);
+// Cards of character 0 never enter a deck. The work grows with `limit`
+// squared, and a kept pool may be asked for any number of decks, so it
+// counts a step per level entry and per evaluation; once the deadline
+// passes it evaluates nothing more and returns the decks evaluated so far.
+SearchResult search_power_fast(const CardPool& pool, const SearchContext& context, u64 limit,
+                               Deadline& deadline);
 
 }  // namespace vdz

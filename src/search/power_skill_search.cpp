@@ -45,6 +45,8 @@ struct Walk {
     DeckSlots deck{};
     TopDecks& best;
     SearchStats& stats;
+    Deadline& deadline;
+    bool stop = false;  // the deadline has passed; never cleared
 
     void visit(usize depth, usize start, u32 characters);
 
@@ -56,6 +58,9 @@ struct Walk {
 };
 
 void Walk::visit(usize depth, usize start, u32 characters) {
+    ++stats.nodes;
+    if (deadline.step()) stop = true;
+    if (stop) return;
     // 1. A complete deck: evaluate and offer.
     if (depth == 5) {
         ++stats.evaluations;
@@ -86,6 +91,7 @@ void Walk::visit(usize depth, usize start, u32 characters) {
         used[i] = 1;
         visit(depth + 1, fixed ? start : i + 1, characters | (1u << c));
         used[i] = 0;
+        if (stop) return;
     }
 }
 
@@ -148,17 +154,22 @@ std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& conte
 }
 
 void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
-                             std::span<const u16> candidates, TopDecks& best, SearchStats& stats) {
-    Walk walk{pool, context, candidates, std::vector<u8>(candidates.size(), 0), {}, best, stats};
+                             std::span<const u16> candidates, TopDecks& best, SearchStats& stats,
+                             Deadline& deadline) {
+    Walk walk{pool, context, candidates, std::vector<u8>(candidates.size(), 0),
+              {},   best,    stats,      deadline};
     walk.visit(0, 0, 0);
+    stats.clock_reads = deadline.clock_reads();
+    stats.timed_out = deadline.expired();
 }
 
-SearchResult search_power_skill(const CardPool& pool, const SearchContext& context, u64 limit) {
+SearchResult search_power_skill(const CardPool& pool, const SearchContext& context, u64 limit,
+                                Deadline& deadline) {
     SearchResult result;
     const std::vector<u16> candidates = cut_candidates(pool, context);
     if (candidates.size() < 5) return result;
     TopDecks best(limit, candidate_order_reversed(context), pool_card_ids(pool));
-    search_small_exhaustive(pool, context, candidates, best, result.stats);
+    search_small_exhaustive(pool, context, candidates, best, result.stats, deadline);
     result.decks = std::move(best).take_entries();
     return result;
 }

@@ -1,8 +1,9 @@
 // The exhaustive search of the power and skill targets: the pool is cut to a
 // short candidate list ordered by the target's own per-card key (a cap per
 // character and a total), then every admissible deck of that list is
-// evaluated and the best `limit` kept. No bound, no deadline: the list's
-// length alone keeps the work small.
+// evaluated and the best `limit` kept. No bound: the list's length keeps the
+// work small, except where many cards of fixed card ids or characters all
+// enter the list, so it watches the deadline like the other searches.
 #pragma once
 
 #include <span>
@@ -10,6 +11,7 @@
 
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/deadline.h"
 #include "search/search_result.h"
 #include "search/top_decks.h"
 
@@ -34,12 +36,15 @@ std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& conte
 // Every admissible deck of `candidates` into `best`: fixed-card slots first,
 // then fixed-character slots, then ascending combinations of the rest, one
 // card per character except where a fixed character asks for its own. In a
-// challenge live characters may repeat, card ids may not.
+// challenge live characters may repeat, card ids may not. Counts a step per
+// visited slot and stops, keeping what it found, once the deadline passes.
 void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
-                             std::span<const u16> candidates, TopDecks& best, SearchStats& stats);
+                             std::span<const u16> candidates, TopDecks& best, SearchStats& stats,
+                             Deadline& deadline);
 
 // The cut and the search together: the row of the search entry for the
 // power and skill targets.
-SearchResult search_power_skill(const CardPool& pool, const SearchContext& context, u64 limit);
+SearchResult search_power_skill(const CardPool& pool, const SearchContext& context, u64 limit,
+                                Deadline& deadline);
 
 }  // namespace vdz

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "challenge_fixture.h"
+#include "fake_clock.h"
 #include "search/challenge_search.h"
 #include "search/deck_evaluator.h"
 #include "search/search_entry.h"
@@ -18,6 +19,13 @@ namespace {
 
 using test::plain_card;
 using test::TestCard;
+
+// The search with no time limit.
+SearchResult bounded(const CardPool& pool, const SearchContext& context, const SuffixTables& suffix,
+                     std::span<const u16> list, const ParetoBoundTable& table, u64 limit) {
+    Deadline none(0, steady_search_clock());
+    return search_bounded(pool, context, suffix, list, table, limit, none);
+}
 
 // The same visit order with no bound at all: every admissible ascending
 // combination offered as the search offers it. The bounds may only save
@@ -70,7 +78,7 @@ TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
         const std::vector<u16> list = challenge_candidate_order(pool, context);
         const SuffixTables suffix = build_suffix_tables(pool, context);
         const ParetoBoundTable table = build_pareto_bound_table(pool, list);
-        const SearchResult got = search_bounded(pool, context, suffix, list, table, limit);
+        const SearchResult got = bounded(pool, context, suffix, list, table, limit);
         EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
         bounded_evaluations += got.stats.evaluations;
     }
@@ -90,7 +98,7 @@ TEST(BoundedSearch, BoundsCutOnceTheListIsFull) {
     const std::vector<u16> list = challenge_candidate_order(pool, context);
     const SuffixTables suffix = build_suffix_tables(pool, context);
     const ParetoBoundTable table = build_pareto_bound_table(pool, list);
-    const SearchResult r = search_bounded(pool, context, suffix, list, table, 2);
+    const SearchResult r = bounded(pool, context, suffix, list, table, 2);
     u64 all_evaluations = 0;
     EXPECT_EQ(r.decks, unbounded(pool, context, list, 2, all_evaluations));
     EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 1, 2, 3, 4}));
@@ -108,13 +116,13 @@ TEST(BoundedSearch, FiveCardsAndMissingFixedCards) {
     const std::vector<u16> list = challenge_candidate_order(pool, context);
     const SuffixTables suffix = build_suffix_tables(pool, context);
     const ParetoBoundTable table = build_pareto_bound_table(pool, list);
-    SearchResult r = search_bounded(pool, context, suffix, list, table, 3);
+    SearchResult r = bounded(pool, context, suffix, list, table, 3);
     EXPECT_EQ(r.stats.evaluations, 1u);
     ASSERT_EQ(r.decks.size(), 1u);
 
     SearchContext missing = context;
     missing.fixed_cards = {77};
-    r = search_bounded(pool, missing, suffix, challenge_candidate_order(pool, missing), table, 3);
+    r = bounded(pool, missing, suffix, challenge_candidate_order(pool, missing), table, 3);
     EXPECT_EQ(r.stats.evaluations, 0u);
     EXPECT_TRUE(r.decks.empty());
 }
@@ -139,6 +147,68 @@ TEST(ParetoBoundTable, KeepsTheChoicesNoOtherBeats) {
     // Row 0, one card: the two equal 100/5 entries both stay.
     EXPECT_EQ(t.rows[0][1], (std::vector<BoundTriple>{{80, 9, 9}, {100, 5, 5}, {100, 5, 5}}));
     EXPECT_TRUE(t.rows[3][3].empty());
+}
+
+// A random challenge pool of `n` cards with distinct card ids.
+CardPool random_challenge_pool(std::mt19937& rng, usize n, SearchContext& context) {
+    std::vector<TestCard> cards;
+    for (usize i = 0; i < n; ++i)
+        cards.push_back(test::random_challenge_card(rng, static_cast<u16>(100 + i)));
+    context = test::random_challenge_context(rng);
+    context.multi_live_score_up_lower_bound.reset();
+    return test::make_pool(cards, context);
+}
+
+TEST(BoundedSearch, StopsAtTheStepWhereTheDeadlinePasses) {
+    std::mt19937 rng(17);
+    SearchContext context;
+    const CardPool pool = random_challenge_pool(rng, 40, context);
+    const std::vector<u16> list = challenge_candidate_order(pool, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+    const SearchResult full = bounded(pool, context, suffix, list, table, 5);
+    ASSERT_GT(full.stats.nodes, 4096u);
+    ASSERT_EQ(full.decks.size(), 5u);
+
+    test::FakeClock clock;
+    clock.jump_after_reads = 2;  // the start, the read at step 1,024; then past
+    Deadline deadline(1000, clock);
+    const SearchResult cut = search_bounded(pool, context, suffix, list, table, 5, deadline);
+    EXPECT_TRUE(cut.stats.timed_out);
+    EXPECT_EQ(cut.stats.nodes, 2048u);
+    EXPECT_EQ(cut.stats.clock_reads, 2u);
+    // What it kept are real decks, none better than the complete search's.
+    ASSERT_FALSE(cut.decks.empty());
+    for (usize i = 0; i < cut.decks.size(); ++i) {
+        EXPECT_EQ(cut.decks[i].score, evaluate_deck(pool, context, cut.decks[i].slots)->key);
+        EXPECT_LE(cut.decks[i].score, full.decks[i].score);
+    }
+    EXPECT_FALSE(full.stats.timed_out);
+    EXPECT_EQ(full.stats.clock_reads, 0u);  // no time limit: the clock is never read
+}
+
+// Limit 1 without fixed cards: the search entry enumerates small pools and
+// takes the bounded search where enumeration could not finish; both keep
+// the first deck of the best key in candidate order.
+TEST(BoundedSearch, TakesOverTheSingleBestSearchOnLargePools) {
+    std::mt19937 rng(29);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        const usize n = round % 2 ? 34 : 20;  // C(34, 5) = 278,256; C(20, 5) = 15,504
+        SearchContext context;
+        const CardPool pool = random_challenge_pool(rng, n, context);
+        const auto entry = search_recommend(pool, context, 1, 0, steady_search_clock());
+        ASSERT_TRUE(entry.ok());
+        Deadline none(0, steady_search_clock());
+        const std::vector<u16> list = challenge_candidate_order(pool, context);
+        const SearchResult single = challenge_search(pool, context, list, none);
+        EXPECT_EQ(entry.value().decks, single.decks);
+        if (n == 20) {
+            EXPECT_EQ(entry.value().stats.evaluations, 15'504u);
+        } else {
+            EXPECT_LT(entry.value().stats.evaluations, 278'256u);  // bounds cut
+        }
+    }
 }
 
 }  // namespace

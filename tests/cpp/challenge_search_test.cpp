@@ -8,25 +8,16 @@
 #include <vector>
 
 #include "challenge_fixture.h"
+#include "fake_clock.h"
 #include "search/deck_evaluator.h"
 #include "test_pool.h"
 
 namespace vdz {
 namespace {
 
+using test::FakeClock;
 using test::plain_card;
 using test::TestCard;
-
-// A clock that stands still until told to jump, and counts its reads.
-class FakeClock final : public SearchClock {
-  public:
-    TimePoint now() const override {
-        ++reads;
-        return reads > jump_after_reads ? TimePoint(std::chrono::hours(1)) : TimePoint();
-    }
-    mutable u64 reads = 0;
-    u64 jump_after_reads = std::numeric_limits<u64>::max();
-};
 
 // Every set of five pool cards with distinct card ids, slots in candidate
 // order: the largest key, and of those the earliest candidate positions.

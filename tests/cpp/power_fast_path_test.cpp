@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "fake_clock.h"
 #include "search/deck_evaluator.h"
 #include "test_pool.h"
 
@@ -15,6 +16,12 @@ namespace {
 
 using test::plain_card;
 using test::TestCard;
+
+// The search with no time limit.
+SearchResult fast_path(const CardPool& pool, const SearchContext& context, u64 limit) {
+    Deadline none(0, steady_search_clock());
+    return search_power_fast(pool, context, limit, none);
+}
 
 // With plain cards (one power in every deck shape) pattern power is exact
 // power, so the fast path must return the best `limit` decks of five
@@ -73,7 +80,7 @@ TEST(PowerFastPath, PlainCardsGiveTheBruteForceBest) {
         const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 6;
         SCOPED_TRACE(testing::Message() << "round " << round);
-        EXPECT_EQ(search_power_fast(pool, context, limit).decks, brute_force(pool, context, limit));
+        EXPECT_EQ(fast_path(pool, context, limit).decks, brute_force(pool, context, limit));
     }
 }
 
@@ -94,7 +101,7 @@ TEST(PowerFastPath, FindsTheDeckWhoseSharedUnitAndAttributeLiftItAbove) {
     SearchContext context;
     context.target = Target::POWER;
     const CardPool pool = test::make_pool(cards, context);
-    const SearchResult r = search_power_fast(pool, context, 3);
+    const SearchResult r = fast_path(pool, context, 3);
     ASSERT_FALSE(r.decks.empty());
     EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 1, 2, 3, 4}));
     EXPECT_EQ(r.decks[0].score, 25000u);
@@ -111,14 +118,45 @@ TEST(PowerFastPath, TooFewCharactersOrAnUnreachableScoreUpGiveNothing) {
     SearchContext four;
     four.target = Target::POWER;
     const CardPool pool = test::make_pool(cards, four);
-    EXPECT_TRUE(search_power_fast(pool, four, 5).decks.empty());
+    EXPECT_TRUE(fast_path(pool, four, 5).decks.empty());
 
     cards.push_back(plain_card(50, 9, 100, 50));
     SearchContext bound;
     bound.target = Target::POWER;
     bound.multi_live_score_up_lower_bound = 1000.0;
     const CardPool five = test::make_pool(cards, bound);
-    EXPECT_TRUE(search_power_fast(five, bound, 5).decks.empty());
+    EXPECT_TRUE(fast_path(five, bound, 5).decks.empty());
+}
+
+TEST(PowerFastPath, StopsAtTheStepWhereTheDeadlinePasses) {
+    std::mt19937 rng(8);
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 80; ++i) {
+        cards.push_back(plain_card(static_cast<u16>(i + 1), static_cast<u8>(1 + i % 26),
+                                   1000 + rng() % 9000, 10, static_cast<u8>(rng() % 5),
+                                   static_cast<u8>(1u << (rng() % 6))));
+    }
+    SearchContext context;
+    context.target = Target::POWER;
+    const CardPool pool = test::make_pool(cards, context);
+    const SearchResult full = fast_path(pool, context, 20);
+    ASSERT_GT(full.stats.nodes, 3 * 1024u);
+    EXPECT_EQ(full.stats.clock_reads, 0u);
+
+    // Stopped in the middle: the patterns done so far, never a better deck
+    // than the whole search finds; stopped in the first pattern: nothing.
+    for (const u64 reads : {1u, 3u}) {
+        test::FakeClock clock;
+        clock.jump_after_reads = reads;
+        Deadline deadline(1000, clock);
+        const SearchResult cut = search_power_fast(pool, context, 20, deadline);
+        EXPECT_TRUE(cut.stats.timed_out);
+        EXPECT_EQ(cut.stats.nodes, 1024 * reads);
+        if (reads == 1) EXPECT_TRUE(cut.decks.empty());
+        ASSERT_LE(cut.decks.size(), full.decks.size());
+        for (usize i = 0; i < cut.decks.size(); ++i)
+            EXPECT_LE(cut.decks[i].score, full.decks[i].score);
+    }
 }
 
 }  // namespace

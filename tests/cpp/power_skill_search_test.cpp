@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "fake_clock.h"
 #include "search/deck_evaluator.h"
 #include "search/search_entry.h"
 #include "test_pool.h"
@@ -16,6 +17,12 @@ namespace {
 
 using test::plain_card;
 using test::TestCard;
+
+// The search with no time limit.
+SearchResult power_skill(const CardPool& pool, const SearchContext& context, u64 limit) {
+    Deadline none(0, steady_search_clock());
+    return search_power_skill(pool, context, limit, none);
+}
 
 // Every five-card subset of `list` with five different characters (with
 // five different card ids in a challenge live), slots in list order, the best deck of each card
@@ -90,7 +97,7 @@ TEST(PowerSkillSearch, MatchesBruteForceOverTheCutList) {
         SCOPED_TRACE(testing::Message() << "round " << round);
 
         const std::vector<u16> list = cut_candidates(pool, context);
-        const SearchResult got = search_power_skill(pool, context, limit);
+        const SearchResult got = power_skill(pool, context, limit);
         const std::vector<DeckEntry> want =
             list.size() < 5 ? std::vector<DeckEntry>{}
                             : brute_force(pool, context, list, limit, context.minimize);
@@ -148,7 +155,7 @@ TEST(PowerSkillSearch, FixedSlotsComeFirstAndAFixedCharacterMayRepeat) {
     context.fixed_cards = {3};
     context.fixed_characters = {1, 1};
     const CardPool pool = test::make_pool(cards, context);
-    const SearchResult r = search_power_skill(pool, context, 10);
+    const SearchResult r = power_skill(pool, context, 10);
     ASSERT_FALSE(r.decks.empty());
     // The best: card 3, both character-1 cards, then the two strongest others.
     EXPECT_EQ(r.decks[0].slots, (DeckSlots{2, 0, 1, 3, 4}));
@@ -174,7 +181,7 @@ TEST(PowerSkillSearch, FixedSlotsComeFirstAndAFixedCharacterMayRepeat) {
         ctx.fixed_cards = c.fixed_cards;
         ctx.fixed_characters = c.fixed_characters;
         const CardPool p = test::make_pool(cards, ctx);
-        EXPECT_TRUE(search_power_skill(p, ctx, 5).decks.empty());
+        EXPECT_TRUE(power_skill(p, ctx, 5).decks.empty());
     }
 }
 
@@ -191,7 +198,7 @@ TEST(PowerSkillSearch, AFixedCharacterWithManyCardsLeavesRoomForOthers) {
     context.fixed_characters = {1};
     const CardPool pool = test::make_pool(cards, context);
     EXPECT_EQ(cut_candidates(pool, context).size(), 31u);
-    const SearchResult r = search_power_skill(pool, context, 3);
+    const SearchResult r = power_skill(pool, context, 3);
     ASSERT_EQ(r.decks.size(), 3u);
     EXPECT_EQ(r.decks[0].slots[0], 24);  // the character's best skill leads
 }
@@ -209,7 +216,7 @@ TEST(PowerSkillSearch, ChallengeDecksRepeatCharactersButNotCardIds) {
     context.dominance_pruning = false;
     const CardPool pool = test::make_pool(cards, context);
     EXPECT_EQ(cut_candidates(pool, context).size(), 8u);
-    const SearchResult r = search_power_skill(pool, context, 3);
+    const SearchResult r = power_skill(pool, context, 3);
     ASSERT_EQ(r.decks.size(), 3u);
     // Card 1's copy makes the same card set as card 0: kept once.
     EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 2, 3, 4, 5}));
@@ -226,10 +233,42 @@ TEST(PowerSkillSearch, OneCharacterPoolsGiveNothing) {
         context.target = t;
         context.fixed_cards = {1};  // keep power off the fast path
         const CardPool pool = test::make_pool(cards, context);
-        EXPECT_TRUE(search_power_skill(pool, context, 3).decks.empty());
+        EXPECT_TRUE(power_skill(pool, context, 3).decks.empty());
         const auto entry = search_recommend(pool, context, 3, 0, steady_search_clock());
         ASSERT_TRUE(entry.ok());
         EXPECT_TRUE(entry.value().decks.empty());
+    }
+}
+
+TEST(PowerSkillSearch, ManyCopiesOfFixedCardsStopAtTheDeadline) {
+    // 150 pool cards of each of two fixed card ids (a malformed export): every
+    // copy enters the list, and the whole search would evaluate 150 x 150
+    // times every choice of three other cards.
+    std::vector<TestCard> cards;
+    for (u16 copy = 0; copy < 150; ++copy) {
+        cards.push_back(plain_card(1, 1, 5000, 40));
+        cards.push_back(plain_card(2, 2, 4000, 30));
+    }
+    for (u16 i = 0; i < 30; ++i)
+        cards.push_back(
+            plain_card(static_cast<u16>(10 + i), static_cast<u8>(3 + i % 20), 1000 + 10 * i, 10));
+    SearchContext context;
+    context.target = Target::POWER;
+    context.fixed_cards = {1, 2};
+    const CardPool pool = test::make_pool(cards, context);
+
+    test::FakeClock clock;
+    clock.jump_after_reads = 2;
+    Deadline deadline(1000, clock);
+    const SearchResult r = search_power_skill(pool, context, 10, deadline);
+    EXPECT_TRUE(r.stats.timed_out);
+    EXPECT_EQ(r.stats.nodes, 2048u);
+    EXPECT_EQ(r.stats.clock_reads, 2u);
+    ASSERT_FALSE(r.decks.empty());
+    for (const DeckEntry& d : r.decks) {
+        EXPECT_EQ(pool.card_id(d.slots[0]), 1);
+        EXPECT_EQ(pool.card_id(d.slots[1]), 2);
+        EXPECT_EQ(d.score, evaluate_deck(pool, context, d.slots)->key);
     }
 }
 
