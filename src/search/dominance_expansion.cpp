@@ -4,25 +4,29 @@
 // replaces, so its variants are rarely better.
 #include "search/dominance_expansion.h"
 
+#include <algorithm>
+
 #include "common/check.h"
 #include "search/deck_evaluator.h"
 
 namespace vdz {
 namespace {
 
-// A leader swap keeps the deck only when its slots still meet the fixed
-// cards and characters in their positions.
-bool meets_fixed_positions(const CardPool& pool, const SearchContext& context,
-                           const DeckSlots& deck) {
-    const usize f = context.fixed_cards.size();
-    const usize c = context.fixed_characters.size();
-    for (usize p = 0; p < 5; ++p) {
-        if (p < f) {
-            if (pool.card_id(deck[p]) != context.fixed_cards[p]) return false;
-        } else if (p - f < c) {
-            if (pool.character_id(deck[p]) != context.fixed_characters[p - f]) return false;
-        }
-    }
+bool is_fixed_card(const SearchContext& context, u16 card_id) {
+    return std::find(context.fixed_cards.begin(), context.fixed_cards.end(), card_id) !=
+           context.fixed_cards.end();
+}
+
+// A leader swap keeps the card set, so it keeps the fixed cards and
+// characters; what it may break is who leads. The final-chapter search lays
+// out only the leader: the designated character's card, else the first
+// fixed card, else a card of the first fixed character.
+bool keeps_final_leader(const CardPool& pool, const SearchContext& context, const DeckSlots& deck) {
+    if (context.designated_character)
+        return pool.character_id(deck[0]) == *context.designated_character;
+    if (!context.fixed_cards.empty()) return pool.card_id(deck[0]) == context.fixed_cards[0];
+    if (!context.fixed_characters.empty())
+        return pool.character_id(deck[0]) == context.fixed_characters[0];
     return true;
 }
 
@@ -34,10 +38,9 @@ void expand_deck_variants(const CardPool& pool, const SearchContext& context,
     // 1-2.
     if (best.full() && base_key < best.worst_score()) return;
     if (start_slot >= 5) return;
-    const usize fixed = context.fixed_cards.size();
-    // 3.
+    // 3. A fixed card is never replaced, wherever the search placed it.
     for (usize s = start_slot; s < 5; ++s) {
-        if (s < fixed) continue;
+        if (is_fixed_card(context, pool.card_id(deck[s]))) continue;
         const u16 original = deck[s];
         VDZ_ASSERT(original < first.size());
         const auto try_candidate = [&](u16 candidate) {
@@ -87,7 +90,7 @@ std::vector<DeckEntry> expand_dominated_decks(const CardPool& pool, const Search
         for (usize i = 1; i < 5; ++i) {
             DeckSlots swapped = found.slots;
             std::swap(swapped[0], swapped[i]);
-            if (!meets_fixed_positions(pool, context, swapped)) continue;
+            if (!keeps_final_leader(pool, context, swapped)) continue;
             const auto evaluated = evaluate_deck(pool, context, swapped);
             if (!evaluated) continue;
             best.push({evaluated->key, swapped});

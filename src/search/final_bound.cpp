@@ -95,4 +95,12 @@ u64 final_bound_key(const SuffixTables& t, u32 power, u32 skill, u32 leader, u32
     return pack(event_points_bound(t, score, bonus_pct), low);
 }
 
+bool score_up_reachable(const SearchContext& context, u32 skill, u32 leader) {
+    if (!context.multi_live_score_up_lower_bound) return true;
+    const double up = leader + 0.2 * (static_cast<double>(skill) - leader);
+    // A margin above the evaluator's own 1e-9: the bound must never cut a
+    // deck the evaluator admits, whatever the rounding.
+    return !(up + 1e-6 < *context.multi_live_score_up_lower_bound);
+}
+
 }  // namespace vdz

@@ -147,11 +147,23 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         gs.best->record(DeckEntry{*key, deck});
         return;
     }
+    // The score-up lower bound cuts whether or not the list is full.
+    const SearchContext& context = *gs.context;
+    const u32 leader_skill = gs.leader.skill;
+    if (!score_up_reachable(context, s.skill + t.skill_sum[d], leader_skill)) {
+        ++gs.counters->card_pruned;
+        return;
+    }
+    const auto child_reaches = [&](u16 c) {
+        return score_up_reachable(context, s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
+                                  leader_skill);
+    };
     const CharacterGroup& g = gs.groups[order[d]];
     u64 worst = worst_kept_key(*gs.best);
     // 9. Plain path while the list is not full: every card, in group order.
     if (worst == 0) {
         for (const u16 c : g.cards) {
+            if (!child_reaches(c)) continue;
             deck[d + 1] = c;
             search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
         }
@@ -177,7 +189,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                      s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
                      s.bonus_pct + ceil_percent(base_x10(pool, c)) + t.bonus_sum[d + 1], limited,
                      t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
-        if (quick <= worst) continue;
+        if (quick <= worst || !child_reaches(c)) continue;
         // b. The child's own bound.
         const CardSearchState child = place_card(gs, s, c);
         const u64 bound = card_upper_bound(gs, t, d + 1, child);
@@ -205,15 +217,23 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
 }
 
 void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
-                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best) {
+                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
+                               usize required) {
     const usize n = groups.size();
     if (n < 4) return;
     const usize m = std::min<usize>(n, 6);
+    // The required groups stand first; a set of four holds all of them.
+    const auto holds_required = [&](const std::array<usize, 4>& chosen) {
+        for (usize r = 0; r < required; ++r)
+            if (r >= 4 || chosen[r] != r) return false;
+        return true;
+    };
     for (usize i = 0; i < m; ++i)
         for (usize j = i + 1; j < m; ++j)
             for (usize k = j + 1; k < m; ++k)
                 for (usize l = k + 1; l < m; ++l) {
                     const std::array<usize, 4> chosen = {i, j, k, l};
+                    if (!holds_required(chosen)) continue;
                     DeckSlots base = {leader, groups[i].cards[0], groups[j].cards[0],
                                       groups[k].cards[0], groups[l].cards[0]};
                     record_if_keyed(pool, context, best, base);

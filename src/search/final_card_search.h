@@ -39,9 +39,10 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                         const CardSearchState& s);
 
 // Records, for `leader`, the decks of the first cards of every four of the
-// first six groups, and each with one slot's card replaced by its group's
-// second card.
+// first six groups that hold the `required` groups at the front, and each
+// with one slot's card replaced by its group's second card.
 void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
-                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best);
+                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
+                               usize required = 0);
 
 }  // namespace vdz

@@ -27,17 +27,17 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
     return card < v.size() ? v[card] : T{};
 }
 
-// Card i is at least as good a leader as card j: in power, skill, bonus,
-// attribute and units, and in what its own character's support deck loses by
-// taking it (a card that costs more support can lead to worse decks).
+// Card i is at least as good a leader as card j: in power, skill (by kind),
+// bonus, attribute and units, and in what it can cost its own character's
+// support deck (a card that costs more support can lead to worse decks).
 bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 i, u16 j) {
-    if (support_loss(pool, c, pool.character_id(i), i) >
-        support_loss(pool, c, pool.character_id(j), j))
+    if (support_cost(pool, c, pool.character_id(i), i) >
+        support_cost(pool, c, pool.character_id(j), j))
         return false;
     for (usize v = 0; v < 8; ++v)
         if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
-    return pool.skill_kind(i) == pool.skill_kind(j) && pool.skill_code(i) >= pool.skill_code(j) &&
-           pool.limited_x10(i) >= pool.limited_x10(j) && base_x10(pool, i) >= base_x10(pool, j) &&
+    return skill_at_least_by_kind(pool, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
+           base_x10(pool, i) >= base_x10(pool, j) &&
            entry_or_zero(c.leader_honor_bonus, i) >= entry_or_zero(c.leader_honor_bonus, j) &&
            entry_or_zero(c.leader_limit_bonus, i) >= entry_or_zero(c.leader_limit_bonus, j) &&
            pool.attr(i) == pool.attr(j) && (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
@@ -54,18 +54,30 @@ std::vector<u16> by_quick_estimate(const CardPool& pool, std::vector<u16> cards)
     return cards;
 }
 
-std::vector<u16> leader_candidates(const CardPool& pool, const SearchContext& context, u8 c) {
+std::vector<u16> leader_candidates(const CardPool& pool, const SearchContext& context, u8 c,
+                                   const FinalConstraints& rules = {}) {
     std::vector<u16> cards;
     for (u16 i = 0; i < pool.count(); ++i)
-        if (pool.character_id(i) == c) cards.push_back(i);
+        if (pool.character_id(i) == c &&
+            (!rules.leader_card_id || pool.card_id(i) == *rules.leader_card_id))
+            cards.push_back(i);
     return drop_dominated_cards(pool, context, by_quick_estimate(pool, std::move(cards)));
 }
 
 // One character's groups and their suffix table, kept while its leaders are
-// searched.
+// searched. The first `required` groups are the ones every deck must hold.
 struct GroupSet {
     std::vector<CharacterGroup> groups;
     std::vector<GroupSuffixEntry> suffix;
+    usize required = 0;
+
+    // The required groups, chosen before the search starts.
+    std::array<usize, 4> chosen() const {
+        std::array<usize, 4> c{};
+        for (usize k = 0; k < required; ++k)
+            c[k] = k;
+        return c;
+    }
 };
 
 // One leader card to search in all-characters mode.
@@ -87,8 +99,13 @@ struct FinalSearch {
     Deadline deadline;
 
     u64 bound_of(const GroupSet& set, const LeaderValues& leader) const {
-        return group_upper_bound(tables, context.limited_bonus_count, set.groups, set.suffix, 0, {},
-                                 0, leader);
+        return group_upper_bound(tables, context.limited_bonus_count, set.groups, set.suffix,
+                                 set.required, set.chosen(), set.required, leader);
+    }
+
+    bool reaches_score_up(const GroupSet& set, const LeaderValues& leader) const {
+        return group_reaches_score_up(context, set.groups, set.suffix, set.required, set.chosen(),
+                                      set.required, leader);
     }
 
     // Skips the leader when the list is full and its bound cannot beat it.
@@ -111,24 +128,33 @@ struct FinalSearch {
         gs.best = &best;
         gs.counters = &counters;
         gs.deadline = &deadline;
-        std::array<usize, 4> chosen{};
-        search_character_groups(gs, 0, 0, chosen);
+        std::array<usize, 4> chosen = set.chosen();
+        search_character_groups(gs, set.required, set.required, chosen);
     }
 
-    GroupSet group_set(u8 c) {
+    GroupSet group_set(u8 c, const FinalConstraints& rules = {}) {
         GroupSet set;
-        set.groups = build_character_groups(pool, context, c, mask, limit);
+        set.groups = build_character_groups(pool, context, c, mask, limit, rules);
+        set.required = required_group_count(set.groups, rules);
         if (set.groups.size() >= 4) set.suffix = build_group_suffix_table(set.groups);
         return set;
     }
 
     void designated(u8 c) {
-        const GroupSet set = group_set(c);
-        if (set.groups.size() < 4) return;
-        for (const u16 card : leader_candidates(pool, context, c)) {
+        const FinalConstraints rules = final_constraints(pool, context, c);
+        if (!rules.satisfiable) return;
+        const GroupSet set = group_set(c, rules);
+        // Every required character needs its group, and at most four fit.
+        const usize required = static_cast<usize>(__builtin_popcount(rules.required));
+        if (set.groups.size() < 4 || set.required != required || required > 4) return;
+        for (const u16 card : leader_candidates(pool, context, c, rules)) {
             if (deadline.reached()) return;
             const LeaderValues leader = leader_values(pool, context, card);
-            evaluate_and_record_final(pool, context, set.groups, card, best);
+            if (!reaches_score_up(set, leader)) {
+                ++counters.leaders_skipped;
+                continue;
+            }
+            evaluate_and_record_final(pool, context, set.groups, card, best, set.required);
             if (worst_kept_key(best) != 0 && skip(bound_of(set, leader))) continue;
             search_leader(set, leader);
         }
@@ -156,6 +182,7 @@ struct FinalSearch {
             const std::vector<u16> leaders = leader_candidates(pool, context, c);
             for (usize k = 0; k < std::min(leaders.size(), LEADERS_PER_CHARACTER); ++k) {
                 const LeaderValues leader = leader_values(pool, context, leaders[k]);
+                if (!reaches_score_up(set, leader)) continue;
                 evaluate_and_record_final(pool, context, set.groups, leaders[k], best);
                 tasks.push_back({sets.size(), leader, bound_of(set, leader)});
             }
@@ -225,11 +252,56 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     return l;
 }
 
+std::optional<u8> final_leader_character(const CardPool& pool, const SearchContext& context) {
+    if (context.designated_character) return context.designated_character;
+    if (!context.fixed_cards.empty()) {
+        for (u16 i = 0; i < pool.count(); ++i)
+            if (pool.card_id(i) == context.fixed_cards[0]) return pool.character_id(i);
+        return std::nullopt;
+    }
+    if (!context.fixed_characters.empty()) return context.fixed_characters[0];
+    return std::nullopt;
+}
+
+FinalConstraints final_constraints(const CardPool& pool, const SearchContext& context,
+                                   u8 character) {
+    FinalConstraints rules;
+    // 1. Each fixed card: the leader's own, or its character's only card.
+    for (const u16 id : context.fixed_cards) {
+        std::optional<u8> owner;
+        for (u16 i = 0; i < pool.count() && !owner; ++i)
+            if (pool.card_id(i) == id) owner = pool.character_id(i);
+        if (!owner) {
+            rules.satisfiable = false;
+            continue;
+        }
+        std::optional<u16>& slot =
+            *owner == character ? rules.leader_card_id : rules.card_id[*owner];
+        // Two fixed cards of one character cannot share a deck.
+        if (slot && *slot != id) rules.satisfiable = false;
+        slot = id;
+        if (*owner != character) rules.required |= 1u << *owner;
+    }
+    // 2. Each fixed character other than the leader's.
+    for (const u8 c : context.fixed_characters) {
+        if (c >= CardPool::CHARACTER_SLOTS) {
+            rules.satisfiable = false;
+        } else if (c != character) {
+            rules.required |= 1u << c;
+        }
+    }
+    return rules;
+}
+
 FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContext& context,
                                         u64 limit, u64 timeout_ms, std::optional<u8> character,
                                         const SearchClock& clock) {
     FinalChapterResult result;
     if (pool.count() < 5) return result;
+    // Fixed cards and characters always name a leader character.
+    if (!character) character = final_leader_character(pool, context);
+    const bool constrained = !context.fixed_cards.empty() || !context.fixed_characters.empty();
+    if (!character && constrained) return result;
     FinalSearch search{pool,
                        context,
                        limit,

@@ -25,12 +25,25 @@ struct FinalChapterResult {
 };
 
 // With `character` set, decks are led by a card of that character
-// (designated mode); without, every character is tried. The usable-card mask
-// is the context's card_enabled. `timeout_ms` 0 means no deadline; a passed
-// deadline ends the search with the decks found so far.
+// (designated mode); without, every character is tried, unless the context
+// fixes cards or characters, which name the leader's character themselves.
+// Every deck holds the fixed cards and a card of each fixed character. The
+// usable-card mask is the context's card_enabled. `timeout_ms` 0 means no
+// deadline; a passed deadline ends the search with the decks found so far.
 FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContext& context,
                                         u64 limit, u64 timeout_ms, std::optional<u8> character,
                                         const SearchClock& clock);
+
+// The character whose cards lead the decks of a constrained request: the
+// designated character, else the first fixed card's (it stands in slot 0 of
+// the fixed layout), else the first fixed character. None without any, or
+// when the first fixed card is not in the pool.
+std::optional<u8> final_leader_character(const CardPool& pool, const SearchContext& context);
+
+// What the fixed cards and characters of `context` demand of decks led by a
+// card of `character`.
+FinalConstraints final_constraints(const CardPool& pool, const SearchContext& context,
+                                   u8 character);
 
 // `cards` without the cards that an earlier kept card of the list dominates
 // as a leader; survivors keep their order.

@@ -1,17 +1,14 @@
-// The final-chapter search honours one leader character and nothing else of
-// a request's fixed constraints, so it runs only when that covers them all:
-// no fixed cards, and no fixed character but the one it leads with. Any
-// other request takes the depth-first search, which keeps the fixed layout.
+// The final-chapter search leads with one character when the request names
+// one (the designated character, the first fixed card's or the first fixed
+// character), and keeps the fixed cards and characters in every deck
+// itself; the pool is then cut to that character's cards and the cards the
+// second pruning pass kept. Without any, every character leads in turn.
 #include "search/final_chapter_branch.h"
 
 #include <optional>
 
-#include "search/candidate_order.h"
 #include "search/context_compaction.h"
-#include "search/dfs_search.h"
 #include "search/final_chapter.h"
-#include "search/seed.h"
-#include "search/suffix_tables.h"
 
 namespace vdz {
 namespace {
@@ -34,20 +31,6 @@ SearchContext power_comparison_context(const SearchContext& context, usize n) {
     d.trained_to_special_image.assign(n, 0);
     d.card_enabled.assign(n, 1);
     return d;
-}
-
-// The character the final-chapter search leads with, if it may run.
-std::optional<u8> leader_character(const SearchContext& c) {
-    if (!c.fixed_cards.empty()) return std::nullopt;
-    if (c.designated_character) {
-        const bool covered =
-            c.fixed_characters.empty() ||
-            (c.fixed_characters.size() == 1 && c.fixed_characters[0] == *c.designated_character);
-        if (covered) return c.designated_character;
-        return std::nullopt;
-    }
-    if (c.fixed_characters.size() == 1) return c.fixed_characters[0];
-    return std::nullopt;
 }
 
 SearchResult to_search_result(FinalChapterResult r) {
@@ -84,22 +67,15 @@ Result<FinalChapterBranch> run_final_chapter_branch(const CardPool& pool,
             list.insert(list.end(), behind.begin(), behind.end());
         }
     }
-    const bool constrained = !context.fixed_cards.empty() || !context.fixed_characters.empty();
-    const std::optional<u8> character = leader_character(context);
+    const std::optional<u8> character = final_leader_character(pool, context);
     if (!character) {
+        // A fixed card missing from the pool: no deck holds it.
+        if (!context.fixed_cards.empty()) return out;
         // 3. Every card stays; those the second pass set aside are disabled.
         SearchContext enabled = context;
         enabled.card_enabled = second.keep;
-        if (constrained) {
-            SeedDecks seeds =
-                seed_to_vec(build_seed_deck(pool, enabled, initial_candidate_order(pool, enabled)));
-            const SuffixTables suffix = build_suffix_tables(pool, enabled);
-            out.found = dfs_search(pool, enabled, suffix, limit, timeout_ms, std::move(seeds),
-                                   std::nullopt, clock);
-        } else {
-            out.found = to_search_result(
-                search_final_chapter(pool, enabled, limit, timeout_ms, std::nullopt, clock));
-        }
+        out.found = to_search_result(
+            search_final_chapter(pool, enabled, limit, timeout_ms, std::nullopt, clock));
         return out;
     }
     // 4. The leader's character and the cards the second pass kept.

@@ -1,8 +1,8 @@
 // The final chapter's road through the search entry, after the first
 // dominance pruning: a second pruning pass that compares cards as a power
-// search would, the restriction to one leader character, the choice between
-// the final-chapter search and the depth-first search, and the lists that
-// re-admission needs for the cards this road set aside.
+// search would, the restriction to one leader character, the final-chapter
+// search, and the lists that re-admission needs for the cards this road set
+// aside.
 #pragma once
 
 #include <span>

@@ -98,7 +98,7 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const CharacterGroup> groups,
                       std::span<const GroupSuffixEntry> suffix, usize start,
                       const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader) {
-    VDZ_ASSERT(start < suffix.size() && depth < 4);
+    VDZ_ASSERT(start < suffix.size() && depth <= 4);
     const GroupSuffixEntry& e = suffix[start];
     const usize r = 4 - depth;
     // 1. The chosen groups.
@@ -137,6 +137,17 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
     return final_bound_key(tables, power, skill, leader.skill, bonus);
 }
 
+bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,
+                            std::span<const GroupSuffixEntry> suffix, usize start,
+                            const std::array<usize, 4>& chosen, usize depth,
+                            const LeaderValues& leader) {
+    VDZ_ASSERT(start < suffix.size() && depth <= 4);
+    u32 skill = leader.skill + first_sum(suffix[start].top_skill, 4 - depth);
+    for (usize k = 0; k < depth; ++k)
+        skill += groups[chosen[k]].max_skill;
+    return score_up_reachable(context, skill, leader.skill);
+}
+
 void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
                              std::array<usize, 4>& chosen) {
     // 1-2. Deadline; a complete set goes to the card search.
@@ -150,17 +161,22 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
         return group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix, s, chosen, depth,
                                  gs.leader);
     };
+    // The score-up lower bound cuts whether or not the list is full.
+    const auto reaches_from = [&](usize s) {
+        return group_reaches_score_up(*gs.context, gs.groups, gs.group_suffix, s, chosen, depth,
+                                      gs.leader);
+    };
     // 3. Node bound.
     u64 worst = worst_kept_key(*gs.best);
-    if (worst != 0 && bound_from(start) <= worst) {
+    if ((worst != 0 && bound_from(start) <= worst) || !reaches_from(start)) {
         ++gs.counters->group_pruned;
         return;
     }
-    // 4-5. Each next group in order; the bound only falls along the order.
+    // 4-5. Each next group in order; both bounds only fall along the order.
     const usize n = gs.groups.size();
     for (usize i = start; i < n; ++i) {
         if (gs.deadline->step()) return;
-        if (worst != 0 && bound_from(i) <= worst) {
+        if ((worst != 0 && bound_from(i) <= worst) || !reaches_from(i)) {
             ++gs.counters->group_pruned;
             return;
         }

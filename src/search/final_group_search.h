@@ -23,6 +23,13 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const GroupSuffixEntry> suffix, usize start,
                       const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader);
 
+// Whether the decks that bound covers can reach the request's multi live
+// score-up lower bound, by the same best maxima of the open groups.
+bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,
+                            std::span<const GroupSuffixEntry> suffix, usize start,
+                            const std::array<usize, 4>& chosen, usize depth,
+                            const LeaderValues& leader);
+
 // Chooses groups depth .. 3 from `start` on and searches their cards.
 void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
                              std::array<usize, 4>& chosen);

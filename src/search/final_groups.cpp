@@ -10,10 +10,8 @@
 #include "common/numeric.h"
 
 namespace vdz {
-namespace {
 
-// The skill of i is at least that of j, by kind; unknown kinds compare false.
-bool skill_at_least(const CardPool& pool, u16 i, u16 j) {
+bool skill_at_least_by_kind(const CardPool& pool, u16 i, u16 j) {
     const u8 kind = pool.skill_kind(i);
     if (kind != pool.skill_kind(j)) return false;
     const u8 ci = pool.skill_code(i), cj = pool.skill_code(j);
@@ -44,6 +42,8 @@ bool skill_at_least(const CardPool& pool, u16 i, u16 j) {
     }
 }
 
+namespace {
+
 bool is_fixed(const SearchContext& context, u16 card_id) {
     return std::find(context.fixed_cards.begin(), context.fixed_cards.end(), card_id) !=
            context.fixed_cards.end();
@@ -51,12 +51,12 @@ bool is_fixed(const SearchContext& context, u16 card_id) {
 
 // Card i is at least as good as card j in every respect a deck of one
 // character group can use.
-bool group_dominates(const CardPool& pool, u16 i, u16 j, i32 loss_i, i32 loss_j) {
+bool group_dominates(const CardPool& pool, u16 i, u16 j, i32 cost_i, i32 cost_j) {
     for (usize v = 0; v < 8; ++v)
         if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
-    return skill_at_least(pool, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
+    return skill_at_least_by_kind(pool, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
            base_x10(pool, i) >= base_x10(pool, j) && pool.attr(i) == pool.attr(j) &&
-           loss_i <= loss_j && (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
+           cost_i <= cost_j && (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
 }
 
 // Keeps the cards of one character's list that no kept card dominates; of
@@ -64,15 +64,15 @@ bool group_dominates(const CardPool& pool, u16 i, u16 j, i32 loss_i, i32 loss_j)
 void drop_group_dominated(const CardPool& pool, const SearchContext& context, u8 leader_character,
                           std::vector<u16>& cards) {
     const usize n = cards.size();
-    std::vector<i32> loss(n);
+    std::vector<i32> cost(n);
     for (usize k = 0; k < n; ++k)
-        loss[k] = support_loss(pool, context, leader_character, cards[k]);
+        cost[k] = support_cost(pool, context, leader_character, cards[k]);
     std::vector<u8> kept(n, 1);
     for (usize i = 0; i < n; ++i) {
         if (!kept[i]) continue;
         for (usize j = 0; j < n; ++j) {
             if (j == i || !kept[j] || is_fixed(context, pool.card_id(cards[j]))) continue;
-            if (group_dominates(pool, cards[i], cards[j], loss[i], loss[j])) kept[j] = 0;
+            if (group_dominates(pool, cards[i], cards[j], cost[i], cost[j])) kept[j] = 0;
         }
     }
     usize out = 0;
@@ -116,6 +116,16 @@ i32 support_loss(const CardPool& pool, const SearchContext& context, u8 characte
     return 0;
 }
 
+i32 support_cost(const CardPool& pool, const SearchContext& context, u8 character, u16 card) {
+    if (!context.world_bloom) return 0;
+    const SupportDeckList& list = final_support_list(context, character);
+    if (list.count == 0) return 0;
+    const u16 id = pool.card_id(card);
+    for (const SupportEntry& e : list.entries)
+        if (e.card_id == id) return round_to_i32(std::max(e.value, 0.0) * 100.0);
+    return 0;
+}
+
 u64 card_estimate_key(const CardPool& pool, u16 card, i32 loss) {
     const i64 bracket = std::max<i64>(i64{pool.event_bonus(card).total_x10()} * 10 - loss, 0);
     return (u64{pool.skill_value(card)} + 256) * pool.power(card) *
@@ -130,13 +140,16 @@ void sort_by_key_desc(std::vector<std::pair<u64, u16>>& keyed) {
 
 std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                                                    const SearchContext& context, u8 character,
-                                                   std::span<const u8> mask, u64 limit) {
-    // 1. Usable cards of the other characters, by character.
+                                                   std::span<const u8> mask, u64 limit,
+                                                   const FinalConstraints& rules) {
+    // 1. Usable cards of the other characters, by character; a character
+    // whose card the request fixed keeps only that card.
     std::array<std::vector<u16>, CardPool::CHARACTER_SLOTS> by_character;
     for (u16 i = 0; i < pool.count(); ++i) {
         const u8 c = pool.character_id(i);
         VDZ_ASSERT(c < by_character.size());
-        if (c != character && usable(mask, i)) by_character[c].push_back(i);
+        if (c != character && usable(mask, i) && rules.allows(c, pool.card_id(i)))
+            by_character[c].push_back(i);
     }
     // 2. Per character: dominance (single best deck only), order, maxima.
     std::vector<CharacterGroup> groups;
@@ -163,11 +176,22 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                 (u64{g.max_bonus_pct} + g.max_limited_pct + 100);
         groups.push_back(std::move(g));
     }
-    // 3. Groups by key, ties by character.
-    std::sort(groups.begin(), groups.end(), [](const CharacterGroup& a, const CharacterGroup& b) {
+    // 3. Required groups first, then by key, ties by character.
+    const auto required = [&](const CharacterGroup& g) {
+        return ((rules.required >> g.character) & 1u) != 0;
+    };
+    std::sort(groups.begin(), groups.end(), [&](const CharacterGroup& a, const CharacterGroup& b) {
+        if (required(a) != required(b)) return required(a);
         return a.key != b.key ? a.key > b.key : a.character < b.character;
     });
     return groups;
+}
+
+usize required_group_count(std::span<const CharacterGroup> groups, const FinalConstraints& rules) {
+    usize n = 0;
+    while (n < groups.size() && ((rules.required >> groups[n].character) & 1u) != 0)
+        ++n;
+    return n;
 }
 
 std::vector<u16> build_candidate_shortlist(const CardPool& pool, const SearchContext& context,

@@ -21,6 +21,21 @@ const SupportDeckList& final_support_list(const SearchContext& context, u8 chara
 // `card` joins the main deck.
 i32 support_loss(const CardPool& pool, const SearchContext& context, u8 character, u16 card);
 
+// What `card` can cost the support deck of `character` at most, compared
+// between cards of one deck slot, in hundredths of a percent: its value in
+// the whole list, 0 when it is not listed. The list is sorted best first,
+// so for any other four cards the support deck loses max(0, v - r) when a
+// card of value v joins, r being the same first uncounted value for every
+// card of the slot: a card of smaller value never loses more. The loss
+// against entry `take` alone is not such a bound, since the deck's other
+// cards move which entry is first uncounted.
+i32 support_cost(const CardPool& pool, const SearchContext& context, u8 character, u16 card);
+
+// The skill of i is at least that of j, compared by kind: a side-table
+// skill's code is a table index, so the entries compare; unknown kinds and
+// different kinds compare false.
+bool skill_at_least_by_kind(const CardPool& pool, u16 i, u16 j);
+
 // (S + 256) x P x (max(10 x total bonus - loss, 0) + 10000), hundredths of a percent.
 u64 card_estimate_key(const CardPool& pool, u16 card, i32 loss);
 
@@ -31,10 +46,16 @@ inline bool usable(std::span<const u8> mask, u16 card) {
 
 // One group per character other than `character` with usable cards, groups
 // by key descending, ties by character. With `limit` at most 1, cards that
-// another card of their character dominates are left out.
+// another card of their character dominates are left out. Under `rules`, a
+// character with a fixed card keeps only that card, and the groups of the
+// required characters come first (by key among themselves).
 std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                                                    const SearchContext& context, u8 character,
-                                                   std::span<const u8> mask, u64 limit);
+                                                   std::span<const u8> mask, u64 limit,
+                                                   const FinalConstraints& rules = {});
+
+// The number of groups at the front of `groups` that the rules require.
+usize required_group_count(std::span<const CharacterGroup> groups, const FinalConstraints& rules);
 
 // Distinct usable cards of characters other than `character`, from four
 // rankings (estimate, power, power then bonus, power then skill) taking

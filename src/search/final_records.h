@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -39,6 +40,21 @@ struct CharacterGroup {
     u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
     u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
     u8 character = 0;
+};
+
+// What a request's fixed cards and fixed characters demand of the decks led
+// by one character: the leader's own card, and per other character whether
+// the deck must hold one of its cards and which card id that must be.
+struct FinalConstraints {
+    std::optional<u16> leader_card_id;  // the leader must carry this card id
+    std::array<std::optional<u16>, CardPool::CHARACTER_SLOTS> card_id{};  // per character
+    u32 required = 0;         // bit c: the deck holds a card of character c
+    bool satisfiable = true;  // false: no deck can meet them (a card missing from the pool)
+
+    bool empty() const { return !leader_card_id && required == 0; }
+    bool allows(u8 character, u16 card_id_of_card) const {
+        return !card_id[character] || *card_id[character] == card_id_of_card;
+    }
 };
 
 // A leader card's values, computed once per leader and handed on unchanged.

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
+#include "final_chapter_fixture.h"
+#include "search/search_entry.h"
 #include "test_pool.h"
 
 namespace vdz {
@@ -74,15 +77,71 @@ TEST(FinalChapterBranch, NoCardOfTheLeadersCharacter) {
     EXPECT_TRUE(f.run().found.decks.empty());
 }
 
-TEST(FinalChapterBranch, FixedCardsTakeTheDepthFirstSearch) {
-    // The final-chapter search would not keep a fixed card; every deck here
-    // holds it.
+TEST(FinalChapterBranch, FixedCardsStayInEveryDeck) {
     BranchFixture f;
     f.context.fixed_cards = {3};
     const FinalChapterBranch out = f.run(3);
-    ASSERT_FALSE(out.found.decks.empty());
+    ASSERT_EQ(out.found.decks.size(), 3u);
     for (const DeckEntry& deck : out.found.decks)
-        EXPECT_TRUE(holds(deck, 2));
+        EXPECT_EQ(deck.slots[0], 2);
+}
+
+// Through the whole road, re-admission included: every deck keeps the fixed
+// cards, a card of each fixed character, and the leader the request names.
+TEST(FinalChapterBranch, ConstraintsSurviveReadmission) {
+    std::mt19937 rng(21);
+    const test::FinalSetup setup = {
+        "solo", Target::SCORE, LiveType::SOLO, SkillOrderChooseStrategy::BEST, 5, true, true};
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        SearchContext context = test::final_context(setup, rng, 7);
+        context.dominance_pruning = true;
+        std::vector<TestCard> cards = test::random_final_cards(rng, {3, 2, 2, 2, 2, 2, 2});
+        // Weaker copies under new ids: material for pruning and re-admission.
+        for (usize i = 0, n = cards.size(); i < n; ++i) {
+            TestCard copy = cards[i];
+            copy.card_id = static_cast<u16>(cards[i].card_id + 300);
+            copy.base_x10 = copy.base_x10 / 2;
+            cards.push_back(copy);
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        switch (round % 4) {
+            case 0:
+                context.designated_character = 1;
+                context.fixed_cards = {cards[5].card_id};
+                break;
+            case 1:
+                context.designated_character = 1;
+                context.fixed_characters = {4};
+                break;
+            case 2:
+                context.fixed_cards = {cards[3].card_id, cards[9].card_id};
+                break;
+            default:
+                context.fixed_characters = {5, 2};
+                break;
+        }
+        const auto found = search_recommend(pool, context, 6, 0, steady_search_clock());
+        ASSERT_TRUE(found.ok()) << found.error().message;
+        ASSERT_FALSE(found.value().decks.empty());
+        for (const DeckEntry& deck : found.value().decks) {
+            const auto holds = [&](auto&& matches) {
+                return std::any_of(deck.slots.begin(), deck.slots.end(), matches);
+            };
+            for (const u16 id : context.fixed_cards)
+                EXPECT_TRUE(holds([&](u16 c) { return pool.card_id(c) == id; }));
+            for (const u8 ch : context.fixed_characters)
+                EXPECT_TRUE(holds([&](u16 c) { return pool.character_id(c) == ch; }));
+            const u16 leader = deck.slots[0];
+            if (context.designated_character) {
+                EXPECT_EQ(pool.character_id(leader), *context.designated_character);
+            } else if (!context.fixed_cards.empty()) {
+                EXPECT_EQ(pool.card_id(leader), context.fixed_cards[0]);
+            } else {
+                EXPECT_EQ(pool.character_id(leader), context.fixed_characters[0]);
+            }
+        }
+    }
 }
 
 }  // namespace

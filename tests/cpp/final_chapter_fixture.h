@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -90,10 +91,12 @@ inline SearchContext final_context(const FinalSetup& s, std::mt19937& rng, usize
 }
 
 // The best key of every card set with a leader of `leader_character` (any
-// character when 0; only card `leader_card` when given), best first.
+// character when 0; only card `leader_card` when given) that `admits`
+// accepts (every deck when empty), best first.
 inline std::vector<u64> brute_force_keys(const CardPool& pool, const SearchContext& context,
                                          u8 leader_character,
-                                         std::optional<u16> leader_card = std::nullopt) {
+                                         std::optional<u16> leader_card = std::nullopt,
+                                         const std::function<bool(const DeckSlots&)>& admits = {}) {
     std::map<std::array<u16, 5>, u64> best;
     const u16 n = pool.count();
     for (u16 l = 0; l < n; ++l) {
@@ -114,7 +117,7 @@ inline std::vector<u64> brute_force_keys(const CardPool& pool, const SearchConte
                             distinct &= !(seen & (1u << pool.character_id(card)));
                             seen |= 1u << pool.character_id(card);
                         }
-                        if (!distinct) continue;
+                        if (!distinct || (admits && !admits(deck))) continue;
                         const auto key = evaluate_final_chapter_deck(pool, context, deck);
                         if (!key) continue;
                         std::array<u16, 5> set = deck;

@@ -225,5 +225,184 @@ TEST(FinalChapterSearch, DominatedLeaderCandidates) {
     EXPECT_EQ(drop_dominated_cards(pool, context, {0, 1}), (std::vector<u16>{1}));
 }
 
+// The deck holds every fixed card and a card of every fixed character, and
+// is led as the request says: by the designated character, else by the
+// first fixed card, else by the first fixed character.
+bool meets_constraints(const CardPool& pool, const SearchContext& c, const DeckSlots& deck) {
+    const auto holds = [&](auto&& matches) {
+        return std::any_of(deck.begin(), deck.end(), matches);
+    };
+    for (const u16 id : c.fixed_cards)
+        if (!holds([&](u16 card) { return pool.card_id(card) == id; })) return false;
+    for (const u8 ch : c.fixed_characters)
+        if (!holds([&](u16 card) { return pool.character_id(card) == ch; })) return false;
+    if (c.designated_character) return pool.character_id(deck[0]) == *c.designated_character;
+    if (!c.fixed_cards.empty()) return pool.card_id(deck[0]) == c.fixed_cards[0];
+    if (!c.fixed_characters.empty()) return pool.character_id(deck[0]) == c.fixed_characters[0];
+    return true;
+}
+
+TEST(FinalChapterSearch, ConstrainedDecksEqualBruteForce) {
+    std::mt19937 rng(17);
+    struct Case {
+        const char* name;
+        std::optional<u8> designated;
+        std::vector<u8> fixed_card_characters;  // one random card of each is fixed
+        std::vector<u8> fixed_characters;
+    };
+    const Case cases[] = {
+        {"designated, a fixed card of another character", u8{1}, {3}, {}},
+        {"designated, a fixed card of its own character", u8{1}, {1}, {}},
+        {"designated, a fixed character", u8{1}, {}, {4}},
+        {"designated, its own character and another fixed", u8{1}, {}, {1, 5}},
+        {"designated, fixed card and character", u8{2}, {6}, {3}},
+        {"fixed cards lead", std::nullopt, {2, 5}, {}},
+        {"a fixed card leads, fixed characters", std::nullopt, {6}, {2, 3}},
+        {"the first fixed character leads", std::nullopt, {}, {3, 6, 7}},
+    };
+    for (const FinalSetup& setup : SETUPS) {
+        for (const Case& k : cases) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", " << k.name);
+            std::vector<usize> per_character;
+            for (usize c = 0; c < 7; ++c)
+                per_character.push_back(1 + rng() % 4);
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            const CardPool pool =
+                test::make_pool(test::random_final_cards(rng, per_character), context);
+            context.designated_character = k.designated;
+            context.fixed_characters = k.fixed_characters;
+            for (const u8 ch : k.fixed_card_characters) {
+                std::vector<u16> ids;
+                for (u16 i = 0; i < pool.count(); ++i)
+                    if (pool.character_id(i) == ch) ids.push_back(pool.card_id(i));
+                context.fixed_cards.push_back(ids[rng() % ids.size()]);
+            }
+            const u64 limit = 1 + rng() % 5;
+            const auto result =
+                search_final_chapter(pool, context, limit, 0, std::nullopt, steady_search_clock());
+            const std::optional<u8> leader = final_leader_character(pool, context);
+            ASSERT_TRUE(leader);
+            const auto admits = [&](const DeckSlots& d) {
+                return meets_constraints(pool, context, d);
+            };
+            EXPECT_EQ(
+                keys_of(result.decks),
+                first(test::brute_force_keys(pool, context, *leader, std::nullopt, admits), limit));
+            for (const DeckEntry& d : result.decks)
+                EXPECT_TRUE(meets_constraints(pool, context, d.slots));
+        }
+    }
+}
+
+TEST(FinalChapterSearch, UnsatisfiableConstraintsGiveNoDecks) {
+    std::mt19937 rng(18);
+    SearchContext context = test::final_context(SETUPS[0], rng, 6);
+    const CardPool pool =
+        test::make_pool(test::random_final_cards(rng, {2, 2, 2, 2, 2, 2}), context);
+    struct Case {
+        const char* name;
+        std::vector<u16> fixed_cards;
+        std::vector<u8> fixed_characters;
+    };
+    const Case cases[] = {
+        {"a fixed card missing from the pool", {pool.card_id(2), 999}, {}},
+        {"a fixed character without cards", {}, {2, 9}},
+        {"more than four characters besides the leader", {}, {1, 2, 3, 4, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        context.fixed_cards = c.fixed_cards;
+        context.fixed_characters = c.fixed_characters;
+        EXPECT_TRUE(search_final_chapter(pool, context, 5, 0, std::nullopt, steady_search_clock())
+                        .decks.empty());
+    }
+}
+
+TEST(FinalChapterSearch, ScoreUpLowerBound) {
+    std::mt19937 rng(19);
+    for (const FinalSetup& setup : {SETUPS[0], SETUPS[3], SETUPS[4]}) {
+        for (const double lower : {80.0, 110.0, 140.0}) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", lower bound " << lower);
+            std::vector<usize> per_character = {3};
+            for (usize c = 0; c < 7; ++c)
+                per_character.push_back(1 + rng() % 4);
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            const CardPool pool =
+                test::make_pool(test::random_final_cards(rng, per_character), context);
+            context.multi_live_score_up_lower_bound = lower;
+            const u64 limit = 1 + rng() % 6;
+            for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
+                const auto result =
+                    search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
+                EXPECT_EQ(
+                    keys_of(result.decks),
+                    first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+            }
+        }
+    }
+    // Beyond every deck's reach: nothing is searched, let alone evaluated.
+    std::vector<usize> per_character(8, 6);
+    SearchContext context = test::final_context(SETUPS[3], rng, per_character.size());
+    const CardPool pool = test::make_pool(test::random_final_cards(rng, per_character), context);
+    context.multi_live_score_up_lower_bound = 300.0;
+    const auto none = search_final_chapter(pool, context, 5, 0, u8{1}, steady_search_clock());
+    EXPECT_TRUE(none.decks.empty());
+    EXPECT_EQ(none.counters.evaluated, 0u);
+    EXPECT_EQ(none.counters.groups_visited, 0u);
+}
+
+TEST(FinalChapterSearch, LeadersCompareSkillsByKind) {
+    // Two diff skills: the better one (120) takes side-table code 1, the
+    // worse one (20) code 2, on a card with more power.
+    SearchContext context;
+    context.final_chapter = true;
+    context.music_base_scores = {1.1, 0.9, 0.4};
+    context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+    std::vector<test::TestCard> cards = {test::plain_card(1, 1, 30000, 120),
+                                         test::plain_card(2, 1, 30100, 20)};
+    cards[0].skill.has_diff = true;
+    cards[0].skill.diff = {120, 0};
+    cards[1].skill.has_diff = true;
+    cards[1].skill.diff = {20, 0};
+    for (u8 c = 2; c <= 5; ++c)
+        cards.push_back(test::plain_card(c + 1, c, 20000, 50));
+    const CardPool pool = test::make_pool(cards, context);
+    ASSERT_LT(pool.skill_code(0), pool.skill_code(1));
+    EXPECT_EQ(drop_dominated_cards(pool, context, {1, 0}), (std::vector<u16>{1, 0}));
+    const auto result = search_final_chapter(pool, context, 1, 0, u8{1}, steady_search_clock());
+    ASSERT_EQ(result.decks.size(), 1u);
+    EXPECT_EQ(result.decks[0].slots[0], 0);
+    EXPECT_EQ(keys_of(result.decks), first(test::brute_force_keys(pool, context, 1), 1));
+}
+
+TEST(FinalChapterSearch, SupportCostOverTheWholeList) {
+    // Support takes one entry of [P 10.0, X 9.0, 1.0]. X, listed past the
+    // entry taken, costs nothing against that entry; but with P in the deck
+    // X is the entry taken, so the deck with Y instead keeps 9.0, not 1.0.
+    SearchContext context;
+    context.final_chapter = true;
+    context.world_bloom = true;
+    context.target = Target::BONUS;
+    context.event_kind = 2;
+    context.music_base_scores = {1.1, 0.9, 0.4};
+    context.world_bloom_support.general = {{{30, 10.0}, {21, 9.0}, {99, 1.0}}, 1};
+    std::vector<test::TestCard> cards = {test::plain_card(10, 1, 20000, 50),  // the leader
+                                         test::plain_card(21, 2, 20001, 50),  // X
+                                         test::plain_card(22, 2, 20000, 50),  // Y
+                                         test::plain_card(30, 3, 20000, 50),  // P
+                                         test::plain_card(40, 4, 20000, 50),
+                                         test::plain_card(50, 5, 20000, 50)};
+    const CardPool pool = test::make_pool(cards, context);
+    EXPECT_EQ(support_cost(pool, context, 1, 1), 900);
+    EXPECT_EQ(support_cost(pool, context, 1, 2), 0);
+    for (const u64 limit : {1, 2}) {
+        const auto result =
+            search_final_chapter(pool, context, limit, 0, u8{1}, steady_search_clock());
+        EXPECT_EQ(keys_of(result.decks), first(test::brute_force_keys(pool, context, 1), limit));
+    }
+    // As leaders: X does not remove Y either.
+    EXPECT_EQ(drop_dominated_cards(pool, context, {1, 2}), (std::vector<u16>{1, 2}));
+}
+
 }  // namespace
 }  // namespace vdz
