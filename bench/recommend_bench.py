@@ -68,8 +68,16 @@ class Player:
     @property
     def top_character(self):
         """The character the player owns the most cards of (lowest id on ties)."""
+        return self.characters_by_count[0]
+
+    @property
+    def characters_by_count(self):
+        """Owned characters, most cards first (lowest id on ties)."""
         owned = [self.character_of[card] for card in self.card_ids]
-        return max(sorted(set(owned)), key=owned.count)
+        return sorted(set(owned), key=lambda c: (-owned.count(c), c))
+
+    def first_card_of(self, character):
+        return next(card for card in self.card_ids if self.character_of[card] == character)
 
 
 @dataclass
@@ -100,6 +108,24 @@ REQUESTS = [
     Row("world bloom",
         {"liveType": "multi", "eventId": WORLD_BLOOM, "worldBloomCharacterId": WORLD_BLOOM_CHARACTER}),
     Row("final chapter", {"liveType": "multi", "eventId": FINAL_CHAPTER}),
+    # The final chapter's constraints: a designated leader character, fixed
+    # cards and characters (of the player's second and third characters),
+    # both together, and a multi live score-up lower bound.
+    Row("final designated",
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": p.top_character}),
+    Row("final fixed card",
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER,
+                   "fixedCards": [p.first_card_of(p.characters_by_count[1])]}),
+    Row("final fixed character",
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "fixedCharacters": [p.characters_by_count[1]]}),
+    Row("final designated+card",
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": p.top_character,
+                   "fixedCards": [p.first_card_of(p.characters_by_count[1])]}),
+    Row("final designated+chara",
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": p.top_character,
+                   "fixedCharacters": [p.characters_by_count[2]]}),
+    Row("final lower bound",
+        {"liveType": "multi", "eventId": FINAL_CHAPTER, "multiLiveScoreUpLowerBound": 200}),
     Row("challenge character",
         lambda p: {"liveType": "challenge", "challengeLiveCharacterId": p.top_character}),
     Row("challenge", {"liveType": "challenge"}),

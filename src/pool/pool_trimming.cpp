@@ -4,10 +4,14 @@
 //   b   challenge lives: at most 19 cards per character
 //   c   broad targets outside World Bloom: at most 10 per character
 //   d   power and skill targets: at most 10 per character by the target's key
+// and, only when more candidates remain than a pool holds, a last cut (a''
+// below) that ranks every unprotected card and lowers K until they fit.
 #include "pool/pool_trimming.h"
 
 #include <algorithm>
 #include <array>
+
+#include "pool/card_pool.h"
 
 namespace vdz {
 namespace {
@@ -65,10 +69,11 @@ bool rarity_filter(std::vector<PoolCandidate>& candidates, const PoolShape& shap
     return true;
 }
 
-// Phase a': protected cards and cards of 30 % bonus or more stay; the others
-// compete per character for `places` ranks (bonus, rarity, weighted power).
+// Phase a': protected cards and, with `keep_high_bonus`, cards of 30 %
+// bonus or more stay; the others compete per character for `places` ranks
+// (bonus, rarity, weighted power).
 void rank_per_character(std::vector<PoolCandidate>& candidates, const PoolShape& shape,
-                        usize places) {
+                        usize places, bool keep_high_bonus = true) {
     const auto ranked_bonus = [](const PoolCandidate& c) {
         const u32 e = c.total_x10();
         return (c.rarity > 3 && e == 0) ? u32{1} : e;
@@ -83,7 +88,7 @@ void rank_per_character(std::vector<PoolCandidate>& candidates, const PoolShape&
     std::array<std::vector<usize>, CHARACTER_SLOTS> ranked;
     for (usize i = 0; i < candidates.size(); ++i) {
         const PoolCandidate& c = candidates[i];
-        if (is_protected(c, shape) || c.total_x10() >= ALWAYS_KEPT_BONUS_X10) {
+        if (is_protected(c, shape) || (keep_high_bonus && c.total_x10() >= ALWAYS_KEPT_BONUS_X10)) {
             keep[i] = 1;
             continue;
         }
@@ -174,6 +179,21 @@ void trim_candidates(std::vector<PoolCandidate>& candidates, const PoolShape& sh
     // d. Power and skill targets.
     if (narrow_target(shape.target) && candidates.size() >= KEY_CUT_MIN)
         keep_best_by_key(candidates, shape);
+    // a''. Still more than a pool holds (a large, well-levelled collection in
+    // the final chapter, where a' keeps every card of 30 % or more): rank
+    // those cards too, then take fewer places per character until the rest
+    // fits. Protected cards always stay; when they alone do not fit, the
+    // capacity check reports it. Requests that fit never reach this.
+    if (candidates.size() > CardPool::MAX_CARDS) {
+        for (usize places = shape.final_chapter ? 16 : 6;; --places) {
+            std::vector<PoolCandidate> ranked = candidates;
+            rank_per_character(ranked, shape, places, false);
+            if (ranked.size() <= CardPool::MAX_CARDS || places == 0) {
+                candidates = std::move(ranked);
+                break;
+            }
+        }
+    }
 }
 
 }  // namespace vdz

@@ -26,7 +26,9 @@ struct PoolShape {
     std::vector<i32> fixed_characters;  // character ids as the options give them
 };
 
-// Runs phases a, a', b, c and d in order on `candidates`.
+// Runs phases a, a', b, c and d in order on `candidates`; when more than a
+// pool's capacity remain, a last per-character ranking with fewer places
+// brings them down to it, protected cards aside.
 void trim_candidates(std::vector<PoolCandidate>& candidates, const PoolShape& shape);
 
 }  // namespace vdz

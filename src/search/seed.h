@@ -77,16 +77,18 @@ void seed_exhaustive_plain(const CardPool& pool, const SearchContext& context,
 std::optional<DeckEntry> seed_strategy_plain(const CardPool& pool, const SearchContext& context);
 
 // Slots 1-4 filled from `list` at ascending positions around the anchor in
-// slot 0 (preset by the caller), every admissible deck scored into `best`.
+// slot 0 (preset by the caller), each slot taking only cards its place in
+// the fixed layout allows, every admissible deck scored into `best`.
 // Called with depth 1, start 0 and the anchor's character in the mask.
 void seed_exhaustive_anchored(const CardPool& pool, const SearchContext& context, u16 anchor,
                               std::span<const u16> list, u32 depth, usize start,
                               u32 used_characters, DeckSlots& slots,
                               std::optional<DeckEntry>& best);
 
-// Final chapter: the first eight cards of the candidate order as anchors,
-// each completed by its 24 best cards of other characters; the best deck is
-// improved around its anchor. A deck off the fixed layout is no seed.
+// Final chapter: the first eight cards of the candidate order that may stand
+// in slot 0 of the fixed layout as anchors, each completed by the cards of
+// its fixed slots and its 24 best free cards of other characters; the best
+// deck is improved around its anchor. Every seed follows the fixed layout.
 // `candidate_order` is the depth-first search's initial candidate order.
 std::optional<DeckEntry> seed_strategy_anchored(const CardPool& pool, const SearchContext& context,
                                                 std::span<const u16> candidate_order);

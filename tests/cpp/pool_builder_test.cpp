@@ -163,6 +163,66 @@ TEST(PoolTrimming, PerCharacterRankingKeepsKBestAndHighBonuses) {
     EXPECT_EQ(max_per_character(final_chapter), 16u);
 }
 
+TEST(PoolTrimming, MoreThanAPoolHoldsRanksHighBonusesAndLowersK) {
+    // Per character: `cards` rarity-4 cards of 30 % bonus or more (which a'
+    // keeps unranked), better bonus on later cards.
+    const auto final_chapter_cards = [](const std::vector<std::pair<u8, u32>>& per_character) {
+        std::vector<PoolCandidate> out;
+        u32 id = 1;
+        for (const auto& [character, cards] : per_character)
+            for (u32 k = 0; k < cards; ++k) {
+                PoolCandidate c = candidate(id++, character, 1000);
+                c.base_x10 = static_cast<u16>(300 + k);
+                out.push_back(c);
+            }
+        return out;
+    };
+    PoolShape shape;
+    shape.has_event = shape.final_chapter = shape.world_bloom = true;
+    struct Case {
+        const char* name;
+        std::vector<i32> fixed_characters;
+        u32 fixed_cards_each;  // cards of each fixed character
+        usize kept;
+        usize per_other_character;
+    };
+    const Case cases[] = {
+        {"26 x 25 cards: 16 per character", {}, 25, 26 * 16, 16},
+        {"three fixed characters of 160: one per other character", {1, 2, 3}, 160, 480 + 23, 1},
+        {"the fixed characters alone exceed the pool", {1, 2, 3}, 180, 540, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::pair<u8, u32>> per_character;
+        for (u8 ch = 1; ch <= 26; ++ch) {
+            const bool fixed = std::find(c.fixed_characters.begin(), c.fixed_characters.end(),
+                                         ch) != c.fixed_characters.end();
+            per_character.push_back({ch, fixed ? c.fixed_cards_each : 25});
+        }
+        std::vector<PoolCandidate> candidates = final_chapter_cards(per_character);
+        shape.fixed_characters = c.fixed_characters;
+        trim_candidates(candidates, shape);
+        EXPECT_EQ(candidates.size(), c.kept);
+        std::array<usize, 27> counts{};
+        u32 worst_bonus = 0xFFFF;
+        for (const PoolCandidate& k : candidates) {
+            ++counts[k.character_id];
+            if (k.character_id > 3) worst_bonus = std::min(worst_bonus, k.total_x10());
+        }
+        for (u8 ch = 4; ch <= 26; ++ch)
+            EXPECT_EQ(counts[ch], c.per_other_character);
+        // Each character keeps its best bonuses.
+        if (c.per_other_character != 0) {
+            EXPECT_EQ(worst_bonus, 300 + 25 - c.per_other_character);
+        }
+    }
+    // A request that fits is left as a' leaves it: every card of 30 % stays.
+    std::vector<PoolCandidate> fits = final_chapter_cards({{1, 300}, {2, 200}, {3, 12}});
+    shape.fixed_characters.clear();
+    trim_candidates(fits, shape);
+    EXPECT_EQ(fits.size(), 512u);
+}
+
 TEST(PoolChecks, ErrorsInOrder) {
     const std::vector<PoolCandidate> candidates = {candidate(10, 1, 100), candidate(11, 1, 100),
                                                    candidate(12, 2, 100), candidate(13, 3, 100)};

@@ -30,6 +30,15 @@ std::vector<u16> ranked(const CardPool& pool, std::vector<u16> cards, Key key) {
     return cards;
 }
 
+// Slot s holds what the fixed layout puts there.
+bool follows_layout_at(const CardPool& pool, const SearchContext& c, const DeckSlots& d, usize s) {
+    const usize f = c.fixed_cards.size();
+    if (s < f) return pool.card_id(d[s]) == c.fixed_cards[s];
+    if (s - f < c.fixed_characters.size())
+        return pool.character_id(d[s]) == c.fixed_characters[s - f];
+    return true;
+}
+
 std::vector<u16> all_cards(const CardPool& pool) {
     std::vector<u16> cards(pool.count());
     std::iota(cards.begin(), cards.end(), u16{0});
@@ -136,7 +145,9 @@ TEST(SeedExhaustiveAnchored, EqualsBruteForceOverAnchorsSharingOneRecord) {
         const usize n = 5 + rng() % 10;
         const std::vector<TestCard> cards = random_cards(rng, n, 4 + rng() % 6);
         SearchContext context = test::random_seed_context(rng);
-        context.fixed_cards = {cards[0].card_id};  // never read by the kernel
+        // The layout past slot 0 (the anchor's): a fixed card, a character.
+        if (round % 3 != 0) context.fixed_cards = {cards[0].card_id, cards[1].card_id};
+        if (round % 3 == 2) context.fixed_characters = {cards[2].character};
         const CardPool pool = test::make_pool(cards, context);
 
         std::optional<DeckEntry> best, oracle;
@@ -154,6 +165,9 @@ TEST(SeedExhaustiveAnchored, EqualsBruteForceOverAnchorsSharingOneRecord) {
                 if (card != anchor) led.push_back(card);
             const auto per_anchor =
                 test::brute_force_seed(pool, context, led, [&](const DeckSlots& d) {
+                    // Slot 0 is the anchor's, whatever the layout.
+                    for (usize s = 1; s < 5; ++s)
+                        if (!follows_layout_at(pool, context, d, s)) return false;
                     return d[0] == anchor && test::distinct_characters_in(pool, d);
                 });
             if (per_anchor) keep_better_seed(oracle, per_anchor->score, per_anchor->slots);
@@ -263,7 +277,7 @@ TEST(SeedStrategyAnchored, IsTheImprovedBestDeckOverTheFirstEightAnchors) {
     EXPECT_GT(found, 3u);
 }
 
-TEST(SeedStrategyAnchored, DropsADeckOffTheFixedLayout) {
+TEST(SeedStrategyAnchored, FollowsTheFixedLayoutByConstruction) {
     // The strongest cards lead; the fixed card (id 15) is the weakest.
     std::vector<TestCard> cards;
     for (u16 i = 0; i < 6; ++i)
@@ -276,7 +290,11 @@ TEST(SeedStrategyAnchored, DropsADeckOffTheFixedLayout) {
     EXPECT_TRUE(seed_strategy_anchored(pool, context, order));
     context.fixed_cards = {15};
     context.fixed_characters = {1};
-    EXPECT_EQ(seed_strategy_anchored(pool, context, order), std::nullopt);
+    const auto seed = seed_strategy_anchored(pool, context, order);
+    ASSERT_TRUE(seed);
+    EXPECT_EQ(seed->slots[0], 5);
+    EXPECT_EQ(seed->slots[1], 0);
+    EXPECT_TRUE(follows_fixed_layout(pool, context, seed->slots));
 }
 
 }  // namespace

@@ -94,3 +94,65 @@ def test_fixed_cards_are_kept_on_the_final_chapter_road(region):
     assert decks
     for deck in decks:
         assert fixed in card_set(deck)
+
+
+@pytest.fixture(scope="module")
+def whole_player(sample_region_dir):
+    """The sample player with every card: more candidates than a pool holds
+    until the last trimming cut brings them down."""
+    engine = NativeEngine()
+    masterdata = sample_region_dir / "masterdata"
+    engine.update_masterdata(str(masterdata), REGION)
+    cards = json.loads((masterdata / "cards.json").read_text())
+    user_json = json.loads((sample_region_dir / "user_data.json").read_text())
+    player = Region(engine, cards, user_json)
+    player.user_cards = user_json["userCards"]
+    player.user = NativeUserData(json.dumps(user_json).encode())
+    owned = [player.character_of[c["cardId"]] for c in player.user_cards]
+    player.by_count = sorted(set(owned), key=lambda c: (-owned.count(c), c))
+    return player
+
+
+def test_the_whole_sample_player_gets_final_chapter_decks(whole_player):
+    decks = whole_player.recommend({"eventId": FINAL_CHAPTER, "liveType": "multi", "limit": 5})
+    assert len(decks) == 5
+    for deck in decks:
+        assert len(set(characters(whole_player, deck))) == 5
+
+
+def constrained_requests(player):
+    first, second, third = player.by_count[:3]
+    card_of = {}
+    for card in player.user_cards:
+        card_of.setdefault(player.character_of[card["cardId"]], card["cardId"])
+    return [
+        ("designated", {"forcedLeaderCharacterId": first}),
+        ("designated, fixed card", {"forcedLeaderCharacterId": first, "fixedCards": [card_of[second]]}),
+        ("designated, fixed character", {"forcedLeaderCharacterId": first, "fixedCharacters": [third]}),
+        ("fixed cards", {"fixedCards": [card_of[second], card_of[third]]}),
+        ("fixed characters", {"fixedCharacters": [third, second]}),
+        ("score-up lower bound", {"multiLiveScoreUpLowerBound": 150}),
+    ]
+
+
+@pytest.mark.parametrize("index", range(6))
+def test_constrained_final_chapter_requests_meet_their_constraints(whole_player, index):
+    case, constraints = constrained_requests(whole_player)[index]
+    request = {"eventId": FINAL_CHAPTER, "liveType": "multi", "limit": 5, **constraints}
+    decks = whole_player.recommend(request)
+    assert decks, case
+    for deck in decks:
+        chars = characters(whole_player, deck)
+        ids = [card["card_id"] for card in deck["cards"]]
+        assert len(set(chars)) == 5
+        # Cards are listed leader first.
+        if "forcedLeaderCharacterId" in constraints:
+            assert chars[0] == constraints["forcedLeaderCharacterId"]
+        elif "fixedCards" in constraints:
+            assert ids[0] == constraints["fixedCards"][0]
+        elif "fixedCharacters" in constraints:
+            assert chars[0] == constraints["fixedCharacters"][0]
+        assert set(constraints.get("fixedCards", [])) <= set(ids)
+        assert set(constraints.get("fixedCharacters", [])) <= set(chars)
+        if "multiLiveScoreUpLowerBound" in constraints:
+            assert deck["multi_live_score_up"] + 1e-9 >= constraints["multiLiveScoreUpLowerBound"]
