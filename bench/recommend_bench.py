@@ -68,15 +68,11 @@ class Player:
     @property
     def top_character(self):
         """The character the player owns the most cards of (lowest id on ties)."""
-        return self.characters_by_count[0]
-
-    @property
-    def characters_by_count(self):
-        """Owned characters, most cards first (lowest id on ties)."""
         owned = [self.character_of[card] for card in self.card_ids]
-        return sorted(set(owned), key=lambda c: (-owned.count(c), c))
+        return max(sorted(set(owned)), key=owned.count)
 
     def first_card_of(self, character):
+        """The first card of `character` the player owns."""
         return next(card for card in self.card_ids if self.character_of[card] == character)
 
 
@@ -109,23 +105,19 @@ REQUESTS = [
         {"liveType": "multi", "eventId": WORLD_BLOOM, "worldBloomCharacterId": WORLD_BLOOM_CHARACTER}),
     Row("final chapter", {"liveType": "multi", "eventId": FINAL_CHAPTER}),
     # The final chapter's constraints: a designated leader character, fixed
-    # cards and characters (of the player's second and third characters),
-    # both together, and a multi live score-up lower bound.
-    Row("final designated",
-        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": p.top_character}),
+    # cards and characters, both together, and multi live score-up lower
+    # bounds (230 is beyond most decks' reach).
+    Row("final designated", {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": 7}),
     Row("final fixed card",
-        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER,
-                   "fixedCards": [p.first_card_of(p.characters_by_count[1])]}),
-    Row("final fixed character",
-        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "fixedCharacters": [p.characters_by_count[1]]}),
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "fixedCards": [p.first_card_of(3)]}),
+    Row("final fixed character", {"liveType": "multi", "eventId": FINAL_CHAPTER, "fixedCharacters": [12]}),
     Row("final designated+card",
-        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": p.top_character,
-                   "fixedCards": [p.first_card_of(p.characters_by_count[1])]}),
+        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": 7,
+                   "fixedCards": [p.first_card_of(3)]}),
     Row("final designated+chara",
-        lambda p: {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": p.top_character,
-                   "fixedCharacters": [p.characters_by_count[2]]}),
-    Row("final lower bound",
-        {"liveType": "multi", "eventId": FINAL_CHAPTER, "multiLiveScoreUpLowerBound": 200}),
+        {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": 7, "fixedCharacters": [12]}),
+    Row("final lower bound 200", {"liveType": "multi", "eventId": FINAL_CHAPTER, "multiLiveScoreUpLowerBound": 200}),
+    Row("final lower bound 230", {"liveType": "multi", "eventId": FINAL_CHAPTER, "multiLiveScoreUpLowerBound": 230}),
     Row("challenge character",
         lambda p: {"liveType": "challenge", "challengeLiveCharacterId": p.top_character}),
     Row("challenge", {"liveType": "challenge"}),
