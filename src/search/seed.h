@@ -39,6 +39,10 @@ inline bool distinct_characters(const SearchContext& context) {
     return !is_challenge(context.live_type);
 }
 
+// Slot `slot`'s place in the fixed layout: fixed card `slot`, then fixed
+// character `slot` - F, then any card.
+bool fits_fixed_slot(const CardPool& pool, const SearchContext& context, usize slot, u16 card);
+
 // The deck holds the fixed cards, then cards of the fixed characters, in the
 // first slots and in list order: the layout the depth-first search forms.
 bool follows_fixed_layout(const CardPool& pool, const SearchContext& context,

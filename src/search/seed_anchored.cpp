@@ -27,15 +27,6 @@ bool may_lead(const CardPool& pool, const SearchContext& context, u16 card) {
     return true;
 }
 
-// Whether `card` may fill slot `depth` (1..4) of the fixed layout.
-bool fits_slot(const CardPool& pool, const SearchContext& context, usize depth, u16 card) {
-    const usize fixed = context.fixed_cards.size();
-    if (depth < fixed) return pool.card_id(card) == context.fixed_cards[depth];
-    if (depth - fixed < context.fixed_characters.size())
-        return pool.character_id(card) == context.fixed_characters[depth - fixed];
-    return true;
-}
-
 // The cards around `anchor`, in the order of the slots they may fill (the
 // kernel takes ascending positions): each fixed slot's cards, then the best
 // free cards. A free card is of a character no fixed slot or the anchor holds.
@@ -48,7 +39,7 @@ std::vector<u16> anchor_list(const CardPool& pool, const SearchContext& context,
         if (depth >= fixed + context.fixed_characters.size()) break;
         std::vector<u16> cards;
         for (u16 i = 0; i < n; ++i)
-            if (i != anchor && fits_slot(pool, context, depth, i)) cards.push_back(i);
+            if (i != anchor && fits_fixed_slot(pool, context, depth, i)) cards.push_back(i);
         sort_by_seed_rank(pool, cards);
         if (depth >= fixed) cards.resize(std::min(cards.size(), FIXED_CHARACTER_CARDS));
         for (const u16 card : cards)
@@ -81,7 +72,7 @@ void seed_exhaustive_anchored(const CardPool& pool, const SearchContext& context
     const bool distinct = distinct_characters(context);
     for (usize i = start; i < list.size(); ++i) {
         const u16 card = list[i];
-        if (card == anchor || !fits_slot(pool, context, depth, card)) continue;
+        if (card == anchor || !fits_fixed_slot(pool, context, depth, card)) continue;
         const u8 character = pool.character_id(card);
         if (distinct && (used_characters & (1u << character))) continue;
         slots[depth] = card;

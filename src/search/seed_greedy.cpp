@@ -21,15 +21,6 @@ double card_value(const CardPool& pool, const SearchContext& context, u8 start_m
     return context.power_weight * power + context.bonus_weight * bonus_percent;
 }
 
-// Slot k's layout constraint: fixed card k, then fixed character k - F.
-bool meets_slot(const CardPool& pool, const SearchContext& context, usize slot, u16 card) {
-    const usize fixed = context.fixed_cards.size();
-    if (slot < fixed) return pool.card_id(card) == context.fixed_cards[slot];
-    if (slot - fixed < context.fixed_characters.size())
-        return pool.character_id(card) == context.fixed_characters[slot - fixed];
-    return true;
-}
-
 }  // namespace
 
 std::optional<DeckSlots> greedy_deck(const CardPool& pool, const SearchContext& context,
@@ -50,7 +41,7 @@ std::optional<DeckSlots> greedy_deck(const CardPool& pool, const SearchContext& 
         for (u16 i = 0; i < n; ++i) {
             if (used & (1u << pool.character_id(i))) continue;
             if (forced && i == *forced) continue;
-            if (!meets_slot(pool, context, slot, i)) continue;
+            if (!fits_fixed_slot(pool, context, slot, i)) continue;
             const double value = card_value(pool, context, start_mode, i);
             if (value > best) {
                 best = value;

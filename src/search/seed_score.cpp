@@ -21,14 +21,18 @@ void keep_better_seed(std::optional<DeckEntry>& best, u64 score, const DeckSlots
     if (!best || score > best->score) best = DeckEntry{score, slots};
 }
 
+bool fits_fixed_slot(const CardPool& pool, const SearchContext& context, usize slot, u16 card) {
+    const usize fixed = context.fixed_cards.size();
+    if (slot < fixed) return pool.card_id(card) == context.fixed_cards[slot];
+    if (slot - fixed < context.fixed_characters.size())
+        return pool.character_id(card) == context.fixed_characters[slot - fixed];
+    return true;
+}
+
 bool follows_fixed_layout(const CardPool& pool, const SearchContext& context,
                           const DeckSlots& slots) {
-    const usize fixed = context.fixed_cards.size();
-    usize s = 0;
-    for (; s < fixed && s < 5; ++s)
-        if (pool.card_id(slots[s]) != context.fixed_cards[s]) return false;
-    for (; s < fixed + context.fixed_characters.size() && s < 5; ++s)
-        if (pool.character_id(slots[s]) != context.fixed_characters[s - fixed]) return false;
+    for (usize s = 0; s < 5; ++s)
+        if (!fits_fixed_slot(pool, context, s, slots[s])) return false;
     return true;
 }
 

@@ -90,6 +90,19 @@ inline SearchContext final_context(const FinalSetup& s, std::mt19937& rng, usize
     return c;
 }
 
+// A random pool of `per_character[c - 1]` cards of each character c and its
+// context under `setup`.
+struct FinalPool {
+    SearchContext context;
+    CardPool pool;
+};
+inline FinalPool random_final_pool(const FinalSetup& setup, std::mt19937& rng,
+                                   const std::vector<usize>& per_character) {
+    SearchContext context = final_context(setup, rng, per_character.size());
+    CardPool pool = make_pool(random_final_cards(rng, per_character), context);
+    return {std::move(context), std::move(pool)};
+}
+
 // The best key of every card set with a leader of `leader_character` (any
 // character when 0; only card `leader_card` when given) that `admits`
 // accepts (every deck when empty), best first.

@@ -73,9 +73,7 @@ TEST(FinalChapterSearch, DesignatedModeEqualsBruteForce) {
             std::vector<usize> per_character = {3};
             for (usize c = 0; c < 6; ++c)
                 per_character.push_back(1 + rng() % 4);
-            SearchContext context = test::final_context(setup, rng, per_character.size());
-            const CardPool pool =
-                test::make_pool(test::random_final_cards(rng, per_character), context);
+            auto [context, pool] = test::random_final_pool(setup, rng, per_character);
             const u64 limit = 2 + rng() % 6;
             const auto result =
                 search_final_chapter(pool, context, limit, 0, u8{1}, steady_search_clock());
@@ -96,9 +94,7 @@ TEST(FinalChapterSearch, AllCharactersModeEqualsBruteForce) {
             std::vector<usize> per_character;
             for (usize c = 0; c < 7; ++c)
                 per_character.push_back(1 + rng() % 3);
-            SearchContext context = test::final_context(setup, rng, per_character.size());
-            const CardPool pool =
-                test::make_pool(test::random_final_cards(rng, per_character), context);
+            auto [context, pool] = test::random_final_pool(setup, rng, per_character);
             const u64 limit = 1 + rng() % 6;
             const auto result =
                 search_final_chapter(pool, context, limit, 0, std::nullopt, steady_search_clock());
@@ -115,9 +111,7 @@ TEST(FinalChapterSearch, GroupBoundIsAboveEveryDeckOfItsLeader) {
         for (int round = 0; round < 4; ++round) {
             SCOPED_TRACE(testing::Message() << setup.name << ", round " << round);
             std::vector<usize> per_character = {4, 2, 3, 1, 2, 3};
-            SearchContext context = test::final_context(setup, rng, per_character.size());
-            const CardPool pool =
-                test::make_pool(test::random_final_cards(rng, per_character), context);
+            auto [context, pool] = test::random_final_pool(setup, rng, per_character);
             const auto groups = build_character_groups(pool, context, 1, context.card_enabled, 10);
             const auto suffix = build_group_suffix_table(groups);
             const SuffixTables tables = build_suffix_tables(pool, context);
@@ -166,8 +160,7 @@ TEST(FinalChapterSearch, PassedDeadline) {
     std::mt19937 rng(15);
     const FinalSetup setup = SETUPS[0];
     std::vector<usize> per_character = {3, 2, 2, 2, 2, 2, 2};
-    SearchContext context = test::final_context(setup, rng, per_character.size());
-    const CardPool pool = test::make_pool(test::random_final_cards(rng, per_character), context);
+    auto [context, pool] = test::random_final_pool(setup, rng, per_character);
 
     // Designated mode checks before its first leader: nothing is recorded.
     FakeClock clock;
@@ -266,9 +259,7 @@ TEST(FinalChapterSearch, ConstrainedDecksEqualBruteForce) {
             std::vector<usize> per_character;
             for (usize c = 0; c < 7; ++c)
                 per_character.push_back(1 + rng() % 4);
-            SearchContext context = test::final_context(setup, rng, per_character.size());
-            const CardPool pool =
-                test::make_pool(test::random_final_cards(rng, per_character), context);
+            auto [context, pool] = test::random_final_pool(setup, rng, per_character);
             context.designated_character = k.designated;
             context.fixed_characters = k.fixed_characters;
             for (const u8 ch : k.fixed_card_characters) {
@@ -326,9 +317,7 @@ TEST(FinalChapterSearch, ScoreUpLowerBound) {
             std::vector<usize> per_character = {3};
             for (usize c = 0; c < 7; ++c)
                 per_character.push_back(1 + rng() % 4);
-            SearchContext context = test::final_context(setup, rng, per_character.size());
-            const CardPool pool =
-                test::make_pool(test::random_final_cards(rng, per_character), context);
+            auto [context, pool] = test::random_final_pool(setup, rng, per_character);
             context.multi_live_score_up_lower_bound = lower;
             const u64 limit = 1 + rng() % 6;
             for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
