@@ -127,8 +127,10 @@ POOL_ERRORS = [
      "构建参数非法: fixed character 角色重复: 1"),
     ("challenge with fixed characters", lambda r: r.spread(5),
      {"liveType": "challenge", "fixedCharacters": [1]}, "构建参数非法: challenge live 不支持 fixed_characters"),
-    ("World Bloom pool beyond the masks", lambda r: r.spread(513), {"eventType": "world_bloom"},
-     "候选卡数量超过 mask 容量: 513"),
+    # More cards than the masks hold are cut per character; only the cards
+    # of a fixed character, which always stay, can still be too many.
+    ("World Bloom pool beyond the masks", lambda r: [r.card(1, "rarity_2")] * 513,
+     {"eventType": "world_bloom", "fixedCharacters": [1]}, "候选卡数量超过 mask 容量: 513"),
     ("bonus target without an event", lambda r: r.spread(5), {"target": "bonus"},
      "构建参数非法: bonus target 需要活动上下文"),
     ("bonus target in the final chapter", lambda r: r.spread(5),
