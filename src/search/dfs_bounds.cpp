@@ -11,11 +11,12 @@
 #include "search/dfs_bounds.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 
 #include "common/check.h"
+#include "common/numeric.h"
 #include "pool/pool_packing.h"
-#include "search/deck_evaluator.h"
-#include "search/deck_key.h"
 
 namespace vdz {
 namespace {
@@ -33,58 +34,255 @@ u64 top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
     return sum;
 }
 
+// The five largest of the placed cards' values and `more` (largest first).
+template <class Values>
+SkillValues merge_skills(const PartialSums& sums, const Values& more, usize count) {
+    SkillValues out;
+    usize a = 0, b = 0;
+    for (u32& v : out) {
+        if (b < count && (a >= 5 || u32{more[b]} > sums.skills[a])) {
+            v = more[b++];
+        } else {
+            v = a < 5 ? sums.skills[a++] : 0;
+        }
+    }
+    return out;
+}
+
+using Wide = __int128;
+
+// Quotient rounded up, for non-negative numerators.
+Wide ceil_div(Wide num, Wide den) {
+    return num >= 0 ? (num + den - 1) / den : num / den;
+}
+
+// The live score of a deck of power `p` with skill values bounded by
+// `skills`. The coefficients are the evaluator's weights
+// times 1,000,000 rounded up, every division rounds up, and so does the
+// last one, which also absorbs the rounding of the evaluator's
+// floating-point steps (far below one point): the result is never below the
+// evaluator's truncated score.
+i64 live_score_bound(const SuffixTables& t, u64 p, const SkillValues& skills) {
+    const Wide power = static_cast<Wide>(p);
+    const u64 s = u64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
+    const u32 best = skills[0];
+    Wide multiplier;
+    switch (t.effective_live_type) {
+        case LiveType::MYSEKAI:
+            return 0;
+        case LiveType::MULTI:
+        case LiveType::CHEERFUL:
+            // Every activation is the room leader's (4 v0 + S) / 5 or the
+            // teammates' fixed value.
+            multiplier =
+                t.base_score_e6 + Wide{t.skill_sum_e6} * std::max<Wide>(t.teammate_score_up_x5,
+                                                                        Wide{4} * best + Wide(s));
+            break;
+        case LiveType::SOLO:
+        case LiveType::AUTO:
+            if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
+                // Five activations at the mean, then the leader's encore.
+                multiplier = ceil_div(Wide{t.skill_first5_e6} * Wide(s), 500) + t.base_score_e6 +
+                             ceil_div(Wide{t.skill_last_e6} * best, 100);
+                break;
+            }
+            [[fallthrough]];
+        default:
+            if (t.paired_skill_weights) {
+                // Activations sorted and paired with the sorted weights grow
+                // with each value; the leader's encore is at most the best.
+                Wide paired = Wide{t.skill_last_e6} * best;
+                for (usize i = 0; i < 5; ++i)
+                    paired += Wide{t.paired_skill_e6[i]} * skills[i];
+                multiplier = t.base_score_e6 + ceil_div(paired, 100);
+                break;
+            }
+            // Six activations, none above the best skill value.
+            multiplier = t.base_score_e6 + Wide{t.skill_sum_e6} * 5 * best;
+            break;
+    }
+    const Wide room =
+        t.teammate_power ? power + 4 * Wide{static_cast<i32>(*t.teammate_power)} : 5 * power;
+    const Wide raw = room * static_cast<Wide>(t.multi_term_e6) + 4 * power * multiplier;
+    const Wide score = ceil_div(raw, 1'000'000);
+    // The evaluator's score is a non-negative 32-bit signed value.
+    return static_cast<i64>(std::clamp<Wide>(score, 0, INT32_MAX));
+}
+
+// Event points of a live score of at most `score` and an event bonus of at
+// most `bonus` percent: the evaluator's formula in integers, which truncate
+// where it truncates.
+u64 event_points_bound(const SuffixTables& t, i64 score, u64 bonus) {
+    const Wide e = Wide(bonus) + 100;
+    const Wide rate = t.music_event_rate;
+    Wide points = 0;
+    const auto room_step = [&] {
+        const Wide reference = t.other_score != 0 ? Wide{t.other_score} : 4 * Wide{score};
+        return Wide{score} / 17000 + 110 + std::min<Wide>(reference / 340000, 13);
+    };
+    switch (t.effective_live_type) {
+        case LiveType::SOLO:
+        case LiveType::AUTO:
+            points = e * (score / 20000 + 100) * rate / 10000 * t.boost_rate / 100;
+            break;
+        case LiveType::MULTI:
+            points = e * rate * room_step() / 10000 * t.boost_rate / 100;
+            break;
+        case LiveType::CHEERFUL:
+            points = e * rate * room_step() / 10000 * t.cheerful_factor / 5000 * t.boost_rate / 100;
+            break;
+        case LiveType::CHALLENGE:
+        case LiveType::CHALLENGE_AUTO:
+            points = 12000 + 120 * (score / 20000);
+            break;
+        case LiveType::MYSEKAI:
+            break;
+    }
+    return static_cast<u64>(std::clamp<Wide>(points, 0, UINT32_MAX));
+}
+
+u64 pack(u64 high, u64 low) {
+    return (high << 32) | low;
+}
+
+// The placed cards of a partial deck as the composition bound reads them.
+struct Composition {
+    u32 units = 0x3F;      // units every placed card has
+    bool one_attr = true;  // all placed cards share one attribute below 6
+    u8 attr = 0;
+};
+
+Composition composition_of(const CardPool& pool, const DeckSlots& partial, usize depth) {
+    Composition c;
+    for (usize s = 0; s < depth; ++s) {
+        c.units &= pool.unit_mask(partial[s]);
+        const u8 a = pool.attr(partial[s]);
+        if (s == 0) c.attr = a;
+        c.one_attr = c.one_attr && a == c.attr && a < 6;
+    }
+    return c;
+}
+
+// The largest deck power of any completion, case by case: decks of mixed
+// attributes, and decks of one attribute a (every card then carries a's
+// attribute bonus). A completion's cards all share the placed cards' common
+// units at most, and the unit-pattern rows hold, per character, the best
+// power under that pattern and case.
+u64 composition_power(const BoundModel& m, u32 used, usize depth, const DeckSlots& partial) {
+    const SuffixTables& t = *m.suffix;
+    const CardPool& pool = *m.pool;
+    const Composition c = composition_of(pool, partial, depth);
+    const usize k = 5 - depth;
+    const auto case_power = [&](usize a, u32 same_attr) {
+        const usize row = 7 * usize{c.units} + a;
+        VDZ_ASSERT(row < t.unit_pattern_order.size());
+        u64 p = top_unused_sum(t.unit_pattern_order[row], t.unit_pattern_by_rank[row], used, k);
+        for (usize s = 0; s < depth; ++s)
+            p += pattern_power(pool, partial[s], c.units, same_attr);
+        return p;
+    };
+    u64 best = case_power(6, 0);
+    // With no card placed every attribute is still open.
+    if (depth == 0) {
+        for (usize a = 0; a < 6; ++a)
+            best = std::max(best, case_power(a, 1));
+    } else if (c.one_attr) {
+        best = std::max(best, case_power(c.attr, 1));
+    }
+    return best;
+}
+
 }  // namespace
 
-BoundModel make_bound_model(const SearchContext& context, const SuffixTables& suffix) {
+BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
+                            const SuffixTables& suffix) {
     BoundModel m;
+    m.pool = &pool;
     m.context = &context;
     m.suffix = &suffix;
-    if (context.world_bloom)
-        m.bonus_extra =
-            compute_bonus_bound(context.world_bloom_support, context.distinct_attr_bonus);
+    m.power_extra = static_cast<u64>(std::max(context.honor_power, 0));
     m.has_event = context.event_kind != NO_EVENT_KIND;
+    m.composition = !suffix.unit_pattern_order.empty();
+    if (!context.world_bloom) return m;
+    m.bonus_extra = compute_bonus_bound(context.world_bloom_support, context.distinct_attr_bonus);
+    m.support_mode = true;
+    // A deck takes the first entries of its list that are not its own
+    // cards; the same number of the largest such entries is never less, so
+    // lists sorted best first serve the bound whatever their given order.
+    const auto sorted = [](SupportDeckList list) {
+        std::stable_sort(
+            list.entries.begin(), list.entries.end(),
+            [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        return list;
+    };
+    const SupportDeckList general = sorted(context.world_bloom_support.general);
+    const auto& own = context.world_bloom_support.per_character;
+    for (usize c = 0; c < CHARACTER_SLOT_COUNT; ++c) {
+        const bool has_own = context.final_chapter && c < own.size() && own[c].count != 0;
+        m.support_lists[c] = has_own ? sorted(own[c]) : general;
+    }
     return m;
 }
 
-u64 bound_key(const BoundModel& m, u64 power, u32 best, u64 bonus) {
-    const SearchContext& c = *m.context;
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus) {
+    const SuffixTables& t = *m.suffix;
     // Power with the honor power, under the cap when there is one.
-    u64 p = power + static_cast<u64>(std::max(c.honor_power, 0));
-    if (c.wl3_power_cap != 0) p = std::min<u64>(p, c.power_cap);
-    const u32 deck_power = static_cast<u32>(std::min<u64>(p, UINT32_MAX));
-    const double deck_bonus = static_cast<double>(bonus + m.bonus_extra);
-    const double skill = static_cast<double>(best);
-    const i32 score = c.live_type == LiveType::MYSEKAI
-                          ? 0
-                          : deck_live_score(c, deck_power, {skill, skill, skill, skill, skill});
-    return deck_key(c.target, m.has_event,
-                    {deck_power, score, deck_event_points(c, score, deck_bonus), 0.0, deck_bonus});
+    u64 p = power + m.power_extra;
+    if (t.wl3_power_cap != 0) p = std::min<u64>(p, t.power_cap);
+    p = std::min<u64>(p, UINT32_MAX);
+    switch (t.target) {
+        case Target::MYSEKAI: {
+            const double steps = static_cast<double>(p / 45000 + 10);
+            return saturating_cast<u32>((static_cast<double>(bonus) + 100.0) * steps * 500.0 /
+                                        1000.0);
+        }
+        case Target::SCORE:
+        case Target::BONUS:
+            break;
+        default:
+            return UINT64_MAX;  // no depth-first search ranks by these
+    }
+    const i64 score = live_score_bound(t, p, skills);
+    if (t.target == Target::BONUS) {
+        const u64 doubled = std::min<u64>(2 * bonus, UINT32_MAX);
+        return pack(doubled, static_cast<u64>(score));
+    }
+    if (!m.has_event) return pack(static_cast<u64>(score), static_cast<u64>(score));
+    return pack(event_points_bound(t, score, bonus), static_cast<u64>(score));
 }
 
-u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters,
-                    usize depth) {
+u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters, usize depth,
+                    const DeckSlots& partial) {
     VDZ_ASSERT(depth < 5);
     const SuffixTables& t = *m.suffix;
     const usize k = 5 - depth;
-    const u64 power =
+    u64 power =
         u64{sums.power_sum} + top_unused_sum(t.power_order, t.power_by_rank, used_characters, k);
-    const u64 bonus =
-        u64{sums.bonus_sum} + top_unused_sum(t.bonus_order, t.bonus_by_rank, used_characters, k);
-    u32 best = sums.max_skill;
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
-        if ((used_characters >> t.skill_order[j]) & 1) continue;
-        best = std::max<u32>(best, t.skill_by_rank[j]);
-        break;
-    }
-    return bound_key(m, power, best, bonus);
+    // Both powers bound every completion; the smaller one serves.
+    if (m.composition)
+        power = std::min(power, composition_power(m, used_characters, depth, partial));
+    const u64 bonus = u64{sums.bonus_sum} +
+                      top_unused_sum(t.bonus_order, t.bonus_by_rank, used_characters, k) +
+                      m.bonus_extra;
+    // The k best unused characters' skill values, with the placed ones.
+    std::array<u32, 5> top{};
+    usize n = 0;
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < k; ++j)
+        if (!((used_characters >> t.skill_order[j]) & 1)) top[n++] = t.skill_by_rank[j];
+    return bound_key(m, power, merge_skills(sums, top, n), bonus);
 }
 
-u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns) {
+u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                   u64 bonus_extra) {
     const SuffixTables& t = *m.suffix;
     VDZ_ASSERT(row < t.power_sums.size() && columns <= 5);
     const u64 power = u64{sums.power_sum} + t.power_sums[row][columns];
-    const u32 best = std::max<u32>(sums.max_skill, t.max_skill_from[row]);
-    u64 bonus = sums.bonus_sum;
+    // The row's sums of the best per-character values, back to the values.
+    const SuffixRow& sk = t.skill_sums[row];
+    std::array<u32, 5> top{};
+    for (usize j = 0; j < columns; ++j)
+        top[j] = sk[j + 1] - sk[j];
+    u64 bonus = u64{sums.bonus_sum} + bonus_extra;
     if (m.context->final_chapter) {
         // Limited parts count only for so many cards of a deck.
         const u64 slots = m.context->limited_bonus_count;
@@ -94,7 +292,99 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     } else {
         bonus += t.bonus_total_sums[row][columns];
     }
-    return bound_key(m, power, best, bonus);
+    return bound_key(m, power, merge_skills(sums, top, columns), bonus);
+}
+
+ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
+    VDZ_ASSERT(places <= 4);
+    const SuffixTables& t = *m.suffix;
+    ExclusionTables out;
+    // The first `places` unused characters of an order, and the key of the
+    // next one, which takes the place of a child's own character.
+    const auto fill = [&](ExclusionTables::Order& o, const auto& order, const auto& keys) {
+        usize taken = 0;
+        u32 next = 0;
+        std::array<u32, 5> key_of{};
+        for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
+            if ((used >> order[j]) & 1) continue;
+            if (taken == places) {
+                next = keys[j];
+                break;
+            }
+            o.total += keys[j];
+            o.mask |= 1u << order[j];
+            key_of[taken++] = keys[j];
+        }
+        // Slot rank: a character's place among the table's characters by
+        // character id. Re-walk in order to place each key at its rank.
+        usize n = 0;
+        for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < taken; ++j) {
+            if (!((o.mask >> order[j]) & 1)) continue;
+            const u32 rank = std::popcount(o.mask & ((1u << order[j]) - 1));
+            o.loss[rank] = key_of[n++] - next;
+        }
+    };
+    fill(out.power, t.power_order, t.power_by_rank);
+    fill(out.bonus, t.bonus_order, t.bonus_by_rank);
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
+        if ((used >> t.skill_order[j]) & 1) continue;
+        if (out.places == places) {
+            out.next_skill = t.skill_by_rank[j];
+            break;
+        }
+        out.skill_slots[out.places] = t.skill_order[j];
+        out.skill_values[out.places++] = t.skill_by_rank[j];
+    }
+    return out;
+}
+
+u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const PartialSums& child,
+                    u8 character, u64 bonus_extra) {
+    // The child's own character cannot come again: when it is among the
+    // best, the next character takes its place.
+    const auto rest = [character](const ExclusionTables::Order& o) -> u64 {
+        if (!((o.mask >> character) & 1)) return o.total;
+        const u32 rank = std::popcount(o.mask & ((1u << character) - 1));
+        return o.total - o.loss[rank];
+    };
+    const u64 power = u64{child.power_sum} + rest(t.power);
+    const u64 bonus = u64{child.bonus_sum} + rest(t.bonus) + bonus_extra;
+    std::array<u32, 4> skills{};
+    usize n = 0;
+    for (usize j = 0; j < t.places; ++j)
+        if (t.skill_slots[j] != character) skills[n++] = t.skill_values[j];
+    if (n < t.places) skills[n++] = t.next_skill;
+    return bound_key(m, power, merge_skills(child, skills, n), bonus);
+}
+
+u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key) {
+    if (!m.support_mode) return m.bonus_extra;
+    const SearchContext& c = *m.context;
+    // In the final chapter the leader's character chooses the list; with no
+    // card placed it is not known yet, and the extra covers every list.
+    if (c.final_chapter && key.count == 0) return m.bonus_extra;
+    const SupportDeckList& list = m.support_lists[key.leader_character];
+    // The deck ends with between max(a, 1) and a + free_slots attributes.
+    const usize a = static_cast<usize>(std::popcount(key.attr_mask));
+    u32 attr = 0;
+    for (usize j = a; j <= std::min<usize>(a + free_slots, 5); ++j)
+        attr = std::max<u32>(attr, c.distinct_attr_bonus[j]);
+    // The deck takes its list's first entries that are not its cards; the
+    // list is best first, and the deck's cards include these, so the same
+    // number of entries not among these cards, none counted below 0, is
+    // never less.
+    double support = 0.0;
+    usize taken = 0;
+    for (const SupportEntry& e : list.entries) {
+        if (taken >= list.count) break;
+        bool in_deck = false;
+        for (usize j = 0; j < key.count; ++j)
+            in_deck |= key.slot_card_ids[j] == e.card_id;
+        if (in_deck) continue;
+        support += std::max(e.value, 0.0);
+        ++taken;
+    }
+    return static_cast<u64>(std::max(std::ceil(support), 0.0)) + attr;
 }
 
 u32 doubled_bonus_floor(const PartialSums& sums, usize depth) {

@@ -1,13 +1,16 @@
 // Upper bounds of the depth-first search: for a partial deck, a key that no
-// completion of it can beat, in the space of the ranking key. A subtree is
-// cut when its bound falls below the worst kept key; a bound equal to it is
-// searched, so that a deck that ties the worst kept one can still win on its
-// slots and the search stays exact.
+// completion of it can beat, in the space of the ranking key. A subtree whose
+// bound is not above the worst kept key is cut: its best deck could at most
+// tie that key, and a tie never changes the keys a search returns.
 #pragma once
+
+#include <array>
+#include <vector>
 
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/deck_entry.h"
 #include "search/partial_sums.h"
 #include "search/suffix_tables.h"
 
@@ -15,26 +18,73 @@ namespace vdz {
 
 // What the bounds read, taken once per search; lives as long as the search.
 struct BoundModel {
+    const CardPool* pool = nullptr;
     const SearchContext* context = nullptr;
     const SuffixTables* suffix = nullptr;
+    u64 power_extra = 0;  // the honor power, when positive
     u32 bonus_extra = 0;  // World Bloom support and attribute bonus at most, percent
     bool has_event = false;
+    // World Bloom: the support and attribute-count bonus follow the deck.
+    bool support_mode = false;
+    // Each character's support list (the general one where it has none of
+    // its own, or outside the final chapter), best first.
+    std::array<SupportDeckList, CHARACTER_SLOT_COUNT> support_lists;
+    // Score without an event: the unit-pattern composition bound applies.
+    bool composition = false;
 };
 
-BoundModel make_bound_model(const SearchContext& context, const SuffixTables& suffix);
+BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
+                            const SuffixTables& suffix);
 
-// The key of a deck whose card power sums to at most `power` (before the
-// honor power and the cap), whose resolved skill values are at most `best`
-// and whose card bonuses sum to at most `bonus` whole percent.
-u64 bound_key(const BoundModel& m, u64 power, u32 best, u64 bonus);
+// Five skill values, largest first: a deck's values sorted the same way are
+// each at most the one at their place.
+using SkillValues = std::array<u32, 5>;
 
-// Bound of every completion of a partial deck of `depth` cards: the k = 5 -
-// depth best characters not yet used, each with its best card.
-u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters, usize depth);
+// The key of a deck whose card powers sum to at most `power` (before the
+// honor power and the cap), whose skill values are bounded by `skills`, and
+// whose event bonus, extras included, is at most `bonus` whole percent.
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus);
+
+// Bound of every completion of the `depth` cards of `partial`: the k = 5 -
+// depth best characters not yet used, each with its best card; without an
+// event, also per deck composition.
+u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters, usize depth,
+                    const DeckSlots& partial);
 
 // Bound of every completion that takes its `columns` further cards from pool
-// positions `row` and later.
-u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns);
+// positions `row` and later, with `bonus_extra` as the deck's extra bonus.
+u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                   u64 bonus_extra);
+
+// Per character order, the best k - 1 characters a node's children may still
+// add, so that a child's bound is its node's minus what its own character
+// takes away. Built once per node.
+struct ExclusionTables {
+    struct Order {
+        u64 total = 0;              // keys of the first `places` unused characters
+        u32 mask = 0;               // those characters
+        std::array<u32, 5> loss{};  // by slot rank: the key minus `next`
+    };
+    Order power, bonus;
+    // The skill order's first `places` unused characters and their values,
+    // and the value of the next one.
+    std::array<u8, 4> skill_slots{};
+    std::array<u32, 4> skill_values{};
+    usize places = 0;
+    u32 next_skill = 0;
+};
+
+ExclusionTables exclusion_tables(const BoundModel& m, u32 used_characters, usize places);
+
+// Bound of every completion of a child of character `character` whose sums
+// (the child's card included) are `child`.
+u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const PartialSums& child,
+                    u8 character, u64 bonus_extra);
+
+// The extra bonus of every completion of a partial deck with `free_slots`
+// slots left: its support list's best entries not already in the deck, and
+// the attribute-count bonus of the attribute counts it can still reach.
+u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key);
 
 // The doubled event bonus of every completion is at least this, in steps of
 // half a percent: each card's bonus was rounded up by less than 1 %.

@@ -1,45 +1,13 @@
 // The recursive kernel of the depth-first search. Each call is one node: a
 // partial deck of `depth` cards in ascending pool order (after the leader).
 // A node at depth 5 evaluates the deck and records it; an inner node tries
-// every admitted card from its start position on.
+// every admitted card from its start position on, skipping the subtrees and
+// children whose bound cannot beat what the store keeps.
 #include "common/check.h"
 #include "search/deck_evaluator.h"
 #include "search/dfs_state.h"
 
 namespace vdz {
-namespace {
-
-// Whether card i may fill slot `depth` of the partial deck.
-bool admitted(const SearchNodeState& state, usize depth, u16 i, u32 used_characters,
-              bool has_leader, u16 leader_index) {
-    const CardPool& pool = state.pool;
-    const SearchContext& context = state.context;
-    // 1. The leader holds slot 0 only.
-    if (has_leader && i == leader_index) return false;
-    // 2. In the final chapter some cards may only lead.
-    if (depth > 0 && context.final_chapter && i < context.card_enabled.size() &&
-        !(context.card_enabled[i] & 1)) {
-        return false;
-    }
-    // 3. Fixed cards fill the first slots, fixed characters the next ones.
-    const usize fixed_cards = context.fixed_cards.size();
-    if (depth < fixed_cards) {
-        if (pool.card_id(i) != context.fixed_cards[depth]) return false;
-    } else if (depth - fixed_cards < context.fixed_characters.size()) {
-        if (pool.character_id(i) != context.fixed_characters[depth - fixed_cards]) return false;
-    }
-    // 4. One card per character, except in challenge lives.
-    if (context.dominance_pruning && (used_characters >> pool.character_id(i)) & 1) return false;
-    return true;
-}
-
-void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
-    ++state.stats.evaluations;
-    const auto evaluated = evaluate_deck(state.pool, state.context, deck);
-    if (evaluated) state.store.record({evaluated->key, deck});
-}
-
-}  // namespace
 
 PartialSums child_sums(const CardPool& pool, const SearchContext& context, const PartialSums& sums,
                        u16 card) {
@@ -47,6 +15,7 @@ PartialSums child_sums(const CardPool& pool, const SearchContext& context, const
     child.power_sum += pool.power(card);
     child.skill_sum += pool.skill_value(card);
     child.max_skill = std::max(child.max_skill, pool.skill_value(card));
+    child.add_skill(pool.skill_value(card));
     const u32 total = pool.event_bonus(card).total_x10();
     if (!context.final_chapter) {
         child.bonus_sum += (total + 9) / 10;
@@ -66,14 +35,15 @@ PartialSums child_sums(const CardPool& pool, const SearchContext& context, const
 
 namespace {
 
-// Whether the tiers leave room for a completion of this node: some tier
-// between the node's least and greatest doubled bonus whose list is not full
-// or whose worst live score the node may still reach.
-bool tiers_admit(const SearchNodeState& state, u64 bound, const PartialSums& sums, usize depth) {
+// Whether the tiers leave room for a completion under `bound`: some tier
+// between its least and greatest doubled bonus whose list is not full or
+// whose worst live score the bound may still reach. A smaller bound admits
+// no more tiers than a larger one.
+bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usize depth) {
     const u32 upper = static_cast<u32>(bound >> 32);
     const u32 score = static_cast<u32>(bound);
     const u32 lower = doubled_bonus_floor(sums, depth);
-    for (const TierRecord& tier : state.store.tiers) {
+    for (const TierRecord& tier : store.tiers) {
         if (tier.tier_key < lower) continue;
         if (tier.tier_key > upper) return false;
         if (!tier.decks.full() || tier.decks.worst_score() == 0 ||
@@ -84,70 +54,201 @@ bool tiers_admit(const SearchNodeState& state, u64 bound, const PartialSums& sum
     return false;
 }
 
+// One inner node and its candidate scan.
+class Node {
+  public:
+    Node(SearchNodeState& state, usize depth, usize start, DeckSlots& partial, u32 used,
+         const PartialSums& sums, bool has_leader, u16 leader_index)
+        : state_(state),
+          m_(state.bounds),
+          pool_(state.pool),
+          context_(state.context),
+          depth_(depth),
+          start_(start),
+          k_(5 - depth),
+          partial_(partial),
+          used_(used),
+          sums_(sums),
+          has_leader_(has_leader),
+          leader_index_(leader_index) {}
+
+    void expand() {
+        if (!state_.store.single) {
+            expand_tiered();
+            return;
+        }
+        expand_single(start_);
+    }
+
+  private:
+    // Whether card i may fill this node's slot.
+    bool admitted(u16 i) const {
+        // 1. The leader holds slot 0 only.
+        if (has_leader_ && i == leader_index_) return false;
+        // 2. In the final chapter some cards may only lead.
+        if (depth_ > 0 && context_.final_chapter && i < context_.card_enabled.size() &&
+            !(context_.card_enabled[i] & 1)) {
+            return false;
+        }
+        // 3. Fixed cards fill the first slots, fixed characters the next ones.
+        const usize fixed_cards = context_.fixed_cards.size();
+        if (depth_ < fixed_cards) {
+            if (pool_.card_id(i) != context_.fixed_cards[depth_]) return false;
+        } else if (depth_ - fixed_cards < context_.fixed_characters.size()) {
+            if (pool_.character_id(i) != context_.fixed_characters[depth_ - fixed_cards])
+                return false;
+        }
+        // 4. One card per character, except in challenge lives.
+        return !(context_.dominance_pruning && (used_ >> pool_.character_id(i)) & 1);
+    }
+
+    void note_bound(u64 bound) {
+        if constexpr (CHECK_BOUNDS)
+            state_.bound_above[depth_] = std::min(state_.bound_above[depth_], bound);
+    }
+
+    void descend(u16 card, const PartialSums& child, u64 bound) {
+        if constexpr (CHECK_BOUNDS)
+            state_.bound_above[depth_ + 1] = std::min(state_.bound_above[depth_], bound);
+        partial_[depth_] = card;
+        const u32 used = used_ | (1u << pool_.character_id(card));
+        dfs_expand(state_, depth_ + 1, usize{card} + 1, partial_, used, child, has_leader_,
+                   leader_index_);
+    }
+
+    void expand_plainly() {
+        for (usize i = start_; i < pool_.count(); ++i) {
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            descend(card, child_sums(pool_, context_, sums_, card), ~u64{0});
+        }
+    }
+
+    // One list: no threshold until it is full and its worst key is above 0;
+    // from the moment it is, the node and its further children are tested.
+    void expand_single(usize from) {
+        const DfsTopDecks& list = *state_.store.single;
+        for (usize i = from; i < pool_.count(); ++i) {
+            if (list.full() && list.worst_score() != 0) {
+                const u64 worst = list.worst_score();
+                const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
+                if (bound <= worst) return;
+                note_bound(bound);
+                expand_bounded(i, worst);
+                return;
+            }
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            descend(card, child_sums(pool_, context_, sums_, card), ~u64{0});
+        }
+    }
+
+    // The extra bonus of this node's completions and of a child's.
+    u64 node_extra() const {
+        return m_.support_mode ? std::min<u64>(support_bonus_bound(m_, k_, key_), m_.bonus_extra)
+                               : m_.bonus_extra;
+    }
+    u64 child_extra(u16 card) const {
+        if (!m_.support_mode) return m_.bonus_extra;
+        PartialDeckKey key = key_;
+        key.add(pool_, card);
+        return std::min<u64>(support_bonus_bound(m_, k_ - 1, key), m_.bonus_extra);
+    }
+
+    // The smaller of a child's two bounds: its remaining cards come from the
+    // later positions, and from characters other than the used ones and its
+    // own.
+    u64 child_bound(const ExclusionTables& exclusion, u16 card, const PartialSums& child) const {
+        const u64 extra = child_extra(card);
+        return std::min(exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra),
+                        position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
+    }
+
+    // Single list, full: the node and each child are tested against the
+    // worst kept key, which rises as the scan records decks.
+    void expand_bounded(usize from, u64 worst) {
+        if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
+        const u64 extra = node_extra();
+        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
+        const DfsTopDecks& list = *state_.store.single;
+        for (usize i = from; i < pool_.count(); ++i) {
+            if (state_.stop || state_.count_step()) return;
+            // Later positions have smaller or equal suffix rows: none can do
+            // better.
+            const u64 position = position_bound(m_, sums_, i, k_, extra);
+            if (position <= worst) return;
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            const PartialSums child = child_sums(pool_, context_, sums_, card);
+            const u64 bound = child_bound(exclusion, card, child);
+            if (bound <= worst) continue;
+            descend(card, child, std::min(bound, position));
+            if (list.full()) worst = std::max(worst, list.worst_score());
+        }
+    }
+
+    // Tiers: the node and each child must leave room in some tier. The
+    // bounds count each character once, which only holds when a deck takes
+    // one card per character.
+    void expand_tiered() {
+        const DfsStore& store = state_.store;
+        const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
+        if (!tiers_admit(store, bound, sums_, depth_)) return;
+        note_bound(bound);
+        if (!context_.dominance_pruning) {
+            expand_plainly();
+            return;
+        }
+        if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
+        const u64 extra = node_extra();
+        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
+        for (usize i = start_; i < pool_.count(); ++i) {
+            if (state_.stop || state_.count_step()) return;
+            const u64 position = position_bound(m_, sums_, i, k_, extra);
+            if (!tiers_admit(store, position, sums_, depth_)) return;
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            const PartialSums child = child_sums(pool_, context_, sums_, card);
+            const u64 bound = child_bound(exclusion, card, child);
+            if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
+            descend(card, child, std::min(bound, position));
+        }
+    }
+
+    SearchNodeState& state_;
+    const BoundModel& m_;
+    const CardPool& pool_;
+    const SearchContext& context_;
+    const usize depth_;
+    const usize start_;
+    const usize k_;  // free slots
+    DeckSlots& partial_;
+    const u32 used_;
+    const PartialSums& sums_;
+    const bool has_leader_;
+    const u16 leader_index_;
+    PartialDeckKey key_;  // this node's cards, in support-bonus mode
+};
+
+void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
+    ++state.stats.evaluations;
+    const auto evaluated = evaluate_deck(state.pool, state.context, deck);
+    if (!evaluated) return;
+    if constexpr (CHECK_BOUNDS) VDZ_ASSERT(evaluated->key <= state.bound_above[5]);
+    state.store.record({evaluated->key, deck});
+}
+
 }  // namespace
 
 void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& partial,
                 u32 used_characters, const PartialSums& sums, bool has_leader, u16 leader_index) {
-    // 1. Node entry.
     if (state.stop || state.count_step()) return;
-    // 2. Leaf.
     if (depth == 5) {
         record_leaf(state, partial);
         return;
     }
     VDZ_ASSERT(depth < 5);
-    const CardPool& pool = state.pool;
-    const SearchContext& context = state.context;
-    const u16 n = pool.count();
-    const auto child_of = [&](u16 card) { return child_sums(pool, context, sums, card); };
-    const auto descend = [&](u16 card, const PartialSums& child) {
-        partial[depth] = card;
-        const u32 used = used_characters | (1u << pool.character_id(card));
-        dfs_expand(state, depth + 1, usize{card} + 1, partial, used, child, has_leader,
-                   leader_index);
-    };
-    const auto expand_plainly = [&] {
-        for (usize i = start; i < n; ++i) {
-            const u16 card = static_cast<u16>(i);
-            if (!admitted(state, depth, card, used_characters, has_leader, leader_index)) continue;
-            descend(card, child_of(card));
-        }
-    };
-    // 3. Tiers: one test per node, then every child.
-    const DfsStore& store = state.store;
-    if (!store.single) {
-        if (!tiers_admit(state, character_bound(state.bounds, sums, used_characters, depth), sums,
-                         depth)) {
-            return;
-        }
-        expand_plainly();
-        return;
-    }
-    // 4. One list: no threshold until it is full and its worst key is above 0.
-    const DfsTopDecks& list = *store.single;
-    if (!list.full() || list.worst_score() == 0) {
-        expand_plainly();
-        return;
-    }
-    u64 worst = list.worst_score();
-    if (character_bound(state.bounds, sums, used_characters, depth) < worst) return;
-    // 5. Bounded scan: the threshold rises after every child.
-    const usize k = 5 - depth;
-    const bool position_cutoff = context.target == Target::SCORE;
-    for (usize i = start; i < n; ++i) {
-        if (state.stop || state.count_step()) return;
-        // Later positions have smaller or equal suffix rows: none can do better.
-        if (position_cutoff && (i - start) % 4 == 0 &&
-            position_bound(state.bounds, sums, i, k) < worst) {
-            return;
-        }
-        const u16 card = static_cast<u16>(i);
-        if (!admitted(state, depth, card, used_characters, has_leader, leader_index)) continue;
-        const PartialSums child = child_of(card);
-        if (position_bound(state.bounds, child, i + 1, k - 1) < worst) continue;
-        descend(card, child);
-        if (list.full()) worst = std::max(worst, list.worst_score());
-    }
+    Node(state, depth, start, partial, used_characters, sums, has_leader, leader_index).expand();
 }
 
 }  // namespace vdz

@@ -76,7 +76,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     seeds.clear();
     // 5. State.
     SearchNodeState state{pool,     context,      store,
-                          deadline, result.stats, make_bound_model(context, suffix)};
+                          deadline, result.stats, make_bound_model(pool, context, suffix)};
     state.force_scalar = force_scalar_enabled();
     // 6. Roots.
     DeckSlots partial{};
@@ -88,13 +88,21 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
             if (state.stop || state.count_step()) break;
             const PartialSums sums = root_sums(pool, context, root);
             const u32 used = 1u << pool.character_id(root);
-            // A leader whose every deck falls below a full list is skipped.
-            if (store.single && store.single->full() && store.single->worst_score() != 0) {
-                const u64 bound = std::min(character_bound(state.bounds, sums, used, 1),
-                                           position_bound(state.bounds, sums, 0, 4));
-                if (bound < store.single->worst_score()) continue;
-            }
             partial[0] = root;
+            // A leader none of whose decks can beat a full list is skipped.
+            u64 bound = ~u64{0};
+            if (store.single && store.single->full() && store.single->worst_score() != 0) {
+                const u64 extra =
+                    state.bounds.support_mode
+                        ? std::min<u64>(support_bonus_bound(state.bounds, 4,
+                                                            partial_deck_key(1, partial, pool)),
+                                        state.bounds.bonus_extra)
+                        : state.bounds.bonus_extra;
+                bound = std::min(character_bound(state.bounds, sums, used, 1, partial),
+                                 position_bound(state.bounds, sums, 0, 4, extra));
+                if (bound <= store.single->worst_score()) continue;
+            }
+            state.bound_above[1] = bound;
             dfs_expand(state, 1, 0, partial, used, sums, true, root);
         }
     }

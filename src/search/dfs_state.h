@@ -3,6 +3,7 @@
 // list, or one list per event-bonus tier), the deadline and the stop flag.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <vector>
@@ -35,6 +36,14 @@ struct DfsStore {
     void record(const DeckEntry& deck);
 };
 
+// Debug builds check at every complete deck that its key is at most every
+// bound met on its way down.
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+inline constexpr bool CHECK_BOUNDS = true;
+#else
+inline constexpr bool CHECK_BOUNDS = false;
+#endif
+
 // Built once per search by the driver and passed by reference to every node.
 struct SearchNodeState {
     const CardPool& pool;
@@ -45,6 +54,9 @@ struct SearchNodeState {
     BoundModel bounds;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
+    // Per depth, the smallest bound met on the way to the current node
+    // (kept only when CHECK_BOUNDS).
+    std::array<u64, 6> bound_above{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
 
     // Counts one step of the search (a node entry, a root, a bounded-loop
     // step) and sets `stop` once the deadline has passed. The one place

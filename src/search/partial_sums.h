@@ -2,17 +2,51 @@
 // recursion so that a node never walks its deck; the bounds read them.
 #pragma once
 
+#include <algorithm>
+#include <array>
+
 #include "common/types.h"
+#include "pool/card_pool.h"
+#include "search/deck_entry.h"
 
 namespace vdz {
 
 // Each child gets a new record built from its parent's.
 struct PartialSums {
-    u32 power_sum = 0;     // cards' power, wrapping
-    u32 skill_sum = 0;     // cards' skill_value
-    u32 bonus_sum = 0;     // cards' event bonus, each rounded up to whole percent
-    u8 max_skill = 0;      // largest skill_value so far
-    u8 limited_count = 0;  // cards whose limited bonus part is counted
+    u32 power_sum = 0;           // cards' power, wrapping
+    u32 skill_sum = 0;           // cards' skill_value
+    u32 bonus_sum = 0;           // cards' event bonus, each rounded up to whole percent
+    u8 max_skill = 0;            // largest skill_value so far
+    u8 limited_count = 0;        // cards whose limited bonus part is counted
+    std::array<u8, 5> skills{};  // the cards' skill_value, largest first, then zeros
+
+    void add_skill(u8 value) {
+        for (u8& s : skills)
+            if (value > s) std::swap(value, s);
+    }
 };
+
+// The cards of a partial deck as the support bound needs them: their ids
+// (a support entry of a deck card is not taken) and their attributes.
+struct PartialDeckKey {
+    std::array<u16, 5> slot_card_ids{};
+    u8 attr_mask = 0;  // bit (attr & 7) per card
+    usize count = 0;
+    u8 leader_character = 0;  // the first card's
+
+    void add(const CardPool& pool, u16 card) {
+        if (count == 0) leader_character = std::min<u8>(pool.character_id(card), 26);
+        slot_card_ids[count++] = pool.card_id(card);
+        attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
+    }
+};
+
+inline PartialDeckKey partial_deck_key(usize count, const DeckSlots& partial,
+                                       const CardPool& pool) {
+    PartialDeckKey key;
+    for (usize j = 0; j < count && j < 5; ++j)
+        key.add(pool, partial[j]);
+    return key;
+}
 
 }  // namespace vdz

@@ -42,20 +42,24 @@ u8 character_slot(const CardPool& pool, u16 card) {
     return std::min<u8>(c, CHARACTER_SLOT_COUNT - 1);
 }
 
-// The card's power with unit u's same-unit test read from pattern p and the
-// same-attribute test equal to m: the evaluator's per-card power for a deck
-// of that shape.
+}  // namespace
+
 u32 pattern_power(const CardPool& pool, u16 card, u32 p, u32 m) {
     const u8 units = pool.unit_mask(card);
     const u32 high = pool.unit_values_high(card);
     u32 best = 0;
     for (u32 u = 0; u < 6; ++u) {
         if (!(units & (1u << u))) continue;
-        const usize v = 4 * ((high >> (16 + u)) & 1u) + 2 * ((p >> u) & 1u) + m;
+        const usize v = 4 * ((high >> (16 + u)) & 1u) + m;
         best = std::max(best, pool.unit_value(card, v));
+        // A unit all placed cards share may or may not end up filling the
+        // deck: both variants are possible.
+        if ((p >> u) & 1u) best = std::max(best, pool.unit_value(card, v + 2));
     }
     return best;
 }
+
+namespace {
 
 i64 ceil_e6(double x) {
     return saturating_cast<i64>(std::ceil(x * 1'000'000.0));
@@ -97,6 +101,23 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
     t.skill_sum_e6 = ceil_e6((first5 + w[5]) / 500.0);
     t.skill_first5_e6 = ceil_e6(first5);
     t.skill_last_e6 = ceil_e6(w[5]);
+    const bool solo_formula = context.live_type != LiveType::MULTI &&
+                              context.live_type != LiveType::CHEERFUL &&
+                              context.live_type != LiveType::MYSEKAI;
+    const auto strategy = context.skill_order_choose_strategy;
+    const bool sorted =
+        strategy == SkillOrderChooseStrategy::BEST || strategy == SkillOrderChooseStrategy::WORST;
+    if (solo_formula && sorted &&
+        std::all_of(w.begin(), w.end(), [](double x) { return x >= 0; })) {
+        // The best order pairs the largest value with the largest weight, the
+        // worst order with the smallest.
+        std::array<double, 5> five = {w[0], w[1], w[2], w[3], w[4]};
+        std::sort(five.begin(), five.end(), std::greater<double>());
+        if (strategy == SkillOrderChooseStrategy::WORST) std::reverse(five.begin(), five.end());
+        for (usize i = 0; i < 5; ++i)
+            t.paired_skill_e6[i] = ceil_e6(five[i]);
+        t.paired_skill_weights = true;
+    }
     t.teammate_score_up_x5 = 5 * i64{context.multi_live_teammate_score_up.value_or(0)};
     const bool multi =
         context.live_type == LiveType::MULTI || context.live_type == LiveType::CHEERFUL;
@@ -204,6 +225,14 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
                 u32& mixed = t.power_by_unit_pattern[7 * p + 6][c];
                 mixed = std::max(mixed, pattern_power(pool, i, p, 0));
             }
+        }
+        t.unit_pattern_order.resize(UNIT_PATTERN_ROWS);
+        t.unit_pattern_by_rank.resize(UNIT_PATTERN_ROWS);
+        for (usize r = 0; r < UNIT_PATTERN_ROWS; ++r) {
+            t.unit_pattern_order[r] = sort_characters_by_key(t.power_by_unit_pattern[r]);
+            for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j)
+                t.unit_pattern_by_rank[r][j] =
+                    t.power_by_unit_pattern[r][t.unit_pattern_order[r][j]];
         }
     }
 

@@ -38,6 +38,10 @@ struct SuffixTables {
     // the whole deck of attribute a (a < 6) or mixed (a = 6). Only for the
     // score target without an event; empty otherwise.
     std::vector<std::array<u32, CHARACTER_SLOT_COUNT>> power_by_unit_pattern;
+    // Per row of it, the character slots by their value, descending (ties:
+    // lower slot), and the values in that order.
+    std::vector<std::array<u8, CHARACTER_SLOT_COUNT>> unit_pattern_order;
+    std::vector<std::array<u32, CHARACTER_SLOT_COUNT>> unit_pattern_by_rank;
 
     // Character slots by their best card, descending (ties: lower slot), and
     // the best values in that order.
@@ -54,10 +58,15 @@ struct SuffixTables {
 
     // Live-score coefficients, times 1,000,000 and rounded up, so that a
     // bound formed from them is never below the evaluator's score.
-    i64 base_score_e6 = 0;                          // the live type's base score
-    i64 skill_sum_e6 = 0;                           // (W0 + .. + W5) / 500
-    i64 skill_first5_e6 = 0;                        // W0 + .. + W4
-    i64 skill_last_e6 = 0;                          // W5
+    i64 base_score_e6 = 0;    // the live type's base score
+    i64 skill_sum_e6 = 0;     // (W0 + .. + W5) / 500
+    i64 skill_first5_e6 = 0;  // W0 + .. + W4
+    i64 skill_last_e6 = 0;    // W5
+    // Solo-formula lives ranking by the best or worst skill order: W0..W4
+    // times 1,000,000 rounded up, in the order they meet the deck's skill
+    // values sorted largest first. Set only when no weight is negative.
+    bool paired_skill_weights = false;
+    std::array<i64, 5> paired_skill_e6{};
     i64 teammate_score_up_x5 = 0;                   // 5 x the teammate score up, 0 when absent
     u64 multi_term_e6 = 0;                          // 0.075 in multi and cheerful lives, else 0
     u32 cheerful_factor = 0;                        // cheerful event-point factor in 1/5000, else 0
@@ -82,6 +91,11 @@ struct SuffixTables {
 };
 
 SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& context);
+
+// A card's in-deck power for a deck whose cards all share the units of
+// pattern `p` (a shared unit may or may not fill the deck) and, when
+// `same_attr` is 1, one attribute.
+u32 pattern_power(const CardPool& pool, u16 card, u32 p, u32 same_attr);
 
 // Whole percent, rounded up, of a bonus in tenths of a percent.
 inline u32 ceil_percent(u32 x10) {

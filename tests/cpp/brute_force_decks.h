@@ -9,6 +9,8 @@
 #include <set>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "search/deck_evaluator.h"
 #include "test_pool.h"
 
@@ -81,6 +83,34 @@ inline std::vector<DeckEntry> first_decks(std::vector<DeckEntry> decks, usize li
     return decks;
 }
 
+// Whether `found` is a best `limit` of `ranked` (all decks, one per card set,
+// best first): the same keys in the same order, each deck a card set that
+// has that key, no card set twice. Which of several decks of one key a
+// search lists depends on its order of search and its cuts on equal bounds.
+inline ::testing::AssertionResult same_ranking(const CardPool& pool,
+                                               const std::vector<DeckEntry>& found,
+                                               const std::vector<DeckEntry>& ranked, usize limit) {
+    const auto ids = pool_card_ids(pool);
+    const usize n = std::min(limit, ranked.size());
+    if (found.size() != n)
+        return ::testing::AssertionFailure() << found.size() << " decks, expected " << n;
+    std::set<std::pair<u64, CardSetKey>> keyed;
+    for (const DeckEntry& d : ranked)
+        keyed.insert({d.score, card_set_key(ids, d.slots)});
+    std::set<CardSetKey> listed;
+    for (usize i = 0; i < n; ++i) {
+        if (found[i].score != ranked[i].score)
+            return ::testing::AssertionFailure() << "deck " << i << " has key " << found[i].score
+                                                 << ", expected " << ranked[i].score;
+        const CardSetKey set = card_set_key(ids, found[i].slots);
+        if (!keyed.count({found[i].score, set}))
+            return ::testing::AssertionFailure() << "deck " << i << " is no deck of its key";
+        if (!listed.insert(set).second)
+            return ::testing::AssertionFailure() << "deck " << i << " repeats a card set";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // A card of one of seven characters with random power in every deck shape,
 // a plain or reference skill, and an event bonus with now and then a
 // limited part.
@@ -125,6 +155,19 @@ inline SearchContext random_default_context(std::mt19937& rng) {
     c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
     if (rng() % 5 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
     return c;
+}
+
+// A World Bloom event: a support list over every second card, in card
+// order (not sorted by value), and a bonus by the number of attributes.
+inline void add_world_bloom_support(std::mt19937& rng, const std::vector<TestCard>& cards,
+                                    SearchContext& context) {
+    context.event_kind = 2;
+    context.world_bloom = true;
+    auto& general = context.world_bloom_support.general;
+    for (usize i = 0; i < cards.size(); i += 2)
+        general.entries.push_back({cards[i].card_id, static_cast<double>(rng() % 50) / 4.0});
+    general.count = static_cast<u8>(rng() % 4);
+    context.distinct_attr_bonus = {0, 1, 3, 5, 8, 12};
 }
 
 // n random cards; now and then a second skill variant of an earlier card.
