@@ -61,10 +61,11 @@ void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDeck
         best.record(DeckEntry{*key, deck});
 }
 
+// A child of a node kept for ordered expansion; its state is rebuilt when
+// it is expanded, which keeps the node's list small.
 struct CardCandidate {
-    u64 bound = 0;
-    u16 card = 0;
-    CardSearchState state;
+    u64 bound;
+    u16 card;
 };
 
 }  // namespace
@@ -174,12 +175,12 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         ++gs.counters->card_pruned;
         return;
     }
-    // 5. Candidates among the first cards of the group, best bound first.
-    std::array<CardCandidate, CARD_SCAN_BUDGET> candidates;
+    // 5. Candidates: every card of the group whose bounds beat the list. No
+    // card is passed over unexamined: the group is ordered by an estimate,
+    // not by bound, so a card late in it may still complete a better deck.
+    std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
     usize count = 0;
-    const usize scan = std::min(g.cards.size(), CARD_SCAN_BUDGET);
-    for (usize k = 0; k < scan; ++k) {
-        const u16 c = g.cards[k];
+    for (const u16 c : g.cards) {
         // a. Quick bound from the parent's support value.
         TopFive limited = s.limited_top;
         insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
@@ -191,27 +192,25 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                      t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
         if (quick <= worst || !child_reaches(c)) continue;
         // b. The child's own bound.
-        const CardSearchState child = place_card(gs, s, c);
-        const u64 bound = card_upper_bound(gs, t, d + 1, child);
+        const u64 bound = card_upper_bound(gs, t, d + 1, place_card(gs, s, c));
         if (bound <= worst) continue;
-        // c. Ordered insertion: bound descending, then card ascending.
-        usize pos = count;
-        while (pos > 0 && (candidates[pos - 1].bound < bound ||
-                           (candidates[pos - 1].bound == bound && candidates[pos - 1].card > c)))
-            --pos;
-        for (usize m = count; m > pos; --m)
-            candidates[m] = candidates[m - 1];
-        candidates[pos] = CardCandidate{bound, c, child};
-        ++count;
+        VDZ_ASSERT(count < candidates.size());
+        candidates[count++] = CardCandidate{bound, c};
     }
+    // 6. Bound descending, then card ascending: a total order.
+    std::sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(count),
+              [](const CardCandidate& a, const CardCandidate& b) {
+                  return a.bound != b.bound ? a.bound > b.bound : a.card < b.card;
+              });
     // 7. Expand; the first candidate that cannot beat the list ends the node.
     for (usize k = 0; k < count; ++k) {
         if (candidates[k].bound <= worst) {
             ++gs.counters->card_pruned;
             return;
         }
-        deck[d + 1] = candidates[k].card;
-        search_group_cards(gs, order, t, d + 1, deck, candidates[k].state);
+        const u16 c = candidates[k].card;
+        deck[d + 1] = c;
+        search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
         worst = worst_kept_key(*gs.best);
     }
 }

@@ -1,8 +1,8 @@
 // The card level of the final-chapter search: given a leader and four chosen
 // character groups in search order, one card per group fills slots 1 to 4.
 // A depth-first search that, once the best-decks list is full, bounds each
-// node, examines at most 32 cards of its group and expands the promising ones
-// best bound first. Also the seeding of each leader's first decks.
+// node and every card of its group and expands the promising ones best
+// bound first. Also the seeding of each leader's first decks.
 #pragma once
 
 #include <array>
@@ -12,9 +12,6 @@
 #include "search/final_records.h"
 
 namespace vdz {
-
-// Cards examined per node once the list is full.
-inline constexpr usize CARD_SCAN_BUDGET = 32;
 
 // The support state after a card with id `card_id` joins the deck: a counted
 // support entry of that card leaves the sum and the next free entry, if any,

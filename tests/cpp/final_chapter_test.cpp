@@ -393,5 +393,26 @@ TEST(FinalChapterSearch, SupportCostOverTheWholeList) {
     EXPECT_EQ(drop_dominated_cards(pool, context, {1, 2}), (std::vector<u16>{1, 2}));
 }
 
+TEST(FinalChapterSearch, EveryCardOfALargeGroupIsExamined) {
+    // Under the bonus target, a weak card of 40 % bonus is character 2's
+    // best, yet its estimate ranks it last of 41.
+    SearchContext context;
+    context.final_chapter = true;
+    context.target = Target::BONUS;
+    context.event_kind = 2;
+    context.music_base_scores = {1.1, 0.9, 0.4};
+    std::vector<test::TestCard> cards = {test::plain_card(1, 1, 30000, 50)};
+    for (u16 k = 0; k < 40; ++k)
+        cards.push_back(test::plain_card(static_cast<u16>(100 + k), 2, 30000 - k, 50));
+    cards.push_back(test::plain_card(200, 2, 100, 50));
+    cards.back().base_x10 = 400;
+    for (u8 c = 3; c <= 6; ++c)
+        cards.push_back(test::plain_card(c, c, 30000, 50));
+    const CardPool pool = test::make_pool(cards, context);
+    // Limit 2: no dominance inside the groups.
+    const auto result = search_final_chapter(pool, context, 2, 0, u8{1}, steady_search_clock());
+    EXPECT_EQ(keys_of(result.decks), first(test::brute_force_keys(pool, context, 1), 2));
+}
+
 }  // namespace
 }  // namespace vdz
