@@ -1,9 +1,11 @@
 // Deck evaluator throughput on one thread: a fixed 512-card pool, a fixed
-// list of random decks, and four kinds of request (plain solo decks, decks
+// list of random decks, and five kinds of request (plain solo decks, decks
 // with two reference skills, multi lives with teammates and a lower bound,
-// World Bloom decks with support lists). Prints decks per second and a key
-// checksum per case; the checksum depends only on the inputs, so two runs
-// must print the same one.
+// World Bloom decks with support lists, final-chapter decks with limited and
+// leader bonuses). Prints decks per second, its ratio to the plain case, and
+// a key checksum per case; the checksum depends only on the inputs, so two
+// runs must print the same one. Every timed key is folded into a sum the
+// program prints, so no optimisation can drop an evaluation.
 //
 //     build/release/evaluator_bench [seconds per case, default 1]
 #include <chrono>
@@ -39,6 +41,14 @@ PoolCandidate bench_card(std::mt19937& rng, usize i) {
         c.skill.ref = {static_cast<u8>(30 + rng() % 60), static_cast<u8>(20 + rng() % 60)};
         c.skill_secondary = static_cast<u8>(40 + rng() % 60);
         c.skill_value = 255;
+    }
+    // Every third card has a limited bonus and a leader bonus, which only
+    // the final chapter reads.
+    if (i % 3 == 0) {
+        c.base_x10 = static_cast<u16>(c.base_x10 / 2);
+        c.limited_x10 = static_cast<u16>(50 * (1 + rng() % 4));
+        c.leader_honor_bonus = static_cast<u16>(rng() % 20);
+        c.leader_limit_bonus = static_cast<u16>(rng() % 10);
     }
     return c;
 }
@@ -95,28 +105,40 @@ struct Case {
     bool references;
 };
 
-void run(const Case& bench, double seconds) {
+// Decks per second of one case, printed with its ratio to `plain` (0: this
+// is the plain case). Returns the rate.
+double run(const Case& bench, double seconds, double plain) {
     SearchContext context = bench.context;
     const CardPool pool = bench_pool(context);
     const std::vector<DeckSlots> decks = bench_decks(bench.references);
     u64 checksum = 0;
+    u64 pass_sum = 0;  // the keys of one pass over the decks, added
     for (const DeckSlots& deck : decks) {
         const auto e = evaluate_deck(pool, context, deck);
         checksum = checksum * 31 + (e ? e->key : 0);
+        pass_sum += e ? e->key : 0;
     }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     u64 evaluated = 0;
+    u64 sum = 0;  // every timed key, checked below
     double elapsed = 0.0;
     do {
-        for (const DeckSlots& deck : decks)
-            (void)evaluate_deck(pool, context, deck);
+        for (const DeckSlots& deck : decks) {
+            const auto e = evaluate_deck(pool, context, deck);
+            sum += e ? e->key : 0;
+        }
         evaluated += decks.size();
         elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     } while (elapsed < seconds);
-    std::printf("%-22s %12.0f decks/s   checksum %016llx\n", bench.name,
-                static_cast<double>(evaluated) / elapsed,
-                static_cast<unsigned long long>(checksum));
+    if (sum != pass_sum * (evaluated / decks.size())) {
+        std::fprintf(stderr, "%s: the timed keys differ from the first pass\n", bench.name);
+        std::exit(1);
+    }
+    const double rate = static_cast<double>(evaluated) / elapsed;
+    std::printf("%-22s %12.0f decks/s  %6.2fx plain time  checksum %016llx\n", bench.name, rate,
+                plain > 0 ? plain / rate : 1.0, static_cast<unsigned long long>(checksum));
+    return rate;
 }
 
 }  // namespace
@@ -147,15 +169,31 @@ int main(int argc, char** argv) {
             {static_cast<u16>(1000 + 25 * i), 10.0 - 0.25 * i});
     world_bloom.world_bloom_support.general.count = 12;
 
+    SearchContext final_chapter = world_bloom;
+    final_chapter.event_kind = 2;
+    final_chapter.final_chapter = true;
+    final_chapter.limited_bonus_count = 1;
+    final_chapter.world_bloom_support.per_character.resize(27);
+    for (u16 character = 1; character <= 26; character += 2) {
+        SupportDeckList& list = final_chapter.world_bloom_support.per_character[character];
+        for (u16 i = 0; i < 16; ++i)
+            list.entries.push_back({static_cast<u16>(1000 + 31 * i + character), 12.0 - 0.5 * i});
+        list.count = 12;
+    }
+
     const Case cases[] = {
         {"plain solo", plain, false},
         {"two reference cards", references, true},
         {"multi live", multi, false},
         {"world bloom", world_bloom, false},
+        {"final chapter", final_chapter, false},
     };
     std::printf("deck evaluator, one thread, %zu-card pool, %zu decks per case\n", POOL_CARDS,
                 DECKS);
-    for (const Case& c : cases)
-        run(c, seconds);
+    double plain_rate = 0.0;
+    for (const Case& c : cases) {
+        const double rate = run(c, seconds, plain_rate);
+        if (plain_rate == 0.0) plain_rate = rate;
+    }
     return 0;
 }
