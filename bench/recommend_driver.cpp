@@ -83,7 +83,8 @@ std::string answer(const RegionData& region, const std::shared_ptr<const UserDat
         return text;
     }
     const auto start = Clock::now();
-    Result<PreparedPool> prepared = prepare_request(user, *region.master_data, options.value());
+    Result<PreparedPool> prepared =
+        prepare_request(user, *region.master_data, region.request_index, options.value());
     const double prepare_ms = ms_since(start);
     if (!prepared) {
         out.member("error", prepared.error().message);

@@ -1,4 +1,5 @@
-// Where one request's time goes, step by step: the request index, card power,
+// Where one request's time goes, step by step: the request index (the
+// region's, taken from its entry since it is built with the region), card power,
 // the pool (builder and result states), the search and the result text; and
 // what setting the region up costs (a full load, then the music metas). Run
 // by bench/request_split.py over generated regions.
@@ -86,11 +87,11 @@ struct Split {
 
 // One request, each step timed on its own; the sink keeps every step's output
 // alive and read, so nothing timed can be dropped.
-void run_request(const MasterData& master, const UserData& user, const RecommendOptions& options,
+void run_request(const RegionData& region, const UserData& user, const RecommendOptions& options,
                  Split& split, u64& sink) {
     const Clock::time_point t0 = Clock::now();
-    const MasterDataView view = make_master_data_view(master);
-    const PreparationContext context{view, build_request_index(view)};
+    const MasterDataView view = make_master_data_view(*region.master_data);
+    const PreparationContext context{view, region.request_index};
     const Clock::time_point t1 = Clock::now();
     const CardPowerOutput power = take(compute_card_power(user, context, options));
     const Clock::time_point t2 = Clock::now();
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
     Split split;
     u64 sink = 0;
     for (int i = 0; i <= repeats; ++i)
-        run_request(*region.master_data, user, options, split, sink);
+        run_request(region, user, options, split, sink);
     for (std::vector<double>* v :
          {&split.index, &split.power, &split.pool, &split.search, &split.result, &split.total})
         v->erase(v->begin());

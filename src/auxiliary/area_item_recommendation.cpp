@@ -93,6 +93,7 @@ UserData with_item_level(const UserData& user, i32 item, i32 level) {
 }  // namespace
 
 Result<i32> evaluate_fixed_deck_power(const UserData& user, const MasterData& master,
+                                      const std::shared_ptr<const RequestIndex>& index,
                                       const std::vector<i32>& card_ids) {
     // 1. Every deck card must be the player's.
     for (const i32 id : card_ids) {
@@ -112,7 +113,8 @@ Result<i32> evaluate_fixed_deck_power(const UserData& user, const MasterData& ma
     options->fixed_cards.erase(
         std::unique(options->fixed_cards.begin(), options->fixed_cards.end()),
         options->fixed_cards.end());
-    Result<BuiltPool> built = prepare_card_pool(user, make_master_data_view(master), *options);
+    Result<BuiltPool> built =
+        prepare_card_pool(user, make_master_data_view(master), index, *options);
     if (!built) return std::move(built).error();
 
     // 3. The deck's slots in the given order, duplicates included.
@@ -132,10 +134,9 @@ Result<i32> evaluate_fixed_deck_power(const UserData& user, const MasterData& ma
     return fixed_deck_power(pool, built->context, slots);
 }
 
-Result<std::vector<AreaItemUpgrade>> recommend_area_items(const AreaIngameTables& tables,
-                                                          const UserData& user,
-                                                          const MasterData& master,
-                                                          const std::vector<i32>& card_ids) {
+Result<std::vector<AreaItemUpgrade>> recommend_area_items(
+    const AreaIngameTables& tables, const UserData& user, const MasterData& master,
+    const std::shared_ptr<const RequestIndex>& index, const std::vector<i32>& card_ids) {
     // 1. Checks, then the deck's power as it stands.
     if (card_ids.empty() || card_ids.size() > MAX_DECK_CARDS) {
         return make_error("card_ids must contain 1 to 5 cards");
@@ -143,7 +144,7 @@ Result<std::vector<AreaItemUpgrade>> recommend_area_items(const AreaIngameTables
     if (tables.areas.empty()) return make_error("areas masterdata is not loaded");
     if (tables.area_items.empty()) return make_error("areaItems masterdata is not loaded");
     if (tables.shop_items.empty()) return make_error("shopItems masterdata is not loaded");
-    const Result<i32> base = evaluate_fixed_deck_power(user, master, card_ids);
+    const Result<i32> base = evaluate_fixed_deck_power(user, master, index, card_ids);
     if (!base) return base.error();
     std::unordered_map<i32, i32> current;
     for (const UserAreaItem& pair : user.user_area_items) {
@@ -173,8 +174,8 @@ Result<std::vector<AreaItemUpgrade>> recommend_area_items(const AreaIngameTables
             return make_error("area item level not found for area_item_id=" + id_text(item.id) +
                               " level=" + id_text(next));
         }
-        const Result<i32> trial =
-            evaluate_fixed_deck_power(with_item_level(user, item.id, next), master, card_ids);
+        const Result<i32> trial = evaluate_fixed_deck_power(with_item_level(user, item.id, next),
+                                                            master, index, card_ids);
         if (!trial) return trial.error();
         const i64 gain = i64{*trial} - i64{*base};
         if (gain < 1) continue;

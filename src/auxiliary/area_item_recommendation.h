@@ -4,6 +4,7 @@
 // that gain power are ranked.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "common/types.h"
 #include "engine/area_ingame_tables.h"
 #include "engine/master_data.h"
+#include "handler/request_index.h"
 #include "handler/user_data.h"
 
 namespace vdz {
@@ -33,14 +35,14 @@ struct AreaItemUpgrade {
 // The power of a deck of one to five of the player's cards (duplicates count
 // twice), as a power-target solo request with those cards fixed values it.
 Result<i32> evaluate_fixed_deck_power(const UserData& user, const MasterData& master,
+                                      const std::shared_ptr<const RequestIndex>& index,
                                       const std::vector<i32>& card_ids);
 
 // The upgrades that gain power, by power per coin, then power, descending,
 // then area item id; or the first failing check's message.
-Result<std::vector<AreaItemUpgrade>> recommend_area_items(const AreaIngameTables& tables,
-                                                          const UserData& user,
-                                                          const MasterData& master,
-                                                          const std::vector<i32>& card_ids);
+Result<std::vector<AreaItemUpgrade>> recommend_area_items(
+    const AreaIngameTables& tables, const UserData& user, const MasterData& master,
+    const std::shared_ptr<const RequestIndex>& index, const std::vector<i32>& card_ids);
 
 // The compact JSON array of the upgrades.
 std::string write_area_item_upgrades(const std::vector<AreaItemUpgrade>& upgrades);

@@ -5,6 +5,22 @@
 #include "engine/table_reading.h"
 
 namespace vdz {
+namespace {
+
+// The loader's strict rows of a music-metas text, with the averaged rows of
+// music id 10000.
+Result<std::vector<RawMusicMetaRow>> averaged_music_meta_rows(std::string_view text) {
+    auto rows = read_music_meta_rows(text);
+    if (rows) average_music_meta_rows(*rows);
+    return rows;
+}
+
+void set_music_meta_parts(MasterData& md, const std::vector<RawMusicMetaRow>& rows) {
+    md.music_metas = build_music_metas(rows);
+    md.music_meta_keys = build_music_meta_keys(rows);
+}
+
+}  // namespace
 
 Result<MasterData> load_masterdata(const MasterDataSource& source) {
     const RawTables& tables = source.tables;
@@ -23,8 +39,7 @@ Result<MasterData> load_masterdata(const MasterDataSource& source) {
 
     // 5. The music metas, with the averaged rows of music id 10000.
     std::vector<RawMusicMetaRow> music_rows;
-    VDZ_TRY(take(read_music_meta_rows(source.music_metas), music_rows));
-    average_music_meta_rows(music_rows);
+    VDZ_TRY(take(averaged_music_meta_rows(source.music_metas), music_rows));
 
     // 6. Cards and their power by level.
     md.cards = build_cards(cards);
@@ -96,8 +111,7 @@ Result<MasterData> load_masterdata(const MasterDataSource& source) {
     VDZ_TRY(take(read_event_skill_score_up_limits(tables), md.event_skill_score_up_limits));
 
     // 25. The music-meta parts.
-    md.music_metas = build_music_metas(music_rows);
-    md.music_meta_keys = build_music_meta_keys(music_rows);
+    set_music_meta_parts(md, music_rows);
 
     // 26. Rarity bonus rates, once for every event.
     std::vector<RawEventRarityBonusRate> rarity_rates;
@@ -108,6 +122,14 @@ Result<MasterData> load_masterdata(const MasterDataSource& source) {
     VDZ_TRY(take(read_honors(tables), md.honors));
     VDZ_TRY(take(read_bonds_honors(tables), md.bonds_honors));
 
+    return md;
+}
+
+Result<MasterData> replace_music_metas(const MasterData& current, std::string_view music_metas) {
+    auto rows = averaged_music_meta_rows(music_metas);
+    if (!rows) return std::move(rows).error();
+    MasterData md = current;
+    set_music_meta_parts(md, *rows);
     return md;
 }
 

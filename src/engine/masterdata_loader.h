@@ -15,4 +15,10 @@ namespace vdz {
 // built-in support tables' own family. Reads no files and keeps no state.
 Result<MasterData> load_masterdata(const MasterDataSource& source);
 
+// `current` with its music-meta parts read from a new music-metas text: what
+// load_masterdata would build from the tables `current` came from and that
+// text, since no other part reads the music metas; those tables were read
+// once without error, so the music metas' message is the only failure.
+Result<MasterData> replace_music_metas(const MasterData& current, std::string_view music_metas);
+
 }  // namespace vdz

@@ -32,14 +32,15 @@ Result<RegionEntry> build_loaded_entry(const RegionEntry* current, RawTables tab
     entry.master_data = std::make_shared<const MasterData>(std::move(master_data).value());
     entry.area_ingame_tables =
         std::make_shared<const AreaIngameTables>(std::move(area_ingame).value());
-    entry.raw_tables = std::move(tables);
+    // 4. The request index over the new master data.
+    entry.request_index = build_request_index(make_master_data_view(*entry.master_data));
     return entry;
 }
 
 Result<RegionEntry> build_music_metas_entry(const RegionEntry& current, std::string music_metas) {
     auto parsed = parse_music_metas(music_metas);
     if (!parsed) return std::move(parsed).error();
-    auto master_data = rebuild_region_master_data(current.raw_tables, music_metas);
+    auto master_data = replace_music_metas(*current.master_data, music_metas);
     if (!master_data) return std::move(master_data).error();
 
     RegionEntry entry;
@@ -47,7 +48,7 @@ Result<RegionEntry> build_music_metas_entry(const RegionEntry& current, std::str
     entry.music_metas = std::make_shared<const MusicMetas>(std::move(parsed).value());
     entry.master_data = std::make_shared<const MasterData>(std::move(master_data).value());
     entry.area_ingame_tables = current.area_ingame_tables;
-    entry.raw_tables = current.raw_tables;
+    entry.request_index = current.request_index;
     return entry;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/result.h"
+#include "engine/raw_tables.h"
 #include "engine/region_table.h"
 
 namespace vdz {
@@ -18,13 +19,15 @@ Result<MasterData> rebuild_region_master_data(const RawTables& tables,
 
 // The entry of a full load: the region keeps only its music-metas text
 // ("[]" for a new region), read again with the new tables; everything else
-// comes from `tables`. Errors are the music-metas reader's, the loader's or
-// the area and in-game reader's messages, all faults of the caller's input.
+// comes from `tables`, and the request index is built over the new master
+// data. Errors are the music-metas reader's, the loader's or the area and
+// in-game reader's messages, all faults of the caller's input.
 Result<RegionEntry> build_loaded_entry(const RegionEntry* current, RawTables tables);
 
-// The entry of a music-metas update: new music metas and MasterData rebuilt
-// from the stored tables; the area and in-game tables are shared, not read
-// again.
+// The entry of a music-metas update: new music metas, and MasterData with
+// only its music-meta parts read again; the other tables are not parsed
+// again, and the area and in-game tables and the request index, which no
+// music meta changes, are shared.
 Result<RegionEntry> build_music_metas_entry(const RegionEntry& current, std::string music_metas);
 
 }  // namespace vdz

@@ -24,7 +24,8 @@ Result<RegionData> RegionTable::find(std::string_view region) const {
     const auto it = entries_.find(region);
     if (it == entries_.end()) return region_not_loaded_error(region);
     const RegionEntry& entry = it->second;
-    return RegionData{entry.music_metas, entry.master_data, entry.area_ingame_tables};
+    return RegionData{entry.music_metas, entry.master_data, entry.area_ingame_tables,
+                      entry.request_index};
 }
 
 Result<Status> RegionTable::replace(std::string_view region, RegionPresence presence,

@@ -17,19 +17,21 @@
 #include "engine/area_ingame_tables.h"
 #include "engine/master_data.h"
 #include "engine/music_meta.h"
-#include "engine/raw_tables.h"
+#include "handler/request_index.h"
 
 namespace vdz {
 
 // One region's state. Owned by the region table; never modified in place, a
-// load replaces the whole entry. The three parsed parts are shared with the
-// calls that looked them up and outlive the entry while those calls run.
+// load replaces the whole entry. The parsed parts are shared with the calls
+// that looked them up and outlive the entry while those calls run. The
+// request index depends on the master data's tables alone, so it is built
+// once per full load and shared by every request on the region.
 struct RegionEntry {
     std::string music_metas_text = "[]";  // as last given; "[]" until then
     std::shared_ptr<const MusicMetas> music_metas;
     std::shared_ptr<const MasterData> master_data;
     std::shared_ptr<const AreaIngameTables> area_ingame_tables;
-    RawTables raw_tables;  // the tables of the last full load
+    std::shared_ptr<const RequestIndex> request_index;  // over master_data's tables
 };
 
 // New references to a region's parsed parts, handed to one computing call.
@@ -37,6 +39,7 @@ struct RegionData {
     std::shared_ptr<const MusicMetas> music_metas;
     std::shared_ptr<const MasterData> master_data;
     std::shared_ptr<const AreaIngameTables> area_ingame_tables;
+    std::shared_ptr<const RequestIndex> request_index;
 };
 
 // Whether a write may create its region or needs an existing one.

@@ -23,8 +23,8 @@ PyObject* rank_area_items(const RegionData& region, const std::vector<i32>& card
                           const UserDataObject& user_data) {
     std::shared_ptr<const UserData> user = user_data.data;
     return text_computed_without_gil([&]() -> Result<std::string> {
-        Result<std::vector<AreaItemUpgrade>> upgrades =
-            recommend_area_items(*region.area_ingame_tables, *user, *region.master_data, card_ids);
+        Result<std::vector<AreaItemUpgrade>> upgrades = recommend_area_items(
+            *region.area_ingame_tables, *user, *region.master_data, region.request_index, card_ids);
         if (!upgrades) return std::move(upgrades).error();
         return write_area_item_upgrades(*upgrades);
     });

@@ -50,7 +50,7 @@ PyObject* run_recommend(const RegionData& region, const RequestArguments& reques
     {
         ReleasedGil released;
         Result<PreparedPool> prepared =
-            prepare_request(std::move(user), *region.master_data, *options);
+            prepare_request(std::move(user), *region.master_data, region.request_index, *options);
         text.emplace(prepared
                          ? search_prepared_pool(*prepared, prepared->limit, prepared->timeout_ms)
                          : Result<std::string>(std::move(prepared).error()));
@@ -67,7 +67,8 @@ PyObject* run_build_pool(const RegionData& region, const RequestArguments& reque
     std::optional<Result<PreparedPool>> prepared;
     {
         ReleasedGil released;
-        prepared.emplace(prepare_request(std::move(user), *region.master_data, *options));
+        prepared.emplace(
+            prepare_request(std::move(user), *region.master_data, region.request_index, *options));
     }
     if (!prepared->ok()) return raise(ErrorClass::Runtime, prepared->error());
     return new_card_pool(std::move(*prepared).value());

@@ -204,7 +204,13 @@ Result<BuiltPool> build_card_pool(const PreparationContext& context, const CardP
 
 Result<BuiltPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
                                     const RecommendOptions& options) {
-    const PreparationContext context{view, build_request_index(view)};
+    return prepare_card_pool(user_data, view, build_request_index(view), options);
+}
+
+Result<BuiltPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
+                                    std::shared_ptr<const RequestIndex> index,
+                                    const RecommendOptions& options) {
+    const PreparationContext context{view, std::move(index)};
     auto power = compute_card_power(user_data, context, options);
     VDZ_TRY(power);
     return build_card_pool(context, *power, options);

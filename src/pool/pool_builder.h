@@ -5,6 +5,7 @@
 // from.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "common/result.h"
@@ -28,6 +29,11 @@ struct BuiltPool {
 // pool. Errors carry the PoolBuildError's display text, or the fixed text of
 // a broken packing limit.
 Result<BuiltPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
+                                    const RecommendOptions& options);
+
+// The same over the region's request index, built beforehand over `view`.
+Result<BuiltPool> prepare_card_pool(const UserData& user_data, const MasterDataView& view,
+                                    std::shared_ptr<const RequestIndex> index,
                                     const RecommendOptions& options);
 
 // The pool builder proper, from the card power step's output.

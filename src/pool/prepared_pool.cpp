@@ -6,10 +6,11 @@
 namespace vdz {
 
 Result<PreparedPool> prepare_request(std::shared_ptr<const UserData> user, const MasterData& master,
+                                     std::shared_ptr<const RequestIndex> index,
                                      const RecommendOptions& options) {
-    // 1. The view and the request's index over it.
+    // 1. The view, and the region's index over it.
     const MasterDataView view = make_master_data_view(master);
-    const PreparationContext context{view, build_request_index(view)};
+    const PreparationContext context{view, std::move(index)};
     // 2. Card power and the pool.
     auto power = compute_card_power(*user, context, options);
     VDZ_TRY(power);

@@ -10,6 +10,7 @@
 #include "common/types.h"
 #include "engine/master_data.h"
 #include "handler/options.h"
+#include "handler/request_index.h"
 #include "handler/user_data.h"
 #include "pool/card_pool.h"
 #include "pool/pool_card_record.h"
@@ -36,9 +37,11 @@ struct PreparedPool {
 
 // Request preparation for the fronts of `recommend` and `build_pool`: the
 // pool, its context and records, and the result states, from the player's
-// data, one region's master data and the parsed options. Runs without the
-// interpreter lock; the error is the text the caller raises.
+// data, one region's master data with the region's request index over it,
+// and the parsed options. Runs without the interpreter lock; the error is the
+// text the caller raises.
 Result<PreparedPool> prepare_request(std::shared_ptr<const UserData> user, const MasterData& master,
+                                     std::shared_ptr<const RequestIndex> index,
                                      const RecommendOptions& options);
 
 }  // namespace vdz

@@ -77,7 +77,7 @@ TEST(AreaItemRecommendation, FiveCardPowerIsTheEvaluatorsPower) {
         }
         const auto evaluation = evaluate_deck(built->pool, built->context, slots);
         ASSERT_TRUE(evaluation.has_value());
-        const Result<i32> power = evaluate_fixed_deck_power(f.user, f.master, deck);
+        const Result<i32> power = evaluate_fixed_deck_power(f.user, f.master, f.index(), deck);
         ASSERT_TRUE(power.ok()) << power.error().message;
         EXPECT_EQ(static_cast<u32>(*power), evaluation->power) << deck[0];
     }
@@ -86,8 +86,8 @@ TEST(AreaItemRecommendation, FiveCardPowerIsTheEvaluatorsPower) {
 TEST(AreaItemRecommendation, RanksUpgradesThatGainPower) {
     AreaFixture f;
     const std::vector<i32> deck = {1, 2, 5, 1};
-    const i32 base = evaluate_fixed_deck_power(f.user, f.master, deck).value();
-    const auto upgrades = recommend_area_items(f.tables, f.user, f.master, deck);
+    const i32 base = evaluate_fixed_deck_power(f.user, f.master, f.index(), deck).value();
+    const auto upgrades = recommend_area_items(f.tables, f.user, f.master, f.index(), deck);
     ASSERT_TRUE(upgrades.ok()) << upgrades.error().message;
     // Item 5 gains nothing (it has no area and no shop item); item 2 is at
     // its top level. Item 1 goes to 2, item 4 to 11 and item 3 to 1.
@@ -106,7 +106,8 @@ TEST(AreaItemRecommendation, RanksUpgradesThatGainPower) {
     EXPECT_EQ((std::array{first.coin, first.seed, first.szk}), (std::array{4000, 5, 0}));
     UserData raised = f.user;
     raised.user_area_items[0].level = 2;
-    EXPECT_EQ(first.power, evaluate_fixed_deck_power(raised, f.master, deck).value() - base);
+    EXPECT_EQ(first.power,
+              evaluate_fixed_deck_power(raised, f.master, f.index(), deck).value() - base);
     EXPECT_GT(first.power, 0);
     EXPECT_EQ(first.power_per_coin, first.power / 4000.0);
     const AreaItemUpgrade fourth = find(4);
@@ -121,21 +122,23 @@ TEST(AreaItemRecommendation, RanksUpgradesThatGainPower) {
     EXPECT_EQ(second.power_per_coin, 0.0);
     UserData with_three = f.user;
     with_three.user_area_items.push_back({3, 1});
-    EXPECT_EQ(second.power, evaluate_fixed_deck_power(with_three, f.master, deck).value() - base);
+    EXPECT_EQ(second.power,
+              evaluate_fixed_deck_power(with_three, f.master, f.index(), deck).value() - base);
 
     // A pair listed twice: both copies move to the next level in the trial.
     UserData twice = f.user;
     twice.user_area_items.push_back({1, 1});
-    const i32 twice_base = evaluate_fixed_deck_power(twice, f.master, deck).value();
-    const auto again = recommend_area_items(f.tables, twice, f.master, deck);
+    const i32 twice_base = evaluate_fixed_deck_power(twice, f.master, f.index(), deck).value();
+    const auto again = recommend_area_items(f.tables, twice, f.master, f.index(), deck);
     ASSERT_TRUE(again.ok());
     UserData both_raised = twice;
     both_raised.user_area_items[0].level = both_raised.user_area_items.back().level = 2;
     const auto item_one = std::find_if(
         again->begin(), again->end(), [](const AreaItemUpgrade& u) { return u.area_item_id == 1; });
     ASSERT_NE(item_one, again->end());
-    EXPECT_EQ(item_one->power,
-              evaluate_fixed_deck_power(both_raised, f.master, deck).value() - twice_base);
+    EXPECT_EQ(
+        item_one->power,
+        evaluate_fixed_deck_power(both_raised, f.master, f.index(), deck).value() - twice_base);
 
     EXPECT_EQ(write_area_item_upgrades({second}),
               R"([{"area_id":10,"area_type":"reality_world","area_view_type":"side_view",)"
@@ -186,7 +189,7 @@ TEST(AreaItemRecommendation, ReportsTheFirstFailingCheck) {
         AreaFixture spoilt;
         if (c.spoil) c.spoil(spoilt);
         const auto upgrades =
-            recommend_area_items(spoilt.tables, spoilt.user, spoilt.master, c.deck);
+            recommend_area_items(spoilt.tables, spoilt.user, spoilt.master, spoilt.index(), c.deck);
         ASSERT_FALSE(upgrades.ok()) << c.message;
         EXPECT_EQ(upgrades.error().message, c.message);
     }

@@ -66,6 +66,7 @@ struct PrepFixture {
     }
 
     MasterDataView view() const { return make_master_data_view(master); }
+    std::shared_ptr<const RequestIndex> index() const { return build_request_index(view()); }
 };
 
 inline UserCard owned(u32 card_id, u32 level = 1, u32 master_rank = 0) {

@@ -40,7 +40,8 @@ TEST(RegionLoading, AFullLoadBuildsEveryPart) {
     EXPECT_TRUE(entry->music_metas->empty());
     EXPECT_EQ(entry->master_data->world_bloom_support_wl1.size(), 5u);
     EXPECT_EQ(entry->area_ingame_tables->areas.size(), 1u);
-    EXPECT_EQ(entry->raw_tables, tables_with_areas());
+    ASSERT_NE(entry->request_index, nullptr);
+    EXPECT_EQ(entry->request_index->cards_by_id.size(), entry->master_data->cards.size());
 }
 
 TEST(RegionLoading, MusicMetasSurviveFullLoadsAndUpdatesKeepTheAreaTables) {
@@ -49,11 +50,25 @@ TEST(RegionLoading, MusicMetasSurviveFullLoadsAndUpdatesKeepTheAreaTables) {
     const auto before = table.find("jp");
     ASSERT_TRUE(update_music_metas(table, "jp", ONE_META).ok());
     const auto updated = table.find("jp");
-    // Same area tables, new MasterData with the song and its averages.
+    // Same area tables and request index, new MasterData with the song and
+    // its averages, as a whole rebuild from the tables gives it.
     EXPECT_EQ(updated->area_ingame_tables, before->area_ingame_tables);
+    EXPECT_EQ(updated->request_index, before->request_index);
     EXPECT_NE(updated->master_data, before->master_data);
     EXPECT_EQ(updated->music_metas->size(), 1u);
-    EXPECT_EQ(updated->master_data->music_metas.size(), 7u);
+    const MasterData rebuilt = rebuild_region_master_data(tables_with_areas(), ONE_META).value();
+    ASSERT_EQ(updated->master_data->music_metas.size(), 7u);
+    for (usize i = 0; i < 7; ++i) {
+        const MusicMeta& got = updated->master_data->music_metas[i];
+        const MusicMeta& want = rebuilt.music_metas[i];
+        EXPECT_EQ(got.music_id, want.music_id);
+        EXPECT_EQ(got.difficulty, want.difficulty);
+        EXPECT_EQ(got.base_score, want.base_score);
+        EXPECT_EQ(updated->master_data->music_meta_keys[i].difficulty,
+                  rebuilt.music_meta_keys[i].difficulty);
+    }
+    EXPECT_EQ(updated->master_data->world_bloom_support_wl1.size(),
+              rebuilt.world_bloom_support_wl1.size());
 
     // A new full load reads the stored music metas again with the new tables.
     RawTables next = testing::required_tables();
@@ -62,6 +77,7 @@ TEST(RegionLoading, MusicMetasSurviveFullLoadsAndUpdatesKeepTheAreaTables) {
     EXPECT_EQ(reloaded->music_metas->size(), 1u);
     EXPECT_EQ(reloaded->master_data->music_metas.size(), 7u);
     EXPECT_TRUE(reloaded->area_ingame_tables->areas.empty());  // not merged from the old load
+    EXPECT_NE(reloaded->request_index, updated->request_index);
 }
 
 TEST(RegionLoading, FailedLoadsLeaveTheRegionAsItWas) {
@@ -101,6 +117,7 @@ TEST(RegionLoading, FailedLoadsLeaveTheRegionAsItWas) {
         EXPECT_EQ(after->master_data, before->master_data) << c.what;
         EXPECT_EQ(after->music_metas, before->music_metas) << c.what;
         EXPECT_EQ(after->area_ingame_tables, before->area_ingame_tables) << c.what;
+        EXPECT_EQ(after->request_index, before->request_index) << c.what;
     }
     EXPECT_FALSE(table.find("en").ok());
 }

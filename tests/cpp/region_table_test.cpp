@@ -15,7 +15,7 @@ RegionEntry fresh_entry(std::string music_metas_text = "[]") {
     entry.music_metas = std::make_shared<const MusicMetas>();
     entry.master_data = std::make_shared<const MasterData>();
     entry.area_ingame_tables = std::make_shared<const AreaIngameTables>();
-    entry.raw_tables = {{"cards.json", "[]"}};
+    entry.request_index = std::make_shared<const RequestIndex>();
     return entry;
 }
 
@@ -46,6 +46,7 @@ TEST(RegionTable, LookupSharesTheEntrysParts) {
     EXPECT_EQ(found->master_data, entry.master_data);
     EXPECT_EQ(found->music_metas, entry.music_metas);
     EXPECT_EQ(found->area_ingame_tables, entry.area_ingame_tables);
+    EXPECT_EQ(found->request_index, entry.request_index);
 }
 
 TEST(RegionTable, ReplacedPartsLiveAsLongAsTheirLastHolder) {
