@@ -1,20 +1,21 @@
 // The dominance relation compares exactly what the evaluator can read of a
 // card: its eight power variants, its skill, both parts of its event bonus,
 // in the final chapter its leader bonuses, its attribute, its units and,
-// with World Bloom support, what it costs the support deck.
+// with World Bloom support, what it costs the support deck. A card that
+// dominates another must give every deck at least the other's key.
 #include "search/dominance.h"
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <unordered_map>
 
 #include "common/check.h"
-#include "common/numeric.h"
 
 namespace vdz {
 namespace {
 
-// The support list that applies while character c leads the deck's list.
+// The support list that applies while character c leads the deck.
 const SupportDeckList& support_list_for(const SearchContext& context, usize c) {
     const auto& per_character = context.world_bloom_support.per_character;
     if (context.final_chapter && c < per_character.size() && per_character[c].count != 0)
@@ -22,46 +23,65 @@ const SupportDeckList& support_list_for(const SearchContext& context, usize c) {
     return context.world_bloom_support.general;
 }
 
-// Side-table entry of a 1-based code; code 0 reads entry 0.
-usize table_index(u8 code) {
-    return code == 0 ? 0 : usize{code} - 1;
+// Side-table entry of a 1-based code, as the evaluator reads it: code 0 and
+// codes past the table name no entry.
+template <usize N>
+const std::array<u8, N>* table_entry(const std::vector<std::array<u8, N>>& table, u8 code) {
+    return code != 0 && code <= table.size() ? &table[code - 1u] : nullptr;
 }
 
+// Bytes [0, equal) of the two records match and the rest of a's are at least
+// b's. A card without its record is compared with nothing.
 template <usize N>
 bool record_at_least(const std::vector<std::array<u8, N>>& table, u8 code_a, u8 code_b,
-                     usize first_compared) {
-    const usize a = table_index(code_a);
-    const usize b = table_index(code_b);
-    if (a >= table.size() || b >= table.size()) return false;
-    for (usize k = 0; k < first_compared; ++k)
-        if (table[a][k] != table[b][k]) return false;
-    for (usize k = first_compared; k < N; ++k)
-        if (table[a][k] < table[b][k]) return false;
+                     usize equal) {
+    const auto* a = table_entry(table, code_a);
+    const auto* b = table_entry(table, code_b);
+    if (a == nullptr || b == nullptr) return false;
+    for (usize k = 0; k < equal; ++k)
+        if ((*a)[k] != (*b)[k]) return false;
+    for (usize k = equal; k < N; ++k)
+        if ((*a)[k] < (*b)[k]) return false;
     return true;
-}
-
-bool skill_at_least(const CardPool& pool, u16 a, u16 b) {
-    const u8 kind = pool.skill_kind(a);
-    if (kind != pool.skill_kind(b)) return false;
-    const u8 ca = pool.skill_code(a);
-    const u8 cb = pool.skill_code(b);
-    switch (kind) {
-        case CardPool::SKILL_PLAIN:
-            return ca >= cb;
-        // The selector byte must match; the five values compare.
-        case CardPool::SKILL_UNIT_COUNT:
-            return record_at_least(pool.unit_count_table(), ca, cb, 1);
-        case CardPool::SKILL_DIFF:
-            return record_at_least(pool.diff_table(), ca, cb, 0);
-        case CardPool::SKILL_REF_KIND:
-            return record_at_least(pool.ref_table(), ca, cb, 0);
-        default:
-            return false;
-    }
 }
 
 u16 entry_or_zero(const std::vector<u16>& v, u16 i) {
     return i < v.size() ? v[i] : u16{0};
+}
+
+// Whether the evaluator gives a card its special skill when it keeps the
+// training state; without that option both skills are open to every card.
+bool special_applies(const SearchContext& context, u16 card) {
+    const auto flag = [card](const std::vector<u8>& v) { return card < v.size() && v[card] != 0; };
+    return !context.keep_after_training_state ||
+           (flag(context.skill_is_after_training) && !flag(context.trained_to_special_image));
+}
+
+// Every value a's skill can resolve to in a deck is at least what b's
+// resolves to in the same deck. Kinds 2 and 3 resolve to their plain value
+// (the secondary byte), to the record's value, capped by the skill value
+// for kind 2, or, under the training state, to just one of them.
+bool skill_at_least(const CardPool& pool, const SearchContext& context, u16 a, u16 b) {
+    const u8 kind = pool.skill_kind(a);
+    if (kind != pool.skill_kind(b)) return false;
+    const u8 ca = pool.skill_code(a);
+    const u8 cb = pool.skill_code(b);
+    const bool resolves_alike = pool.skill_secondary(a) >= pool.skill_secondary(b) &&
+                                special_applies(context, a) == special_applies(context, b);
+    switch (kind) {
+        case CardPool::SKILL_PLAIN:
+            return ca >= cb;
+        // The counted unit must match; the five values compare.
+        case CardPool::SKILL_UNIT_COUNT:
+            return record_at_least(pool.unit_count_table(), ca, cb, 1);
+        case CardPool::SKILL_DIFF:
+            return resolves_alike && pool.skill_value(a) >= pool.skill_value(b) &&
+                   record_at_least(pool.diff_table(), ca, cb, 0);
+        case CardPool::SKILL_REF_KIND:
+            return resolves_alike && record_at_least(pool.ref_table(), ca, cb, 0);
+        default:
+            return false;
+    }
 }
 
 bool dominates(const CardPool& pool, const SearchContext& context, const SupportLossMatrix* matrix,
@@ -70,7 +90,7 @@ bool dominates(const CardPool& pool, const SearchContext& context, const Support
     for (usize k = 0; k < 8; ++k)
         if (pool.unit_value(a, k) < pool.unit_value(b, k)) return false;
     // 2. Skill.
-    if (!skill_at_least(pool, a, b)) return false;
+    if (!skill_at_least(pool, context, a, b)) return false;
     // 3. Event bonus, each part on its own.
     const u16 limited_a = pool.limited_x10(a);
     const u16 limited_b = pool.limited_x10(b);
@@ -90,50 +110,80 @@ bool dominates(const CardPool& pool, const SearchContext& context, const Support
     // 5-6. Same attribute, and every unit of b.
     if (pool.attr(a) != pool.attr(b)) return false;
     if ((pool.unit_mask(b) & ~pool.unit_mask(a)) != 0) return false;
-    // 7. No larger loss of support bonus under any character's list.
+    // 7. No larger cost to the support deck under any leader's list.
     if (matrix != nullptr) {
-        const i32* ra = matrix->row(a);
-        const i32* rb = matrix->row(b);
-        for (usize c = 0; c < SupportLossMatrix::COLUMNS; ++c)
-            if (ra[c] > rb[c]) return false;
+        for (const SupportLossMatrix::List& list : matrix->lists)
+            if (!SupportLossMatrix::costs_no_more(list, a, b)) return false;
     }
     return true;
 }
 
 }  // namespace
 
+bool SupportLossMatrix::costs_no_more(const List& list, u16 a, u16 b) {
+    const auto values = [&](u16 card) {
+        return std::span<const double>(list.values)
+            .subspan(list.first[card], list.first[usize{card} + 1] - list.first[card]);
+    };
+    const std::span<const double> va = values(a);
+    const std::span<const double> vb = values(b);
+    // A deck takes entries in list order; without order only cards outside
+    // the list compare.
+    if (!list.ordered) return va.empty() && vb.empty();
+    // Swapping b's entries back into the list for a's leaves every rank of
+    // the remaining list at least as good, so the support sum too.
+    if (va.size() > vb.size()) return false;
+    for (usize k = 0; k < va.size(); ++k)
+        if (va[k] > vb[k]) return false;
+    return true;
+}
+
 std::optional<SupportLossMatrix> build_support_loss_matrix(const CardPool& pool,
                                                            const SearchContext& context) {
-    // 1.
     if (!context.world_bloom) return std::nullopt;
-    // 2. The last pool card of each id.
     const u16 n = pool.count();
-    std::unordered_map<u16, u16> index_of;
+    // Every pool card of each id: the skill variants of one card share it.
+    std::unordered_map<u16, std::vector<u16>> cards_of;
     for (u16 i = 0; i < n; ++i)
-        index_of[pool.card_id(i)] = i;
-    // 3.
-    SupportLossMatrix matrix;
-    matrix.cells.assign(SupportLossMatrix::COLUMNS * n, 0);
-    bool written = false;
-    // 4. A support card placed in the main deck frees its place for the
-    // first card outside the support deck, so it loses the difference.
-    for (usize c = 0; c < SupportLossMatrix::COLUMNS; ++c) {
-        const SupportDeckList& list = support_list_for(context, c);
-        const usize k = list.count;
-        if (k == 0) continue;
-        const double threshold = list.entries.size() > k ? list.entries[k].value : 0.0;
-        for (usize e = 0; e < std::min(k, list.entries.size()); ++e) {
-            const double lost = std::max(list.entries[e].value - threshold, 0.0) * 100.0;
-            const i32 loss = std::isnan(lost) ? 0 : round_to_i32(lost);
-            if (loss == 0) continue;
-            const auto found = index_of.find(list.entries[e].card_id);
-            if (found == index_of.end()) continue;
-            matrix.cells[SupportLossMatrix::COLUMNS * found->second + c] = loss;
-            written = true;
-        }
+        cards_of[pool.card_id(i)].push_back(i);
+    // The distinct lists some leader's character brings into play.
+    std::vector<const SupportDeckList*> used;
+    for (usize c = 0; c < CardPool::CHARACTER_SLOTS; ++c) {
+        const SupportDeckList* list = &support_list_for(context, c);
+        if (list->count == 0) continue;
+        if (std::find(used.begin(), used.end(), list) == used.end()) used.push_back(list);
     }
-    // 5.
-    if (!written) return std::nullopt;
+    SupportLossMatrix matrix;
+    bool any = false;
+    for (const SupportDeckList* list : used) {
+        // A deck drops at most the entries of its five cards, so it takes
+        // nothing past `count` plus five times the most entries of one id.
+        std::unordered_map<u16, usize> entries_of;
+        usize most = 0;
+        for (const SupportEntry& e : list->entries)
+            most = std::max(most, ++entries_of[e.card_id]);
+        const usize reach = std::min(list->entries.size(), usize{list->count} + 5 * most);
+        std::vector<std::vector<double>> per_card(n);
+        SupportLossMatrix::List costs;
+        for (usize e = 0; e < reach; ++e) {
+            const double v = list->entries[e].value;
+            if (!std::isfinite(v) || v < 0.0 || (e > 0 && v > list->entries[e - 1].value))
+                costs.ordered = false;
+            const auto found = cards_of.find(list->entries[e].card_id);
+            if (found == cards_of.end()) continue;
+            for (const u16 card : found->second)
+                per_card[card].push_back(v);
+            any = true;
+        }
+        costs.first.reserve(usize{n} + 1);
+        for (u16 i = 0; i < n; ++i) {
+            costs.first.push_back(static_cast<u32>(costs.values.size()));
+            costs.values.insert(costs.values.end(), per_card[i].begin(), per_card[i].end());
+        }
+        costs.first.push_back(static_cast<u32>(costs.values.size()));
+        matrix.lists.push_back(std::move(costs));
+    }
+    if (!any) return std::nullopt;
     return matrix;
 }
 

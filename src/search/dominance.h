@@ -14,14 +14,22 @@
 
 namespace vdz {
 
-// Per pool card and character id 0..26, the support bonus (hundredths of a
-// percent) lost when the card plays in the main deck and so leaves the
-// support deck of that character's list. Rows in pool order, one block.
+// What each pool card costs the World Bloom support deck when it plays in the
+// main deck, for every support list some leader can bring into play: the
+// values of the card's own entries among those a deck can ever take. A card
+// costs no more than another when its values, best first, are each at most
+// the other's and it has no more of them; one not in a list costs nothing.
 struct SupportLossMatrix {
-    static constexpr usize COLUMNS = 27;
-    std::vector<i32> cells;  // row i at [27 i, 27 i + 27)
+    struct List {
+        std::vector<u32> first;      // card i's values are [first[i], first[i + 1])
+        std::vector<double> values;  // per card, best first
+        // Finite, non-negative and best first: only then does a deck's
+        // support sum grow with the values left to it.
+        bool ordered = true;
+    };
+    std::vector<List> lists;  // one per distinct list that takes entries
 
-    const i32* row(u16 card) const { return cells.data() + COLUMNS * usize{card}; }
+    static bool costs_no_more(const List& list, u16 a, u16 b);
 };
 
 // Owned by the caller; both vectors have one entry per pool card.
@@ -34,8 +42,8 @@ struct PruneOutcome {
 // removed cards and for survivors that removed nothing.
 using DominatedLists = std::vector<std::vector<u16>>;
 
-// None when the request has no World Bloom support or no card would lose
-// anything.
+// None when the request has no World Bloom support or no pool card is in a
+// list within reach of a deck.
 std::optional<SupportLossMatrix> build_support_loss_matrix(const CardPool& pool,
                                                            const SearchContext& context);
 
