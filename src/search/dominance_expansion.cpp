@@ -1,13 +1,17 @@
 // Variants are built in ascending slot order, each recorded before its own
 // further variants, and a deck whose key falls below a full list's worst
 // entry widens no further: a replacement card is dominated by the card it
-// replaces, so its variants are rarely better.
+// replaces, so its variants are rarely better. Every evaluation is a step of
+// the request's deadline.
 #include "search/dominance_expansion.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
 
 #include "common/check.h"
 #include "search/deck_evaluator.h"
+#include "search/top_decks.h"
 
 namespace vdz {
 namespace {
@@ -30,75 +34,161 @@ bool keeps_final_leader(const CardPool& pool, const SearchContext& context, cons
     return true;
 }
 
-}  // namespace
+// Per pool card, the removed cards its slot may take: those set aside for
+// any pool card of its id, owners in pool order. The skill variants of one
+// card share its id, and the search keeps one deck per card set, so the deck
+// it kept may hold another variant than the one a removed card's chain ends at.
+DominatedLists lists_by_card_id(const CardPool& pool, const DominatedLists& first) {
+    std::unordered_map<u16, std::vector<u16>> of_id;
+    for (usize i = 0; i < first.size(); ++i) {
+        if (first[i].empty()) continue;
+        auto& merged = of_id[pool.card_id(static_cast<u16>(i))];
+        merged.insert(merged.end(), first[i].begin(), first[i].end());
+    }
+    DominatedLists out(first.size());
+    for (usize i = 0; i < first.size(); ++i) {
+        const auto found = of_id.find(pool.card_id(static_cast<u16>(i)));
+        if (found != of_id.end()) out[i] = found->second;
+    }
+    return out;
+}
 
-void expand_deck_variants(const CardPool& pool, const SearchContext& context,
-                          const DominatedLists& first, const DominatedLists& second,
-                          DeckSlots& deck, u64 base_key, usize start_slot, DfsTopDecks& best) {
-    // 1-2.
-    if (best.full() && base_key < best.worst_score()) return;
-    if (start_slot >= 5) return;
+// One re-admission run: what it reads, the list it fills and its deadline.
+class Readmission {
+  public:
+    Readmission(const CardPool& pool, const SearchContext& context, const DominatedLists& first,
+                const DominatedLists& second, u64 limit, Deadline& deadline, SearchStats& stats)
+        : pool_(pool),
+          context_(context),
+          own_(first),
+          first_(lists_by_card_id(pool, first)),
+          second_(second),
+          best_(limit, pool_card_ids(pool)),
+          deadline_(deadline),
+          stats_(stats) {}
+
+    bool needed(const std::vector<DeckEntry>& decks) const {
+        if (context_.final_chapter) return true;
+        for (const DeckEntry& deck : decks) {
+            for (const u16 card : deck.slots) {
+                VDZ_ASSERT(card < first_.size());
+                if (!first_[card].empty()) return true;
+            }
+        }
+        return false;
+    }
+
+    void push(const DeckEntry& deck) { best_.push(deck); }
+
+    // Records every variant of `deck` that replaces, from `start_slot` on,
+    // one or more non-fixed slots; `deck` is restored before it returns.
+    void widen(DeckSlots& deck, u64 base_key, usize start_slot);
+
+    // The leader swaps of a final-chapter deck as found, each widened.
+    void swap_leaders(const DeckSlots& found);
+
+    bool stopped() const { return stopped_; }
+    std::vector<DeckEntry> take() && { return std::move(best_).take_entries(); }
+
+  private:
+    std::optional<u64> evaluate(const DeckSlots& deck) {
+        if (stopped_ || deadline_.step()) {
+            stopped_ = true;
+            return std::nullopt;
+        }
+        ++stats_.evaluations;
+        const auto evaluated = evaluate_deck(pool_, context_, deck);
+        if (!evaluated) return std::nullopt;
+        return evaluated->key;
+    }
+
+    const CardPool& pool_;
+    const SearchContext& context_;
+    const DominatedLists& own_;  // the first lists as pruning made them
+    DominatedLists first_;       // per card, the lists of every card of its id
+    const DominatedLists& second_;
+    DfsTopDecks best_;
+    Deadline& deadline_;
+    SearchStats& stats_;
+    bool stopped_ = false;
+};
+
+void Readmission::widen(DeckSlots& deck, u64 base_key, usize start_slot) {
+    // 1-2. Equal keys go on: a variant may still win on its slots.
+    if (best_.full() && base_key < best_.worst_score()) return;
     // 3. A fixed card is never replaced, wherever the search placed it.
-    for (usize s = start_slot; s < 5; ++s) {
-        if (is_fixed_card(context, pool.card_id(deck[s]))) continue;
+    for (usize s = start_slot; s < 5 && !stopped_; ++s) {
+        if (is_fixed_card(context_, pool_.card_id(deck[s]))) continue;
         const u16 original = deck[s];
-        VDZ_ASSERT(original < first.size());
-        const auto try_candidate = [&](u16 candidate) {
+        VDZ_ASSERT(original < first_.size());
+        const auto try_candidate = [&](u16 candidate, bool extend) {
             deck[s] = candidate;
-            const auto evaluated = evaluate_deck(pool, context, deck);
-            if (!evaluated) return;
-            best.push({evaluated->key, deck});
-            expand_deck_variants(pool, context, first, second, deck, evaluated->key, s + 1, best);
+            // In the final chapter slot 0 leads, and a designated leader stays.
+            if (s == 0 && context_.final_chapter && !keeps_final_leader(pool_, context_, deck))
+                return;
+            const std::optional<u64> key = evaluate(deck);
+            if (!key) return;
+            best_.push({*key, deck});
+            if (extend) widen(deck, *key, s + 1);
         };
-        for (const u16 candidate : first[original])
-            try_candidate(candidate);
+        for (const u16 candidate : first_[original]) {
+            if (stopped_) break;
+            // A copy of the card itself (same id, set aside for it) forms the
+            // card sets the card forms, never with a higher key: its own
+            // further variants would only repeat the card's, so duplicates
+            // that tie cost one evaluation each instead of every combination.
+            const bool copy =
+                pool_.card_id(candidate) == pool_.card_id(original) &&
+                std::binary_search(own_[original].begin(), own_[original].end(), candidate);
+            try_candidate(candidate, !copy);
+        }
         // The leader slot never takes a card of the second pass.
-        if (s != 0 && original < second.size()) {
-            for (const u16 candidate : second[original])
-                try_candidate(candidate);
+        if (s != 0 && original < second_.size()) {
+            for (const u16 candidate : second_[original]) {
+                if (stopped_) break;
+                try_candidate(candidate, true);
+            }
         }
         deck[s] = original;
     }
 }
 
+void Readmission::swap_leaders(const DeckSlots& found) {
+    for (usize i = 1; i < 5 && !stopped_; ++i) {
+        DeckSlots swapped = found;
+        std::swap(swapped[0], swapped[i]);
+        if (!keeps_final_leader(pool_, context_, swapped)) continue;
+        const std::optional<u64> key = evaluate(swapped);
+        if (!key) continue;
+        best_.push({*key, swapped});
+        widen(swapped, *key, 0);
+    }
+}
+
+}  // namespace
+
 std::vector<DeckEntry> expand_dominated_decks(const CardPool& pool, const SearchContext& context,
                                               const DominatedLists& first,
                                               const DominatedLists& second, u64 limit,
-                                              std::vector<DeckEntry> decks) {
+                                              std::vector<DeckEntry> decks, Deadline& deadline,
+                                              SearchStats& stats) {
     // 1-2.
     if (limit < 2) return decks;
-    bool needed = context.final_chapter;
-    for (usize d = 0; d < decks.size() && !needed; ++d) {
-        for (const u16 card : decks[d].slots) {
-            VDZ_ASSERT(card < first.size());
-            if (!first[card].empty()) {
-                needed = true;
-                break;
-            }
-        }
-    }
-    if (!needed) return decks;
-    // 3.
-    DfsTopDecks best(limit, pool_card_ids(pool));
+    Readmission run(pool, context, first, second, limit, deadline, stats);
+    if (!run.needed(decks)) return decks;
+    // 3. The decks found enter as they are.
     for (const DeckEntry& deck : decks)
-        best.push(deck);
+        run.push(deck);
     // 4.
     for (const DeckEntry& found : decks) {
+        if (run.stopped()) break;
         DeckSlots slots = found.slots;
-        expand_deck_variants(pool, context, first, second, slots, found.score, 0, best);
-        if (!context.final_chapter) continue;
-        for (usize i = 1; i < 5; ++i) {
-            DeckSlots swapped = found.slots;
-            std::swap(swapped[0], swapped[i]);
-            if (!keeps_final_leader(pool, context, swapped)) continue;
-            const auto evaluated = evaluate_deck(pool, context, swapped);
-            if (!evaluated) continue;
-            best.push({evaluated->key, swapped});
-            expand_deck_variants(pool, context, first, second, swapped, evaluated->key, 0, best);
-        }
+        run.widen(slots, found.score, 0);
+        if (context.final_chapter) run.swap_leaders(found.slots);
     }
+    if (run.stopped()) stats.timed_out = true;
     // 5.
-    return std::move(best).take_entries();
+    return std::move(run).take();
 }
 
 }  // namespace vdz

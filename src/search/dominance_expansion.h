@@ -8,9 +8,10 @@
 
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/deadline.h"
 #include "search/deck_entry.h"
 #include "search/dominance.h"
-#include "search/top_decks.h"
+#include "search/search_result.h"
 
 namespace vdz {
 
@@ -18,16 +19,12 @@ namespace vdz {
 // card; `second` (the final chapter's second pass) may be empty or shorter,
 // and a card beyond it has no second list. Returns at most `limit` decks,
 // best first, one per card set; the decks unchanged when nothing can widen.
+// Counts one deadline step per evaluated variant into `stats` and stops
+// widening, keeping what it has, once the deadline has passed.
 std::vector<DeckEntry> expand_dominated_decks(const CardPool& pool, const SearchContext& context,
                                               const DominatedLists& first,
                                               const DominatedLists& second, u64 limit,
-                                              std::vector<DeckEntry> decks);
-
-// Records into `best` every variant of `deck` that replaces, from
-// `start_slot` on, one or more non-fixed slots with cards of their lists.
-// `deck` is changed while it runs and restored before it returns.
-void expand_deck_variants(const CardPool& pool, const SearchContext& context,
-                          const DominatedLists& first, const DominatedLists& second,
-                          DeckSlots& deck, u64 base_key, usize start_slot, DfsTopDecks& best);
+                                              std::vector<DeckEntry> decks, Deadline& deadline,
+                                              SearchStats& stats);
 
 }  // namespace vdz

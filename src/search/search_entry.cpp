@@ -68,14 +68,15 @@ Result<PrunedPool> prune_and_compact(const CardPool& pool, const SearchContext& 
 }
 
 // Maps the decks of the compacted pool back to the full pool and widens
-// them with the cards that pruning removed.
+// them with the cards that pruning removed, within the request's deadline.
 SearchResult readmit(const CardPool& pool, const SearchContext& context, const PrunedPool& pruned,
-                     const DominatedLists& second, u64 limit, SearchResult found) {
+                     const DominatedLists& second, u64 limit, Deadline& deadline,
+                     SearchResult found) {
     for (DeckEntry& deck : found.decks)
         for (u16& slot : deck.slots)
             slot = pruned.full_index_map[slot];
     found.decks = expand_dominated_decks(pool, context, pruned.dominated, second, limit,
-                                         std::move(found.decks));
+                                         std::move(found.decks), deadline, found.stats);
     return found;
 }
 
@@ -111,7 +112,9 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
         const SuffixTables suffix = build_suffix_tables(pool, context);
         return search_bounded(pool, context, suffix, candidates, table, limit, deadline);
     }
-    // 6. Dominance pruning and compaction.
+    // 6. Dominance pruning and compaction. The deadline runs from here for
+    // the re-admission; the searches keep their own from their start.
+    Deadline readmission_deadline(timeout_ms, clock);
     auto pruned = prune_and_compact(pool, context);
     if (!pruned) return std::move(pruned).error();
     const PrunedPool& small = pruned.value();
@@ -120,7 +123,7 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
         auto branch = run_final_chapter_branch(small.pool, small.context, small.full_index_map,
                                                small.dominated, limit, timeout_ms, clock);
         if (!branch) return std::move(branch).error();
-        return readmit(pool, context, small, branch.value().second, limit,
+        return readmit(pool, context, small, branch.value().second, limit, readmission_deadline,
                        std::move(branch.value().found));
     }
     // 6a. Seeds, the depth-first search, then mapping back and re-admission.
@@ -135,7 +138,8 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
     const SuffixTables suffix = build_suffix_tables(small.pool, small.context);
     SearchResult found = dfs_search(small.pool, small.context, suffix, limit, timeout_ms,
                                     std::move(seeds), std::nullopt, clock);
-    return readmit(pool, context, small, DominatedLists{}, limit, std::move(found));
+    return readmit(pool, context, small, DominatedLists{}, limit, readmission_deadline,
+                   std::move(found));
 }
 
 }  // namespace vdz
