@@ -73,6 +73,10 @@ class Node {
           leader_index_(leader_index) {}
 
     void expand() {
+        if (state_.card_sums) {
+            expand_by_cards();
+            return;
+        }
         if (!state_.store.single) {
             expand_tiered();
             return;
@@ -99,7 +103,12 @@ class Node {
                 return false;
         }
         // 4. One card per character, except in challenge lives.
-        return !(context_.dominance_pruning && (used_ >> pool_.character_id(i)) & 1);
+        if (context_.dominance_pruning) return !((used_ >> pool_.character_id(i)) & 1);
+        // 5. There, one card once: its skill variants share its id (one card
+        // per character keeps ids apart, since an id names one character).
+        for (usize s = 0; s < depth_; ++s)
+            if (pool_.card_id(partial_[s]) == pool_.card_id(i)) return false;
+        return true;
     }
 
     void note_bound(u64 bound) {
@@ -114,14 +123,6 @@ class Node {
         const u32 used = used_ | (1u << pool_.character_id(card));
         dfs_expand(state_, depth_ + 1, usize{card} + 1, partial_, used, child, has_leader_,
                    leader_index_);
-    }
-
-    void expand_plainly() {
-        for (usize i = start_; i < pool_.count(); ++i) {
-            const u16 card = static_cast<u16>(i);
-            if (!admitted(card)) continue;
-            descend(card, child_sums(pool_, context_, sums_, card), ~u64{0});
-        }
     }
 
     // One list: no threshold until it is full and its worst key is above 0;
@@ -187,18 +188,41 @@ class Node {
         }
     }
 
-    // Tiers: the node and each child must leave room in some tier. The
-    // bounds count each character once, which only holds when a deck takes
-    // one card per character.
+    // Where a deck may hold several cards of one character: the node and
+    // each child bounded by the best cards after a position, against the
+    // single list or the tiers.
+    void expand_by_cards() {
+        const DfsStore& store = state_.store;
+        const auto bound = [&](const PartialSums& sums, usize row, usize columns) {
+            return card_suffix_bound(m_, *state_.card_sums, sums, row, columns, m_.bonus_extra);
+        };
+        const auto admits = [&](u64 b, const PartialSums& sums, usize depth) {
+            if (!store.single) return tiers_admit(store, b, sums, depth);
+            const DfsTopDecks& list = *store.single;
+            return !list.full() || list.worst_score() == 0 || b > list.worst_score();
+        };
+        const u64 node = bound(sums_, start_, k_);
+        if (!admits(node, sums_, depth_)) return;
+        note_bound(node);
+        for (usize i = start_; i < pool_.count(); ++i) {
+            if (state_.stop || state_.count_step()) return;
+            // Later positions have smaller or equal rows: none can do better.
+            if (!admits(bound(sums_, i, k_), sums_, depth_)) return;
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            const PartialSums child = child_sums(pool_, context_, sums_, card);
+            const u64 b = bound(child, i + 1, k_ - 1);
+            if (!admits(b, child, depth_ + 1)) continue;
+            descend(card, child, b);
+        }
+    }
+
+    // Tiers: the node and each child must leave room in some tier.
     void expand_tiered() {
         const DfsStore& store = state_.store;
         const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
         if (!tiers_admit(store, bound, sums_, depth_)) return;
         note_bound(bound);
-        if (!context_.dominance_pruning) {
-            expand_plainly();
-            return;
-        }
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
         const u64 extra = node_extra();
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);

@@ -78,6 +78,10 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     SearchNodeState state{pool,     context,      store,
                           deadline, result.stats, make_bound_model(pool, context, suffix)};
     state.force_scalar = force_scalar_enabled();
+    // A challenge live may hold several cards of one character.
+    std::optional<CardSuffixSums> card_sums;
+    if (!context.dominance_pruning)
+        state.card_sums = &card_sums.emplace(build_card_suffix_sums(pool, context));
     // 6. Roots.
     DeckSlots partial{};
     if (!context.final_chapter) {
@@ -98,8 +102,10 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
                                                             partial_deck_key(1, partial, pool)),
                                         state.bounds.bonus_extra)
                         : state.bounds.bonus_extra;
-                bound = std::min(character_bound(state.bounds, sums, used, 1, partial),
-                                 position_bound(state.bounds, sums, 0, 4, extra));
+                bound = state.card_sums
+                            ? card_suffix_bound(state.bounds, *state.card_sums, sums, 0, 4, extra)
+                            : std::min(character_bound(state.bounds, sums, used, 1, partial),
+                                       position_bound(state.bounds, sums, 0, 4, extra));
                 if (bound <= store.single->worst_score()) continue;
             }
             state.bound_above[1] = bound;

@@ -11,6 +11,7 @@
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/card_suffix_bound.h"
 #include "search/deadline.h"
 #include "search/deck_entry.h"
 #include "search/dfs_bounds.h"
@@ -52,6 +53,9 @@ struct SearchNodeState {
     Deadline& deadline;
     SearchStats& stats;
     BoundModel bounds;
+    // Set where a deck may hold several cards of one character; then every
+    // bound comes from these per-card rows, none from the per-character ones.
+    const CardSuffixSums* card_sums = nullptr;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
     // Per depth, the smallest bound met on the way to the current node

@@ -17,7 +17,7 @@
 namespace vdz::test {
 
 // Slots in ascending pool order after an optional leader; one card per
-// character unless a challenge live; fixed cards, then fixed characters,
+// character unless a challenge live, and never one card id twice; fixed cards, then fixed characters,
 // fill the first slots; in the final chapter only enabled cards follow the
 // leader.
 inline bool deck_allowed(const CardPool& pool, const SearchContext& context,
@@ -32,6 +32,8 @@ inline bool deck_allowed(const CardPool& pool, const SearchContext& context,
             return false;
         }
         if (context.dominance_pruning && (used >> pool.character_id(c)) & 1) return false;
+        for (usize t = 0; t < s; ++t)
+            if (pool.card_id(deck[t]) == pool.card_id(c)) return false;
         used |= 1u << pool.character_id(c);
         if (s > 0 && context.final_chapter && c < context.card_enabled.size() &&
             !(context.card_enabled[c] & 1)) {

@@ -90,6 +90,8 @@ TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
             for (u8& enabled : context.card_enabled)
                 enabled = rng() % 5 != 0;
         }
+        // Now and then a challenge live, where characters may repeat.
+        if (round % 5 == 4) context.dominance_pruning = false;
         const u64 limit = 1 + rng() % 6;
         const auto ranked = test::all_decks_ranked(pool, context);
         const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
@@ -110,6 +112,14 @@ TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
             c.base_x10 = static_cast<u16>(10 * (c.card_id % 4) + 1 + 5 * (c.card_id % 2));
         SearchContext context = test::random_default_context(rng);
         context.target = Target::BONUS;
+        // Every other round a challenge live: two characters only, each with
+        // several cards, and a card id now and then on two variants.
+        if (round % 2 == 1) {
+            context.live_type = LiveType::CHALLENGE;
+            context.dominance_pruning = false;
+            for (TestCard& c : cards)
+                c.character = static_cast<u8>(1 + c.card_id % 2);
+        }
         const CardPool pool = test::make_pool(cards, context);
         const auto all = test::all_decks_ranked(pool, context);
         // Every level that occurs, one twice, a negative entry and a level
