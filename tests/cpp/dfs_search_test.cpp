@@ -222,13 +222,39 @@ TEST(DfsSearch, StopsAtTheFirstClockReadPastTheDeadline) {
     EXPECT_LE(cut.decks[0].score, full.decks[0].score);
 }
 
+// A second skill variant of a card: the same id and character, another
+// skill and a little more or less power, so that now one variant dominates
+// the other and now neither does.
+TestCard skill_variant(std::mt19937& rng, const TestCard& card) {
+    TestCard v = card;
+    v.skill = {};
+    v.skill_value = static_cast<u8>(rng() % 120);
+    v.skill.plain_value = v.skill_value;
+    const u32 shift = static_cast<u32>(rng() % 3000);
+    for (u32& value : v.unit_values)
+        value = rng() % 2 ? value + shift : value - std::min(value, shift);
+    v.power = *std::max_element(v.unit_values.begin(), v.unit_values.end());
+    return v;
+}
+
+// The pool builder's order: the fixed card's variants first, then the
+// fixed character's cards, then the rest.
+void put_fixed_first(std::vector<TestCard>& cards, const SearchContext& context) {
+    const auto rank = [&](const TestCard& c) {
+        if (!context.fixed_cards.empty() && c.card_id == context.fixed_cards[0]) return 0;
+        if (!context.fixed_characters.empty() && c.character == context.fixed_characters[0])
+            return 1;
+        return 2;
+    };
+    std::stable_sort(cards.begin(), cards.end(),
+                     [&](const TestCard& a, const TestCard& b) { return rank(a) < rank(b); });
+}
+
 TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
     std::mt19937 rng(99);
     usize pruned_rounds = 0;
-    for (int round = 0; round < 120; ++round) {
-        // Distinct card ids: a survivor that shares its id with another card
-        // shares its card set too, and the search keeps one deck per set, so
-        // a deck re-admission would widen could be gone before it runs.
+    const u64 limits[] = {1, 2, 10};
+    for (int round = 0; round < 180; ++round) {
         std::vector<TestCard> cards;
         for (usize i = 0, n = 6 + rng() % 8; i < n; ++i)
             cards.push_back(test::random_card(rng, static_cast<u16>(100 + i)));
@@ -237,31 +263,71 @@ TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
             TestCard copy = cards[i];
             copy.card_id = static_cast<u16>(500 + i);
             if (rng() % 2) copy.base_x10 = copy.base_x10 / 2;
+            // A reference skill's plain value, which its record does not show.
+            if (copy.skill.has_ref && rng() % 2)
+                copy.skill_secondary = static_cast<u8>(std::min(copy.skill_secondary + 40, 255));
             cards.push_back(copy);
+        }
+        // Every other round, two skill variants of some cards.
+        if (round % 2 == 0) {
+            for (usize i = 1, n = cards.size(); i < n; i += 3)
+                cards.push_back(skill_variant(rng, cards[i]));
         }
         SearchContext context = test::random_default_context(rng);
         // Re-admitted decks keep their replaced slots in place, out of
         // ascending order; with the best skill as leader the slot order of a
         // deck does not change its key, so the ascending oracle applies.
         context.best_skill_as_leader = true;
-        // The pool builder puts fixed cards first.
+        if (rng() % 4 == 0) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
         if (rng() % 4 == 0) {
-            std::swap(cards[0], cards[rng() % cards.size()]);
-            context.fixed_cards.push_back(cards[0].card_id);
+            const u8 character = cards[rng() % cards.size()].character;
+            const bool fixed_card_of_it =
+                !context.fixed_cards.empty() &&
+                std::any_of(cards.begin(), cards.end(), [&](const TestCard& c) {
+                    return c.card_id == context.fixed_cards[0] && c.character == character;
+                });
+            if (!fixed_card_of_it) context.fixed_characters.push_back(character);
+        }
+        put_fixed_first(cards, context);
+        // World Bloom: a support list over some of the cards, best first.
+        if (rng() % 3 == 0) {
+            context.event_kind = 2;
+            context.world_bloom = true;
+            auto& support = context.world_bloom_support.general;
+            for (const TestCard& c : cards)
+                if (rng() % 2 &&
+                    std::none_of(support.entries.begin(), support.entries.end(),
+                                 [&](const SupportEntry& e) { return e.card_id == c.card_id; })) {
+                    support.entries.push_back({c.card_id, static_cast<double>(rng() % 40) / 4.0});
+                }
+            std::stable_sort(
+                support.entries.begin(), support.entries.end(),
+                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+            support.count = static_cast<u8>(rng() % 4);
+            context.distinct_attr_bonus = {0, 1, 3, 5, 8, 12};
         }
         const CardPool pool = test::make_pool(cards, context);
-        const u64 limit = 1 + rng() % 5;
-        const auto expected = test::first_decks(test::all_decks_ranked(pool, context), limit);
+        const u64 limit = limits[round % 3];
+        const auto all = test::all_decks_ranked(pool, context);
+        const auto expected = test::first_decks(all, limit);
         const auto found = search_recommend(pool, context, limit, 0, steady_search_clock());
         ASSERT_TRUE(found.ok()) << found.error().message;
-        // Ties between decks of equal keys may resolve to other slots.
-        ASSERT_EQ(found.value().decks.size(), expected.size()) << "round " << round;
+        // The same keys; each deck's card set has that key at best. Which of
+        // tied decks is listed may differ.
+        const auto& decks = found.value().decks;
+        ASSERT_EQ(decks.size(), expected.size()) << "round " << round;
+        std::map<CardSetKey, u64> best_key;
+        for (const DeckEntry& d : all)
+            best_key.emplace(card_set_key(pool_card_ids(pool), d.slots), d.score);
         for (usize i = 0; i < expected.size(); ++i) {
-            ASSERT_EQ(found.value().decks[i].score, expected[i].score) << "round " << round;
+            ASSERT_EQ(decks[i].score, expected[i].score) << "round " << round << " deck " << i;
+            const auto set = best_key.find(card_set_key(pool_card_ids(pool), decks[i].slots));
+            ASSERT_NE(set, best_key.end()) << "round " << round << " deck " << i;
+            EXPECT_EQ(set->second, decks[i].score) << "round " << round << " deck " << i;
         }
         pruned_rounds += !expected.empty();
     }
-    EXPECT_GT(pruned_rounds, 60u);
+    EXPECT_GT(pruned_rounds, 100u);
 }
 
 TEST(CandidateOrder, KeyAndTies) {

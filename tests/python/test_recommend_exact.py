@@ -1,0 +1,74 @@
+"""Exact decks on the roads where pruning, re-admission and the bounds must
+not lose a deck: a designated final-chapter leader for every `limit`, and
+event-bonus tiers on a challenge live, checked against every deck of the
+pool."""
+
+import json
+
+import pytest
+
+from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+
+REGION = "gen"
+
+
+@pytest.fixture(scope="module")
+def region(sample_region_dir):
+    engine = NativeEngine()
+    masterdata = sample_region_dir / "masterdata"
+    engine.update_masterdata(str(masterdata), REGION)
+    cards = json.loads((masterdata / "cards.json").read_text())
+    user_json = json.loads((sample_region_dir / "user_data.json").read_text())
+    return engine, {card["id"]: card["characterId"] for card in cards}, user_json
+
+
+def leaders(decks, character_of):
+    return [character_of[deck["cards"][0]["card_id"]] for deck in decks]
+
+
+def test_designated_leader_for_every_limit(region):
+    engine, character_of, user_json = region
+    # Six cards per character keep the final chapter's pool within capacity.
+    kept, count = [], {}
+    for card in user_json["userCards"]:
+        character = character_of[card["cardId"]]
+        if count.get(character, 0) < 6:
+            count[character] = count.get(character, 0) + 1
+            kept.append(card)
+    user = NativeUserData(json.dumps({**user_json, "userCards": kept}).encode())
+    best = None
+    for limit in (1, 2, 5, 10):
+        options = {"eventId": 180, "forcedLeaderCharacterId": 7, "liveType": "solo", "limit": limit}
+        decks = json.loads(engine.recommend(REGION, json.dumps(options), user))["decks"]
+        assert decks and leaders(decks, character_of) == [7] * len(decks), limit
+        # A longer list starts with the best deck of the shortest.
+        best = best or decks[0]
+        assert decks[0]["score"] == best["score"]
+
+
+def card_set(deck):
+    return tuple(sorted(card["card_id"] for card in deck["cards"]))
+
+
+def test_bonus_tiers_on_a_challenge_live(region):
+    engine, character_of, user_json = region
+    user = NativeUserData(json.dumps(user_json).encode())
+    options = {"liveType": "challenge", "challengeLiveCharacterId": 1, "target": "bonus",
+               "eventId": 3, "limit": 3}
+    # Every deck of the pool (one character's cards, among them two skill
+    # variants of one card), best first.
+    pool = engine.build_pool(REGION, json.dumps(options), user)
+    every = json.loads(pool.recommend(limit=10**6, timeout_ms=0))["decks"]
+    tiers = [116, 129]
+    expected = []
+    for tier in sorted(tiers, reverse=True):
+        expected += [d for d in every if round(2 * d["event_bonus_rate"]) == 2 * tier][:3]
+    assert {round(d["event_bonus_rate"]) for d in expected} == set(tiers)
+
+    options["targetBonusList"] = tiers
+    decks = json.loads(engine.recommend(REGION, json.dumps(options), user))["decks"]
+    assert [(d["event_bonus_rate"], d["score"]) for d in decks] == [
+        (d["event_bonus_rate"], d["score"]) for d in expected]
+    for deck in decks:
+        assert len(set(card_set(deck))) == 5
+        assert {character_of[c] for c in card_set(deck)} == {1}
