@@ -17,9 +17,9 @@
 namespace vdz::test {
 
 // Slots in ascending pool order after an optional leader; one card per
-// character unless a challenge live, and never one card id twice; fixed cards, then fixed characters,
-// fill the first slots; in the final chapter only enabled cards follow the
-// leader.
+// character unless a challenge live, and never one card id twice; fixed
+// cards, then fixed characters, fill the first slots; in the final chapter
+// only enabled cards follow the leader.
 inline bool deck_allowed(const CardPool& pool, const SearchContext& context,
                          const DeckSlots& deck) {
     u32 used = 0;
