@@ -190,7 +190,9 @@ std::optional<SupportLossMatrix> build_support_loss_matrix(const CardPool& pool,
 PruneOutcome prune_dominated_cards(const CardPool& pool, const SearchContext& context,
                                    const SupportLossMatrix* matrix) {
     const u16 n = pool.count();
-    VDZ_ASSERT(matrix == nullptr || matrix->cells.size() == SupportLossMatrix::COLUMNS * n);
+    if (matrix != nullptr)
+        for (const SupportLossMatrix::List& list : matrix->lists)
+            VDZ_ASSERT(list.first.size() == usize{n} + 1);
     // 1.
     PruneOutcome out{std::vector<u8>(n, 1), std::vector<u16>(n, 0)};
     const auto fixed = [&](u16 card) {
