@@ -191,7 +191,7 @@ PruneOutcome prune_dominated_cards(const CardPool& pool, const SearchContext& co
                                    const SupportLossMatrix* matrix) {
     const u16 n = pool.count();
     if (matrix != nullptr)
-        for (const SupportLossMatrix::List& list : matrix->lists)
+        for ([[maybe_unused]] const SupportLossMatrix::List& list : matrix->lists)
             VDZ_ASSERT(list.first.size() == usize{n} + 1);
     // 1.
     PruneOutcome out{std::vector<u8>(n, 1), std::vector<u16>(n, 0)};
