@@ -121,6 +121,7 @@ REQUESTS = [
     Row("challenge character",
         lambda p: {"liveType": "challenge", "challengeLiveCharacterId": p.top_character}),
     Row("challenge", {"liveType": "challenge"}),
+    Row("challenge master song", {"liveType": "challenge", **MASTER_SONG}),
     Row("power", {"target": "power"}),
     Row("skill", {"target": "skill"}),
 ]

@@ -1,16 +1,26 @@
-// Why the bounds hold. A deck's power is at most the sum of its cards' power
-// columns (each the card's largest in-deck value) plus the honor power, under
-// the cap; every resolved skill value is at most its card's skill value, so
-// with non-negative weights the skill part of the live score is at most the
-// largest skill value times the weights' sum. The coefficients are rounded
-// up, so L below is never under a deck's live score, and the event points of
-// a challenge live grow with the live score. For the bonus and mysekai
-// targets the deck's event bonus is at most the cards' own bonuses plus the
-// pool's bound on the support and attribute bonus plus the largest leader
-// bonus; the start-position sums of card bonuses below bound the first part.
+// Why the bounds hold. A deck's power is the sum of its cards' powers in the
+// deck's shape (what all five share: nothing, the attribute, a unit, or a
+// unit and the attribute) plus the honor power, under the cap. A partial
+// deck can end in only the shapes its cards allow, so their power is at most
+// their largest sum over those shapes; each later card adds at most its power
+// column (its largest value in any shape), or its plain power once no unit
+// and no attribute can be shared any more. Every resolved skill value is at most its card's skill
+// value, so the five values sum to at most the cards' skill sum and none exceeds the largest.
+// Outside multi lives the skill part of the live score pairs the values with the weights, at most
+// highest with highest (any other pairing sums to no more), and the leader's value once more with
+// the leader's weight; with non-negative weights its largest value over five values of that sum and
+// maximum puts the maximum on the highest weights in turn. Multi lives, which this road serves only
+// in tests, take the largest skill value for every activation. The coefficients are rounded up and
+// one point is added for the evaluator's floating-point rounding, so L below is never under a
+// deck's live score, and the event points of a challenge live grow with the live score. For the
+// bonus and mysekai targets the deck's event bonus is at most the cards' own bonuses plus the
+// pool's bound on the support and attribute bonus plus the largest leader bonus; the start-position
+// sums of card bonuses below bound the first part.
 #include "search/bounded_search.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -22,13 +32,92 @@
 namespace vdz {
 namespace {
 
+constexpr u8 ALL_UNITS = 0x3f;
+constexpr u8 NO_ATTR = 0xff;
+
+// Deck shapes by what all five cards share, which decides each card's power:
+// nothing, the attribute, unit u, or unit u and the attribute.
+constexpr usize SHAPE_COUNT = 14;
+constexpr usize PLAIN_SHAPE = 0;
+constexpr usize ATTR_SHAPE = 1;
+constexpr usize unit_shape(u32 u) {
+    return 2 + u;
+}
+constexpr usize unit_attr_shape(u32 u) {
+    return 8 + u;
+}
+
+using ShapePowers = std::array<u32, SHAPE_COUNT>;
+
+// A card's power in a deck of each shape: its best variant over its units
+// with the bonus of the shared unit and of the shared attribute. (A unit
+// shape of a unit the card lacks is never reached by a deck holding it.)
+ShapePowers shape_powers(const CardPool& pool, u16 card) {
+    const u8 units = pool.unit_mask(card);
+    const u32 high = pool.unit_values_high(card);
+    const auto best = [&](std::optional<u32> shared_unit, u32 shared_attr) {
+        u32 power = 0;
+        for (u32 u = 0; u < 6; ++u) {
+            if (!(units & (1u << u))) continue;
+            const usize variant =
+                4 * ((high >> (16 + u)) & 1u) + 2 * (shared_unit == u ? 1u : 0u) + shared_attr;
+            power = std::max(power, pool.unit_value(card, variant));
+        }
+        return power;
+    };
+    ShapePowers out;
+    out[PLAIN_SHAPE] = best(std::nullopt, 0);
+    out[ATTR_SHAPE] = best(std::nullopt, 1);
+    for (u32 u = 0; u < 6; ++u) {
+        out[unit_shape(u)] = best(u, 0);
+        out[unit_attr_shape(u)] = best(u, 1);
+    }
+    return out;
+}
+
 // Running sums of the cards in slots 0..depth-1; each child gets a new one.
 struct PartialSums {
-    u32 power_sum = 0;  // wrapping sum of the power column
-    u32 skill_sum = 0;  // sum of skill values
-    u32 bonus_x10 = 0;  // sum of card event bonuses, tenths of a percent
-    u8 max_skill = 0;   // largest skill value
+    ShapePowers power{};            // sums of the cards' powers in each shape
+    u32 skill_sum = 0;              // sum of skill values
+    u32 bonus_x10 = 0;              // sum of card event bonuses, tenths of a percent
+    u8 max_skill = 0;               // largest skill value
+    u8 common_units = ALL_UNITS;    // units every card belongs to
+    u8 attr = NO_ATTR;              // the first card's attribute
+    bool mixed_attributes = false;  // two cards of different attributes
+
+    // No unit and no attribute can be shared by all five cards any more, so
+    // every card of the deck counts its plain power.
+    bool plain() const { return mixed_attributes && common_units == 0; }
+
+    // The cards' power in the best shape a deck holding them can still take.
+    u32 power_bound() const {
+        u32 best = power[PLAIN_SHAPE];
+        if (!mixed_attributes) best = std::max(best, power[ATTR_SHAPE]);
+        for (u32 u = 0; u < 6; ++u) {
+            if (!(common_units & (1u << u))) continue;
+            best = std::max(best, power[unit_shape(u)]);
+            if (!mixed_attributes) best = std::max(best, power[unit_attr_shape(u)]);
+        }
+        return best;
+    }
 };
+
+std::vector<ShapePowers> all_shape_powers(const CardPool& pool) {
+    std::vector<ShapePowers> out(pool.count());
+    for (u16 i = 0; i < pool.count(); ++i)
+        out[i] = shape_powers(pool, i);
+    return out;
+}
+
+ParetoBoundTable plain_bound_table(const CardPool& pool, std::span<const u16> candidates) {
+    std::vector<u32> powers;
+    std::vector<u8> skills;
+    for (const u16 c : candidates) {
+        powers.push_back(shape_powers(pool, c)[PLAIN_SHAPE]);
+        skills.push_back(pool.skill_value(c));
+    }
+    return build_pareto_bound_table(powers, skills);
+}
 
 // The coefficients of the bound key, taken once from the suffix tables.
 struct BoundModel {
@@ -41,7 +130,35 @@ struct BoundModel {
     i64 skill_rate = 0;
     i64 power_rate = 0;
     u32 bonus_extra_x10 = 0;  // support, attribute and leader bonuses at most
+    // Outside multi lives with non-negative weights: the five activation
+    // weights, highest first, and the leader's, per point of skill value,
+    // times 1,000,000 and rounded up.
+    bool paired_skills = false;
+    std::array<i64, 5> weights_e6{};
+    i64 leader_weight_e6 = 0;
 };
+
+i64 ceil_e6(double x) {
+    return saturating_cast<i64>(std::ceil(x * 1'000'000.0));
+}
+
+bool is_multi_live(LiveType t) {
+    return t == LiveType::MULTI || t == LiveType::CHEERFUL;
+}
+
+void set_skill_weights(BoundModel& m, const SearchContext& context) {
+    if (is_multi_live(context.live_type)) return;
+    const bool automatic =
+        context.live_type == LiveType::AUTO || context.live_type == LiveType::CHALLENGE_AUTO;
+    const std::array<double, 6>& w = context.music_skill_scores[automatic ? 2 : 0];
+    if (std::any_of(w.begin(), w.end(), [](double x) { return !(x >= 0.0); })) return;
+    std::array<double, 5> first = {w[0], w[1], w[2], w[3], w[4]};
+    std::sort(first.begin(), first.end(), std::greater<>());
+    for (usize i = 0; i < 5; ++i)
+        m.weights_e6[i] = ceil_e6(first[i] / 100.0);
+    m.leader_weight_e6 = ceil_e6(w[5] / 100.0);
+    m.paired_skills = true;
+}
 
 BoundModel bound_model(const CardPool& pool, const SearchContext& context,
                        const SuffixTables& suffix) {
@@ -65,12 +182,27 @@ BoundModel bound_model(const CardPool& pool, const SearchContext& context,
         }
     }
     m.bonus_extra_x10 = 10 * (suffix.bonus_bound + leader);
+    set_skill_weights(m, context);
     return m;
 }
 
-// The bound key of a deck with power sum `power`, largest skill `best` and
-// card bonuses `bonus_x10` at most.
-u64 bound_key(const BoundModel& m, u32 power, u8 best, u32 bonus_x10) {
+// The live-score multiplier, times 1,000,000, of five skill values summing
+// to `sum` at most, none above `best`.
+i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best) {
+    if (!m.paired_skills) return m.skill_base + m.skill_rate * 5 * i64{best};
+    i64 total = m.skill_base + m.leader_weight_e6 * best;
+    i64 rest = sum;
+    for (usize i = 0; i < 5 && rest > 0; ++i) {
+        const i64 take = std::min<i64>(rest, best);
+        total += m.weights_e6[i] * take;
+        rest -= take;
+    }
+    return total;
+}
+
+// The bound key of a deck with power sum `power`, skill sum `skill`,
+// largest skill `best` and card bonuses `bonus_x10` at most.
+u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10) {
     u32 p = power + m.power_extra;
     if (m.power_cap) p = std::min(p, *m.power_cap);
     const u64 bonus_bound_x10 = u64{bonus_x10} + m.bonus_extra_x10;
@@ -80,12 +212,21 @@ u64 bound_key(const BoundModel& m, u32 power, u8 best, u32 bonus_x10) {
         const double steps = static_cast<double>(p / 45000 + 10);
         return saturating_cast<u32>((b + 100.0) * steps * 500.0 / 1000.0);
     }
-    const i64 multiplier = m.skill_base + m.skill_rate * 5 * i64{best};
+    const i64 multiplier = skill_multiplier_e6(m, skill, best);
     const i64 team =
         m.other_power ? i64{p} + 4 * i64{static_cast<i32>(*m.other_power)} : 5 * i64{p};
-    const i64 raw = team * m.power_rate + 4 * i64{p} * multiplier;
+    // In 64 bits where they suffice (always, for real powers and weights).
+    i64 team_term = 0, deck_term = 0, raw = 0, live_bound = 0;
+    if (!__builtin_mul_overflow(team, m.power_rate, &team_term) &&
+        !__builtin_mul_overflow(4 * i64{p}, multiplier, &deck_term) &&
+        !__builtin_add_overflow(team_term, deck_term, &raw)) {
+        live_bound = raw / 1'000'000 + 1;
+    } else {
+        const __int128 wide = __int128{team} * m.power_rate + __int128{4} * p * multiplier;
+        live_bound = static_cast<i64>(std::clamp<__int128>(wide / 1'000'000 + 1, 0, INT32_MAX));
+    }
     // Saturated rather than wrapped: a live score never exceeds i32's range.
-    const u32 live = static_cast<u32>(std::clamp<i64>(raw / 1'000'000, 0, INT32_MAX));
+    const u32 live = static_cast<u32>(std::clamp<i64>(live_bound, 0, INT32_MAX));
     if (m.target == Target::BONUS) {
         // Twice the bonus, rounded: the key's half-percent steps, rounded up.
         const u64 steps = (bonus_bound_x10 + 4) / 5;
@@ -117,6 +258,8 @@ struct BoundedSearch {
     const SearchContext& context;
     std::span<const u16> candidates;
     const ParetoBoundTable& table;
+    ParetoBoundTable plain_table;          // the same over plain powers
+    std::vector<ShapePowers> card_powers;  // by pool index
     BoundModel model;
     std::vector<std::array<u32, 6>> bonus_sums;
     DfsTopDecks best;
@@ -132,15 +275,21 @@ struct BoundedSearch {
         return stop;
     }
 
-    // The largest bound key over list [s][r] for a deck with sums `p`.
-    u64 list_bound(usize s, usize r, const PartialSums& p) const {
-        u64 bound = 0;
+    // Whether some entry of list [s][r] gives a deck with sums `p` a bound
+    // key above `worst`: of plain powers once the deck can no longer share a
+    // unit or attribute.
+    bool list_beats(usize s, usize r, const PartialSums& p, u64 worst) const {
         const u32 bonus = p.bonus_x10 + bonus_sums[s][r];
-        for (const BoundTriple& t : table.rows[s][r]) {
+        const bool plain = p.plain();
+        const u32 power = plain ? p.power[PLAIN_SHAPE] : p.power_bound();
+        for (const BoundTriple& t : (plain ? plain_table : table).rows[s][r]) {
             const u8 best_skill = static_cast<u8>(std::max<u16>(p.max_skill, t.max_skill));
-            bound = std::max(bound, bound_key(model, p.power_sum + t.power_sum, best_skill, bonus));
+            if (bound_key(model, power + t.power_sum, p.skill_sum + t.skill_sum, best_skill,
+                          bonus) > worst) {
+                return true;
+            }
         }
-        return bound;
+        return false;
     }
 
     u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
@@ -157,14 +306,13 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
         const auto e = evaluate_deck(pool, context, deck);
         // Every bound is the largest of these leaf bounds over the choices
         // it covers, so this one must hold for the deck itself.
-        VDZ_ASSERT(!e ||
-                   e->key <= bound_key(model, sums.power_sum, sums.max_skill, sums.bonus_x10));
+        VDZ_ASSERT(!e || e->key == 0 || list_beats(n, 0, sums, e->key - 1));
         if (e && e->key > worst_kept()) best.push({e->key, deck});
         return;
     }
     // 2. The node's threshold, read once; 0 means no bound anywhere here.
     const u64 worst = worst_kept();
-    if (worst != 0 && list_bound(start, 5 - depth, sums) <= worst) return;
+    if (worst != 0 && !list_beats(start, 5 - depth, sums, worst)) return;
     // 3-4. The candidates from `start` on.
     for (usize i = start; i < n; ++i) {
         const u16 c = candidates[i];
@@ -176,13 +324,27 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
         if (n - (i + 1) < 4 - depth) return;
         if (depth < context.fixed_cards.size() && id != context.fixed_cards[depth]) continue;
         PartialSums child = sums;
-        child.power_sum += pool.power(c);
+        for (usize k = 0; k < SHAPE_COUNT; ++k)
+            child.power[k] += card_powers[c][k];
         child.skill_sum += pool.skill_value(c);
+        child.common_units &= pool.unit_mask(c);
+        if (child.attr == NO_ATTR) {
+            child.attr = pool.attr(c);
+        } else if (child.attr != pool.attr(c)) {
+            child.mixed_attributes = true;
+        }
         child.bonus_x10 += pool.event_bonus(c).total_x10();
         child.max_skill = std::max(child.max_skill, pool.skill_value(c));
         if (worst != 0) {
             if (count_step()) return;
-            if (list_bound(i + 1, 4 - depth, child) <= worst) continue;
+            if (!list_beats(i + 1, 4 - depth, child, worst)) {
+                // List [i + 1][5 - depth] holds every choice of this slot's
+                // card and the rest among the later candidates: when no
+                // entry beats the worst kept deck, no later child can.
+                if (count_step()) return;
+                if (!list_beats(i + 1, 5 - depth, sums, worst)) return;
+                continue;
+            }
         }
         deck[depth] = c;
         visit(depth + 1, i + 1, child);
@@ -199,6 +361,8 @@ SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                          context,
                          candidates,
                          table,
+                         plain_bound_table(pool, candidates),
+                         all_shape_powers(pool),
                          bound_model(pool, context, suffix),
                          bonus_top_sums(pool, candidates),
                          DfsTopDecks(limit, pool_card_ids(pool)),

@@ -1,6 +1,9 @@
 // Built backwards: row i is row i + 1 plus, for each k, every choice of
 // k - 1 later cards with candidate i added; then each list drops the entries
-// another entry beats. Equal entries are all kept, in insertion order.
+// another entry beats. Equal entries are all kept. Each list then runs by
+// power sum, highest first (ties in insertion order), so that a search
+// looking for one entry whose bound beats a threshold meets the likeliest
+// ones first.
 #include "search/pareto_bound_table.h"
 
 #include <algorithm>
@@ -29,13 +32,23 @@ void drop_dominated(std::vector<BoundTriple>& list) {
 }  // namespace
 
 ParetoBoundTable build_pareto_bound_table(const CardPool& pool, std::span<const u16> candidates) {
-    const usize n = candidates.size();
+    std::vector<u32> powers;
+    std::vector<u8> skills;
+    for (const u16 c : candidates) {
+        powers.push_back(pool.power(c));
+        skills.push_back(pool.skill_value(c));
+    }
+    return build_pareto_bound_table(powers, skills);
+}
+
+ParetoBoundTable build_pareto_bound_table(std::span<const u32> powers, std::span<const u8> skills) {
+    const usize n = powers.size();
     ParetoBoundTable table;
     table.rows.resize(n + 1);
     table.rows[n][0].push_back({});
     for (usize i = n; i-- > 0;) {
-        const u32 p = pool.power(candidates[i]);
-        const u8 s = pool.skill_value(candidates[i]);
+        const u32 p = powers[i];
+        const u8 s = skills[i];
         const BoundLists& next = table.rows[i + 1];
         BoundLists& row = table.rows[i];
         row = next;
@@ -43,6 +56,9 @@ ParetoBoundTable build_pareto_bound_table(const CardPool& pool, std::span<const 
             for (const BoundTriple& e : next[k - 1])
                 row[k].push_back({e.power_sum + p, e.skill_sum + s, std::max<u16>(e.max_skill, s)});
             drop_dominated(row[k]);
+            std::stable_sort(row[k].begin(), row[k].end(), [](const auto& a, const auto& b) {
+                return a.power_sum > b.power_sum;
+            });
         }
     }
     return table;

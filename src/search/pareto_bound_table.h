@@ -23,7 +23,8 @@ struct BoundTriple {
     bool operator==(const BoundTriple&) const = default;
 };
 
-// Lists 0..5 of one start position: choices of exactly that many cards.
+// Lists 0..5 of one start position: choices of exactly that many cards,
+// each list by power sum, highest first.
 using BoundLists = std::array<std::vector<BoundTriple>, 6>;
 
 // Built once per search before it starts, read only during it. Row i stands
@@ -33,5 +34,8 @@ struct ParetoBoundTable {
 };
 
 ParetoBoundTable build_pareto_bound_table(const CardPool& pool, std::span<const u16> candidates);
+
+// The same over given powers and skill values, one of each per candidate.
+ParetoBoundTable build_pareto_bound_table(std::span<const u32> powers, std::span<const u8> skills);
 
 }  // namespace vdz

@@ -142,10 +142,11 @@ TEST(ParetoBoundTable, KeepsTheChoicesNoOtherBeats) {
     EXPECT_EQ(t.rows[0][5], (std::vector<BoundTriple>{{440, 25, 9}}));
     // Row 3 (cards 80/9 and 70/1), one card: 80/9 beats 70/1.
     EXPECT_EQ(t.rows[3][1], (std::vector<BoundTriple>{{80, 9, 9}}));
-    // Row 2, one card: neither of 80/9 and 90/5 beats the other.
-    EXPECT_EQ(t.rows[2][1], (std::vector<BoundTriple>{{80, 9, 9}, {90, 5, 5}}));
+    // Row 2, one card: neither of 80/9 and 90/5 beats the other; the higher
+    // power comes first.
+    EXPECT_EQ(t.rows[2][1], (std::vector<BoundTriple>{{90, 5, 5}, {80, 9, 9}}));
     // Row 0, one card: the two equal 100/5 entries both stay.
-    EXPECT_EQ(t.rows[0][1], (std::vector<BoundTriple>{{80, 9, 9}, {100, 5, 5}, {100, 5, 5}}));
+    EXPECT_EQ(t.rows[0][1], (std::vector<BoundTriple>{{100, 5, 5}, {100, 5, 5}, {80, 9, 9}}));
     EXPECT_TRUE(t.rows[3][3].empty());
 }
 

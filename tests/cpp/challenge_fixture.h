@@ -43,8 +43,10 @@ inline SearchContext random_challenge_context(std::mt19937& rng) {
     c.best_skill_as_leader = rng() % 2;
     c.honor_power = static_cast<i32>(rng() % 5000);
     c.music_base_scores = {1.1, 0.9, 0.0};
-    c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
-    c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
+    // Uneven weights, as real songs have: the skill order matters.
+    for (const usize row : {0, 2})
+        for (double& w : c.music_skill_scores[row])
+            w = static_cast<double>(rng() % 100);
     if (rng() % 4 == 0) {
         c.wl3_power_cap = 1;
         c.power_cap = 90000;

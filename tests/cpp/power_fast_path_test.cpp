@@ -152,7 +152,9 @@ TEST(PowerFastPath, StopsAtTheStepWhereTheDeadlinePasses) {
         const SearchResult cut = search_power_fast(pool, context, 20, deadline);
         EXPECT_TRUE(cut.stats.timed_out);
         EXPECT_EQ(cut.stats.nodes, 1024 * reads);
-        if (reads == 1) EXPECT_TRUE(cut.decks.empty());
+        if (reads == 1) {
+            EXPECT_TRUE(cut.decks.empty());
+        }
         ASSERT_LE(cut.decks.size(), full.decks.size());
         for (usize i = 0; i < cut.decks.size(); ++i)
             EXPECT_LE(cut.decks[i].score, full.decks[i].score);
