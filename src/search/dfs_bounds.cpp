@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <type_traits>
 
 #include "common/check.h"
 #include "common/numeric.h"
@@ -23,9 +24,9 @@ namespace {
 
 // Sum of the first k keys of `order` whose characters are not used.
 template <class Key>
-u64 top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
-                   const std::array<Key, CHARACTER_SLOT_COUNT>& keys, u32 used, usize k) {
-    u64 sum = 0;
+auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
+                    const std::array<Key, CHARACTER_SLOT_COUNT>& keys, u32 used, usize k) {
+    std::conditional_t<std::is_floating_point_v<Key>, double, u64> sum = 0;
     for (usize j = 0; j < CHARACTER_SLOT_COUNT && k > 0; ++j) {
         if ((used >> order[j]) & 1) continue;
         sum += keys[j];
@@ -49,10 +50,8 @@ SkillValues merge_skills(const PartialSums& sums, const Values& more, usize coun
     return out;
 }
 
-using Wide = __int128;
-
-// Quotient rounded up, for non-negative numerators.
-Wide ceil_div(Wide num, Wide den) {
+// Quotient rounded up (toward zero for negative numerators).
+i64 ceil_div(i64 num, i64 den) {
     return num >= 0 ? (num + den - 1) / den : num / den;
 }
 
@@ -62,11 +61,12 @@ Wide ceil_div(Wide num, Wide den) {
 // last one, which also absorbs the rounding of the evaluator's
 // floating-point steps (far below one point): the result is never below the
 // evaluator's truncated score.
-i64 live_score_bound(const SuffixTables& t, u64 p, const SkillValues& skills) {
-    const Wide power = static_cast<Wide>(p);
-    const u64 s = u64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
-    const u32 best = skills[0];
-    Wide multiplier;
+i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, double coupled) {
+    const SuffixTables& t = *m.suffix;
+    const i64 power = static_cast<i64>(p);  // below 2^32
+    const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
+    const i64 best = skills[0];
+    i64 multiplier;
     switch (t.effective_live_type) {
         case LiveType::MYSEKAI:
             return 0;
@@ -75,15 +75,14 @@ i64 live_score_bound(const SuffixTables& t, u64 p, const SkillValues& skills) {
             // Every activation is the room leader's (4 v0 + S) / 5 or the
             // teammates' fixed value.
             multiplier =
-                t.base_score_e6 + Wide{t.skill_sum_e6} * std::max<Wide>(t.teammate_score_up_x5,
-                                                                        Wide{4} * best + Wide(s));
+                t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * best + s);
             break;
         case LiveType::SOLO:
         case LiveType::AUTO:
             if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
                 // Five activations at the mean, then the leader's encore.
-                multiplier = ceil_div(Wide{t.skill_first5_e6} * Wide(s), 500) + t.base_score_e6 +
-                             ceil_div(Wide{t.skill_last_e6} * best, 100);
+                multiplier = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
+                             ceil_div(t.skill_last_e6 * best, 100);
                 break;
             }
             [[fallthrough]];
@@ -91,34 +90,49 @@ i64 live_score_bound(const SuffixTables& t, u64 p, const SkillValues& skills) {
             if (t.paired_skill_weights) {
                 // Activations sorted and paired with the sorted weights grow
                 // with each value; the leader's encore is at most the best.
-                Wide paired = Wide{t.skill_last_e6} * best;
+                i64 paired = t.skill_last_e6 * best;
                 for (usize i = 0; i < 5; ++i)
-                    paired += Wide{t.paired_skill_e6[i]} * skills[i];
+                    paired += t.paired_skill_e6[i] * skills[i];
                 multiplier = t.base_score_e6 + ceil_div(paired, 100);
                 break;
             }
             // Six activations, none above the best skill value.
-            multiplier = t.base_score_e6 + Wide{t.skill_sum_e6} * 5 * best;
+            multiplier = t.base_score_e6 + t.skill_sum_e6 * 5 * best;
             break;
     }
-    const Wide room =
-        t.teammate_power ? power + 4 * Wide{static_cast<i32>(*t.teammate_power)} : 5 * power;
-    const Wide raw = room * static_cast<Wide>(t.multi_term_e6) + 4 * power * multiplier;
-    const Wide score = ceil_div(raw, 1'000'000);
+    const i64 room =
+        t.teammate_power ? power + 4 * i64{static_cast<i32>(*t.teammate_power)} : 5 * power;
+    // Inputs far beyond any game's values would overflow: no bound then.
+    i64 product, raw;
+    if (__builtin_mul_overflow(power, multiplier, &product)) return INT32_MAX;
+    if (m.coupling.on && coupled < INFINITY) {
+        const double c = coupled_product_bound(m.coupling, m.power_extra, p, skills[0], coupled);
+        if (c < static_cast<double>(product)) product = static_cast<i64>(c);
+    }
+    if (__builtin_mul_overflow(product, i64{4}, &product) ||
+        __builtin_add_overflow(room * static_cast<i64>(t.multi_term_e6), product, &raw)) {
+        return INT32_MAX;
+    }
     // The evaluator's score is a non-negative 32-bit signed value.
-    return static_cast<i64>(std::clamp<Wide>(score, 0, INT32_MAX));
+    return std::clamp<i64>(ceil_div(raw, 1'000'000), 0, INT32_MAX);
 }
 
 // Event points of a live score of at most `score` and an event bonus of at
 // most `bonus` percent: the evaluator's formula in integers, which truncate
 // where it truncates.
 u64 event_points_bound(const SuffixTables& t, i64 score, u64 bonus) {
-    const Wide e = Wide(bonus) + 100;
-    const Wide rate = t.music_event_rate;
-    Wide points = 0;
+    const i64 e = static_cast<i64>(std::min<u64>(bonus, UINT32_MAX)) + 100;
+    const i64 rate = t.music_event_rate;
+    // Inputs far beyond any game's values would overflow the products: the
+    // largest points serve then.
+    const double largest = static_cast<double>(e) * static_cast<double>(rate) *
+                           (static_cast<double>(score) / 17000.0 + 125.0) *
+                           std::max<double>(t.cheerful_factor, 1.0) * t.boost_rate;
+    if (largest > 1e18) return UINT32_MAX;
+    i64 points = 0;
     const auto room_step = [&] {
-        const Wide reference = t.other_score != 0 ? Wide{t.other_score} : 4 * Wide{score};
-        return Wide{score} / 17000 + 110 + std::min<Wide>(reference / 340000, 13);
+        const i64 reference = t.other_score != 0 ? i64{t.other_score} : 4 * score;
+        return score / 17000 + 110 + std::min<i64>(reference / 340000, 13);
     };
     switch (t.effective_live_type) {
         case LiveType::SOLO:
@@ -138,7 +152,7 @@ u64 event_points_bound(const SuffixTables& t, i64 score, u64 bonus) {
         case LiveType::MYSEKAI:
             break;
     }
-    return static_cast<u64>(std::clamp<Wide>(points, 0, UINT32_MAX));
+    return static_cast<u64>(std::clamp<i64>(points, 0, UINT32_MAX));
 }
 
 u64 pack(u64 high, u64 low) {
@@ -195,7 +209,7 @@ u64 composition_power(const BoundModel& m, u32 used, usize depth, const DeckSlot
 }  // namespace
 
 BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
-                            const SuffixTables& suffix) {
+                            const SuffixTables& suffix, const std::optional<DeckSlots>& reference) {
     BoundModel m;
     m.pool = &pool;
     m.context = &context;
@@ -203,6 +217,11 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.power_extra = static_cast<u64>(std::max(context.honor_power, 0));
     m.has_event = context.event_kind != NO_EVENT_KIND;
     m.composition = !suffix.unit_pattern_order.empty();
+    m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
+    for (u16 i = 0; i < pool.count(); ++i) {
+        m.power_no_unit.push_back(pattern_power(pool, i, 0, 0));
+        m.power_no_unit_same_attr.push_back(pattern_power(pool, i, 0, 1));
+    }
     if (!context.world_bloom) return m;
     m.bonus_extra = compute_bonus_bound(context.world_bloom_support, context.distinct_attr_bonus);
     m.support_mode = true;
@@ -224,7 +243,34 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     return m;
 }
 
-u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus) {
+PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
+    const CardPool& pool = *m.pool;
+    const SearchContext& context = *m.context;
+    PartialSums child = sums;
+    if (m.coupling.on) child.coupled += m.coupling.card[card];
+    child.power_sum += pool.power(card);
+    child.skill_sum += pool.skill_value(card);
+    child.max_skill = std::max(child.max_skill, pool.skill_value(card));
+    child.add_skill(pool.skill_value(card));
+    const u32 total = pool.event_bonus(card).total_x10();
+    if (!context.final_chapter) {
+        child.bonus_sum += (total + 9) / 10;
+        return child;
+    }
+    // The final chapter counts the limited part of only so many cards.
+    const u32 limited = pool.limited_x10(card);
+    VDZ_ASSERT(limited <= total);
+    const u32 base = total - limited;
+    child.bonus_sum += (base + 9) / 10;
+    if (limited != 0 && child.limited_count < context.limited_bonus_count) {
+        child.bonus_sum += (limited + 9) / 10;
+        ++child.limited_count;
+    }
+    return child;
+}
+
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
+              double coupled) {
     const SuffixTables& t = *m.suffix;
     // Power with the honor power, under the cap when there is one.
     u64 p = power + m.power_extra;
@@ -242,7 +288,7 @@ u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bon
         default:
             return UINT64_MAX;  // no depth-first search ranks by these
     }
-    const i64 score = live_score_bound(t, p, skills);
+    const i64 score = live_score_bound(m, p, skills, coupled);
     if (t.target == Target::BONUS) {
         const u64 doubled = std::min<u64>(2 * bonus, UINT32_MAX);
         return pack(doubled, static_cast<u64>(score));
@@ -269,7 +315,11 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
     usize n = 0;
     for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < k; ++j)
         if (!((used_characters >> t.skill_order[j]) & 1)) top[n++] = t.skill_by_rank[j];
-    return bound_key(m, power, merge_skills(sums, top, n), bonus);
+    const double coupled = m.coupling.on
+                               ? sums.coupled + top_unused_sum(m.coupling.order, m.coupling.by_rank,
+                                                               used_characters, k)
+                               : INFINITY;
+    return bound_key(m, power, merge_skills(sums, top, n), bonus, coupled);
 }
 
 u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
@@ -292,7 +342,31 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     } else {
         bonus += t.bonus_total_sums[row][columns];
     }
-    return bound_key(m, power, merge_skills(sums, top, columns), bonus);
+    const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
+    return bound_key(m, power, merge_skills(sums, top, columns), bonus, coupled);
+}
+
+u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,
+                        u64 bonus_extra) {
+    const CardPool& pool = *m.pool;
+    // The units all five cards share fill the deck; one attribute shared by
+    // all gives every card its attribute variant. The power column of the
+    // sums bounds the in-deck powers too; the smaller serves.
+    u32 units = 0x3F;
+    bool same_attr = true;
+    for (const u16 card : deck) {
+        units &= pool.unit_mask(card);
+        same_attr = same_attr && (pool.attr(card) & 7u) == (pool.attr(deck[0]) & 7u);
+    }
+    u64 power = 0;
+    const std::vector<u32>& cached = same_attr ? m.power_no_unit_same_attr : m.power_no_unit;
+    for (const u16 card : deck)
+        power += units == 0 ? cached[card] : pattern_power(pool, card, units, same_attr ? 1 : 0);
+    power = std::min<u64>(power, sums.power_sum);
+    const SkillValues skills = {sums.skills[0], sums.skills[1], sums.skills[2], sums.skills[3],
+                                sums.skills[4]};
+    const double coupled = m.coupling.on ? sums.coupled : INFINITY;
+    return bound_key(m, power, skills, u64{sums.bonus_sum} + bonus_extra, coupled);
 }
 
 ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
@@ -301,10 +375,11 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
     ExclusionTables out;
     // The first `places` unused characters of an order, and the key of the
     // next one, which takes the place of a child's own character.
-    const auto fill = [&](ExclusionTables::Order& o, const auto& order, const auto& keys) {
+    const auto fill = [&](auto& o, const auto& order, const auto& keys) {
+        using Key = std::remove_cvref_t<decltype(o.total)>;
         usize taken = 0;
-        u32 next = 0;
-        std::array<u32, 5> key_of{};
+        Key next = 0;
+        std::array<Key, 5> key_of{};
         for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
             if ((used >> order[j]) & 1) continue;
             if (taken == places) {
@@ -326,6 +401,7 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
     };
     fill(out.power, t.power_order, t.power_by_rank);
     fill(out.bonus, t.bonus_order, t.bonus_by_rank);
+    if (m.coupling.on) fill(out.coupled, m.coupling.order, m.coupling.by_rank);
     for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
         if ((used >> t.skill_order[j]) & 1) continue;
         if (out.places == places) {
@@ -342,19 +418,20 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
                     u8 character, u64 bonus_extra) {
     // The child's own character cannot come again: when it is among the
     // best, the next character takes its place.
-    const auto rest = [character](const ExclusionTables::Order& o) -> u64 {
+    const auto rest = [character](const auto& o) {
         if (!((o.mask >> character) & 1)) return o.total;
         const u32 rank = std::popcount(o.mask & ((1u << character) - 1));
         return o.total - o.loss[rank];
     };
     const u64 power = u64{child.power_sum} + rest(t.power);
     const u64 bonus = u64{child.bonus_sum} + rest(t.bonus) + bonus_extra;
-    std::array<u32, 4> skills{};
+    std::array<u32, 5> skills{};
     usize n = 0;
     for (usize j = 0; j < t.places; ++j)
         if (t.skill_slots[j] != character) skills[n++] = t.skill_values[j];
     if (n < t.places) skills[n++] = t.next_skill;
-    return bound_key(m, power, merge_skills(child, skills, n), bonus);
+    const double coupled = m.coupling.on ? child.coupled + rest(t.coupled) : INFINITY;
+    return bound_key(m, power, merge_skills(child, skills, n), bonus, coupled);
 }
 
 u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key) {

@@ -5,12 +5,15 @@
 #pragma once
 
 #include <array>
+#include <cmath>
+#include <optional>
 #include <vector>
 
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
 #include "search/deck_entry.h"
+#include "search/dfs_coupling.h"
 #include "search/partial_sums.h"
 #include "search/suffix_tables.h"
 
@@ -31,10 +34,21 @@ struct BoundModel {
     std::array<SupportDeckList, CHARACTER_SLOT_COUNT> support_lists;
     // Score without an event: the unit-pattern composition bound applies.
     bool composition = false;
+    // Per pool card, its power in a deck that fills no unit, without and
+    // with one shared attribute: most complete decks are such decks.
+    std::vector<u32> power_no_unit, power_no_unit_same_attr;
+    // Power and skill kept together (score and bonus targets).
+    Coupling coupling;
 };
 
+// `reference`, when given, is a good deck (a seed): the coupling is made
+// tightest for decks like it.
 BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
-                            const SuffixTables& suffix);
+                            const SuffixTables& suffix,
+                            const std::optional<DeckSlots>& reference = std::nullopt);
+
+// `sums` with `card` added; the parent's record is left unchanged.
+PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card);
 
 // Five skill values, largest first: a deck's values sorted the same way are
 // each at most the one at their place.
@@ -43,7 +57,9 @@ using SkillValues = std::array<u32, 5>;
 // The key of a deck whose card powers sum to at most `power` (before the
 // honor power and the cap), whose skill values are bounded by `skills`, and
 // whose event bonus, extras included, is at most `bonus` whole percent.
-u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus);
+// `coupled`, when finite, bounds the deck's card values of the coupling.
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
+              double coupled = INFINITY);
 
 // Bound of every completion of the `depth` cards of `partial`: the k = 5 -
 // depth best characters not yet used, each with its best card; without an
@@ -56,16 +72,23 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
 u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
                    u64 bonus_extra);
 
+// Bound of the complete deck `deck`, whose sums are `sums`: its power is
+// known from its units and attributes.
+u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,
+                        u64 bonus_extra);
+
 // Per character order, the best k - 1 characters a node's children may still
 // add, so that a child's bound is its node's minus what its own character
 // takes away. Built once per node.
 struct ExclusionTables {
+    template <class Key>
     struct Order {
-        u64 total = 0;              // keys of the first `places` unused characters
+        Key total = 0;              // keys of the first `places` unused characters
         u32 mask = 0;               // those characters
-        std::array<u32, 5> loss{};  // by slot rank: the key minus `next`
+        std::array<Key, 5> loss{};  // by slot rank: the key minus `next`
     };
-    Order power, bonus;
+    Order<u64> power, bonus;
+    Order<double> coupled;
     // The skill order's first `places` unused characters and their values,
     // and the value of the next one.
     std::array<u8, 4> skill_slots{};

@@ -9,30 +9,6 @@
 
 namespace vdz {
 
-PartialSums child_sums(const CardPool& pool, const SearchContext& context, const PartialSums& sums,
-                       u16 card) {
-    PartialSums child = sums;
-    child.power_sum += pool.power(card);
-    child.skill_sum += pool.skill_value(card);
-    child.max_skill = std::max(child.max_skill, pool.skill_value(card));
-    child.add_skill(pool.skill_value(card));
-    const u32 total = pool.event_bonus(card).total_x10();
-    if (!context.final_chapter) {
-        child.bonus_sum += (total + 9) / 10;
-        return child;
-    }
-    // The final chapter counts the limited part of only so many cards.
-    const u32 limited = pool.limited_x10(card);
-    VDZ_ASSERT(limited <= total);
-    const u32 base = total - limited;
-    child.bonus_sum += (base + 9) / 10;
-    if (limited != 0 && child.limited_count < context.limited_bonus_count) {
-        child.bonus_sum += (limited + 9) / 10;
-        ++child.limited_count;
-    }
-    return child;
-}
-
 namespace {
 
 // Whether the tiers leave room for a completion under `bound`: some tier
@@ -140,7 +116,7 @@ class Node {
             }
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
-            descend(card, child_sums(pool_, context_, sums_, card), ~u64{0});
+            descend(card, child_sums(m_, sums_, card), ~u64{0});
         }
     }
 
@@ -161,6 +137,10 @@ class Node {
     // own.
     u64 child_bound(const ExclusionTables& exclusion, u16 card, const PartialSums& child) const {
         const u64 extra = child_extra(card);
+        if (k_ == 1) {
+            partial_[depth_] = card;
+            return complete_deck_bound(m_, partial_, child, extra);
+        }
         return std::min(exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra),
                         position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
     }
@@ -180,7 +160,7 @@ class Node {
             if (position <= worst) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
-            const PartialSums child = child_sums(pool_, context_, sums_, card);
+            const PartialSums child = child_sums(m_, sums_, card);
             const u64 bound = child_bound(exclusion, card, child);
             if (bound <= worst) continue;
             descend(card, child, std::min(bound, position));
@@ -210,7 +190,7 @@ class Node {
             if (!admits(bound(sums_, i, k_), sums_, depth_)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
-            const PartialSums child = child_sums(pool_, context_, sums_, card);
+            const PartialSums child = child_sums(m_, sums_, card);
             const u64 b = bound(child, i + 1, k_ - 1);
             if (!admits(b, child, depth_ + 1)) continue;
             descend(card, child, b);
@@ -232,7 +212,7 @@ class Node {
             if (!tiers_admit(store, position, sums_, depth_)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
-            const PartialSums child = child_sums(pool_, context_, sums_, card);
+            const PartialSums child = child_sums(m_, sums_, card);
             const u64 bound = child_bound(exclusion, card, child);
             if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
             descend(card, child, std::min(bound, position));

@@ -31,8 +31,9 @@ bool admissible_root(const CardPool& pool, const SearchContext& context, u16 car
 }
 
 // A leader's sums: its own bonus and both leader bonuses.
-PartialSums root_sums(const CardPool& pool, const SearchContext& context, u16 root) {
-    PartialSums sums = child_sums(pool, context, PartialSums{}, root);
+PartialSums root_sums(const BoundModel& m, u16 root) {
+    const SearchContext& context = *m.context;
+    PartialSums sums = child_sums(m, PartialSums{}, root);
     const auto at = [root](const std::vector<u16>& v) -> u32 {
         return root < v.size() ? v[root] : 0;
     };
@@ -73,10 +74,17 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     // 4. Seeds raise the threshold before the first node.
     for (const DeckEntry& seed : seeds)
         store.record(seed);
+    std::optional<DeckSlots> reference;
+    if (!seeds.empty())
+        reference = std::max_element(
+                        seeds.begin(), seeds.end(),
+                        [](const DeckEntry& a, const DeckEntry& b) { return a.score < b.score; })
+                        ->slots;
     seeds.clear();
     // 5. State.
-    SearchNodeState state{pool,     context,      store,
-                          deadline, result.stats, make_bound_model(pool, context, suffix)};
+    SearchNodeState state{pool,         context,
+                          store,        deadline,
+                          result.stats, make_bound_model(pool, context, suffix, reference)};
     state.force_scalar = force_scalar_enabled();
     // A challenge live may hold several cards of one character.
     std::optional<CardSuffixSums> card_sums;
@@ -90,7 +98,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         for (const u16 root : initial_candidate_order(pool, context)) {
             if (!admissible_root(pool, context, root)) continue;
             if (state.stop || state.count_step()) break;
-            const PartialSums sums = root_sums(pool, context, root);
+            const PartialSums sums = root_sums(state.bounds, root);
             const u32 used = 1u << pool.character_id(root);
             partial[0] = root;
             // A leader none of whose decks can beat a full list is skipped.

@@ -77,8 +77,4 @@ struct SearchNodeState {
 void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& partial,
                 u32 used_characters, const PartialSums& sums, bool has_leader, u16 leader_index);
 
-// The whole-percent event bonus a card adds to `sums` and the child's sums.
-PartialSums child_sums(const CardPool& pool, const SearchContext& context, const PartialSums& sums,
-                       u16 card);
-
 }  // namespace vdz

@@ -19,6 +19,7 @@ struct PartialSums {
     u8 max_skill = 0;            // largest skill_value so far
     u8 limited_count = 0;        // cards whose limited bonus part is counted
     std::array<u8, 5> skills{};  // the cards' skill_value, largest first, then zeros
+    double coupled = 0.0;        // the cards' power and skill taken together (see BoundModel)
 
     void add_skill(u8 value) {
         for (u8& s : skills)

@@ -45,7 +45,8 @@ SearchContext random_bound_context(std::mt19937& rng, const std::vector<TestCard
 
 // Every bound of a partial deck is at least the best key of the decks it
 // covers: the node's character bound, its position bound at each row, and
-// each child's exclusion and position bounds.
+// each child's exclusion and position bounds (each with the power and skill
+// coupling where the target has a live score), and a complete deck's own.
 TEST(DfsBounds, NeverBelowTheBestCompletion) {
     std::mt19937 rng(5);
     usize checked = 0;
@@ -65,7 +66,7 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
             const u16 card = static_cast<u16>(i);
             if ((used >> pool.character_id(card)) & 1) continue;
             partial[d++] = card;
-            sums = child_sums(pool, context, sums, card);
+            sums = child_sums(m, sums, card);
             used |= 1u << pool.character_id(card);
         }
         const usize from = d == 0 ? 0 : usize{partial[d - 1]} + 1;
@@ -82,7 +83,7 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
                 << "round " << round << " row " << i;
             const u16 card = static_cast<u16>(i);
             if ((used >> pool.character_id(card)) & 1) continue;
-            const PartialSums child = child_sums(pool, context, sums, card);
+            const PartialSums child = child_sums(m, sums, card);
             PartialDeckKey child_key = key;
             child_key.add(pool, card);
             const u64 child_extra = support_bonus_bound(m, k - 1, child_key);
@@ -94,6 +95,10 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
                 << "round " << round << " child " << i;
             EXPECT_GE(position_bound(m, child, i + 1, k - 1, child_extra), best)
                 << "round " << round << " child " << i;
+            if (k == 1) {
+                EXPECT_GE(complete_deck_bound(m, with, child, child_extra), best)
+                    << "round " << round << " child " << i;
+            }
             checked += best != 0;
         }
     }
@@ -119,7 +124,7 @@ TEST(DfsBounds, EachRefinementCuts) {
     BoundModel m = make_bound_model(pool, context, suffix);
     ASSERT_TRUE(m.composition);
     const DeckSlots partial = {0, 1, 0, 0, 0};
-    const PartialSums sums = child_sums(pool, context, child_sums(pool, context, {}, 0), 1);
+    const PartialSums sums = child_sums(m, child_sums(m, {}, 0), 1);
     const u32 used = (1u << 1) | (1u << 2);
     const u64 by_composition = character_bound(m, sums, used, 2, partial);
     m.composition = false;
@@ -137,10 +142,10 @@ TEST(DfsBounds, EachRefinementCuts) {
     const SuffixTables ranked_suffix = build_suffix_tables(ranked_pool, plain);
     const BoundModel r = make_bound_model(ranked_pool, plain, ranked_suffix);
     const ExclusionTables exclusion = exclusion_tables(r, 0, 4);
-    const PartialSums weakest = child_sums(ranked_pool, plain, {}, 0);
+    const PartialSums weakest = child_sums(r, {}, 0);
     const u64 node = character_bound(r, {}, 0, 0, partial);
     EXPECT_LT(exclusion_bound(r, exclusion, weakest, 1, 0), node);
-    const PartialSums strongest = child_sums(ranked_pool, plain, {}, 7);
+    const PartialSums strongest = child_sums(r, {}, 7);
     EXPECT_EQ(exclusion_bound(r, exclusion, strongest, 8, 0), node);
 
     // Support: a support card in the deck is not taken from the list, and
@@ -159,6 +164,35 @@ TEST(DfsBounds, EachRefinementCuts) {
     EXPECT_EQ(support_bonus_bound(w, 5, partial_deck_key(0, five, wb_pool)), 35u + 12u);
     EXPECT_EQ(support_bonus_bound(w, 4, partial_deck_key(1, five, wb_pool)), 20u + 12u);
     EXPECT_EQ(support_bonus_bound(w, 0, partial_deck_key(5, five, wb_pool)), 0u + 3u);
+
+    // Coupling: each character has a strong card of little skill and a weak
+    // one of much; no deck has both the strong cards' power and the skilled
+    // cards' skill. A complete deck's power is known exactly.
+    SearchContext multi;
+    multi.live_type = LiveType::MULTI;
+    multi.music_skill_scores[1] = {20, 20, 20, 20, 20, 40};
+    std::vector<TestCard> split;
+    for (u8 i = 0; i < 12; ++i) {
+        const bool strong = i % 2 == 0;
+        split.push_back(plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i / 2),
+                                   strong ? 30000 : 10000, strong ? 20 : 120));
+    }
+    // Card 0 reaches its power column only in a deck of one attribute.
+    split[0].attr = 1;
+    split[0].unit_values = {25000, 25000, 25000, 30000, 0, 0, 0, 0};
+    const CardPool split_pool = test::make_pool(split, multi);
+    const SuffixTables split_suffix = build_suffix_tables(split_pool, multi);
+    BoundModel c = make_bound_model(split_pool, multi, split_suffix);
+    ASSERT_TRUE(c.coupling.on);
+    const u64 coupled = character_bound(c, {}, 0, 0, five);
+    EXPECT_GE(coupled, best_completion(split_pool, multi, five, 0, 0));
+    c.coupling.on = false;
+    EXPECT_LT(coupled, character_bound(c, {}, 0, 0, five));
+    const DeckSlots deck = {0, 2, 4, 6, 8};
+    PartialSums all;
+    for (const u16 card : deck)
+        all = child_sums(c, all, card);
+    EXPECT_LT(complete_deck_bound(c, deck, all, 0), position_bound(c, all, 9, 0, 0));
 }
 
 // Every deck has the same mysekai key: once the list is full, a bound equal
