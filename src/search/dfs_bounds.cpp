@@ -218,7 +218,10 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.has_event = context.event_kind != NO_EVENT_KIND;
     m.composition = !suffix.unit_pattern_order.empty();
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
+    m.bonus_in_tenths = !context.final_chapter && !context.world_bloom;
     for (u16 i = 0; i < pool.count(); ++i) {
+        if (i > 0 && pool.event_bonus(i).total_x10() > pool.event_bonus(i - 1).total_x10())
+            m.bonus_in_tenths = false;
         m.power_no_unit.push_back(pattern_power(pool, i, 0, 0));
         m.power_no_unit_same_attr.push_back(pattern_power(pool, i, 0, 1));
     }
@@ -253,6 +256,7 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     child.max_skill = std::max(child.max_skill, pool.skill_value(card));
     child.add_skill(pool.skill_value(card));
     const u32 total = pool.event_bonus(card).total_x10();
+    child.bonus_x10 += total;
     if (!context.final_chapter) {
         child.bonus_sum += (total + 9) / 10;
         return child;

@@ -34,6 +34,9 @@ struct BoundModel {
     std::array<SupportDeckList, CHARACTER_SLOT_COUNT> support_lists;
     // Score without an event: the unit-pattern composition bound applies.
     bool composition = false;
+    // A deck's bonus is its cards' bonuses alone, and the pool lists cards
+    // by bonus, largest first.
+    bool bonus_in_tenths = false;
     // Per pool card, its power in a deck that fills no unit, without and
     // with one shared attribute: most complete decks are such decks.
     std::vector<u32> power_no_unit, power_no_unit_same_attr;

@@ -204,8 +204,12 @@ class Node {
         if (!tiers_admit(store, bound, sums_, depth_)) return;
         note_bound(bound);
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
-        const u64 extra = node_extra();
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
+        if (k_ == 1 && m_.bonus_in_tenths) {
+            expand_last_by_tiers(exclusion);
+            return;
+        }
+        const u64 extra = node_extra();
         for (usize i = start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             const u64 position = position_bound(m_, sums_, i, k_, extra);
@@ -216,6 +220,58 @@ class Node {
             const u64 bound = child_bound(exclusion, card, child);
             if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
             descend(card, child, std::min(bound, position));
+        }
+    }
+
+    // The last card under tiers, where a deck's doubled bonus is known to
+    // be round(total / 5) of its cards' bonuses in tenths: a deck lands on
+    // tier key D exactly when its total is within 5 D - 2 ..= 5 D + 2, and
+    // in a pool sorted by bonus the cards that put it there are one run of
+    // positions per tier. A card outside every run makes a deck no tier
+    // keeps. Highest tier first, so positions still ascend.
+    void expand_last_by_tiers(const ExclusionTables& exclusion) {
+        const DfsStore& store = state_.store;
+        const i64 placed = sums_.bonus_x10;
+        const auto total = [&](usize i) {
+            return i64{pool_.event_bonus(static_cast<u16>(i)).total_x10()};
+        };
+        const auto first_at_most = [&](usize from, i64 x) {
+            usize lo = from, hi = pool_.count();
+            while (lo < hi) {
+                const usize mid = (lo + hi) / 2;
+                if (total(mid) <= x)
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            return lo;
+        };
+        usize from = start_;
+        for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
+            const i64 key = tier->tier_key;
+            const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
+            if (high < 0) continue;
+            const usize begin = first_at_most(from, high);
+            const usize end = low <= 0 ? pool_.count() : first_at_most(begin, low - 1);
+            // Every card of the run is at or after `begin`: a full tier
+            // whose worst live score that row cannot beat needs none.
+            const DfsTopDecks& decks = tier->decks;
+            if (begin < end && decks.full() && decks.worst_score() != 0 &&
+                static_cast<u32>(position_bound(m_, sums_, begin, 1, m_.bonus_extra)) <
+                    static_cast<u32>(decks.worst_score())) {
+                from = end;
+                continue;
+            }
+            for (usize i = begin; i < end; ++i) {
+                if (state_.stop || state_.count_step()) return;
+                const u16 card = static_cast<u16>(i);
+                if (!admitted(card)) continue;
+                const PartialSums child = child_sums(m_, sums_, card);
+                const u64 bound = child_bound(exclusion, card, child);
+                if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
+                descend(card, child, bound);
+            }
+            from = end;
         }
     }
 

@@ -16,6 +16,7 @@ struct PartialSums {
     u32 power_sum = 0;           // cards' power, wrapping
     u32 skill_sum = 0;           // cards' skill_value
     u32 bonus_sum = 0;           // cards' event bonus, each rounded up to whole percent
+    u32 bonus_x10 = 0;           // cards' event bonus in tenths of a percent
     u8 max_skill = 0;            // largest skill_value so far
     u8 limited_count = 0;        // cards whose limited bonus part is counted
     std::array<u8, 5> skills{};  // the cards' skill_value, largest first, then zeros
