@@ -10,7 +10,7 @@
 #include "module/conversions.h"
 #include "module/errors.h"
 #include "module/native_types.h"
-#include "module/released_gil.h"
+#include "module/released_call.h"
 #include "search/pool_search.h"
 
 namespace vdz::py {
@@ -23,12 +23,7 @@ CardPoolObject* pool_self(PyObject* self) {
 // Searches the pool with the effective `limit` and `timeout_ms`, without the
 // interpreter lock. The pool is only read, so several threads may search it.
 PyObject* search_pool(const PreparedPool& pool, u64 limit, u64 timeout_ms) {
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
-        text.emplace(search_prepared_pool(pool, limit, timeout_ms));
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+    return text_computed_without_gil([&] { return search_prepared_pool(pool, limit, timeout_ms); });
 }
 
 PyObject* pool_recommend(PyObject* self, PyObject* const* args, Py_ssize_t nargs,

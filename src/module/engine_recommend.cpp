@@ -11,7 +11,7 @@
 #include "module/engine_methods.h"
 #include "module/engine_object.h"
 #include "module/errors.h"
-#include "module/released_gil.h"
+#include "module/released_call.h"
 #include "module/user_data_object.h"
 #include "search/pool_search.h"
 
@@ -46,16 +46,12 @@ PyObject* run_recommend(const RegionData& region, const RequestArguments& reques
     const std::optional<RecommendOptions> options = read_options(request);
     if (!options) return nullptr;
     std::shared_ptr<const UserData> user = request.user_data->data;
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
+    return text_computed_without_gil([&]() -> Result<std::string> {
         Result<PreparedPool> prepared =
             prepare_request(std::move(user), *region.master_data, region.request_index, *options);
-        text.emplace(prepared
-                         ? search_prepared_pool(*prepared, prepared->limit, prepared->timeout_ms)
-                         : Result<std::string>(std::move(prepared).error()));
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+        if (!prepared) return std::move(prepared).error();
+        return search_prepared_pool(*prepared, prepared->limit, prepared->timeout_ms);
+    });
 }
 
 // Reads the options and prepares the player's pool, keeping it for later
@@ -64,14 +60,12 @@ PyObject* run_build_pool(const RegionData& region, const RequestArguments& reque
     const std::optional<RecommendOptions> options = read_options(request);
     if (!options) return nullptr;
     std::shared_ptr<const UserData> user = request.user_data->data;
-    std::optional<Result<PreparedPool>> prepared;
-    {
-        ReleasedGil released;
-        prepared.emplace(
-            prepare_request(std::move(user), *region.master_data, region.request_index, *options));
-    }
-    if (!prepared->ok()) return raise(ErrorClass::Runtime, prepared->error());
-    return new_card_pool(std::move(*prepared).value());
+    Result<PreparedPool> prepared = computed_without_gil([&] {
+        return prepare_request(std::move(user), *region.master_data, region.request_index,
+                               *options);
+    });
+    if (!prepared) return raise(ErrorClass::Runtime, prepared.error());
+    return new_card_pool(std::move(prepared).value());
 }
 
 using RequestBody = PyObject* (*)(const RegionData&, const RequestArguments&);

@@ -3,6 +3,9 @@
 // panic exception, and failed interpreter calls that left no exception.
 #pragma once
 
+#include <cxxabi.h>
+
+#include <exception>
 #include <string_view>
 
 #include "common/result.h"
@@ -30,11 +33,15 @@ PyObject* raise_pending_error();
 PyObject* raise_panic(std::string_view message);
 
 // Runs an entry point's body so that no C++ exception reaches the
-// interpreter: one that escapes becomes the panic exception.
+// interpreter: one that escapes becomes the panic exception. The forced
+// unwinding by which the interpreter ends a thread at exit is no exception
+// of ours and goes on through.
 template <class Body>
-auto guarded(Body&& body) noexcept -> decltype(body()) {
+auto guarded(Body&& body) -> decltype(body()) {
     try {
         return body();
+    } catch (abi::__forced_unwind&) {
+        throw;
     } catch (const std::exception& error) {
         raise_panic(error.what());
     } catch (...) {

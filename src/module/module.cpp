@@ -22,6 +22,24 @@ PyModuleDef native_module_def = {
 std::atomic<i64> owner_interpreter{-1};
 PyObject* module_object = nullptr;
 
+PyObject* note_interpreter_exit(PyObject*, PyObject*) {
+    interpreter_exiting.store(true, std::memory_order_relaxed);
+    Py_RETURN_NONE;
+}
+
+PyMethodDef note_interpreter_exit_def = {"_note_interpreter_exit", note_interpreter_exit,
+                                         METH_NOARGS, nullptr};
+
+// Registers the exit callback that sets `interpreter_exiting`. It is no
+// attribute of the module.
+bool watch_interpreter_exit() {
+    Ref callback(PyCFunction_New(&note_interpreter_exit_def, nullptr));
+    Ref atexit(PyImport_ImportModule("atexit"));
+    if (!callback || !atexit) return false;
+    const Ref registered(PyObject_CallMethod(atexit.get(), "register", "O", callback.get()));
+    return static_cast<bool>(registered);
+}
+
 // Adds the class under its name and lists it in `__all__`.
 bool add_class(PyObject* module, NativeClass native_class) {
     PyTypeObject* type = native_type(native_class);
@@ -61,6 +79,7 @@ PyObject* create_module() {
          {NativeClass::Engine, NativeClass::UserData, NativeClass::CardPool}) {
         if (!add_class(module.get(), native_class)) return nullptr;
     }
+    if (!watch_interpreter_exit()) return nullptr;
     module_object = Py_NewRef(module.get());
     return module.release();
 }

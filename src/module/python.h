@@ -6,9 +6,16 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <atomic>
 #include <utility>
 
 namespace vdz::py {
+
+// Set when the interpreter begins to exit (by its exit callbacks). From then
+// on the interpreter may end a thread by unwinding its stack while the thread
+// does not hold the interpreter lock, so references are no longer released:
+// the process reclaims them.
+inline std::atomic<bool> interpreter_exiting{false};
 
 // Owns one strong reference (or none). Moving transfers it; destruction
 // releases it.
@@ -24,7 +31,9 @@ class Ref {
     }
     Ref(const Ref&) = delete;
     Ref& operator=(const Ref&) = delete;
-    ~Ref() { Py_XDECREF(object_); }
+    ~Ref() {
+        if (!interpreter_exiting.load(std::memory_order_relaxed)) Py_XDECREF(object_);
+    }
 
     // A new strong reference to a borrowed object.
     static Ref borrowed(PyObject* object) {

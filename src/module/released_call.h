@@ -3,7 +3,6 @@
 // back as a new str or a RuntimeError once the lock is held again.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "common/result.h"
@@ -16,12 +15,8 @@ namespace vdz::py {
 // `compute` returns Result<std::string> and must not touch a Python object.
 template <class Compute>
 PyObject* text_computed_without_gil(Compute&& compute) {
-    std::optional<Result<std::string>> text;
-    {
-        ReleasedGil released;
-        text.emplace(compute());
-    }
-    return text->ok() ? new_str(text->value()) : raise(ErrorClass::Runtime, text->error());
+    const Result<std::string> text = computed_without_gil(compute);
+    return text ? new_str(*text) : raise(ErrorClass::Runtime, text.error());
 }
 
 }  // namespace vdz::py

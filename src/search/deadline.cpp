@@ -12,9 +12,11 @@ class SteadyClock final : public SearchClock {
 
 }  // namespace
 
+// Never destroyed: a search may still run in a thread that outlives the
+// process's exit-time destructors.
 const SearchClock& steady_search_clock() {
-    static const SteadyClock clock;
-    return clock;
+    static const SteadyClock* const clock = new SteadyClock;
+    return *clock;
 }
 
 Deadline::Deadline(u64 timeout_ms, const SearchClock& clock) : clock_(&clock) {
