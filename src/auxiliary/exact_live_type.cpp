@@ -22,7 +22,7 @@ Result<LiveType> parse_exact_live_type(std::string_view text) {
         if (key == name) return type;
     }
     std::string message = "invalid live type: ";
-    message.append(text);
+    message += echoed_input(text);
     return make_error(std::move(message));
 }
 

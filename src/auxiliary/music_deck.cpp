@@ -76,7 +76,7 @@ Result<MusicRecommendSettings> music_settings(const MasterData& master,
         text = *options.event_type;
     }
     const std::optional<EventType> event_type = parse_music_event_type(text);
-    if (!event_type) return make_error("invalid event type: " + text);
+    if (!event_type) return make_error("invalid event type: " + echoed_input(text));
 
     // 2. The live type as the ranking plays it.
     MusicRecommendSettings settings;

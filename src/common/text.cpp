@@ -64,4 +64,20 @@ std::string ascii_lower(std::string_view text) {
     return out;
 }
 
+std::string_view leading_characters(std::string_view text, usize count) {
+    usize seen = 0;
+    for (usize i = 0; i < text.size(); ++i) {
+        const bool starts_character = (static_cast<u8>(text[i]) & 0xC0) != 0x80;
+        if (starts_character && seen++ == count) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string echoed_input(std::string_view text) {
+    const std::string_view shown = leading_characters(text, MAX_ECHOED_CHARACTERS);
+    std::string echo(shown);
+    if (shown.size() < text.size()) echo += ECHO_CUT_MARK;
+    return echo;
+}
+
 }  // namespace vdz

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/types.h"
+
 namespace vdz {
 
 // Removes Unicode White_Space (TAB..CR, space, U+0085, U+00A0, U+1680,
@@ -15,5 +17,17 @@ std::string_view trim_unicode(std::string_view text);
 
 // Lower-cases ASCII letters only; other bytes are kept as they are.
 std::string ascii_lower(std::string_view text);
+
+// How much of a caller's text an error message repeats: a huge input must not
+// make a huge message.
+inline constexpr usize MAX_ECHOED_CHARACTERS = 256;
+inline constexpr std::string_view ECHO_CUT_MARK = "…";
+
+// The first `count` code points of UTF-8 text (all of it when shorter).
+std::string_view leading_characters(std::string_view text, usize count);
+
+// A caller's text as an error message repeats it: the text itself, or its
+// first MAX_ECHOED_CHARACTERS code points followed by ECHO_CUT_MARK.
+std::string echoed_input(std::string_view text);
 
 }  // namespace vdz

@@ -5,11 +5,13 @@
 
 #include <mutex>
 
+#include "common/text.h"
+
 namespace vdz {
 
 Error region_not_loaded_error(std::string_view region) {
     std::string message = "masterdata for region ";
-    message.append(region);
+    message += echoed_input(region);
     message += " is not loaded";
     return make_error(std::move(message));
 }

@@ -7,6 +7,7 @@
 #include "json/reader.h"
 
 #include "common/check.h"
+#include "common/text.h"
 #include "json/reader_texts.h"
 
 namespace vdz::json {
@@ -15,11 +16,12 @@ namespace {
 using namespace texts;
 
 // A string as type errors show it: quoted, with quotes, backslashes and
-// control characters escaped.
+// control characters escaped, and cut short when long.
 std::string quote_for_message(std::string_view text) {
     static constexpr char HEX[] = "0123456789abcdef";
+    const std::string_view shown = leading_characters(text, MAX_ECHOED_CHARACTERS);
     std::string quoted = "\"";
-    for (const char c : text) {
+    for (const char c : shown) {
         switch (c) {
             case '"':
                 quoted += "\\\"";
@@ -50,6 +52,7 @@ std::string quote_for_message(std::string_view text) {
                 }
         }
     }
+    if (shown.size() < text.size()) quoted += ECHO_CUT_MARK;
     quoted += '"';
     return quoted;
 }

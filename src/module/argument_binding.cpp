@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "module/errors.h"
 
 namespace vdz::py {
@@ -48,6 +49,15 @@ std::string quoted_name_list(const std::vector<const char*>& names) {
     return text;
 }
 
+// The keyword as a message repeats it: cut short when long, like every
+// echoed input.
+Ref echoed_keyword(PyObject* name) {
+    Ref text(PyObject_Str(name));
+    if (!text || PyUnicode_GetLength(text.get()) <= Py_ssize_t{MAX_ECHOED_CHARACTERS}) return text;
+    Ref head(PyUnicode_Substring(text.get(), 0, Py_ssize_t{MAX_ECHOED_CHARACTERS}));
+    return head ? Ref(PyUnicode_FromFormat("%U%s", head.get(), ECHO_CUT_MARK.data())) : Ref();
+}
+
 // The parameter `name` stands for, or -1 when it names none.
 Py_ssize_t parameter_index(const Signature& signature, PyObject* name) {
     if (!PyUnicode_Check(name)) return -1;
@@ -75,8 +85,11 @@ bool bind(const Signature& signature, std::span<PyObject* const> positional,
     for (const Keyword& keyword : keywords) {
         const Py_ssize_t index = parameter_index(signature, keyword.name);
         if (index < 0) {
-            raise_type_error(Ref(PyUnicode_FromFormat("%s got an unexpected keyword argument '%S'",
-                                                      signature.function, keyword.name)));
+            const Ref name = echoed_keyword(keyword.name);
+            if (name) {
+                raise_type_error(Ref(PyUnicode_FromFormat(
+                    "%s got an unexpected keyword argument '%U'", signature.function, name.get())));
+            }
             return false;
         }
         if (out[index]) {

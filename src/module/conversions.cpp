@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/text.h"
 #include "module/errors.h"
 
 namespace vdz::py {
@@ -111,7 +112,7 @@ PyObject* new_str(std::string_view text) {
 }
 
 bool raise_cannot_convert(PyObject* value, const char* target) {
-    const std::string type_name = type_qualname(value);
+    const std::string type_name = echoed_input(type_qualname(value));
     PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'", type_name.c_str(),
                  target);
     return false;

@@ -27,5 +27,18 @@ TEST(Text, LowerCasesAsciiOnly) {
     EXPECT_EQ(ascii_lower("\u00C9A"), "\u00C9a");
 }
 
+TEST(Text, EchoesAtMost256CharactersOfInput) {
+    const std::string ascii(256, 'a');
+    EXPECT_EQ(echoed_input(ascii), ascii);
+    EXPECT_EQ(echoed_input(ascii + "b"), ascii + "…");
+    // Characters, not bytes: a two-byte character is never split.
+    std::string accented;
+    for (int i = 0; i < 300; ++i)
+        accented += "\u00E9";
+    EXPECT_EQ(echoed_input(accented), accented.substr(0, 512) + "…");
+    EXPECT_EQ(leading_characters("a\u00E9b", 2), "a\u00E9");
+    EXPECT_EQ(echoed_input(""), "");
+}
+
 }  // namespace
 }  // namespace vdz
