@@ -48,6 +48,16 @@ Int saturate_to(From v) {
     return static_cast<Int>(v);
 }
 
+// Set bits of a 32-bit mask. Written out rather than std::popcount: without
+// a processor-specific flag that compiles to a library call, and a portable
+// wheel can't assume the instruction.
+inline u32 bit_count(u32 x) {
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+    return (x * 0x01010101u) >> 24;
+}
+
 // 32-bit two's-complement addition without signed overflow.
 inline i32 wrapping_add(i32 a, i32 b) {
     return static_cast<i32>(static_cast<u32>(a) + static_cast<u32>(b));

@@ -84,16 +84,6 @@ bool CardPool::operator==(const CardPool& other) const {
            limited_bonus_ == other.limited_bonus_;
 }
 
-u32 CardPool::unit_value(u16 card, usize slot) const {
-    const u32 high = (unit_values_high(card) >> (2 * slot)) & 3;
-    return unit_values(card)[slot] | (high << 16);
-}
-
-u16 CardPool::limited_x10(u16 card) const {
-    const u8 code = event_bonus(card).limited_code();
-    return code == 0 ? 0 : limited_bonus_[code - 1];
-}
-
 void CardPool::set_mask_bits(u16 card, u8 character, u8 attr, u8 units) {
     u64* masks = reinterpret_cast<u64*>(block_.get() + mask_offset_);
     const auto set_bit = [&](usize set) {

@@ -156,4 +156,17 @@ Result<CardPool> retain_card_pool(const CardPool& pool, const u8* keep, usize le
 // unit and 4-7 for its second (or the first again), as packing stores them.
 std::array<u32, 8> candidate_unit_slots(const PoolCandidate& candidate);
 
+// ---------------------------------------------------------------------------
+// The deck evaluator reads these for every card of every deck.
+
+inline u32 CardPool::unit_value(u16 card, usize slot) const {
+    const u32 high = (unit_values_high(card) >> (2 * slot)) & 3;
+    return unit_values(card)[slot] | (high << 16);
+}
+
+inline u16 CardPool::limited_x10(u16 card) const {
+    const u8 code = event_bonus(card).limited_code();
+    return code == 0 ? 0 : limited_bonus_[code - 1];
+}
+
 }  // namespace vdz

@@ -303,11 +303,11 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     // 1. Leaf: a key must beat the worst kept one to be offered.
     if (depth == 5) {
         ++stats.evaluations;
-        const auto e = evaluate_deck(pool, context, deck);
+        const auto key = evaluate_deck_key(pool, context, deck);
         // Every bound is the largest of these leaf bounds over the choices
         // it covers, so this one must hold for the deck itself.
-        VDZ_ASSERT(!e || e->key == 0 || list_beats(n, 0, sums, e->key - 1));
-        if (e && e->key > worst_kept()) best.push({e->key, deck});
+        VDZ_ASSERT(!key || *key == 0 || list_beats(n, 0, sums, *key - 1));
+        if (key && *key > worst_kept()) best.push({*key, deck});
         return;
     }
     // 2. The node's threshold, read once; 0 means no bound anywhere here.

@@ -62,9 +62,9 @@ SearchResult challenge_search(const CardPool& pool, const SearchContext& context
                         const DeckSlots slots = {candidates[i], candidates[j], candidates[k],
                                                  candidates[l], candidates[m]};
                         ++result.stats.evaluations;
-                        const auto e = evaluate_deck(pool, context, slots);
-                        if (e && e->key > best_key) {
-                            best_key = e->key;
+                        const auto key = evaluate_deck_key(pool, context, slots);
+                        if (key && *key > best_key) {
+                            best_key = *key;
                             best_slots = slots;
                         }
                         if (deadline.step()) {

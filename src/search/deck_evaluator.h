@@ -50,6 +50,11 @@ struct DeckEvaluation {
 std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchContext& context,
                                             const DeckSlots& slots);
 
+// The key alone, as `evaluate_deck` gives it, computing only what the key of
+// the request's target reads: what every search calls for each deck.
+std::optional<u64> evaluate_deck_key(const CardPool& pool, const SearchContext& context,
+                                     const DeckSlots& slots);
+
 // The live score of a deck of `power` whose resolved skill values are
 // `values`, leader first; the bounds of the depth-first search read it.
 i32 deck_live_score(const SearchContext& context, u32 power, const std::array<double, 5>& values);

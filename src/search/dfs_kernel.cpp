@@ -292,10 +292,10 @@ class Node {
 
 void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
     ++state.stats.evaluations;
-    const auto evaluated = evaluate_deck(state.pool, state.context, deck);
-    if (!evaluated) return;
-    if constexpr (CHECK_BOUNDS) VDZ_ASSERT(evaluated->key <= state.bound_above[5]);
-    state.store.record({evaluated->key, deck});
+    const auto key = evaluate_deck_key(state.pool, state.context, deck);
+    if (!key) return;
+    if constexpr (CHECK_BOUNDS) VDZ_ASSERT(*key <= state.bound_above[5]);
+    state.store.record({*key, deck});
 }
 
 }  // namespace

@@ -97,9 +97,7 @@ class Readmission {
             return std::nullopt;
         }
         ++stats_.evaluations;
-        const auto evaluated = evaluate_deck(pool_, context_, deck);
-        if (!evaluated) return std::nullopt;
-        return evaluated->key;
+        return evaluate_deck_key(pool_, context_, deck);
     }
 
     const CardPool& pool_;

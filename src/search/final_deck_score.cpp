@@ -33,9 +33,7 @@ std::optional<u64> evaluate_final_chapter_deck(const CardPool& pool, const Searc
             slots[j] = x;
         }
     }
-    const auto e = evaluate_deck(pool, context, slots);
-    if (!e) return std::nullopt;
-    return e->key;
+    return evaluate_deck_key(pool, context, slots);
 }
 
 }  // namespace vdz

@@ -23,7 +23,8 @@ struct BeamState {
 void evaluate_and_record(const CardPool& pool, const SearchContext& context, TopDecks& best,
                          SearchCounters& counters, const DeckSlots& slots) {
     ++counters.evaluated;
-    if (const auto e = evaluate_deck(pool, context, slots)) best.record(DeckEntry{e->key, slots});
+    if (const auto key = evaluate_deck_key(pool, context, slots))
+        best.record(DeckEntry{*key, slots});
 }
 
 }  // namespace

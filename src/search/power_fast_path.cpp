@@ -144,8 +144,8 @@ SearchResult search_power_fast(const CardPool& pool, const SearchContext& contex
             ++result.stats.nodes;
             if (deadline.step()) break;
             ++result.stats.evaluations;
-            if (const auto e = evaluate_deck(pool, context, deck.slots))
-                best.record({e->key, deck.slots});
+            if (const auto key = evaluate_deck_key(pool, context, deck.slots))
+                best.record({*key, deck.slots});
         }
     }
     // 4. Best first.

@@ -64,7 +64,7 @@ void Walk::visit(usize depth, usize start, u32 characters) {
     // 1. A complete deck: evaluate and offer.
     if (depth == 5) {
         ++stats.evaluations;
-        if (const auto e = evaluate_deck(pool, context, deck)) best.record({e->key, deck});
+        if (const auto key = evaluate_deck_key(pool, context, deck)) best.record({*key, deck});
         return;
     }
     // 2. The kind of this slot.

@@ -12,9 +12,7 @@ namespace vdz {
 
 std::optional<u64> seed_deck_score(const CardPool& pool, const SearchContext& context,
                                    const DeckSlots& slots) {
-    const std::optional<DeckEvaluation> e = evaluate_deck(pool, context, slots);
-    if (!e) return std::nullopt;
-    return e->key;
+    return evaluate_deck_key(pool, context, slots);
 }
 
 void keep_better_seed(std::optional<DeckEntry>& best, u64 score, const DeckSlots& slots) {

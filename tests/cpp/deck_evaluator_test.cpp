@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <random>
 #include <vector>
 
 #include "test_pool.h"
@@ -382,6 +383,95 @@ TEST(DeckEvaluator, KeysOfTheOtherTargets) {
 
     context.target = Target::POWER;
     EXPECT_EQ(evaluate(cards, context)->key, 44'999u);
+}
+
+// Twenty cards of every skill kind, unit and attribute, some with limited
+// and leader bonuses.
+std::vector<TestCard> mixed_cards(std::mt19937& rng) {
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 20; ++i) {
+        const u8 units = static_cast<u8>((1u << (rng() % 3)) | (rng() % 4 == 0 ? 0x20 : 0));
+        TestCard c =
+            plain_card(100 + i, static_cast<u8>(1 + rng() % 4), 0, static_cast<u8>(60 + rng() % 80),
+                       static_cast<u8>(rng() % 2), units);
+        for (u32& v : c.unit_values)
+            v = 20000 + rng() % 3000;
+        c.power = 24000;
+        c.skill_secondary = static_cast<u8>(40 + rng() % 60);
+        switch (i % 5) {
+            case 1:
+                c.skill.has_unit_count = true;
+                c.skill.unit_count = {static_cast<u8>(rng() % 3), 60, 70, 80, 90, 100};
+                break;
+            case 2:
+                c.skill.has_diff = true;
+                c.skill.diff = {static_cast<u8>(50 + rng() % 20), 10};
+                break;
+            case 3:
+                c.skill.has_ref = true;
+                c.skill.ref = {static_cast<u8>(30 + rng() % 60), static_cast<u8>(20 + rng() % 40)};
+                c.skill_value = 255;
+                break;
+            default:
+                break;
+        }
+        c.base_x10 = static_cast<u16>(rng() % 400);
+        if (i % 3 == 0) c.limited_x10 = 100;
+        c.leader_honor_bonus = static_cast<u16>(rng() % 5);
+        c.skill_is_after_training = rng() % 2;
+        cards.push_back(c);
+    }
+    return cards;
+}
+
+TEST(DeckEvaluator, TheSearchKeyIsTheReportsKey) {
+    // Every target, over the live types, events, bounds and flags that change
+    // what the key reads.
+    std::mt19937 rng(7);
+    const std::vector<TestCard> cards = mixed_cards(rng);
+    std::vector<SearchContext> contexts;
+    for (const Target target :
+         {Target::SCORE, Target::POWER, Target::SKILL, Target::BONUS, Target::MYSEKAI}) {
+        for (const LiveType live : {LiveType::SOLO, LiveType::MULTI, LiveType::CHALLENGE,
+                                    LiveType::CHEERFUL, LiveType::MYSEKAI}) {
+            for (const u8 event : {u8{0}, u8{1}, NO_EVENT_KIND}) {
+                for (int variant = 0; variant < 4; ++variant) {
+                    SearchContext c = leader_weighted_context();
+                    c.target = target;
+                    c.live_type = live;
+                    c.event_kind = event;
+                    if (variant == 1) c.multi_live_score_up_lower_bound = 150.0;
+                    if (variant == 2) {
+                        c.keep_after_training_state = true;
+                        c.skill_order_choose_strategy = SkillOrderChooseStrategy::WORST;
+                    }
+                    if (variant == 3) {
+                        c.world_bloom = c.final_chapter = true;
+                        c.limited_bonus_count = 2;
+                        c.distinct_attr_bonus = {0, 1, 2, 3, 4, 5};
+                        c.world_bloom_support.general = {{{101, 3.0}, {900, 2.0}}, 1};
+                    }
+                    contexts.push_back(c);
+                }
+            }
+        }
+    }
+    for (SearchContext context : contexts) {
+        const CardPool pool = test::make_pool(cards, context);
+        for (int d = 0; d < 40; ++d) {
+            DeckSlots deck;
+            for (usize s = 0; s < 5; ++s)
+                deck[s] = static_cast<u16>(4 * s + rng() % 4);
+            const auto full = evaluate_deck(pool, context, deck);
+            const auto key = evaluate_deck_key(pool, context, deck);
+            ASSERT_EQ(key.has_value(), full.has_value());
+            if (key) {
+                ASSERT_EQ(*key, full->key)
+                    << "target " << int(context.target) << " live " << int(context.live_type)
+                    << " event " << int(context.event_kind);
+            }
+        }
+    }
 }
 
 }  // namespace
