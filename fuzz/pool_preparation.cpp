@@ -10,6 +10,8 @@
 #include <string_view>
 
 #include "../tests/cpp/prep_fixture.h"
+#include "handler/master_data_view.h"
+#include "handler/request_index.h"
 #include "pool/prepared_pool.h"
 
 namespace {
@@ -56,6 +58,8 @@ MasterData make_region() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const MasterData master = make_region();
+    static const std::shared_ptr<const RequestIndex> index =
+        build_request_index(make_master_data_view(master));
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const usize split = input.find('\0');
     const std::string_view options_text = input.substr(0, split);
@@ -66,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Result<UserData> user = parse_user_data(user_text);
     if (!options.ok() || !user.ok()) return 0;
     const Result<PreparedPool> prepared = prepare_request(
-        std::make_shared<const UserData>(std::move(user).value()), master, options.value());
+        std::make_shared<const UserData>(std::move(user).value()), master, index, options.value());
     if (!prepared.ok()) {
         if (prepared.error().message.empty()) std::abort();
         return 0;
