@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "brute_force_decks.h"
+#include "final_chapter_fixture.h"
 #include "search/search_entry.h"
 
 namespace vdz {
@@ -159,6 +160,40 @@ TEST(ExpandDominatedDecks, LeaderSwapsKeepTheDesignatedCharacter) {
     ASSERT_EQ(decks.size(), 2u);  // the deck found and its variant with card 6
     for (const DeckEntry& deck : decks)
         EXPECT_EQ(pool.character_id(deck.slots[0]), 3);
+}
+
+TEST(ExpandDominatedDecks, DesignatedLeaderDecksEqualBruteForce) {
+    std::mt19937 rng(5);
+    const test::FinalSetup setup = {
+        "solo", Target::SCORE, LiveType::SOLO, SkillOrderChooseStrategy::BEST, 5, false, true};
+    for (int round = 0; round < 16; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        SearchContext context = test::final_context(setup, rng, 6);
+        context.designated_character = 1;
+        std::vector<TestCard> cards = test::random_final_cards(rng, {3, 2, 2, 2, 2, 2});
+        // Weaker copies under new ids, the designated character's among
+        // them: material for pruning, leader swaps and re-admission.
+        for (usize i = 0, n = cards.size(); i < n; ++i) {
+            TestCard copy = cards[i];
+            copy.card_id = static_cast<u16>(cards[i].card_id + 300);
+            if (rng() % 2) copy.base_x10 = copy.base_x10 / 2;
+            cards.push_back(copy);
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        const std::vector<u64> keys = test::brute_force_keys(pool, context, 1);
+        for (const u64 limit : {u64{2}, u64{10}}) {
+            const auto found = search_recommend(pool, context, limit, 0, steady_search_clock());
+            ASSERT_TRUE(found.ok()) << found.error().message;
+            std::vector<u64> got;
+            for (const DeckEntry& deck : found.value().decks) {
+                EXPECT_EQ(pool.character_id(deck.slots[0]), 1);
+                got.push_back(deck.score);
+            }
+            EXPECT_EQ(got, std::vector<u64>(keys.begin(),
+                                            keys.begin() + std::min<usize>(limit, keys.size())))
+                << "limit " << limit;
+        }
+    }
 }
 
 }  // namespace
