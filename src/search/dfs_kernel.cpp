@@ -184,6 +184,10 @@ class Node {
         const u64 node = bound(sums_, start_, k_);
         if (!admits(node, sums_, depth_)) return;
         note_bound(node);
+        if (!store.single && k_ == 1 && m_.bonus_in_tenths) {
+            expand_last_by_tiers(nullptr);
+            return;
+        }
         for (usize i = start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             // Later positions have smaller or equal rows: none can do better.
@@ -206,7 +210,7 @@ class Node {
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
         if (k_ == 1 && m_.bonus_in_tenths) {
-            expand_last_by_tiers(exclusion);
+            expand_last_by_tiers(&exclusion);
             return;
         }
         const u64 extra = node_extra();
@@ -228,8 +232,9 @@ class Node {
     // tier key D exactly when its total is within 5 D - 2 ..= 5 D + 2, and
     // in a pool sorted by bonus the cards that put it there are one run of
     // positions per tier. A card outside every run makes a deck no tier
-    // keeps. Highest tier first, so positions still ascend.
-    void expand_last_by_tiers(const ExclusionTables& exclusion) {
+    // keeps. Highest tier first, so positions still ascend. Without
+    // `exclusion` the per-card bounds apply.
+    void expand_last_by_tiers(const ExclusionTables* exclusion) {
         const DfsStore& store = state_.store;
         const i64 placed = sums_.bonus_x10;
         const auto total = [&](usize i) {
@@ -246,6 +251,11 @@ class Node {
             }
             return lo;
         };
+        const auto last_row_bound = [&](usize row) {
+            return state_.card_sums
+                       ? card_suffix_bound(m_, *state_.card_sums, sums_, row, 1, m_.bonus_extra)
+                       : position_bound(m_, sums_, row, 1, m_.bonus_extra);
+        };
         usize from = start_;
         for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
             const i64 key = tier->tier_key;
@@ -257,8 +267,7 @@ class Node {
             // whose worst live score that row cannot beat needs none.
             const DfsTopDecks& decks = tier->decks;
             if (begin < end && decks.full() && decks.worst_score() != 0 &&
-                static_cast<u32>(position_bound(m_, sums_, begin, 1, m_.bonus_extra)) <
-                    static_cast<u32>(decks.worst_score())) {
+                static_cast<u32>(last_row_bound(begin)) < static_cast<u32>(decks.worst_score())) {
                 from = end;
                 continue;
             }
@@ -267,7 +276,9 @@ class Node {
                 const u16 card = static_cast<u16>(i);
                 if (!admitted(card)) continue;
                 const PartialSums child = child_sums(m_, sums_, card);
-                const u64 bound = child_bound(exclusion, card, child);
+                const u64 bound = exclusion ? child_bound(*exclusion, card, child)
+                                            : card_suffix_bound(m_, *state_.card_sums, child, i + 1,
+                                                                0, m_.bonus_extra);
                 if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
                 descend(card, child, bound);
             }

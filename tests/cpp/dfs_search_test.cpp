@@ -119,9 +119,10 @@ TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
         }
         SearchContext context = test::random_default_context(rng);
         context.target = Target::BONUS;
-        // Every other round a challenge live: two characters only, each with
-        // several cards, and a card id now and then on two variants.
-        if (round % 2 == 1) {
+        // Half the rounds a challenge live, listed by bonus or not: two
+        // characters only, each with several cards, and a card id now and
+        // then on two variants.
+        if (round % 4 >= 2) {
             context.live_type = LiveType::CHALLENGE;
             context.dominance_pruning = false;
             for (TestCard& c : cards)
