@@ -35,21 +35,6 @@ auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
     return sum;
 }
 
-// The five largest of the placed cards' values and `more` (largest first).
-template <class Values>
-SkillValues merge_skills(const PartialSums& sums, const Values& more, usize count) {
-    SkillValues out;
-    usize a = 0, b = 0;
-    for (u32& v : out) {
-        if (b < count && (a >= 5 || u32{more[b]} > sums.skills[a])) {
-            v = more[b++];
-        } else {
-            v = a < 5 ? sums.skills[a++] : 0;
-        }
-    }
-    return out;
-}
-
 // Quotient rounded up (toward zero for negative numerators).
 i64 ceil_div(i64 num, i64 den) {
     return num >= 0 ? (num + den - 1) / den : num / den;
@@ -224,6 +209,28 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
             m.bonus_in_tenths = false;
         m.power_no_unit.push_back(pattern_power(pool, i, 0, 0));
         m.power_no_unit_same_attr.push_back(pattern_power(pool, i, 0, 1));
+    }
+    if (m.bonus_in_tenths) {
+        const usize n = pool.count();
+        m.same_bonus_end.resize(n);
+        m.same_bonus_power.resize(n);
+        m.same_bonus_skill.resize(n);
+        m.same_bonus_coupled.resize(n);
+        for (usize i = n; i-- > 0;) {
+            const u16 card = static_cast<u16>(i);
+            m.same_bonus_power[i] = pool.power(card);
+            m.same_bonus_skill[i] = pool.skill_value(card);
+            m.same_bonus_coupled[i] = m.coupling.on ? m.coupling.card[i] : 0.0;
+            m.same_bonus_end[i] = static_cast<u16>(i + 1);
+            if (i + 1 < n && pool.event_bonus(card).total_x10() ==
+                                 pool.event_bonus(static_cast<u16>(i + 1)).total_x10()) {
+                m.same_bonus_end[i] = m.same_bonus_end[i + 1];
+                m.same_bonus_power[i] = std::max(m.same_bonus_power[i], m.same_bonus_power[i + 1]);
+                m.same_bonus_skill[i] = std::max(m.same_bonus_skill[i], m.same_bonus_skill[i + 1]);
+                m.same_bonus_coupled[i] =
+                    std::max(m.same_bonus_coupled[i], m.same_bonus_coupled[i + 1]);
+            }
+        }
     }
     if (!context.world_bloom) return m;
     m.bonus_extra = compute_bonus_bound(context.world_bloom_support, context.distinct_attr_bonus);

@@ -37,6 +37,11 @@ struct BoundModel {
     // A deck's bonus is its cards' bonuses alone, and the pool lists cards
     // by bonus, largest first.
     bool bonus_in_tenths = false;
+    // Then, per position, the end of its run of cards of equal bonus and the
+    // largest power, skill value and coupled value from it to that end.
+    std::vector<u16> same_bonus_end;
+    std::vector<u32> same_bonus_power, same_bonus_skill;
+    std::vector<double> same_bonus_coupled;
     // Per pool card, its power in a deck that fills no unit, without and
     // with one shared attribute: most complete decks are such decks.
     std::vector<u32> power_no_unit, power_no_unit_same_attr;
@@ -60,6 +65,22 @@ using SkillValues = std::array<u32, 5>;
 // The key of a deck whose card powers sum to at most `power` (before the
 // honor power and the cap), whose skill values are bounded by `skills`, and
 // whose event bonus, extras included, is at most `bonus` whole percent.
+// The five largest of the placed cards' skill values and the first `count`
+// of `more` (largest first).
+template <class Values>
+SkillValues merge_skills(const PartialSums& sums, const Values& more, usize count) {
+    SkillValues out;
+    usize a = 0, b = 0;
+    for (u32& v : out) {
+        if (b < count && (a >= 5 || u32{more[b]} > sums.skills[a])) {
+            v = more[b++];
+        } else {
+            v = a < 5 ? sums.skills[a++] : 0;
+        }
+    }
+    return out;
+}
+
 // `coupled`, when finite, bounds the deck's card values of the coupling.
 u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
               double coupled = INFINITY);

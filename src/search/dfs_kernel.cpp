@@ -185,7 +185,7 @@ class Node {
         if (!admits(node, sums_, depth_)) return;
         note_bound(node);
         if (!store.single && k_ == 1 && m_.bonus_in_tenths) {
-            expand_last_by_tiers(nullptr);
+            expand_last_by_tiers();
             return;
         }
         for (usize i = start_; i < pool_.count(); ++i) {
@@ -203,21 +203,36 @@ class Node {
 
     // Tiers: the node and each child must leave room in some tier.
     void expand_tiered() {
+        // The last card's runs of positions bound it by itself.
+        if (k_ == 1 && m_.bonus_in_tenths) {
+            expand_last_by_tiers();
+            return;
+        }
         const DfsStore& store = state_.store;
         const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
         if (!tiers_admit(store, bound, sums_, depth_)) return;
         note_bound(bound);
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
-        if (k_ == 1 && m_.bonus_in_tenths) {
-            expand_last_by_tiers(&exclusion);
-            return;
-        }
         const u64 extra = node_extra();
+        const BonusRuns runs = next_card_runs(bound);
         for (usize i = start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             const u64 position = position_bound(m_, sums_, i, k_, extra);
             if (!tiers_admit(store, position, sums_, depth_)) return;
+            if (runs.on) {
+                const i64 total = pool_.event_bonus(static_cast<u16>(i)).total_x10();
+                if (total < runs.least) return;  // later cards have less
+                if (!runs.admit(total)) continue;
+                // No child from here to the end of the run of equal bonus
+                // can reach a tier: go past the run.
+                PartialSums run = sums_;
+                run.bonus_sum += ceil_percent(static_cast<u32>(total));
+                if (!tiers_admit(store, run_bound(i, k_), run, depth_ + 1)) {
+                    i = m_.same_bonus_end[i] - 1;
+                    continue;
+                }
+            }
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
@@ -227,14 +242,79 @@ class Node {
         }
     }
 
+    // Under tiers, in a pool listed by bonus, what the next card's bonus in
+    // tenths may be. A deck lands on tier key D exactly when its cards'
+    // total is within 5 D - 2 ..= 5 D + 2 (its doubled bonus is round(total
+    // / 5)); the next card and the k - 1 after it each have at most the
+    // next card's bonus and at least none, so the next card has at least
+    // 1 / k of what the deck still lacks and at most all of it. Tiers that
+    // are full and whose worst live score the node's bound cannot reach
+    // need no card.
+    struct BonusRuns {
+        bool on = false;
+        i64 least = 0;
+        usize count = 0;
+        std::array<std::pair<i64, i64>, 16> run{};
+
+        bool admit(i64 total) const {
+            for (usize r = 0; r < count; ++r)
+                if (run[r].first <= total && total <= run[r].second) return true;
+            return false;
+        }
+    };
+
+    BonusRuns next_card_runs(u64 node_bound) const {
+        BonusRuns out;
+        const auto& tiers = state_.store.tiers;
+        if (!m_.bonus_in_tenths || tiers.size() > out.run.size()) return out;
+        out.on = true;
+        out.least = INT64_MAX;
+        const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
+        for (const TierRecord& tier : tiers) {
+            const i64 key = tier.tier_key;
+            const i64 low = 5 * key - 2 - placed, high = 5 * key + 2 - placed;
+            if (high < 0) continue;
+            const DfsTopDecks& decks = tier.decks;
+            if (decks.full() && decks.worst_score() != 0 &&
+                static_cast<u32>(node_bound) < static_cast<u32>(decks.worst_score())) {
+                continue;
+            }
+            const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
+            out.run[out.count++] = {lo, high};
+            out.least = std::min(out.least, lo);
+        }
+        return out;
+    }
+
     // The last card under tiers, where a deck's doubled bonus is known to
     // be round(total / 5) of its cards' bonuses in tenths: a deck lands on
     // tier key D exactly when its total is within 5 D - 2 ..= 5 D + 2, and
     // in a pool sorted by bonus the cards that put it there are one run of
     // positions per tier. A card outside every run makes a deck no tier
-    // keeps. Highest tier first, so positions still ascend. Without
-    // `exclusion` the per-card bounds apply.
-    void expand_last_by_tiers(const ExclusionTables* exclusion) {
+    // keeps. Highest tier first, so positions still ascend.
+    // Bound of the decks this node completes with a next card from
+    // position i to the end of i's run of equal bonus and `free - 1` cards
+    // after i.
+    u64 run_bound(usize i, usize free) const {
+        const SuffixTables& t = *m_.suffix;
+        const SuffixRow& sk = t.skill_sums[i + 1];
+        std::array<u32, 5> more{m_.same_bonus_skill[i]};
+        for (usize j = 1; j < free; ++j)
+            more[j] = sk[j] - sk[j - 1];
+        std::sort(more.begin(), more.begin() + static_cast<std::ptrdiff_t>(free),
+                  std::greater<u32>());
+        const u64 bonus = u64{sums_.bonus_sum} +
+                          ceil_percent(pool_.event_bonus(static_cast<u16>(i)).total_x10()) +
+                          t.bonus_total_sums[i + 1][free - 1] + m_.bonus_extra;
+        const double coupled = m_.coupling.on ? sums_.coupled + m_.same_bonus_coupled[i] +
+                                                    m_.coupling.sums[i + 1][free - 1]
+                                              : INFINITY;
+        return bound_key(
+            m_, u64{sums_.power_sum} + m_.same_bonus_power[i] + t.power_sums[i + 1][free - 1],
+            merge_skills(sums_, more, free), bonus, coupled);
+    }
+
+    void expand_last_by_tiers() {
         const DfsStore& store = state_.store;
         const i64 placed = sums_.bonus_x10;
         const auto total = [&](usize i) {
@@ -251,11 +331,6 @@ class Node {
             }
             return lo;
         };
-        const auto last_row_bound = [&](usize row) {
-            return state_.card_sums
-                       ? card_suffix_bound(m_, *state_.card_sums, sums_, row, 1, m_.bonus_extra)
-                       : position_bound(m_, sums_, row, 1, m_.bonus_extra);
-        };
         usize from = start_;
         for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
             const i64 key = tier->tier_key;
@@ -263,22 +338,23 @@ class Node {
             if (high < 0) continue;
             const usize begin = first_at_most(from, high);
             const usize end = low <= 0 ? pool_.count() : first_at_most(begin, low - 1);
-            // Every card of the run is at or after `begin`: a full tier
-            // whose worst live score that row cannot beat needs none.
+            // A full tier needs only cards whose deck's live score can
+            // reach its worst one: per run of equal bonus, the largest
+            // values from a card to the run's end bound the rest of it.
             const DfsTopDecks& decks = tier->decks;
-            if (begin < end && decks.full() && decks.worst_score() != 0 &&
-                static_cast<u32>(last_row_bound(begin)) < static_cast<u32>(decks.worst_score())) {
-                from = end;
-                continue;
-            }
-            for (usize i = begin; i < end; ++i) {
+            const bool full = decks.full() && decks.worst_score() != 0;
+            const u32 worst = full ? static_cast<u32>(decks.worst_score()) : 0;
+            for (usize i = begin; i < end;) {
+                if (full && static_cast<u32>(run_bound(i, 1)) < worst) {
+                    i = std::min<usize>(m_.same_bonus_end[i], end);
+                    continue;
+                }
                 if (state_.stop || state_.count_step()) return;
-                const u16 card = static_cast<u16>(i);
+                const u16 card = static_cast<u16>(i++);
                 if (!admitted(card)) continue;
                 const PartialSums child = child_sums(m_, sums_, card);
-                const u64 bound = exclusion ? child_bound(*exclusion, card, child)
-                                            : card_suffix_bound(m_, *state_.card_sums, child, i + 1,
-                                                                0, m_.bonus_extra);
+                partial_[depth_] = card;
+                const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
                 if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
                 descend(card, child, bound);
             }
