@@ -57,7 +57,8 @@ def main():
             old = before[size]
             print(f"{'  before':<22}" + "".join(f"{old[name]:13.3f}" for name in STEPS))
             print(f"{'  speed-up':<22}" + "".join(
-                f"{old[name] / max(got[name], 1e-3):12.1f}x" for name in STEPS))
+                f"{old[name] / got[name]:12.1f}x" if got[name] >= 1e-3 else f"{'-':>13}"
+                for name in STEPS))
     if args.json:
         Path(args.json).write_text(json.dumps(figures, indent=1) + "\n")
 

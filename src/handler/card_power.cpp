@@ -61,16 +61,10 @@ PowerParams developed_params(const CardCandidate& c, const RequestIndex& index,
     return p;
 }
 
-// Area-item bonus of one deck shape for the card in one of its units.
-i32 area_bonus(std::span<const AreaItemEffect* const> effects, const PowerParams& p, int shape,
-               i32 unit_index, u8 attr_index, i32 character) {
+// Area-item bonus of one deck shape, over the effects that apply to the card.
+i32 area_bonus(std::span<const AreaItemEffect* const> applying, const PowerParams& p, int shape) {
     std::array<double, 3> a{};
-    for (const AreaItemEffect* e : effects) {
-        if (e->target_unit_index != -1 && e->target_unit_index != unit_index) continue;
-        if (e->target_attr_index != 255 && e->target_attr_index != attr_index) continue;
-        if (e->target_character != 0xFFFFFFFFu &&
-            e->target_character != static_cast<u32>(character))
-            continue;
+    for (const AreaItemEffect* e : applying) {
         const bool unit_match = shape >= 2 && e->target_unit_index != -1;
         const bool attr_match = (shape == 1 || shape == 3) && e->target_attr_index != 255;
         const double rate = (unit_match || attr_match) ? e->all_match_power_rate : e->power_rate;
@@ -151,6 +145,23 @@ PlayerTables build_player_tables(const UserData& user, const PreparationContext&
     }
     t.honor_power = static_cast<i32>(honor);
     return t;
+}
+
+std::span<const AreaItemEffect* const> ApplyingAreaEffects::of(u8 unit_index, u8 attr_index,
+                                                               i32 character) {
+    const u64 key = (u64{unit_index} << 40) | (u64{attr_index} << 32) | static_cast<u32>(character);
+    auto [found, added] = by_target_.try_emplace(key);
+    if (added) {
+        for (const AreaItemEffect* e : all_) {
+            if (e->target_unit_index != -1 && e->target_unit_index != unit_index) continue;
+            if (e->target_attr_index != 255 && e->target_attr_index != attr_index) continue;
+            if (e->target_character != 0xFFFFFFFFu &&
+                e->target_character != static_cast<u32>(character))
+                continue;
+            found->second.push_back(e);
+        }
+    }
+    return found->second;
 }
 
 SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 skill_level,
@@ -239,7 +250,7 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
 
 PoweredCard power_card(const CardCandidate& c, const PlayerTables& t, const RequestIndex& index,
                        const RecommendOptions& options, const std::optional<EventContext>& event,
-                       std::span<const AreaItemEffect* const> area_effects) {
+                       ApplyingAreaEffects& area_effects) {
     const Card& master = c.indexed->card;
     const i32 character = character_index(master.character_id);
     const std::optional<i32> limit = event ? event->skill_score_up_limit : std::nullopt;
@@ -274,13 +285,11 @@ PoweredCard power_card(const CardCandidate& c, const PlayerTables& t, const Requ
     if (units == 2)
         out.second_unit = static_cast<u8>(std::countr_zero(static_cast<u8>(mask & (mask - 1))));
     if (units == 1 || units == 2) {
-        for (int shape = 0; shape < 4; ++shape) {
-            out.area_bonus[0][shape] = area_bonus(area_effects, out.params, shape, out.first_unit,
+        for (int u = 0; u < units; ++u) {
+            const auto applying = area_effects.of(u == 0 ? out.first_unit : out.second_unit,
                                                   c.attr_index, master.character_id);
-            if (units == 2)
-                out.area_bonus[1][shape] =
-                    area_bonus(area_effects, out.params, shape, out.second_unit, c.attr_index,
-                               master.character_id);
+            for (int shape = 0; shape < 4; ++shape)
+                out.area_bonus[u][shape] = area_bonus(applying, out.params, shape);
         }
     }
 
@@ -350,12 +359,13 @@ Result<CardPowerOutput> compute_card_power(const UserData& user, const Preparati
 
     // 4-8. Each candidate's power and skills. The area items the player owns
     // select their effects, joined in the player's order.
-    std::vector<const AreaItemEffect*> area_effects;
+    std::vector<const AreaItemEffect*> effects;
     for (const UserAreaItem& item : user.user_area_items) {
         for (const AreaItemEffect& effect :
              index.area_item_effects.find(pair_key(item.area_item_id, item.level)))
-            area_effects.push_back(&effect);
+            effects.push_back(&effect);
     }
+    ApplyingAreaEffects area_effects(std::move(effects));
     out.cards.reserve(candidates.size());
     for (const CardCandidate& c : candidates)
         out.cards.push_back(power_card(c, out.tables, index, options, out.event, area_effects));

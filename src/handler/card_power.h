@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -89,11 +90,23 @@ Result<CardPowerOutput> compute_card_power(const UserData& user_data,
 PlayerTables build_player_tables(const UserData& user_data, const PreparationContext& context,
                                  const std::optional<EventContext>& event);
 
+// The player's area-item effects, and those that apply to a card of one
+// unit, attribute and character, in the player's order. Owned by one card
+// power step; each target's list is gathered when a card first asks.
+class ApplyingAreaEffects {
+  public:
+    explicit ApplyingAreaEffects(std::vector<const AreaItemEffect*> all) : all_(std::move(all)) {}
+    std::span<const AreaItemEffect* const> of(u8 unit_index, u8 attr_index, i32 character);
+
+  private:
+    std::vector<const AreaItemEffect*> all_;
+    std::unordered_map<u64, std::vector<const AreaItemEffect*>> by_target_;
+};
+
 // Power parts, area bonus and skill variants of one candidate.
 PoweredCard power_card(const CardCandidate& candidate, const PlayerTables& tables,
                        const RequestIndex& index, const RecommendOptions& options,
-                       const std::optional<EventContext>& event,
-                       std::span<const AreaItemEffect* const> area_effects);
+                       const std::optional<EventContext>& event, ApplyingAreaEffects& area_effects);
 
 // The skill bytes and life of skill `skill_id` at `skill_level`, for a card
 // of a character at `character_rank`, under an optional score-up limit.

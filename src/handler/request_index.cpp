@@ -33,8 +33,32 @@ bool names_no_support_unit(const std::optional<std::string>& text) {
     return trimmed.empty() || equals_ignore_ascii_case(trimmed, "none");
 }
 
+// What a card takes from its rarity: the caps of the first rarity row of the
+// code, and the largest master rank of the code's lessons. Gathered once per
+// index, since every card of a rarity reads the same.
+struct RarityCaps {
+    std::optional<std::pair<u32, u32>> level_and_skill_level;  // first row of the code
+    std::optional<i32> top_master_rank;
+};
+
+std::unordered_map<u32, RarityCaps> rarity_caps(const MasterDataView& view) {
+    std::unordered_map<u32, RarityCaps> caps;
+    for (const CardRarity& rarity : view.card_rarities) {
+        RarityCaps& of = caps[rarity.rarity];
+        if (!of.level_and_skill_level)
+            of.level_and_skill_level = {static_cast<u32>(rarity.training_max_level),
+                                        static_cast<u32>(rarity.max_skill_level)};
+    }
+    for (const MasterLesson& lesson : view.master_lessons) {
+        RarityCaps& of = caps[lesson.rarity];
+        if (!of.top_master_rank || lesson.master_rank > *of.top_master_rank)
+            of.top_master_rank = lesson.master_rank;
+    }
+    return caps;
+}
+
 IndexedCard index_card(const Card& card, const std::unordered_map<u32, u8>& character_units,
-                       const MasterDataView& view) {
+                       const std::unordered_map<u32, RarityCaps>& caps) {
     IndexedCard out;
     out.card = card;
     // 1. Units.
@@ -43,17 +67,17 @@ IndexedCard index_card(const Card& card, const std::unordered_map<u32, u8>& char
     out.no_support_unit = names_no_support_unit(card.support_unit);
     out.support_unit = card.support_unit ? parse_unit(*card.support_unit) : unit::OTHER;
     out.unit_mask = card_unit_mask(out.character_unit, out.support_unit);
-    // 2. Caps from the first rarity row of the card's rarity.
-    for (const CardRarity& rarity : view.card_rarities) {
-        if (rarity.rarity != card.rarity) continue;
-        out.level_cap = static_cast<u32>(rarity.training_max_level);
-        out.skill_level_cap = static_cast<u32>(rarity.max_skill_level);
-        break;
-    }
+    // 2. Caps from the first rarity row of the card's rarity, and the
+    // largest master rank of its lessons.
+    const auto of = caps.find(card.rarity);
     std::optional<i32> top_rank;
-    for (const MasterLesson& lesson : view.master_lessons)
-        if (lesson.rarity == card.rarity && (!top_rank || lesson.master_rank > *top_rank))
-            top_rank = lesson.master_rank;
+    if (of != caps.end()) {
+        if (of->second.level_and_skill_level) {
+            out.level_cap = of->second.level_and_skill_level->first;
+            out.skill_level_cap = of->second.level_and_skill_level->second;
+        }
+        top_rank = of->second.top_master_rank;
+    }
     out.master_rank_cap = static_cast<u32>(top_rank.value_or(0));
     // 3. Attribute.
     const u8 attr = parse_card_attr(card.attr);
@@ -157,11 +181,12 @@ std::shared_ptr<const RequestIndex> build_request_index(const MasterDataView& vi
         character_units.try_emplace(static_cast<u32>(row.game_character_id), parse_unit(row.unit));
 
     // 2. Cards: the first row of an id wins.
+    const std::unordered_map<u32, RarityCaps> caps = rarity_caps(view);
     index->cards_by_id.reserve(view.cards.size());
     for (const Card& card : view.cards) {
         const u32 id = static_cast<u32>(card.id);
         if (index->cards_by_id.contains(id)) continue;
-        index->cards_by_id.emplace(id, index_card(card, character_units, view));
+        index->cards_by_id.emplace(id, index_card(card, character_units, caps));
     }
 
     // 3. Parameters by level.
