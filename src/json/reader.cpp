@@ -6,6 +6,8 @@
 // computed from the offset only when an error is reported.
 #include "json/reader.h"
 
+#include <cstddef>
+
 #include "common/check.h"
 #include "common/text.h"
 #include "json/reader_texts.h"
@@ -344,18 +346,40 @@ bool Reader::end_object() {
     return fail_peek(c == ',' ? TRAILING_COMMA : TRAILING_CHARACTERS);
 }
 
+// Up to this many unknown keys per object a scan beats hashing; beyond it a
+// hash index keeps a row with many unknown keys linear in its size.
+constexpr usize UNKNOWN_KEY_SCAN_LIMIT = 16;
+
 bool Reader::note_unknown_key(usize mark, std::string_view key) {
-    for (usize i = mark; i < unknown_keys_.size(); ++i) {
-        if (unknown_keys_[i] == key) return false;
+    const usize count = unknown_keys_.size() - mark;
+    std::unordered_set<std::string_view>* index = nullptr;
+    if (!unknown_key_indexes_.empty() && unknown_key_indexes_.back().first == mark) {
+        index = &unknown_key_indexes_.back().second;
+        if (index->contains(key)) return false;
+    } else {
+        for (usize i = mark; i < unknown_keys_.size(); ++i) {
+            if (unknown_keys_[i] == key) return false;
+        }
+        if (count + 1 >= UNKNOWN_KEY_SCAN_LIMIT) {
+            index = &unknown_key_indexes_
+                         .emplace_back(
+                             mark, std::unordered_set<std::string_view>(
+                                       unknown_keys_.begin() + static_cast<std::ptrdiff_t>(mark),
+                                       unknown_keys_.end()))
+                         .second;
+        }
     }
     // A key with escapes lives in scratch_ only until the next string.
     const bool in_text = key.data() >= begin_ && key.data() + key.size() <= end_;
     if (!in_text) key = *unknown_key_copies_.emplace_back(std::make_unique<std::string>(key));
     unknown_keys_.push_back(key);
+    if (index) index->insert(key);
     return true;
 }
 
 void Reader::release_unknown_keys(usize mark) {
+    while (!unknown_key_indexes_.empty() && unknown_key_indexes_.back().first >= mark)
+        unknown_key_indexes_.pop_back();
     while (unknown_keys_.size() > mark) {
         const std::string_view key = unknown_keys_.back();
         unknown_keys_.pop_back();

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "common/result.h"
@@ -162,6 +163,9 @@ class Reader {
     std::array<bool, MAX_DEPTH + 1> first_{};     // per depth: no element read yet
     std::string scratch_;                         // unescaped text of the last string
     std::vector<std::string_view> unknown_keys_;  // stack of noted unknown keys
+    // Hash indexes of the objects whose unknown keys outgrew a plain scan,
+    // innermost last, each with the mark its keys start at.
+    std::vector<std::pair<usize, std::unordered_set<std::string_view>>> unknown_key_indexes_;
     std::vector<std::unique_ptr<std::string>> unknown_key_copies_;  // owners of escaped ones
     std::string error_message_;
     usize error_offset_ = 0;

@@ -146,6 +146,43 @@ TEST(JsonTyped, ObjectRowsFollowTheKeyRules) {
     EXPECT_EQ((*rows)[1].rate, 18446744073709551616.0);
 }
 
+// Rows with many unknown keys: the duplicate test stays exact once it
+// switches from scanning to hashing, per object and across nesting.
+TEST(JsonTyped, ManyUnknownKeysKeepTheDuplicateRule) {
+    const auto row_with = [](int unknown, const std::string& tail) {
+        std::string text = "[{\"id\":1,\"characterId\":2,\"rate\":0";
+        for (int i = 0; i < unknown; ++i)
+            text += ",\"k" + std::to_string(i) + "\":" + std::to_string(i);
+        return text + tail + "}]";
+    };
+    // 10^5 distinct unknown keys read; one repeated (escaped) at the end fails.
+    EXPECT_TRUE(read_rows<Row>(row_with(100000, "")).ok());
+    const std::string repeated = row_with(100000, ",\"\\u006b7\":0");
+    EXPECT_EQ(rows_error<Row>(repeated),
+              "duplicate field `k7` at line 1 column " + std::to_string(repeated.size() - 4));
+    // An escaped key noted early is found by the index built later.
+    const std::string escaped = "[{\"id\":1,\"characterId\":2,\"rate\":0,\"\\u0078\":0" +
+                                row_with(40, ",\"x\":1").substr(33);
+    EXPECT_EQ(rows_error<Row>(escaped).substr(0, 19), "duplicate field `x`");
+    // Nested rows keep their own keys: the same unknown key in each of many
+    // levels and in the outer row is no duplicate.
+    std::string nested = "[{\"id\":1";
+    for (int i = 0; i < 30; ++i)
+        nested += ",\"u" + std::to_string(i) + "\":0";
+    nested += ",\"levels\":[";
+    for (int l = 0; l < 3; ++l) {
+        nested += l ? ",{\"level\":1" : "{\"level\":1";
+        for (int i = 0; i < 30; ++i)
+            nested += ",\"u" + std::to_string(i) + "\":0";
+        nested += "}";
+    }
+    nested += "]";
+    for (int i = 30; i < 40; ++i)
+        nested += ",\"u" + std::to_string(i) + "\":0";
+    EXPECT_TRUE(read_rows<Nested>(nested + "}]").ok());
+    EXPECT_EQ(rows_error<Nested>(nested + ",\"u3\":0}]").substr(0, 20), "duplicate field `u3`");
+}
+
 TEST(JsonTyped, ArrayRowsGiveValuesInDeclaredOrder) {
     auto rows = read_rows<Row>("[[1,2,3,\"a\",4], [5,6,7,null,8.5]]");
     ASSERT_TRUE(rows.ok()) << rows.error().message;

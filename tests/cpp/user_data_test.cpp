@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "json/value.h"
+
 namespace vdz {
 namespace {
 
@@ -21,6 +23,30 @@ TEST(UserData, AnyShapeOfValidJsonIsAccepted) {
     const auto broken = parse_user_data("{");
     ASSERT_FALSE(broken.ok());
     EXPECT_NE(broken.error().message.find("line 1"), std::string::npos);
+}
+
+// The document is read member by member, never whole: its errors are the
+// generic reader's, and a repeated root key keeps its last value.
+TEST(UserData, StreamedReadingMatchesWholeDocumentReading) {
+    for (const char* text :
+         {"", "{", "{\"userCards\": [{\"cardId\": 1}, {\"cardId\" 2}]}",
+          "{\"userCards\": [{\"cardId\": 1},]}", "{\"x\": [1e999999]}", "[1, 2,]",
+          "{\"userCards\": []} x", "{\"userHonors\": [{\"honorId\": \"\\u12\"}]}",
+          "{\"userCards\": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["
+          "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]"}) {
+        const auto streamed = parse_user_data(text);
+        const auto whole = json::parse_value(text);
+        ASSERT_FALSE(whole.ok()) << text;
+        ASSERT_FALSE(streamed.ok()) << text;
+        EXPECT_EQ(streamed.error().message, whole.error().message) << text;
+    }
+    const UserData data = parse_ok(R"({"userCards": [{"cardId": 1}], "userHonors": [{"honorId": 4}],
+        "userCards": [{"cardId": 2}, {"cardId": 3}], "userHonors": 5,
+        "userAreas": [{"areaItems": [{"areaItemId": 1}]}, {"areaItems": [{"areaItemId": 2}]}]})");
+    ASSERT_EQ(data.user_cards.size(), 2u);
+    EXPECT_EQ(data.user_cards[0].card_id, 2u);
+    EXPECT_TRUE(data.user_honors.empty());
+    EXPECT_EQ(data.user_area_items.size(), 2u);
 }
 
 TEST(UserData, CardsTakeDefaultsAndLowBits) {
