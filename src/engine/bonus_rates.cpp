@@ -4,6 +4,8 @@
 #include "engine/table_reading.h"
 #include "json/typed.h"
 
+#include <algorithm>
+
 #include "common/numeric.h"
 
 namespace vdz {
@@ -27,17 +29,37 @@ std::vector<WorldBloomDiffAttrBonus> convert_diff_attr_bonus_rows(
     return out;
 }
 
-std::vector<EventRarityBonus> convert_rarity_bonus_rows(
-    const std::vector<RawEventRarityBonusRate>& rows, const std::vector<Event>& events) {
+EventRarityBonuses::EventRarityBonuses(std::vector<EventRarityBonus> rows,
+                                       std::vector<i32> event_ids)
+    : rows_(std::move(rows)), event_ids_(std::move(event_ids)) {}
+
+EventRarityBonus EventRarityBonuses::operator[](usize i) const {
+    EventRarityBonus record = rows_[i / event_ids_.size()];
+    record.event_id = event_ids_[i % event_ids_.size()];
+    return record;
+}
+
+std::vector<EventRarityBonus> EventRarityBonuses::of_event(i32 id) const {
     std::vector<EventRarityBonus> out;
-    out.reserve(rows.size() * events.size());
-    for (const RawEventRarityBonusRate& row : rows) {
-        const u32 rarity = parse_card_rarity_type(row.card_rarity_type);
-        const i32 tenths = bonus_in_tenths(row.bonus_rate);
-        for (const Event& event : events)
-            out.push_back(EventRarityBonus{event.id, rarity, row.master_rank, tenths});
-    }
+    if (std::find(event_ids_.begin(), event_ids_.end(), id) == event_ids_.end()) return out;
+    out = rows_;
+    for (EventRarityBonus& record : out)
+        record.event_id = id;
     return out;
+}
+
+EventRarityBonuses convert_rarity_bonus_rows(const std::vector<RawEventRarityBonusRate>& rows,
+                                             const std::vector<Event>& events) {
+    std::vector<EventRarityBonus> converted;
+    converted.reserve(rows.size());
+    for (const RawEventRarityBonusRate& row : rows)
+        converted.push_back(EventRarityBonus{0, parse_card_rarity_type(row.card_rarity_type),
+                                             row.master_rank, bonus_in_tenths(row.bonus_rate)});
+    std::vector<i32> event_ids;
+    event_ids.reserve(events.size());
+    for (const Event& event : events)
+        event_ids.push_back(event.id);
+    return EventRarityBonuses(std::move(converted), std::move(event_ids));
 }
 
 constexpr auto json_layout(json::Of<RawWorldBloomDiffAttrBonus>) {

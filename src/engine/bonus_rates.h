@@ -49,9 +49,33 @@ Result<std::vector<RawEventRarityBonusRate>> read_event_rarity_bonus_rates(const
 std::vector<WorldBloomDiffAttrBonus> convert_diff_attr_bonus_rows(
     const std::vector<RawWorldBloomDiffAttrBonus>& rows);
 
-// Every row for every event, rows outer and events inner (repeated event ids
-// included): rows x events records.
-std::vector<EventRarityBonus> convert_rarity_bonus_rows(
-    const std::vector<RawEventRarityBonusRate>& rows, const std::vector<Event>& events);
+// The rarity bonus rates expanded over the region's events: every row for
+// every event, rows outer and events inner (repeated event ids included).
+// The table names no event, so the rows and the event ids are held once
+// each and a record is made when read: memory follows the input's size,
+// not rows x events. Owned by MasterData.
+class EventRarityBonuses {
+  public:
+    EventRarityBonuses() = default;
+    // `rows` carry no event id (theirs is ignored).
+    EventRarityBonuses(std::vector<EventRarityBonus> rows, std::vector<i32> event_ids);
+
+    // rows x events.
+    usize size() const { return rows_.size() * event_ids_.size(); }
+    bool empty() const { return rows_.empty() || event_ids_.empty(); }
+    // Record `i` of the expansion: row i / events for event i % events.
+    EventRarityBonus operator[](usize i) const;
+    // The records of event `id` in expansion order, each row once: a row
+    // repeated for an id that stands twice among the events adds nothing
+    // to a lookup of the best row. Empty when no event has that id.
+    std::vector<EventRarityBonus> of_event(i32 id) const;
+
+  private:
+    std::vector<EventRarityBonus> rows_;  // table order, event id unused
+    std::vector<i32> event_ids_;          // the events' ids in their order
+};
+
+EventRarityBonuses convert_rarity_bonus_rows(const std::vector<RawEventRarityBonusRate>& rows,
+                                             const std::vector<Event>& events);
 
 }  // namespace vdz

@@ -53,11 +53,11 @@ struct MasterData {
     std::vector<WBSupportDeckUnitEventLimitedBonus> world_bloom_unit_event_bonuses;
     std::vector<RawEventFixtureBonusLimit> event_fixture_bonus_limits;
     std::vector<RawEventSkillScoreUpLimit> event_skill_score_up_limits;
-    std::vector<MusicMeta> music_metas;                  // the music-metas text, with averages
-    std::vector<MusicMetaKey> music_meta_keys;           // parallel to music_metas
-    std::vector<EventRarityBonus> event_rarity_bonuses;  // eventRarityBonusRates.json x events
-    std::vector<Honor> honors;                           // honors.json
-    std::vector<i32> bonds_honors;                       // ids of bondsHonors.json
+    std::vector<MusicMeta> music_metas;         // the music-metas text, with averages
+    std::vector<MusicMetaKey> music_meta_keys;  // parallel to music_metas
+    EventRarityBonuses event_rarity_bonuses;    // eventRarityBonusRates.json x events
+    std::vector<Honor> honors;                  // honors.json
+    std::vector<i32> bonds_honors;              // ids of bondsHonors.json
 };
 
 }  // namespace vdz

@@ -111,15 +111,11 @@ void read_custom_bonuses(EventContext& context, const MasterDataView& view,
 void read_rarity_bonuses(EventContext& context, const MasterDataView& view,
                          const RecommendOptions& o) {
     if (!o.event_id && !names_custom_bonus(o)) return;
-    const auto of_event = [&](i32 id) {
-        std::vector<EventRarityBonus> rows;
-        for (const EventRarityBonus& row : view.event_rarity_bonuses)
-            if (row.event_id == id) rows.push_back(row);
-        return rows;
-    };
-    if (o.event_id) context.rarity_rows = of_event(*o.event_id);
-    if (context.rarity_rows.empty() && !view.event_rarity_bonuses.empty())
-        context.rarity_rows = of_event(view.event_rarity_bonuses.front().event_id);
+    if (!view.event_rarity_bonuses) return;
+    const EventRarityBonuses& rates = *view.event_rarity_bonuses;
+    if (o.event_id) context.rarity_rows = rates.of_event(*o.event_id);
+    if (context.rarity_rows.empty() && !rates.empty())
+        context.rarity_rows = rates.of_event(rates[0].event_id);
     for (u32 rarity = 0; rarity < 6; ++rarity)
         for (u32 rank = 0; rank < 6; ++rank)
             context.rarity_bonus[rarity][rank] =

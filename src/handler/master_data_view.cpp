@@ -33,7 +33,7 @@ MasterDataView make_master_data_view(const MasterData& m) {
         m.event_skill_score_up_limits,
         m.music_metas,
         m.music_meta_keys,
-        m.event_rarity_bonuses,
+        &m.event_rarity_bonuses,
         m.honors,
         m.bonds_honors,
     };

@@ -38,7 +38,7 @@ struct MasterDataView {
     std::span<const RawEventSkillScoreUpLimit> event_skill_score_up_limits;
     std::span<const MusicMeta> music_metas;
     std::span<const MusicMetaKey> music_meta_keys;
-    std::span<const EventRarityBonus> event_rarity_bonuses;
+    const EventRarityBonuses* event_rarity_bonuses = nullptr;
     std::span<const Honor> honors;
     std::span<const i32> bonds_honors;
 };

@@ -67,7 +67,8 @@ TEST(EventBonus, DeckBonusRowsEventCardsAndRarityBonus) {
         {std::nullopt, "pure", std::nullopt, 71, 99},  // another event
     };
     f.master.event_cards = {{70, 1, 20, 5}, {70, 2, -3, -1}, {70, 1, 90, 90}};
-    f.master.event_rarity_bonuses = {{70, 4, 0, 25}, {70, 4, 3, 50}, {70, 4, 3, 60}};
+    f.master.event_rarity_bonuses =
+        EventRarityBonuses({{0, 4, 0, 25}, {0, 4, 3, 50}, {0, 4, 3, 60}}, {70});
     RecommendOptions options;
     options.event_id = 70;
     const auto all = candidates(f, options);

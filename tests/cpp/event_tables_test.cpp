@@ -124,5 +124,32 @@ TEST(EventTables, RarityRatesAreHeldOnceForEveryEvent) {
     EXPECT_EQ(md->world_bloom_diff_attr_bonuses[1].bonus_rate, -3);
 }
 
+// The expansion is read, never stored: 40,000 events and 40,000 rarity rows
+// (4 MB of tables) would be 1.6 billion records, 25 GB.
+TEST(EventTables, RarityExpansionTakesTheInputsSizeNotItsProduct) {
+    RawTables tables = testing::required_tables();
+    std::string events = "[", rates = "[";
+    for (int i = 0; i < 40000; ++i) {
+        if (i > 0) {
+            events += ',';
+            rates += ',';
+        }
+        events += "{\"id\":" + std::to_string(i + 1) + ",\"eventType\":\"marathon\"}";
+        rates += "[\"rarity_4\"," + std::to_string(i % 6) + ',' + std::to_string(i % 50) + ']';
+    }
+    tables["events.json"] = events + "]";
+    tables["eventRarityBonusRates.json"] = rates + "]";
+    const auto md = load_masterdata(MasterDataSource{"[]", tables});
+    ASSERT_TRUE(md.ok()) << md.error().message;
+    const EventRarityBonuses& expanded = md->event_rarity_bonuses;
+    EXPECT_EQ(expanded.size(), usize{40000} * 40000);
+    const EventRarityBonus last = expanded[expanded.size() - 1];
+    EXPECT_EQ(last.event_id, 40000);
+    EXPECT_EQ(last.master_rank, 39999 % 6);
+    EXPECT_EQ(last.bonus_rate_x10, 39999 % 50 * 10);
+    EXPECT_EQ(expanded.of_event(123).size(), 40000u);
+    EXPECT_TRUE(expanded.of_event(40001).empty());
+}
+
 }  // namespace
 }  // namespace vdz
