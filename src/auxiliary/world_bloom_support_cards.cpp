@@ -23,6 +23,8 @@ constexpr i32 FINAL_CHAPTER_EVENT_ID = 180;
 // Events from this id on count as the second turn.
 constexpr i32 SECOND_TURN_FIRST_EVENT_ID = 141;
 constexpr i32 LARGEST_LISTED_EVENT_ID = 1000;
+// The largest character id a support deck can hold.
+constexpr i32 MAX_LISTED_CHARACTER_ID = 26;
 
 Error invalid(std::string message) {
     return make_error(
@@ -216,6 +218,11 @@ Result<std::vector<WorldBloomSupportCard>> list_world_bloom_support_cards(
         if (card == master.cards.end()) {
             return invalid("support deck card not found for card_id=" + std::to_string(card_id));
         }
+        // Excluded cards and characters added after this code are never listed.
+        if (std::find(options.excluded_cards.begin(), options.excluded_cards.end(), card_id) !=
+                options.excluded_cards.end() ||
+            card->character_id > MAX_LISTED_CHARACTER_ID)
+            continue;
         WorldBloomSupportCard record;
         record.card_id = card_id;
         record.level = static_cast<i32>(owned.level);

@@ -2,6 +2,7 @@
 #include "handler/card_candidates.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "common/numeric.h"
 #include "handler/codes.h"
@@ -11,6 +12,9 @@ namespace vdz {
 namespace {
 
 constexpr usize THINNING_MIN = 51;
+// The largest character id the pool and the bonus tables have a place for;
+// cards of characters added to the game later are left out.
+constexpr i32 MAX_CHARACTER_ID = 26;
 
 bool contains(std::span<const i32> ids, u32 id) {
     return std::any_of(ids.begin(), ids.end(), [&](i32 v) { return static_cast<u32>(v) == id; });
@@ -38,6 +42,26 @@ bool deck_bonus_unit_applies(const DeckBonusRow& row, const IndexedCard& card) {
 }
 
 }  // namespace
+
+bool has_repeated_card(std::span<const UserCard> user_cards) {
+    std::unordered_set<u32> seen;
+    seen.reserve(user_cards.size());
+    return std::any_of(user_cards.begin(), user_cards.end(),
+                       [&](const UserCard& c) { return !seen.insert(c.card_id).second; });
+}
+
+std::vector<UserCard> distinct_user_cards(std::span<const UserCard> user_cards) {
+    std::unordered_set<u32> seen;
+    seen.reserve(user_cards.size());
+    std::vector<bool> keep(user_cards.size());
+    for (usize i = user_cards.size(); i-- > 0;)
+        keep[i] = seen.insert(user_cards[i].card_id).second;
+    std::vector<UserCard> cards;
+    cards.reserve(seen.size());
+    for (usize i = 0; i < user_cards.size(); ++i)
+        if (keep[i]) cards.push_back(user_cards[i]);
+    return cards;
+}
 
 std::vector<UserCard> add_missing_fixed_cards(std::span<const UserCard> user_cards,
                                               std::span<const i32> fixed_cards,
@@ -119,8 +143,9 @@ void build_pool_candidates(const UserCard& card, const CandidateInputs& in,
     if (!in.configs.inert &&
         !configure_card(candidate.card, *indexed, in.configs, in.index, in.view.card_rarities))
         return;
-    // 3. A unit and an attribute are needed.
+    // 3. A unit and an attribute are needed, and a character the pool knows.
     if (indexed->unit_mask == 0 || !indexed->attr_known) return;
+    if (indexed->card.character_id > MAX_CHARACTER_ID) return;
     candidate.unit_mask = indexed->unit_mask;
     candidate.attr_index = indexed->attr_index;
     // 4. Training words.
@@ -129,6 +154,14 @@ void build_pool_candidates(const UserCard& card, const CandidateInputs& in,
     // 5-12. Event bonus.
     if (in.event) apply_event_bonus(candidate, *in.event);
     out.push_back(std::move(candidate));
+}
+
+void drop_excluded_cards(std::vector<CardCandidate>& candidates, const RecommendOptions& o) {
+    if (o.excluded_cards.empty()) return;
+    const std::unordered_set<i32> excluded(o.excluded_cards.begin(), o.excluded_cards.end());
+    std::erase_if(candidates, [&](const CardCandidate& c) {
+        return excluded.contains(static_cast<i32>(c.card.card_id));
+    });
 }
 
 bool card_passes_filters(const RecommendOptions& o, const std::optional<EventContext>& event,

@@ -35,6 +35,14 @@ struct CardCandidate {
     bool has_event_bonus() const { return base_x10 != 0 || limited_x10 != 0; }
 };
 
+// Whether a card id stands more than once among the player's cards.
+bool has_repeated_card(std::span<const UserCard> user_cards);
+
+// The player's cards with each card id once: a card listed again (a
+// malformed export) is one card, and its last entry counts, as it does for
+// the result's card states.
+std::vector<UserCard> distinct_user_cards(std::span<const UserCard> user_cards);
+
 // The player's cards followed by one not-owned card for every fixed card id
 // the player does not have, in the order of the fixed cards.
 std::vector<UserCard> add_missing_fixed_cards(std::span<const UserCard> user_cards,
@@ -55,6 +63,11 @@ void build_pool_candidates(const UserCard& card, const CandidateInputs& inputs,
 
 // The event bonus parts and flags of a candidate under `event`.
 void apply_event_bonus(CardCandidate& candidate, const EventContext& event);
+
+// Drops the candidates of `excludedCards`, whatever the request: an excluded
+// card enters no pool, no support list and no deck. Fixed cards are not
+// spared: a card both fixed and excluded leaves the request without it.
+void drop_excluded_cards(std::vector<CardCandidate>& candidates, const RecommendOptions& options);
 
 bool card_passes_filters(const RecommendOptions& options, const std::optional<EventContext>& event,
                          const CardCandidate& candidate);

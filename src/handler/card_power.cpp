@@ -84,7 +84,7 @@ i32 character_index(i32 character) {
 }  // namespace
 
 PlayerTables build_player_tables(const UserData& user, const PreparationContext& context,
-                                 const std::optional<EventContext>& event) {
+                                 std::optional<i32> event_id) {
     PlayerTables t;
     const RequestIndex& index = *context.index;
     // 1. Character ranks and their rates; a later row of a character wins.
@@ -93,13 +93,16 @@ PlayerTables build_player_tables(const UserData& user, const PreparationContext&
             t.character_rank[row.character_id] = static_cast<i32>(row.character_rank);
     for (usize c = 0; c < 27; ++c)
         t.character_rank_rate[c] = index.character_rank_rate(t.character_rank[c]);
-    // 2. Fixture rates: the first row of a character, under the event's limit.
+    // 2. Fixture rates: the first row of a character, under the limit of the
+    // request's event id, which needs no event context.
+    const std::optional<i32> limit =
+        event_id ? fixture_bonus_limit(context.view, *event_id) : std::nullopt;
     std::array<bool, 27> seen{};
     for (const UserFixtureBonus& row : user.fixture_bonuses) {
         if (row.game_character_id > 26 || seen[row.game_character_id]) continue;
         seen[row.game_character_id] = true;
         i32 rate = static_cast<i32>(row.total_bonus_rate);
-        if (event && event->fixture_bonus_limit) rate = std::min(rate, *event->fixture_bonus_limit);
+        if (limit) rate = std::min(rate, *limit);
         t.fixture_rate[row.game_character_id] = rate;
     }
     // 3. Gate rates: resolved through master data when the record names a
@@ -346,16 +349,20 @@ Result<CardPowerOutput> compute_card_power(const UserData& user, const Preparati
         for (const UserCard& card : cards)
             build_pool_candidates(card, inputs, candidates);
     };
-    if (options.fixed_cards.empty()) {
+    if (has_repeated_card(user.user_cards)) {
+        build(add_missing_fixed_cards(distinct_user_cards(user.user_cards), options.fixed_cards,
+                                      index));
+    } else if (options.fixed_cards.empty()) {
         build(user.user_cards);
     } else {
         build(add_missing_fixed_cards(user.user_cards, options.fixed_cards, index));
     }
+    drop_excluded_cards(candidates, options);
     if (out.event && out.event->world_bloom()) out.support_candidates = candidates;
     out.prefiltered = filter_candidates(candidates, options, out.event);
 
     // 3. Player-wide tables.
-    out.tables = build_player_tables(user, context, out.event);
+    out.tables = build_player_tables(user, context, options.event_id);
 
     // 4-8. Each candidate's power and skills. The area items the player owns
     // select their effects, joined in the player's order.

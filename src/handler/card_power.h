@@ -88,7 +88,7 @@ Result<CardPowerOutput> compute_card_power(const UserData& user_data,
                                            const RecommendOptions& options);
 
 PlayerTables build_player_tables(const UserData& user_data, const PreparationContext& context,
-                                 const std::optional<EventContext>& event);
+                                 std::optional<i32> event_id);
 
 // The player's area-item effects, and those that apply to a card of one
 // unit, attribute and character, in the player's order. Owned by one card

@@ -135,11 +135,7 @@ void read_event_rows(EventContext& context, const MasterDataView& view,
         context.skill_score_up_limit = row.score_up_rate_limit;
         break;
     }
-    for (const RawEventFixtureBonusLimit& row : view.event_fixture_bonus_limits) {
-        if (row.event_id != id) continue;
-        context.fixture_bonus_limit = row.bonus_rate_limit;
-        break;
-    }
+    context.fixture_bonus_limit = fixture_bonus_limit(view, id);
     for (const RawEventCardBonusLimit& row : view.event_card_bonus_limits) {
         if (row.event_id != id) continue;
         context.limited_bonus_count = static_cast<u64>(std::max(row.member_count_limit, 0));
@@ -172,6 +168,12 @@ void read_event_rows(EventContext& context, const MasterDataView& view,
 }
 
 }  // namespace
+
+std::optional<i32> fixture_bonus_limit(const MasterDataView& view, i32 event_id) {
+    for (const RawEventFixtureBonusLimit& row : view.event_fixture_bonus_limits)
+        if (row.event_id == event_id) return row.bonus_rate_limit;
+    return std::nullopt;
+}
 
 i32 EventContext::rarity_bonus_of(u32 rarity, u32 master_rank) const {
     if (rarity < 6 && master_rank < 6) return rarity_bonus[rarity][master_rank];

@@ -68,6 +68,10 @@ std::optional<EventContext> settle_event_context(const RecommendOptions& options
                                                  const MasterDataView& view,
                                                  std::span<const UserHonor> honors);
 
+// The mysekai fixture bonus limit of an event id (the first row counts):
+// it applies by the request's event id, with or without an event context.
+std::optional<i32> fixture_bonus_limit(const MasterDataView& view, i32 event_id);
+
 // The music meta the request names (by id and difficulty, "expert" when the
 // options give none), or none.
 const MusicMeta* choose_music_meta(const RecommendOptions& options, const MasterDataView& view);

@@ -84,6 +84,9 @@ TEST(CardPower, FixtureAndGateBonuses) {
     EXPECT_EQ(p.card(2).fixture_bonus, 30);
     EXPECT_EQ(p.card(2).gate_bonus, 1200);  // every gate: 40
     EXPECT_EQ(p.card(3).gate_bonus, 900);   // no-unit 30, units 3 and 6: 10, 20
+    // The limit follows the event id even when no event row gives a context.
+    p.fixture.master.events.clear();
+    EXPECT_EQ(p.card(1).fixture_bonus, 60);
 }
 
 TEST(CardPower, AreaItemsByDeckShape) {

@@ -111,19 +111,51 @@ TEST(EventBonus, FiltersRunForOrdinaryEventsAndChallengeLivesAlways) {
     options.attr_filter = "cute";
     options.unit_filter = "light_sound";
     options.fixed_cards = {3};
-    EXPECT_EQ(candidates(f, options).size(), 6u);  // no event: nothing filtered
+    // Exclusion holds for every request; the other filters only for events.
+    EXPECT_EQ(candidates(f, options).size(), 5u);  // no event: only card 1 goes
     options.event_id = 90;
     EXPECT_EQ(candidates(f, options).size(), 3u);  // 2, 4 and the fixed 3
     options.event_id = 91;
-    EXPECT_EQ(candidates(f, options).size(), 6u);
+    EXPECT_EQ(candidates(f, options).size(), 5u);
     options.target = Target::POWER;
     options.event_id = 90;
-    EXPECT_EQ(candidates(f, options).size(), 6u);
+    EXPECT_EQ(candidates(f, options).size(), 5u);
+    options.excluded_cards = {3};  // a fixed card is excluded too
+    EXPECT_EQ(candidates(f, options).size(), 5u);
+    for (const CardCandidate& c : candidates(f, options))
+        EXPECT_NE(c.card.card_id, 3u);
     options.challenge_live_character_id = 5;  // without a filtered event too
     options.fixed_cards.clear();
     const auto challenge = candidates(f, options);
     ASSERT_EQ(challenge.size(), 1u);
     EXPECT_EQ(challenge[0].card.card_id, 5u);
+}
+
+// Cards of characters the pool has no place for, and repeated entries of one
+// card, never become candidates; the last entry of a repeated card counts.
+TEST(EventBonus, LaterCharactersAndRepeatedCardsDropOut) {
+    PrepFixture f;
+    f.add_card(1, 26, 2);
+    f.add_card(2, 27, 2);
+    f.add_card(3, 40, 2);
+    f.add_card(4, 5, 2);
+    f.master.character_units.push_back({"idol", 27});
+    f.master.character_units.push_back({"idol", 40});
+    RecommendOptions options;
+    const auto all = candidates(f, options);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].card.card_id, 1u);
+    EXPECT_EQ(all[1].card.card_id, 4u);
+
+    UserData user;
+    user.user_cards = {owned(4, 7), owned(1), owned(4, 9), owned(1, 3), owned(4, 9)};
+    const MasterDataView view = f.view();
+    const auto out =
+        compute_card_power(user, PreparationContext{view, build_request_index(view)}, options);
+    ASSERT_TRUE(out.ok());
+    ASSERT_EQ(out->cards.size(), 2u);
+    EXPECT_EQ(out->cards[0].candidate.card.level, 3u);  // card 1's last entry
+    EXPECT_EQ(out->cards[1].candidate.card.level, 9u);
 }
 
 TEST(EventBonus, ThinningNeedsFiftyOneCandidatesAndOneRarityFour) {
