@@ -51,18 +51,20 @@ class RegionTable {
     // has none yet). Runs under the write lock.
     using EntryBuilder = std::function<Result<RegionEntry>(const RegionEntry* current)>;
 
-    // The region's parts, or "masterdata for region {} is not loaded", or the
-    // poisoned-lock error. Takes the read lock only for the lookup itself.
+    // The region's parts, or "masterdata for region {} is not loaded". Takes
+    // the read lock only for the lookup itself.
     Result<RegionData> find(std::string_view region) const;
 
     // Runs `build` under the write lock and, when it succeeds, puts its entry
     // in place of the region's old one. The outer result is the table's own
-    // verdict (poisoned lock, or a missing region under `MustExist`); the
-    // inner one is the builder's. Any error leaves the table untouched.
+    // verdict (a missing region under `MustExist`, or a build that failed by
+    // throwing); the inner one is the builder's. Any error leaves the table
+    // untouched.
     //
-    // A C++ exception escaping `build` propagates to the caller and poisons
-    // the lock for good: the table can no longer vouch for its state, so
-    // every later `find` and `replace` fails with the poisoned-lock error.
+    // The new entry is built off to the side and moved in only at the end,
+    // so a build that throws leaves the table as it was and the lock usable:
+    // std::bad_alloc goes on to the caller (the front raises MemoryError),
+    // any other exception becomes the outer error. Nothing poisons the table.
     Result<Status> replace(std::string_view region, RegionPresence presence,
                            const EntryBuilder& build);
 
@@ -75,14 +77,10 @@ class RegionTable {
     };
 
     mutable std::shared_mutex mutex_;
-    bool poisoned_ = false;  // set once by a write that unwound; never cleared
     std::unordered_map<std::string, RegionEntry, NameHash, std::equal_to<>> entries_;
 };
 
 // "masterdata for region {} is not loaded".
 Error region_not_loaded_error(std::string_view region);
-
-// "poisoned lock: another task failed inside".
-Error poisoned_lock_error();
 
 }  // namespace vdz

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -22,6 +23,17 @@ Error os_error(int err) {
     // GNU strerror_r returns the message, which may or may not be `buffer`.
     const char* text = strerror_r(err, buffer, sizeof buffer);
     return make_error(std::string(text) + " (os error " + std::to_string(err) + ")");
+}
+
+// The largest table file read. The largest table of a real region is a few
+// megabytes; a load holds each table's text twice (the region's raw tables
+// and the loader's copy) beside its parsed rows, so a table beyond this
+// could not be loaded anyway, and is refused before any of it is read.
+constexpr usize MAX_TABLE_FILE_BYTES = usize{1} << 30;
+
+Error table_too_large_error(std::string_view name) {
+    return make_error("table file " + std::string(name) + " is larger than the " +
+                      std::to_string(MAX_TABLE_FILE_BYTES >> 20) + " MiB a table may have");
 }
 
 struct DirCloser {
@@ -66,12 +78,15 @@ Result<std::string> read_whole_file(const std::string& path, std::string_view na
     if (fstat(fd.get(), &info) != 0) return os_error(errno);
     if (!S_ISREG(info.st_mode)) return make_error(std::string(name) + " is not a regular file");
 
-    // 3. Read to the end; the size is only a hint.
+    // 3. Read to the end; the size is only a hint, and a file that grows
+    //    past the limit while it is read is refused as well.
+    if (static_cast<u64>(info.st_size) > MAX_TABLE_FILE_BYTES) return table_too_large_error(name);
     std::string text;
     text.resize(static_cast<usize>(info.st_size > 0 ? info.st_size : 0) + 1);
     usize used = 0;
     for (;;) {
-        if (used == text.size()) text.resize(text.size() * 2);
+        if (used > MAX_TABLE_FILE_BYTES) return table_too_large_error(name);
+        if (used == text.size()) text.resize(std::min(text.size() * 2, MAX_TABLE_FILE_BYTES + 1));
         const ssize_t n = read(fd.get(), text.data() + used, text.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;

@@ -15,8 +15,9 @@ namespace vdz::py {
 namespace {
 
 // Runs a load through the region table's write path: the table's own errors
-// (poisoned lock, missing region) are RuntimeErrors, the build's are faults
-// of the caller's input, ValueErrors. No lock is held while raising.
+// (a missing region, a build that failed by throwing) are RuntimeErrors, the
+// build's are faults of the caller's input, ValueErrors. No lock is held
+// while raising.
 PyObject* replace_region(EngineObject& engine, const std::string& region, RegionPresence presence,
                          const RegionTable::EntryBuilder& build) {
     Result<Status> replaced = engine.regions.replace(region, presence, build);

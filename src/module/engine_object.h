@@ -28,7 +28,7 @@ EngineObject* bind_engine_call(PyObject* self, const Signature& signature, PyObj
                                Py_ssize_t nargs, PyObject* kwnames, std::span<PyObject*> out);
 
 // The region's parts, or nothing after raising RuntimeError (region not
-// loaded, poisoned lock).
+// loaded).
 std::optional<RegionData> lookup_region(const EngineObject& engine, std::string_view region);
 
 }  // namespace vdz::py

@@ -6,6 +6,7 @@
 #include <cxxabi.h>
 
 #include <exception>
+#include <new>
 #include <string_view>
 
 #include "common/result.h"
@@ -33,15 +34,18 @@ PyObject* raise_pending_error();
 PyObject* raise_panic(std::string_view message);
 
 // Runs an entry point's body so that no C++ exception reaches the
-// interpreter: one that escapes becomes the panic exception. The forced
-// unwinding by which the interpreter ends a thread at exit is no exception
-// of ours and goes on through.
+// interpreter: a failed allocation becomes MemoryError, any other exception
+// that escapes the panic exception. The forced unwinding by which the
+// interpreter ends a thread at exit is no exception of ours and goes on
+// through.
 template <class Body>
 auto guarded(Body&& body) -> decltype(body()) {
     try {
         return body();
     } catch (abi::__forced_unwind&) {
         throw;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
     } catch (const std::exception& error) {
         raise_panic(error.what());
     } catch (...) {

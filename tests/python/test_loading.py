@@ -1,6 +1,7 @@
 """The three loading methods: directory reading and its input/output errors,
 tables given as strings, music metas, and the all-or-nothing replacement of a
 region."""
+import json
 import os
 from pathlib import Path
 import shutil
@@ -86,6 +87,13 @@ def dangling_link(region_dir):
     return str(region_dir)
 
 
+def oversized_table(region_dir):
+    # Sparse: a table one byte beyond the limit takes no disk space.
+    with open(region_dir / "huge.json", "wb") as huge:
+        huge.truncate((1 << 30) + 1)
+    return str(region_dir)
+
+
 def link_to_a_device(region_dir):
     os.symlink("/dev/null", region_dir / "null.json")
     return str(region_dir)
@@ -104,6 +112,8 @@ def link_to_a_device(region_dir):
                 "stream did not contain valid UTF-8"),
         io_case("dangling link", dangling_link, "No such file or directory (os error 2)"),
         io_case("link to a device", link_to_a_device, "null.json is not a regular file"),
+        io_case("a table beyond the size limit", oversized_table,
+                "table file huge.json is larger than the 1024 MiB a table may have"),
     ],
 )
 def test_directory_errors_are_runtime_errors_and_change_nothing(engine, region_dir, prepare, message):
@@ -113,6 +123,39 @@ def test_directory_errors_are_runtime_errors_and_change_nothing(engine, region_d
         engine.update_masterdata(prepare(region_dir), "jp")
     assert str(raised.value) == message
     assert is_loaded(engine, "jp")
+
+
+def test_a_load_out_of_memory_raises_memory_error_and_changes_nothing():
+    # In a child whose address space is capped just above what it uses: the
+    # load of a huge table runs out of memory while the new region is built,
+    # the region keeps its old data, and the engine takes later loads.
+    code = f"""
+import json, resource
+from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+tables = json.loads({json.dumps(json.dumps(TINY_TABLES))})
+engine = NativeEngine()
+engine.update_masterdata_from_strings(tables, "jp")
+cards = json.loads(tables["cards.json"])
+huge = dict(tables)
+huge["cards.json"] = json.dumps(cards * (100_000 // len(cards)))
+with open("/proc/self/status") as status:
+    size_kb = next(int(line.split()[1]) for line in status if line.startswith("VmSize:"))
+soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+resource.setrlimit(resource.RLIMIT_AS, ((size_kb + 96 * 1024) * 1024, hard))
+try:
+    engine.update_masterdata_from_strings(huge, "jp")
+    print("loaded")
+except MemoryError:
+    print("MemoryError")
+except RuntimeError as error:
+    print("RuntimeError", error)
+resource.setrlimit(resource.RLIMIT_AS, (soft, hard))
+engine.update_musicmetas("[]", "jp")
+engine.update_masterdata_from_strings(tables, "other")
+print("usable")
+"""
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=300)
+    assert done.stdout.split("\n")[:2] == ["MemoryError", "usable"], done.stdout + done.stderr
 
 
 def test_a_fifo_named_like_a_table_fails_without_blocking(region_dir):
