@@ -1,46 +1,44 @@
-// Insertion into the bounded deck list: one scan for the card set, one for
-// the position, and a drop of the last entry when the list overflows.
+// Insertion into the bounded deck list: one hash probe for the card set, one
+// tree insertion for the position, and a drop of the last entry when the list
+// overflows; each O(log n) at most in the number of entries kept.
 #include "search/top_decks.h"
 
-#include <algorithm>
-
 namespace vdz {
-namespace {
-
-// Room kept from the start: the options allow at most 100 decks, and a larger
-// `limit` grows the list only as far as decks actually arrive.
-constexpr u64 INITIAL_ROOM = 100;
-
-}  // namespace
 
 TopDecks::TopDecks(u64 limit, bool reverse, std::span<const u16> card_ids)
-    : card_ids_(card_ids), limit_(limit), reverse_(reverse) {
-    const usize room = static_cast<usize>(std::min(limit, INITIAL_ROOM)) + 1;
-    entries_.reserve(room);
-    keys_.reserve(room);
-}
+    : card_ids_(card_ids), order_(ListOrder{reverse}), limit_(limit), reverse_(reverse) {}
 
 void TopDecks::record(const DeckEntry& deck) {
-    // 1. One entry per card set: the newcomer must beat the one kept.
+    if (limit_ == 0) return;
+    const Kept newcomer{deck, arrivals_};
+    // 1. A newcomer that a full list would drop at once changes nothing.
+    if (full() && !order_.key_comp()(newcomer, *std::prev(order_.end()))) return;
+    // 2. One entry per card set: the newcomer must beat the one kept.
     const CardSetKey key = card_set_key(card_ids_, deck.slots);
-    const auto same = std::find(keys_.begin(), keys_.end(), key);
-    if (same != keys_.end()) {
-        const usize i = static_cast<usize>(same - keys_.begin());
-        if (!comes_before(deck, entries_[i])) return;
-        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
-        keys_.erase(same);
+    const auto same = by_card_set_.find(key);
+    if (same != by_card_set_.end()) {
+        const DeckEntry& kept = same->second->deck;
+        if (!(reverse_ ? ranks_before(kept, deck) : ranks_before(deck, kept))) return;
+        order_.erase(same->second);
+        by_card_set_.erase(same);
     }
-    // 2. Before the first entry it comes strictly before; equal ones stay ahead.
-    usize pos = 0;
-    while (pos < entries_.size() && !comes_before(deck, entries_[pos]))
-        ++pos;
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(pos), deck);
-    keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(pos), key);
-    // 3. Overflow drops the worst kept, which may be the newcomer itself.
-    if (entries_.size() > limit_) {
-        entries_.pop_back();
-        keys_.pop_back();
+    // 3. Behind every entry it does not come strictly before.
+    ++arrivals_;
+    by_card_set_.emplace(key, order_.insert(newcomer).first);
+    // 4. Overflow drops the worst kept.
+    if (order_.size() > limit_) {
+        const auto worst = std::prev(order_.end());
+        by_card_set_.erase(card_set_key(card_ids_, worst->deck.slots));
+        order_.erase(worst);
     }
+}
+
+std::vector<DeckEntry> TopDecks::entries() const {
+    std::vector<DeckEntry> out;
+    out.reserve(order_.size());
+    for (const Kept& kept : order_)
+        out.push_back(kept.deck);
+    return out;
 }
 
 }  // namespace vdz

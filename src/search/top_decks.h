@@ -4,7 +4,10 @@
 // depth-first searches use it through DfsTopDecks.
 #pragma once
 
+#include <iterator>
+#include <set>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "search/deck_entry.h"
@@ -12,7 +15,10 @@
 namespace vdz {
 
 // Owned by one search run on one thread; filled only through `record` and
-// consumed by taking its entries.
+// consumed by taking its entries. Recording costs O(log n) in the number of
+// entries kept (an ordered tree for the order, a hash map for the card
+// sets), so a `limit` far above the options' 100 never makes the list
+// quadratic in its size.
 class TopDecks {
   public:
     // `card_ids` is the card_id column of the pool the decks index; it must
@@ -27,21 +33,44 @@ class TopDecks {
 
     u64 limit() const { return limit_; }
     bool reverse() const { return reverse_; }
-    const std::vector<DeckEntry>& entries() const { return entries_; }
-    std::vector<DeckEntry> take_entries() && { return std::move(entries_); }
+    usize size() const { return order_.size(); }
+    // The entries in list order (a copy).
+    std::vector<DeckEntry> entries() const;
+    std::vector<DeckEntry> take_entries() && { return entries(); }
     // Full: at least one entry and `limit` of them; the last is the worst kept.
-    bool full() const { return !entries_.empty() && entries_.size() >= limit_; }
-    const DeckEntry& last() const { return entries_.back(); }
+    bool full() const { return !order_.empty() && order_.size() >= limit_; }
+    const DeckEntry& last() const { return std::prev(order_.end())->deck; }
 
   private:
-    // List order: deck order, or its exact reverse.
-    bool comes_before(const DeckEntry& a, const DeckEntry& b) const {
-        return reverse_ ? ranks_before(b, a) : ranks_before(a, b);
-    }
+    // An entry with its arrival number: of two entries that rank neither way
+    // the earlier stays ahead.
+    struct Kept {
+        DeckEntry deck;
+        u64 arrival = 0;
+    };
+    // List order: deck order, or its exact reverse; then arrival.
+    struct ListOrder {
+        bool reverse = false;
+        bool operator()(const Kept& a, const Kept& b) const {
+            if (reverse ? ranks_before(b.deck, a.deck) : ranks_before(a.deck, b.deck)) return true;
+            if (reverse ? ranks_before(a.deck, b.deck) : ranks_before(b.deck, a.deck)) return false;
+            return a.arrival < b.arrival;
+        }
+    };
+    struct CardSetHash {
+        usize operator()(const CardSetKey& key) const {
+            u64 h = 0xcbf29ce484222325ull;
+            for (const u16 id : key)
+                h = (h ^ id) * 0x100000001b3ull;
+            return static_cast<usize>(h ^ (h >> 32));
+        }
+    };
+    using Order = std::set<Kept, ListOrder>;
 
     std::span<const u16> card_ids_;
-    std::vector<DeckEntry> entries_;
-    std::vector<CardSetKey> keys_;  // key i is the card set of entry i
+    Order order_;
+    std::unordered_map<CardSetKey, Order::iterator, CardSetHash> by_card_set_;
+    u64 arrivals_ = 0;
     u64 limit_;
     bool reverse_;
 };
@@ -61,7 +90,7 @@ class DfsTopDecks {
     bool full() const { return list_.full(); }
     // The threshold of the searches' bounds; meaningful only when full.
     u64 worst_score() const { return list_.last().score; }
-    const std::vector<DeckEntry>& entries() const { return list_.entries(); }
+    std::vector<DeckEntry> entries() const { return list_.entries(); }
     std::vector<DeckEntry> take_entries() && { return std::move(list_).take_entries(); }
 
   private:
