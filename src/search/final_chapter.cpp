@@ -171,8 +171,12 @@ struct FinalSearch {
             final_chapter_best_with_card(pool, context, mask, best, counters, seeds[k]);
         // 2. One-card replacements of the decks kept so far.
         const std::vector<DeckEntry> kept = best.entries();
-        for (const DeckEntry& e : kept)
+        for (const DeckEntry& e : kept) {
+            // As many refinements as kept decks: a large `limit` makes this
+            // step long enough to need the deadline.
+            if (deadline.reached()) return;
             final_chapter_refine_deck(pool, context, e, best, counters);
+        }
         // 3. Per character: groups, the best leaders' seed decks and bounds.
         std::vector<GroupSet> sets;
         std::vector<GroupSearchTask> tasks;

@@ -1,12 +1,22 @@
 // The pool search step: search, time, write.
 #include "search/pool_search.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "search/dfs_search.h"
 #include "search/search_entry.h"
 
 namespace vdz {
+namespace {
+
+// The most decks one result lists. Only a pool's `limit` override can ask
+// for more than the options' 100; a deck's result object takes about 1.8 kB
+// of JSON, so this keeps a result near 18 MB, where an unbounded `limit`
+// would list every deck of the pool (millions, gigabytes of text).
+constexpr u64 MAX_RESULT_DECKS = 10'000;
+
+}  // namespace
 
 Result<SearchResult> search_pool(const CardPool& pool, const SearchContext& context,
                                  std::span<const i32> tiers, u64 limit, u64 timeout_ms,
@@ -20,6 +30,7 @@ Result<SearchResult> search_pool(const CardPool& pool, const SearchContext& cont
 Result<std::string> run_pool_search(const ResultSources& in, std::span<const i32> tiers, u64 limit,
                                     u64 timeout_ms, const SearchClock& clock) {
     // 1-2. Search.
+    limit = std::min(limit, MAX_RESULT_DECKS);
     const SearchClock::TimePoint start = clock.now();
     Result<SearchResult> searched =
         search_pool(in.pool, in.context, tiers, limit, timeout_ms, clock);

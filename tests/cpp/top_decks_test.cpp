@@ -112,14 +112,14 @@ TEST(TopDecks, HugeLimitReservesNothingInProportion) {
 }
 
 // Oracle: each card set's best offered deck, sorted, cut to `limit`.
-std::vector<DeckEntry> best_per_set(const std::vector<DeckEntry>& offered, u64 limit,
-                                    bool reverse) {
+std::vector<DeckEntry> best_per_set(const std::vector<DeckEntry>& offered, u64 limit, bool reverse,
+                                    const std::vector<u16>& card_ids = CARD_IDS) {
     const auto before = [&](const DeckEntry& a, const DeckEntry& b) {
         return reverse ? ranks_before(b, a) : ranks_before(a, b);
     };
     std::map<CardSetKey, DeckEntry> best;
     for (const DeckEntry& d : offered) {
-        const CardSetKey key = card_set_key(CARD_IDS, d.slots);
+        const CardSetKey key = card_set_key(card_ids, d.slots);
         const auto it = best.find(key);
         if (it == best.end() || before(d, it->second)) best[key] = d;
     }
@@ -154,6 +154,33 @@ TEST(TopDecks, MatchesBestPerCardSetOnRandomOffers) {
         if (!reverse) {
             ASSERT_EQ(dfs.entries(), expected) << "round " << round;
         }
+    }
+}
+
+// Long lists, as a pool's `limit` override asks for: tens of thousands of
+// entries kept, replaced and evicted stay exactly the oracle's.
+TEST(TopDecks, LongListsMatchTheOracle) {
+    std::vector<u16> card_ids(60);
+    for (u16 i = 0; i < 60; ++i)
+        card_ids[i] = static_cast<u16>(i % 50);  // ten cards with two variants
+    std::mt19937 rng(11);
+    for (const u64 limit : {u64{1'000'000'000'000}, u64{3000}}) {
+        std::vector<DeckEntry> offered;
+        for (int k = 0; k < 60000; ++k) {
+            DeckSlots slots;
+            for (u16& s : slots)
+                s = static_cast<u16>(rng() % card_ids.size());
+            offered.push_back(deck(rng() % 1000, slots));
+        }
+        TopDecks top(limit, false, card_ids);
+        DfsTopDecks dfs(limit, card_ids);
+        for (const DeckEntry& d : offered) {
+            top.record(d);
+            dfs.push(d);
+        }
+        const auto expected = best_per_set(offered, limit, false, card_ids);
+        EXPECT_EQ(top.entries(), expected) << limit;
+        EXPECT_EQ(dfs.entries(), expected) << limit;
     }
 }
 

@@ -1,11 +1,13 @@
 """What a player's options and data do to every request over the generated
 region: excluded cards stay out of every pool, support list and deck; cards
 of characters added after this code are left out; the fixture bonus limit
-follows the event id; repeated cards count once."""
+follows the event id; repeated cards count once; huge pool overrides list
+a bounded number of decks in bounded time."""
 
 import json
 from pathlib import Path
 import subprocess
+import time
 import sys
 
 import pytest
@@ -142,3 +144,37 @@ def test_repeated_cards_count_once(generated):
         for deck in twelve:
             ids = [c["card_id"] for c in deck["cards"]]
             assert len(set(ids)) == 5
+
+
+# Generous bounds: before these mends each request below ran for minutes
+# (quadratic result lists, every deck of the pool listed); a bound missed by
+# a loaded machine is still far from that.
+MAX_DECKS = 10_000
+
+
+def pool_of(engine, user, count, **options):
+    player = NativeUserData(json.dumps(small_player(user, count)).encode())
+    return engine.build_pool(REGION, json.dumps({**BASE, **options}), player)
+
+
+def timed_decks(pool, **overrides):
+    start = time.monotonic()
+    decks = json.loads(pool.recommend(**overrides))["decks"]
+    return decks, time.monotonic() - start
+
+
+@pytest.mark.parametrize("count,options,overrides,within", [
+    (41, {}, {"limit": 2**64 - 1, "timeout_ms": 2**64 - 1}, 60),
+    (600, {}, {"limit": 10**12, "timeout_ms": 1000}, 30),
+    (300, {"eventId": 180}, {"limit": 10**12, "timeout_ms": 1}, 30),
+], ids=["no deadline", "one second", "final chapter, one millisecond"])
+def test_huge_limits_list_at_most_ten_thousand_decks_in_bounded_time(
+        generated, count, options, overrides, within):
+    tables, user = generated
+    pool = pool_of(engine_with(tables), user, count, **options)
+    decks, seconds = timed_decks(pool, **overrides)
+    assert seconds < within
+    assert 0 < len(decks) <= MAX_DECKS
+    assert len({frozenset(c["card_id"] for c in d["cards"]) for d in decks}) == len(decks)
+    scores = [d["score"] for d in decks]
+    assert scores == sorted(scores, reverse=True)
