@@ -33,7 +33,8 @@ MasterData make_region() {
     f.master.event_deck_bonuses = {{"idol", std::nullopt, 5, 1, 25},
                                    {std::nullopt, "cute", {}, 1, 25}};
     f.master.event_cards = {{1, 3, 20, 10}, {2, 4, 40, 0}, {180, 5, 30, 5}};
-    f.master.event_rarity_bonuses = {{1, 4, 0, 100}, {2, 4, 2, 250}};
+    f.master.event_rarity_bonuses =
+        EventRarityBonuses({{0, 4, 0, 100}, {0, 4, 2, 250}}, {1, 2, 180, 4});
     f.master.event_honor_bonuses = {{180, 1, 5, 20}};
     f.master.event_card_bonus_limits = {{180, 2}};
     f.master.event_skill_score_up_limits = {{1, 150}};
