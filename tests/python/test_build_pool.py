@@ -2,8 +2,9 @@
 the preparation keeps (trimming thresholds, filters, skill variants), every
 error of the preparation, the option errors, and what the pool object owns.
 
-Players are written by hand from the generated card list; a card may be owned
-several times, which gives exact candidate counts per character."""
+Players are written by hand from the generated card list, each card owned
+once (a card listed twice counts once), which gives exact candidate counts
+per character."""
 
 import json
 from pathlib import Path
@@ -40,9 +41,20 @@ class Region:
                  if card.get("specialTrainingSkillId") is None and predicate(card)]
         return found[skip]
 
-    def spread(self, count, rarity="rarity_2"):
-        """`count` owned cards, dealt over the 26 characters in turn."""
-        return [self.card(i % 26 + 1, rarity) for i in range(count)]
+    def plain(self, character):
+        """A character's cards of rarity 1 to 3 without a special-training
+        skill: one candidate each, none kept by an event's thinning."""
+        return [card["id"] for card in self.cards
+                if card["characterId"] == character and card.get("specialTrainingSkillId") is None
+                and card["cardRarityType"] in ("rarity_1", "rarity_2", "rarity_3")]
+
+    def spread(self, count):
+        """`count` distinct owned cards, dealt over the 26 characters in turn."""
+        return [self.plain(i % 26 + 1)[i // 26] for i in range(count)]
+
+    def last_of(self, character, count):
+        """`count` distinct cards of a character that `spread` deals last."""
+        return self.plain(character)[-count:]
 
     def pool(self, card_ids, **options):
         return self.engine.build_pool(REGION, json.dumps(options), player(card_ids))
@@ -59,12 +71,14 @@ def player(card_ids):
 @pytest.fixture(scope="module")
 def region(tmp_path_factory):
     out = tmp_path_factory.mktemp("region")
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out), "--cards", "1500",
+    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out), "--cards", "3000",
                     "--user-cards", "0"], check=True)
     engine = NativeEngine()
     engine.update_masterdata(str(out / "masterdata"), REGION)
     cards = json.loads((out / "masterdata" / "cards.json").read_text())
-    return Region(engine, cards)
+    region = Region(engine, cards)
+    region.masterdata = out / "masterdata"
+    return region
 
 
 THRESHOLDS = [
@@ -74,10 +88,11 @@ THRESHOLDS = [
     ("power 512", lambda r: r.spread(512), {"target": "power"}, 512),
     ("power 513: ten per character", lambda r: r.spread(513), {"target": "power"}, 260),
     ("skill 513", lambda r: r.spread(513), {"target": "skill"}, 260),
-    ("challenge 19", lambda r: [r.card(5, "rarity_3")] * 19 + r.spread(30),
+    ("challenge 19", lambda r: r.last_of(5, 18) + r.spread(30),
      {"liveType": "challenge", "challengeLiveCharacterId": 5}, 19),
-    ("challenge 20: nineteen", lambda r: [r.card(5, "rarity_3")] * 20 + r.spread(30),
+    ("challenge 20: nineteen", lambda r: r.last_of(5, 19) + r.spread(30),
      {"liveType": "challenge", "challengeLiveCharacterId": 5}, 19),
+    ("a card owned twice counts once", lambda r: r.spread(30) * 2, {}, 30),
     ("challenge character without an event", lambda r: r.spread(60),
      {"challengeLiveCharacterId": 5}, 3),
     ("event 50: not thinned", lambda r: r.spread(49) + [r.card(1, "rarity_4")],
@@ -104,8 +119,9 @@ def test_filters_apply_to_ordinary_events_only(region):
     filters = {"excludedCards": [excluded], "unitFilter": "idol", "attrFilter": "cool"}
     assert region.count(cards, eventType="marathon", **filters) == 1
     assert region.count(cards, eventType="marathon", fixedCards=[street_cool], **filters) == 2
+    # Outside ordinary events only the exclusion applies.
     for unfiltered in ({}, {"eventType": "world_bloom"}, {"eventType": "marathon", "target": "power"}):
-        assert region.count(cards, **unfiltered, **filters) == 4
+        assert region.count(cards, **unfiltered, **filters) == 3
 
 
 POOL_ERRORS = [
@@ -127,10 +143,6 @@ POOL_ERRORS = [
      "构建参数非法: fixed character 角色重复: 1"),
     ("challenge with fixed characters", lambda r: r.spread(5),
      {"liveType": "challenge", "fixedCharacters": [1]}, "构建参数非法: challenge live 不支持 fixed_characters"),
-    # More cards than the masks hold are cut per character; only the cards
-    # of a fixed character, which always stay, can still be too many.
-    ("World Bloom pool beyond the masks", lambda r: [r.card(1, "rarity_2")] * 513,
-     {"eventType": "world_bloom", "fixedCharacters": [1]}, "候选卡数量超过 mask 容量: 513"),
     ("bonus target without an event", lambda r: r.spread(5), {"target": "bonus"},
      "构建参数非法: bonus target 需要活动上下文"),
     ("bonus target in the final chapter", lambda r: r.spread(5),
@@ -147,6 +159,21 @@ def test_preparation_errors_are_runtime_errors(region, case, cards, options, mes
     with pytest.raises(RuntimeError) as raised:
         region.count(owned, **options)
     assert str(raised.value) == message.format(**names)
+
+
+def test_a_fixed_characters_own_cards_can_exceed_the_pool(region):
+    # More cards than the masks hold are cut per character; only the cards
+    # of a fixed character, which always stay, can still be too many.
+    model = next(c for c in region.cards if c["id"] == region.plain(1)[0])
+    crowd = [{**model, "id": 20_000 + k} for k in range(513)]
+    tables = {p.name: p.read_text() for p in region.masterdata.glob("*.json")}
+    tables["cards.json"] = json.dumps(region.cards + crowd)
+    engine = NativeEngine()
+    engine.update_masterdata_from_strings(tables, REGION)
+    options = {"eventType": "world_bloom", "fixedCharacters": [1]}
+    with pytest.raises(RuntimeError) as raised:
+        engine.build_pool(REGION, json.dumps(options), player([c["id"] for c in crowd]))
+    assert str(raised.value) == "候选卡数量超过 mask 容量: 513"
 
 
 OPTION_ERRORS = [
