@@ -62,6 +62,7 @@ SearchResult challenge_search(const CardPool& pool, const SearchContext& context
                         const DeckSlots slots = {candidates[i], candidates[j], candidates[k],
                                                  candidates[l], candidates[m]};
                         ++result.stats.evaluations;
+                        ++result.stats.nodes;
                         const auto key = evaluate_deck_key(pool, context, slots);
                         if (key && *key > best_key) {
                             best_key = *key;

@@ -12,7 +12,7 @@ namespace vdz {
 
 struct SearchStats {
     u64 evaluations = 0;     // complete decks given to the evaluator
-    u64 nodes = 0;           // nodes and scan steps of the depth-first search
+    u64 nodes = 0;           // steps counted toward the deadline (nodes, scans, decks)
     u64 clock_reads = 0;     // reads of the clock by the deadline
     bool timed_out = false;  // the deadline passed before the search ended
 };
