@@ -283,7 +283,7 @@ PoweredCard power_card(const CardCandidate& c, const PlayerTables& t, const Requ
     out.gate_bonus = floor_to_i32((ru * total) * 0.01);
 
     // 7. Area items, for cards of one or two units.
-    const int units = std::popcount(mask);
+    const int units = bit_count(mask);
     if (units >= 1) out.first_unit = static_cast<u8>(std::countr_zero(mask));
     if (units == 2)
         out.second_unit = static_cast<u8>(std::countr_zero(static_cast<u8>(mask & (mask - 1))));

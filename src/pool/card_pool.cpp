@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "common/numeric.h"
+
 namespace vdz {
 namespace {
 
@@ -149,7 +151,7 @@ Status pack_card(CardPool& pool, u16 index, const PoolCandidate& c) {
         high |= (slots[i] >> 16) << (2 * i);
     }
     const u8 mask = c.unit_mask & 0x3F;
-    if (std::popcount(mask) >= 2) {
+    if (bit_count(mask) >= 2) {
         const u8 rest = mask & static_cast<u8>(mask - 1);
         high |= u32{1} << (16 + std::countr_zero(rest));
     }

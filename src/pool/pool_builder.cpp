@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "common/numeric.h"
 #include "handler/codes.h"
 #include "handler/world_bloom_support.h"
 #include "pool/pool_order.h"
@@ -130,7 +131,7 @@ void append_pool_candidates(const PoweredCard& card, std::vector<PoolCandidate>&
     base.value_unit_set = c.unit_mask;
     if (card.first_unit < 6) {
         base.unit_table[card.first_unit] = card.area_bonus[0];
-        if (std::popcount(c.unit_mask) == 2) base.unit_table[card.second_unit] = card.area_bonus[1];
+        if (bit_count(c.unit_mask) == 2) base.unit_table[card.second_unit] = card.area_bonus[1];
     }
     base.base_values = {card.power, card.character_rank_bonus, card.fixture_bonus, card.gate_bonus};
     // The card's largest in-deck power bounds it in any deck; its power when

@@ -406,7 +406,7 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
         usize n = 0;
         for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < taken; ++j) {
             if (!((o.mask >> order[j]) & 1)) continue;
-            const u32 rank = std::popcount(o.mask & ((1u << order[j]) - 1));
+            const u32 rank = bit_count(o.mask & ((1u << order[j]) - 1));
             o.loss[rank] = key_of[n++] - next;
         }
     };
@@ -431,7 +431,7 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
     // best, the next character takes its place.
     const auto rest = [character](const auto& o) {
         if (!((o.mask >> character) & 1)) return o.total;
-        const u32 rank = std::popcount(o.mask & ((1u << character) - 1));
+        const u32 rank = bit_count(o.mask & ((1u << character) - 1));
         return o.total - o.loss[rank];
     };
     const u64 power = u64{child.power_sum} + rest(t.power);
@@ -453,7 +453,7 @@ u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeck
     if (c.final_chapter && key.count == 0) return m.bonus_extra;
     const SupportDeckList& list = m.support_lists[key.leader_character];
     // The deck ends with between max(a, 1) and a + free_slots attributes.
-    const usize a = static_cast<usize>(std::popcount(key.attr_mask));
+    const usize a = static_cast<usize>(bit_count(key.attr_mask));
     u32 attr = 0;
     for (usize j = a; j <= std::min<usize>(a + free_slots, 5); ++j)
         attr = std::max<u32>(attr, c.distinct_attr_bonus[j]);

@@ -32,7 +32,7 @@ u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
 // The largest attribute bonus of a final deck whose attributes include those
 // of `attr_mask` and at most `open` more.
 u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
-    const usize pc = static_cast<usize>(__builtin_popcount(attr_mask));
+    const usize pc = static_cast<usize>(bit_count(attr_mask));
     if (pc > 5) return 0;
     const usize hi = std::max(pc, std::min<usize>(pc + open, 5));
     u32 best = 0;

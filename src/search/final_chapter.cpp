@@ -145,7 +145,7 @@ struct FinalSearch {
         if (!rules.satisfiable) return;
         const GroupSet set = group_set(c, rules);
         // Every required character needs its group, and at most four fit.
-        const usize required = static_cast<usize>(__builtin_popcount(rules.required));
+        const usize required = static_cast<usize>(bit_count(rules.required));
         if (set.groups.size() < 4 || set.required != required || required > 4) return;
         for (const u16 card : leader_candidates(pool, context, c, rules)) {
             if (deadline.reached()) return;
