@@ -49,11 +49,19 @@ double unknown_keys_ms(int keys) {
 }
 
 // A user data of about `bytes` bytes: cards as a game export writes them,
-// with the keys the reader skips.
-std::string user_data_text(usize bytes) {
+// with the keys the reader skips, or (`numbers`) compact cards each with an
+// array of small integers, the densest text for a generic tree.
+std::string user_data_text(usize bytes, bool numbers) {
     std::string text = "{\"userCards\":[";
     for (u32 id = 1; text.size() < bytes; ++id) {
         if (id > 1) text += ',';
+        if (numbers) {
+            text += "{\"cardId\":" + std::to_string(id) + ",\"x\":[";
+            for (int k = 0; k < 60; ++k)
+                text += k ? ",1" : "1";
+            text += "]}";
+            continue;
+        }
         text += "{\"userId\":1234567890123,\"cardId\":" + std::to_string(id) +
                 ",\"level\":60,\"exp\":123456,\"totalExp\":654321,\"skillLevel\":4,"
                 "\"skillExp\":0,\"totalSkillExp\":0,\"masterRank\":5,"
@@ -83,7 +91,7 @@ long status_kb(const char* field) {
 // The child's part: reads the text from `path` into a string of its exact
 // size, then parses it with the high-water mark reset, so the peak is the
 // parse's own and not the garbage of building the text.
-int measure_user_data(const char* path) {
+int measure_user_data(const char* path, const char* shape) {
     std::ifstream file(path, std::ios::binary);
     std::string text;
     file.seekg(0, std::ios::end);
@@ -105,16 +113,16 @@ int measure_user_data(const char* path) {
     const double peak_mb = static_cast<double>(peak_kb - before_kb) / 1e3;
     const double kept_mb = static_cast<double>(after_kb - before_kb) / 1e3;
     std::printf(
-        " \"user_data\": {\"text_mb\": %.1f, \"cards\": %zu, \"parse_ms\": %.0f, "
-        "\"peak_added_mb\": %.1f, \"peak_per_text_byte\": %.2f, \"kept_mb\": %.1f}}\n",
-        text_mb, parsed->user_cards.size(), parse_ms, peak_mb, peak_mb / text_mb, kept_mb);
+        " \"user_data_%s\": {\"text_mb\": %.1f, \"cards\": %zu, \"parse_ms\": %.0f, "
+        "\"peak_added_mb\": %.1f, \"peak_per_text_byte\": %.2f, \"kept_mb\": %.1f}",
+        shape, text_mb, parsed->user_cards.size(), parse_ms, peak_mb, peak_mb / text_mb, kept_mb);
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2 && std::string(argv[1]) == "--parse") return measure_user_data(argv[2]);
+    if (argc > 3 && std::string(argv[1]) == "--parse") return measure_user_data(argv[2], argv[3]);
     const double user_mb = argc > 1 ? std::atof(argv[1]) : 20.0;
 
     // 1. Unknown keys: time per 10^5 keys at three sizes.
@@ -128,13 +136,21 @@ int main(int argc, char** argv) {
         per_1e5[0], per_1e5[1], per_1e5[2]);
     std::fflush(stdout);
 
-    // 2. User data, parsed in a fresh process of this program.
-    const std::string path = "/tmp/input_bench_user_data_" + std::to_string(getpid()) + ".json";
-    std::ofstream(path, std::ios::binary) << user_data_text(static_cast<usize>(user_mb * 1e6));
+    // 2. User data of both shapes, each parsed in a fresh process.
     char self[4096] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
-    const std::string command = std::string(self) + " --parse " + path;
-    const int status = std::system(command.c_str());
-    std::remove(path.c_str());
+    int status = 0;
+    for (const bool numbers : {false, true}) {
+        const char* shape = numbers ? "numbers" : "export";
+        const std::string path = "/tmp/input_bench_user_data_" + std::to_string(getpid()) + ".json";
+        std::ofstream(path, std::ios::binary)
+            << user_data_text(static_cast<usize>(user_mb * 1e6), numbers);
+        std::printf(numbers ? ",\n" : "");
+        std::fflush(stdout);
+        const std::string command = std::string(self) + " --parse " + path + " " + shape;
+        status |= std::system(command.c_str());
+        std::remove(path.c_str());
+    }
+    std::printf("}\n");
     return status == 0 ? 0 : 1;
 }
