@@ -9,8 +9,9 @@ For the generated sample region's player (800 of 1,500 cards) and for a
 of each step of one marathon request on one thread: the request index, card
 power, the pool (builder and result states), the search and the result
 objects; and the time of setting the region up: a full load from its
-directory, then its music metas. The goals are a request within 5 ms and
-10 ms. The figures come from build/release/request_split (built with
+directory, then its music metas; and the time of building the request index
+alone (index_build), which each request paid before and the load pays once
+now. The goals are a request within 5 ms and 10 ms. The figures come from build/release/request_split (built with
 -DVDZ_BUILD_BENCH=ON); `--compare` adds the ratio to an earlier `--json` run.
 """
 
@@ -29,7 +30,7 @@ SIZES.setdefault("6000", ["--cards", "6000", "--user-cards", "3000"])
 REGIONS = [("800", 5.0), ("6000", 10.0)]  # generated size, goal in ms
 OPTIONS = {"liveType": "multi", "eventId": MARATHON, "limit": 10}
 STEPS = ["index_ms", "power_ms", "pool_ms", "search_ms", "result_ms", "total_ms", "load_ms",
-         "music_metas_ms"]
+         "music_metas_ms", "index_build_ms"]
 
 
 def main():
@@ -55,10 +56,11 @@ def main():
               + f"   goal {goal:.0f} ms: {'met' if got['total_ms'] <= goal else 'NOT met'}")
         if size in before:
             old = before[size]
-            print(f"{'  before':<22}" + "".join(f"{old[name]:13.3f}" for name in STEPS))
+            print(f"{'  before':<22}" + "".join(
+                f"{old[name]:13.3f}" if name in old else f"{'-':>13}" for name in STEPS))
             print(f"{'  speed-up':<22}" + "".join(
-                f"{old[name] / got[name]:12.1f}x" if got[name] >= 1e-3 else f"{'-':>13}"
-                for name in STEPS))
+                f"{old[name] / got[name]:12.1f}x" if name in old and got[name] >= 1e-3
+                else f"{'-':>13}" for name in STEPS))
     if args.json:
         Path(args.json).write_text(json.dumps(figures, indent=1) + "\n")
 
