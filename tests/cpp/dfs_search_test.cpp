@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "brute_force_decks.h"
+#include "fake_clock.h"
 #include "search/candidate_order.h"
 #include "search/force_scalar.h"
 #include "search/search_entry.h"
@@ -16,19 +17,9 @@
 namespace vdz {
 namespace {
 
+using test::FakeClock;
 using test::plain_card;
 using test::TestCard;
-
-// A clock that stands still until told to jump, and counts its reads.
-class FakeClock final : public SearchClock {
-  public:
-    TimePoint now() const override {
-        ++reads;
-        return reads > jump_after_reads ? TimePoint(std::chrono::hours(1)) : TimePoint();
-    }
-    mutable u64 reads = 0;
-    u64 jump_after_reads = std::numeric_limits<u64>::max();
-};
 
 SearchResult dfs(const CardPool& pool, const SearchContext& context, u64 limit, u64 timeout_ms,
                  std::vector<DeckEntry> seeds, std::optional<std::span<const i32>> tiers,

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "fake_clock.h"
 #include "final_chapter_fixture.h"
 #include "search/final_group_search.h"
 #include "search/final_groups.h"
@@ -11,18 +12,8 @@
 namespace vdz {
 namespace {
 
+using test::FakeClock;
 using test::FinalSetup;
-
-// A clock that stands still until told to jump, and counts its reads.
-class FakeClock final : public SearchClock {
-  public:
-    TimePoint now() const override {
-        ++reads;
-        return reads > jump_after_reads ? TimePoint(std::chrono::hours(1)) : TimePoint();
-    }
-    mutable u64 reads = 0;
-    u64 jump_after_reads = std::numeric_limits<u64>::max();
-};
 
 constexpr auto BEST = SkillOrderChooseStrategy::BEST;
 constexpr auto AVERAGE = SkillOrderChooseStrategy::AVERAGE;

@@ -5,25 +5,16 @@
 #include <limits>
 
 #include "brute_force_decks.h"
+#include "fake_clock.h"
 #include "final_chapter_fixture.h"
 #include "search/search_entry.h"
 
 namespace vdz {
 namespace {
 
+using test::FakeClock;
 using test::plain_card;
 using test::TestCard;
-
-// A clock that stands still until told to jump, and counts its reads.
-class FakeClock final : public SearchClock {
-  public:
-    TimePoint now() const override {
-        ++reads;
-        return reads > jump_after_reads ? TimePoint(std::chrono::hours(1)) : TimePoint();
-    }
-    mutable u64 reads = 0;
-    u64 jump_after_reads = std::numeric_limits<u64>::max();
-};
 
 SearchContext score_context() {
     SearchContext c;
