@@ -93,6 +93,7 @@ class Node {
     }
 
     void descend(u16 card, const PartialSums& child, u64 bound) {
+        state_.entry_bound[depth_ + 1] = bound;
         if constexpr (CHECK_BOUNDS)
             state_.bound_above[depth_ + 1] = std::min(state_.bound_above[depth_], bound);
         partial_[depth_] = card;
@@ -218,21 +219,19 @@ class Node {
         const BonusRuns runs = next_card_runs(bound);
         for (usize i = start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
-            const u64 position = position_bound(m_, sums_, i, k_, extra);
-            if (!tiers_admit(store, position, sums_, depth_)) return;
             if (runs.on) {
+                // Cards of equal bonus stand or fall together.
                 const i64 total = pool_.event_bonus(static_cast<u16>(i)).total_x10();
                 if (total < runs.least) return;  // later cards have less
-                if (!runs.admit(total)) continue;
-                // No child from here to the end of the run of equal bonus
-                // can reach a tier: go past the run.
                 PartialSums run = sums_;
                 run.bonus_sum += ceil_percent(static_cast<u32>(total));
-                if (!tiers_admit(store, run_bound(i, k_), run, depth_ + 1)) {
+                if (!runs.admit(total) || !tiers_admit(store, run_bound(i, k_), run, depth_ + 1)) {
                     i = m_.same_bonus_end[i] - 1;
                     continue;
                 }
             }
+            const u64 position = position_bound(m_, sums_, i, k_, extra);
+            if (!tiers_admit(store, position, sums_, depth_)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
@@ -332,10 +331,19 @@ class Node {
             return lo;
         };
         usize from = start_;
+        // The bound this node was entered with leaves out the tiers it
+        // cannot reach.
+        const u64 entry = state_.entry_bound[depth_];
+        const i64 upper = static_cast<i64>(entry >> 32);
         for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
             const i64 key = tier->tier_key;
             const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
-            if (high < 0) continue;
+            if (high < 0 || key > upper) continue;
+            const DfsTopDecks& kept = tier->decks;
+            if (kept.full() && kept.worst_score() != 0 &&
+                static_cast<u32>(entry) < static_cast<u32>(kept.worst_score())) {
+                continue;
+            }
             const usize begin = first_at_most(from, high);
             const usize end = low <= 0 ? pool_.count() : first_at_most(begin, low - 1);
             // A full tier needs only cards whose deck's live score can

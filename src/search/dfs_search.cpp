@@ -117,6 +117,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
                 if (bound <= store.single->worst_score()) continue;
             }
             state.bound_above[1] = bound;
+            state.entry_bound[1] = bound;
             dfs_expand(state, 1, 0, partial, used, sums, true, root);
         }
     }

@@ -58,6 +58,8 @@ struct SearchNodeState {
     const CardSuffixSums* card_sums = nullptr;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
+    // Per depth, the bound the current node was entered with.
+    std::array<u64, 6> entry_bound{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
     // Per depth, the smallest bound met on the way to the current node
     // (kept only when CHECK_BOUNDS).
     std::array<u64, 6> bound_above{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
