@@ -7,7 +7,11 @@
 // attribute bonuses are at most `bonus_extra`. Per character, a completion
 // takes at most one card, and that card is at most the character's best; the
 // suffix rows hold, per position, the sums of the j best per-character
-// maxima over the later cards.
+// maxima over the later cards. So the i-th largest skill value of a deck is
+// at most the i-th largest of the placed values and those best values
+// together, which bounds formulas that pair sorted values with weights. The
+// integer steps use the evaluator's weights rounded up and round every
+// division up, so they never fall below its floating-point result.
 #include "search/dfs_bounds.h"
 
 #include <algorithm>
