@@ -2,8 +2,9 @@
 
 Generates a master-data-like card table of about 20 MB (cards whose
 parameters come as one row per level and type, as the game's cards.json does),
-runs the C++ bench program on it (build/release/json_bench, built by
-scripts/test.sh) and times json.loads on the same text in the same run.
+runs the C++ bench program on it (build/release/json_bench: `cmake --build
+build/release --target json_bench` after scripts/test.sh) and times
+json.loads on the same text in the same run.
 
     python3 bench/json_bench.py [--megabytes 20] [--repeats 5] [--seed 1]
 """
@@ -76,7 +77,7 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
     if not BENCH.exists():
-        sys.exit(f"{BENCH} is missing: build with -DVDZ_BUILD_BENCH=ON (scripts/test.sh does)")
+        sys.exit(f"{BENCH} is missing: cmake --build build/release --target json_bench")
 
     text = table(args.megabytes, args.seed)
     data = text.encode()

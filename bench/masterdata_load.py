@@ -6,7 +6,8 @@ and through NativeEngine.update_masterdata_from_strings (from a dict read
 beforehand), after giving the region its music metas. Prints the median load
 time, the process's peak resident memory and how much the load added to it.
 The share of the build spent reading JSON comes from the C++ bench program
-build/release/masterdata_load (built by scripts/test.sh), run on the same
+build/release/masterdata_load (`cmake --build build/release --target
+masterdata_load` after scripts/test.sh), run on the same
 files.
 
     python3 bench/masterdata_load.py [--cards 1500] [--param-shape mixed] [--repeats 7]
