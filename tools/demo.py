@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""Recommends the best challenge-live deck for the sample player.
+"""Recommends the best decks for the sample player.
 
     python tools/demo.py [--character N] [--event-id N] [--music-id 1] [--difficulty master]
                          [--seed 1]
 
 Generates the synthetic sample region into a temporary directory, loads its
-master data and music metas, and asks `recommend` for the best five-card deck
-of one character on a challenge live of one song (by default the character
-the player owns the most cards of), then prints the deck readably. Flags are
-checked against the region before the engine is asked."""
+master data and music metas, and asks `recommend` for the ten best five-card
+decks by live score on a multi live of one song (with `--character`, on a
+challenge live of that character instead), then prints the best three
+readably. Flags are checked against the region before the engine is asked."""
 
 import argparse
 import json
@@ -104,7 +104,7 @@ def refusal(message):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--character", type=character_id,
-                        help="challenge-live character id (1..26)")
+                        help="a challenge live of this character (1..26) instead of a multi live")
     parser.add_argument("--event-id", type=int, help="event of the request (default: none)")
     parser.add_argument("--music-id", type=int, default=1, help="song of the live")
     parser.add_argument("--difficulty", default="master", help="difficulty of the song")
@@ -122,10 +122,10 @@ def main():
         engine.update_masterdata(region.masterdata, REGION)
         engine.update_musicmetas(region.music_metas_text, REGION)
 
-    owned = region.owned
-    character = args.character if args.character is not None else max(set(owned), key=owned.count)
-    options = {"liveType": "challenge", "challengeLiveCharacterId": character, "limit": 1,
-               "musicId": args.music_id, "musicDiff": args.difficulty}
+    options = {"liveType": "multi", "limit": 10, "musicId": args.music_id,
+               "musicDiff": args.difficulty}
+    if args.character is not None:
+        options.update(liveType="challenge", challengeLiveCharacterId=args.character)
     if args.event_id is not None:
         options["eventId"] = args.event_id
 
@@ -134,23 +134,22 @@ def main():
         result = json.loads(engine.recommend(REGION, json.dumps(options), player))
     except (RuntimeError, ValueError) as refused:
         sys.exit(f"demo.py: the engine refused the request: {refusal(str(refused))}")
-    deck = result["decks"][0]
+    points = "challenge points" if args.character is not None else "event points"
 
     print(f"request  {json.dumps(options)}")
-    print(f"player   {len(owned)} cards, {owned.count(character)} of character {character}")
-    print(f"searched in {result['cost_ms']:.1f} ms\n")
-    print("        card  level  master  skill lv  power   skill up  bonus")
-    for place, card in enumerate(deck["cards"]):
-        role = "leader" if place == 0 else ""
-        print(f"{role:>6} {card['card_id']:>5}  {card['level']:>5}  {card['master_rank']:>6}  "
-              f"{card['skill_level']:>8}  {card['total_power']:>6}  {card['skill_score_up']:>7} %"
-              f"  {card['event_bonus_rate']:>4.1f} %")
-    print(f"\ntotal power          {deck['total_power']}")
-    print(f"live score           {deck['live_score']}")
-    print(f"challenge points     {deck['score']}")
-    print(f"multi live score up  {deck['multi_live_score_up']:.1f} %")
-    print(f"event bonus          {deck['event_bonus_rate']:.1f} %")
-
+    print(f"player   {len(region.owned)} cards", end="")
+    if args.character is not None:
+        print(f", {region.owned.count(args.character)} of character {args.character}", end="")
+    print(f"\nsearched in {result['cost_ms']:.1f} ms")
+    for rank, deck in enumerate(result["decks"][:3], 1):
+        print(f"\n#{rank}  live score {deck['live_score']}  total power {deck['total_power']}  "
+              f"{points} {deck['score']}  event bonus {deck['event_bonus_rate']:.1f} %")
+        print("        card  level  master  skill lv  power   skill up  bonus")
+        for place, card in enumerate(deck["cards"]):
+            role = "leader" if place == 0 else ""
+            print(f"{role:>6} {card['card_id']:>5}  {card['level']:>5}  {card['master_rank']:>6}  "
+                  f"{card['skill_level']:>8}  {card['total_power']:>6}  "
+                  f"{card['skill_score_up']:>7} %  {card['event_bonus_rate']:>4.1f} %")
 
 if __name__ == "__main__":
     main()

@@ -18,6 +18,14 @@ def load_demo():
     return module
 
 
+def test_the_default_request_prints_the_best_three_decks():
+    run = subprocess.run([sys.executable, str(DEMO)], capture_output=True, text=True, timeout=120)
+    assert run.returncode == 0, run.stderr
+    assert '"liveType": "multi", "limit": 10' in run.stdout
+    assert [line.split()[0] for line in run.stdout.splitlines() if line.startswith("#")] == [
+        "#1", "#2", "#3"]
+
+
 # (flags, what the error line must hold)
 BAD_FLAGS = [
     (["--character", "0"], "argument --character: 0 is not a character id (accepted: 1..26)"),
