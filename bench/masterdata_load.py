@@ -90,7 +90,7 @@ def main():
             print(f"core build {r['build_ms']:.1f} ms, of which reading JSON {r['json_ms']:.1f} ms "
                   f"({100.0 * r['json_share']:.0f}%); reading the directory {r['read_directory_ms']:.1f} ms")
         else:
-            print(f"{BENCH} is missing: build with -DVDZ_BUILD_BENCH=ON (scripts/test.sh does) "
+            print(f"{BENCH} is missing: cmake --build build/release --target masterdata_load "
                   "for the share spent reading JSON")
 
 
