@@ -1,8 +1,8 @@
 // Driver of the final-chapter search: the deadline, the best-decks list, the
 // suffix tables and the order of work. Designated mode tries each leader card
 // of its character; all-characters mode seeds the list heuristically, then
-// runs the three best leaders of every character in order of falling bound,
-// so the strongest leaders raise the bar early and later ones are skipped.
+// runs every leader of every character in order of falling bound, so the
+// strongest leaders raise the bar early and later ones are skipped.
 #include "search/final_chapter.h"
 
 #include <algorithm>
@@ -17,8 +17,6 @@
 namespace vdz {
 namespace {
 
-// Leader candidates tried per character in all-characters mode.
-constexpr usize LEADERS_PER_CHARACTER = 3;
 // Cards the heuristic seeding builds decks around.
 constexpr usize SEED_CARDS = 16;
 
@@ -54,14 +52,19 @@ std::vector<u16> by_quick_estimate(const CardPool& pool, std::vector<u16> cards)
     return cards;
 }
 
+// The leaders of character c, by quick estimate. A dominated leader leads
+// no better deck than its dominator with the same four cards, so it cannot
+// lead the single best deck; of several best decks it may lead one, so it
+// stays unless one deck is asked for.
 std::vector<u16> leader_candidates(const CardPool& pool, const SearchContext& context, u8 c,
-                                   const FinalConstraints& rules = {}) {
+                                   u64 limit, const FinalConstraints& rules = {}) {
     std::vector<u16> cards;
     for (u16 i = 0; i < pool.count(); ++i)
         if (pool.character_id(i) == c &&
             (!rules.leader_card_id || pool.card_id(i) == *rules.leader_card_id))
             cards.push_back(i);
-    return drop_dominated_cards(pool, context, by_quick_estimate(pool, std::move(cards)));
+    cards = by_quick_estimate(pool, std::move(cards));
+    return limit <= 1 ? drop_dominated_cards(pool, context, std::move(cards)) : cards;
 }
 
 // One character's groups and their suffix table, kept while its leaders are
@@ -147,7 +150,7 @@ struct FinalSearch {
         // Every required character needs its group, and at most four fit.
         const usize required = static_cast<usize>(bit_count(rules.required));
         if (set.groups.size() < 4 || set.required != required || required > 4) return;
-        for (const u16 card : leader_candidates(pool, context, c, rules)) {
+        for (const u16 card : leader_candidates(pool, context, c, limit, rules)) {
             if (deadline.reached()) return;
             const LeaderValues leader = leader_values(pool, context, card);
             if (!reaches_score_up(set, leader)) {
@@ -177,17 +180,18 @@ struct FinalSearch {
             if (deadline.reached()) return;
             final_chapter_refine_deck(pool, context, e, best, counters);
         }
-        // 3. Per character: groups, the best leaders' seed decks and bounds.
+        // 3. Per character: groups, each leader's seed deck and bound. Every
+        // leader is a task: the best deck may be led by any of them, and the
+        // bounds skip those that cannot beat the list.
         std::vector<GroupSet> sets;
         std::vector<GroupSearchTask> tasks;
         for (u8 c = 1; c <= 26; ++c) {
             GroupSet set = group_set(c);
             if (set.groups.size() < 4) continue;
-            const std::vector<u16> leaders = leader_candidates(pool, context, c);
-            for (usize k = 0; k < std::min(leaders.size(), LEADERS_PER_CHARACTER); ++k) {
-                const LeaderValues leader = leader_values(pool, context, leaders[k]);
+            for (const u16 card : leader_candidates(pool, context, c, limit)) {
+                const LeaderValues leader = leader_values(pool, context, card);
                 if (!reaches_score_up(set, leader)) continue;
-                evaluate_and_record_final(pool, context, set.groups, leaders[k], best);
+                evaluate_and_record_final(pool, context, set.groups, card, best);
                 tasks.push_back({sets.size(), leader, bound_of(set, leader)});
             }
             sets.push_back(std::move(set));
