@@ -94,6 +94,7 @@ REQUESTS = [
     Row("auto", {"liveType": "auto"}),
     Row("multi", {"liveType": "multi"}),
     Row("solo master song", {"liveType": "solo", **MASTER_SONG}),
+    Row("auto master song", {"liveType": "auto", **MASTER_SONG}),
     Row("multi master song", {"liveType": "multi", **MASTER_SONG}),
     Row("mysekai", {"target": "mysekai"}),
     Row("marathon", {"liveType": "multi", "eventId": MARATHON}),
