@@ -9,7 +9,11 @@
 // suffix rows hold, per position, the sums of the j best per-character
 // maxima over the later cards. So the i-th largest skill value of a deck is
 // at most the i-th largest of the placed values and those best values
-// together, which bounds formulas that pair sorted values with weights. The
+// together, which bounds formulas that pair sorted values with weights. Once
+// the placed cards span two attributes and share no unit, no completion can
+// share either, so every card of it has its plain power (its largest value
+// without the unit and attribute variants): the placed cards' plain powers
+// and the best plain powers of the rest bound the deck's power. The
 // integer steps use the evaluator's weights rounded up and round every
 // division up, so they never fall below its floating-point result.
 #include "search/dfs_bounds.h"
@@ -218,11 +222,13 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
         const usize n = pool.count();
         m.same_bonus_end.resize(n);
         m.same_bonus_power.resize(n);
+        m.same_bonus_plain_power.resize(n);
         m.same_bonus_skill.resize(n);
         m.same_bonus_coupled.resize(n);
         for (usize i = n; i-- > 0;) {
             const u16 card = static_cast<u16>(i);
             m.same_bonus_power[i] = pool.power(card);
+            m.same_bonus_plain_power[i] = m.power_no_unit[i];
             m.same_bonus_skill[i] = pool.skill_value(card);
             m.same_bonus_coupled[i] = m.coupling.on ? m.coupling.card[i] : 0.0;
             m.same_bonus_end[i] = static_cast<u16>(i + 1);
@@ -230,6 +236,8 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
                                  pool.event_bonus(static_cast<u16>(i + 1)).total_x10()) {
                 m.same_bonus_end[i] = m.same_bonus_end[i + 1];
                 m.same_bonus_power[i] = std::max(m.same_bonus_power[i], m.same_bonus_power[i + 1]);
+                m.same_bonus_plain_power[i] =
+                    std::max(m.same_bonus_plain_power[i], m.same_bonus_plain_power[i + 1]);
                 m.same_bonus_skill[i] = std::max(m.same_bonus_skill[i], m.same_bonus_skill[i + 1]);
                 m.same_bonus_coupled[i] =
                     std::max(m.same_bonus_coupled[i], m.same_bonus_coupled[i + 1]);
@@ -263,6 +271,14 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     PartialSums child = sums;
     if (m.coupling.on) child.coupled += m.coupling.card[card];
     child.power_sum += pool.power(card);
+    child.plain_power_sum += m.power_no_unit[card];
+    child.common_units &= pool.unit_mask(card);
+    const u8 attr = pool.attr(card) & 7u;
+    if (child.first_attr == 0xFF) {
+        child.first_attr = attr;
+    } else if (attr != child.first_attr) {
+        child.mixed_attrs = true;
+    }
     child.skill_sum += pool.skill_value(card);
     child.max_skill = std::max(child.max_skill, pool.skill_value(card));
     child.add_skill(pool.skill_value(card));
@@ -317,8 +333,11 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
     VDZ_ASSERT(depth < 5);
     const SuffixTables& t = *m.suffix;
     const usize k = 5 - depth;
-    u64 power =
-        u64{sums.power_sum} + top_unused_sum(t.power_order, t.power_by_rank, used_characters, k);
+    u64 power = sums.plain() ? u64{sums.plain_power_sum} + top_unused_sum(t.plain_power_order,
+                                                                          t.plain_power_by_rank,
+                                                                          used_characters, k)
+                             : u64{sums.power_sum} + top_unused_sum(t.power_order, t.power_by_rank,
+                                                                    used_characters, k);
     // Both powers bound every completion; the smaller one serves.
     if (m.composition)
         power = std::min(power, composition_power(m, used_characters, depth, partial));
@@ -341,7 +360,8 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
                    u64 bonus_extra) {
     const SuffixTables& t = *m.suffix;
     VDZ_ASSERT(row < t.power_sums.size() && columns <= 5);
-    const u64 power = u64{sums.power_sum} + t.power_sums[row][columns];
+    const u64 power = sums.plain() ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns]
+                                   : u64{sums.power_sum} + t.power_sums[row][columns];
     // The row's sums of the best per-character values, back to the values.
     const SuffixRow& sk = t.skill_sums[row];
     std::array<u32, 5> top{};
@@ -384,10 +404,11 @@ u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const Partia
     return bound_key(m, power, skills, u64{sums.bonus_sum} + bonus_extra, coupled);
 }
 
-ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
+ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bool plain) {
     VDZ_ASSERT(places <= 4);
     const SuffixTables& t = *m.suffix;
     ExclusionTables out;
+    out.plain = plain;
     // The first `places` unused characters of an order, and the key of the
     // next one, which takes the place of a child's own character.
     const auto fill = [&](auto& o, const auto& order, const auto& keys) {
@@ -414,7 +435,11 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places) {
             o.loss[rank] = key_of[n++] - next;
         }
     };
-    fill(out.power, t.power_order, t.power_by_rank);
+    if (plain) {
+        fill(out.power, t.plain_power_order, t.plain_power_by_rank);
+    } else {
+        fill(out.power, t.power_order, t.power_by_rank);
+    }
     fill(out.bonus, t.bonus_order, t.bonus_by_rank);
     if (m.coupling.on) fill(out.coupled, m.coupling.order, m.coupling.by_rank);
     for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
@@ -438,7 +463,8 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
         const u32 rank = bit_count(o.mask & ((1u << character) - 1));
         return o.total - o.loss[rank];
     };
-    const u64 power = u64{child.power_sum} + rest(t.power);
+    VDZ_ASSERT(!t.plain || child.plain());
+    const u64 power = u64{t.plain ? child.plain_power_sum : child.power_sum} + rest(t.power);
     const u64 bonus = u64{child.bonus_sum} + rest(t.bonus) + bonus_extra;
     std::array<u32, 5> skills{};
     usize n = 0;

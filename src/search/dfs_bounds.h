@@ -38,9 +38,10 @@ struct BoundModel {
     // by bonus, largest first.
     bool bonus_in_tenths = false;
     // Then, per position, the end of its run of cards of equal bonus and the
-    // largest power, skill value and coupled value from it to that end.
+    // largest power, plain power, skill value and coupled value from it to
+    // that end.
     std::vector<u16> same_bonus_end;
-    std::vector<u32> same_bonus_power, same_bonus_skill;
+    std::vector<u32> same_bonus_power, same_bonus_plain_power, same_bonus_skill;
     std::vector<double> same_bonus_coupled;
     // Per pool card, its power in a deck that fills no unit, without and
     // with one shared attribute: most complete decks are such decks.
@@ -111,6 +112,9 @@ struct ExclusionTables {
         u32 mask = 0;               // those characters
         std::array<Key, 5> loss{};  // by slot rank: the key minus `next`
     };
+    // Plain powers, for the children of a node whose cards can share no
+    // unit and no attribute any more.
+    bool plain = false;
     Order<u64> power, bonus;
     Order<double> coupled;
     // The skill order's first `places` unused characters and their values,
@@ -121,7 +125,9 @@ struct ExclusionTables {
     u32 next_skill = 0;
 };
 
-ExclusionTables exclusion_tables(const BoundModel& m, u32 used_characters, usize places);
+// `plain`: the node's sums are plain, and so are its children's.
+ExclusionTables exclusion_tables(const BoundModel& m, u32 used_characters, usize places,
+                                 bool plain);
 
 // Bound of every completion of a child of character `character` whose sums
 // (the child's card included) are `child`.

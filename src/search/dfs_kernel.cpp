@@ -151,7 +151,7 @@ class Node {
     void expand_bounded(usize from, u64 worst) {
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
         const u64 extra = node_extra();
-        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
+        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const DfsTopDecks& list = *state_.store.single;
         for (usize i = from; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
@@ -214,7 +214,7 @@ class Node {
         if (!tiers_admit(store, bound, sums_, depth_)) return;
         note_bound(bound);
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
-        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1);
+        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const u64 extra = node_extra();
         const BonusRuns runs = next_card_runs(bound);
         for (usize i = start_; i < pool_.count(); ++i) {
@@ -308,9 +308,13 @@ class Node {
         const double coupled = m_.coupling.on ? sums_.coupled + m_.same_bonus_coupled[i] +
                                                     m_.coupling.sums[i + 1][free - 1]
                                               : INFINITY;
-        return bound_key(
-            m_, u64{sums_.power_sum} + m_.same_bonus_power[i] + t.power_sums[i + 1][free - 1],
-            merge_skills(sums_, more, free), bonus, coupled);
+        // A plain node's cards and all its completions' are plain.
+        const u64 power =
+            sums_.plain()
+                ? u64{sums_.plain_power_sum} + m_.same_bonus_plain_power[i] +
+                      t.plain_power_sums[i + 1][free - 1]
+                : u64{sums_.power_sum} + m_.same_bonus_power[i] + t.power_sums[i + 1][free - 1];
+        return bound_key(m_, power, merge_skills(sums_, more, free), bonus, coupled);
     }
 
     void expand_last_by_tiers() {

@@ -14,6 +14,7 @@ namespace vdz {
 // Each child gets a new record built from its parent's.
 struct PartialSums {
     u32 power_sum = 0;           // cards' power, wrapping
+    u32 plain_power_sum = 0;     // cards' power in a deck sharing no unit and no attribute
     u32 skill_sum = 0;           // cards' skill_value
     u32 bonus_sum = 0;           // cards' event bonus, each rounded up to whole percent
     u32 bonus_x10 = 0;           // cards' event bonus in tenths of a percent
@@ -21,11 +22,18 @@ struct PartialSums {
     u8 limited_count = 0;        // cards whose limited bonus part is counted
     std::array<u8, 5> skills{};  // the cards' skill_value, largest first, then zeros
     double coupled = 0.0;        // the cards' power and skill taken together (see BoundModel)
+    u8 common_units = 0x3F;      // units every card belongs to
+    u8 first_attr = 0xFF;        // the first card's attribute (low three bits)
+    bool mixed_attrs = false;    // two cards of different attributes
 
     void add_skill(u8 value) {
         for (u8& s : skills)
             if (value > s) std::swap(value, s);
     }
+
+    // No completion can share a unit or an attribute any more: every card of
+    // every completion counts its plain power.
+    bool plain() const { return mixed_attrs && common_units == 0; }
 };
 
 // The cards of a partial deck as the support bound needs them: their ids

@@ -157,11 +157,13 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
 
     // 1. Whole-pool maxima per character slot.
     SlotValues max_power{};
+    SlotValues max_plain_power{};
     std::array<u16, CHARACTER_SLOT_COUNT> max_skill{};
     std::array<u16, CHARACTER_SLOT_COUNT> max_bonus{};
     for (u16 i = 0; i < n; ++i) {
         const u8 c = character_slot(pool, i);
         max_power[c] = std::max(max_power[c], pool.power(i));
+        max_plain_power[c] = std::max(max_plain_power[c], pattern_power(pool, i, 0, 0));
         max_skill[c] = std::max<u16>(max_skill[c], pool.skill_value(i));
         max_bonus[c] = std::max<u16>(
             max_bonus[c], static_cast<u16>(ceil_percent(pool.event_bonus(i).total_x10())));
@@ -171,8 +173,10 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
     t.power_order = sort_characters_by_key(max_power);
     t.skill_order = sort_characters_by_key(max_skill);
     t.bonus_order = sort_characters_by_key(max_bonus);
+    t.plain_power_order = sort_characters_by_key(max_plain_power);
     for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
         t.power_by_rank[j] = max_power[t.power_order[j]];
+        t.plain_power_by_rank[j] = max_plain_power[t.plain_power_order[j]];
         t.skill_by_rank[j] = max_skill[t.skill_order[j]];
         t.bonus_by_rank[j] = max_bonus[t.bonus_order[j]];
     }
@@ -182,9 +186,10 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
     t.bonus_base_sums.assign(n + 1, SuffixRow{});
     t.bonus_limited_sums.assign(n + 1, SuffixRow{});
     t.power_sums.assign(n + 1, SuffixRow{});
+    t.plain_power_sums.assign(n + 1, SuffixRow{});
     t.skill_sums.assign(n + 1, SuffixRow{});
     t.max_skill_from.assign(n + 1, 0);
-    SlotValues s_total{}, s_base{}, s_limited{}, s_power{}, s_skill{};
+    SlotValues s_total{}, s_base{}, s_limited{}, s_power{}, s_plain{}, s_skill{};
     u16 m = 0;
     for (usize i = n; i-- > 0;) {
         const u16 card = static_cast<u16>(i);
@@ -201,12 +206,14 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
             s_base[c] = std::max(s_base[c], ceil_percent(total_x10));
         }
         s_power[c] = std::max(s_power[c], pool.power(card));
+        s_plain[c] = std::max(s_plain[c], pattern_power(pool, card, 0, 0));
         s_skill[c] = std::max<u32>(s_skill[c], pool.skill_value(card));
         m = std::max<u16>(m, pool.skill_value(card));
         t.bonus_total_sums[i] = top_five_row(s_total);
         t.bonus_base_sums[i] = top_five_row(s_base);
         t.bonus_limited_sums[i] = top_five_row(s_limited);
         t.power_sums[i] = top_five_row(s_power);
+        t.plain_power_sums[i] = top_five_row(s_plain);
         t.skill_sums[i] = top_five_row(s_skill);
         t.max_skill_from[i] = m;
     }

@@ -31,6 +31,7 @@ struct SuffixTables {
     std::vector<SuffixRow> bonus_base_sums;     // its base part (final chapter), else the total
     std::vector<SuffixRow> bonus_limited_sums;  // its limited part (final chapter), else zero
     std::vector<SuffixRow> power_sums;          // card power
+    std::vector<SuffixRow> plain_power_sums;    // card power in a deck sharing no unit or attribute
     std::vector<SuffixRow> skill_sums;          // skill value
     std::vector<u16> max_skill_from;            // largest skill value from position i on
 
@@ -48,7 +49,9 @@ struct SuffixTables {
     std::array<u8, CHARACTER_SLOT_COUNT> power_order{};
     std::array<u8, CHARACTER_SLOT_COUNT> skill_order{};
     std::array<u8, CHARACTER_SLOT_COUNT> bonus_order{};
+    std::array<u8, CHARACTER_SLOT_COUNT> plain_power_order{};
     std::array<u32, CHARACTER_SLOT_COUNT> power_by_rank{};
+    std::array<u32, CHARACTER_SLOT_COUNT> plain_power_by_rank{};
     std::array<u16, CHARACTER_SLOT_COUNT> skill_by_rank{};
     std::array<u16, CHARACTER_SLOT_COUNT> bonus_by_rank{};
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "brute_force_decks.h"
 #include "search/dfs_search.h"
@@ -76,7 +77,7 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
         EXPECT_GE(character_bound(m, sums, used, d, partial),
                   best_completion(pool, context, partial, d, from))
             << "round " << round;
-        const ExclusionTables exclusion = exclusion_tables(m, used, k - 1);
+        const ExclusionTables exclusion = exclusion_tables(m, used, k - 1, sums.plain());
         for (usize i = from; i < pool.count(); ++i) {
             EXPECT_GE(position_bound(m, sums, i, k, extra),
                       best_completion(pool, context, partial, d, i))
@@ -109,12 +110,13 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
 TEST(DfsBounds, EachRefinementCuts) {
     // Composition: power 1000, or 2000 when all five cards share the unit;
     // units 1 and 2 alternate, so once cards of both are placed no card
-    // can reach 2000.
+    // can reach 2000. Cards 0 and 1 share their attribute: the plain powers
+    // do not apply to them.
     SearchContext context;
     std::vector<TestCard> cards;
     for (u8 i = 0; i < 8; ++i) {
         TestCard c = plain_card(static_cast<u16>(10 + i), static_cast<u8>(i + 1), 1000, 50,
-                                static_cast<u8>(i % 2), static_cast<u8>(i % 2 ? 0x01 : 0x02));
+                                static_cast<u8>(i / 2 % 2), static_cast<u8>(i % 2 ? 0x01 : 0x02));
         c.unit_values = {1000, 1000, 2000, 2000, 0, 0, 0, 0};
         c.power = 2000;
         cards.push_back(c);
@@ -131,6 +133,55 @@ TEST(DfsBounds, EachRefinementCuts) {
     EXPECT_LT(by_composition, character_bound(m, sums, used, 2, partial));
     EXPECT_GE(by_composition, best_completion(pool, context, partial, 2, 2));
 
+    // Plain powers, where the composition bound is off (an event): power
+    // 1000, 1500 with a shared attribute or unit, 2000 with both.
+    // Attributes go 0, 0, 1, 1, .. and units 2, 1, 2, 1, ..: cards 0 and 3
+    // share neither, so every deck holding both counts 1000 per card, below
+    // the power column; cards 0 and 1 share their attribute, and so does
+    // the deck 0, 1, 4, 5, 8 at 1500 per card, which their bounds must cover.
+    SearchContext event;
+    event.event_kind = 0;
+    std::vector<TestCard> shaped;
+    for (u8 i = 0; i < 12; ++i) {
+        TestCard c = plain_card(static_cast<u16>(20 + i), static_cast<u8>(i + 1), 2000, 50,
+                                static_cast<u8>(i / 2 % 2), static_cast<u8>(i % 2 ? 0x01 : 0x02));
+        c.unit_values = {1000, 1500, 1500, 2000, 0, 0, 0, 0};
+        shaped.push_back(c);
+    }
+    const CardPool shaped_pool = test::make_pool(shaped, event);
+    const SuffixTables shaped_suffix = build_suffix_tables(shaped_pool, event);
+    const BoundModel s = make_bound_model(shaped_pool, event, shaped_suffix);
+    ASSERT_FALSE(s.composition);
+    const auto two = [&](u16 a, u16 b) {
+        return std::tuple{
+            DeckSlots{a, b, 0, 0, 0}, child_sums(s, child_sums(s, {}, a), b),
+            (1u << shaped_pool.character_id(a)) | (1u << shaped_pool.character_id(b))};
+    };
+    const auto [spread_deck, spread, spread_used] = two(0, 3);
+    ASSERT_TRUE(spread.plain());
+    PartialSums sharing = spread;
+    sharing.mixed_attrs = false;
+    const u64 best_spread = best_completion(shaped_pool, event, spread_deck, 2, 4);
+    for (const auto& [plain_bound, column_bound] :
+         {std::pair{character_bound(s, spread, spread_used, 2, spread_deck),
+                    character_bound(s, sharing, spread_used, 2, spread_deck)},
+          std::pair{position_bound(s, spread, 4, 3, 0), position_bound(s, sharing, 4, 3, 0)}}) {
+        EXPECT_LT(plain_bound, column_bound);
+        EXPECT_GE(plain_bound, best_spread);
+    }
+    const PartialSums child = child_sums(s, spread, 4);
+    const u8 child_character = shaped_pool.character_id(4);
+    const u64 plain_child =
+        exclusion_bound(s, exclusion_tables(s, spread_used, 2, true), child, child_character, 0);
+    EXPECT_GE(plain_child, best_completion(shaped_pool, event, {0, 3, 4, 0, 0}, 3, 5));
+    EXPECT_LT(plain_child, exclusion_bound(s, exclusion_tables(s, spread_used, 2, false), child,
+                                           child_character, 0));
+    const auto [same_deck, same, same_used] = two(0, 1);
+    ASSERT_FALSE(same.plain());
+    const u64 best_same = best_completion(shaped_pool, event, same_deck, 2, 2);
+    EXPECT_GE(character_bound(s, same, same_used, 2, same_deck), best_same);
+    EXPECT_GE(position_bound(s, same, 2, 3, 0), best_same);
+
     // Exclusion: a child of a weak character leaves the node's best four
     // characters their places, so its bound falls by what it lacks.
     std::vector<TestCard> ranked;
@@ -141,7 +192,7 @@ TEST(DfsBounds, EachRefinementCuts) {
     const CardPool ranked_pool = test::make_pool(ranked, plain);
     const SuffixTables ranked_suffix = build_suffix_tables(ranked_pool, plain);
     const BoundModel r = make_bound_model(ranked_pool, plain, ranked_suffix);
-    const ExclusionTables exclusion = exclusion_tables(r, 0, 4);
+    const ExclusionTables exclusion = exclusion_tables(r, 0, 4, false);
     const PartialSums weakest = child_sums(r, {}, 0);
     const u64 node = character_bound(r, {}, 0, 0, partial);
     EXPECT_LT(exclusion_bound(r, exclusion, weakest, 1, 0), node);
