@@ -10,7 +10,8 @@
 // highest with highest (any other pairing sums to no more), and the leader's value once more with
 // the leader's weight; with non-negative weights its largest value over five values of that sum and
 // maximum puts the maximum on the highest weights in turn. Multi lives, which this road serves only
-// in tests, take the largest skill value for every activation. The coefficients are rounded up and
+// in tests, and specific orders that play one activation twice take the largest skill value for
+// every activation. The coefficients are rounded up and
 // one point is added for the evaluator's floating-point rounding, so L below is never under a
 // deck's live score, and the event points of a challenge live grow with the live score. For the
 // bonus and mysekai targets the deck's event bonus is at most the cards' own bonuses plus the
@@ -146,8 +147,24 @@ bool is_multi_live(LiveType t) {
     return t == LiveType::MULTI || t == LiveType::CHEERFUL;
 }
 
+// A specific order that names one activation twice plays that value twice,
+// so the five activations may sum to more than the deck's skill values.
+bool repeats_an_activation(const SearchContext& context) {
+    if (context.skill_order_choose_strategy != SkillOrderChooseStrategy::SPECIFIC ||
+        !context.specific_skill_order) {
+        return false;
+    }
+    std::array<bool, 5> seen{};
+    for (const u64 index : *context.specific_skill_order) {
+        const usize i = std::min<u64>(index, 4);
+        if (seen[i]) return true;
+        seen[i] = true;
+    }
+    return false;
+}
+
 void set_skill_weights(BoundModel& m, const SearchContext& context) {
-    if (is_multi_live(context.live_type)) return;
+    if (is_multi_live(context.live_type) || repeats_an_activation(context)) return;
     const bool automatic =
         context.live_type == LiveType::AUTO || context.live_type == LiveType::CHALLENGE_AUTO;
     const std::array<double, 6>& w = context.music_skill_scores[automatic ? 2 : 0];

@@ -52,6 +52,14 @@ inline SearchContext random_challenge_context(std::mt19937& rng) {
         c.power_cap = 90000;
     }
     if (rng() % 4 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
+    // Every skill order; a specific order may name one activation twice.
+    c.skill_order_choose_strategy = static_cast<SkillOrderChooseStrategy>(rng() % 4);
+    if (c.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC) {
+        std::array<u64, 5> order;
+        for (u64& index : order)
+            index = rng() % 5;
+        c.specific_skill_order = order;
+    }
     return c;
 }
 
