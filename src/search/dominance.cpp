@@ -57,33 +57,6 @@ bool special_applies(const SearchContext& context, u16 card) {
            (flag(context.skill_is_after_training) && !flag(context.trained_to_special_image));
 }
 
-// Every value a's skill can resolve to in a deck is at least what b's
-// resolves to in the same deck. Kinds 2 and 3 resolve to their plain value
-// (the secondary byte), to the record's value, capped by the skill value
-// for kind 2, or, under the training state, to just one of them.
-bool skill_at_least(const CardPool& pool, const SearchContext& context, u16 a, u16 b) {
-    const u8 kind = pool.skill_kind(a);
-    if (kind != pool.skill_kind(b)) return false;
-    const u8 ca = pool.skill_code(a);
-    const u8 cb = pool.skill_code(b);
-    const bool resolves_alike = pool.skill_secondary(a) >= pool.skill_secondary(b) &&
-                                special_applies(context, a) == special_applies(context, b);
-    switch (kind) {
-        case CardPool::SKILL_PLAIN:
-            return ca >= cb;
-        // The counted unit must match; the five values compare.
-        case CardPool::SKILL_UNIT_COUNT:
-            return record_at_least(pool.unit_count_table(), ca, cb, 1);
-        case CardPool::SKILL_DIFF:
-            return resolves_alike && pool.skill_value(a) >= pool.skill_value(b) &&
-                   record_at_least(pool.diff_table(), ca, cb, 0);
-        case CardPool::SKILL_REF_KIND:
-            return resolves_alike && record_at_least(pool.ref_table(), ca, cb, 0);
-        default:
-            return false;
-    }
-}
-
 bool dominates(const CardPool& pool, const SearchContext& context, const SupportLossMatrix* matrix,
                u16 a, u16 b) {
     // 1. Power in every deck shape.
@@ -119,6 +92,32 @@ bool dominates(const CardPool& pool, const SearchContext& context, const Support
 }
 
 }  // namespace
+
+// Kinds 2 and 3 resolve to their plain value (the secondary byte), to the
+// record's value, capped by the skill value for kind 2, or, under the
+// training state, to just one of them.
+bool skill_at_least(const CardPool& pool, const SearchContext& context, u16 a, u16 b) {
+    const u8 kind = pool.skill_kind(a);
+    if (kind != pool.skill_kind(b)) return false;
+    const u8 ca = pool.skill_code(a);
+    const u8 cb = pool.skill_code(b);
+    const bool resolves_alike = pool.skill_secondary(a) >= pool.skill_secondary(b) &&
+                                special_applies(context, a) == special_applies(context, b);
+    switch (kind) {
+        case CardPool::SKILL_PLAIN:
+            return ca >= cb;
+        // The counted unit must match; the five values compare.
+        case CardPool::SKILL_UNIT_COUNT:
+            return record_at_least(pool.unit_count_table(), ca, cb, 1);
+        case CardPool::SKILL_DIFF:
+            return resolves_alike && pool.skill_value(a) >= pool.skill_value(b) &&
+                   record_at_least(pool.diff_table(), ca, cb, 0);
+        case CardPool::SKILL_REF_KIND:
+            return resolves_alike && record_at_least(pool.ref_table(), ca, cb, 0);
+        default:
+            return false;
+    }
+}
 
 bool SupportLossMatrix::costs_no_more(const List& list, u16 a, u16 b) {
     const auto values = [&](u16 card) {

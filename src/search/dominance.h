@@ -47,6 +47,12 @@ using DominatedLists = std::vector<std::vector<u16>>;
 std::optional<SupportLossMatrix> build_support_loss_matrix(const CardPool& pool,
                                                            const SearchContext& context);
 
+// Every value the skill of card a can resolve to in a deck is at least what
+// card b's resolves to in the same deck, under the context's training-state
+// option: the same kind, and for side-table kinds both the plain value and
+// the record (a code naming no record compares with nothing).
+bool skill_at_least(const CardPool& pool, const SearchContext& context, u16 a, u16 b);
+
 // The pairwise test within each character, in ascending pool order; of two
 // equal cards the lower index survives. Fixed cards are never removed.
 PruneOutcome prune_dominated_cards(const CardPool& pool, const SearchContext& context,

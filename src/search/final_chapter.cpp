@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "common/numeric.h"
+#include "search/dominance.h"
 #include "search/final_card_search.h"
 #include "search/final_group_search.h"
 #include "search/final_groups.h"
@@ -25,16 +26,17 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
     return card < v.size() ? v[card] : T{};
 }
 
-// Card i is at least as good a leader as card j: in power, skill (by kind),
-// bonus, attribute and units, and in what it can cost its own character's
-// support deck (a card that costs more support can lead to worse decks).
+// Card i is at least as good a leader as card j: in power, skill (by every
+// value it can resolve to), bonus, attribute and units, and in what it can
+// cost its own character's support deck (a card that costs more support can
+// lead to worse decks).
 bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 i, u16 j) {
     if (support_cost(pool, c, pool.character_id(i), i) >
         support_cost(pool, c, pool.character_id(j), j))
         return false;
     for (usize v = 0; v < 8; ++v)
         if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
-    return skill_at_least_by_kind(pool, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
+    return skill_at_least(pool, c, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
            base_x10(pool, i) >= base_x10(pool, j) &&
            entry_or_zero(c.leader_honor_bonus, i) >= entry_or_zero(c.leader_honor_bonus, j) &&
            entry_or_zero(c.leader_limit_bonus, i) >= entry_or_zero(c.leader_limit_bonus, j) &&

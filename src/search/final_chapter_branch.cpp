@@ -14,7 +14,9 @@ namespace vdz {
 namespace {
 
 // The context the second pass compares cards under: a power search with no
-// leader bonuses, no event and every card enabled.
+// leader bonuses, no event and every card enabled. Skills still resolve as
+// the request's decks resolve them, training state included, or a card
+// could be set aside for one whose skill the evaluator reads as worse.
 SearchContext power_comparison_context(const SearchContext& context, usize n) {
     SearchContext d;
     d.target = Target::POWER;
@@ -27,8 +29,11 @@ SearchContext power_comparison_context(const SearchContext& context, usize n) {
     d.boost_rate = 100;
     d.leader_honor_bonus.assign(n, 0);
     d.leader_limit_bonus.assign(n, 0);
-    d.skill_is_after_training.assign(n, 0);
-    d.trained_to_special_image.assign(n, 0);
+    d.keep_after_training_state = context.keep_after_training_state;
+    d.skill_is_after_training = context.skill_is_after_training;
+    d.trained_to_special_image = context.trained_to_special_image;
+    d.skill_is_after_training.resize(n, 0);
+    d.trained_to_special_image.resize(n, 0);
     d.card_enabled.assign(n, 1);
     return d;
 }

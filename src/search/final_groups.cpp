@@ -8,39 +8,9 @@
 
 #include "common/check.h"
 #include "common/numeric.h"
+#include "search/dominance.h"
 
 namespace vdz {
-
-bool skill_at_least_by_kind(const CardPool& pool, u16 i, u16 j) {
-    const u8 kind = pool.skill_kind(i);
-    if (kind != pool.skill_kind(j)) return false;
-    const u8 ci = pool.skill_code(i), cj = pool.skill_code(j);
-    const auto entries = [&](const auto& table, auto&& compare) {
-        const usize a = ci == 0 ? 0 : ci - 1u, b = cj == 0 ? 0 : cj - 1u;
-        return a < table.size() && b < table.size() && compare(table[a], table[b]);
-    };
-    switch (kind) {
-        case CardPool::SKILL_PLAIN:
-            return ci >= cj;
-        case CardPool::SKILL_UNIT_COUNT:
-            return entries(pool.unit_count_table(), [](const auto& x, const auto& y) {
-                if (x[0] != y[0]) return false;
-                for (usize k = 1; k < 6; ++k)
-                    if (x[k] < y[k]) return false;
-                return true;
-            });
-        case CardPool::SKILL_DIFF:
-            return entries(pool.diff_table(), [](const auto& x, const auto& y) {
-                return x[0] >= y[0] && x[1] >= y[1];
-            });
-        case CardPool::SKILL_REF_KIND:
-            return entries(pool.ref_table(), [](const auto& x, const auto& y) {
-                return x[0] >= y[0] && x[1] >= y[1];
-            });
-        default:
-            return false;
-    }
-}
 
 namespace {
 
@@ -51,10 +21,11 @@ bool is_fixed(const SearchContext& context, u16 card_id) {
 
 // Card i is at least as good as card j in every respect a deck of one
 // character group can use.
-bool group_dominates(const CardPool& pool, u16 i, u16 j, i32 cost_i, i32 cost_j) {
+bool group_dominates(const CardPool& pool, const SearchContext& context, u16 i, u16 j, i32 cost_i,
+                     i32 cost_j) {
     for (usize v = 0; v < 8; ++v)
         if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
-    return skill_at_least_by_kind(pool, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
+    return skill_at_least(pool, context, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
            base_x10(pool, i) >= base_x10(pool, j) && pool.attr(i) == pool.attr(j) &&
            cost_i <= cost_j && (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
 }
@@ -72,7 +43,7 @@ void drop_group_dominated(const CardPool& pool, const SearchContext& context, u8
         if (!kept[i]) continue;
         for (usize j = 0; j < n; ++j) {
             if (j == i || !kept[j] || is_fixed(context, pool.card_id(cards[j]))) continue;
-            if (group_dominates(pool, cards[i], cards[j], cost[i], cost[j])) kept[j] = 0;
+            if (group_dominates(pool, context, cards[i], cards[j], cost[i], cost[j])) kept[j] = 0;
         }
     }
     usize out = 0;

@@ -31,11 +31,6 @@ i32 support_loss(const CardPool& pool, const SearchContext& context, u8 characte
 // cards move which entry is first uncounted.
 i32 support_cost(const CardPool& pool, const SearchContext& context, u8 character, u16 card);
 
-// The skill of i is at least that of j, compared by kind: a side-table
-// skill's code is a table index, so the entries compare; unknown kinds and
-// different kinds compare false.
-bool skill_at_least_by_kind(const CardPool& pool, u16 i, u16 j);
-
 // (S + 256) x P x (max(10 x total bonus - loss, 0) + 10000), hundredths of a percent.
 u64 card_estimate_key(const CardPool& pool, u16 card, i32 loss);
 

@@ -8,6 +8,7 @@
 #include "final_chapter_fixture.h"
 #include "search/final_group_search.h"
 #include "search/final_groups.h"
+#include "search/search_entry.h"
 
 namespace vdz {
 namespace {
@@ -400,6 +401,104 @@ TEST(FinalChapterSearch, LeadersCompareSkillsByKind) {
     ASSERT_EQ(result.decks.size(), 1u);
     EXPECT_EQ(result.decks[0].slots[0], 0);
     EXPECT_EQ(keys_of(result.decks), first(test::brute_force_keys(pool, context, 1), 1));
+}
+
+// Two cards of one character whose side-table records compare one way while
+// their skills resolve the other: `stronger` has more power and the larger
+// record, `better` the skill the evaluator gives more. Both keep their
+// skill value byte at least what they resolve to, as the pool builder does.
+struct ResolvedSkillCase {
+    const char* name;
+    bool keep_after_training_state;
+    void (*stronger)(test::TestCard&);
+    void (*better)(test::TestCard&);
+};
+
+void diff_skill(test::TestCard& c, u8 value, u8 step, u8 cap, u8 plain) {
+    c.skill = {};
+    c.skill.has_diff = true;
+    c.skill.diff = {value, step};
+    c.skill_value = cap;
+    c.skill_secondary = plain;
+}
+
+void reference_skill(test::TestCard& c, u8 rate, u8 cap, u8 plain) {
+    c.skill = {};
+    c.skill.has_ref = true;
+    c.skill.ref = {rate, cap};
+    c.skill_value = static_cast<u8>(plain + cap);
+    c.skill_secondary = plain;
+}
+
+// A side-table kind with code 0: no record, whatever the table's first one.
+void no_record(test::TestCard& c, u8 kind) {
+    c.skill = {};
+    c.skill.plain_kind = kind;
+    c.skill.plain_value = 0;
+    c.skill_value = 0;
+    c.skill_secondary = 0;
+}
+
+TEST(FinalChapterSearch, DominanceComparesResolvedSkills) {
+    const std::vector<ResolvedSkillCase> cases = {
+        {"diff skill: the plain value", false, [](auto& c) { diff_skill(c, 60, 0, 60, 0); },
+         [](auto& c) { diff_skill(c, 40, 0, 120, 120); }},
+        {"diff skill: the cap", false, [](auto& c) { diff_skill(c, 100, 0, 20, 0); },
+         [](auto& c) { diff_skill(c, 50, 0, 50, 0); }},
+        {"diff skill: only the trained card takes the record", true,
+         [](auto& c) { diff_skill(c, 100, 0, 100, 0); },
+         [](auto& c) {
+             diff_skill(c, 50, 0, 50, 0);
+             c.skill_is_after_training = true;
+         }},
+        {"reference skill: the plain value", false, [](auto& c) { reference_skill(c, 100, 50, 0); },
+         [](auto& c) { reference_skill(c, 50, 30, 150); }},
+        {"reference skill: only the trained card takes the record", true,
+         [](auto& c) { reference_skill(c, 100, 50, 0); },
+         [](auto& c) {
+             reference_skill(c, 50, 30, 0);
+             c.skill_is_after_training = true;
+         }},
+        {"diff skill: code 0 names no record", false, [](auto& c) { no_record(c, 2); },
+         [](auto& c) { diff_skill(c, 40, 0, 40, 0); }},
+        {"reference skill: code 0 names no record", false, [](auto& c) { no_record(c, 3); },
+         [](auto& c) { reference_skill(c, 50, 30, 0); }},
+    };
+    // The pair leads (character 1) or joins a leader's deck (character 2);
+    // one plain card each for the other characters. Plain skills only
+    // beside the pair, so `better` holds the first record of its table.
+    for (const ResolvedSkillCase& c : cases) {
+        for (const u8 character : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << c.name << ", character " << int{character});
+            SearchContext context;
+            context.final_chapter = true;
+            context.dominance_pruning = true;
+            context.keep_after_training_state = c.keep_after_training_state;
+            context.music_base_scores = {1.1, 0.9, 0.4};
+            context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+            test::TestCard stronger = test::plain_card(1, character, 30100, 0);
+            test::TestCard better = test::plain_card(2, character, 30000, 0);
+            c.stronger(stronger);
+            c.better(better);
+            std::vector<test::TestCard> cards = {stronger, better};
+            for (u8 other = 1; other <= 6; ++other)
+                if (other != character)
+                    cards.push_back(test::plain_card(10 + other, other, 20000, 50));
+            const CardPool pool = test::make_pool(cards, context);
+            const std::vector<u64> best = first(test::brute_force_keys(pool, context, 1), 1);
+            const auto direct =
+                search_final_chapter(pool, context, 1, 0, u8{1}, steady_search_clock());
+            EXPECT_EQ(keys_of(direct.decks), best);
+            const auto any =
+                search_final_chapter(pool, context, 1, 0, std::nullopt, steady_search_clock());
+            EXPECT_EQ(keys_of(any.decks), first(test::brute_force_keys(pool, context, 0), 1));
+            // The whole road: both pruning passes, then the search.
+            context.designated_character = 1;
+            const auto road = search_recommend(pool, context, 1, 0, steady_search_clock());
+            ASSERT_TRUE(road.ok());
+            EXPECT_EQ(keys_of(road.value().decks), best);
+        }
+    }
 }
 
 TEST(FinalChapterSearch, SupportCostOverTheWholeList) {
