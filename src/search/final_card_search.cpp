@@ -41,6 +41,19 @@ u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
     return best;
 }
 
+// The deck power of every completion of placed cards whose power columns
+// sum to `power` and plain powers to `plain`, by the groups from position
+// d on. Once the cards span two attributes and share no unit, so does every
+// completion, and each card counts its plain power. Otherwise either case
+// may come: the plain one, or a deck sharing a unit or an attribute, whose
+// cards each share one with the leader and count at most their columns.
+u32 power_bound(const ChosenGroupTable& t, usize d, u32 power, u32 plain, u8 attr_mask,
+                u8 common_units) {
+    const u32 plain_total = plain + t.plain_power_sum[d];
+    if (bit_count(attr_mask) >= 2 && common_units == 0) return plain_total;
+    return std::max(plain_total, power + t.shared_power_sum[d]);
+}
+
 // Bound of the deck totals (P, S, E) beside the leader's skill.
 u64 bound_of(const GroupSearchState& gs, u32 power, u32 skill, u32 bonus, const TopFive& limited,
              const TopFive& rest_limited, u32 support_ceil, u8 attr_mask, usize open) {
@@ -107,6 +120,8 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     VDZ_ASSERT(s.placed_count < 5);
     CardSearchState n = s;
     n.power += pool.power(card);
+    n.plain_power += gs.plain_power[card];
+    n.common_units &= pool.unit_mask(card);
     n.skill += pool.skill_value(card);
     n.bonus_pct += ceil_percent(base_x10(pool, card));
     insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
@@ -126,9 +141,9 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
 // remaining slots can reach.
 u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
                      const CardSearchState& s) {
-    return bound_of(gs, s.power + t.power_sum[d], s.skill + t.skill_sum[d],
-                    s.bonus_pct + t.bonus_sum[d], s.limited_top, t.limited_top[d], s.support_ceil,
-                    s.attr_mask, 4 - d);
+    return bound_of(gs, power_bound(t, d, s.power, s.plain_power, s.attr_mask, s.common_units),
+                    s.skill + t.skill_sum[d], s.bonus_pct + t.bonus_sum[d], s.limited_top,
+                    t.limited_top[d], s.support_ceil, s.attr_mask, 4 - d);
 }
 
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
@@ -185,9 +200,11 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         TopFive limited = s.limited_top;
         insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
         const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
+        const u32 power =
+            power_bound(t, d + 1, s.power + pool.power(c), s.plain_power + gs.plain_power[c], mask,
+                        static_cast<u8>(s.common_units & pool.unit_mask(c)));
         const u64 quick =
-            bound_of(gs, s.power + pool.power(c) + t.power_sum[d + 1],
-                     s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
+            bound_of(gs, power, s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
                      s.bonus_pct + ceil_percent(base_x10(pool, c)) + t.bonus_sum[d + 1], limited,
                      t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
         if (quick <= worst || !child_reaches(c)) continue;

@@ -102,10 +102,12 @@ struct FinalSearch {
     TopDecks best;
     SearchCounters counters;
     Deadline deadline;
+    std::vector<u32> plain_power;  // per pool card: its power in a plain deck
 
-    u64 bound_of(const GroupSet& set, const LeaderValues& leader) const {
+    u64 bound_of(const GroupSet& set, const LeaderValues& leader,
+                 const LeaderShapes& shapes) const {
         return group_upper_bound(tables, context.limited_bonus_count, set.groups, set.suffix,
-                                 set.required, set.chosen(), set.required, leader);
+                                 set.required, set.chosen(), set.required, leader, shapes);
     }
 
     bool reaches_score_up(const GroupSet& set, const LeaderValues& leader) const {
@@ -121,11 +123,14 @@ struct FinalSearch {
         return true;
     }
 
-    void search_leader(const GroupSet& set, const LeaderValues& leader) {
+    void search_leader(const GroupSet& set, const LeaderValues& leader,
+                       const LeaderShapes& shapes) {
         GroupSearchState gs;
         gs.groups = set.groups;
         gs.group_suffix = set.suffix;
         gs.leader = leader;
+        gs.shapes = &shapes;
+        gs.plain_power = plain_power;
         gs.pool = &pool;
         gs.context = &context;
         gs.tables = &tables;
@@ -160,8 +165,9 @@ struct FinalSearch {
                 continue;
             }
             evaluate_and_record_final(pool, context, set.groups, card, best, set.required);
-            if (worst_kept_key(best) != 0 && skip(bound_of(set, leader))) continue;
-            search_leader(set, leader);
+            const LeaderShapes shapes = leader_shapes(pool, set.groups, card);
+            if (worst_kept_key(best) != 0 && skip(bound_of(set, leader, shapes))) continue;
+            search_leader(set, leader, shapes);
         }
     }
 
@@ -194,7 +200,9 @@ struct FinalSearch {
                 const LeaderValues leader = leader_values(pool, context, card);
                 if (!reaches_score_up(set, leader)) continue;
                 evaluate_and_record_final(pool, context, set.groups, card, best);
-                tasks.push_back({sets.size(), leader, bound_of(set, leader)});
+                tasks.push_back(
+                    {sets.size(), leader,
+                     bound_of(set, leader, leader_shapes(pool, set.groups, leader.card))});
             }
             sets.push_back(std::move(set));
         }
@@ -206,7 +214,8 @@ struct FinalSearch {
         for (const GroupSearchTask& task : tasks) {
             if (deadline.reached()) return;
             if (skip(task.bound)) continue;
-            search_leader(sets[task.group_set], task.leader);
+            const GroupSet& set = sets[task.group_set];
+            search_leader(set, task.leader, leader_shapes(pool, set.groups, task.leader.card));
         }
     }
 };
@@ -234,6 +243,7 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     LeaderValues l;
     const u16 limited = pool.limited_x10(card);
     l.power = pool.power(card);
+    l.plain_power = pattern_power(pool, card, 0, 0);
     l.skill = pool.skill_value(card);
     l.bonus_pct = ceil_percent(base_x10(pool, card)) + entry_or_zero(c.leader_honor_bonus, card) +
                   entry_or_zero(c.leader_limit_bonus, card);
@@ -319,7 +329,10 @@ FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContex
                        context.card_enabled,
                        TopDecks(limit, false, pool_card_ids(pool)),
                        {},
-                       Deadline(timeout_ms, clock)};
+                       Deadline(timeout_ms, clock),
+                       {}};
+    for (u16 i = 0; i < pool.count(); ++i)
+        search.plain_power.push_back(pattern_power(pool, i, 0, 0));
     if (character) {
         search.designated(*character);
     } else {

@@ -2,6 +2,10 @@
 // best maxima of the groups still choosable (any open group's maxima are
 // among them), so it never falls below a deck the node can reach; it does
 // not grow along the group order, which lets a node stop at its first cut.
+// Its power is the larger of two cases: a deck whose five cards share no
+// unit and no attribute counts every card's plain power; a deck sharing one
+// holds only cards sharing the leader's attribute or one of its units, and
+// counts at most their power columns.
 #include "search/final_group_search.h"
 
 #include <algorithm>
@@ -28,6 +32,8 @@ CardSearchState leader_state(const GroupSearchState& gs) {
     CardSearchState s;
     s.placed_count = 1;
     s.power = l.power;
+    s.plain_power = l.plain_power;
+    s.common_units = pool.unit_mask(l.card);
     s.skill = l.skill;
     s.bonus_pct = l.bonus_pct;
     s.limited_top = {l.limited_pct, 0, 0, 0, 0};
@@ -68,7 +74,8 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
     ChosenGroupTable t;
     for (usize p = 4; p-- > 0;) {
         const CharacterGroup& g = gs.groups[order[p]];
-        t.power_sum[p] = t.power_sum[p + 1] + g.max_power;
+        t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
+        t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
         t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
         t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
         t.limited_top[p] = t.limited_top[p + 1];
@@ -86,7 +93,7 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
     std::vector<GroupSuffixEntry> table(groups.size() + 1);
     for (usize i = groups.size(); i-- > 0;) {
         table[i] = table[i + 1];
-        insert_top_five(table[i].top_power, groups[i].max_power);
+        insert_top_five(table[i].top_plain_power, groups[i].max_plain_power);
         insert_top_five(table[i].top_skill, groups[i].max_skill);
         insert_top_five(table[i].top_bonus, groups[i].max_bonus_pct);
         insert_top_five(table[i].top_limited, groups[i].max_limited_pct);
@@ -94,25 +101,50 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
     return table;
 }
 
+LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups,
+                           u16 leader) {
+    LeaderShapes out;
+    out.shared_power.resize(groups.size());
+    out.shared_top.assign(groups.size() + 1, TopFive{});
+    const u8 attr = pool.attr(leader);
+    const u8 units = pool.unit_mask(leader);
+    for (usize i = groups.size(); i-- > 0;) {
+        const CharacterGroup& g = groups[i];
+        VDZ_ASSERT(attr < g.max_power_by_attr.size());
+        u32 shared = g.max_power_by_attr[attr];
+        for (usize u = 0; u < g.max_power_by_unit.size(); ++u)
+            if ((units >> u) & 1u) shared = std::max(shared, g.max_power_by_unit[u]);
+        out.shared_power[i] = shared;
+        out.shared_top[i] = out.shared_top[i + 1];
+        insert_top_five(out.shared_top[i], shared);
+    }
+    return out;
+}
+
 u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const CharacterGroup> groups,
                       std::span<const GroupSuffixEntry> suffix, usize start,
-                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader) {
+                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader,
+                      const LeaderShapes& shapes) {
     VDZ_ASSERT(start < suffix.size() && depth <= 4);
+    VDZ_ASSERT(shapes.shared_top.size() == suffix.size());
     const GroupSuffixEntry& e = suffix[start];
     const usize r = 4 - depth;
     // 1. The chosen groups.
-    u32 power = 0, skill = 0, bonus = 0;
+    u32 plain = 0, shared = 0, skill = 0, bonus = 0;
     TopFive chosen_limited{};
     for (usize k = 0; k < depth; ++k) {
         const CharacterGroup& g = groups[chosen[k]];
-        power += g.max_power;
+        plain += g.max_plain_power;
+        shared += shapes.shared_power[chosen[k]];
         skill += g.max_skill;
         bonus += g.max_bonus_pct;
         insert_top_five(chosen_limited, g.max_limited_pct);
     }
-    // 2-3. Totals with the best open groups.
-    power += leader.power + first_sum(e.top_power, r);
+    // 2-3. Totals with the best open groups, the power in either case.
+    plain += leader.plain_power + first_sum(e.top_plain_power, r);
+    shared += leader.power + first_sum(shapes.shared_top[start], r);
+    const u32 power = std::max(plain, shared);
     skill += leader.skill + first_sum(e.top_skill, r);
     // 4. The other cards' limited bonuses in the places the leader leaves.
     const u64 f = leader.limited_counts ? 1 : 0;
@@ -159,7 +191,7 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
     const u64 cap = gs.context->limited_bonus_count;
     const auto bound_from = [&](usize s) {
         return group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix, s, chosen, depth,
-                                 gs.leader);
+                                 gs.leader, *gs.shapes);
     };
     // The score-up lower bound cuts whether or not the list is full.
     const auto reaches_from = [&](usize s) {

@@ -16,12 +16,18 @@ namespace vdz {
 // i .. n - 1, the last entry zero.
 std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const CharacterGroup> groups);
 
+// The shared powers of the decks of leader card `leader` over `groups`.
+LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups,
+                           u16 leader);
+
 // Upper bound of every deck of `leader` whose other cards come from the
-// `depth` chosen groups and 4 - depth groups from index `start` on.
+// `depth` chosen groups and 4 - depth groups from index `start` on;
+// `shapes` are the leader's over the same groups.
 u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const CharacterGroup> groups,
                       std::span<const GroupSuffixEntry> suffix, usize start,
-                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader);
+                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader,
+                      const LeaderShapes& shapes);
 
 // Whether the decks that bound covers can reach the request's multi live
 // score-up lower bound, by the same best maxima of the open groups.

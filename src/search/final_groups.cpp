@@ -139,6 +139,13 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
         for (const auto& [key, i] : keyed) {
             g.cards.push_back(i);
             g.max_power = std::max(g.max_power, pool.power(i));
+            g.max_plain_power = std::max(g.max_plain_power, pattern_power(pool, i, 0, 0));
+            const u8 attr = pool.attr(i);
+            VDZ_ASSERT(attr < g.max_power_by_attr.size());
+            g.max_power_by_attr[attr] = std::max(g.max_power_by_attr[attr], pool.power(i));
+            for (usize u = 0; u < g.max_power_by_unit.size(); ++u)
+                if ((pool.unit_mask(i) >> u) & 1u)
+                    g.max_power_by_unit[u] = std::max(g.max_power_by_unit[u], pool.power(i));
             g.max_skill = std::max<u32>(g.max_skill, pool.skill_value(i));
             g.max_bonus_pct = std::max(g.max_bonus_pct, ceil_percent(base_x10(pool, i)));
             g.max_limited_pct = std::max(g.max_limited_pct, ceil_percent(pool.limited_x10(i)));

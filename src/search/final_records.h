@@ -36,6 +36,10 @@ struct CharacterGroup {
     std::vector<u16> cards;  // pool indices, card estimate key descending
     u64 key = 0;             // (max_skill + 256) x max_power x (bonus + limited + 100)
     u32 max_power = 0;
+    u32 max_plain_power = 0;  // in a deck that shares no unit and no attribute
+    // Largest power of its cards of each attribute and of each unit.
+    std::array<u32, CardPool::ATTR_SLOTS> max_power_by_attr{};
+    std::array<u32, CardPool::UNIT_SLOTS> max_power_by_unit{};
     u32 max_skill = 0;
     u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
     u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
@@ -60,6 +64,7 @@ struct FinalConstraints {
 // A leader card's values, computed once per leader and handed on unchanged.
 struct LeaderValues {
     u32 power = 0;
+    u32 plain_power = 0;  // in a deck that shares no unit and no attribute
     u32 skill = 0;
     u32 bonus_pct = 0;      // ceil(base) + leader honor and limit bonuses, percent
     u32 limited_pct = 0;    // ceil(limited), percent
@@ -73,7 +78,7 @@ using TopFive = std::array<u32, 5>;
 
 // Maxima of the groups from one index of the group list to its end.
 struct GroupSuffixEntry {
-    TopFive top_power{};
+    TopFive top_plain_power{};
     TopFive top_skill{};
     TopFive top_bonus{};
     TopFive top_limited{};
@@ -82,7 +87,8 @@ struct GroupSuffixEntry {
 // Sums over the four chosen groups, in card-search order, from position p
 // to the last; position 4 is all zero.
 struct ChosenGroupTable {
-    std::array<u32, 5> power_sum{};
+    std::array<u32, 5> plain_power_sum{};
+    std::array<u32, 5> shared_power_sum{};  // of the leader's shared-power column
     std::array<u32, 5> skill_sum{};
     std::array<u32, 5> bonus_sum{};
     std::array<TopFive, 5> limited_top{};
@@ -99,7 +105,18 @@ struct CardSearchState {
     TopFive limited_top{};  // limited percentages of the placed cards
     u32 support_ceil = 0;   // ceil(support_sum)
     std::array<u16, 5> card_ids{};
-    u8 attr_mask = 0;  // bit (attribute & 7) per placed card
+    u8 attr_mask = 0;        // bit (attribute & 7) per placed card
+    u32 plain_power = 0;     // the placed cards' power in a deck sharing no unit and no attribute
+    u8 common_units = 0x3F;  // units every placed card belongs to
+};
+
+// A deck shares a unit or an attribute only when each of its cards shares
+// one with the leader: per group, the largest power of those cards, and per
+// group index the five largest of these over the groups from there on.
+// Built per leader card.
+struct LeaderShapes {
+    std::vector<u32> shared_power;
+    std::vector<TopFive> shared_top;  // groups + 1 entries, the last zero
 };
 
 // What the group and card searches of one leader card read and write.
@@ -107,6 +124,8 @@ struct GroupSearchState {
     std::span<const CharacterGroup> groups;
     std::span<const GroupSuffixEntry> group_suffix;
     LeaderValues leader;
+    const LeaderShapes* shapes = nullptr;  // of `leader` over `groups`
+    std::span<const u32> plain_power;      // per pool card: power in a plain deck
     const CardPool* pool = nullptr;
     const SearchContext* context = nullptr;
     const SuffixTables* tables = nullptr;

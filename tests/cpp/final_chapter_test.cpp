@@ -156,13 +156,57 @@ TEST(FinalChapterSearch, GroupBoundIsAboveEveryDeckOfItsLeader) {
             const SuffixTables tables = build_suffix_tables(pool, context);
             for (u16 leader = 0; leader < 4; ++leader) {
                 const LeaderValues values = leader_values(pool, context, leader);
-                const u64 bound = group_upper_bound(tables, context.limited_bonus_count, groups,
-                                                    suffix, 0, {}, 0, values);
+                const u64 bound =
+                    group_upper_bound(tables, context.limited_bonus_count, groups, suffix, 0, {}, 0,
+                                      values, leader_shapes(pool, groups, leader));
                 const std::vector<u64> keys = test::brute_force_keys(pool, context, 1, leader);
                 ASSERT_FALSE(keys.empty());
                 EXPECT_GE(bound, keys.front());
             }
         }
+    }
+}
+
+TEST(FinalChapterSearch, BoundsCoverDecksSharingAUnitOrAnAttribute) {
+    // Six characters, three cards each, worth 10000 in a deck that shares
+    // nothing. The third card of each is worth 30000 in a deck that shares
+    // the unit (all cards of unit 1, attributes spread) or the attribute
+    // (one attribute, units 1 and 2 alternating, so no deck shares a unit);
+    // the first two only with both. All have the same power column, so the
+    // first two lead each group and the leaders' seed decks miss the best.
+    struct Case {
+        const char* name;
+        bool one_attribute;
+    };
+    for (const Case& c : {Case{"shared unit", false}, Case{"shared attribute", true}}) {
+        SCOPED_TRACE(c.name);
+        SearchContext context;
+        context.final_chapter = true;
+        context.music_base_scores = {1.1, 0.9, 0.4};
+        context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+        std::vector<test::TestCard> cards;
+        for (u8 i = 0; i < 18; ++i) {
+            const u8 character = i / 3;
+            test::TestCard card =
+                test::plain_card(static_cast<u16>(100 + i), static_cast<u8>(character + 1), 30000,
+                                 0, c.one_attribute ? 0 : character % 5,
+                                 c.one_attribute && character % 2 ? 0x02 : 0x01);
+            const u32 shaped = i % 3 == 2 ? 30000 : 10000;
+            card.unit_values = c.one_attribute
+                                   ? std::array<u32, 8>{10000, shaped, 10000, 30000, 0, 0, 0, 0}
+                                   : std::array<u32, 8>{10000, 10000, shaped, 30000, 0, 0, 0, 0};
+            cards.push_back(card);
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        const auto groups = build_character_groups(pool, context, 1, context.card_enabled, 10);
+        const SuffixTables tables = build_suffix_tables(pool, context);
+        const u64 bound = group_upper_bound(
+            tables, context.limited_bonus_count, groups, build_group_suffix_table(groups), 0, {}, 0,
+            leader_values(pool, context, 2), leader_shapes(pool, groups, 2));
+        EXPECT_GE(bound, test::brute_force_keys(pool, context, 1, 2).front());
+        // Designated: the all-characters heuristics would find them.
+        const auto result = search_final_chapter(pool, context, 3, 0, u8{1}, steady_search_clock());
+        EXPECT_EQ(keys_of(result.decks), first(test::brute_force_keys(pool, context, 1), 3));
     }
 }
 
