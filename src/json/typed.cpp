@@ -5,6 +5,8 @@
 
 #include <limits>
 
+#include "common/text.h"
+
 namespace vdz::json {
 namespace {
 
@@ -47,8 +49,9 @@ usize find_key(const RecordShape& shape, std::string_view key, usize hint) {
     return shape.count;
 }
 
+// An unknown key may be any text of the caller's, so a long one is cut.
 bool fail_duplicate(Reader& in, std::string_view key) {
-    (void)in.fail_unplaced("duplicate field `" + std::string(key) + "`");
+    (void)in.fail_unplaced("duplicate field `" + echoed_input(key) + "`");
     in.place_in_object();
     return false;
 }

@@ -42,6 +42,12 @@ def table_text(engine, text):
     engine.update_masterdata_from_strings({**TABLES, "cards.json": json.dumps(cards)}, "other")
 
 
+def repeated_key(engine, text):
+    key = json.dumps(text)
+    row = json.dumps(json.loads(TABLES["cards.json"])[0])[:-1] + f", {key}: 0, {key}: 0}}"
+    engine.update_masterdata_from_strings({**TABLES, "cards.json": f"[{row}]"}, "other")
+
+
 def music_score_text(engine, text):
     engine.calculate_exact_live("tiny", 1, [], "solo", json.dumps({"notes": text}))
 
@@ -56,6 +62,7 @@ CASES = [
     (live_type, ValueError, "invalid live type: {}"),
     (event_type, ValueError, "invalid event type: {}"),
     (table_text, ValueError, 'invalid type: string "{}", expected i32'),
+    (repeated_key, ValueError, "duplicate field `{}`"),
     (music_score_text, RuntimeError, 'invalid type: string "{}", expected a sequence'),
     (keyword, TypeError, "NativeEngine.recommend() got an unexpected keyword argument '{}'"),
 ]
