@@ -11,6 +11,7 @@
 
 #include "common/text.h"
 #include "handler/apply_card_config.h"
+#include "handler/card_candidates.h"
 #include "handler/codes.h"
 #include "handler/pool_build_error.h"
 #include "json/writer.h"
@@ -208,10 +209,12 @@ Result<std::vector<WorldBloomSupportCard>> list_world_bloom_support_cards(
                                  character_unit(master, *character),
                                  support_table(master, *turn)};
 
-    // 2. One record per owned card.
+    // 2. One record per owned card: a card listed again is one card, as in
+    // every pool.
+    const std::vector<UserCard> distinct = distinct_user_cards(user_cards);
     std::vector<WorldBloomSupportCard> records;
-    records.reserve(user_cards.size());
-    for (const UserCard& owned : user_cards) {
+    records.reserve(distinct.size());
+    for (const UserCard& owned : distinct) {
         const i32 card_id = static_cast<i32>(owned.card_id);
         const auto card = std::find_if(master.cards.begin(), master.cards.end(),
                                        [&](const Card& c) { return c.id == card_id; });
