@@ -58,6 +58,12 @@ inline u32 bit_count(u32 x) {
     return (x * 0x01010101u) >> 24;
 }
 
+// Quotient rounded up, for a positive divisor (C++ division already rounds
+// a negative numerator's quotient up, toward zero).
+inline i64 ceil_div(i64 num, i64 den) {
+    return num >= 0 ? (num + den - 1) / den : num / den;
+}
+
 // 32-bit two's-complement addition without signed overflow.
 inline i32 wrapping_add(i32 a, i32 b) {
     return static_cast<i32>(static_cast<u32>(a) + static_cast<u32>(b));

@@ -26,6 +26,7 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "pool/pool_packing.h"
+#include "search/event_points_bound.h"
 
 namespace vdz {
 namespace {
@@ -41,11 +42,6 @@ auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
         --k;
     }
     return sum;
-}
-
-// Quotient rounded up (toward zero for negative numerators).
-i64 ceil_div(i64 num, i64 den) {
-    return num >= 0 ? (num + den - 1) / den : num / den;
 }
 
 // The live score of a deck of power `p` with skill values bounded by
@@ -108,44 +104,6 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, doub
     }
     // The evaluator's score is a non-negative 32-bit signed value.
     return std::clamp<i64>(ceil_div(raw, 1'000'000), 0, INT32_MAX);
-}
-
-// Event points of a live score of at most `score` and an event bonus of at
-// most `bonus` percent: the evaluator's formula in integers, which truncate
-// where it truncates.
-u64 event_points_bound(const SuffixTables& t, i64 score, u64 bonus) {
-    const i64 e = static_cast<i64>(std::min<u64>(bonus, UINT32_MAX)) + 100;
-    const i64 rate = t.music_event_rate;
-    // Inputs far beyond any game's values would overflow the products: the
-    // largest points serve then.
-    const double largest = static_cast<double>(e) * static_cast<double>(rate) *
-                           (static_cast<double>(score) / 17000.0 + 125.0) *
-                           std::max<double>(t.cheerful_factor, 1.0) * t.boost_rate;
-    if (largest > 1e18) return UINT32_MAX;
-    i64 points = 0;
-    const auto room_step = [&] {
-        const i64 reference = t.other_score != 0 ? i64{t.other_score} : 4 * score;
-        return score / 17000 + 110 + std::min<i64>(reference / 340000, 13);
-    };
-    switch (t.effective_live_type) {
-        case LiveType::SOLO:
-        case LiveType::AUTO:
-            points = e * (score / 20000 + 100) * rate / 10000 * t.boost_rate / 100;
-            break;
-        case LiveType::MULTI:
-            points = e * rate * room_step() / 10000 * t.boost_rate / 100;
-            break;
-        case LiveType::CHEERFUL:
-            points = e * rate * room_step() / 10000 * t.cheerful_factor / 5000 * t.boost_rate / 100;
-            break;
-        case LiveType::CHALLENGE:
-        case LiveType::CHALLENGE_AUTO:
-            points = 12000 + 120 * (score / 20000);
-            break;
-        case LiveType::MYSEKAI:
-            break;
-    }
-    return static_cast<u64>(std::clamp<i64>(points, 0, UINT32_MAX));
 }
 
 u64 pack(u64 high, u64 low) {

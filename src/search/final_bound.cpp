@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "common/numeric.h"
+#include "search/event_points_bound.h"
 
 namespace vdz {
 namespace {
@@ -30,36 +31,6 @@ i64 score_bound(const SuffixTables& t, u32 power, u32 skill, u32 leader) {
     // The teammate power is a signed option kept in its bits.
     const i64 room = t.teammate_power ? p + 4 * i64{static_cast<i32>(*t.teammate_power)} : 5 * p;
     return (room * static_cast<i64>(t.multi_term_e6) + 4 * p * k) / 1'000'000;
-}
-
-u32 event_points_bound(const SuffixTables& t, i32 score, u32 bonus_pct) {
-    const i64 e = i64{bonus_pct} + 100;
-    const i64 sc = score;
-    const auto room_step = [&] {
-        const i64 cheer = t.other_score != 0 ? i64{t.other_score} : 4 * sc;
-        return std::min<i64>(cheer / 340000, 13) + sc / 17000 + 110;
-    };
-    i64 ep = 0;
-    switch (t.effective_live_type) {
-        case LiveType::SOLO:
-        case LiveType::AUTO:
-            ep = (e * (sc / 20000 + 100) * t.music_event_rate) / 10000 * t.boost_rate / 100;
-            break;
-        case LiveType::MULTI:
-            ep = (e * t.music_event_rate * room_step()) / 10000 * t.boost_rate / 100;
-            break;
-        case LiveType::CHEERFUL:
-            ep = (e * t.music_event_rate * room_step()) / 10000 * t.cheerful_factor / 5000 *
-                 t.boost_rate / 100;
-            break;
-        case LiveType::CHALLENGE:
-        case LiveType::CHALLENGE_AUTO:
-            ep = (sc / 20000) * 120 + 12000;
-            break;
-        case LiveType::MYSEKAI:
-            break;
-    }
-    return saturate_to<u32>(ep);
 }
 
 u64 pack(u32 high, u32 low) {
@@ -92,7 +63,7 @@ u64 final_bound_key(const SuffixTables& t, u32 power, u32 skill, u32 leader, u32
         return pack(high, low);
     }
     if (!t.has_event) return pack(low, low);
-    return pack(event_points_bound(t, score, bonus_pct), low);
+    return pack(static_cast<u32>(event_points_bound(t, score, bonus_pct)), low);
 }
 
 bool score_up_reachable(const SearchContext& context, u32 skill, u32 leader) {
