@@ -1,6 +1,10 @@
 // Each branch follows the deck evaluator's formula for its target, with every
-// real factor replaced by an integer that is not smaller and every rounding
-// step done after the enlargement, so the result bounds the exact key.
+// real factor replaced by an integer that is not smaller, so the result
+// bounds the exact key. Every division of the live score rounds up, the last
+// one too: a truncated skill term, multiplied by four times the power, falls
+// a few points below the exact score, and a truncated last quotient up to one
+// more. The event points truncate where the evaluator truncates, on inputs
+// that are not smaller, which keeps them a bound.
 #include "search/final_bound.h"
 
 #include <algorithm>
@@ -15,6 +19,8 @@ namespace {
 // Live score bound. The skill term bounds every activation by the largest
 // skill value it can take: the leader's own value for the encore, and in
 // multi lives the leader's value (4L + S) / 5 or the teammates' fixed one.
+// Rounding the last quotient up also absorbs the evaluator's floating-point
+// rounding, far below one point.
 i64 score_bound(const SuffixTables& t, u32 power, u32 skill, u32 leader) {
     const LiveType live_type = t.effective_live_type;
     if (live_type == LiveType::MYSEKAI) return 0;
@@ -23,14 +29,23 @@ i64 score_bound(const SuffixTables& t, u32 power, u32 skill, u32 leader) {
     if (live_type == LiveType::MULTI || live_type == LiveType::CHEERFUL) {
         k = t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * l + s);
     } else if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
-        k = t.skill_first5_e6 * s / 500 + t.base_score_e6 + t.skill_last_e6 * l / 100;
+        k = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
+            ceil_div(t.skill_last_e6 * l, 100);
     } else {
         // No card's skill value exceeds the deck's sum, whichever card it is.
-        k = t.base_score_e6 + t.skill_first5_e6 * s / 100 + t.skill_last_e6 * l / 100;
+        k = t.base_score_e6 + ceil_div(t.skill_first5_e6 * s, 100) +
+            ceil_div(t.skill_last_e6 * l, 100);
     }
     // The teammate power is a signed option kept in its bits.
     const i64 room = t.teammate_power ? p + 4 * i64{static_cast<i32>(*t.teammate_power)} : 5 * p;
-    return (room * static_cast<i64>(t.multi_term_e6) + 4 * p * k) / 1'000'000;
+    // Inputs far beyond any game's values would overflow: no bound then.
+    i64 deck, team, raw;
+    if (__builtin_mul_overflow(4 * p, k, &deck) ||
+        __builtin_mul_overflow(room, static_cast<i64>(t.multi_term_e6), &team) ||
+        __builtin_add_overflow(team, deck, &raw)) {
+        return INT32_MAX;
+    }
+    return ceil_div(raw, 1'000'000);
 }
 
 u64 pack(u32 high, u32 low) {

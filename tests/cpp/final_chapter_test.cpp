@@ -97,6 +97,43 @@ TEST(FinalChapterSearch, AllCharactersModeEqualsBruteForce) {
     }
 }
 
+TEST(FinalChapterSearch, SongWeightsEqualBruteForce) {
+    // Fractional weights leave remainders in every quotient of the bounds.
+    // Cards of one large power in every deck shape and nearly equal skills
+    // make the bounds tight and the keys close, most of all without an
+    // event under averaged skills: a bound a few points low shows (in debug
+    // builds the card search checks each deck it reaches against its bound).
+    std::mt19937 rng(20);
+    std::vector<FinalSetup> setups(std::begin(SETUPS), std::end(SETUPS));
+    setups.push_back({"solo score, averaged skills, no event", Target::SCORE, LiveType::SOLO,
+                      AVERAGE, 0, false, false});
+    for (const FinalSetup& setup : setups) {
+        for (int round = 0; round < 6; ++round) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", round " << round);
+            std::vector<usize> per_character;
+            for (usize c = 0; c < 7; ++c)
+                per_character.push_back(1 + rng() % 3);
+            std::vector<test::TestCard> cards = test::random_final_cards(rng, per_character);
+            for (test::TestCard& card : cards) {
+                card.power = 250000 + rng() % 4;
+                card.skill_value = card.skill.plain_value = static_cast<u8>(100 + rng() % 3);
+                card.unit_values.fill(card.power);
+            }
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            test::song_weights(rng, context);
+            const CardPool pool = test::make_pool(cards, context);
+            for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
+                const u64 limit = 1 + rng() % 6;
+                const auto result =
+                    search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
+                EXPECT_EQ(
+                    keys_of(result.decks),
+                    first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+            }
+        }
+    }
+}
+
 TEST(FinalChapterSearch, EveryLeaderOfACharacterIsSearched) {
     // Eight leaders of each of two characters, few of them dominated: the
     // best decks may be led by any of them, not only the first by estimate.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <vector>
 
 #include "pool/card_pool.h"
@@ -78,6 +79,21 @@ inline PoolCandidate to_candidate(const TestCard& t) {
     c.skill_is_after_training = t.skill_is_after_training;
     c.trained_to_special_image = t.trained_to_special_image;
     return c;
+}
+
+// Base scores and skill weights of a song, fractions as music meta gives
+// them: their products with skill values rarely divide evenly, so a bound
+// that truncates a quotient shows.
+inline void song_weights(std::mt19937& rng, SearchContext& c) {
+    const auto decimal = [&](double lo, double hi) {
+        return lo + (hi - lo) * static_cast<double>(rng() % 1'000'000) / 1e6;
+    };
+    c.music_base_scores = {decimal(0.9, 1.1), decimal(0.65, 0.8), decimal(0.3, 0.5)};
+    for (auto& row : c.music_skill_scores) {
+        for (usize i = 0; i < 5; ++i)
+            row[i] = decimal(0.08, 0.11);
+        row[5] = decimal(0.11, 0.14);
+    }
 }
 
 // Packs `cards` as pool cards 0..n-1 and appends their per-card vectors to
