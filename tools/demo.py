@@ -134,7 +134,10 @@ def main():
         result = json.loads(engine.recommend(REGION, json.dumps(options), player))
     except (RuntimeError, ValueError) as refused:
         sys.exit(f"demo.py: the engine refused the request: {refusal(str(refused))}")
-    points = "challenge points" if args.character is not None else "event points"
+    # Without an event or a challenge the points and bonuses mean nothing to
+    # the player, so only the live score and power are shown.
+    points = ("challenge points" if args.character is not None
+              else "event points" if args.event_id is not None else None)
 
     print(f"request  {json.dumps(options)}")
     print(f"player   {len(region.owned)} cards", end="")
@@ -142,14 +145,19 @@ def main():
         print(f", {region.owned.count(args.character)} of character {args.character}", end="")
     print(f"\nsearched in {result['cost_ms']:.1f} ms")
     for rank, deck in enumerate(result["decks"][:3], 1):
-        print(f"\n#{rank}  live score {deck['live_score']}  total power {deck['total_power']}  "
-              f"{points} {deck['score']}  event bonus {deck['event_bonus_rate']:.1f} %")
-        print("        card  level  master  skill lv  power   skill up  bonus")
+        heading = f"\n#{rank}  live score {deck['live_score']}  total power {deck['total_power']}"
+        if points:
+            heading += f"  {points} {deck['score']}  event bonus {deck['event_bonus_rate']:.1f} %"
+        print(heading)
+        print("        card  level  master  skill lv  power   skill up" + ("  bonus" if points else ""))
         for place, card in enumerate(deck["cards"]):
             role = "leader" if place == 0 else ""
-            print(f"{role:>6} {card['card_id']:>5}  {card['level']:>5}  {card['master_rank']:>6}  "
-                  f"{card['skill_level']:>8}  {card['total_power']:>6}  "
-                  f"{card['skill_score_up']:>7} %  {card['event_bonus_rate']:>4.1f} %")
+            row = (f"{role:>6} {card['card_id']:>5}  {card['level']:>5}  {card['master_rank']:>6}  "
+                   f"{card['skill_level']:>8}  {card['total_power']:>6}  "
+                   f"{card['skill_score_up']:>7} %")
+            if points:
+                row += f"  {card['event_bonus_rate']:>4.1f} %"
+            print(row)
 
 if __name__ == "__main__":
     main()
