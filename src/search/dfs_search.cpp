@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "search/candidate_order.h"
+#include "search/deck_evaluator.h"
 #include "search/dfs_state.h"
 #include "search/force_scalar.h"
 
@@ -71,7 +72,23 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         for (const u32 key : tier_keys(*tiers))
             store.tiers.push_back({key, DfsTopDecks(limit, pool_card_ids(pool))});
     }
-    // 4. Seeds raise the threshold before the first node.
+    // 4. Seeds raise the threshold before the first node, each in the slot
+    // order the kernel forms its deck in: where slot 0 leads or a specific
+    // skill order reads the slots in turn, the order decides the key, and a
+    // seed judged in its own order would list a deck the search never forms.
+    if (!context.final_chapter) {
+        std::vector<DeckEntry> formed;
+        for (const DeckEntry& seed : seeds) {
+            DeckSlots slots = seed.slots;
+            sort_five(slots);
+            if (slots == seed.slots) {
+                formed.push_back(seed);
+            } else if (const std::optional<u64> key = evaluate_deck_key(pool, context, slots)) {
+                formed.push_back({*key, slots});
+            }
+        }
+        seeds = std::move(formed);
+    }
     for (const DeckEntry& seed : seeds)
         store.record(seed);
     std::optional<DeckSlots> reference;

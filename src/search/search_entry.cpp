@@ -9,8 +9,9 @@
 //      limit 1 it keeps the same best deck (the first of the best key in the
 //      candidate order) and cuts where the enumeration would not finish.
 // Every search watches the deadline.
-//   6. otherwise dominance pruning, then the depth-first search or, in the
-//      final chapter, the final-chapter search.
+//   6. otherwise dominance pruning (none where a deck's slot order decides
+//      its key), then the depth-first search or, in the final chapter, the
+//      final-chapter search.
 #include "search/search_entry.h"
 #include "search/bounded_search.h"
 #include "search/candidate_order.h"
@@ -51,9 +52,24 @@ struct PrunedPool {
     std::vector<u16> full_index_map;  // compacted index -> full-pool index
 };
 
+// Whether a deck's key depends on the order of its slots beyond what the
+// fixed cards and characters settle: slot 0 leads when the best skill does
+// not, and a specific skill order reads the cards in their order. A card
+// that beats another in every property may then still make the weaker deck
+// in its place, by leading it or by taking another place in the order, so
+// pruning would lose decks.
+bool slot_order_decides_key(const SearchContext& context) {
+    if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC) return true;
+    return !context.final_chapter && !context.best_skill_as_leader && context.fixed_cards.empty() &&
+           context.fixed_characters.empty();
+}
+
 Result<PrunedPool> prune_and_compact(const CardPool& pool, const SearchContext& context) {
     const auto matrix = build_support_loss_matrix(pool, context);
-    const PruneOutcome outcome = prune_dominated_cards(pool, context, matrix ? &*matrix : nullptr);
+    const PruneOutcome outcome =
+        slot_order_decides_key(context)
+            ? PruneOutcome{std::vector<u8>(pool.count(), 1), std::vector<u16>(pool.count(), 0)}
+            : prune_dominated_cards(pool, context, matrix ? &*matrix : nullptr);
     DominatedLists dominated = collect_dominated_lists(outcome);
     auto compacted = retain_card_pool(pool, outcome.keep.data(), outcome.keep.size());
     if (!compacted) return std::move(compacted).error();

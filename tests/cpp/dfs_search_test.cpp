@@ -273,10 +273,13 @@ TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
                 cards.push_back(skill_variant(rng, cards[i]));
         }
         SearchContext context = test::random_default_context(rng);
-        // Re-admitted decks keep their replaced slots in place, out of
-        // ascending order; with the best skill as leader the slot order of a
-        // deck does not change its key, so the ascending oracle applies.
-        context.best_skill_as_leader = true;
+        // Every leader rule and skill order: where slot 0 leads, or a
+        // specific skill order reads the slots in turn, a deck's key depends
+        // on its slot order, which seeds and pruning must not change.
+        context.skill_order_choose_strategy = static_cast<SkillOrderChooseStrategy>(rng() % 4);
+        if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC)
+            context.specific_skill_order =
+                std::array<u64, 5>{rng() % 5, rng() % 5, rng() % 5, rng() % 5, rng() % 5};
         if (rng() % 4 == 0) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
         if (rng() % 4 == 0) {
             const u8 character = cards[rng() % cards.size()].character;
