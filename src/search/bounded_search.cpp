@@ -1,8 +1,9 @@
 // Why the bounds hold. A deck's power is the sum of its cards' powers in the
-// deck's shape (what all five share: nothing, the attribute, a unit, or a
-// unit and the attribute) plus the honor power, under the cap. A partial
-// deck can end in only the shapes its cards allow, so their power is at most
-// their largest sum over those shapes; each later card adds at most its power
+// deck's shape (what all five share: nothing, the attribute, a unit or
+// several, with or without the attribute) plus the honor power, under the
+// cap. A partial deck can end in only the shapes its cards allow, so their
+// power is at most their largest sum over those shapes (several units
+// counted at each card's better variant per unit); each later card adds at most its power
 // column (its largest value in any shape), or its plain power once no unit
 // and no attribute can be shared any more. Every resolved skill value is at most its card's skill
 // value, so the five values sum to at most the cards' skill sum and none exceeds the largest.
@@ -37,8 +38,9 @@ constexpr u8 ALL_UNITS = 0x3f;
 constexpr u8 NO_ATTR = 0xff;
 
 // Deck shapes by what all five cards share, which decides each card's power:
-// nothing, the attribute, unit u, or unit u and the attribute.
-constexpr usize SHAPE_COUNT = 14;
+// nothing, the attribute, unit u, or unit u and the attribute; and, with or
+// without the attribute, two units or more.
+constexpr usize SHAPE_COUNT = 16;
 constexpr usize PLAIN_SHAPE = 0;
 constexpr usize ATTR_SHAPE = 1;
 constexpr usize unit_shape(u32 u) {
@@ -47,32 +49,40 @@ constexpr usize unit_shape(u32 u) {
 constexpr usize unit_attr_shape(u32 u) {
     return 8 + u;
 }
+constexpr usize UNITS_SHAPE = 14;
+constexpr usize UNITS_ATTR_SHAPE = 15;
 
 using ShapePowers = std::array<u32, SHAPE_COUNT>;
 
 // A card's power in a deck of each shape: its best variant over its units
 // with the bonus of the shared unit and of the shared attribute. (A unit
 // shape of a unit the card lacks is never reached by a deck holding it.)
+// Which units a deck of several shared units shares is not known, so there
+// each unit counts its better variant, with or without the unit's bonus.
 ShapePowers shape_powers(const CardPool& pool, u16 card) {
     const u8 units = pool.unit_mask(card);
     const u32 high = pool.unit_values_high(card);
-    const auto best = [&](std::optional<u32> shared_unit, u32 shared_attr) {
+    // `shared`: units the deck fills; `open`: units it may or may not fill.
+    const auto best = [&](u32 shared, u32 open, u32 shared_attr) {
         u32 power = 0;
         for (u32 u = 0; u < 6; ++u) {
             if (!(units & (1u << u))) continue;
-            const usize variant =
-                4 * ((high >> (16 + u)) & 1u) + 2 * (shared_unit == u ? 1u : 0u) + shared_attr;
-            power = std::max(power, pool.unit_value(card, variant));
+            const usize variant = 4 * ((high >> (16 + u)) & 1u) + shared_attr;
+            if (!((shared >> u) & 1u)) power = std::max(power, pool.unit_value(card, variant));
+            if (((shared | open) >> u) & 1u)
+                power = std::max(power, pool.unit_value(card, variant + 2));
         }
         return power;
     };
     ShapePowers out;
-    out[PLAIN_SHAPE] = best(std::nullopt, 0);
-    out[ATTR_SHAPE] = best(std::nullopt, 1);
+    out[PLAIN_SHAPE] = best(0, 0, 0);
+    out[ATTR_SHAPE] = best(0, 0, 1);
     for (u32 u = 0; u < 6; ++u) {
-        out[unit_shape(u)] = best(u, 0);
-        out[unit_attr_shape(u)] = best(u, 1);
+        out[unit_shape(u)] = best(1u << u, 0, 0);
+        out[unit_attr_shape(u)] = best(1u << u, 0, 1);
     }
+    out[UNITS_SHAPE] = best(0, ALL_UNITS, 0);
+    out[UNITS_ATTR_SHAPE] = best(0, ALL_UNITS, 1);
     return out;
 }
 
@@ -98,6 +108,10 @@ struct PartialSums {
             if (!(common_units & (1u << u))) continue;
             best = std::max(best, power[unit_shape(u)]);
             if (!mixed_attributes) best = std::max(best, power[unit_attr_shape(u)]);
+        }
+        if (bit_count(common_units) >= 2) {
+            best = std::max(best, power[UNITS_SHAPE]);
+            if (!mixed_attributes) best = std::max(best, power[UNITS_ATTR_SHAPE]);
         }
         return best;
     }

@@ -105,6 +105,39 @@ TEST(BoundedSearch, BoundsCutOnceTheListIsFull) {
     EXPECT_LT(r.stats.evaluations, 100u);  // of 15,504 decks
 }
 
+TEST(BoundedSearch, DecksSharingTwoUnitsAreNotCut) {
+    // A cards gain their shared-unit bonus through their first unit, B cards
+    // through their second; a deck of three A and two B shares both units
+    // and counts every bonus: power 25,000. Five plain D cards come first in
+    // the candidate list and fill it (power 25,500, no skill).
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 5; ++i)
+        cards.push_back(plain_card(static_cast<u16>(1 + i), 1, 5100, 0, 0, 0x04));
+    for (u16 i = 0; i < 5; ++i) {
+        TestCard c = plain_card(static_cast<u16>(10 + i), 1, 5000, 100, 1, 0x03);
+        c.unit_values = {100, 100, 5000, 5000, 100, 100, 100, 100};
+        if (i >= 3)
+            std::swap_ranges(c.unit_values.begin(), c.unit_values.begin() + 4,
+                             c.unit_values.begin() + 4);
+        cards.push_back(c);
+    }
+    SearchContext context;
+    context.live_type = LiveType::CHALLENGE;
+    context.dominance_pruning = false;
+    context.music_skill_scores[0] = {0.1, 0.1, 0.1, 0.1, 0.1, 0.0};
+    const CardPool pool = test::make_pool(cards, context);
+    const std::vector<u16> list = challenge_candidate_order(pool, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+    for (const u64 limit : {1, 3}) {
+        u64 all_evaluations = 0;
+        const SearchResult r = bounded(pool, context, suffix, list, table, limit);
+        EXPECT_EQ(r.decks, unbounded(pool, context, list, limit, all_evaluations));
+        ASSERT_FALSE(r.decks.empty());
+        EXPECT_EQ(evaluate_deck(pool, context, r.decks[0].slots)->power, 25000u);
+    }
+}
+
 TEST(BoundedSearch, FiveCardsAndMissingFixedCards) {
     std::vector<TestCard> cards;
     for (u16 i = 0; i < 5; ++i)
