@@ -156,6 +156,7 @@ inline SearchContext random_default_context(std::mt19937& rng) {
     c.music_skill_scores[1] = {8, 16, 24, 32, 40, 48};
     c.music_skill_scores[2] = {5, 5, 5, 5, 5, 5};
     if (rng() % 5 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
+    if (rng() % 2) song_weights(rng, c);
     return c;
 }
 
