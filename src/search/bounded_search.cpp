@@ -299,10 +299,10 @@ struct BoundedSearch {
     SearchStats stats;
     bool stop = false;  // the deadline has passed; never cleared
 
-    // Counts one step; true once the deadline has passed.
+    // Counts one step; true once the deadline has passed and a deck is kept.
     bool count_step() {
         ++stats.nodes;
-        if (deadline.step()) stop = true;
+        if (deadline.step() && !best.empty()) stop = true;
         return stop;
     }
 

@@ -1,6 +1,11 @@
 // A search's time limit. The searches count their steps here and read the
 // clock only every 1,024th step; the clock is an interface so that tests can
 // stop a search at an exact step.
+//
+// A search honours a passed deadline only once it holds a deck: each one
+// tests `step() && <it has recorded a deck>`. A deadline shortens a search to
+// the best decks found so far; it never turns a request that has decks into
+// an answer without any, however early the clock runs out.
 #pragma once
 
 #include <chrono>

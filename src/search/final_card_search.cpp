@@ -150,8 +150,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                         const ChosenGroupTable& t, usize d, DeckSlots& deck,
                         const CardSearchState& s) {
     const CardPool& pool = *gs.pool;
-    // 1. Deadline.
-    if (gs.deadline->step()) return;
+    // 1. Deadline, once a deck is kept.
+    if (gs.deadline->step() && !gs.best->empty()) return;
     // 2. A complete deck.
     if (d == 4) {
         ++gs.counters->evaluated;

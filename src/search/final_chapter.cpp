@@ -115,6 +115,9 @@ struct FinalSearch {
                                       set.required, leader);
     }
 
+    // The deadline, honoured once the list holds a deck.
+    bool out_of_time() { return deadline.reached() && !best.empty(); }
+
     // Skips the leader when the list is full and its bound cannot beat it.
     bool skip(u64 bound) {
         const u64 worst = worst_kept_key(best);
@@ -158,7 +161,7 @@ struct FinalSearch {
         const usize required = static_cast<usize>(bit_count(rules.required));
         if (set.groups.size() < 4 || set.required != required || required > 4) return;
         for (const u16 card : leader_candidates(pool, context, c, limit, rules)) {
-            if (deadline.reached()) return;
+            if (out_of_time()) return;
             const LeaderValues leader = leader_values(pool, context, card);
             if (!reaches_score_up(set, leader)) {
                 ++counters.leaders_skipped;
@@ -185,7 +188,7 @@ struct FinalSearch {
         for (const DeckEntry& e : kept) {
             // As many refinements as kept decks: a large `limit` makes this
             // step long enough to need the deadline.
-            if (deadline.reached()) return;
+            if (out_of_time()) return;
             final_chapter_refine_deck(pool, context, e, best, counters);
         }
         // 3. Per character: groups, each leader's seed deck and bound. Every
@@ -212,7 +215,7 @@ struct FinalSearch {
         });
         // 5. Search each task the list does not already rule out.
         for (const GroupSearchTask& task : tasks) {
-            if (deadline.reached()) return;
+            if (out_of_time()) return;
             if (skip(task.bound)) continue;
             const GroupSet& set = sets[task.group_set];
             search_leader(set, task.leader, leader_shapes(pool, set.groups, task.leader.card));

@@ -85,9 +85,13 @@ CandidateLists candidate_lists(const CardPool& pool, const CompositionPattern& p
 
 // Steps 4-5: levels L0..L5 over characters 1..26; k runs downwards so that
 // L(k-1) holds no card of the current character when read. Empty once the
-// deadline has passed: an unfinished level is not the pattern's best.
+// deadline has passed and earlier patterns gave decks (`holds_deck`): an
+// unfinished level is not the pattern's best. Without a deck yet, the level
+// is finished past the deadline keeping one entry per level, which is enough
+// for a first deck and costs little.
 std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 limit,
-                                              Deadline& deadline, SearchStats& stats) {
+                                              bool holds_deck, Deadline& deadline,
+                                              SearchStats& stats) {
     std::array<std::vector<PartialDeckEntry>, 6> level;
     level[0].push_back({});
     for (usize character = 1; character < 27; ++character) {
@@ -99,7 +103,7 @@ std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 l
             for (const PartialDeckEntry& prev : level[k - 1]) {
                 for (const CharacterCandidate& c : list) {
                     ++stats.nodes;
-                    if (deadline.step()) return {};
+                    if (deadline.step() && holds_deck) return {};
                     PartialDeckEntry e = prev;
                     e.count = k;
                     e.power_sum = saturating_add(prev.power_sum, c.pattern_power);
@@ -113,7 +117,8 @@ std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 l
                     return a.slots < b.slots;
                 });
             }
-            if (out.size() > limit) out.resize(limit);
+            const u64 keep = deadline.expired() ? 1 : limit;
+            if (out.size() > keep) out.resize(keep);
         }
     }
     return std::move(level[5]);
@@ -138,11 +143,12 @@ SearchResult search_power_fast(const CardPool& pool, const SearchContext& contex
     }
     // 3. Each pattern's decks, evaluated exactly.
     for (const CompositionPattern& p : patterns) {
-        if (deadline.expired()) break;
+        if (deadline.expired() && !best.empty()) break;
         const CandidateLists lists = candidate_lists(pool, p, limit);
-        for (const PartialDeckEntry& deck : five_card_level(lists, limit, deadline, result.stats)) {
+        for (const PartialDeckEntry& deck :
+             five_card_level(lists, limit, !best.empty(), deadline, result.stats)) {
             ++result.stats.nodes;
-            if (deadline.step()) break;
+            if (deadline.step() && !best.empty()) break;
             ++result.stats.evaluations;
             if (const auto key = evaluate_deck_key(pool, context, deck.slots))
                 best.record({*key, deck.slots});

@@ -59,7 +59,7 @@ struct Walk {
 
 void Walk::visit(usize depth, usize start, u32 characters) {
     ++stats.nodes;
-    if (deadline.step()) stop = true;
+    if (deadline.step() && !best.empty()) stop = true;
     if (stop) return;
     // 1. A complete deck: evaluate and offer.
     if (depth == 5) {

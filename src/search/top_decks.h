@@ -34,6 +34,7 @@ class TopDecks {
     u64 limit() const { return limit_; }
     bool reverse() const { return reverse_; }
     usize size() const { return order_.size(); }
+    bool empty() const { return order_.empty(); }
     // The entries in list order (a copy).
     std::vector<DeckEntry> entries() const;
     std::vector<DeckEntry> take_entries() && { return entries(); }
@@ -88,6 +89,7 @@ class DfsTopDecks {
     }
 
     bool full() const { return list_.full(); }
+    bool empty() const { return list_.empty(); }
     // The threshold of the searches' bounds; meaningful only when full.
     u64 worst_score() const { return list_.last().score; }
     std::vector<DeckEntry> entries() const { return list_.entries(); }

@@ -1,6 +1,6 @@
-// A search clock for tests that stop a search at an exact step: it stands
-// still until it has been read a given number of times, then reads an hour
-// later, and counts its reads.
+// Search clocks for tests. FakeClock stops a search at an exact step: it
+// stands still until it has been read a given number of times, then reads
+// an hour later, and counts its reads.
 #pragma once
 
 #include <chrono>
@@ -19,6 +19,15 @@ class FakeClock final : public SearchClock {
     }
     mutable u64 reads = 0;
     u64 jump_after_reads = std::numeric_limits<u64>::max();
+};
+
+// A search clock each read of which is an hour after the one before: every
+// deadline set from it has passed at the first check, however many
+// deadlines one call sets.
+class RacingClock final : public SearchClock {
+  public:
+    TimePoint now() const override { return TimePoint(std::chrono::hours(++reads)); }
+    mutable u64 reads = 0;
 };
 
 }  // namespace vdz::test

@@ -282,12 +282,15 @@ TEST(FinalChapterSearch, PassedDeadline) {
     std::vector<usize> per_character = {3, 2, 2, 2, 2, 2, 2};
     auto [context, pool] = test::random_final_pool(setup, rng, per_character);
 
-    // Designated mode checks before its first leader: nothing is recorded.
+    // Designated mode records its first leader's decks before it honours
+    // the deadline, then stops: no group is searched.
     FakeClock clock;
     clock.jump_after_reads = 1;  // the start; every later read is past
     const auto designated = search_final_chapter(pool, context, 5, 50, u8{1}, clock);
-    EXPECT_TRUE(designated.decks.empty());
-    EXPECT_EQ(designated.counters, SearchCounters{});
+    ASSERT_FALSE(designated.decks.empty());
+    EXPECT_LE(designated.decks[0].score, test::brute_force_keys(pool, context, 1)[0]);
+    EXPECT_EQ(designated.counters.groups_visited, 0u);
+    EXPECT_TRUE(designated.timed_out);
 
     // All-characters mode seeds whatever the deadline, then stops.
     FakeClock clock2;

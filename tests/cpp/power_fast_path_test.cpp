@@ -140,20 +140,26 @@ TEST(PowerFastPath, StopsAtTheStepWhereTheDeadlinePasses) {
     context.target = Target::POWER;
     const CardPool pool = test::make_pool(cards, context);
     const SearchResult full = fast_path(pool, context, 20);
-    ASSERT_GT(full.stats.nodes, 3 * 1024u);
+    ASSERT_GT(full.stats.nodes, 12 * 1024u);
     EXPECT_EQ(full.stats.clock_reads, 0u);
 
-    // Stopped in the middle: the patterns done so far, never a better deck
-    // than the whole search finds; stopped in the first pattern: nothing.
-    for (const u64 reads : {1u, 3u}) {
+    // Stopped after the first pattern: the patterns done so far, at the very
+    // step, never a better deck than the whole search finds. Stopped inside
+    // the first pattern, before any deck: that pattern is finished with one
+    // entry per level and its one deck is the answer.
+    for (const u64 reads : {1u, 3u, 12u}) {
+        SCOPED_TRACE(reads);
         test::FakeClock clock;
         clock.jump_after_reads = reads;
         Deadline deadline(1000, clock);
         const SearchResult cut = search_power_fast(pool, context, 20, deadline);
         EXPECT_TRUE(cut.stats.timed_out);
-        EXPECT_EQ(cut.stats.nodes, 1024 * reads);
-        if (reads == 1) {
-            EXPECT_TRUE(cut.decks.empty());
+        if (reads == 12) {
+            EXPECT_EQ(cut.stats.nodes, 1024 * reads);
+            EXPECT_GT(cut.decks.size(), 1u);
+        } else {
+            EXPECT_GT(cut.stats.nodes, 1024 * reads);
+            EXPECT_EQ(cut.decks.size(), 1u);
         }
         ASSERT_LE(cut.decks.size(), full.decks.size());
         for (usize i = 0; i < cut.decks.size(); ++i)
