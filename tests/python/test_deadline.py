@@ -1,0 +1,71 @@
+"""A deadline that passes at once (`timeoutMs` 1) on every road of the search
+over the generated region: each answers with at least one deck, through the
+engine and through a kept pool. What the decks are depends on where the
+clock runs out; that there are some does not."""
+
+import json
+
+import pytest
+
+from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+
+REGION = "gen"
+WORLD_BLOOM = 151
+FINAL_CHAPTER = 180
+
+# (id, options); "CHARACTER" and "CARD" stand for the character the player
+# owns most cards of and one card of that character.
+ROADS = [
+    ("score, solo, no event", {}),
+    ("score, multi, marathon", {"liveType": "multi", "eventId": 1}),
+    ("score, cheerful carnival", {"liveType": "cheerful", "eventId": 4}),
+    ("score, World Bloom", {"liveType": "multi", "eventId": WORLD_BLOOM}),
+    ("score, final chapter", {"liveType": "multi", "eventId": FINAL_CHAPTER}),
+    ("score, final chapter, designated leader",
+     {"liveType": "multi", "eventId": FINAL_CHAPTER, "forcedLeaderCharacterId": "CHARACTER"}),
+    ("bonus", {"target": "bonus", "eventId": 1}),
+    ("mysekai", {"target": "mysekai", "eventId": 1}),
+    ("skill", {"target": "skill", "liveType": "multi"}),
+    # A hundred decks make the power path's first pattern outlast the clock.
+    ("power", {"target": "power", "limit": 100}),
+    ("power, World Bloom", {"target": "power", "liveType": "multi", "eventId": WORLD_BLOOM, "limit": 100}),
+    ("power, final chapter", {"target": "power", "eventId": FINAL_CHAPTER, "limit": 100}),
+    ("power, fixed card", {"target": "power", "fixedCards": ["CARD"], "limit": 100}),
+    ("challenge, one character, one deck",
+     {"liveType": "challenge", "challengeLiveCharacterId": "CHARACTER", "limit": 1}),
+    ("challenge, every character, one deck", {"liveType": "challenge", "limit": 1}),
+    ("challenge auto, one character", {"liveType": "challenge_auto", "challengeLiveCharacterId": "CHARACTER"}),
+    ("challenge, bonus", {"liveType": "challenge", "target": "bonus", "eventId": 1}),
+    ("bonus tiers, marathon", {"target": "bonus", "eventId": 1, "targetBonusList": [50]}),
+    ("bonus tiers, World Bloom", {"target": "bonus", "eventId": WORLD_BLOOM, "targetBonusList": [100, 150]}),
+]
+
+
+@pytest.fixture(scope="module")
+def region(sample_region_dir):
+    engine = NativeEngine()
+    masterdata = sample_region_dir / "masterdata"
+    engine.update_masterdata(str(masterdata), REGION)
+    character_of = {card["id"]: card["characterId"] for card in json.loads((masterdata / "cards.json").read_text())}
+    user_json = json.loads((sample_region_dir / "user_data.json").read_text())
+    owned = [character_of[card["cardId"]] for card in user_json["userCards"]]
+    character = max(set(owned), key=owned.count)
+    card = next(c["cardId"] for c in user_json["userCards"] if character_of[c["cardId"]] == character)
+    return engine, NativeUserData(json.dumps(user_json).encode()), {"CHARACTER": character, "CARD": card}
+
+
+def resolved(options, names):
+    def value(v):
+        if isinstance(v, list):
+            return [value(x) for x in v]
+        return names.get(v, v) if isinstance(v, str) else v
+    return {key: value(v) for key, v in options.items()}
+
+
+@pytest.mark.parametrize("options", [r[1] for r in ROADS], ids=[r[0] for r in ROADS])
+def test_a_passed_deadline_still_answers_with_decks(region, options):
+    engine, user, names = region
+    request = json.dumps({**resolved(options, names), "timeoutMs": 1})
+    assert json.loads(engine.recommend(REGION, request, user))["decks"]
+    pool = engine.build_pool(REGION, request, user)
+    assert json.loads(pool.recommend())["decks"]
