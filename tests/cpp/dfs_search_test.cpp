@@ -194,6 +194,33 @@ TEST(DfsSearch, TierTestAllowsForBonusesRoundedUp) {
     EXPECT_EQ(found.decks[0].score >> 32, 82u);
 }
 
+// Five cards of skill 100 reach a score up of exactly 180 (100 + 0.2 x 400),
+// the most any deck of the pool can: a lower bound just above it leaves the
+// search nothing to look at, while 180 itself finds that deck.
+TEST(DfsSearch, ALowerBoundNoDeckCanReachEvaluatesNothing) {
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 20; ++i)
+        cards.push_back(
+            plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i), 30000 - 100 * i, 0));
+    for (u16 i = 0; i < 5; ++i)
+        cards.push_back(
+            plain_card(static_cast<u16>(100 + i), static_cast<u8>(21 + i), 1000 + i, 100));
+    SearchContext context;
+    context.live_type = LiveType::MULTI;
+    context.music_base_scores = {1.1, 0.9, 0.0};
+    context.music_skill_scores[1] = {8, 16, 24, 32, 40, 48};
+    const CardPool pool = test::make_pool(cards, context);
+    for (const auto& [bound, decks] : {std::pair{180.0, 1u}, std::pair{180.5, 0u}}) {
+        SCOPED_TRACE(bound);
+        context.multi_live_score_up_lower_bound = bound;
+        const SearchResult found = dfs(pool, context, 3, 0, {}, std::nullopt);
+        EXPECT_EQ(found.decks.size(), decks);
+        if (decks == 0) {
+            EXPECT_EQ(found.stats.evaluations, 0u);
+        }
+    }
+}
+
 TEST(DfsSearch, StopsAtTheFirstClockReadPastTheDeadline) {
     std::mt19937 rng(8);
     std::vector<TestCard> cards = test::random_cards(rng, 24);
