@@ -6,6 +6,7 @@
 #include "common/check.h"
 #include "search/deck_evaluator.h"
 #include "search/dfs_state.h"
+#include "search/final_bound.h"
 
 namespace vdz {
 
@@ -389,6 +390,23 @@ class Node {
     PartialDeckKey key_;  // this node's cards, in support-bonus mode
 };
 
+// Whether a deck completed from this node could still reach the request's
+// multi live score-up lower bound. A deck's score up is its leader's value
+// plus a fifth of the others', at most 0.8 x its largest skill value plus
+// 0.2 x their sum, and no card's value exceeds its skill byte; the free
+// slots hold cards of distinct characters from `start` on, whose bytes sum
+// to at most the best per-character maxima there. Without this cut a search
+// for a bound few decks pass walks every deck, and, holding none, does not
+// stop at its deadline. Decks that repeat a character (challenge lives, which
+// take no lower bound) are left to the evaluator.
+bool score_up_open(const SearchNodeState& state, usize depth, usize start,
+                   const PartialSums& sums) {
+    if (!state.context.multi_live_score_up_lower_bound || state.card_sums) return true;
+    const SuffixTables& t = *state.bounds.suffix;
+    const u32 top = std::max<u32>(sums.max_skill, t.max_skill_from[start]);
+    return score_up_reachable(state.context, sums.skill_sum + t.skill_sums[start][5 - depth], top);
+}
+
 void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
     ++state.stats.evaluations;
     const auto key = evaluate_deck_key(state.pool, state.context, deck);
@@ -407,6 +425,7 @@ void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& par
         return;
     }
     VDZ_ASSERT(depth < 5);
+    if (!score_up_open(state, depth, start, sums)) return;
     Node(state, depth, start, partial, used_characters, sums, has_leader, leader_index).expand();
 }
 

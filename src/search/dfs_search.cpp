@@ -6,11 +6,9 @@
 
 #include <algorithm>
 
-#include "pool/pool_packing.h"
 #include "search/candidate_order.h"
 #include "search/deck_evaluator.h"
 #include "search/dfs_state.h"
-#include "search/final_bound.h"
 #include "search/force_scalar.h"
 
 namespace vdz {
@@ -42,19 +40,6 @@ PartialSums root_sums(const BoundModel& m, u16 root) {
     };
     sums.bonus_sum += at(context.leader_honor_bonus) + at(context.leader_limit_bonus);
     return sums;
-}
-
-// Whether some deck of the pool can reach the request's multi live score-up
-// lower bound. A deck's score up is its leader's value plus a fifth of the
-// others', 0.8 x the leader's plus 0.2 x the five together, and no card's
-// value exceeds its skill byte: so at most 0.8 x the largest byte plus
-// 0.2 x the five largest.
-bool score_up_attainable(const CardPool& pool, const SearchContext& context) {
-    if (!context.multi_live_score_up_lower_bound) return true;
-    u32 top = 0;
-    for (u16 i = 0; i < pool.count(); ++i)
-        top = std::max<u32>(top, pool.skill_value(i));
-    return score_up_reachable(context, compute_skill_bound(pool), top);
 }
 
 }  // namespace
@@ -128,13 +113,9 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     std::optional<CardSuffixSums> card_sums;
     if (!context.dominance_pruning)
         state.card_sums = &card_sums.emplace(build_card_suffix_sums(pool, context));
-    // 6. Roots. When no deck can pass the lower bound on the score up, the
-    // search would refuse every deck and, holding none, run to its last
-    // node whatever its deadline: there is nothing to search.
+    // 6. Roots.
     DeckSlots partial{};
-    if (!score_up_attainable(pool, context)) {
-        // The seeds alone are the result.
-    } else if (!context.final_chapter) {
+    if (!context.final_chapter) {
         dfs_expand(state, 0, 0, partial, 0, PartialSums{}, false, 0);
     } else {
         for (const u16 root : initial_candidate_order(pool, context)) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "brute_force_decks.h"
 #include "fake_clock.h"
 #include "final_chapter_fixture.h"
 #include "search/pool_search.h"
@@ -99,10 +100,18 @@ const std::vector<std::pair<const char*, std::function<Road()>>> ROADS = {
      }},
     {"depth-first search over tiers",
      [] {
-         Road r = one_passing_deck(23, false);
+         // A tier whose first deck the search order meets after more than
+         // one clock interval of steps.
+         std::mt19937 rng(0);
+         Road r;
+         r.cards = test::random_cards(rng, 30);
+         for (usize i = 0; i < r.cards.size(); ++i)
+             r.cards[i].character = static_cast<u8>(1 + i % 26);
          r.context.target = Target::BONUS;
          r.context.event_kind = 0;
-         r.tiers = {0};
+         r.context.music_base_scores = {1.1, 0.9, 0.0};
+         r.context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+         r.tiers = {52};
          return r;
      }},
     {"final chapter, designated leader", [] { return final_chapter(u8{1}); }},
