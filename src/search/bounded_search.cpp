@@ -151,6 +151,7 @@ struct BoundModel {
     bool paired_skills = false;
     std::array<i64, 5> weights_e6{};
     i64 leader_weight_e6 = 0;
+    bool live_score_in_range = false;  // see `SuffixTables`
 };
 
 i64 ceil_e6(double x) {
@@ -202,6 +203,7 @@ BoundModel bound_model(const CardPool& pool, const SearchContext& context,
     m.skill_base = suffix.base_score_e6;
     m.skill_rate = suffix.skill_sum_e6;
     m.power_rate = static_cast<i64>(suffix.multi_term_e6);
+    m.live_score_in_range = suffix.live_score_in_range;
     u32 leader = 0;
     if (context.final_chapter) {
         for (u16 i = 0; i < pool.count(); ++i) {
@@ -231,18 +233,12 @@ i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best) {
     return total;
 }
 
-// The bound key of a deck with power sum `power`, skill sum `skill`,
-// largest skill `best` and card bonuses `bonus_x10` at most.
-u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10) {
-    u32 p = power + m.power_extra;
-    if (m.power_cap) p = std::min(p, *m.power_cap);
-    const u64 bonus_bound_x10 = u64{bonus_x10} + m.bonus_extra_x10;
-    if (m.target == Target::MYSEKAI) {
-        // The margin covers the rounding of the evaluator's own bonus sum.
-        const double b = static_cast<double>(bonus_bound_x10) / 10.0 + 0.001;
-        const double steps = static_cast<double>(p / 45000 + 10);
-        return saturating_cast<u32>((b + 100.0) * steps * 500.0 / 1000.0);
-    }
+// The live score of a deck of power `p` at most, with skill sum `skill` and
+// largest skill `best` at most, rounded up and saturated rather than
+// wrapped: a live score never exceeds i32's range.
+u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best) {
+    // Coefficients far beyond any song's could overflow the multiplier.
+    if (!m.live_score_in_range) return INT32_MAX;
     const i64 multiplier = skill_multiplier_e6(m, skill, best);
     const i64 team =
         m.other_power ? i64{p} + 4 * i64{static_cast<i32>(*m.other_power)} : 5 * i64{p};
@@ -256,8 +252,22 @@ u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10)
         const __int128 wide = __int128{team} * m.power_rate + __int128{4} * p * multiplier;
         live_bound = static_cast<i64>(std::clamp<__int128>(wide / 1'000'000 + 1, 0, INT32_MAX));
     }
-    // Saturated rather than wrapped: a live score never exceeds i32's range.
-    const u32 live = static_cast<u32>(std::clamp<i64>(live_bound, 0, INT32_MAX));
+    return static_cast<u32>(std::clamp<i64>(live_bound, 0, INT32_MAX));
+}
+
+// The bound key of a deck with power sum `power`, skill sum `skill`,
+// largest skill `best` and card bonuses `bonus_x10` at most.
+u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10) {
+    u32 p = power + m.power_extra;
+    if (m.power_cap) p = std::min(p, *m.power_cap);
+    const u64 bonus_bound_x10 = u64{bonus_x10} + m.bonus_extra_x10;
+    if (m.target == Target::MYSEKAI) {
+        // The margin covers the rounding of the evaluator's own bonus sum.
+        const double b = static_cast<double>(bonus_bound_x10) / 10.0 + 0.001;
+        const double steps = static_cast<double>(p / 45000 + 10);
+        return saturating_cast<u32>((b + 100.0) * steps * 500.0 / 1000.0);
+    }
+    const u32 live = live_score_bound(m, p, skill, best);
     if (m.target == Target::BONUS) {
         // Twice the bonus, rounded: the key's half-percent steps, rounded up.
         const u64 steps = (bonus_bound_x10 + 4) / 5;

@@ -55,10 +55,11 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, doub
     const i64 power = static_cast<i64>(p);  // below 2^32
     const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
     const i64 best = skills[0];
+    if (t.effective_live_type == LiveType::MYSEKAI) return 0;
+    // Coefficients far beyond any song's could overflow the products below.
+    if (!t.live_score_in_range) return INT32_MAX;
     i64 multiplier;
     switch (t.effective_live_type) {
-        case LiveType::MYSEKAI:
-            return 0;
         case LiveType::MULTI:
         case LiveType::CHEERFUL:
             // Every activation is the room leader's (4 v0 + S) / 5 or the

@@ -24,6 +24,8 @@ namespace {
 i64 score_bound(const SuffixTables& t, u32 power, u32 skill, u32 leader) {
     const LiveType live_type = t.effective_live_type;
     if (live_type == LiveType::MYSEKAI) return 0;
+    // Coefficients far beyond any song's could overflow the products below.
+    if (!t.live_score_in_range) return INT32_MAX;
     const i64 p = power, s = skill, l = leader;
     i64 k;
     if (live_type == LiveType::MULTI || live_type == LiveType::CHEERFUL) {

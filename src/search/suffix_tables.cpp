@@ -119,6 +119,10 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
         t.paired_skill_weights = true;
     }
     t.teammate_score_up_x5 = 5 * i64{context.multi_live_teammate_score_up.value_or(0)};
+    const auto small = [](double x) { return x >= -1e4 && x <= 1e4; };
+    t.live_score_in_range = small(live_type_base_score(context)) &&
+                            std::all_of(w.begin(), w.end(), small) &&
+                            std::abs(t.teammate_score_up_x5) <= 5'000'000;
     const bool multi =
         context.live_type == LiveType::MULTI || context.live_type == LiveType::CHEERFUL;
     t.multi_term_e6 = multi ? 75'000 : 0;

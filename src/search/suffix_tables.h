@@ -70,6 +70,11 @@ struct SuffixTables {
     // values sorted largest first. Set only when no weight is negative.
     bool paired_skill_weights = false;
     std::array<i64, 5> paired_skill_e6{};
+    // The base score and every weight within 10,000 in size and the teammate
+    // score up within 1,000,000 (songs stay near 1): the bounds' products of
+    // these coefficients with skill values and powers then fit in 64 bits.
+    // Outside, a bound gives the largest live score.
+    bool live_score_in_range = false;
     i64 teammate_score_up_x5 = 0;                   // 5 x the teammate score up, 0 when absent
     u64 multi_term_e6 = 0;                          // 0.075 in multi and cheerful lives, else 0
     u32 cheerful_factor = 0;                        // cheerful event-point factor in 1/5000, else 0

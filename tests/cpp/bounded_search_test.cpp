@@ -138,6 +138,27 @@ TEST(BoundedSearch, DecksSharingTwoUnitsAreNotCut) {
     }
 }
 
+TEST(BoundedSearch, WeightsBeyondAnySongsStillBound) {
+    // The multiplier of such weights would overflow: the bound gives up.
+    std::mt19937 rng(4);
+    for (const double weight : {1e15, -1e15}) {
+        std::vector<TestCard> cards;
+        for (u16 i = 0; i < 9; ++i)
+            cards.push_back(test::random_challenge_card(rng, static_cast<u16>(1 + i)));
+        SearchContext context;
+        context.live_type = LiveType::CHALLENGE;
+        context.dominance_pruning = false;
+        context.music_skill_scores[0].fill(weight);
+        const CardPool pool = test::make_pool(cards, context);
+        const std::vector<u16> list = challenge_candidate_order(pool, context);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+        u64 all_evaluations = 0;
+        EXPECT_EQ(bounded(pool, context, suffix, list, table, 3).decks,
+                  unbounded(pool, context, list, 3, all_evaluations));
+    }
+}
+
 TEST(BoundedSearch, FiveCardsAndMissingFixedCards) {
     std::vector<TestCard> cards;
     for (u16 i = 0; i < 5; ++i)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -100,6 +101,42 @@ TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
             }
         }
         EXPECT_GT(checked, 100u);
+    }
+}
+
+// Weights and options far beyond any song's would overflow the products of
+// the live score; the bound then gives up rather than wrap.
+TEST(FinalBound, InputsBeyondAnySongsStillBound) {
+    struct Case {
+        const char* name;
+        LiveType live_type;
+        SkillOrderChooseStrategy order;
+        double weight;
+        std::optional<i32> teammate_score_up;
+    };
+    const Case cases[] = {
+        {"solo, best skills, huge weights", LiveType::SOLO, BEST, 1e15, std::nullopt},
+        {"solo, averaged skills, huge weights", LiveType::SOLO, AVERAGE, 1e15, std::nullopt},
+        {"solo, negative huge weights", LiveType::SOLO, AVERAGE, -1e15, std::nullopt},
+        {"multi, huge teammate score up", LiveType::MULTI, AVERAGE, 1e4, 2'000'000'000},
+    };
+    std::mt19937 rng(32);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<test::TestCard> cards = test::random_final_cards(rng, {1, 1, 1, 1, 1});
+        for (test::TestCard& card : cards)
+            card.unit_values.fill(card.power);
+        const FinalSetup setup{k.name, Target::SCORE, k.live_type, k.order, 5, false, true};
+        SearchContext context = test::final_context(setup, rng, 5);
+        for (auto& row : context.music_skill_scores)
+            row.fill(k.weight);
+        context.multi_live_teammate_score_up = k.teammate_score_up;
+        const CardPool pool = test::make_pool(cards, context);
+        const SuffixTables tables = build_suffix_tables(pool, context);
+        const DeckSlots deck = {0, 1, 2, 3, 4};
+        const auto key = evaluate_final_chapter_deck(pool, context, deck);
+        ASSERT_TRUE(key);
+        EXPECT_GE(bound_at_deck(pool, context, tables, deck), *key);
     }
 }
 
