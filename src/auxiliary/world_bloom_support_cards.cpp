@@ -11,7 +11,6 @@
 
 #include "common/text.h"
 #include "handler/apply_card_config.h"
-#include "handler/card_candidates.h"
 #include "handler/codes.h"
 #include "handler/pool_build_error.h"
 #include "json/writer.h"
@@ -209,12 +208,10 @@ Result<std::vector<WorldBloomSupportCard>> list_world_bloom_support_cards(
                                  character_unit(master, *character),
                                  support_table(master, *turn)};
 
-    // 2. One record per owned card: a card listed again is one card, as in
-    // every pool.
-    const std::vector<UserCard> distinct = distinct_user_cards(user_cards);
+    // 2. One record per owned card.
     std::vector<WorldBloomSupportCard> records;
-    records.reserve(distinct.size());
-    for (const UserCard& owned : distinct) {
+    records.reserve(user_cards.size());
+    for (const UserCard& owned : user_cards) {
         const i32 card_id = static_cast<i32>(owned.card_id);
         const auto card = std::find_if(master.cards.begin(), master.cards.end(),
                                        [&](const Card& c) { return c.id == card_id; });

@@ -144,11 +144,6 @@ def test_repeated_cards_count_once(generated):
         for deck in twelve:
             ids = [c["card_id"] for c in deck["cards"]]
             assert len(set(ids)) == 5
-    support = {"eventId": WORLD_BLOOM_EVENT, "worldBloomCharacterId": 1}
-    listed = [json.loads(engine.get_world_bloom_support_cards(
-        REGION, json.dumps(support), NativeUserData(json.dumps(u).encode())))
-        for u in (player, repeated)]
-    assert listed[1] == listed[0]
 
 
 # Generous bounds: before these mends each request below ran for minutes
