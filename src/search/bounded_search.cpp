@@ -109,7 +109,7 @@ struct PartialSums {
             best = std::max(best, power[unit_shape(u)]);
             if (!mixed_attributes) best = std::max(best, power[unit_attr_shape(u)]);
         }
-        if (bit_count(common_units) >= 2) {
+        if ((common_units & (common_units - 1)) != 0) {  // two units or more
             best = std::max(best, power[UNITS_SHAPE]);
             if (!mixed_attributes) best = std::max(best, power[UNITS_ATTR_SHAPE]);
         }
