@@ -465,8 +465,12 @@ u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeck
 }
 
 u32 doubled_bonus_floor(const PartialSums& sums, usize depth) {
+    // Each rounded-up part (a card's bonus, or in the final chapter its base
+    // and its counted limited part) adds less than 1 % to the sum, less than
+    // 2 to the doubled bonus: round(2 x (sum - 0.9 k)) >= 2 x sum - 2 k for
+    // k such parts.
     const u64 doubled = 2 * u64{sums.bonus_sum};
-    const u64 rounding = 2 * u64{depth};
+    const u64 rounding = 2 * (u64{depth} + sums.limited_count);
     return static_cast<u32>(std::min<u64>(doubled > rounding ? doubled - rounding : 0, UINT32_MAX));
 }
 

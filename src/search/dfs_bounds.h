@@ -140,7 +140,8 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
 u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key);
 
 // The doubled event bonus of every completion is at least this, in steps of
-// half a percent: each card's bonus was rounded up by less than 1 %.
+// half a percent: each card's bonus was rounded up by less than 1 %, in the
+// final chapter each of its two parts.
 u32 doubled_bonus_floor(const PartialSums& sums, usize depth);
 
 }  // namespace vdz

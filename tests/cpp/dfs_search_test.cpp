@@ -192,6 +192,21 @@ TEST(DfsSearch, TierTestAllowsForBonusesRoundedUp) {
     const SearchResult found = dfs(pool, context, 1, 0, {}, std::span<const i32>(tiers));
     ASSERT_EQ(found.decks.size(), 1u);
     EXPECT_EQ(found.decks[0].score >> 32, 82u);
+
+    // The final chapter rounds up both parts of a card's bonus: five cards
+    // of 10.1 % and a limited 0.1 % are 51 %, rounded up 60 %.
+    SearchContext final_chapter = context;
+    final_chapter.final_chapter = true;
+    for (TestCard& c : cards) {
+        c.base_x10 = 101;
+        c.limited_x10 = 1;
+    }
+    const CardPool final_pool = test::make_pool(cards, final_chapter);
+    const i32 final_tiers[] = {51};
+    const SearchResult final_found =
+        dfs(final_pool, final_chapter, 1, 0, {}, std::span<const i32>(final_tiers));
+    ASSERT_EQ(final_found.decks.size(), 1u);
+    EXPECT_EQ(final_found.decks[0].score >> 32, 102u);
 }
 
 // Five cards of skill 100 reach a score up of exactly 180 (100 + 0.2 x 400),
