@@ -9,15 +9,15 @@
 // value, so the five values sum to at most the cards' skill sum and none exceeds the largest.
 // Outside multi lives the skill part of the live score pairs the values with the weights, at most
 // highest with highest (any other pairing sums to no more), and the leader's value once more with
-// the leader's weight; with non-negative weights its largest value over five values of that sum and
-// maximum puts the maximum on the highest weights in turn. Multi lives, which this road serves only
-// in tests, and specific orders that play one activation twice take the largest skill value for
-// every activation. The coefficients are rounded up and
-// one point is added for the evaluator's floating-point rounding, so L below is never under a
-// deck's live score, and the event points of a challenge live grow with the live score. For the
-// bonus and mysekai targets the deck's event bonus is at most the cards' own bonuses plus the
-// pool's bound on the support and attribute bonus plus the largest leader bonus; the start-position
-// sums of card bonuses below bound the first part.
+// the leader's weight; at the weights' sizes (values are never negative, so a negative weight only
+// lowers the sum) its largest value over five values of that sum and maximum puts the maximum on
+// the highest weights in turn. Multi lives, which this road serves only in tests, and specific
+// orders that play one activation twice take the largest skill value for every activation. The
+// coefficients are rounded up and one point is added for the evaluator's floating-point rounding,
+// so L below is never under a deck's live score, and the event points of a challenge live grow with
+// the live score. For the bonus and mysekai targets the deck's event bonus is at most the cards'
+// own bonuses plus the pool's bound on the support and attribute bonus plus the largest leader
+// bonus; the start-position sums of card bonuses below bound the first part.
 #include "search/bounded_search.h"
 
 #include <algorithm>
@@ -145,7 +145,7 @@ struct BoundModel {
     i64 skill_rate = 0;
     i64 power_rate = 0;
     u32 bonus_extra_x10 = 0;  // support, attribute and leader bonuses at most
-    // Outside multi lives with non-negative weights: the five activation
+    // Outside multi lives, at each weight's size: the five activation
     // weights, highest first, and the leader's, per point of skill value,
     // times 1,000,000 and rounded up.
     bool paired_skills = false;
@@ -182,8 +182,12 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
     if (is_multi_live(context.live_type) || repeats_an_activation(context)) return;
     const bool automatic =
         context.live_type == LiveType::AUTO || context.live_type == LiveType::CHALLENGE_AUTO;
-    const std::array<double, 6>& w = context.music_skill_scores[automatic ? 2 : 0];
-    if (std::any_of(w.begin(), w.end(), [](double x) { return !(x >= 0.0); })) return;
+    // Each weight's size: skill values are never negative, so a negative
+    // weight only lowers the sum below what its size adds.
+    std::array<double, 6> w = context.music_skill_scores[automatic ? 2 : 0];
+    if (std::any_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) return;
+    for (double& x : w)
+        x = std::abs(x);
     std::array<double, 5> first = {w[0], w[1], w[2], w[3], w[4]};
     std::sort(first.begin(), first.end(), std::greater<>());
     for (usize i = 0; i < 5; ++i)

@@ -93,7 +93,14 @@ const std::array<double, 6>& skill_weights(const SearchContext& context) {
 }
 
 void fill_parameters(SuffixTables& t, const SearchContext& context) {
-    const auto& w = skill_weights(context);
+    // The bounds read the weights' sizes. A resolved skill value is never
+    // negative, so a negative weight only lowers the evaluator's sum below
+    // what its size adds; the one activation that may be negative, a
+    // teammate's score up, is read by its size too. A song's weights are
+    // positive, and then these are its weights.
+    std::array<double, 6> w = skill_weights(context);
+    for (double& x : w)
+        x = std::abs(x);
     double first5 = 0.0;
     for (usize i = 0; i < 5; ++i)
         first5 += w[i];
@@ -108,7 +115,7 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
     const bool sorted =
         strategy == SkillOrderChooseStrategy::BEST || strategy == SkillOrderChooseStrategy::WORST;
     if (solo_formula && sorted &&
-        std::all_of(w.begin(), w.end(), [](double x) { return x >= 0; })) {
+        std::none_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) {
         // The best order pairs the largest value with the largest weight, the
         // worst order with the smallest.
         std::array<double, 5> five = {w[0], w[1], w[2], w[3], w[4]};
@@ -118,7 +125,7 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
             t.paired_skill_e6[i] = ceil_e6(five[i]);
         t.paired_skill_weights = true;
     }
-    t.teammate_score_up_x5 = 5 * i64{context.multi_live_teammate_score_up.value_or(0)};
+    t.teammate_score_up_x5 = 5 * std::abs(i64{context.multi_live_teammate_score_up.value_or(0)});
     const auto small = [](double x) { return x >= -1e4 && x <= 1e4; };
     t.live_score_in_range = small(live_type_base_score(context)) &&
                             std::all_of(w.begin(), w.end(), small) &&

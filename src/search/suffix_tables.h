@@ -60,14 +60,15 @@ struct SuffixTables {
     u8 support_count = 0;
 
     // Live-score coefficients, times 1,000,000 and rounded up, so that a
-    // bound formed from them is never below the evaluator's score.
+    // bound formed from them is never below the evaluator's score; they
+    // read each weight's size (see `fill_parameters`).
     i64 base_score_e6 = 0;    // the live type's base score
     i64 skill_sum_e6 = 0;     // (W0 + .. + W5) / 500
     i64 skill_first5_e6 = 0;  // W0 + .. + W4
     i64 skill_last_e6 = 0;    // W5
     // Solo-formula lives ranking by the best or worst skill order: W0..W4
     // times 1,000,000 rounded up, in the order they meet the deck's skill
-    // values sorted largest first. Set only when no weight is negative.
+    // values sorted largest first.
     bool paired_skill_weights = false;
     std::array<i64, 5> paired_skill_e6{};
     // The base score and every weight within 10,000 in size and the teammate
@@ -75,9 +76,9 @@ struct SuffixTables {
     // these coefficients with skill values and powers then fit in 64 bits.
     // Outside, a bound gives the largest live score.
     bool live_score_in_range = false;
-    i64 teammate_score_up_x5 = 0;                   // 5 x the teammate score up, 0 when absent
-    u64 multi_term_e6 = 0;                          // 0.075 in multi and cheerful lives, else 0
-    u32 cheerful_factor = 0;                        // cheerful event-point factor in 1/5000, else 0
+    i64 teammate_score_up_x5 = 0;  // 5 x the teammate score up's size, 0 when absent
+    u64 multi_term_e6 = 0;         // 0.075 in multi and cheerful lives, else 0
+    u32 cheerful_factor = 0;       // cheerful event-point factor in 1/5000, else 0
     LiveType effective_live_type = LiveType::SOLO;  // multi in a cheerful carnival: cheerful
     bool has_event = false;
 

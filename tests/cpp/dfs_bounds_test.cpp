@@ -40,9 +40,10 @@ SearchContext random_bound_context(std::mt19937& rng, const std::vector<TestCard
     if (rng() % 3 == 0) test::add_world_bloom_support(rng, cards, context);
     if (rng() % 4 == 0) context.honor_power = static_cast<i32>(rng() % 5000);
     if (rng() % 4 == 0) context.multi_live_teammate_power = static_cast<u32>(rng() % 200000);
-    if (rng() % 4 == 0) context.multi_live_teammate_score_up = static_cast<i32>(rng() % 200);
+    if (rng() % 4 == 0) context.multi_live_teammate_score_up = static_cast<i32>(rng() % 300) - 100;
     if (rng() % 3 == 0) context.skill_order_choose_strategy = SkillOrderChooseStrategy::AVERAGE;
     if (rng() % 2) test::song_weights(rng, context);
+    if (rng() % 4 == 0) test::negate_a_weight(rng, context);
     return context;
 }
 

@@ -61,7 +61,7 @@ const FinalSetup SETUPS[] = {
 };
 
 // At a complete deck's own totals the bound is the deck's key or above,
-// whatever the fractions of the song's weights.
+// whatever the fractions of the song's weights, even with a negative one.
 TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
     std::mt19937 rng(31);
     for (const FinalSetup& setup : SETUPS) {
@@ -74,6 +74,7 @@ TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
                 card.unit_values.fill(card.power);
             SearchContext context = test::final_context(setup, rng, 5);
             test::song_weights(rng, context);
+            if (round % 4 == 3) test::negate_a_weight(rng, context);
             const CardPool pool = test::make_pool(cards, context);
             const SuffixTables tables = build_suffix_tables(pool, context);
             // Every deck led by a card of character 1.

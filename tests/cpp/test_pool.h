@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -93,6 +94,15 @@ inline void song_weights(std::mt19937& rng, SearchContext& c) {
         for (usize i = 0; i < 5; ++i)
             row[i] = decimal(0.08, 0.11);
         row[5] = decimal(0.11, 0.14);
+    }
+}
+
+// One weight of every row made negative: no song has one, but the music
+// meta format takes any number.
+inline void negate_a_weight(std::mt19937& rng, SearchContext& c) {
+    for (auto& row : c.music_skill_scores) {
+        double& w = row[rng() % 6];
+        w = -std::abs(w) - 0.5;
     }
 }
 
