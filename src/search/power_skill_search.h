@@ -1,9 +1,8 @@
-// The exhaustive search of the power and skill targets: the pool is cut to a
-// short candidate list ordered by the target's own per-card key (a cap per
-// character and a total), then every admissible deck of that list is
-// evaluated and the best `limit` kept. No bound: the list's length keeps the
-// work small, except where many cards of fixed card ids or characters all
-// enter the list, so it watches the deadline like the other searches.
+// The search of the power and skill targets: every admissible deck of the
+// pool in the order of the target's own per-card key, the best `limit` kept.
+// Bounds from the cards' power and skill columns cut what cannot enter the
+// list once it is full, and what cannot reach the score-up lower bound; the
+// search watches the deadline like the other searches.
 #pragma once
 
 #include <span>
@@ -27,22 +26,21 @@ void sort_candidates(std::span<u16> indices, const CardPool& pool, const SearchC
 
 bool contains_u16(std::span<const u16> values, u16 value);
 
-// The candidate list: every card of a fixed card id or a fixed character
-// first (no cap), then the best cards in candidate order while the list is
-// short of its total, at most a cap per character. The first cards count
-// toward the total only as far as there are fixed slots for them.
-std::vector<u16> cut_candidates(const CardPool& pool, const SearchContext& context);
+// The candidate list: every pool card, those of a fixed card id or a fixed
+// character first, each part in candidate order.
+std::vector<u16> candidate_list(const CardPool& pool, const SearchContext& context);
 
 // Every admissible deck of `candidates` into `best`: fixed-card slots first,
 // then fixed-character slots, then ascending combinations of the rest, one
 // card per character except where a fixed character asks for its own. In a
-// challenge live characters may repeat, card ids may not. Counts a step per
-// visited slot and stops, keeping what it found, once the deadline passes.
+// challenge live characters may repeat, card ids may not. Skips the decks
+// the bounds show cannot enter `best`. Counts a step per visited slot and
+// stops, keeping what it found, once the deadline passes.
 void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
                              std::span<const u16> candidates, TopDecks& best, SearchStats& stats,
                              Deadline& deadline);
 
-// The cut and the search together: the row of the search entry for the
+// The list and the search together: the row of the search entry for the
 // power and skill targets.
 SearchResult search_power_skill(const CardPool& pool, const SearchContext& context, u64 limit,
                                 Deadline& deadline);

@@ -1,7 +1,9 @@
 // Strategy choice, in order; the first row that holds decides:
 //   1. limit 0 or fewer than five cards: nothing to search;
-//   2. power, not minimised, pruning allowed, no fixed cards or characters:
-//      the power-target fast path;
+//   2. power, not minimised, pruning allowed, no fixed cards or characters,
+//      no score-up lower bound: the power-target fast path (its lists keep
+//      the best decks of each deck shape before the bound is tested, so with
+//      a bound they could hold too few that pass);
 //   3. power or skill: the trimmed exhaustive search;
 //   4. challenge live (no pruning), limit 1, no fixed cards, and few enough
 //      combinations to enumerate them all: the exhaustive single-best search;
@@ -106,7 +108,7 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
     if (limit == 0 || pool.count() < 5) return SearchResult{};
     // 2.
     if (context.target == Target::POWER && !context.minimize && context.dominance_pruning &&
-        unconstrained) {
+        unconstrained && !context.multi_live_score_up_lower_bound) {
         Deadline deadline(timeout_ms, clock);
         return search_power_fast(pool, context, limit, deadline);
     }

@@ -77,11 +77,13 @@ TestCard random_card(std::mt19937& rng, u16 card_id, u8 characters) {
     return c;
 }
 
-TEST(PowerSkillSearch, MatchesBruteForceOverTheCutList) {
+TEST(PowerSkillSearch, MatchesBruteForceOverThePool) {
+    // Pools of up to 30 cards over nine characters: more cards of one
+    // character, and more in all, than a short list of the best would hold.
     std::mt19937 rng(11);
     for (int round = 0; round < 60; ++round) {
         std::vector<TestCard> cards;
-        const usize n = 5 + rng() % 30;
+        const usize n = 5 + rng() % 26;
         for (usize i = 0; i < n; ++i)
             cards.push_back(random_card(rng, static_cast<u16>(1 + rng() % 40), 9));
         SearchContext context;
@@ -96,16 +98,26 @@ TEST(PowerSkillSearch, MatchesBruteForceOverTheCutList) {
         const u64 limit = 1 + rng() % 12;
         SCOPED_TRACE(testing::Message() << "round " << round);
 
-        const std::vector<u16> list = cut_candidates(pool, context);
+        const std::vector<u16> list = candidate_list(pool, context);
         const SearchResult got = power_skill(pool, context, limit);
-        const std::vector<DeckEntry> want =
-            list.size() < 5 ? std::vector<DeckEntry>{}
-                            : brute_force(pool, context, list, limit, context.minimize);
-        EXPECT_EQ(got.decks, want);
+        const std::vector<DeckEntry> all =
+            brute_force(pool, context, list, ~u64{0}, context.minimize);
+        // The same keys; each deck a card set of that key. Of decks that tie
+        // the worst one listed, the bounds may keep any.
+        ASSERT_EQ(got.decks.size(), std::min<usize>(limit, all.size()));
+        std::map<CardSetKey, u64> key_of;
+        for (const DeckEntry& d : all)
+            key_of[card_set_key(pool_card_ids(pool), d.slots)] = d.score;
+        for (usize i = 0; i < got.decks.size(); ++i) {
+            EXPECT_EQ(got.decks[i].score, all[i].score) << "deck " << i;
+            EXPECT_EQ(key_of[card_set_key(pool_card_ids(pool), got.decks[i].slots)],
+                      got.decks[i].score)
+                << "deck " << i;
+        }
     }
 }
 
-TEST(PowerSkillSearch, CutTakesCapsPerCharacterAndFixedCardsBeyondThem) {
+TEST(PowerSkillSearch, ListTakesFixedCardsAndCharactersFirst) {
     // Ten cards of character 1 with skill values 10..19, then six of others.
     std::vector<TestCard> cards;
     for (u16 i = 0; i < 10; ++i)
@@ -117,30 +129,26 @@ TEST(PowerSkillSearch, CutTakesCapsPerCharacterAndFixedCardsBeyondThem) {
     skill.target = Target::SKILL;
     const CardPool pool = test::make_pool(cards, skill);
 
-    std::vector<u16> list = cut_candidates(pool, skill);
+    std::vector<u16> list = candidate_list(pool, skill);
     EXPECT_EQ(std::vector<u16>(list.begin(), list.begin() + 3), (std::vector<u16>{9, 8, 7}));
-    EXPECT_EQ(list.size(), 9u);
-
-    // A fixed card of character 1 counts toward its cap.
-    skill.fixed_cards = {100};
-    list = cut_candidates(pool, skill);
-    EXPECT_EQ(std::vector<u16>(list.begin(), list.begin() + 3), (std::vector<u16>{0, 9, 8}));
-    EXPECT_EQ(
-        std::count_if(list.begin(), list.end(), [&](u16 c) { return pool.character_id(c) == 1; }),
-        3);
-
-    // A fixed character's cards all enter, beyond the cap.
-    skill.fixed_cards.clear();
-    skill.fixed_characters = {1};
-    list = cut_candidates(pool, skill);
     EXPECT_EQ(list.size(), 16u);
+
+    skill.fixed_cards = {100};
+    list = candidate_list(pool, skill);
+    EXPECT_EQ(std::vector<u16>(list.begin(), list.begin() + 3), (std::vector<u16>{0, 9, 8}));
+
+    skill.fixed_cards.clear();
+    skill.fixed_characters = {3};
+    list = candidate_list(pool, skill);
+    EXPECT_EQ(list.front(), 11u);
+    EXPECT_EQ(list[1], 9u);
 
     // Power with minimize: lowest power first.
     SearchContext power;
     power.target = Target::POWER;
     power.minimize = true;
     const CardPool same = test::make_pool(cards, power);
-    list = cut_candidates(same, power);
+    list = candidate_list(same, power);
     EXPECT_EQ(list.front(), 10u);          // power 500, lowest index among equals
     EXPECT_EQ(pool.power(list[6]), 991u);  // then character 1, weakest first
 }
@@ -197,7 +205,7 @@ TEST(PowerSkillSearch, AFixedCharacterWithManyCardsLeavesRoomForOthers) {
     context.target = Target::SKILL;
     context.fixed_characters = {1};
     const CardPool pool = test::make_pool(cards, context);
-    EXPECT_EQ(cut_candidates(pool, context).size(), 31u);
+    EXPECT_EQ(candidate_list(pool, context).size(), 31u);
     const SearchResult r = power_skill(pool, context, 3);
     ASSERT_EQ(r.decks.size(), 3u);
     EXPECT_EQ(r.decks[0].slots[0], 24);  // the character's best skill leads
@@ -215,7 +223,7 @@ TEST(PowerSkillSearch, ChallengeDecksRepeatCharactersButNotCardIds) {
     context.live_type = LiveType::CHALLENGE;
     context.dominance_pruning = false;
     const CardPool pool = test::make_pool(cards, context);
-    EXPECT_EQ(cut_candidates(pool, context).size(), 8u);
+    EXPECT_EQ(candidate_list(pool, context).size(), 8u);
     const SearchResult r = power_skill(pool, context, 3);
     ASSERT_EQ(r.decks.size(), 3u);
     // Card 1's copy makes the same card set as card 0: kept once.
