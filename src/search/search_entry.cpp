@@ -4,7 +4,7 @@
 //      no score-up lower bound: the power-target fast path (its lists keep
 //      the best decks of each deck shape before the bound is tested, so with
 //      a bound they could hold too few that pass);
-//   3. power or skill: the trimmed exhaustive search;
+//   3. power or skill: the bounded search over every pool card;
 //   4. challenge live (no pruning), limit 1, no fixed cards, and few enough
 //      combinations to enumerate them all: the exhaustive single-best search;
 //   5. challenge live otherwise: the bounded search over all pool cards. With
