@@ -1,8 +1,11 @@
 // Variants are built in ascending slot order, each recorded before its own
 // further variants, and a deck whose key falls below a full list's worst
 // entry widens no further: a replacement card is dominated by the card it
-// replaces, so its variants are rarely better. Every evaluation is a step of
-// the request's deadline.
+// replaces, so its variants are rarely better. Before that, a deck found is
+// widened from each choice of its cards' kept skill variants: the search
+// lists the best choice of each card set, and a removed card may do best
+// beside another choice, which no replacement alone reaches. Every
+// evaluation is a step of the request's deadline.
 #include "search/dominance_expansion.h"
 
 #include <algorithm>
@@ -53,6 +56,25 @@ DominatedLists lists_by_card_id(const CardPool& pool, const DominatedLists& firs
     return out;
 }
 
+// Per pool card, the other pool cards of its id that pruning kept: its
+// skill variants that decks of its card set may hold instead.
+DominatedLists kept_variants(const CardPool& pool, const DominatedLists& first) {
+    std::vector<u8> removed(first.size(), 0);
+    for (const std::vector<u16>& list : first)
+        for (const u16 card : list)
+            removed[card] = 1;
+    std::unordered_map<u16, std::vector<u16>> of_id;
+    for (usize i = 0; i < first.size(); ++i)
+        if (!removed[i]) of_id[pool.card_id(static_cast<u16>(i))].push_back(static_cast<u16>(i));
+    DominatedLists out(first.size());
+    for (usize i = 0; i < first.size(); ++i) {
+        if (removed[i]) continue;
+        for (const u16 other : of_id[pool.card_id(static_cast<u16>(i))])
+            if (other != i) out[i].push_back(other);
+    }
+    return out;
+}
+
 // One re-admission run: what it reads, the list it fills and its deadline.
 class Readmission {
   public:
@@ -63,6 +85,7 @@ class Readmission {
           own_(first),
           first_(lists_by_card_id(pool, first)),
           second_(second),
+          variants_(kept_variants(pool, first)),
           best_(limit, pool_card_ids(pool)),
           deadline_(deadline),
           stats_(stats) {}
@@ -84,6 +107,11 @@ class Readmission {
     // one or more non-fixed slots; `deck` is restored before it returns.
     void widen(DeckSlots& deck, u64 base_key, usize start_slot);
 
+    // Widens `deck` and, when some slot may take a removed card, each other
+    // choice of kept skill variants, from `slot` on, that holds its cards'
+    // ids; `deck` is restored before it returns.
+    void widen_variants(DeckSlots& deck, u64 key, usize slot = 0, bool changed = false);
+
     // The leader swaps of a final-chapter deck as found, each widened.
     void swap_leaders(const DeckSlots& found);
 
@@ -100,11 +128,28 @@ class Readmission {
         return evaluate_deck_key(pool_, context_, deck);
     }
 
+    // Some slot of `deck` may take a removed card, with any of its kept
+    // skill variants in the other slots.
+    bool replaceable(const DeckSlots& deck) const {
+        const auto has_second = [&](u16 c) { return c < second_.size() && !second_[c].empty(); };
+        for (usize s = 0; s < 5; ++s) {
+            const u16 card = deck[s];
+            if (!first_[card].empty()) return true;
+            // The leader slot never takes a card of the second pass.
+            if (s == 0) continue;
+            if (has_second(card)) return true;
+            for (const u16 other : variants_[card])
+                if (has_second(other)) return true;
+        }
+        return false;
+    }
+
     const CardPool& pool_;
     const SearchContext& context_;
     const DominatedLists& own_;  // the first lists as pruning made them
     DominatedLists first_;       // per card, the lists of every card of its id
     const DominatedLists& second_;
+    DominatedLists variants_;  // per kept card, the other kept cards of its id
     DfsTopDecks best_;
     Deadline& deadline_;
     SearchStats& stats_;
@@ -151,6 +196,30 @@ void Readmission::widen(DeckSlots& deck, u64 base_key, usize start_slot) {
     }
 }
 
+void Readmission::widen_variants(DeckSlots& deck, u64 key, usize slot, bool changed) {
+    if (slot == 0 && !replaceable(deck)) return;
+    if (slot == 5) {
+        if (!changed) {
+            widen(deck, key, 0);
+            return;
+        }
+        const std::optional<u64> own = evaluate(deck);
+        if (!own) return;
+        best_.push({*own, deck});
+        widen(deck, *own, 0);
+        return;
+    }
+    widen_variants(deck, key, slot + 1, changed);
+    const u16 original = deck[slot];
+    VDZ_ASSERT(original < variants_.size());
+    for (const u16 other : variants_[original]) {
+        if (stopped_) break;
+        deck[slot] = other;
+        widen_variants(deck, key, slot + 1, true);
+    }
+    deck[slot] = original;
+}
+
 void Readmission::swap_leaders(const DeckSlots& found) {
     for (usize i = 1; i < 5 && !stopped_; ++i) {
         DeckSlots swapped = found;
@@ -159,7 +228,7 @@ void Readmission::swap_leaders(const DeckSlots& found) {
         const std::optional<u64> key = evaluate(swapped);
         if (!key) continue;
         best_.push({*key, swapped});
-        widen(swapped, *key, 0);
+        widen_variants(swapped, *key);
     }
 }
 
@@ -181,7 +250,7 @@ std::vector<DeckEntry> expand_dominated_decks(const CardPool& pool, const Search
     for (const DeckEntry& found : decks) {
         if (run.stopped()) break;
         DeckSlots slots = found.slots;
-        run.widen(slots, found.score, 0);
+        run.widen_variants(slots, found.score);
         if (context.final_chapter) run.swap_leaders(found.slots);
     }
     if (run.stopped()) stats.timed_out = true;

@@ -126,6 +126,25 @@ TEST(ExpandDominatedDecks, TriesTheCardsBehindEverySkillVariant) {
     expect_brute_force_decks(pool, context, 10);
 }
 
+TEST(ExpandDominatedDecks, ARemovedCardTakesTheSkillVariantThatSuitsIt) {
+    // Card 1's two variants: skill 2 or more power. Beside card 2 the first
+    // makes the better deck, so the search lists it; beside card 3, which
+    // card 2 dominates and which brings far less power, the second does,
+    // since the skill multiplies the deck's power.
+    SearchContext context = score_context();
+    std::vector<TestCard> cards = {plain_card(1, 1, 1000, 2), plain_card(1, 1, 3300, 1),
+                                   plain_card(2, 2, 1000, 0), plain_card(3, 2, 1, 0)};
+    for (u8 c = 3; c <= 5; ++c)
+        cards.push_back(plain_card(static_cast<u16>(10 + c), c, 1000, 0));
+    const CardPool pool = test::make_pool(cards, context);
+    const auto key = [&](DeckSlots d) { return evaluate_deck(pool, context, d)->key; };
+    ASSERT_GT(key({0, 2, 4, 5, 6}), key({1, 2, 4, 5, 6}));
+    ASSERT_LT(key({0, 3, 4, 5, 6}), key({1, 3, 4, 5, 6}));
+    ASSERT_EQ(prune_dominated_cards(pool, context, nullptr).keep,
+              (std::vector<u8>{1, 1, 1, 0, 1, 1, 1}));
+    expect_brute_force_decks(pool, context, 2);
+}
+
 TEST(ExpandDominatedDecks, LeaderSwapsKeepTheDesignatedCharacter) {
     // Final chapter, character 3 designated: swaps that would let a stronger
     // card of another character lead are not made.
