@@ -204,22 +204,26 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
         }
     }
     if (!context.world_bloom) return m;
-    m.bonus_extra = compute_bonus_bound(context.world_bloom_support, context.distinct_attr_bonus);
     m.support_mode = true;
     // A deck takes the first entries of its list that are not its own
     // cards; the same number of the largest such entries is never less, so
-    // lists sorted best first serve the bound whatever their given order.
+    // lists sorted best first serve the bounds whatever their given order.
     const auto sorted = [](SupportDeckList list) {
         std::stable_sort(
             list.entries.begin(), list.entries.end(),
             [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
         return list;
     };
-    const SupportDeckList general = sorted(context.world_bloom_support.general);
-    const auto& own = context.world_bloom_support.per_character;
+    WorldBloomSupport best_first = context.world_bloom_support;
+    best_first.general = sorted(best_first.general);
+    for (SupportDeckList& list : best_first.per_character)
+        list = sorted(list);
+    m.bonus_extra = compute_bonus_bound(best_first, context.distinct_attr_bonus);
+    const SupportDeckList& general = best_first.general;
+    const auto& own = best_first.per_character;
     for (usize c = 0; c < CHARACTER_SLOT_COUNT; ++c) {
         const bool has_own = context.final_chapter && c < own.size() && own[c].count != 0;
-        m.support_lists[c] = has_own ? sorted(own[c]) : general;
+        m.support_lists[c] = has_own ? own[c] : general;
     }
     return m;
 }

@@ -143,6 +143,26 @@ TEST(DfsBounds, InputsBeyondAnySongsStillBound) {
     }
 }
 
+// A deck takes the first support entries that are not its own cards: with
+// the list out of order, a deck holding the first entry's card takes a
+// larger one further down, which the bounds must allow for.
+TEST(DfsBounds, SupportListsInAnyOrder) {
+    SearchContext context;
+    context.target = Target::BONUS;
+    context.event_kind = 2;
+    context.world_bloom = true;
+    context.music_base_scores = {1.0, 1.0, 0.0};
+    std::vector<TestCard> cards;
+    for (u8 c = 1; c <= 6; ++c)
+        cards.push_back(plain_card(c, c, 1000, 50));
+    context.world_bloom_support.general = {{{1, 1.0}, {99, 30.0}}, 1};
+    const CardPool pool = test::make_pool(cards, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const BoundModel m = make_bound_model(pool, context, suffix);
+    EXPECT_GE(character_bound(m, PartialSums{}, 0, 0, DeckSlots{}),
+              best_completion(pool, context, DeckSlots{}, 0, 0));
+}
+
 // Each bound is tighter than the one it refines, on pools made to show it.
 TEST(DfsBounds, EachRefinementCuts) {
     // Composition: power 1000, or 2000 when all five cards share the unit;
