@@ -142,14 +142,18 @@ inline TestCard random_card(std::mt19937& rng, u16 card_id) {
     return c;
 }
 
-// Score, bonus or mysekai on a non-challenge live, with or without an event.
+// Score, bonus or mysekai on a non-challenge live (the mysekai live among
+// them), without an event or with a marathon or a cheerful carnival, which
+// scores a multi live as a cheerful one.
 inline SearchContext random_default_context(std::mt19937& rng) {
     SearchContext c;
     const Target targets[] = {Target::SCORE, Target::BONUS, Target::MYSEKAI};
-    const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::AUTO, LiveType::CHEERFUL};
+    const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::AUTO, LiveType::CHEERFUL,
+                              LiveType::MYSEKAI};
+    const u8 events[] = {0, 1, NO_EVENT_KIND, NO_EVENT_KIND};
     c.target = targets[rng() % 3];
-    c.live_type = lives[rng() % 4];
-    c.event_kind = rng() % 2 ? u8{0} : NO_EVENT_KIND;
+    c.live_type = lives[rng() % 5];
+    c.event_kind = events[rng() % 4];
     c.best_skill_as_leader = rng() % 2;
     c.music_base_scores = {1.1, 0.9, 0.0};
     c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
