@@ -242,11 +242,14 @@ SkillVariant skill_variant_values(const RequestIndex& index, i32 skill_id, u32 s
         // plain value above the special one must not slip past that bound.
         out.skill_value = std::max(base, cap(i64{d} + 2 * i64{d2}));
     } else if (ref > 0 && ref2 > 0) {
-        i64 extra = std::min<i64>(ref2, 255);
+        // The room under the event's limit and under the main byte: a deck
+        // resolves the skill to its plain value plus at most `extra`, and
+        // every search bound reads the main byte as the largest value.
+        i64 extra = std::min<i64>(ref2, 255 - i64{base});
         if (limit) extra = std::min<i64>(extra, std::max<i64>(i64{*limit} - base, 0));
         out.skill.has_ref = true;
         out.skill.ref = {static_cast<u8>(std::min<i64>(ref, 255)), static_cast<u8>(extra)};
-        out.skill_value = static_cast<u8>(std::min<i64>(base + extra, 255));
+        out.skill_value = static_cast<u8>(base + extra);
     }
     return out;
 }
