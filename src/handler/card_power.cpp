@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <unordered_set>
 
 #include "common/numeric.h"
@@ -140,11 +141,15 @@ PlayerTables build_player_tables(const UserData& user, const PreparationContext&
     // 4. Canvases the player owns.
     for (const u32 id : user.mysekai_canvases)
         if (static_cast<i32>(id) >= 0 && id <= index.max_card_id) t.canvases.insert(id);
-    // Honor power: the honors' bonuses at the player's levels, 32-bit wrapping.
-    u32 honor = 0;
+    // Honor power: the honors' bonuses at the player's levels. A long list
+    // of large bonuses stops at i32's largest value rather than wrap: five
+    // cards' powers added to it then stay within 32 bits, and every deck's
+    // power keeps growing with its cards' powers, as the search bounds read it.
+    i64 honor = 0;
     for (const UserHonor& h : user.user_honors) {
         const auto bonus = index.honor_level_bonus.find(pair_key(h.honor_id, h.level));
-        if (bonus != index.honor_level_bonus.end()) honor += bonus->second;
+        if (bonus != index.honor_level_bonus.end())
+            honor = std::min<i64>(honor + bonus->second, std::numeric_limits<i32>::max());
     }
     t.honor_power = static_cast<i32>(honor);
     return t;

@@ -150,6 +150,7 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
     t.other_score = context.other_score;
     t.bonus_bound = context.bonus_bound;
     t.distinct_attr_bonus = context.distinct_attr_bonus;
+    VDZ_ASSERT(context.honor_power >= 0);
     t.honor_power = static_cast<u32>(context.honor_power);
     t.world_bloom = context.world_bloom;
     t.final_chapter = context.final_chapter;

@@ -92,7 +92,9 @@ struct SuffixTables {
     u32 other_score = 0;
     u32 bonus_bound = 0;  // the deck's extra event bonus at most, percent
     std::array<u16, 6> distinct_attr_bonus{};
-    u32 honor_power = 0;  // added to every deck power with 32-bit wrap-around
+    // Added to every deck power; at most i32's largest value (see the card
+    // power), so the sum with five cards' powers never wraps.
+    u32 honor_power = 0;
     bool world_bloom = false;
     bool final_chapter = false;
     SkillOrderChooseStrategy skill_order_choose_strategy = SkillOrderChooseStrategy::BEST;

@@ -4,6 +4,8 @@
 // values.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "brute_force_decks.h"
 #include "pool/pool_builder.h"
 #include "prep_fixture.h"
@@ -90,6 +92,22 @@ TEST(PreparedSearch, ReferenceSkillPastAByteStaysUnderTheMainValue) {
     }
     expect_exact(built, {{"score", Target::SCORE, LiveType::SOLO, 5},
                          {"skill", Target::SKILL, LiveType::SOLO, 5},
+                         {"challenge", Target::SCORE, LiveType::CHALLENGE, 5}});
+}
+
+TEST(PreparedSearch, HonorPowerPastThirtyTwoBitsStopsAtTheLargestI32) {
+    // Two honors that together fall 14,000 short of 2^32: the powers of the
+    // stronger decks would wrap round to small numbers, of the weaker not.
+    Request r;
+    for (i32 id = 1; id <= 9; ++id)
+        r.add_card(id, 700 + 40 * id, 100 + 10 * id);
+    r.fixture.master.honors = {Honor{7, {{1, std::numeric_limits<i32>::max()}}},
+                               Honor{8, {{1, std::numeric_limits<i32>::max() - 13'998}}}};
+    r.user.user_honors = {{7, 1}, {8, 1}};
+    const BuiltPool built = r.built();
+    EXPECT_EQ(built.context.honor_power, std::numeric_limits<i32>::max());
+    expect_exact(built, {{"power", Target::POWER, LiveType::SOLO, 5},
+                         {"score", Target::SCORE, LiveType::SOLO, 5},
                          {"challenge", Target::SCORE, LiveType::CHALLENGE, 5}});
 }
 
