@@ -7,17 +7,19 @@
 // column (its largest value in any shape), or its plain power once no unit
 // and no attribute can be shared any more. Every resolved skill value is at most its card's skill
 // value, so the five values sum to at most the cards' skill sum and none exceeds the largest.
-// Outside multi lives the skill part of the live score pairs the values with the weights, at most
-// highest with highest (any other pairing sums to no more), and the leader's value once more with
-// the leader's weight; at the weights' sizes (values are never negative, so a negative weight only
-// lowers the sum) its largest value over five values of that sum and maximum puts the maximum on
-// the highest weights in turn. Multi lives, which this road serves only in tests, and specific
-// orders that play one activation twice take the largest skill value for every activation. The
-// coefficients are rounded up and one point is added for the evaluator's floating-point rounding,
-// so L below is never under a deck's live score, and the event points of a challenge live grow with
-// the live score. For the bonus and mysekai targets the deck's event bonus is at most the cards'
-// own bonuses plus the pool's bound on the support and attribute bonus plus the largest leader
-// bonus; the start-position sums of card bonuses below bound the first part.
+// Only challenge lives come this road (the pool builder turns dominance pruning off for them
+// alone), and the bounds are theirs: the five values play as they stand, with no multi live's
+// leader sum or room power, and the event points follow the live score by the challenge formula.
+// The skill part of the live score pairs the values with the weights, at most highest with highest
+// (any other pairing sums to no more), and the leader's value once more with the leader's weight;
+// at the weights' sizes (values are never negative, so a negative weight only lowers the sum) its
+// largest value over five values of that sum and maximum puts the maximum on the highest weights
+// in turn. Specific orders that play one activation twice take the largest skill value for every
+// activation. The coefficients are rounded up and one point is added for the evaluator's
+// floating-point rounding, so L below is never under a deck's live score, and the event points
+// grow with the live score. For the bonus and mysekai targets the deck's event bonus is at most the
+// cards' own bonuses plus the pool's bound on the support and attribute bonus plus the largest
+// leader bonus; the start-position sums of card bonuses below bound the first part.
 #include "search/bounded_search.h"
 
 #include <algorithm>
@@ -140,13 +142,11 @@ struct BoundModel {
     bool event_points_ranked = false;
     u32 power_extra = 0;
     std::optional<u32> power_cap;
-    std::optional<u32> other_power;
     i64 skill_base = 0;
     i64 skill_rate = 0;
-    i64 power_rate = 0;
     u32 bonus_extra_x10 = 0;  // support, attribute and leader bonuses at most
-    // Outside multi lives, at each weight's size: the five activation
-    // weights, highest first, and the leader's, per point of skill value,
+    // At each weight's size: the five activation weights, highest first,
+    // and the leader's, per point of skill value,
     // times 1,000,000 and rounded up.
     bool paired_skills = false;
     std::array<i64, 5> weights_e6{};
@@ -156,10 +156,6 @@ struct BoundModel {
 
 i64 ceil_e6(double x) {
     return saturating_cast<i64>(std::ceil(x * 1'000'000.0));
-}
-
-bool is_multi_live(LiveType t) {
-    return t == LiveType::MULTI || t == LiveType::CHEERFUL;
 }
 
 // A specific order that names one activation twice plays that value twice,
@@ -179,7 +175,7 @@ bool repeats_an_activation(const SearchContext& context) {
 }
 
 void set_skill_weights(BoundModel& m, const SearchContext& context) {
-    if (is_multi_live(context.live_type) || repeats_an_activation(context)) return;
+    if (repeats_an_activation(context)) return;
     const bool automatic =
         context.live_type == LiveType::AUTO || context.live_type == LiveType::CHALLENGE_AUTO;
     // Each weight's size: skill values are never negative, so a negative
@@ -203,10 +199,8 @@ BoundModel bound_model(const CardPool& pool, const SearchContext& context,
     m.event_points_ranked = suffix.has_event;
     m.power_extra = suffix.honor_power;
     if (suffix.wl3_power_cap != 0) m.power_cap = suffix.power_cap;
-    m.other_power = suffix.teammate_power;
     m.skill_base = suffix.base_score_e6;
     m.skill_rate = suffix.skill_sum_e6;
-    m.power_rate = static_cast<i64>(suffix.multi_term_e6);
     m.live_score_in_range = suffix.live_score_in_range;
     u32 leader = 0;
     if (context.final_chapter) {
@@ -244,16 +238,12 @@ u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best) {
     // Coefficients far beyond any song's could overflow the multiplier.
     if (!m.live_score_in_range) return INT32_MAX;
     const i64 multiplier = skill_multiplier_e6(m, skill, best);
-    const i64 team =
-        m.other_power ? i64{p} + 4 * i64{static_cast<i32>(*m.other_power)} : 5 * i64{p};
     // In 64 bits where they suffice (always, for real powers and weights).
-    i64 team_term = 0, deck_term = 0, raw = 0, live_bound = 0;
-    if (!__builtin_mul_overflow(team, m.power_rate, &team_term) &&
-        !__builtin_mul_overflow(4 * i64{p}, multiplier, &deck_term) &&
-        !__builtin_add_overflow(team_term, deck_term, &raw)) {
+    i64 raw = 0, live_bound = 0;
+    if (!__builtin_mul_overflow(4 * i64{p}, multiplier, &raw)) {
         live_bound = raw / 1'000'000 + 1;
     } else {
-        const __int128 wide = __int128{team} * m.power_rate + __int128{4} * p * multiplier;
+        const __int128 wide = __int128{4} * p * multiplier;
         live_bound = static_cast<i64>(std::clamp<__int128>(wide / 1'000'000 + 1, 0, INT32_MAX));
     }
     return static_cast<u32>(std::clamp<i64>(live_bound, 0, INT32_MAX));
@@ -402,6 +392,8 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
 SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                             const SuffixTables& suffix, std::span<const u16> candidates,
                             const ParetoBoundTable& table, u64 limit, Deadline& deadline) {
+    VDZ_ASSERT(context.live_type == LiveType::CHALLENGE ||
+               context.live_type == LiveType::CHALLENGE_AUTO);
     BoundedSearch search{pool,
                          context,
                          candidates,

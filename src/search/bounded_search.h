@@ -23,7 +23,7 @@ namespace vdz {
 // pool card once, the cards of each fixed card id first (in the order of the
 // fixed cards), then the rest; `table` is built over the same list. When
 // the deadline passes, the best decks found so far. Counts a step per node
-// and per child bound test.
+// and per child bound test. Challenge lives only: the bounds are theirs.
 SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                             const SuffixTables& suffix, std::span<const u16> candidates,
                             const ParetoBoundTable& table, u64 limit, Deadline& deadline);
