@@ -80,16 +80,8 @@ DeckMasks deck_masks(const CardPool& pool, const DeckSlots& slots) {
 }
 
 // The card's value in the deck: the largest of its units' variants.
-u32 in_deck_power(const CardPool& pool, u16 card, u32 units, const DeckMasks& m) {
-    const u32 high = pool.unit_values_high(card);
-    u32 best = 0;
-    for (; units != 0; units &= units - 1) {
-        const u32 u = static_cast<u32>(std::countr_zero(units));
-        const u32 second = (high >> (16 + u)) & 1u;
-        const u32 variant = 4 * second + 2 * ((m.all_units >> u) & 1u) + m.same_attr;
-        best = std::max(best, pool.unit_value(card, variant));
-    }
-    return best;
+u32 in_deck_power(const CardPool& pool, u16 card, const DeckMasks& m) {
+    return shape_power(pool, card, m.all_units, m.same_attr);
 }
 
 // Deck event bonus in percent; with REPORT, fills each slot's own bonus.
@@ -442,7 +434,7 @@ bool evaluate(const CardPool& pool, const SearchContext& c, const DeckSlots& slo
     // World Bloom turn.
     u32 power = static_cast<u32>(c.honor_power);
     for (usize s = 0; s < 5; ++s) {
-        const u32 card = in_deck_power(pool, slots[s], masks.units[s], masks);
+        const u32 card = in_deck_power(pool, slots[s], masks);
         if constexpr (REPORT) out.card_power[s] = card;
         power += card;
     }

@@ -30,6 +30,23 @@ struct DeckShape {
 
 DeckShape deck_shape(const CardPool& pool, const DeckSlots& slots);
 
+// A card's power in a deck whose five cards all count for the units of
+// `shared_units` (bits 0..5) and no other, and all share one attribute or
+// not: the largest over the card's units u of its variant 4 x (u is its
+// second unit) + 2 x (u is shared) + (the attribute is shared).
+inline u32 shape_power(const CardPool& pool, u16 card, u32 shared_units, bool same_attr) {
+    const u32 high = pool.unit_values_high(card);
+    u32 best = 0;
+    for (u32 units = pool.unit_mask(card); units != 0; units &= units - 1) {
+        const u32 u = static_cast<u32>(__builtin_ctz(units));
+        const u32 variant =
+            4 * ((high >> (16 + u)) & 1u) + 2 * ((shared_units >> u) & 1u) + (same_attr ? 1u : 0u);
+        const u32 value = pool.unit_value(card, variant);
+        best = value > best ? value : best;
+    }
+    return best;
+}
+
 // The evaluation of a deck under its best skill choice. Returned by value;
 // `order` and the per-slot arrays are indexed as noted.
 struct DeckEvaluation {

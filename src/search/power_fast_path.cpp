@@ -1,22 +1,36 @@
 // Patterns are walked unit-major: no unit, then units 0..5; within each, no
-// attribute, then attributes 0..5. Per pattern the work is bounded by
-// `limit`: 26 characters x five levels x at most limit x limit entries before
-// each cut, and at most `limit` exact evaluations.
+// attribute, then attributes 0..5; after those, each set of two or more
+// units that some card belongs to, in ascending mask order, with the same
+// seven attribute choices. Per pattern the work is bounded by `limit`: 26
+// characters x five levels x at most limit x limit entries before each cut,
+// and at most `limit` exact evaluations.
+//
+// Why the best decks are found: a shared unit or attribute only adds to a
+// card's value, so a pattern never prices a deck it admits above the deck's
+// power, and it prices exactly every deck whose five cards share just the
+// pattern's units and attribute. Each deck is admitted by the pattern of
+// what it shares, priced there at its power; unless it is among that
+// pattern's best `limit` by price, `limit` other decks are priced, and so
+// worth, at least as much. A card of two units takes the better of its two
+// variants when the deck shares both, which no one-unit pattern prices: the
+// patterns of unit sets are there for those decks.
 #include "search/power_fast_path.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <optional>
 #include <vector>
 
 #include "search/deck_evaluator.h"
 #include "search/top_decks.h"
+#include "search/unit_sets.h"
 
 namespace vdz {
 namespace {
 
 struct CompositionPattern {
-    std::optional<u8> unit;
+    u32 units = 0;  // the units every card of the deck counts for, bits 0..5
     std::optional<u8> attr;
 };
 
@@ -39,19 +53,9 @@ u32 saturating_add(u32 a, u32 b) {
     return s < a ? UINT32_MAX : s;
 }
 
-// The card's power when the deck matches the pattern: variant 4 x (second
-// unit) + 2 x (unit is the pattern's) + (the pattern names an attribute).
+// The card's power when the deck matches the pattern.
 u32 pattern_power(const CardPool& pool, u16 card, const CompositionPattern& p) {
-    const u8 units = pool.unit_mask(card);
-    const u32 high = pool.unit_values_high(card);
-    u32 best = 0;
-    for (u32 u = 0; u < 6; ++u) {
-        if (!(units & (1u << u))) continue;
-        const usize variant = 4 * ((high >> (16 + u)) & 1u) + 2 * (p.unit && *p.unit == u) +
-                              (p.attr.has_value() ? 1 : 0);
-        best = std::max(best, pool.unit_value(card, variant));
-    }
-    return best;
+    return shape_power(pool, card, p.units, p.attr.has_value());
 }
 
 using CandidateLists = std::array<std::vector<CharacterCandidate>, 27>;
@@ -61,7 +65,7 @@ using CandidateLists = std::array<std::vector<CharacterCandidate>, 27>;
 CandidateLists candidate_lists(const CardPool& pool, const CompositionPattern& p, u64 limit) {
     CandidateLists lists;
     for (u16 i = 0; i < pool.count(); ++i) {
-        if (p.unit && !(pool.unit_mask(i) & (1u << *p.unit))) continue;
+        if ((pool.unit_mask(i) & p.units) != p.units) continue;
         if (p.attr && pool.attr(i) != *p.attr) continue;
         lists[std::min<u8>(pool.character_id(i), 26)].push_back({pattern_power(pool, i, p), i});
     }
@@ -132,11 +136,14 @@ SearchResult search_power_fast(const CardPool& pool, const SearchContext& contex
     // 1. The result list.
     TopDecks best(limit, false, pool_card_ids(pool));
     // 2. The patterns, in walk order.
+    std::vector<u32> unit_sets = {0, 1, 2, 4, 8, 16, 32};
+    for (const u32 set : shared_unit_sets(pool))
+        if (std::popcount(set) >= 2) unit_sets.push_back(set);
     std::vector<CompositionPattern> patterns;
-    for (int unit = -1; unit < 6; ++unit) {
+    for (const u32 units : unit_sets) {
         for (int attr = -1; attr < 6; ++attr) {
             CompositionPattern p;
-            if (unit >= 0) p.unit = static_cast<u8>(unit);
+            p.units = units;
             if (attr >= 0) p.attr = static_cast<u8>(attr);
             patterns.push_back(p);
         }

@@ -1,10 +1,15 @@
 // The power target without enumerating decks. A card's power depends only on
 // itself and on two facts about the whole deck: whether all five share one
 // of its units, and whether all five share its attribute. The fast path
-// guesses those facts through 49 composition patterns; under each, every
+// guesses those facts through composition patterns (49 of one unit or none
+// and one attribute or none, and those of each set of two or more units
+// that some card belongs to); under each, every
 // card has a fixed power and the best decks come from a one-card-per-
 // character selection built level by level and cut to `limit` at every step.
-// Each deck a pattern yields is then evaluated exactly.
+// Each deck a pattern yields is then evaluated exactly. A lower bound on the
+// multi live score up may reject every deck a pattern yields while other
+// decks of that pattern pass, so the search entry sends such requests to
+// the exhaustive search instead.
 #pragma once
 
 #include "pool/card_pool.h"

@@ -7,8 +7,10 @@
 #include <random>
 #include <vector>
 
+#include "brute_force_decks.h"
 #include "fake_clock.h"
 #include "search/deck_evaluator.h"
+#include "search/search_entry.h"
 #include "test_pool.h"
 
 namespace vdz {
@@ -108,6 +110,59 @@ TEST(PowerFastPath, FindsTheDeckWhoseSharedUnitAndAttributeLiftItAbove) {
     for (const DeckEntry& d : r.decks) {
         EXPECT_FALSE(std::count(d.slots.begin(), d.slots.end(), 10)) << "character 0";
         EXPECT_EQ(d.score, evaluate_deck(pool, context, d.slots)->power);
+    }
+}
+
+// Five cards of two units (as a virtual singer with a support unit): three
+// worth 5000 when the deck shares their first unit, two when it shares their
+// second. Sharing both lifts all five; a deck sharing one unit with two
+// plain cards of that unit reaches only 21,000.
+std::vector<TestCard> two_unit_cards() {
+    std::vector<TestCard> cards;
+    for (u8 i = 0; i < 5; ++i) {
+        TestCard c = plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i), 5000, 0, 1, 0x03);
+        c.unit_values = {100, 100, 5000, 5000, 100, 100, 100, 100};
+        if (i >= 3)
+            std::rotate(c.unit_values.begin(), c.unit_values.begin() + 4, c.unit_values.end());
+        cards.push_back(c);
+    }
+    for (u8 i = 0; i < 4; ++i)
+        cards.push_back(plain_card(static_cast<u16>(20 + i), static_cast<u8>(6 + i), 3000, 0, 1,
+                                   i < 2 ? 0x01 : 0x02));
+    return cards;
+}
+
+TEST(PowerFastPath, ADeckSharingTwoUnitsPricesEachCardAtItsBetterUnit) {
+    SearchContext context;
+    context.target = Target::POWER;
+    const CardPool pool = test::make_pool(two_unit_cards(), context);
+    const SearchResult r = fast_path(pool, context, 1);
+    ASSERT_EQ(r.decks.size(), 1u);
+    EXPECT_EQ(r.decks[0].score, 25000u);
+    EXPECT_EQ(r.decks[0].slots, (DeckSlots{0, 1, 2, 3, 4}));
+}
+
+// Three characters' strongest cards lack the skill that a score-up lower
+// bound asks of the deck; a weaker card of character 1 has it. Every
+// pattern's best deck is rejected, and the request must still find the
+// best deck that passes.
+TEST(PowerFastPath, ALowerBoundRejectingEachPatternsBestStillGivesTheBestThatPasses) {
+    std::vector<TestCard> cards;
+    for (u8 i = 0; i < 5; ++i)
+        cards.push_back(plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i), 10000, 10));
+    cards.push_back(plain_card(30, 1, 9000, 100));
+    cards.push_back(plain_card(31, 2, 8000, 100));
+    SearchContext context;
+    context.target = Target::POWER;
+    context.live_type = LiveType::MULTI;
+    context.best_skill_as_leader = true;
+    context.multi_live_score_up_lower_bound = 100.0;
+    const CardPool pool = test::make_pool(cards, context);
+    for (const u64 limit : {1u, 3u}) {
+        const auto r = search_recommend(pool, context, limit, 0, steady_search_clock());
+        ASSERT_TRUE(r.ok());
+        EXPECT_TRUE(test::same_ranking(pool, r.value().decks, test::all_decks_ranked(pool, context),
+                                       limit));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "brute_force_decks.h"
 #include "fake_clock.h"
 #include "search/deck_evaluator.h"
 #include "search/search_entry.h"
@@ -115,6 +116,31 @@ TEST(PowerSkillSearch, MatchesBruteForceOverThePool) {
                 << "deck " << i;
         }
     }
+}
+
+TEST(PowerSkillSearch, ACardWorthMostInAnAttributeDeckIsFoundBeyondItsCharactersStrongest) {
+    // Character 1: six plain cards of 3000, and one worth 2900 in a deck of
+    // its attribute, which a list of each character's six strongest cards
+    // leaves out. Characters 2-5 are worth 5000 only in such a deck.
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 6; ++i)
+        cards.push_back(plain_card(static_cast<u16>(1 + i), 1, 3000, 10, 0));
+    TestCard odd = plain_card(7, 1, 2900, 10, 1);
+    odd.unit_values = {2000, 2900, 2000, 2900, 0, 0, 0, 0};
+    cards.push_back(odd);
+    for (u8 i = 0; i < 4; ++i) {
+        TestCard c = plain_card(static_cast<u16>(20 + i), static_cast<u8>(2 + i), 5000, 10, 1);
+        c.unit_values = {1000, 5000, 1000, 5000, 0, 0, 0, 0};
+        cards.push_back(c);
+    }
+    SearchContext context;
+    context.target = Target::POWER;
+    context.fixed_characters = {2};
+    const CardPool pool = test::make_pool(cards, context);
+    const auto r = search_recommend(pool, context, 1, 0, steady_search_clock());
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r.value().decks.size(), 1u);
+    EXPECT_EQ(r.value().decks[0].score, 2900u + 4 * 5000);
 }
 
 TEST(PowerSkillSearch, ListTakesFixedCardsAndCharactersFirst) {
