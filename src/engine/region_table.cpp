@@ -23,7 +23,7 @@ namespace {
 
 Error load_failure_error(std::string_view region, std::string_view what) {
     std::string message = "loading masterdata for region ";
-    message.append(region);
+    message += echoed_input(region);
     message += " failed: ";
     message.append(what);
     return make_error(std::move(message));

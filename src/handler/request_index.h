@@ -1,8 +1,9 @@
 // The per-request index over one region's master data: every lookup the card
 // power calculation, the card configuration and the pool builder make while
-// one request is prepared, pre-joined and grouped by its key. Built once per
-// request from the MasterDataView, shared read-only by everything that
-// request runs, and dropped with it.
+// one request is prepared, pre-joined and grouped by its key. It depends on
+// the master data alone, so it is built once when a region is loaded, kept
+// immutable beside it and shared read-only by every request on that region;
+// a reload replaces it with the region.
 #pragma once
 
 #include <array>
