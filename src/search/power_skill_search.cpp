@@ -269,8 +269,9 @@ std::vector<u16> candidate_list(const CardPool& pool, const SearchContext& conte
 void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
                              std::span<const u16> candidates, TopDecks& best, SearchStats& stats,
                              Deadline& deadline) {
-    Walk walk{pool, context, candidates, std::vector<u8>(candidates.size(), 0),
-              {},   best,    stats,      deadline};
+    Walk walk{pool,  context, candidates, std::vector<u8>(candidates.size(), 0),
+              {},    best,    stats,      deadline,
+              false, {},      {},         {}};
     const bool distinct = !repeats_characters(context);
     walk.power_sums = suffix_sums(
         pool, candidates, [&](u16 card) { return walk.power_value(card); }, walk.minimised(),
