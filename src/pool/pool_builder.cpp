@@ -23,6 +23,8 @@ PoolShape pool_shape(const CardPowerOutput& power, const RecommendOptions& optio
     shape.final_chapter = power.event && power.event->final_chapter();
     shape.prefiltered = power.prefiltered;
     shape.minimize = options.minimize;
+    shape.score_up_bound =
+        options.multi_live_score_up_lower_bound && power.live_type == LiveType::MULTI;
     shape.fixed_cards = options.fixed_cards;
     shape.fixed_characters = options.fixed_characters;
     return shape;

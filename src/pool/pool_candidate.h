@@ -63,6 +63,9 @@ struct PoolCandidate {
     u32 skill_level = 0;
     double life_recovery = 0.0;
     bool image_override = false;  // the variant decides the shown image
+    // Kept through every trimming phase: its character's largest skill value
+    // under a multi live score up lower bound.
+    bool score_up_keeper = false;
 
     u32 total_x10() const { return u32{base_x10} + limited_x10; }
     // (256 + skill value) x power: the builder's weighted power.

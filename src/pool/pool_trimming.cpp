@@ -6,6 +6,8 @@
 //   d   power and skill targets: at most 10 per character by the target's key
 // and, only when more candidates remain than a pool holds, a last cut (a''
 // below) that ranks every unprotected card and lowers K until they fit.
+// Under a multi live score up lower bound, each character's card of the
+// largest skill value is protected through all of them.
 #include "pool/pool_trimming.h"
 
 #include <algorithm>
@@ -35,9 +37,15 @@ bool is_fixed_card(const PoolCandidate& c, const PoolShape& shape) {
                        [&](i32 id) { return static_cast<u32>(id) == c.card_id; });
 }
 
-// Protected in phases a, a' and d: a fixed card, or a card of a fixed character.
+// Kept by phases b and c whatever their rank: a fixed card, or a score up keeper.
+bool is_kept_by_count(const PoolCandidate& c, const PoolShape& shape) {
+    return is_fixed_card(c, shape) || c.score_up_keeper;
+}
+
+// Protected in phases a, a' and d: a fixed card, a score up keeper, or a card
+// of a fixed character.
 bool is_protected(const PoolCandidate& c, const PoolShape& shape) {
-    return is_fixed_card(c, shape) ||
+    return is_kept_by_count(c, shape) ||
            std::any_of(shape.fixed_characters.begin(), shape.fixed_characters.end(),
                        [&](i32 id) { return id == i32{c.character_id}; });
 }
@@ -118,7 +126,7 @@ void keep_per_character(std::vector<PoolCandidate>& candidates, const PoolShape&
     std::vector<u8> keep(candidates.size(), 0);
     for (usize i = 0; i < candidates.size(); ++i) {
         const PoolCandidate& c = candidates[i];
-        if (is_fixed_card(c, shape)) {
+        if (is_kept_by_count(c, shape)) {
             keep[i] = 1;
         } else if (taken[character_slot(c.character_id)] < per_character) {
             ++taken[character_slot(c.character_id)];
@@ -154,9 +162,39 @@ void keep_best_by_key(std::vector<PoolCandidate>& candidates, const PoolShape& s
     keep_flagged(candidates, keep);
 }
 
+// Marks, for each character, the candidate of the largest skill value: its
+// main byte, which bounds every value the deck evaluator resolves for it
+// (unit-count, diff and reference skills included). Ties go to the larger
+// power, then the larger card id, then the earlier candidate.
+//
+// Why these suffice: a deck holds five characters once each, and its score
+// up, the leader's value plus a fifth of the others', never falls when a
+// card's value rises, whichever card leads (the first slot, or the best
+// value). So when skills do not depend on the deck, swapping each card of a
+// deck that meets the bound, fixed cards and fixed characters' cards aside,
+// for its character's keeper gives a deck of the pool that meets it too, and
+// the keepers of the five best characters reach the largest score up there
+// is. A skill that depends on the deck reaches its largest value only in
+// some decks; its card is kept for those.
+void mark_score_up_keepers(std::vector<PoolCandidate>& candidates) {
+    std::array<PoolCandidate*, 256> best{};
+    const auto better = [](const PoolCandidate& a, const PoolCandidate& b) {
+        if (a.skill_value != b.skill_value) return a.skill_value > b.skill_value;
+        if (a.power != b.power) return a.power > b.power;
+        return a.card_id > b.card_id;
+    };
+    for (PoolCandidate& c : candidates) {
+        PoolCandidate*& slot = best[c.character_id];
+        if (slot == nullptr || better(c, *slot)) slot = &c;
+    }
+    for (PoolCandidate* c : best)
+        if (c != nullptr) c->score_up_keeper = true;
+}
+
 }  // namespace
 
 void trim_candidates(std::vector<PoolCandidate>& candidates, const PoolShape& shape) {
+    if (shape.score_up_bound) mark_score_up_keepers(candidates);
     // a, a'. The rarity filter runs for events the card power step left
     // alone; the per-character ranking follows it, or runs alone after that
     // step's own thinning.

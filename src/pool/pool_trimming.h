@@ -22,13 +22,15 @@ struct PoolShape {
     bool final_chapter = false;  // the event's id is 180
     bool prefiltered = false;    // the card power step already thinned the event's cards
     bool minimize = false;
+    bool score_up_bound = false;        // a multi live score up lower bound is set
     std::vector<i32> fixed_cards;       // card ids as the options give them
     std::vector<i32> fixed_characters;  // character ids as the options give them
 };
 
 // Runs phases a, a', b, c and d in order on `candidates`; when more than a
 // pool's capacity remain, a last per-character ranking with fewer places
-// brings them down to it, protected cards aside.
+// brings them down to it, protected cards aside. Under a score up lower
+// bound, each character's card of the largest skill value is protected too.
 void trim_candidates(std::vector<PoolCandidate>& candidates, const PoolShape& shape);
 
 }  // namespace vdz

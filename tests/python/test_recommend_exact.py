@@ -1,7 +1,8 @@
 """Exact decks on the roads where pruning, re-admission and the bounds must
-not lose a deck: a designated final-chapter leader for every `limit`, and
+not lose a deck: a designated final-chapter leader for every `limit`,
 event-bonus tiers on a challenge live, checked against every deck of the
-pool."""
+pool, and a multi live score up lower bound that only the high-skill cards
+reach, which the pool's trimming must not drop."""
 
 import json
 
@@ -79,3 +80,23 @@ def test_bonus_tiers_on_a_challenge_live(region):
     for deck in decks:
         assert len(set(card_set(deck))) == 5
         assert {character_of[c] for c in card_set(deck)} == {1}
+
+
+@pytest.mark.parametrize("target", ["power", "score"])
+@pytest.mark.parametrize("event", [None, 1], ids=["no event", "event"])
+def test_score_up_lower_bound_reached_only_by_high_skill_cards(region, sample_region_dir, target, event):
+    engine, _, user_json = region
+    engine.update_musicmetas((sample_region_dir / "music_metas.json").read_text(), REGION)
+    user = NativeUserData(json.dumps(user_json).encode())
+
+    def decks(**options):
+        options = {"liveType": "multi", **options, **({"eventId": event} if event else {})}
+        return json.loads(engine.recommend(REGION, json.dumps(options), user))["decks"]
+
+    # The largest score up of any deck, and what the target's own best deck
+    # reaches: the power and score trimming keep cards by power, far below it.
+    best = decks(target="skill", limit=1)[0]["multi_live_score_up"]
+    assert decks(target=target, limit=1)[0]["multi_live_score_up"] < best - 10
+    found = decks(target=target, limit=3, multiLiveScoreUpLowerBound=best)
+    assert found
+    assert all(deck["multi_live_score_up"] + 1e-9 >= best for deck in found)
