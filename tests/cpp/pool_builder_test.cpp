@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "pool/card_pool.h"
 #include "pool/pool_order.h"
 #include "pool/pool_trimming.h"
 
@@ -221,6 +222,65 @@ TEST(PoolTrimming, MoreThanAPoolHoldsRanksHighBonusesAndLowersK) {
     shape.fixed_characters.clear();
     trim_candidates(fits, shape);
     EXPECT_EQ(fits.size(), 512u);
+}
+
+TEST(PoolTrimming, ScoreUpLowerBoundKeepsEachCharactersBestSkillThroughEveryCut) {
+    // Per character, one weak card of a skill above the rest: every cut below
+    // drops it, unless a score up lower bound protects it.
+    const auto with_weak_high_skill = [](std::vector<PoolCandidate> out) {
+        std::array<bool, 27> marked{};
+        for (PoolCandidate& c : out)
+            if (!marked[c.character_id]) {
+                marked[c.character_id] = true;
+                c.power = 100;
+                c.skill_value = 120;
+            }
+        return out;
+    };
+    std::vector<PoolCandidate> final_chapter;
+    for (u32 i = 0; i < 26 * 25; ++i) {
+        PoolCandidate c = candidate(i + 1, static_cast<u8>(i % 26 + 1), 1000);
+        c.base_x10 = static_cast<u16>(300 + i / 26);
+        final_chapter.push_back(c);
+    }
+    struct Case {
+        const char* name;
+        Target target;
+        bool event;
+        bool final_chapter;
+        std::vector<PoolCandidate> candidates;
+        usize kept_without;  // the keepers are dropped here
+    };
+    const Case cases[] = {
+        {"power key cut", Target::POWER, false, false, with_weak_high_skill(spread(520)), 260},
+        {"score per-character cut", Target::SCORE, false, false, with_weak_high_skill(spread(520)),
+         260},
+        {"event ranking", Target::SCORE, true, false, with_weak_high_skill(spread(520)), 156},
+        {"ranking down to the pool's capacity", Target::SCORE, true, true,
+         with_weak_high_skill(final_chapter), 26 * 16},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        PoolShape shape;
+        shape.target = k.target;
+        shape.live_type = LiveType::MULTI;
+        shape.has_event = k.event;
+        shape.final_chapter = shape.world_bloom = k.final_chapter;
+        const auto high_skill = [](const std::vector<PoolCandidate>& kept) {
+            return std::count_if(kept.begin(), kept.end(),
+                                 [](const PoolCandidate& c) { return c.skill_value == 120; });
+        };
+        auto without = k.candidates;
+        trim_candidates(without, shape);
+        EXPECT_EQ(without.size(), k.kept_without);
+        EXPECT_EQ(high_skill(without), 0);
+        shape.score_up_bound = true;
+        auto with = k.candidates;
+        trim_candidates(with, shape);
+        EXPECT_EQ(with.size(), k.kept_without + 26);
+        EXPECT_EQ(high_skill(with), 26);
+        EXPECT_LE(with.size(), CardPool::MAX_CARDS);
+    }
 }
 
 TEST(PoolChecks, ErrorsInOrder) {
