@@ -47,6 +47,20 @@ class Deadline {
         return expired_;
     }
 
+    // Counts `units` steps at once, for work whose pieces vary in size:
+    // reads the clock when the count passes a multiple of 1,024, so a piece
+    // of any size reads it at most once. True once the deadline has passed.
+    bool advance(u64 units) {
+        if (!at_) return false;
+        if (expired_) return true;
+        const u64 before = steps_;
+        steps_ += units;
+        if (steps_ / CHECK_INTERVAL == before / CHECK_INTERVAL) return false;
+        ++clock_reads_;
+        expired_ = clock_->now() >= *at_;
+        return expired_;
+    }
+
     // Reads the clock now, for the few places that check once per large
     // piece of work. True once the deadline has passed.
     bool reached() {
@@ -64,7 +78,7 @@ class Deadline {
     const SearchClock* clock_;
     std::optional<SearchClock::TimePoint> at_;
     u64 steps_ = 0;        // steps counted since the start
-    u64 clock_reads_ = 0;  // reads of the clock by `step`
+    u64 clock_reads_ = 0;  // reads of the clock
     bool expired_ = false;
 };
 

@@ -234,9 +234,15 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
 
 void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
                                std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
-                               usize required) {
+                               Deadline& deadline, usize required) {
     const usize n = groups.size();
     if (n < 4) return;
+    // False once the deadline has passed and the list holds a deck.
+    const auto record = [&](const DeckSlots& deck) {
+        if (deadline.step() && !best.empty()) return false;
+        record_if_keyed(pool, context, best, deck);
+        return true;
+    };
     const usize m = std::min<usize>(n, 6);
     // The required groups stand first; a set of four holds all of them.
     const auto holds_required = [&](const std::array<usize, 4>& chosen) {
@@ -252,13 +258,13 @@ void evaluate_and_record_final(const CardPool& pool, const SearchContext& contex
                     if (!holds_required(chosen)) continue;
                     DeckSlots base = {leader, groups[i].cards[0], groups[j].cards[0],
                                       groups[k].cards[0], groups[l].cards[0]};
-                    record_if_keyed(pool, context, best, base);
+                    if (!record(base)) return;
                     for (usize slot = 1; slot <= 4; ++slot) {
                         const CharacterGroup& g = groups[chosen[slot - 1]];
                         if (g.cards.size() < 2) continue;
                         DeckSlots variant = base;
                         variant[slot] = g.cards[1];
-                        record_if_keyed(pool, context, best, variant);
+                        if (!record(variant)) return;
                     }
                 }
 }

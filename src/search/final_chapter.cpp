@@ -28,19 +28,19 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
 
 // Card i is at least as good a leader as card j: in power, skill (by every
 // value it can resolve to), bonus, attribute and units, and in what it can
-// cost its own character's support deck (a card that costs more support can
-// lead to worse decks).
-bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 i, u16 j) {
-    if (support_cost(pool, c, pool.character_id(i), i) >
-        support_cost(pool, c, pool.character_id(j), j))
-        return false;
+// cost its own character's support deck (`cost_i`, `cost_j`: a card that
+// costs more support can lead to worse decks).
+bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 i, u16 j, i32 cost_i,
+                      i32 cost_j) {
+    // The cheap tests first: most pairs differ in attribute.
+    if (pool.attr(i) != pool.attr(j) || cost_i > cost_j) return false;
     for (usize v = 0; v < 8; ++v)
         if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
     return skill_at_least(pool, c, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
            base_x10(pool, i) >= base_x10(pool, j) &&
            entry_or_zero(c.leader_honor_bonus, i) >= entry_or_zero(c.leader_honor_bonus, j) &&
            entry_or_zero(c.leader_limit_bonus, i) >= entry_or_zero(c.leader_limit_bonus, j) &&
-           pool.attr(i) == pool.attr(j) && (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
+           (pool.unit_mask(j) & ~pool.unit_mask(i)) == 0;
 }
 
 // Pool indices ordered by the quick estimate, ties by the lower index.
@@ -115,8 +115,13 @@ struct FinalSearch {
                                       set.required, leader);
     }
 
-    // The deadline, honoured once the list holds a deck.
+    // The deadline, honoured once the list holds a deck: read now, for the
+    // loops over large pieces of work...
     bool out_of_time() { return deadline.reached() && !best.empty(); }
+    // ...counted with `units` more of work, for those over small pieces...
+    bool out_of_time_after(u64 units) { return deadline.advance(units) && !best.empty(); }
+    // ...or as the last count left it, after a piece that counts its own.
+    bool stopped() const { return deadline.expired() && !best.empty(); }
 
     // Skips the leader when the list is full and its bound cannot beat it.
     bool skip(u64 bound) {
@@ -167,7 +172,9 @@ struct FinalSearch {
                 ++counters.leaders_skipped;
                 continue;
             }
-            evaluate_and_record_final(pool, context, set.groups, card, best, set.required);
+            evaluate_and_record_final(pool, context, set.groups, card, best, deadline,
+                                      set.required);
+            if (stopped()) return;
             const LeaderShapes shapes = leader_shapes(pool, set.groups, card);
             if (worst_kept_key(best) != 0 && skip(bound_of(set, leader, shapes))) continue;
             search_leader(set, leader, shapes);
@@ -175,14 +182,17 @@ struct FinalSearch {
     }
 
     void all_characters() {
-        // 1. Decks around the best cards of all characters.
+        // 1. Decks around the best cards of all characters. The first beam
+        // that scores a deck ends the work done without a deck in hand.
         std::vector<u16> all(pool.count());
         for (u16 i = 0; i < pool.count(); ++i)
             all[i] = i;
         const std::vector<u16> seeds =
             drop_dominated_cards(pool, context, by_quick_estimate(pool, std::move(all)));
-        for (usize k = 0; k < std::min(seeds.size(), SEED_CARDS); ++k)
-            final_chapter_best_with_card(pool, context, mask, best, counters, seeds[k]);
+        for (usize k = 0; k < std::min(seeds.size(), SEED_CARDS); ++k) {
+            final_chapter_best_with_card(pool, context, mask, best, counters, seeds[k], deadline);
+            if (stopped()) return;
+        }
         // 2. One-card replacements of the decks kept so far.
         const std::vector<DeckEntry> kept = best.entries();
         for (const DeckEntry& e : kept) {
@@ -199,10 +209,15 @@ struct FinalSearch {
         for (u8 c = 1; c <= 26; ++c) {
             GroupSet set = group_set(c);
             if (set.groups.size() < 4) continue;
-            for (const u16 card : leader_candidates(pool, context, c, limit)) {
+            const std::vector<u16> leaders = leader_candidates(pool, context, c, limit);
+            // The groups and the leaders each took a pass over the pool.
+            if (out_of_time_after(2 * u64{pool.count()})) return;
+            for (const u16 card : leaders) {
                 const LeaderValues leader = leader_values(pool, context, card);
+                if (out_of_time_after(set.groups.size())) return;
                 if (!reaches_score_up(set, leader)) continue;
-                evaluate_and_record_final(pool, context, set.groups, card, best);
+                evaluate_and_record_final(pool, context, set.groups, card, best, deadline);
+                if (stopped()) return;
                 tasks.push_back(
                     {sets.size(), leader,
                      bound_of(set, leader, leader_shapes(pool, set.groups, leader.card))});
@@ -228,11 +243,16 @@ struct FinalSearch {
 std::vector<u16> drop_dominated_cards(const CardPool& pool, const SearchContext& context,
                                       std::vector<u16> cards) {
     const usize n = cards.size();
+    // Each cost once: the pairs are many, and each cost scans a support list.
+    std::vector<i32> cost(n);
+    for (usize k = 0; k < n; ++k)
+        cost[k] = support_cost(pool, context, pool.character_id(cards[k]), cards[k]);
     std::vector<u8> kept(n, 1);
     for (usize i = 0; i < n; ++i) {
         if (!kept[i]) continue;
         for (usize j = 0; j < n; ++j)
-            if (j != i && kept[j] && leader_dominates(pool, context, cards[i], cards[j]))
+            if (j != i && kept[j] &&
+                leader_dominates(pool, context, cards[i], cards[j], cost[i], cost[j]))
                 kept[j] = 0;
     }
     usize out = 0;

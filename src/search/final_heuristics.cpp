@@ -36,11 +36,14 @@ u64 quick_estimate(const CardPool& pool, u16 card) {
 
 void final_chapter_best_with_card(const CardPool& pool, const SearchContext& context,
                                   std::span<const u8> mask, TopDecks& best,
-                                  SearchCounters& counters, u16 card) {
-    // 1. Candidates of the other characters.
+                                  SearchCounters& counters, u16 card, Deadline& deadline) {
+    // Counts `units` of work; true once the deadline has passed and the list
+    // holds a deck.
+    const auto stop = [&](u64 units) { return deadline.advance(units) && !best.empty(); };
+    // 1. Candidates of the other characters: four rankings of the pool.
     const u8 c = pool.character_id(card);
     const std::vector<u16> list = build_candidate_shortlist(pool, context, c, mask, 96);
-    if (list.size() < 4) return;
+    if (stop(4 * u64{pool.count()}) || list.size() < 4) return;
     std::vector<u64> weight(list.size());
     for (usize p = 0; p < list.size(); ++p)
         weight[p] = card_estimate_key(pool, list[p], support_loss(pool, context, c, list[p]));
@@ -54,6 +57,7 @@ void final_chapter_best_with_card(const CardPool& pool, const SearchContext& con
     for (usize step = 0; step < 4; ++step) {
         next.clear();
         for (const BeamState& s : beam) {
+            if (stop(list.size() - s.next)) return;
             for (usize p = s.next; p < list.size(); ++p) {
                 const u32 bit = 1u << pool.character_id(list[p]);
                 if (s.character_bits & bit) continue;
@@ -79,8 +83,10 @@ void final_chapter_best_with_card(const CardPool& pool, const SearchContext& con
         std::swap(beam, next);
     }
     // 4. Every complete deck of the last beam.
-    for (const BeamState& s : beam)
+    for (const BeamState& s : beam) {
+        if (stop(1)) return;
         evaluate_and_record(pool, context, best, counters, s.slots);
+    }
 }
 
 void final_chapter_refine_deck(const CardPool& pool, const SearchContext& context,

@@ -226,7 +226,8 @@ TEST(FinalChapterParts, DecksAroundOneCard) {
         const CardPool pool = test::make_pool(test::random_final_cards(rng, c.per_character), ctx);
         TopDecks best(1000, false, pool_card_ids(pool));
         SearchCounters counters;
-        final_chapter_best_with_card(pool, ctx, {}, best, counters, 0);
+        Deadline none(0, steady_search_clock());
+        final_chapter_best_with_card(pool, ctx, {}, best, counters, 0, none);
         EXPECT_EQ(counters.evaluated, c.decks);
         EXPECT_EQ(best.entries().size(), c.decks);
         for (const DeckEntry& d : best.entries()) {

@@ -8,6 +8,7 @@
 #include "final_chapter_fixture.h"
 #include "search/final_group_search.h"
 #include "search/final_groups.h"
+#include "search/final_heuristics.h"
 #include "search/search_entry.h"
 
 namespace vdz {
@@ -292,7 +293,9 @@ TEST(FinalChapterSearch, PassedDeadline) {
     EXPECT_EQ(designated.counters.groups_visited, 0u);
     EXPECT_TRUE(designated.timed_out);
 
-    // All-characters mode seeds whatever the deadline, then stops.
+    // All-characters mode: this pool's seeding does less work than one
+    // clock interval, so it ends before the deadline is read; then the
+    // search stops.
     FakeClock clock2;
     clock2.jump_after_reads = 1;
     const auto all = search_final_chapter(pool, context, 5, 50, std::nullopt, clock2);
@@ -308,6 +311,72 @@ TEST(FinalChapterSearch, PassedDeadline) {
     EXPECT_EQ(clock3.reads, 0u);
     EXPECT_FALSE(full.timed_out);
     EXPECT_EQ(keys_of(full.decks), first(test::brute_force_keys(pool, context, 1), 5));
+}
+
+// Strong cards of characters 1..16 without skill, none dominating another
+// (each its own attribute and unit), then two weak cards of skill 100 for
+// each of characters 17..26. The strong cards are the heuristic seeds, but
+// under a multi live score-up lower bound of 100 no deck they lead passes:
+// the first decks come from the leaders of character 17.
+std::vector<test::TestCard> skilled_leaders_only() {
+    std::vector<test::TestCard> cards;
+    for (u16 k = 0; k < 16; ++k)
+        cards.push_back(test::plain_card(static_cast<u16>(100 + k), static_cast<u8>(1 + k),
+                                         30000 + 10 * k, 0, static_cast<u8>(k % 5),
+                                         static_cast<u8>(1u << (k / 5))));
+    for (u16 k = 0; k < 20; ++k)
+        cards.push_back(test::plain_card(static_cast<u16>(200 + k), static_cast<u8>(17 + k / 2),
+                                         1000 + k, 100, static_cast<u8>(k % 2)));
+    return cards;
+}
+
+TEST(FinalChapterSearch, PassedDeadlineEndsTheWorkBeforeTheGroupSearch) {
+    SearchContext unbounded;
+    unbounded.final_chapter = true;
+    unbounded.live_type = LiveType::MULTI;
+    unbounded.music_base_scores = {1.1, 0.9, 0.0};
+    unbounded.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+    SearchContext bounded = unbounded;
+    bounded.multi_live_score_up_lower_bound = 100.0;
+    struct Case {
+        const char* name;
+        const SearchContext& context;
+        std::optional<u8> character;
+        std::vector<u16> fixed_cards;
+        u64 beam_decks;  // decks the beams may score: every seed's when none passes
+    };
+    const Case cases[] = {
+        // Sixteen seeds, each beam a few thousand steps.
+        {"every character, decks from the first beam", unbounded, std::nullopt, {}, BEAM_WIDTH},
+        {"every character, decks from the leaders' groups",
+         bounded,
+         std::nullopt,
+         {},
+         16 * BEAM_WIDTH},
+        {"designated leader", bounded, u8{17}, {}, 0},
+        {"fixed card", bounded, std::nullopt, {201}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchContext context = c.context;
+        context.fixed_cards = c.fixed_cards;
+        const CardPool pool = test::make_pool(skilled_leaders_only(), context);
+        const auto full =
+            search_final_chapter(pool, context, 5, 0, c.character, steady_search_clock());
+        ASSERT_EQ(full.decks.size(), 5u);
+
+        // Every read after the start is past the deadline: the search's
+        // first deck ends its work, wherever that deck is found.
+        FakeClock clock;
+        clock.jump_after_reads = 1;
+        const auto cut = search_final_chapter(pool, context, 5, 50, c.character, clock);
+        EXPECT_EQ(cut.decks.size(), 1u);
+        if (cut.decks.empty()) continue;
+        EXPECT_LE(cut.decks[0].score, full.decks[0].score);
+        EXPECT_LE(cut.counters.evaluated, c.beam_decks);
+        EXPECT_EQ(cut.counters.groups_visited, 0u);
+        EXPECT_TRUE(cut.timed_out);
+    }
 }
 
 TEST(FinalChapterSearch, SameRequestSameDecksAndCounters) {
