@@ -53,7 +53,12 @@ void final_chapter_best_with_card(const CardPool& pool, const SearchContext& con
     start.character_bits = 1u << c;
     start.slots.fill(card);
     std::vector<BeamState> beam = {start}, next;
-    // 3. Four extension steps.
+    // A total order: no two states hold the same slots.
+    const auto better = [](const BeamState& a, const BeamState& b) {
+        return a.estimate != b.estimate ? a.estimate > b.estimate : a.slots < b.slots;
+    };
+    // 3. Four extension steps, each keeping the BEAM_WIDTH best children in
+    // a heap whose top is the worst kept, then sorting them best first.
     for (usize step = 0; step < 4; ++step) {
         next.clear();
         for (const BeamState& s : beam) {
@@ -67,19 +72,18 @@ void final_chapter_best_with_card(const CardPool& pool, const SearchContext& con
                 n.character_bits |= bit;
                 n.added = static_cast<u8>(s.added + 1);
                 n.slots[n.added] = list[p];
-                next.push_back(n);
+                if (next.size() < BEAM_WIDTH) {
+                    next.push_back(n);
+                    std::push_heap(next.begin(), next.end(), better);
+                } else if (better(n, next.front())) {
+                    std::pop_heap(next.begin(), next.end(), better);
+                    next.back() = n;
+                    std::push_heap(next.begin(), next.end(), better);
+                }
             }
         }
         if (next.empty()) return;
-        const auto better = [](const BeamState& a, const BeamState& b) {
-            return a.estimate != b.estimate ? a.estimate > b.estimate : a.slots < b.slots;
-        };
-        if (next.size() > BEAM_WIDTH) {
-            std::partial_sort(next.begin(), next.begin() + BEAM_WIDTH, next.end(), better);
-            next.resize(BEAM_WIDTH);
-        } else {
-            std::sort(next.begin(), next.end(), better);
-        }
+        std::sort(next.begin(), next.end(), better);
         std::swap(beam, next);
     }
     // 4. Every complete deck of the last beam.
