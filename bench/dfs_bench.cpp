@@ -18,7 +18,7 @@
 #include "pool/card_pool.h"
 #include "pool/pool_packing.h"
 #include "pool/search_context.h"
-#include "search/dfs_search.h"
+#include "search/dfs/dfs_search.h"
 #include "search/search_entry.h"
 
 namespace vdz {

@@ -20,7 +20,7 @@
 #include "pool/card_pool.h"
 #include "pool/pool_packing.h"
 #include "pool/search_context.h"
-#include "search/deck_evaluator.h"
+#include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
 namespace {

@@ -15,7 +15,7 @@
 #include "pool/card_pool.h"
 #include "pool/pool_packing.h"
 #include "pool/search_context.h"
-#include "search/final_chapter.h"
+#include "search/final_chapter/final_chapter.h"
 
 namespace vdz {
 namespace {

@@ -17,12 +17,12 @@
 #include "pool/card_pool.h"
 #include "pool/pool_packing.h"
 #include "pool/search_context.h"
-#include "search/bounded_search.h"
-#include "search/challenge_search.h"
-#include "search/deck_evaluator.h"
-#include "search/power_fast_path.h"
-#include "search/power_skill_search.h"
-#include "search/top_decks.h"
+#include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/top_decks.h"
+#include "search/kernels/bounded_search.h"
+#include "search/kernels/challenge_search.h"
+#include "search/kernels/power_fast_path.h"
+#include "search/kernels/power_skill_search.h"
 
 namespace vdz {
 namespace {

@@ -26,7 +26,7 @@
 #include "json/writer.h"
 #include "pool/pool_builder.h"
 #include "pool/result_card_states.h"
-#include "search/deck_result.h"
+#include "search/evaluation/deck_result.h"
 #include "search/pool_search.h"
 
 namespace {

@@ -16,10 +16,10 @@
 #include "pool/card_pool.h"
 #include "pool/pool_packing.h"
 #include "pool/search_context.h"
+#include "search/bounds/suffix_tables.h"
 #include "search/candidate_order.h"
-#include "search/dfs_search.h"
-#include "search/seed.h"
-#include "search/suffix_tables.h"
+#include "search/dfs/dfs_search.h"
+#include "search/seeds/seed.h"
 
 namespace vdz {
 namespace {

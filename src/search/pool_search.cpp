@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "search/dfs_search.h"
+#include "search/dfs/dfs_search.h"
 #include "search/search_entry.h"
 
 namespace vdz {

@@ -11,7 +11,7 @@
 #include "common/result.h"
 #include "pool/prepared_pool.h"
 #include "search/deadline.h"
-#include "search/deck_result.h"
+#include "search/evaluation/deck_result.h"
 #include "search/search_result.h"
 
 namespace vdz {

@@ -15,17 +15,17 @@
 //      its key), then the depth-first search or, in the final chapter, the
 //      final-chapter search.
 #include "search/search_entry.h"
-#include "search/bounded_search.h"
 #include "search/candidate_order.h"
-#include "search/challenge_search.h"
-#include "search/context_compaction.h"
-#include "search/dfs_search.h"
-#include "search/dominance.h"
-#include "search/dominance_expansion.h"
-#include "search/final_chapter_branch.h"
-#include "search/power_fast_path.h"
-#include "search/power_skill_search.h"
-#include "search/seed.h"
+#include "search/dfs/dfs_search.h"
+#include "search/final_chapter/final_chapter_branch.h"
+#include "search/kernels/bounded_search.h"
+#include "search/kernels/challenge_search.h"
+#include "search/kernels/power_fast_path.h"
+#include "search/kernels/power_skill_search.h"
+#include "search/pruning/context_compaction.h"
+#include "search/pruning/dominance.h"
+#include "search/pruning/dominance_expansion.h"
+#include "search/seeds/seed.h"
 
 namespace vdz {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/types.h"
-#include "search/deck_entry.h"
+#include "search/evaluation/deck_entry.h"
 
 namespace vdz {
 

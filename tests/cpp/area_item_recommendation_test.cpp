@@ -4,7 +4,7 @@
 
 #include "pool/pool_builder.h"
 #include "prep_fixture.h"
-#include "search/deck_evaluator.h"
+#include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
 namespace {

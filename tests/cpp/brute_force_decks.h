@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "search/deck_evaluator.h"
+#include "search/evaluation/deck_evaluator.h"
 #include "test_pool.h"
 
 namespace vdz::test {

@@ -1,0 +1,481 @@
+// Why the bounds hold. A card's power column is its largest in-deck power,
+// and its skill value is at least every value its skill resolves to in any
+// deck; the live score and the event points grow with the deck power, with
+// every resolved skill value and with the event bonus, so evaluating them at
+// the largest possible inputs bounds them. A card's rounded-up bonus is at
+// least its share of the deck's bonus, and the World Bloom support and
+// attribute bonuses are at most `bonus_extra`. Per character, a completion
+// takes at most one card, and that card is at most the character's best; the
+// suffix rows hold, per position, the sums of the j best per-character
+// maxima over the later cards. So the i-th largest skill value of a deck is
+// at most the i-th largest of the placed values and those best values
+// together, which bounds formulas that pair sorted values with weights. Once
+// the placed cards span two attributes and share no unit, no completion can
+// share either, so every card of it has its plain power (its largest value
+// without the unit and attribute variants): the placed cards' plain powers
+// and the best plain powers of the rest bound the deck's power. The
+// integer steps use the evaluator's weights rounded up and round every
+// division up, so they never fall below its floating-point result.
+#include "search/bounds/dfs_bounds.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <type_traits>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "pool/pool_packing.h"
+#include "search/bounds/event_points_bound.h"
+
+namespace vdz {
+namespace {
+
+// Sum of the first k keys of `order` whose characters are not used.
+template <class Key>
+auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
+                    const std::array<Key, CHARACTER_SLOT_COUNT>& keys, u32 used, usize k) {
+    std::conditional_t<std::is_floating_point_v<Key>, double, u64> sum = 0;
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT && k > 0; ++j) {
+        if ((used >> order[j]) & 1) continue;
+        sum += keys[j];
+        --k;
+    }
+    return sum;
+}
+
+// The live score of a deck of power `p` with skill values bounded by
+// `skills`. The coefficients are the evaluator's weights
+// times 1,000,000 rounded up, every division rounds up, and so does the
+// last one, which also absorbs the rounding of the evaluator's
+// floating-point steps (far below one point): the result is never below the
+// evaluator's truncated score.
+i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, double coupled) {
+    const SuffixTables& t = *m.suffix;
+    const i64 power = static_cast<i64>(p);  // below 2^32
+    const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
+    const i64 best = skills[0];
+    if (t.effective_live_type == LiveType::MYSEKAI) return 0;
+    // Coefficients far beyond any song's could overflow the products below.
+    if (!t.live_score_in_range) return INT32_MAX;
+    i64 multiplier;
+    switch (t.effective_live_type) {
+        case LiveType::MULTI:
+        case LiveType::CHEERFUL:
+            // Every activation is the room leader's (4 v0 + S) / 5 or the
+            // teammates' fixed value.
+            multiplier =
+                t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * best + s);
+            break;
+        case LiveType::SOLO:
+        case LiveType::AUTO:
+            if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
+                // Five activations at the mean, then the leader's encore.
+                multiplier = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
+                             ceil_div(t.skill_last_e6 * best, 100);
+                break;
+            }
+            [[fallthrough]];
+        default:
+            if (t.paired_skill_weights) {
+                // Activations sorted and paired with the sorted weights grow
+                // with each value; the leader's encore is at most the best.
+                i64 paired = t.skill_last_e6 * best;
+                for (usize i = 0; i < 5; ++i)
+                    paired += t.paired_skill_e6[i] * skills[i];
+                multiplier = t.base_score_e6 + ceil_div(paired, 100);
+                break;
+            }
+            // Six activations, none above the best skill value.
+            multiplier = t.base_score_e6 + t.skill_sum_e6 * 5 * best;
+            break;
+    }
+    const i64 room =
+        t.teammate_power ? power + 4 * i64{static_cast<i32>(*t.teammate_power)} : 5 * power;
+    // Inputs far beyond any game's values would overflow: no bound then.
+    i64 product, raw;
+    if (__builtin_mul_overflow(power, multiplier, &product)) return INT32_MAX;
+    if (m.coupling.on && coupled < INFINITY) {
+        const double c = coupled_product_bound(m.coupling, m.power_extra, p, skills[0], coupled);
+        if (c < static_cast<double>(product)) product = static_cast<i64>(c);
+    }
+    if (__builtin_mul_overflow(product, i64{4}, &product) ||
+        __builtin_add_overflow(room * static_cast<i64>(t.multi_term_e6), product, &raw)) {
+        return INT32_MAX;
+    }
+    // The evaluator's score is a non-negative 32-bit signed value.
+    return std::clamp<i64>(ceil_div(raw, 1'000'000), 0, INT32_MAX);
+}
+
+u64 pack(u64 high, u64 low) {
+    return (high << 32) | low;
+}
+
+// The placed cards of a partial deck as the composition bound reads them.
+struct Composition {
+    u32 units = 0x3F;      // units every placed card has
+    bool one_attr = true;  // all placed cards share one attribute below 6
+    u8 attr = 0;
+};
+
+Composition composition_of(const CardPool& pool, const DeckSlots& partial, usize depth) {
+    Composition c;
+    for (usize s = 0; s < depth; ++s) {
+        c.units &= pool.unit_mask(partial[s]);
+        const u8 a = pool.attr(partial[s]);
+        if (s == 0) c.attr = a;
+        c.one_attr = c.one_attr && a == c.attr && a < 6;
+    }
+    return c;
+}
+
+// The largest deck power of any completion, case by case: decks of mixed
+// attributes, and decks of one attribute a (every card then carries a's
+// attribute bonus). A completion's cards all share the placed cards' common
+// units at most, and the unit-pattern rows hold, per character, the best
+// power under that pattern and case.
+u64 composition_power(const BoundModel& m, u32 used, usize depth, const DeckSlots& partial) {
+    const SuffixTables& t = *m.suffix;
+    const CardPool& pool = *m.pool;
+    const Composition c = composition_of(pool, partial, depth);
+    const usize k = 5 - depth;
+    const auto case_power = [&](usize a, u32 same_attr) {
+        const usize row = 7 * usize{c.units} + a;
+        VDZ_ASSERT(row < t.unit_pattern_order.size());
+        u64 p = top_unused_sum(t.unit_pattern_order[row], t.unit_pattern_by_rank[row], used, k);
+        for (usize s = 0; s < depth; ++s)
+            p += pattern_power(pool, partial[s], c.units, same_attr);
+        return p;
+    };
+    u64 best = case_power(6, 0);
+    // With no card placed every attribute is still open.
+    if (depth == 0) {
+        for (usize a = 0; a < 6; ++a)
+            best = std::max(best, case_power(a, 1));
+    } else if (c.one_attr) {
+        best = std::max(best, case_power(c.attr, 1));
+    }
+    return best;
+}
+
+}  // namespace
+
+BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
+                            const SuffixTables& suffix, const std::optional<DeckSlots>& reference) {
+    BoundModel m;
+    m.pool = &pool;
+    m.context = &context;
+    m.suffix = &suffix;
+    m.power_extra = static_cast<u64>(std::max(context.honor_power, 0));
+    m.has_event = context.event_kind != NO_EVENT_KIND;
+    m.composition = !suffix.unit_pattern_order.empty();
+    m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
+    m.bonus_in_tenths = !context.final_chapter && !context.world_bloom;
+    for (u16 i = 0; i < pool.count(); ++i) {
+        if (i > 0 && pool.event_bonus(i).total_x10() > pool.event_bonus(i - 1).total_x10())
+            m.bonus_in_tenths = false;
+        m.power_no_unit.push_back(pattern_power(pool, i, 0, 0));
+        m.power_no_unit_same_attr.push_back(pattern_power(pool, i, 0, 1));
+    }
+    if (m.bonus_in_tenths) {
+        const usize n = pool.count();
+        m.same_bonus_end.resize(n);
+        m.same_bonus_power.resize(n);
+        m.same_bonus_plain_power.resize(n);
+        m.same_bonus_skill.resize(n);
+        m.same_bonus_coupled.resize(n);
+        for (usize i = n; i-- > 0;) {
+            const u16 card = static_cast<u16>(i);
+            m.same_bonus_power[i] = pool.power(card);
+            m.same_bonus_plain_power[i] = m.power_no_unit[i];
+            m.same_bonus_skill[i] = pool.skill_value(card);
+            m.same_bonus_coupled[i] = m.coupling.on ? m.coupling.card[i] : 0.0;
+            m.same_bonus_end[i] = static_cast<u16>(i + 1);
+            if (i + 1 < n && pool.event_bonus(card).total_x10() ==
+                                 pool.event_bonus(static_cast<u16>(i + 1)).total_x10()) {
+                m.same_bonus_end[i] = m.same_bonus_end[i + 1];
+                m.same_bonus_power[i] = std::max(m.same_bonus_power[i], m.same_bonus_power[i + 1]);
+                m.same_bonus_plain_power[i] =
+                    std::max(m.same_bonus_plain_power[i], m.same_bonus_plain_power[i + 1]);
+                m.same_bonus_skill[i] = std::max(m.same_bonus_skill[i], m.same_bonus_skill[i + 1]);
+                m.same_bonus_coupled[i] =
+                    std::max(m.same_bonus_coupled[i], m.same_bonus_coupled[i + 1]);
+            }
+        }
+    }
+    if (!context.world_bloom) return m;
+    m.support_mode = true;
+    // A deck takes the first entries of its list that are not its own
+    // cards; the same number of the largest such entries is never less, so
+    // lists sorted best first serve the bounds whatever their given order.
+    const auto sorted = [](SupportDeckList list) {
+        std::stable_sort(
+            list.entries.begin(), list.entries.end(),
+            [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        return list;
+    };
+    WorldBloomSupport best_first = context.world_bloom_support;
+    best_first.general = sorted(best_first.general);
+    for (SupportDeckList& list : best_first.per_character)
+        list = sorted(list);
+    m.bonus_extra = compute_bonus_bound(best_first, context.distinct_attr_bonus);
+    const SupportDeckList& general = best_first.general;
+    const auto& own = best_first.per_character;
+    for (usize c = 0; c < CHARACTER_SLOT_COUNT; ++c) {
+        const bool has_own = context.final_chapter && c < own.size() && own[c].count != 0;
+        m.support_lists[c] = has_own ? own[c] : general;
+    }
+    return m;
+}
+
+PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
+    const CardPool& pool = *m.pool;
+    const SearchContext& context = *m.context;
+    PartialSums child = sums;
+    if (m.coupling.on) child.coupled += m.coupling.card[card];
+    child.power_sum += pool.power(card);
+    child.plain_power_sum += m.power_no_unit[card];
+    child.common_units &= pool.unit_mask(card);
+    const u8 attr = pool.attr(card) & 7u;
+    if (child.first_attr == 0xFF) {
+        child.first_attr = attr;
+    } else if (attr != child.first_attr) {
+        child.mixed_attrs = true;
+    }
+    child.skill_sum += pool.skill_value(card);
+    child.max_skill = std::max(child.max_skill, pool.skill_value(card));
+    child.add_skill(pool.skill_value(card));
+    const u32 total = pool.event_bonus(card).total_x10();
+    child.bonus_x10 += total;
+    if (!context.final_chapter) {
+        child.bonus_sum += (total + 9) / 10;
+        return child;
+    }
+    // The final chapter counts the limited part of only so many cards.
+    const u32 limited = pool.limited_x10(card);
+    VDZ_ASSERT(limited <= total);
+    const u32 base = total - limited;
+    child.bonus_sum += (base + 9) / 10;
+    if (limited != 0 && child.limited_count < context.limited_bonus_count) {
+        child.bonus_sum += (limited + 9) / 10;
+        ++child.limited_count;
+    }
+    return child;
+}
+
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
+              double coupled) {
+    const SuffixTables& t = *m.suffix;
+    // Power with the honor power, under the cap when there is one.
+    u64 p = power + m.power_extra;
+    if (t.wl3_power_cap != 0) p = std::min<u64>(p, t.power_cap);
+    p = std::min<u64>(p, UINT32_MAX);
+    switch (t.target) {
+        case Target::MYSEKAI: {
+            const double steps = static_cast<double>(p / 45000 + 10);
+            return saturating_cast<u32>((static_cast<double>(bonus) + 100.0) * steps * 500.0 /
+                                        1000.0);
+        }
+        case Target::SCORE:
+        case Target::BONUS:
+            break;
+        default:
+            return UINT64_MAX;  // no depth-first search ranks by these
+    }
+    const i64 score = live_score_bound(m, p, skills, coupled);
+    if (t.target == Target::BONUS) {
+        const u64 doubled = std::min<u64>(2 * bonus, UINT32_MAX);
+        return pack(doubled, static_cast<u64>(score));
+    }
+    if (!m.has_event) return pack(static_cast<u64>(score), static_cast<u64>(score));
+    return pack(event_points_bound(t, score, bonus), static_cast<u64>(score));
+}
+
+u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters, usize depth,
+                    const DeckSlots& partial) {
+    VDZ_ASSERT(depth < 5);
+    const SuffixTables& t = *m.suffix;
+    const usize k = 5 - depth;
+    u64 power = sums.plain() ? u64{sums.plain_power_sum} + top_unused_sum(t.plain_power_order,
+                                                                          t.plain_power_by_rank,
+                                                                          used_characters, k)
+                             : u64{sums.power_sum} + top_unused_sum(t.power_order, t.power_by_rank,
+                                                                    used_characters, k);
+    // Both powers bound every completion; the smaller one serves.
+    if (m.composition)
+        power = std::min(power, composition_power(m, used_characters, depth, partial));
+    const u64 bonus = u64{sums.bonus_sum} +
+                      top_unused_sum(t.bonus_order, t.bonus_by_rank, used_characters, k) +
+                      m.bonus_extra;
+    // The k best unused characters' skill values, with the placed ones.
+    std::array<u32, 5> top{};
+    usize n = 0;
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < k; ++j)
+        if (!((used_characters >> t.skill_order[j]) & 1)) top[n++] = t.skill_by_rank[j];
+    const double coupled = m.coupling.on
+                               ? sums.coupled + top_unused_sum(m.coupling.order, m.coupling.by_rank,
+                                                               used_characters, k)
+                               : INFINITY;
+    return bound_key(m, power, merge_skills(sums, top, n), bonus, coupled);
+}
+
+u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                   u64 bonus_extra) {
+    const SuffixTables& t = *m.suffix;
+    VDZ_ASSERT(row < t.power_sums.size() && columns <= 5);
+    const u64 power = sums.plain() ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns]
+                                   : u64{sums.power_sum} + t.power_sums[row][columns];
+    // The row's sums of the best per-character values, back to the values.
+    const SuffixRow& sk = t.skill_sums[row];
+    std::array<u32, 5> top{};
+    for (usize j = 0; j < columns; ++j)
+        top[j] = sk[j + 1] - sk[j];
+    u64 bonus = u64{sums.bonus_sum} + bonus_extra;
+    if (m.context->final_chapter) {
+        // Limited parts count only for so many cards of a deck.
+        const u64 slots = m.context->limited_bonus_count;
+        const u64 left = slots > sums.limited_count ? slots - sums.limited_count : 0;
+        bonus += t.bonus_base_sums[row][columns] +
+                 t.bonus_limited_sums[row][std::min<u64>(columns, left)];
+    } else {
+        bonus += t.bonus_total_sums[row][columns];
+    }
+    const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
+    return bound_key(m, power, merge_skills(sums, top, columns), bonus, coupled);
+}
+
+u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,
+                        u64 bonus_extra) {
+    const CardPool& pool = *m.pool;
+    // The units all five cards share fill the deck; one attribute shared by
+    // all gives every card its attribute variant. The power column of the
+    // sums bounds the in-deck powers too; the smaller serves.
+    u32 units = 0x3F;
+    bool same_attr = true;
+    for (const u16 card : deck) {
+        units &= pool.unit_mask(card);
+        same_attr = same_attr && (pool.attr(card) & 7u) == (pool.attr(deck[0]) & 7u);
+    }
+    u64 power = 0;
+    const std::vector<u32>& cached = same_attr ? m.power_no_unit_same_attr : m.power_no_unit;
+    for (const u16 card : deck)
+        power += units == 0 ? cached[card] : pattern_power(pool, card, units, same_attr ? 1 : 0);
+    power = std::min<u64>(power, sums.power_sum);
+    const SkillValues skills = {sums.skills[0], sums.skills[1], sums.skills[2], sums.skills[3],
+                                sums.skills[4]};
+    const double coupled = m.coupling.on ? sums.coupled : INFINITY;
+    return bound_key(m, power, skills, u64{sums.bonus_sum} + bonus_extra, coupled);
+}
+
+ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bool plain) {
+    VDZ_ASSERT(places <= 4);
+    const SuffixTables& t = *m.suffix;
+    ExclusionTables out;
+    out.plain = plain;
+    // The first `places` unused characters of an order, and the key of the
+    // next one, which takes the place of a child's own character.
+    const auto fill = [&](auto& o, const auto& order, const auto& keys) {
+        using Key = std::remove_cvref_t<decltype(o.total)>;
+        usize taken = 0;
+        Key next = 0;
+        std::array<Key, 5> key_of{};
+        for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
+            if ((used >> order[j]) & 1) continue;
+            if (taken == places) {
+                next = keys[j];
+                break;
+            }
+            o.total += keys[j];
+            o.mask |= 1u << order[j];
+            key_of[taken++] = keys[j];
+        }
+        // Slot rank: a character's place among the table's characters by
+        // character id. Re-walk in order to place each key at its rank.
+        usize n = 0;
+        for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < taken; ++j) {
+            if (!((o.mask >> order[j]) & 1)) continue;
+            const u32 rank = bit_count(o.mask & ((1u << order[j]) - 1));
+            o.loss[rank] = key_of[n++] - next;
+        }
+    };
+    if (plain) {
+        fill(out.power, t.plain_power_order, t.plain_power_by_rank);
+    } else {
+        fill(out.power, t.power_order, t.power_by_rank);
+    }
+    fill(out.bonus, t.bonus_order, t.bonus_by_rank);
+    if (m.coupling.on) fill(out.coupled, m.coupling.order, m.coupling.by_rank);
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
+        if ((used >> t.skill_order[j]) & 1) continue;
+        if (out.places == places) {
+            out.next_skill = t.skill_by_rank[j];
+            break;
+        }
+        out.skill_slots[out.places] = t.skill_order[j];
+        out.skill_values[out.places++] = t.skill_by_rank[j];
+    }
+    return out;
+}
+
+u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const PartialSums& child,
+                    u8 character, u64 bonus_extra) {
+    // The child's own character cannot come again: when it is among the
+    // best, the next character takes its place.
+    const auto rest = [character](const auto& o) {
+        if (!((o.mask >> character) & 1)) return o.total;
+        const u32 rank = bit_count(o.mask & ((1u << character) - 1));
+        return o.total - o.loss[rank];
+    };
+    VDZ_ASSERT(!t.plain || child.plain());
+    const u64 power = u64{t.plain ? child.plain_power_sum : child.power_sum} + rest(t.power);
+    const u64 bonus = u64{child.bonus_sum} + rest(t.bonus) + bonus_extra;
+    std::array<u32, 5> skills{};
+    usize n = 0;
+    for (usize j = 0; j < t.places; ++j)
+        if (t.skill_slots[j] != character) skills[n++] = t.skill_values[j];
+    if (n < t.places) skills[n++] = t.next_skill;
+    const double coupled = m.coupling.on ? child.coupled + rest(t.coupled) : INFINITY;
+    return bound_key(m, power, merge_skills(child, skills, n), bonus, coupled);
+}
+
+u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key) {
+    if (!m.support_mode) return m.bonus_extra;
+    const SearchContext& c = *m.context;
+    // In the final chapter the leader's character chooses the list; with no
+    // card placed it is not known yet, and the extra covers every list.
+    if (c.final_chapter && key.count == 0) return m.bonus_extra;
+    const SupportDeckList& list = m.support_lists[key.leader_character];
+    // The deck ends with between max(a, 1) and a + free_slots attributes.
+    const usize a = static_cast<usize>(bit_count(key.attr_mask));
+    u32 attr = 0;
+    for (usize j = a; j <= std::min<usize>(a + free_slots, 5); ++j)
+        attr = std::max<u32>(attr, c.distinct_attr_bonus[j]);
+    // The deck takes its list's first entries that are not its cards; the
+    // list is best first, and the deck's cards include these, so the same
+    // number of entries not among these cards, none counted below 0, is
+    // never less.
+    double support = 0.0;
+    usize taken = 0;
+    for (const SupportEntry& e : list.entries) {
+        if (taken >= list.count) break;
+        bool in_deck = false;
+        for (usize j = 0; j < key.count; ++j)
+            in_deck |= key.slot_card_ids[j] == e.card_id;
+        if (in_deck) continue;
+        support += std::max(e.value, 0.0);
+        ++taken;
+    }
+    return static_cast<u64>(std::max(std::ceil(support), 0.0)) + attr;
+}
+
+u32 doubled_bonus_floor(const PartialSums& sums, usize depth) {
+    // Each rounded-up part (a card's bonus, or in the final chapter its base
+    // and its counted limited part) adds less than 1 % to the sum, less than
+    // 2 to the doubled bonus: round(2 x (sum - 0.9 k)) >= 2 x sum - 2 k for
+    // k such parts.
+    const u64 doubled = 2 * u64{sums.bonus_sum};
+    const u64 rounding = 2 * (u64{depth} + sums.limited_count);
+    return static_cast<u32>(std::min<u64>(doubled > rounding ? doubled - rounding : 0, UINT32_MAX));
+}
+
+}  // namespace vdz

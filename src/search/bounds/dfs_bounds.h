@@ -1,0 +1,147 @@
+// Upper bounds of the depth-first search: for a partial deck, a key that no
+// completion of it can beat, in the space of the ranking key. A subtree whose
+// bound is not above the worst kept key is cut: its best deck could at most
+// tie that key, and a tie never changes the keys a search returns.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/bounds/dfs_coupling.h"
+#include "search/bounds/partial_sums.h"
+#include "search/bounds/suffix_tables.h"
+#include "search/evaluation/deck_entry.h"
+
+namespace vdz {
+
+// What the bounds read, taken once per search; lives as long as the search.
+struct BoundModel {
+    const CardPool* pool = nullptr;
+    const SearchContext* context = nullptr;
+    const SuffixTables* suffix = nullptr;
+    u64 power_extra = 0;  // the honor power, when positive
+    u32 bonus_extra = 0;  // World Bloom support and attribute bonus at most, percent
+    bool has_event = false;
+    // World Bloom: the support and attribute-count bonus follow the deck.
+    bool support_mode = false;
+    // Each character's support list (the general one where it has none of
+    // its own, or outside the final chapter), best first.
+    std::array<SupportDeckList, CHARACTER_SLOT_COUNT> support_lists;
+    // Score without an event: the unit-pattern composition bound applies.
+    bool composition = false;
+    // A deck's bonus is its cards' bonuses alone, and the pool lists cards
+    // by bonus, largest first.
+    bool bonus_in_tenths = false;
+    // Then, per position, the end of its run of cards of equal bonus and the
+    // largest power, plain power, skill value and coupled value from it to
+    // that end.
+    std::vector<u16> same_bonus_end;
+    std::vector<u32> same_bonus_power, same_bonus_plain_power, same_bonus_skill;
+    std::vector<double> same_bonus_coupled;
+    // Per pool card, its power in a deck that fills no unit, without and
+    // with one shared attribute: most complete decks are such decks.
+    std::vector<u32> power_no_unit, power_no_unit_same_attr;
+    // Power and skill kept together (score and bonus targets).
+    Coupling coupling;
+};
+
+// `reference`, when given, is a good deck (a seed): the coupling is made
+// tightest for decks like it.
+BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
+                            const SuffixTables& suffix,
+                            const std::optional<DeckSlots>& reference = std::nullopt);
+
+// `sums` with `card` added; the parent's record is left unchanged.
+PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card);
+
+// Five skill values, largest first: a deck's values sorted the same way are
+// each at most the one at their place.
+using SkillValues = std::array<u32, 5>;
+
+// The key of a deck whose card powers sum to at most `power` (before the
+// honor power and the cap), whose skill values are bounded by `skills`, and
+// whose event bonus, extras included, is at most `bonus` whole percent.
+// The five largest of the placed cards' skill values and the first `count`
+// of `more` (largest first).
+template <class Values>
+SkillValues merge_skills(const PartialSums& sums, const Values& more, usize count) {
+    SkillValues out;
+    usize a = 0, b = 0;
+    for (u32& v : out) {
+        if (b < count && (a >= 5 || u32{more[b]} > sums.skills[a])) {
+            v = more[b++];
+        } else {
+            v = a < 5 ? sums.skills[a++] : 0;
+        }
+    }
+    return out;
+}
+
+// `coupled`, when finite, bounds the deck's card values of the coupling.
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
+              double coupled = INFINITY);
+
+// Bound of every completion of the `depth` cards of `partial`: the k = 5 -
+// depth best characters not yet used, each with its best card; without an
+// event, also per deck composition.
+u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters, usize depth,
+                    const DeckSlots& partial);
+
+// Bound of every completion that takes its `columns` further cards from pool
+// positions `row` and later, with `bonus_extra` as the deck's extra bonus.
+u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                   u64 bonus_extra);
+
+// Bound of the complete deck `deck`, whose sums are `sums`: its power is
+// known from its units and attributes.
+u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,
+                        u64 bonus_extra);
+
+// Per character order, the best k - 1 characters a node's children may still
+// add, so that a child's bound is its node's minus what its own character
+// takes away. Built once per node.
+struct ExclusionTables {
+    template <class Key>
+    struct Order {
+        Key total = 0;              // keys of the first `places` unused characters
+        u32 mask = 0;               // those characters
+        std::array<Key, 5> loss{};  // by slot rank: the key minus `next`
+    };
+    // Plain powers, for the children of a node whose cards can share no
+    // unit and no attribute any more.
+    bool plain = false;
+    Order<u64> power, bonus;
+    Order<double> coupled;
+    // The skill order's first `places` unused characters and their values,
+    // and the value of the next one.
+    std::array<u8, 4> skill_slots{};
+    std::array<u32, 4> skill_values{};
+    usize places = 0;
+    u32 next_skill = 0;
+};
+
+// `plain`: the node's sums are plain, and so are its children's.
+ExclusionTables exclusion_tables(const BoundModel& m, u32 used_characters, usize places,
+                                 bool plain);
+
+// Bound of every completion of a child of character `character` whose sums
+// (the child's card included) are `child`.
+u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const PartialSums& child,
+                    u8 character, u64 bonus_extra);
+
+// The extra bonus of every completion of a partial deck with `free_slots`
+// slots left: its support list's best entries not already in the deck, and
+// the attribute-count bonus of the attribute counts it can still reach.
+u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key);
+
+// The doubled event bonus of every completion is at least this, in steps of
+// half a percent: each card's bonus was rounded up by less than 1 %, in the
+// final chapter each of its two parts.
+u32 doubled_bonus_floor(const PartialSums& sums, usize depth);
+
+}  // namespace vdz

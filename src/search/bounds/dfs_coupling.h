@@ -1,0 +1,58 @@
+// Power and skill kept together in the live-score bound. Taking each
+// character's best power and, apart, its best skill overstates decks whose
+// strongest cards are not also their most skilled; this bound keeps each
+// card's power and skill in one value, so the depth-first search can cut
+// where the separate maxima cannot.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "search/bounds/suffix_tables.h"
+#include "search/evaluation/deck_entry.h"
+
+namespace vdz {
+
+// The live score grows with P x M, the deck power times the skill
+// multiplier (times 1,000,000), and M <= a + b x best + r x S, S the skill
+// sum. For any t > 0, P x M <= (t P + M / t)^2 / 4 (the arithmetic mean
+// bounds the geometric one), and t P + M / t is a constant plus one value
+// per card, t p + r s / t: each card brings its power and skill together.
+// The per-card values are ranked and summed like the other suffix tables.
+struct Coupling {
+    bool on = false;
+    double t = 1.0;
+    double a = 0.0, b = 0.0, r = 0.0;
+    double floor = 0.0;        // M may instead be this constant (a multi live's teammates)
+    std::vector<double> card;  // per pool card: t p + r s / t
+    std::array<u8, CHARACTER_SLOT_COUNT> order{};
+    std::array<double, CHARACTER_SLOT_COUNT> by_rank{};
+    std::vector<std::array<double, 6>> sums;  // per position, like the suffix rows
+};
+
+// Off where the skill multiplier has no skill-sum term (mysekai lives, the
+// specific skill order) or the target ranks by no live score. `reference`,
+// when given, is a good deck: t is chosen so that the bound is tightest for
+// decks like it.
+Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_extra,
+                       const std::optional<DeckSlots>& reference);
+
+// Bound of P x M over decks whose deck power is at most `power`, whose best
+// skill value is at most `best` and whose card values sum to at most
+// `coupled`; rounded up with a margin far above the floating-point error.
+inline double coupled_product_bound(const Coupling& c, u64 power_extra, u64 power, u32 best,
+                                    double coupled) {
+    const double x = c.t * static_cast<double>(power_extra) + (c.a + c.b * best) / c.t + coupled;
+    double product = x * x / 4.0;
+    if (c.floor > 0.0) product = std::max(product, static_cast<double>(power) * c.floor);
+    // Relative rounding of a few operations on values below 2^53 stays far
+    // below the margin.
+    return std::ceil(product * (1.0 + 1e-9)) + 1.0;
+}
+
+}  // namespace vdz

@@ -1,0 +1,94 @@
+// Each branch follows the deck evaluator's formula for its target, with every
+// real factor replaced by an integer that is not smaller, so the result
+// bounds the exact key. Every division of the live score rounds up, the last
+// one too: a truncated skill term, multiplied by four times the power, falls
+// a few points below the exact score, and a truncated last quotient up to one
+// more. The event points truncate where the evaluator truncates, on inputs
+// that are not smaller, which keeps them a bound.
+#include "search/bounds/final_bound.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/numeric.h"
+#include "search/bounds/event_points_bound.h"
+
+namespace vdz {
+namespace {
+
+// Live score bound. The skill term bounds every activation by the largest
+// skill value it can take: the leader's own value for the encore, and in
+// multi lives the leader's value (4L + S) / 5 or the teammates' fixed one.
+// Rounding the last quotient up also absorbs the evaluator's floating-point
+// rounding, far below one point.
+i64 score_bound(const SuffixTables& t, u32 power, u32 skill, u32 leader) {
+    const LiveType live_type = t.effective_live_type;
+    if (live_type == LiveType::MYSEKAI) return 0;
+    // Coefficients far beyond any song's could overflow the products below.
+    if (!t.live_score_in_range) return INT32_MAX;
+    const i64 p = power, s = skill, l = leader;
+    i64 k;
+    if (live_type == LiveType::MULTI || live_type == LiveType::CHEERFUL) {
+        k = t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * l + s);
+    } else if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
+        k = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
+            ceil_div(t.skill_last_e6 * l, 100);
+    } else {
+        // No card's skill value exceeds the deck's sum, whichever card it is.
+        k = t.base_score_e6 + ceil_div(t.skill_first5_e6 * s, 100) +
+            ceil_div(t.skill_last_e6 * l, 100);
+    }
+    // The teammate power is a signed option kept in its bits.
+    const i64 room = t.teammate_power ? p + 4 * i64{static_cast<i32>(*t.teammate_power)} : 5 * p;
+    // Inputs far beyond any game's values would overflow: no bound then.
+    i64 deck, team, raw;
+    if (__builtin_mul_overflow(4 * p, k, &deck) ||
+        __builtin_mul_overflow(room, static_cast<i64>(t.multi_term_e6), &team) ||
+        __builtin_add_overflow(team, deck, &raw)) {
+        return INT32_MAX;
+    }
+    return ceil_div(raw, 1'000'000);
+}
+
+u64 pack(u32 high, u32 low) {
+    return (u64{high} << 32) | low;
+}
+
+}  // namespace
+
+u64 final_bound_key(const SuffixTables& t, u32 power, u32 skill, u32 leader, u32 bonus_pct) {
+    // 0. Power as the evaluator sums it: the honor power, then the cap.
+    power += t.honor_power;
+    if (t.wl3_power_cap != 0) power = std::min(power, t.power_cap);
+    switch (t.target) {
+        case Target::POWER:
+            return power;
+        case Target::SKILL:
+            return u64{2} * skill + u64{8} * leader;
+        case Target::MYSEKAI: {
+            const double steps = static_cast<double>(power / 45000 + 10);
+            return saturating_cast<u32>((bonus_pct + 100.0) * steps * 500.0 / 1000.0);
+        }
+        case Target::SCORE:
+        case Target::BONUS:
+            break;
+    }
+    const i32 score = saturate_to<i32>(score_bound(t, power, skill, leader));
+    const u32 low = static_cast<u32>(std::max(score, 0));
+    if (t.target == Target::BONUS) {
+        const u32 high = (bonus_pct >> 31) != 0 ? 0xFFFF'FFFFu : 2 * bonus_pct;
+        return pack(high, low);
+    }
+    if (!t.has_event) return pack(low, low);
+    return pack(static_cast<u32>(event_points_bound(t, score, bonus_pct)), low);
+}
+
+bool score_up_reachable(const SearchContext& context, u32 skill, u32 leader) {
+    if (!context.multi_live_score_up_lower_bound) return true;
+    const double up = leader + 0.2 * (static_cast<double>(skill) - leader);
+    // A margin above the evaluator's own 1e-9: the bound must never cut a
+    // deck the evaluator admits, whatever the rounding.
+    return !(up + 1e-6 < *context.multi_live_score_up_lower_bound);
+}
+
+}  // namespace vdz

@@ -1,0 +1,62 @@
+// Running sums of a partial deck of the depth-first search, carried down the
+// recursion so that a node never walks its deck; the bounds read them.
+#pragma once
+
+#include <algorithm>
+#include <array>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "search/evaluation/deck_entry.h"
+
+namespace vdz {
+
+// Each child gets a new record built from its parent's.
+struct PartialSums {
+    u32 power_sum = 0;           // cards' power, wrapping
+    u32 plain_power_sum = 0;     // cards' power in a deck sharing no unit and no attribute
+    u32 skill_sum = 0;           // cards' skill_value
+    u32 bonus_sum = 0;           // cards' event bonus, each rounded up to whole percent
+    u32 bonus_x10 = 0;           // cards' event bonus in tenths of a percent
+    u8 max_skill = 0;            // largest skill_value so far
+    u8 limited_count = 0;        // cards whose limited bonus part is counted
+    std::array<u8, 5> skills{};  // the cards' skill_value, largest first, then zeros
+    double coupled = 0.0;        // the cards' power and skill taken together (see BoundModel)
+    u8 common_units = 0x3F;      // units every card belongs to
+    u8 first_attr = 0xFF;        // the first card's attribute (low three bits)
+    bool mixed_attrs = false;    // two cards of different attributes
+
+    void add_skill(u8 value) {
+        for (u8& s : skills)
+            if (value > s) std::swap(value, s);
+    }
+
+    // No completion can share a unit or an attribute any more: every card of
+    // every completion counts its plain power.
+    bool plain() const { return mixed_attrs && common_units == 0; }
+};
+
+// The cards of a partial deck as the support bound needs them: their ids
+// (a support entry of a deck card is not taken) and their attributes.
+struct PartialDeckKey {
+    std::array<u16, 5> slot_card_ids{};
+    u8 attr_mask = 0;  // bit (attr & 7) per card
+    usize count = 0;
+    u8 leader_character = 0;  // the first card's
+
+    void add(const CardPool& pool, u16 card) {
+        if (count == 0) leader_character = std::min<u8>(pool.character_id(card), 26);
+        slot_card_ids[count++] = pool.card_id(card);
+        attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
+    }
+};
+
+inline PartialDeckKey partial_deck_key(usize count, const DeckSlots& partial,
+                                       const CardPool& pool) {
+    PartialDeckKey key;
+    for (usize j = 0; j < count && j < 5; ++j)
+        key.add(pool, partial[j]);
+    return key;
+}
+
+}  // namespace vdz

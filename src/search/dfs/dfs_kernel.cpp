@@ -1,0 +1,432 @@
+// The recursive kernel of the depth-first search. Each call is one node: a
+// partial deck of `depth` cards in ascending pool order (after the leader).
+// A node at depth 5 evaluates the deck and records it; an inner node tries
+// every admitted card from its start position on, skipping the subtrees and
+// children whose bound cannot beat what the store keeps.
+#include "common/check.h"
+#include "search/bounds/final_bound.h"
+#include "search/dfs/dfs_state.h"
+#include "search/evaluation/deck_evaluator.h"
+
+namespace vdz {
+
+namespace {
+
+// Whether the tiers leave room for a completion under `bound`: some tier
+// between its least and greatest doubled bonus whose list is not full or
+// whose worst live score the bound may still reach. A smaller bound admits
+// no more tiers than a larger one.
+bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usize depth) {
+    const u32 upper = static_cast<u32>(bound >> 32);
+    const u32 score = static_cast<u32>(bound);
+    const u32 lower = doubled_bonus_floor(sums, depth);
+    for (const TierRecord& tier : store.tiers) {
+        if (tier.tier_key < lower) continue;
+        if (tier.tier_key > upper) return false;
+        if (!tier.decks.full() || tier.decks.worst_score() == 0 ||
+            score >= static_cast<u32>(tier.decks.worst_score())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One inner node and its candidate scan.
+class Node {
+  public:
+    Node(SearchNodeState& state, usize depth, usize start, DeckSlots& partial, u32 used,
+         const PartialSums& sums, bool has_leader, u16 leader_index)
+        : state_(state),
+          m_(state.bounds),
+          pool_(state.pool),
+          context_(state.context),
+          depth_(depth),
+          start_(start),
+          k_(5 - depth),
+          partial_(partial),
+          used_(used),
+          sums_(sums),
+          has_leader_(has_leader),
+          leader_index_(leader_index) {}
+
+    void expand() {
+        if (state_.card_sums) {
+            expand_by_cards();
+            return;
+        }
+        if (!state_.store.single) {
+            expand_tiered();
+            return;
+        }
+        expand_single(start_);
+    }
+
+  private:
+    // Whether card i may fill this node's slot.
+    bool admitted(u16 i) const {
+        // 1. The leader holds slot 0 only.
+        if (has_leader_ && i == leader_index_) return false;
+        // 2. In the final chapter some cards may only lead.
+        if (depth_ > 0 && context_.final_chapter && i < context_.card_enabled.size() &&
+            !(context_.card_enabled[i] & 1)) {
+            return false;
+        }
+        // 3. Fixed cards fill the first slots, fixed characters the next ones.
+        const usize fixed_cards = context_.fixed_cards.size();
+        if (depth_ < fixed_cards) {
+            if (pool_.card_id(i) != context_.fixed_cards[depth_]) return false;
+        } else if (depth_ - fixed_cards < context_.fixed_characters.size()) {
+            if (pool_.character_id(i) != context_.fixed_characters[depth_ - fixed_cards])
+                return false;
+        }
+        // 4. One card per character, except in challenge lives.
+        if (context_.dominance_pruning) return !((used_ >> pool_.character_id(i)) & 1);
+        // 5. There, one card once: its skill variants share its id (one card
+        // per character keeps ids apart, since an id names one character).
+        for (usize s = 0; s < depth_; ++s)
+            if (pool_.card_id(partial_[s]) == pool_.card_id(i)) return false;
+        return true;
+    }
+
+    void note_bound(u64 bound) {
+        if constexpr (CHECK_BOUNDS)
+            state_.bound_above[depth_] = std::min(state_.bound_above[depth_], bound);
+    }
+
+    void descend(u16 card, const PartialSums& child, u64 bound) {
+        state_.entry_bound[depth_ + 1] = bound;
+        if constexpr (CHECK_BOUNDS)
+            state_.bound_above[depth_ + 1] = std::min(state_.bound_above[depth_], bound);
+        partial_[depth_] = card;
+        const u32 used = used_ | (1u << pool_.character_id(card));
+        dfs_expand(state_, depth_ + 1, usize{card} + 1, partial_, used, child, has_leader_,
+                   leader_index_);
+    }
+
+    // One list: no threshold until it is full and its worst key is above 0;
+    // from the moment it is, the node and its further children are tested.
+    void expand_single(usize from) {
+        const DfsTopDecks& list = *state_.store.single;
+        for (usize i = from; i < pool_.count(); ++i) {
+            if (list.full() && list.worst_score() != 0) {
+                const u64 worst = list.worst_score();
+                const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
+                if (bound <= worst) return;
+                note_bound(bound);
+                expand_bounded(i, worst);
+                return;
+            }
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            descend(card, child_sums(m_, sums_, card), ~u64{0});
+        }
+    }
+
+    // The extra bonus of this node's completions and of a child's.
+    u64 node_extra() const {
+        return m_.support_mode ? std::min<u64>(support_bonus_bound(m_, k_, key_), m_.bonus_extra)
+                               : m_.bonus_extra;
+    }
+    u64 child_extra(u16 card) const {
+        if (!m_.support_mode) return m_.bonus_extra;
+        PartialDeckKey key = key_;
+        key.add(pool_, card);
+        return std::min<u64>(support_bonus_bound(m_, k_ - 1, key), m_.bonus_extra);
+    }
+
+    // The smaller of a child's two bounds: its remaining cards come from the
+    // later positions, and from characters other than the used ones and its
+    // own.
+    u64 child_bound(const ExclusionTables& exclusion, u16 card, const PartialSums& child) const {
+        const u64 extra = child_extra(card);
+        if (k_ == 1) {
+            partial_[depth_] = card;
+            return complete_deck_bound(m_, partial_, child, extra);
+        }
+        return std::min(exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra),
+                        position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
+    }
+
+    // Single list, full: the node and each child are tested against the
+    // worst kept key, which rises as the scan records decks.
+    void expand_bounded(usize from, u64 worst) {
+        if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
+        const u64 extra = node_extra();
+        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
+        const DfsTopDecks& list = *state_.store.single;
+        for (usize i = from; i < pool_.count(); ++i) {
+            if (state_.stop || state_.count_step()) return;
+            // Later positions have smaller or equal suffix rows: none can do
+            // better.
+            const u64 position = position_bound(m_, sums_, i, k_, extra);
+            if (position <= worst) return;
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            const PartialSums child = child_sums(m_, sums_, card);
+            const u64 bound = child_bound(exclusion, card, child);
+            if (bound <= worst) continue;
+            descend(card, child, std::min(bound, position));
+            if (list.full()) worst = std::max(worst, list.worst_score());
+        }
+    }
+
+    // Where a deck may hold several cards of one character: the node and
+    // each child bounded by the best cards after a position, against the
+    // single list or the tiers.
+    void expand_by_cards() {
+        const DfsStore& store = state_.store;
+        const auto bound = [&](const PartialSums& sums, usize row, usize columns) {
+            return card_suffix_bound(m_, *state_.card_sums, sums, row, columns, m_.bonus_extra);
+        };
+        const auto admits = [&](u64 b, const PartialSums& sums, usize depth) {
+            if (!store.single) return tiers_admit(store, b, sums, depth);
+            const DfsTopDecks& list = *store.single;
+            return !list.full() || list.worst_score() == 0 || b > list.worst_score();
+        };
+        const u64 node = bound(sums_, start_, k_);
+        if (!admits(node, sums_, depth_)) return;
+        note_bound(node);
+        if (!store.single && k_ == 1 && m_.bonus_in_tenths) {
+            expand_last_by_tiers();
+            return;
+        }
+        for (usize i = start_; i < pool_.count(); ++i) {
+            if (state_.stop || state_.count_step()) return;
+            // Later positions have smaller or equal rows: none can do better.
+            if (!admits(bound(sums_, i, k_), sums_, depth_)) return;
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            const PartialSums child = child_sums(m_, sums_, card);
+            const u64 b = bound(child, i + 1, k_ - 1);
+            if (!admits(b, child, depth_ + 1)) continue;
+            descend(card, child, b);
+        }
+    }
+
+    // Tiers: the node and each child must leave room in some tier.
+    void expand_tiered() {
+        // The last card's runs of positions bound it by itself.
+        if (k_ == 1 && m_.bonus_in_tenths) {
+            expand_last_by_tiers();
+            return;
+        }
+        const DfsStore& store = state_.store;
+        const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
+        if (!tiers_admit(store, bound, sums_, depth_)) return;
+        note_bound(bound);
+        if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
+        const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
+        const u64 extra = node_extra();
+        const BonusRuns runs = next_card_runs(bound);
+        for (usize i = start_; i < pool_.count(); ++i) {
+            if (state_.stop || state_.count_step()) return;
+            if (runs.on) {
+                // Cards of equal bonus stand or fall together.
+                const i64 total = pool_.event_bonus(static_cast<u16>(i)).total_x10();
+                if (total < runs.least) return;  // later cards have less
+                PartialSums run = sums_;
+                run.bonus_sum += ceil_percent(static_cast<u32>(total));
+                if (!runs.admit(total) || !tiers_admit(store, run_bound(i, k_), run, depth_ + 1)) {
+                    i = m_.same_bonus_end[i] - 1;
+                    continue;
+                }
+            }
+            const u64 position = position_bound(m_, sums_, i, k_, extra);
+            if (!tiers_admit(store, position, sums_, depth_)) return;
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            const PartialSums child = child_sums(m_, sums_, card);
+            const u64 bound = child_bound(exclusion, card, child);
+            if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
+            descend(card, child, std::min(bound, position));
+        }
+    }
+
+    // Under tiers, in a pool listed by bonus, what the next card's bonus in
+    // tenths may be. A deck lands on tier key D exactly when its cards'
+    // total is within 5 D - 2 ..= 5 D + 2 (its doubled bonus is round(total
+    // / 5)); the next card and the k - 1 after it each have at most the
+    // next card's bonus and at least none, so the next card has at least
+    // 1 / k of what the deck still lacks and at most all of it. Tiers that
+    // are full and whose worst live score the node's bound cannot reach
+    // need no card.
+    struct BonusRuns {
+        bool on = false;
+        i64 least = 0;
+        usize count = 0;
+        std::array<std::pair<i64, i64>, 16> run{};
+
+        bool admit(i64 total) const {
+            for (usize r = 0; r < count; ++r)
+                if (run[r].first <= total && total <= run[r].second) return true;
+            return false;
+        }
+    };
+
+    BonusRuns next_card_runs(u64 node_bound) const {
+        BonusRuns out;
+        const auto& tiers = state_.store.tiers;
+        if (!m_.bonus_in_tenths || tiers.size() > out.run.size()) return out;
+        out.on = true;
+        out.least = INT64_MAX;
+        const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
+        for (const TierRecord& tier : tiers) {
+            const i64 key = tier.tier_key;
+            const i64 low = 5 * key - 2 - placed, high = 5 * key + 2 - placed;
+            if (high < 0) continue;
+            const DfsTopDecks& decks = tier.decks;
+            if (decks.full() && decks.worst_score() != 0 &&
+                static_cast<u32>(node_bound) < static_cast<u32>(decks.worst_score())) {
+                continue;
+            }
+            const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
+            out.run[out.count++] = {lo, high};
+            out.least = std::min(out.least, lo);
+        }
+        return out;
+    }
+
+    // The last card under tiers, where a deck's doubled bonus is known to
+    // be round(total / 5) of its cards' bonuses in tenths: a deck lands on
+    // tier key D exactly when its total is within 5 D - 2 ..= 5 D + 2, and
+    // in a pool sorted by bonus the cards that put it there are one run of
+    // positions per tier. A card outside every run makes a deck no tier
+    // keeps. Highest tier first, so positions still ascend.
+    // Bound of the decks this node completes with a next card from
+    // position i to the end of i's run of equal bonus and `free - 1` cards
+    // after i.
+    u64 run_bound(usize i, usize free) const {
+        const SuffixTables& t = *m_.suffix;
+        const SuffixRow& sk = t.skill_sums[i + 1];
+        std::array<u32, 5> more{m_.same_bonus_skill[i]};
+        for (usize j = 1; j < free; ++j)
+            more[j] = sk[j] - sk[j - 1];
+        std::sort(more.begin(), more.begin() + static_cast<std::ptrdiff_t>(free),
+                  std::greater<u32>());
+        const u64 bonus = u64{sums_.bonus_sum} +
+                          ceil_percent(pool_.event_bonus(static_cast<u16>(i)).total_x10()) +
+                          t.bonus_total_sums[i + 1][free - 1] + m_.bonus_extra;
+        const double coupled = m_.coupling.on ? sums_.coupled + m_.same_bonus_coupled[i] +
+                                                    m_.coupling.sums[i + 1][free - 1]
+                                              : INFINITY;
+        // A plain node's cards and all its completions' are plain.
+        const u64 power =
+            sums_.plain()
+                ? u64{sums_.plain_power_sum} + m_.same_bonus_plain_power[i] +
+                      t.plain_power_sums[i + 1][free - 1]
+                : u64{sums_.power_sum} + m_.same_bonus_power[i] + t.power_sums[i + 1][free - 1];
+        return bound_key(m_, power, merge_skills(sums_, more, free), bonus, coupled);
+    }
+
+    void expand_last_by_tiers() {
+        const DfsStore& store = state_.store;
+        const i64 placed = sums_.bonus_x10;
+        const auto total = [&](usize i) {
+            return i64{pool_.event_bonus(static_cast<u16>(i)).total_x10()};
+        };
+        const auto first_at_most = [&](usize from, i64 x) {
+            usize lo = from, hi = pool_.count();
+            while (lo < hi) {
+                const usize mid = (lo + hi) / 2;
+                if (total(mid) <= x)
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            return lo;
+        };
+        usize from = start_;
+        // The bound this node was entered with leaves out the tiers it
+        // cannot reach.
+        const u64 entry = state_.entry_bound[depth_];
+        const i64 upper = static_cast<i64>(entry >> 32);
+        for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
+            const i64 key = tier->tier_key;
+            const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
+            if (high < 0 || key > upper) continue;
+            const DfsTopDecks& kept = tier->decks;
+            if (kept.full() && kept.worst_score() != 0 &&
+                static_cast<u32>(entry) < static_cast<u32>(kept.worst_score())) {
+                continue;
+            }
+            const usize begin = first_at_most(from, high);
+            const usize end = low <= 0 ? pool_.count() : first_at_most(begin, low - 1);
+            // A full tier needs only cards whose deck's live score can
+            // reach its worst one: per run of equal bonus, the largest
+            // values from a card to the run's end bound the rest of it.
+            const DfsTopDecks& decks = tier->decks;
+            const bool full = decks.full() && decks.worst_score() != 0;
+            const u32 worst = full ? static_cast<u32>(decks.worst_score()) : 0;
+            for (usize i = begin; i < end;) {
+                if (full && static_cast<u32>(run_bound(i, 1)) < worst) {
+                    i = std::min<usize>(m_.same_bonus_end[i], end);
+                    continue;
+                }
+                if (state_.stop || state_.count_step()) return;
+                const u16 card = static_cast<u16>(i++);
+                if (!admitted(card)) continue;
+                const PartialSums child = child_sums(m_, sums_, card);
+                partial_[depth_] = card;
+                const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
+                if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
+                descend(card, child, bound);
+            }
+            from = end;
+        }
+    }
+
+    SearchNodeState& state_;
+    const BoundModel& m_;
+    const CardPool& pool_;
+    const SearchContext& context_;
+    const usize depth_;
+    const usize start_;
+    const usize k_;  // free slots
+    DeckSlots& partial_;
+    const u32 used_;
+    const PartialSums& sums_;
+    const bool has_leader_;
+    const u16 leader_index_;
+    PartialDeckKey key_;  // this node's cards, in support-bonus mode
+};
+
+// Whether a deck completed from this node could still reach the request's
+// multi live score-up lower bound. A deck's score up is its leader's value
+// plus a fifth of the others', at most 0.8 x its largest skill value plus
+// 0.2 x their sum, and no card's value exceeds its skill byte; the free
+// slots hold cards of distinct characters from `start` on, whose bytes sum
+// to at most the best per-character maxima there. Without this cut a search
+// for a bound few decks pass walks every deck, and, holding none, does not
+// stop at its deadline. Decks that repeat a character (challenge lives, which
+// take no lower bound) are left to the evaluator.
+bool score_up_open(const SearchNodeState& state, usize depth, usize start,
+                   const PartialSums& sums) {
+    if (!state.context.multi_live_score_up_lower_bound || state.card_sums) return true;
+    const SuffixTables& t = *state.bounds.suffix;
+    const u32 top = std::max<u32>(sums.max_skill, t.max_skill_from[start]);
+    return score_up_reachable(state.context, sums.skill_sum + t.skill_sums[start][5 - depth], top);
+}
+
+void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
+    ++state.stats.evaluations;
+    const auto key = evaluate_deck_key(state.pool, state.context, deck);
+    if (!key) return;
+    if constexpr (CHECK_BOUNDS) VDZ_ASSERT(*key <= state.bound_above[5]);
+    state.store.record({*key, deck});
+}
+
+}  // namespace
+
+void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& partial,
+                u32 used_characters, const PartialSums& sums, bool has_leader, u16 leader_index) {
+    if (state.stop || state.count_step()) return;
+    if (depth == 5) {
+        record_leaf(state, partial);
+        return;
+    }
+    VDZ_ASSERT(depth < 5);
+    if (!score_up_open(state, depth, start, sums)) return;
+    Node(state, depth, start, partial, used_characters, sums, has_leader, leader_index).expand();
+}
+
+}  // namespace vdz

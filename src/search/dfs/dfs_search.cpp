@@ -1,0 +1,161 @@
+// The driver: store, seeds, deadline and roots around the recursive kernel.
+// Outside the final chapter the kernel enumerates every deck from the empty
+// one; in the final chapter the first card is the leader, and the driver
+// places each admissible leader in candidate order.
+#include "search/dfs/dfs_search.h"
+
+#include <algorithm>
+
+#include "search/candidate_order.h"
+#include "search/dfs/dfs_state.h"
+#include "search/dfs/force_scalar.h"
+#include "search/evaluation/deck_evaluator.h"
+
+namespace vdz {
+namespace {
+
+// Ascending, distinct tier keys (twice each non-negative tier value).
+std::vector<u32> tier_keys(std::span<const i32> tiers) {
+    std::vector<u32> keys;
+    for (const i32 t : tiers)
+        if (t >= 0) keys.push_back(2 * static_cast<u32>(t));
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+bool admissible_root(const CardPool& pool, const SearchContext& context, u16 card) {
+    if (!context.fixed_cards.empty()) return pool.card_id(card) == context.fixed_cards[0];
+    if (!context.fixed_characters.empty())
+        return pool.character_id(card) == context.fixed_characters[0];
+    return true;
+}
+
+// A leader's sums: its own bonus and both leader bonuses.
+PartialSums root_sums(const BoundModel& m, u16 root) {
+    const SearchContext& context = *m.context;
+    PartialSums sums = child_sums(m, PartialSums{}, root);
+    const auto at = [root](const std::vector<u16>& v) -> u32 {
+        return root < v.size() ? v[root] : 0;
+    };
+    sums.bonus_sum += at(context.leader_honor_bonus) + at(context.leader_limit_bonus);
+    return sums;
+}
+
+}  // namespace
+
+void DfsStore::record(const DeckEntry& deck) {
+    if (single) {
+        single->push(deck);
+        return;
+    }
+    const u32 high = static_cast<u32>(deck.score >> 32);
+    const auto tier = std::lower_bound(tiers.begin(), tiers.end(), high,
+                                       [](const TierRecord& r, u32 k) { return r.tier_key < k; });
+    if (tier != tiers.end() && tier->tier_key == high) tier->decks.push(deck);
+}
+
+bool DfsStore::holds_deck() const {
+    if (single) return !single->empty();
+    return std::any_of(tiers.begin(), tiers.end(),
+                       [](const TierRecord& tier) { return !tier.decks.empty(); });
+}
+
+SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
+                        const SuffixTables& suffix, u64 limit, u64 timeout_ms,
+                        std::vector<DeckEntry> seeds, std::optional<std::span<const i32>> tiers,
+                        const SearchClock& clock) {
+    SearchResult result;
+    // 1. Small pool.
+    if (pool.count() < 5) return result;
+    // 2. Deadline.
+    Deadline deadline(timeout_ms, clock);
+    // 3. Store.
+    DfsStore store;
+    if (!tiers) {
+        store.single.emplace(limit, pool_card_ids(pool));
+    } else {
+        for (const u32 key : tier_keys(*tiers))
+            store.tiers.push_back({key, DfsTopDecks(limit, pool_card_ids(pool))});
+    }
+    // 4. Seeds raise the threshold before the first node, each in the slot
+    // order the kernel forms its deck in: where slot 0 leads or a specific
+    // skill order reads the slots in turn, the order decides the key, and a
+    // seed judged in its own order would list a deck the search never forms.
+    if (!context.final_chapter) {
+        std::vector<DeckEntry> formed;
+        for (const DeckEntry& seed : seeds) {
+            DeckSlots slots = seed.slots;
+            sort_five(slots);
+            if (slots == seed.slots) {
+                formed.push_back(seed);
+            } else if (const std::optional<u64> key = evaluate_deck_key(pool, context, slots)) {
+                formed.push_back({*key, slots});
+            }
+        }
+        seeds = std::move(formed);
+    }
+    for (const DeckEntry& seed : seeds)
+        store.record(seed);
+    std::optional<DeckSlots> reference;
+    if (!seeds.empty())
+        reference = std::max_element(
+                        seeds.begin(), seeds.end(),
+                        [](const DeckEntry& a, const DeckEntry& b) { return a.score < b.score; })
+                        ->slots;
+    seeds.clear();
+    // 5. State.
+    SearchNodeState state{pool,         context,
+                          store,        deadline,
+                          result.stats, make_bound_model(pool, context, suffix, reference)};
+    state.force_scalar = force_scalar_enabled();
+    // A challenge live may hold several cards of one character.
+    std::optional<CardSuffixSums> card_sums;
+    if (!context.dominance_pruning)
+        state.card_sums = &card_sums.emplace(build_card_suffix_sums(pool, context));
+    // 6. Roots.
+    DeckSlots partial{};
+    if (!context.final_chapter) {
+        dfs_expand(state, 0, 0, partial, 0, PartialSums{}, false, 0);
+    } else {
+        for (const u16 root : initial_candidate_order(pool, context)) {
+            if (!admissible_root(pool, context, root)) continue;
+            if (state.stop || state.count_step()) break;
+            const PartialSums sums = root_sums(state.bounds, root);
+            const u32 used = 1u << pool.character_id(root);
+            partial[0] = root;
+            // A leader none of whose decks can beat a full list is skipped.
+            u64 bound = ~u64{0};
+            if (store.single && store.single->full() && store.single->worst_score() != 0) {
+                const u64 extra =
+                    state.bounds.support_mode
+                        ? std::min<u64>(support_bonus_bound(state.bounds, 4,
+                                                            partial_deck_key(1, partial, pool)),
+                                        state.bounds.bonus_extra)
+                        : state.bounds.bonus_extra;
+                bound = state.card_sums
+                            ? card_suffix_bound(state.bounds, *state.card_sums, sums, 0, 4, extra)
+                            : std::min(character_bound(state.bounds, sums, used, 1, partial),
+                                       position_bound(state.bounds, sums, 0, 4, extra));
+                if (bound <= store.single->worst_score()) continue;
+            }
+            state.bound_above[1] = bound;
+            state.entry_bound[1] = bound;
+            dfs_expand(state, 1, 0, partial, used, sums, true, root);
+        }
+    }
+    // 7. Result: the single list, or the tiers from the highest down.
+    result.stats.clock_reads = deadline.clock_reads();
+    result.stats.timed_out = state.stop;
+    if (store.single) {
+        result.decks = std::move(*store.single).take_entries();
+    } else {
+        for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
+            std::vector<DeckEntry> decks = std::move(tier->decks).take_entries();
+            result.decks.insert(result.decks.end(), decks.begin(), decks.end());
+        }
+    }
+    return result;
+}
+
+}  // namespace vdz

@@ -1,0 +1,85 @@
+// The state of one depth-first search, shared by its driver, its recursive
+// kernel and its bounds: the read-only inputs, the store of best decks (one
+// list, or one list per event-bonus tier), the deadline and the stop flag.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/bounds/card_suffix_bound.h"
+#include "search/bounds/dfs_bounds.h"
+#include "search/deadline.h"
+#include "search/evaluation/deck_entry.h"
+#include "search/evaluation/top_decks.h"
+#include "search/search_result.h"
+
+namespace vdz {
+
+// One requested event-bonus tier and its best decks.
+struct TierRecord {
+    u32 tier_key = 0;  // twice the tier value: the high half of a bonus key
+    DfsTopDecks decks;
+};
+
+// Where a search records its decks: one list, or tiers sorted by ascending,
+// distinct key. Fixed for the whole search.
+struct DfsStore {
+    std::optional<DfsTopDecks> single;
+    std::vector<TierRecord> tiers;
+
+    // Records `deck` into the single list or into the tier its high half
+    // names; a deck of no tier is dropped.
+    void record(const DeckEntry& deck);
+
+    // Whether any list holds a deck.
+    bool holds_deck() const;
+};
+
+// Debug builds check at every complete deck that its key is at most every
+// bound met on its way down.
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+inline constexpr bool CHECK_BOUNDS = true;
+#else
+inline constexpr bool CHECK_BOUNDS = false;
+#endif
+
+// Built once per search by the driver and passed by reference to every node.
+struct SearchNodeState {
+    const CardPool& pool;
+    const SearchContext& context;
+    DfsStore& store;
+    Deadline& deadline;
+    SearchStats& stats;
+    BoundModel bounds;
+    // Set where a deck may hold several cards of one character; then every
+    // bound comes from these per-card rows, none from the per-character ones.
+    const CardSuffixSums* card_sums = nullptr;
+    bool stop = false;          // the deadline has passed; never cleared
+    bool force_scalar = false;  // copy of the process-wide switch
+    // Per depth, the bound the current node was entered with.
+    std::array<u64, 6> entry_bound{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
+    // Per depth, the smallest bound met on the way to the current node
+    // (kept only when CHECK_BOUNDS).
+    std::array<u64, 6> bound_above{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
+
+    // Counts one step of the search (a node entry, a root, a bounded-loop
+    // step) and sets `stop` once the deadline has passed and the store
+    // holds a deck. The one place where steps are counted.
+    bool count_step() {
+        ++stats.nodes;
+        if (deadline.step() && store.holds_deck()) stop = true;
+        return stop;
+    }
+};
+
+// The recursive kernel: fills slot `depth` of `partial` with every admitted
+// card from pool index `start` on and recurses; records complete decks.
+void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& partial,
+                u32 used_characters, const PartialSums& sums, bool has_leader, u16 leader_index);
+
+}  // namespace vdz

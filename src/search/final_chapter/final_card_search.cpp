@@ -1,0 +1,272 @@
+// Card-level search. States are small values copied per child; candidate
+// lists have a fixed capacity, so the search allocates nothing.
+#include "search/final_chapter/final_card_search.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/final_chapter/final_deck_score.h"
+
+namespace vdz {
+namespace {
+
+// Sum of the k largest values of two descending lists, by merging them.
+u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
+    u32 sum = 0;
+    usize i = 0, j = 0;
+    for (u64 taken = 0; taken < k; ++taken) {
+        const u32 x = i < 5 ? a[i] : 0, y = j < 5 ? b[j] : 0;
+        if (x >= y) {
+            sum += x;
+            ++i;
+        } else {
+            sum += y;
+            ++j;
+        }
+    }
+    return sum;
+}
+
+// The largest attribute bonus of a final deck whose attributes include those
+// of `attr_mask` and at most `open` more.
+u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
+    const usize pc = static_cast<usize>(bit_count(attr_mask));
+    if (pc > 5) return 0;
+    const usize hi = std::max(pc, std::min<usize>(pc + open, 5));
+    u32 best = 0;
+    for (usize j = pc; j <= hi; ++j)
+        best = std::max<u32>(best, c.distinct_attr_bonus[j]);
+    return best;
+}
+
+// The deck power of every completion of placed cards whose power columns
+// sum to `power` and plain powers to `plain`, by the groups from position
+// d on. Once the cards span two attributes and share no unit, so does every
+// completion, and each card counts its plain power. Otherwise either case
+// may come: the plain one, or a deck sharing a unit or an attribute, whose
+// cards each share one with the leader and count at most their columns.
+u32 power_bound(const ChosenGroupTable& t, usize d, u32 power, u32 plain, u8 attr_mask,
+                u8 common_units) {
+    const u32 plain_total = plain + t.plain_power_sum[d];
+    if (bit_count(attr_mask) >= 2 && common_units == 0) return plain_total;
+    return std::max(plain_total, power + t.shared_power_sum[d]);
+}
+
+// Bound of the deck totals (P, S, E) beside the leader's skill.
+u64 bound_of(const GroupSearchState& gs, u32 power, u32 skill, u32 bonus, const TopFive& limited,
+             const TopFive& rest_limited, u32 support_ceil, u8 attr_mask, usize open) {
+    const SearchContext& c = *gs.context;
+    const u32 limited_part =
+        c.limited_bonus_count == 0
+            ? 0
+            : merged_top(limited, rest_limited, std::min<u64>(c.limited_bonus_count, 5));
+    const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
+                                      : static_cast<u32>(std::max(c.default_support_value, 0));
+    return final_bound_key(*gs.tables, power, skill, gs.leader.skill,
+                           bonus + limited_part + support);
+}
+
+void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
+                     const DeckSlots& deck) {
+    if (const auto key = evaluate_final_chapter_deck(pool, context, deck))
+        best.record(DeckEntry{*key, deck});
+}
+
+// A child of a node kept for ordered expansion; its state is rebuilt when
+// it is expanded, which keeps the node's list small.
+struct CardCandidate {
+    u64 bound;
+    u16 card;
+};
+
+}  // namespace
+
+std::pair<u64, double> support_replacement_value(
+    bool support_enabled, std::span<const SupportEntry> entries, u64 support_end,
+    const std::array<u16, 5>& card_ids, u64 placed_count, u16 card_id, double support_sum) {
+    if (!support_enabled) return {0, 0.0};
+    const u64 count = entries.size();
+    const u64 m = std::min(count, support_end);
+    if (m == 0) return {support_end, support_sum};
+    const usize placed = static_cast<usize>(std::clamp<u64>(placed_count, 1, 5));
+    const auto is_placed = [&](u16 id) {
+        return std::find(card_ids.begin(), card_ids.begin() + placed, id) !=
+               card_ids.begin() + placed;
+    };
+    // 1. The counted entry of the new card, if any.
+    usize found = m;
+    for (usize k = 0; k < m; ++k) {
+        if (entries[k].card_id == card_id && !is_placed(entries[k].card_id)) {
+            found = k;
+            break;
+        }
+    }
+    if (found == m) return {support_end, support_sum};
+    support_sum -= entries[found].value;
+    if (support_end >= count) return {support_end, support_sum};
+    // 2. The next entry neither placed nor the new card replaces it.
+    for (u64 k = support_end; k < count; ++k) {
+        const u16 id = entries[k].card_id;
+        if (id == card_id || is_placed(id)) continue;
+        return {k + 1, support_sum + entries[k].value};
+    }
+    return {count, support_sum};
+}
+
+CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card) {
+    const CardPool& pool = *gs.pool;
+    VDZ_ASSERT(s.placed_count < 5);
+    CardSearchState n = s;
+    n.power += pool.power(card);
+    n.plain_power += gs.plain_power[card];
+    n.common_units &= pool.unit_mask(card);
+    n.skill += pool.skill_value(card);
+    n.bonus_pct += ceil_percent(base_x10(pool, card));
+    insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
+    n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
+    std::tie(n.support_end, n.support_sum) =
+        support_replacement_value(gs.context->world_bloom, gs.support->entries, s.support_end,
+                                  s.card_ids, s.placed_count, pool.card_id(card), s.support_sum);
+    n.card_ids[s.placed_count] = pool.card_id(card);
+    n.placed_count += 1;
+    n.support_ceil = saturating_cast<u32>(std::ceil(n.support_sum));
+    return n;
+}
+
+// The bound adds, per open group, its best power, skill and bonus and the
+// best limited percentages; the support part is the current support value
+// (later cards can only take entries away) plus the best attribute bonus the
+// remaining slots can reach.
+u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
+                     const CardSearchState& s) {
+    return bound_of(gs, power_bound(t, d, s.power, s.plain_power, s.attr_mask, s.common_units),
+                    s.skill + t.skill_sum[d], s.bonus_pct + t.bonus_sum[d], s.limited_top,
+                    t.limited_top[d], s.support_ceil, s.attr_mask, 4 - d);
+}
+
+void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                        const ChosenGroupTable& t, usize d, DeckSlots& deck,
+                        const CardSearchState& s) {
+    const CardPool& pool = *gs.pool;
+    // 1. Deadline, once a deck is kept.
+    if (gs.deadline->step() && !gs.best->empty()) return;
+    // 2. A complete deck.
+    if (d == 4) {
+        ++gs.counters->evaluated;
+        const auto key = evaluate_final_chapter_deck(pool, *gs.context, deck);
+        if (!key) return;
+        // The bound of a complete deck must hold its exact key (checked in
+        // debug builds only).
+        VDZ_ASSERT(*key <= card_upper_bound(gs, t, 4, s));
+        gs.best->record(DeckEntry{*key, deck});
+        return;
+    }
+    // The score-up lower bound cuts whether or not the list is full.
+    const SearchContext& context = *gs.context;
+    const u32 leader_skill = gs.leader.skill;
+    if (!score_up_reachable(context, s.skill + t.skill_sum[d], leader_skill)) {
+        ++gs.counters->card_pruned;
+        return;
+    }
+    const auto child_reaches = [&](u16 c) {
+        return score_up_reachable(context, s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
+                                  leader_skill);
+    };
+    const CharacterGroup& g = gs.groups[order[d]];
+    u64 worst = worst_kept_key(*gs.best);
+    // 9. Plain path while the list is not full: every card, in group order.
+    if (worst == 0) {
+        for (const u16 c : g.cards) {
+            if (!child_reaches(c)) continue;
+            deck[d + 1] = c;
+            search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
+        }
+        return;
+    }
+    // 4. Node bound.
+    if (card_upper_bound(gs, t, d, s) <= worst) {
+        ++gs.counters->card_pruned;
+        return;
+    }
+    // 5. Candidates: every card of the group whose bounds beat the list. No
+    // card is passed over unexamined: the group is ordered by an estimate,
+    // not by bound, so a card late in it may still complete a better deck.
+    std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
+    usize count = 0;
+    for (const u16 c : g.cards) {
+        // a. Quick bound from the parent's support value.
+        TopFive limited = s.limited_top;
+        insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
+        const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
+        const u32 power =
+            power_bound(t, d + 1, s.power + pool.power(c), s.plain_power + gs.plain_power[c], mask,
+                        static_cast<u8>(s.common_units & pool.unit_mask(c)));
+        const u64 quick =
+            bound_of(gs, power, s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
+                     s.bonus_pct + ceil_percent(base_x10(pool, c)) + t.bonus_sum[d + 1], limited,
+                     t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
+        if (quick <= worst || !child_reaches(c)) continue;
+        // b. The child's own bound.
+        const u64 bound = card_upper_bound(gs, t, d + 1, place_card(gs, s, c));
+        if (bound <= worst) continue;
+        VDZ_ASSERT(count < candidates.size());
+        candidates[count++] = CardCandidate{bound, c};
+    }
+    // 6. Bound descending, then card ascending: a total order.
+    std::sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(count),
+              [](const CardCandidate& a, const CardCandidate& b) {
+                  return a.bound != b.bound ? a.bound > b.bound : a.card < b.card;
+              });
+    // 7. Expand; the first candidate that cannot beat the list ends the node.
+    for (usize k = 0; k < count; ++k) {
+        if (candidates[k].bound <= worst) {
+            ++gs.counters->card_pruned;
+            return;
+        }
+        const u16 c = candidates[k].card;
+        deck[d + 1] = c;
+        search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
+        worst = worst_kept_key(*gs.best);
+    }
+}
+
+void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
+                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
+                               Deadline& deadline, usize required) {
+    const usize n = groups.size();
+    if (n < 4) return;
+    // False once the deadline has passed and the list holds a deck.
+    const auto record = [&](const DeckSlots& deck) {
+        if (deadline.step() && !best.empty()) return false;
+        record_if_keyed(pool, context, best, deck);
+        return true;
+    };
+    const usize m = std::min<usize>(n, 6);
+    // The required groups stand first; a set of four holds all of them.
+    const auto holds_required = [&](const std::array<usize, 4>& chosen) {
+        for (usize r = 0; r < required; ++r)
+            if (r >= 4 || chosen[r] != r) return false;
+        return true;
+    };
+    for (usize i = 0; i < m; ++i)
+        for (usize j = i + 1; j < m; ++j)
+            for (usize k = j + 1; k < m; ++k)
+                for (usize l = k + 1; l < m; ++l) {
+                    const std::array<usize, 4> chosen = {i, j, k, l};
+                    if (!holds_required(chosen)) continue;
+                    DeckSlots base = {leader, groups[i].cards[0], groups[j].cards[0],
+                                      groups[k].cards[0], groups[l].cards[0]};
+                    if (!record(base)) return;
+                    for (usize slot = 1; slot <= 4; ++slot) {
+                        const CharacterGroup& g = groups[chosen[slot - 1]];
+                        if (g.cards.size() < 2) continue;
+                        DeckSlots variant = base;
+                        variant[slot] = g.cards[1];
+                        if (!record(variant)) return;
+                    }
+                }
+}
+
+}  // namespace vdz

@@ -1,0 +1,47 @@
+// The card level of the final-chapter search: given a leader and four chosen
+// character groups in search order, one card per group fills slots 1 to 4.
+// A depth-first search that, once the best-decks list is full, bounds each
+// node and every card of its group and expands the promising ones best
+// bound first. Also the seeding of each leader's first decks.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "search/evaluation/deck_entry.h"
+#include "search/final_chapter/final_records.h"
+
+namespace vdz {
+
+// The support state after a card with id `card_id` joins the deck: a counted
+// support entry of that card leaves the sum and the next free entry, if any,
+// takes its place. Returns the new (support_end, support_sum).
+std::pair<u64, double> support_replacement_value(bool support_enabled,
+                                                 std::span<const SupportEntry> entries,
+                                                 u64 support_end,
+                                                 const std::array<u16, 5>& card_ids,
+                                                 u64 placed_count, u16 card_id, double support_sum);
+
+// The state after placing `card` on `s`.
+CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card);
+
+// Upper bound of the key of every deck completing `s` with one card from
+// each of the ordered groups `depth` .. 3.
+u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& table, usize depth,
+                     const CardSearchState& s);
+
+// Searches slots depth + 1 .. 4 over the ordered groups `order`.
+void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                        const ChosenGroupTable& table, usize depth, DeckSlots& deck,
+                        const CardSearchState& s);
+
+// Records, for `leader`, the decks of the first cards of every four of the
+// first six groups that hold the `required` groups at the front, and each
+// with one slot's card replaced by its group's second card. Each deck is a
+// step of `deadline`; a passed deadline ends the records once the list holds
+// a deck.
+void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
+                               std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
+                               Deadline& deadline, usize required = 0);
+
+}  // namespace vdz

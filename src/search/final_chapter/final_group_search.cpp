@@ -1,0 +1,222 @@
+// Group-level search and its bound. The bound takes, per open group, the
+// best maxima of the groups still choosable (any open group's maxima are
+// among them), so it never falls below a deck the node can reach; it does
+// not grow along the group order, which lets a node stop at its first cut.
+// Its power is the larger of two cases: a deck whose five cards share no
+// unit and no attribute counts every card's plain power; a deck sharing one
+// holds only cards sharing the leader's attribute or one of its units, and
+// counts at most their power columns.
+#include "search/final_chapter/final_group_search.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/final_chapter/final_card_search.h"
+
+namespace vdz {
+namespace {
+
+u32 first_sum(const TopFive& top, usize r) {
+    u32 sum = 0;
+    for (usize k = 0; k < r; ++k)
+        sum += top[k];
+    return sum;
+}
+
+// The leader alone: its values, and the support entries its deck takes.
+CardSearchState leader_state(const GroupSearchState& gs) {
+    const CardPool& pool = *gs.pool;
+    const LeaderValues& l = gs.leader;
+    CardSearchState s;
+    s.placed_count = 1;
+    s.power = l.power;
+    s.plain_power = l.plain_power;
+    s.common_units = pool.unit_mask(l.card);
+    s.skill = l.skill;
+    s.bonus_pct = l.bonus_pct;
+    s.limited_top = {l.limited_pct, 0, 0, 0, 0};
+    s.card_ids[0] = pool.card_id(l.card);
+    s.attr_mask = static_cast<u8>(1u << (pool.attr(l.card) & 7u));
+    if (gs.context->world_bloom) {
+        const SupportDeckList& list = *gs.support;
+        usize added = 0, k = 0;
+        for (; k < list.entries.size() && added < list.count; ++k) {
+            if (list.entries[k].card_id == s.card_ids[0]) continue;
+            s.support_sum += list.entries[k].value;
+            ++added;
+        }
+        s.support_end = k;
+    }
+    s.support_ceil = saturating_cast<u32>(std::ceil(s.support_sum));
+    return s;
+}
+
+// Orders the four chosen groups, builds their table and the leader's state,
+// and runs the card-level search.
+void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
+    // 1. Key descending, then fewer cards first; otherwise chosen order.
+    std::array<usize, 4> order = chosen;
+    const auto before = [&](usize a, usize b) {
+        const CharacterGroup &x = gs.groups[a], &y = gs.groups[b];
+        if (x.key != y.key) return x.key > y.key;
+        return x.cards.size() < y.cards.size();
+    };
+    for (usize i = 1; i < 4; ++i) {
+        const usize x = order[i];
+        usize j = i;
+        for (; j > 0 && before(x, order[j - 1]); --j)
+            order[j] = order[j - 1];
+        order[j] = x;
+    }
+    // 2. Sums from each position to the last.
+    ChosenGroupTable t;
+    for (usize p = 4; p-- > 0;) {
+        const CharacterGroup& g = gs.groups[order[p]];
+        t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
+        t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
+        t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
+        t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
+        t.limited_top[p] = t.limited_top[p + 1];
+        insert_top_five(t.limited_top[p], g.max_limited_pct);
+    }
+    // 3-5. The deck, the leader's state, the card search.
+    DeckSlots deck;
+    deck.fill(gs.leader.card);
+    search_group_cards(gs, order, t, 0, deck, leader_state(gs));
+}
+
+}  // namespace
+
+std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const CharacterGroup> groups) {
+    std::vector<GroupSuffixEntry> table(groups.size() + 1);
+    for (usize i = groups.size(); i-- > 0;) {
+        table[i] = table[i + 1];
+        insert_top_five(table[i].top_plain_power, groups[i].max_plain_power);
+        insert_top_five(table[i].top_skill, groups[i].max_skill);
+        insert_top_five(table[i].top_bonus, groups[i].max_bonus_pct);
+        insert_top_five(table[i].top_limited, groups[i].max_limited_pct);
+    }
+    return table;
+}
+
+LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups,
+                           u16 leader) {
+    LeaderShapes out;
+    out.shared_power.resize(groups.size());
+    out.shared_top.assign(groups.size() + 1, TopFive{});
+    const u8 attr = pool.attr(leader);
+    const u8 units = pool.unit_mask(leader);
+    for (usize i = groups.size(); i-- > 0;) {
+        const CharacterGroup& g = groups[i];
+        VDZ_ASSERT(attr < g.max_power_by_attr.size());
+        u32 shared = g.max_power_by_attr[attr];
+        for (usize u = 0; u < g.max_power_by_unit.size(); ++u)
+            if ((units >> u) & 1u) shared = std::max(shared, g.max_power_by_unit[u]);
+        out.shared_power[i] = shared;
+        out.shared_top[i] = out.shared_top[i + 1];
+        insert_top_five(out.shared_top[i], shared);
+    }
+    return out;
+}
+
+u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
+                      std::span<const CharacterGroup> groups,
+                      std::span<const GroupSuffixEntry> suffix, usize start,
+                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader,
+                      const LeaderShapes& shapes) {
+    VDZ_ASSERT(start < suffix.size() && depth <= 4);
+    VDZ_ASSERT(shapes.shared_top.size() == suffix.size());
+    const GroupSuffixEntry& e = suffix[start];
+    const usize r = 4 - depth;
+    // 1. The chosen groups.
+    u32 plain = 0, shared = 0, skill = 0, bonus = 0;
+    TopFive chosen_limited{};
+    for (usize k = 0; k < depth; ++k) {
+        const CharacterGroup& g = groups[chosen[k]];
+        plain += g.max_plain_power;
+        shared += shapes.shared_power[chosen[k]];
+        skill += g.max_skill;
+        bonus += g.max_bonus_pct;
+        insert_top_five(chosen_limited, g.max_limited_pct);
+    }
+    // 2-3. Totals with the best open groups, the power in either case.
+    plain += leader.plain_power + first_sum(e.top_plain_power, r);
+    shared += leader.power + first_sum(shapes.shared_top[start], r);
+    const u32 power = std::max(plain, shared);
+    skill += leader.skill + first_sum(e.top_skill, r);
+    // 4. The other cards' limited bonuses in the places the leader leaves.
+    const u64 f = leader.limited_counts ? 1 : 0;
+    u32 limited = 0;
+    if (limited_bonus_cap > f) {
+        const u64 k = std::min<u64>(limited_bonus_cap - f, 4);
+        usize i = 0, j = 0;
+        for (u64 n = 0; n < k; ++n) {
+            const u32 x = i < 5 ? chosen_limited[i] : 0, y = j < 5 ? e.top_limited[j] : 0;
+            if (x >= y) {
+                limited += x;
+                ++i;
+            } else {
+                limited += y;
+                ++j;
+            }
+        }
+    }
+    // 5. Bonus percentage.
+    bonus += leader.bonus_pct + leader.limited_pct + first_sum(e.top_bonus, r) + limited +
+             static_cast<u32>(leader.support_value);
+    return final_bound_key(tables, power, skill, leader.skill, bonus);
+}
+
+bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,
+                            std::span<const GroupSuffixEntry> suffix, usize start,
+                            const std::array<usize, 4>& chosen, usize depth,
+                            const LeaderValues& leader) {
+    VDZ_ASSERT(start < suffix.size() && depth <= 4);
+    u32 skill = leader.skill + first_sum(suffix[start].top_skill, 4 - depth);
+    for (usize k = 0; k < depth; ++k)
+        skill += groups[chosen[k]].max_skill;
+    return score_up_reachable(context, skill, leader.skill);
+}
+
+void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
+                             std::array<usize, 4>& chosen) {
+    // 1-2. Deadline; a complete set goes to the card search.
+    if (gs.deadline->step() && !gs.best->empty()) return;
+    if (depth == 4) {
+        hand_off(gs, chosen);
+        return;
+    }
+    const u64 cap = gs.context->limited_bonus_count;
+    const auto bound_from = [&](usize s) {
+        return group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix, s, chosen, depth,
+                                 gs.leader, *gs.shapes);
+    };
+    // The score-up lower bound cuts whether or not the list is full.
+    const auto reaches_from = [&](usize s) {
+        return group_reaches_score_up(*gs.context, gs.groups, gs.group_suffix, s, chosen, depth,
+                                      gs.leader);
+    };
+    // 3. Node bound.
+    u64 worst = worst_kept_key(*gs.best);
+    if ((worst != 0 && bound_from(start) <= worst) || !reaches_from(start)) {
+        ++gs.counters->group_pruned;
+        return;
+    }
+    // 4-5. Each next group in order; both bounds only fall along the order.
+    const usize n = gs.groups.size();
+    for (usize i = start; i < n; ++i) {
+        if (gs.deadline->step() && !gs.best->empty()) return;
+        if ((worst != 0 && bound_from(i) <= worst) || !reaches_from(i)) {
+            ++gs.counters->group_pruned;
+            return;
+        }
+        chosen[depth] = i;
+        ++gs.counters->groups_visited;
+        search_character_groups(gs, depth + 1, i + 1, chosen);
+        worst = worst_kept_key(*gs.best);
+    }
+}
+
+}  // namespace vdz

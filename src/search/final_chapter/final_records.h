@@ -1,0 +1,165 @@
+// The records that the parts of the final-chapter search share: its counters,
+// one leader card's values, the group suffix table, the table of four chosen
+// groups, the partial deck of the card-level search and the state handed to
+// the group search. All are plain values owned by one search on one thread.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+#include "pool/search_context.h"
+#include "search/bounds/final_bound.h"
+#include "search/bounds/suffix_tables.h"
+#include "search/deadline.h"
+#include "search/evaluation/top_decks.h"
+
+namespace vdz {
+
+// Work counters of one final-chapter search, all zero at its start.
+struct SearchCounters {
+    u64 evaluated = 0;        // complete decks handed to an evaluator
+    u64 group_pruned = 0;     // group-search nodes cut by the group bound
+    u64 leaders_skipped = 0;  // leader cards or tasks skipped by their bound
+    u64 groups_visited = 0;   // groups entered by the group search
+    u64 card_pruned = 0;      // card-search nodes and candidates cut by the card bound
+
+    bool operator==(const SearchCounters&) const = default;
+};
+
+// One character's usable cards other than the leader's character, best
+// estimate first, with the maxima the bounds read. Never empty.
+struct CharacterGroup {
+    std::vector<u16> cards;  // pool indices, card estimate key descending
+    u64 key = 0;             // (max_skill + 256) x max_power x (bonus + limited + 100)
+    u32 max_power = 0;
+    u32 max_plain_power = 0;  // in a deck that shares no unit and no attribute
+    // Largest power of its cards of each attribute and of each unit.
+    std::array<u32, CardPool::ATTR_SLOTS> max_power_by_attr{};
+    std::array<u32, CardPool::UNIT_SLOTS> max_power_by_unit{};
+    u32 max_skill = 0;
+    u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
+    u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
+    u8 character = 0;
+};
+
+// What a request's fixed cards and fixed characters demand of the decks led
+// by one character: the leader's own card, and per other character whether
+// the deck must hold one of its cards and which card id that must be.
+struct FinalConstraints {
+    std::optional<u16> leader_card_id;  // the leader must carry this card id
+    std::array<std::optional<u16>, CardPool::CHARACTER_SLOTS> card_id{};  // per character
+    u32 required = 0;         // bit c: the deck holds a card of character c
+    bool satisfiable = true;  // false: no deck can meet them (a card missing from the pool)
+
+    bool empty() const { return !leader_card_id && required == 0; }
+    bool allows(u8 character, u16 card_id_of_card) const {
+        return !card_id[character] || *card_id[character] == card_id_of_card;
+    }
+};
+
+// A leader card's values, computed once per leader and handed on unchanged.
+struct LeaderValues {
+    u32 power = 0;
+    u32 plain_power = 0;  // in a deck that shares no unit and no attribute
+    u32 skill = 0;
+    u32 bonus_pct = 0;      // ceil(base) + leader honor and limit bonuses, percent
+    u32 limited_pct = 0;    // ceil(limited), percent
+    i32 support_value = 0;  // best support and attribute bonus the deck can have
+    u16 card = 0;
+    bool limited_counts = false;  // its limited bonus takes one of the counted places
+};
+
+// Five largest values, descending, padded with 0.
+using TopFive = std::array<u32, 5>;
+
+// Maxima of the groups from one index of the group list to its end.
+struct GroupSuffixEntry {
+    TopFive top_plain_power{};
+    TopFive top_skill{};
+    TopFive top_bonus{};
+    TopFive top_limited{};
+};
+
+// Sums over the four chosen groups, in card-search order, from position p
+// to the last; position 4 is all zero.
+struct ChosenGroupTable {
+    std::array<u32, 5> plain_power_sum{};
+    std::array<u32, 5> shared_power_sum{};  // of the leader's shared-power column
+    std::array<u32, 5> skill_sum{};
+    std::array<u32, 5> bonus_sum{};
+    std::array<TopFive, 5> limited_top{};
+};
+
+// The partial deck at a card-search node; each child gets its own copy.
+struct CardSearchState {
+    u64 placed_count = 0;      // cards placed, the leader included
+    double support_sum = 0.0;  // support value of the counted support entries
+    u64 support_end = 0;       // first support entry not examined yet
+    u32 power = 0;
+    u32 skill = 0;
+    u32 bonus_pct = 0;
+    TopFive limited_top{};  // limited percentages of the placed cards
+    u32 support_ceil = 0;   // ceil(support_sum)
+    std::array<u16, 5> card_ids{};
+    u8 attr_mask = 0;        // bit (attribute & 7) per placed card
+    u32 plain_power = 0;     // the placed cards' power in a deck sharing no unit and no attribute
+    u8 common_units = 0x3F;  // units every placed card belongs to
+};
+
+// A deck shares a unit or an attribute only when each of its cards shares
+// one with the leader: per group, the largest power of those cards, and per
+// group index the five largest of these over the groups from there on.
+// Built per leader card.
+struct LeaderShapes {
+    std::vector<u32> shared_power;
+    std::vector<TopFive> shared_top;  // groups + 1 entries, the last zero
+};
+
+// What the group and card searches of one leader card read and write.
+struct GroupSearchState {
+    std::span<const CharacterGroup> groups;
+    std::span<const GroupSuffixEntry> group_suffix;
+    LeaderValues leader;
+    const LeaderShapes* shapes = nullptr;  // of `leader` over `groups`
+    std::span<const u32> plain_power;      // per pool card: power in a plain deck
+    const CardPool* pool = nullptr;
+    const SearchContext* context = nullptr;
+    const SuffixTables* tables = nullptr;
+    const SupportDeckList* support = nullptr;  // the leader character's list
+    TopDecks* best = nullptr;
+    SearchCounters* counters = nullptr;
+    Deadline* deadline = nullptr;
+};
+
+// Inserts `v` before the first entry it is strictly greater than; the fifth
+// entry falls off.
+inline void insert_top_five(TopFive& top, u32 v) {
+    for (usize i = 0; i < 5; ++i) {
+        if (v > top[i]) {
+            for (usize j = 4; j > i; --j)
+                top[j] = top[j - 1];
+            top[i] = v;
+            return;
+        }
+    }
+}
+
+// The key a bound must beat: the last kept key of a full list, else 0 (no
+// pruning).
+inline u64 worst_kept_key(const TopDecks& best) {
+    return best.full() ? best.last().score : 0;
+}
+
+// The base part of a card's event bonus in tenths of a percent.
+inline u16 base_x10(const CardPool& pool, u16 card) {
+    const u16 total = pool.event_bonus(card).total_x10();
+    const u16 limited = pool.limited_x10(card);
+    VDZ_ASSERT(limited <= total);
+    return static_cast<u16>(total - limited);
+}
+
+}  // namespace vdz

@@ -1,0 +1,418 @@
+// Why the bounds hold. A deck's power is the sum of its cards' powers in the
+// deck's shape (what all five share: nothing, the attribute, a unit or
+// several, with or without the attribute) plus the honor power, under the
+// cap. A partial deck can end in only the shapes its cards allow, so their
+// power is at most their largest sum over those shapes (several units
+// counted at each card's better variant per unit); each later card adds at most its power
+// column (its largest value in any shape), or its plain power once no unit
+// and no attribute can be shared any more. Every resolved skill value is at most its card's skill
+// value, so the five values sum to at most the cards' skill sum and none exceeds the largest.
+// Only challenge lives come this road (the pool builder turns dominance pruning off for them
+// alone), and the bounds are theirs: the five values play as they stand, with no multi live's
+// leader sum or room power, and the event points follow the live score by the challenge formula.
+// The skill part of the live score pairs the values with the weights, at most highest with highest
+// (any other pairing sums to no more), and the leader's value once more with the leader's weight;
+// at the weights' sizes (values are never negative, so a negative weight only lowers the sum) its
+// largest value over five values of that sum and maximum puts the maximum on the highest weights
+// in turn. Specific orders that play one activation twice take the largest skill value for every
+// activation. The coefficients are rounded up and one point is added for the evaluator's
+// floating-point rounding, so L below is never under a deck's live score, and the event points
+// grow with the live score. For the bonus and mysekai targets the deck's event bonus is at most the
+// cards' own bonuses plus the pool's bound on the support and attribute bonus plus the largest
+// leader bonus; the start-position sums of card bonuses below bound the first part.
+#include "search/kernels/bounded_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <vector>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/top_decks.h"
+
+namespace vdz {
+namespace {
+
+constexpr u8 ALL_UNITS = 0x3f;
+constexpr u8 NO_ATTR = 0xff;
+
+// Deck shapes by what all five cards share, which decides each card's power:
+// nothing, the attribute, unit u, or unit u and the attribute; and, with or
+// without the attribute, two units or more.
+constexpr usize SHAPE_COUNT = 16;
+constexpr usize PLAIN_SHAPE = 0;
+constexpr usize ATTR_SHAPE = 1;
+constexpr usize unit_shape(u32 u) {
+    return 2 + u;
+}
+constexpr usize unit_attr_shape(u32 u) {
+    return 8 + u;
+}
+constexpr usize UNITS_SHAPE = 14;
+constexpr usize UNITS_ATTR_SHAPE = 15;
+
+using ShapePowers = std::array<u32, SHAPE_COUNT>;
+
+// A card's power in a deck of each shape: its best variant over its units
+// with the bonus of the shared unit and of the shared attribute. (A unit
+// shape of a unit the card lacks is never reached by a deck holding it.)
+// Which units a deck of several shared units shares is not known, so there
+// each unit counts its better variant, with or without the unit's bonus.
+ShapePowers shape_powers(const CardPool& pool, u16 card) {
+    const u8 units = pool.unit_mask(card);
+    const u32 high = pool.unit_values_high(card);
+    // `shared`: units the deck fills; `open`: units it may or may not fill.
+    const auto best = [&](u32 shared, u32 open, u32 shared_attr) {
+        u32 power = 0;
+        for (u32 u = 0; u < 6; ++u) {
+            if (!(units & (1u << u))) continue;
+            const usize variant = 4 * ((high >> (16 + u)) & 1u) + shared_attr;
+            if (!((shared >> u) & 1u)) power = std::max(power, pool.unit_value(card, variant));
+            if (((shared | open) >> u) & 1u)
+                power = std::max(power, pool.unit_value(card, variant + 2));
+        }
+        return power;
+    };
+    ShapePowers out;
+    out[PLAIN_SHAPE] = best(0, 0, 0);
+    out[ATTR_SHAPE] = best(0, 0, 1);
+    for (u32 u = 0; u < 6; ++u) {
+        out[unit_shape(u)] = best(1u << u, 0, 0);
+        out[unit_attr_shape(u)] = best(1u << u, 0, 1);
+    }
+    out[UNITS_SHAPE] = best(0, ALL_UNITS, 0);
+    out[UNITS_ATTR_SHAPE] = best(0, ALL_UNITS, 1);
+    return out;
+}
+
+// Running sums of the cards in slots 0..depth-1; each child gets a new one.
+struct PartialSums {
+    ShapePowers power{};            // sums of the cards' powers in each shape
+    u32 skill_sum = 0;              // sum of skill values
+    u32 bonus_x10 = 0;              // sum of card event bonuses, tenths of a percent
+    u8 max_skill = 0;               // largest skill value
+    u8 common_units = ALL_UNITS;    // units every card belongs to
+    u8 attr = NO_ATTR;              // the first card's attribute
+    bool mixed_attributes = false;  // two cards of different attributes
+
+    // No unit and no attribute can be shared by all five cards any more, so
+    // every card of the deck counts its plain power.
+    bool plain() const { return mixed_attributes && common_units == 0; }
+
+    // The cards' power in the best shape a deck holding them can still take.
+    u32 power_bound() const {
+        u32 best = power[PLAIN_SHAPE];
+        if (!mixed_attributes) best = std::max(best, power[ATTR_SHAPE]);
+        for (u32 u = 0; u < 6; ++u) {
+            if (!(common_units & (1u << u))) continue;
+            best = std::max(best, power[unit_shape(u)]);
+            if (!mixed_attributes) best = std::max(best, power[unit_attr_shape(u)]);
+        }
+        if ((common_units & (common_units - 1)) != 0) {  // two units or more
+            best = std::max(best, power[UNITS_SHAPE]);
+            if (!mixed_attributes) best = std::max(best, power[UNITS_ATTR_SHAPE]);
+        }
+        return best;
+    }
+};
+
+std::vector<ShapePowers> all_shape_powers(const CardPool& pool) {
+    std::vector<ShapePowers> out(pool.count());
+    for (u16 i = 0; i < pool.count(); ++i)
+        out[i] = shape_powers(pool, i);
+    return out;
+}
+
+ParetoBoundTable plain_bound_table(const CardPool& pool, std::span<const u16> candidates) {
+    std::vector<u32> powers;
+    std::vector<u8> skills;
+    for (const u16 c : candidates) {
+        powers.push_back(shape_powers(pool, c)[PLAIN_SHAPE]);
+        skills.push_back(pool.skill_value(c));
+    }
+    return build_pareto_bound_table(powers, skills);
+}
+
+// The coefficients of the bound key, taken once from the suffix tables.
+struct BoundModel {
+    Target target = Target::SCORE;
+    bool event_points_ranked = false;
+    u32 power_extra = 0;
+    std::optional<u32> power_cap;
+    i64 skill_base = 0;
+    i64 skill_rate = 0;
+    u32 bonus_extra_x10 = 0;  // support, attribute and leader bonuses at most
+    // At each weight's size: the five activation weights, highest first,
+    // and the leader's, per point of skill value,
+    // times 1,000,000 and rounded up.
+    bool paired_skills = false;
+    std::array<i64, 5> weights_e6{};
+    i64 leader_weight_e6 = 0;
+    bool live_score_in_range = false;  // see `SuffixTables`
+};
+
+i64 ceil_e6(double x) {
+    return saturating_cast<i64>(std::ceil(x * 1'000'000.0));
+}
+
+// A specific order that names one activation twice plays that value twice,
+// so the five activations may sum to more than the deck's skill values.
+bool repeats_an_activation(const SearchContext& context) {
+    if (context.skill_order_choose_strategy != SkillOrderChooseStrategy::SPECIFIC ||
+        !context.specific_skill_order) {
+        return false;
+    }
+    std::array<bool, 5> seen{};
+    for (const u64 index : *context.specific_skill_order) {
+        const usize i = std::min<u64>(index, 4);
+        if (seen[i]) return true;
+        seen[i] = true;
+    }
+    return false;
+}
+
+void set_skill_weights(BoundModel& m, const SearchContext& context) {
+    if (repeats_an_activation(context)) return;
+    const bool automatic =
+        context.live_type == LiveType::AUTO || context.live_type == LiveType::CHALLENGE_AUTO;
+    // Each weight's size: skill values are never negative, so a negative
+    // weight only lowers the sum below what its size adds.
+    std::array<double, 6> w = context.music_skill_scores[automatic ? 2 : 0];
+    if (std::any_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) return;
+    for (double& x : w)
+        x = std::abs(x);
+    std::array<double, 5> first = {w[0], w[1], w[2], w[3], w[4]};
+    std::sort(first.begin(), first.end(), std::greater<>());
+    for (usize i = 0; i < 5; ++i)
+        m.weights_e6[i] = ceil_e6(first[i] / 100.0);
+    m.leader_weight_e6 = ceil_e6(w[5] / 100.0);
+    m.paired_skills = true;
+}
+
+BoundModel bound_model(const CardPool& pool, const SearchContext& context,
+                       const SuffixTables& suffix) {
+    BoundModel m;
+    m.target = suffix.target;
+    m.event_points_ranked = suffix.has_event;
+    m.power_extra = suffix.honor_power;
+    if (suffix.wl3_power_cap != 0) m.power_cap = suffix.power_cap;
+    m.skill_base = suffix.base_score_e6;
+    m.skill_rate = suffix.skill_sum_e6;
+    m.live_score_in_range = suffix.live_score_in_range;
+    u32 leader = 0;
+    if (context.final_chapter) {
+        for (u16 i = 0; i < pool.count(); ++i) {
+            const u32 honor =
+                i < context.leader_honor_bonus.size() ? context.leader_honor_bonus[i] : 0;
+            const u32 limit =
+                i < context.leader_limit_bonus.size() ? context.leader_limit_bonus[i] : 0;
+            leader = std::max(leader, honor + limit);
+        }
+    }
+    m.bonus_extra_x10 = 10 * (suffix.bonus_bound + leader);
+    set_skill_weights(m, context);
+    return m;
+}
+
+// The live-score multiplier, times 1,000,000, of five skill values summing
+// to `sum` at most, none above `best`.
+i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best) {
+    if (!m.paired_skills) return m.skill_base + m.skill_rate * 5 * i64{best};
+    i64 total = m.skill_base + m.leader_weight_e6 * best;
+    i64 rest = sum;
+    for (usize i = 0; i < 5 && rest > 0; ++i) {
+        const i64 take = std::min<i64>(rest, best);
+        total += m.weights_e6[i] * take;
+        rest -= take;
+    }
+    return total;
+}
+
+// The live score of a deck of power `p` at most, with skill sum `skill` and
+// largest skill `best` at most, rounded up and saturated rather than
+// wrapped: a live score never exceeds i32's range.
+u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best) {
+    // Coefficients far beyond any song's could overflow the multiplier.
+    if (!m.live_score_in_range) return INT32_MAX;
+    const i64 multiplier = skill_multiplier_e6(m, skill, best);
+    // In 64 bits where they suffice (always, for real powers and weights).
+    i64 raw = 0, live_bound = 0;
+    if (!__builtin_mul_overflow(4 * i64{p}, multiplier, &raw)) {
+        live_bound = raw / 1'000'000 + 1;
+    } else {
+        const __int128 wide = __int128{4} * p * multiplier;
+        live_bound = static_cast<i64>(std::clamp<__int128>(wide / 1'000'000 + 1, 0, INT32_MAX));
+    }
+    return static_cast<u32>(std::clamp<i64>(live_bound, 0, INT32_MAX));
+}
+
+// The bound key of a deck with power sum `power`, skill sum `skill`,
+// largest skill `best` and card bonuses `bonus_x10` at most.
+u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10) {
+    u32 p = power + m.power_extra;
+    if (m.power_cap) p = std::min(p, *m.power_cap);
+    const u64 bonus_bound_x10 = u64{bonus_x10} + m.bonus_extra_x10;
+    if (m.target == Target::MYSEKAI) {
+        // The margin covers the rounding of the evaluator's own bonus sum.
+        const double b = static_cast<double>(bonus_bound_x10) / 10.0 + 0.001;
+        const double steps = static_cast<double>(p / 45000 + 10);
+        return saturating_cast<u32>((b + 100.0) * steps * 500.0 / 1000.0);
+    }
+    const u32 live = live_score_bound(m, p, skill, best);
+    if (m.target == Target::BONUS) {
+        // Twice the bonus, rounded: the key's half-percent steps, rounded up.
+        const u64 steps = (bonus_bound_x10 + 4) / 5;
+        return (std::min<u64>(steps, UINT32_MAX) << 32) | live;
+    }
+    const u32 high = m.event_points_ranked ? 12000 + 120 * (live / 20000) : live;
+    return (u64{high} << 32) | live;
+}
+
+// Sum of the r largest card bonuses among candidates[s..n), r = 0..5.
+std::vector<std::array<u32, 6>> bonus_top_sums(const CardPool& pool,
+                                               std::span<const u16> candidates) {
+    const usize n = candidates.size();
+    std::vector<std::array<u32, 6>> sums(n + 1);
+    std::array<u32, 5> top{};  // descending
+    for (usize s = n; s-- > 0;) {
+        u32 x = pool.event_bonus(candidates[s]).total_x10();
+        for (u32& t : top)
+            if (x > t) std::swap(x, t);
+        for (usize r = 1; r <= 5; ++r)
+            sums[s][r] = sums[s][r - 1] + top[r - 1];
+    }
+    return sums;
+}
+
+// One search's state; lives for one call.
+struct BoundedSearch {
+    const CardPool& pool;
+    const SearchContext& context;
+    std::span<const u16> candidates;
+    const ParetoBoundTable& table;
+    ParetoBoundTable plain_table;          // the same over plain powers
+    std::vector<ShapePowers> card_powers;  // by pool index
+    BoundModel model;
+    std::vector<std::array<u32, 6>> bonus_sums;
+    DfsTopDecks best;
+    Deadline& deadline;
+    DeckSlots deck{};
+    SearchStats stats;
+    bool stop = false;  // the deadline has passed; never cleared
+
+    // Counts one step; true once the deadline has passed and a deck is kept.
+    bool count_step() {
+        ++stats.nodes;
+        if (deadline.step() && !best.empty()) stop = true;
+        return stop;
+    }
+
+    // Whether some entry of list [s][r] gives a deck with sums `p` a bound
+    // key above `worst`: of plain powers once the deck can no longer share a
+    // unit or attribute.
+    bool list_beats(usize s, usize r, const PartialSums& p, u64 worst) const {
+        const u32 bonus = p.bonus_x10 + bonus_sums[s][r];
+        const bool plain = p.plain();
+        const u32 power = plain ? p.power[PLAIN_SHAPE] : p.power_bound();
+        for (const BoundTriple& t : (plain ? plain_table : table).rows[s][r]) {
+            const u8 best_skill = static_cast<u8>(std::max<u16>(p.max_skill, t.max_skill));
+            if (bound_key(model, power + t.power_sum, p.skill_sum + t.skill_sum, best_skill,
+                          bonus) > worst) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
+
+    void visit(usize depth, usize start, const PartialSums& sums);
+};
+
+void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
+    const usize n = candidates.size();
+    if (count_step()) return;
+    // 1. Leaf: a key must beat the worst kept one to be offered.
+    if (depth == 5) {
+        ++stats.evaluations;
+        const auto key = evaluate_deck_key(pool, context, deck);
+        // Every bound is the largest of these leaf bounds over the choices
+        // it covers, so this one must hold for the deck itself.
+        VDZ_ASSERT(!key || *key == 0 || list_beats(n, 0, sums, *key - 1));
+        if (key && *key > worst_kept()) best.push({*key, deck});
+        return;
+    }
+    // 2. The node's threshold, read once; 0 means no bound anywhere here.
+    const u64 worst = worst_kept();
+    if (worst != 0 && !list_beats(start, 5 - depth, sums, worst)) return;
+    // 3-4. The candidates from `start` on.
+    for (usize i = start; i < n; ++i) {
+        const u16 c = candidates[i];
+        const u16 id = pool.card_id(c);
+        bool repeat = false;
+        for (usize s = 0; s < depth; ++s)
+            repeat |= pool.card_id(deck[s]) == id;
+        if (repeat) continue;
+        if (n - (i + 1) < 4 - depth) return;
+        if (depth < context.fixed_cards.size() && id != context.fixed_cards[depth]) continue;
+        PartialSums child = sums;
+        for (usize k = 0; k < SHAPE_COUNT; ++k)
+            child.power[k] += card_powers[c][k];
+        child.skill_sum += pool.skill_value(c);
+        child.common_units &= pool.unit_mask(c);
+        if (child.attr == NO_ATTR) {
+            child.attr = pool.attr(c);
+        } else if (child.attr != pool.attr(c)) {
+            child.mixed_attributes = true;
+        }
+        child.bonus_x10 += pool.event_bonus(c).total_x10();
+        child.max_skill = std::max(child.max_skill, pool.skill_value(c));
+        if (worst != 0) {
+            if (count_step()) return;
+            if (!list_beats(i + 1, 4 - depth, child, worst)) {
+                // List [i + 1][5 - depth] holds every choice of this slot's
+                // card and the rest among the later candidates: when no
+                // entry beats the worst kept deck, no later child can.
+                if (count_step()) return;
+                if (!list_beats(i + 1, 5 - depth, sums, worst)) return;
+                continue;
+            }
+        }
+        deck[depth] = c;
+        visit(depth + 1, i + 1, child);
+        if (stop) return;
+    }
+}
+
+}  // namespace
+
+SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
+                            const SuffixTables& suffix, std::span<const u16> candidates,
+                            const ParetoBoundTable& table, u64 limit, Deadline& deadline) {
+    VDZ_ASSERT(context.live_type == LiveType::CHALLENGE ||
+               context.live_type == LiveType::CHALLENGE_AUTO);
+    BoundedSearch search{pool,
+                         context,
+                         candidates,
+                         table,
+                         plain_bound_table(pool, candidates),
+                         all_shape_powers(pool),
+                         bound_model(pool, context, suffix),
+                         bonus_top_sums(pool, candidates),
+                         DfsTopDecks(limit, pool_card_ids(pool)),
+                         deadline,
+                         {},
+                         {}};
+    if (candidates.size() >= 5) search.visit(0, 0, {});
+    SearchResult result;
+    result.decks = std::move(search.best).take_entries();
+    result.stats = search.stats;
+    result.stats.clock_reads = deadline.clock_reads();
+    result.stats.timed_out = deadline.expired();
+    return result;
+}
+
+}  // namespace vdz

@@ -1,0 +1,145 @@
+#include "search/bounds/final_bound.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "search/evaluation/deck_evaluator.h"
+#include "search/final_chapter/final_chapter_fixture.h"
+#include "search/final_chapter/final_deck_score.h"
+#include "search/final_chapter/final_records.h"
+
+namespace vdz {
+namespace {
+
+using test::FinalSetup;
+
+constexpr auto BEST = SkillOrderChooseStrategy::BEST;
+constexpr auto AVERAGE = SkillOrderChooseStrategy::AVERAGE;
+
+// The bound of a complete deck from its own totals, as the card-level
+// search forms it: every input equals the deck's exact value when each
+// card has one power in every deck shape.
+u64 bound_at_deck(const CardPool& pool, const SearchContext& c, const SuffixTables& tables,
+                  const DeckSlots& deck) {
+    u32 power = 0, skill = 0, bonus = 0;
+    std::vector<u32> limited;
+    u8 attrs = 0;
+    for (const u16 card : deck) {
+        power += pool.power(card);
+        skill += pool.skill_value(card);
+        bonus += ceil_percent(base_x10(pool, card));
+        limited.push_back(ceil_percent(pool.limited_x10(card)));
+        attrs |= static_cast<u8>(1u << pool.attr(card));
+    }
+    std::sort(limited.rbegin(), limited.rend());
+    for (usize k = 0; k < std::min<u64>(c.limited_bonus_count, 5); ++k)
+        bonus += limited[k];
+    bonus += c.leader_honor_bonus[deck[0]] + c.leader_limit_bonus[deck[0]];
+    if (c.world_bloom) {
+        double support = 0.0;
+        for_each_taken_support(pool, c, deck, [&](const SupportEntry& e) { support += e.value; });
+        bonus += static_cast<u32>(std::ceil(support)) +
+                 c.distinct_attr_bonus[static_cast<usize>(__builtin_popcount(attrs))];
+    }
+    return final_bound_key(tables, power, skill, pool.skill_value(deck[0]), bonus);
+}
+
+const FinalSetup SETUPS[] = {
+    {"solo, best skills", Target::SCORE, LiveType::SOLO, BEST, 5, false, true},
+    {"solo, averaged skills, support", Target::SCORE, LiveType::SOLO, AVERAGE, 2, true, true},
+    {"solo without event", Target::SCORE, LiveType::SOLO, AVERAGE, 0, false, false},
+    {"auto, best skills", Target::SCORE, LiveType::AUTO, BEST, 1, true, true},
+    {"multi, averaged", Target::SCORE, LiveType::MULTI, AVERAGE, 2, false, true},
+    {"cheerful, averaged, support", Target::SCORE, LiveType::CHEERFUL, AVERAGE, 1, true, true},
+    {"challenge", Target::SCORE, LiveType::CHALLENGE, BEST, 5, false, true},
+    {"bonus target", Target::BONUS, LiveType::SOLO, AVERAGE, 5, true, true},
+};
+
+// At a complete deck's own totals the bound is the deck's key or above,
+// whatever the fractions of the song's weights, even with a negative one.
+TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
+    std::mt19937 rng(31);
+    for (const FinalSetup& setup : SETUPS) {
+        SCOPED_TRACE(setup.name);
+        usize checked = 0;
+        for (int round = 0; round < 40; ++round) {
+            std::vector<test::TestCard> cards = test::random_final_cards(rng, {2, 2, 2, 2, 2});
+            // One power in every deck shape: the totals are the deck's own.
+            for (test::TestCard& card : cards)
+                card.unit_values.fill(card.power);
+            SearchContext context = test::final_context(setup, rng, 5);
+            test::song_weights(rng, context);
+            if (round % 4 == 3) test::negate_a_weight(rng, context);
+            const CardPool pool = test::make_pool(cards, context);
+            const SuffixTables tables = build_suffix_tables(pool, context);
+            // Every deck led by a card of character 1.
+            const u16 n = pool.count();
+            for (u16 l = 0; l < n; ++l) {
+                if (pool.character_id(l) != 1) continue;
+                for (u16 a = 0; a < n; ++a)
+                    for (u16 b = a + 1; b < n; ++b)
+                        for (u16 d = b + 1; d < n; ++d)
+                            for (u16 e = d + 1; e < n; ++e) {
+                                const DeckSlots deck = {l, a, b, d, e};
+                                u32 seen = 0;
+                                bool distinct = true;
+                                for (const u16 card : deck) {
+                                    distinct &= !((seen >> pool.character_id(card)) & 1);
+                                    seen |= 1u << pool.character_id(card);
+                                }
+                                if (!distinct) continue;
+                                const auto key = evaluate_final_chapter_deck(pool, context, deck);
+                                if (!key) continue;
+                                const u64 bound = bound_at_deck(pool, context, tables, deck);
+                                ++checked;
+                                ASSERT_GE(bound, *key) << "round " << round;
+                            }
+            }
+        }
+        EXPECT_GT(checked, 100u);
+    }
+}
+
+// Weights and options far beyond any song's would overflow the products of
+// the live score; the bound then gives up rather than wrap.
+TEST(FinalBound, InputsBeyondAnySongsStillBound) {
+    struct Case {
+        const char* name;
+        LiveType live_type;
+        SkillOrderChooseStrategy order;
+        double weight;
+        std::optional<i32> teammate_score_up;
+    };
+    const Case cases[] = {
+        {"solo, best skills, huge weights", LiveType::SOLO, BEST, 1e15, std::nullopt},
+        {"solo, averaged skills, huge weights", LiveType::SOLO, AVERAGE, 1e15, std::nullopt},
+        {"solo, negative huge weights", LiveType::SOLO, AVERAGE, -1e15, std::nullopt},
+        {"multi, huge teammate score up", LiveType::MULTI, AVERAGE, 1e4, 2'000'000'000},
+    };
+    std::mt19937 rng(32);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<test::TestCard> cards = test::random_final_cards(rng, {1, 1, 1, 1, 1});
+        for (test::TestCard& card : cards)
+            card.unit_values.fill(card.power);
+        const FinalSetup setup{k.name, Target::SCORE, k.live_type, k.order, 5, false, true};
+        SearchContext context = test::final_context(setup, rng, 5);
+        for (auto& row : context.music_skill_scores)
+            row.fill(k.weight);
+        context.multi_live_teammate_score_up = k.teammate_score_up;
+        const CardPool pool = test::make_pool(cards, context);
+        const SuffixTables tables = build_suffix_tables(pool, context);
+        const DeckSlots deck = {0, 1, 2, 3, 4};
+        const auto key = evaluate_final_chapter_deck(pool, context, deck);
+        ASSERT_TRUE(key);
+        EXPECT_GE(bound_at_deck(pool, context, tables, deck), *key);
+    }
+}
+
+}  // namespace
+}  // namespace vdz
