@@ -6,7 +6,7 @@
 #include <random>
 
 #include "common/types.h"
-#include "pool/pool_candidate.h"
+#include "handler/pool_candidate.h"
 
 namespace vdz::bench {
 

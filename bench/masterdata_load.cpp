@@ -18,8 +18,8 @@
 #include "engine/area_ingame_tables.h"
 #include "engine/master_data.h"
 #include "engine/music_meta_reader.h"
-#include "engine/region_loading.h"
 #include "engine/table_directory.h"
+#include "handler/region_loading.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/region_loading.h"
-#include "engine/region_table.h"
 #include "engine/table_directory.h"
 #include "handler/options.h"
+#include "handler/region_loading.h"
+#include "handler/region_table.h"
 #include "handler/user_data.h"
 #include "json/writer.h"
 #include "pool/prepared_pool.h"

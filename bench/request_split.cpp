@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/region_loading.h"
-#include "engine/region_table.h"
 #include "engine/table_directory.h"
 #include "handler/options.h"
+#include "handler/region_loading.h"
+#include "handler/region_table.h"
 #include "handler/user_data.h"
 #include "json/writer.h"
 #include "pool/pool_builder.h"

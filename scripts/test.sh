@@ -19,6 +19,9 @@ if [ ${#sources[@]} -gt 0 ]; then
     clang-format --dry-run --Werror "${sources[@]}"
 fi
 
+step "include layers"
+python3 tools/check_layers.py
+
 step "Python package (release build)"
 # The wheel's build is the long step: pip shows the compiler's progress.
 CMAKE_BUILD_PARALLEL_LEVEL="$JOBS" python3 -m pip install -v --disable-pip-version-check \

@@ -6,7 +6,7 @@
 
 #include "common/numeric.h"
 #include "handler/codes.h"
-#include "pool/event_bonus_hot.h"
+#include "handler/event_bonus_hot.h"
 
 namespace vdz {
 namespace {

@@ -18,9 +18,9 @@
 #include "handler/event_context.h"
 #include "handler/master_data_view.h"
 #include "handler/options.h"
+#include "handler/pool_candidate.h"
 #include "handler/request_index.h"
 #include "handler/user_data.h"
-#include "pool/pool_candidate.h"
 
 namespace vdz {
 

@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "engine/region_loading.h"
 #include "engine/table_directory.h"
+#include "handler/region_loading.h"
 #include "module/conversions.h"
 #include "module/engine_methods.h"
 #include "module/engine_object.h"

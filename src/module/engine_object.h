@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "engine/region_table.h"
+#include "handler/region_table.h"
 #include "module/argument_binding.h"
 #include "module/python.h"
 

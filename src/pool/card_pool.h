@@ -13,8 +13,8 @@
 
 #include "common/result.h"
 #include "common/types.h"
-#include "pool/event_bonus_hot.h"
-#include "pool/pool_candidate.h"
+#include "handler/event_bonus_hot.h"
+#include "handler/pool_candidate.h"
 
 namespace vdz {
 

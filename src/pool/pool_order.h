@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/result.h"
-#include "pool/pool_candidate.h"
+#include "handler/pool_candidate.h"
 #include "pool/pool_trimming.h"
 
 namespace vdz {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/result.h"
+#include "handler/pool_candidate.h"
 #include "pool/card_pool.h"
-#include "pool/pool_candidate.h"
 #include "pool/pool_card_record.h"
 #include "pool/search_context.h"
 

@@ -9,7 +9,7 @@
 #include "common/stable_sort.h"
 #include "common/types.h"
 #include "handler/enums.h"
-#include "pool/pool_candidate.h"
+#include "handler/pool_candidate.h"
 
 namespace vdz {
 

@@ -1,4 +1,4 @@
-#include "engine/region_loading.h"
+#include "handler/region_loading.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/region_table.h"
+#include "handler/region_table.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 // behind one reader-writer lock. Computing calls look a region up under the
 // read lock and leave with shared references; loads build a complete new
 // entry under the write lock and swap it in only when every step succeeded.
+// It sits above the master data, beside request preparation, because each
+// entry keeps the request index built over its tables.
 #pragma once
 
 #include <functional>

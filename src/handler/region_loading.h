@@ -8,7 +8,7 @@
 
 #include "common/result.h"
 #include "engine/raw_tables.h"
-#include "engine/region_table.h"
+#include "handler/region_table.h"
 
 namespace vdz {
 

@@ -1,6 +1,7 @@
 // A card's event bonus packed in 16 bits, the form every search reads: the
 // total in tenths of a percent in the high 12 bits and a 4-bit code into the
-// pool's table of limited bonuses in the low 4 bits.
+// pool's table of limited bonuses in the low 4 bits. It is declared with
+// request preparation, which keeps every card's bonus within this form.
 #pragma once
 
 #include "common/types.h"

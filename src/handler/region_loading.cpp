@@ -1,12 +1,14 @@
 // The steps of the two kinds of load, in the order that decides which error a
 // caller sees: music metas, then MasterData, then the area and in-game tables.
-#include "engine/region_loading.h"
+#include "handler/region_loading.h"
 
 #include <memory>
 
 #include "engine/area_ingame_tables.h"
 #include "engine/masterdata_loader.h"
 #include "engine/music_meta_reader.h"
+#include "handler/master_data_view.h"
+#include "handler/request_index.h"
 
 namespace vdz {
 

@@ -1,7 +1,7 @@
 // Lock discipline of the region table: the read lock covers a lookup and the
 // copying of a few shared references, nothing more; the write lock covers one
 // whole load. No lock is ever held while an error is reported.
-#include "engine/region_table.h"
+#include "handler/region_table.h"
 
 #include <exception>
 #include <mutex>
