@@ -19,7 +19,7 @@ import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 BENCH = ROOT / "build" / "release" / "json_bench"
-NAMES = ["星空の約束", "夜明けのメロディ", "Brand New Day", "きらめくステージ", "Secret Garden"]
+NAMES = ["ヴォラの灯り", "ゾヴォロ峠の風", "Lanterns Over Quorv", "ゼヌの花時計", "Velvet Ferrule Nine"]
 UNITS = ["light_sound", "idol", "street", "theme_park", "school_refusal", "piapro"]
 ATTRS = ["cool", "cute", "happy", "mysterious", "pure"]
 RARITIES = ["rarity_1", "rarity_2", "rarity_3", "rarity_4", "rarity_birthday"]

@@ -43,6 +43,16 @@ def character_id(text):
     return value
 
 
+def id_or_text(text):
+    """argparse type of --event-id and --music-id: the integer, or the text
+    itself when it names none, so that the check against the region refuses
+    it with the accepted values like any other id the region lacks."""
+    try:
+        return int(text)
+    except ValueError:
+        return text
+
+
 def id_ranges(ids):
     """Sorted ids written compactly: 1..3, 5, 7..9."""
     ids = sorted(set(ids))
@@ -105,8 +115,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--character", type=character_id,
                         help="a challenge live of this character (1..26) instead of a multi live")
-    parser.add_argument("--event-id", type=int, help="event of the request (default: none)")
-    parser.add_argument("--music-id", type=int, default=1, help="song of the live")
+    parser.add_argument("--event-id", type=id_or_text, help="event of the request (default: none)")
+    parser.add_argument("--music-id", type=id_or_text, default=1, help="song of the live")
     parser.add_argument("--difficulty", default="master", help="difficulty of the song")
     parser.add_argument("--seed", type=int, default=1, help="seed of the generated region")
     args = parser.parse_args()
@@ -134,10 +144,11 @@ def main():
         result = json.loads(engine.recommend(REGION, json.dumps(options), player))
     except (RuntimeError, ValueError) as refused:
         sys.exit(f"demo.py: the engine refused the request: {refusal(str(refused))}")
-    # Without an event or a challenge the points and bonuses mean nothing to
-    # the player, so only the live score and power are shown.
+    # Without an event or a challenge the points mean nothing to the player,
+    # and without an event neither does the event bonus, so they are left out.
     points = ("challenge points" if args.character is not None
               else "event points" if args.event_id is not None else None)
+    bonus = args.event_id is not None
 
     print(f"request  {json.dumps(options)}")
     print(f"player   {len(region.owned)} cards", end="")
@@ -147,15 +158,17 @@ def main():
     for rank, deck in enumerate(result["decks"][:3], 1):
         heading = f"\n#{rank}  live score {deck['live_score']}  total power {deck['total_power']}"
         if points:
-            heading += f"  {points} {deck['score']}  event bonus {deck['event_bonus_rate']:.1f} %"
+            heading += f"  {points} {deck['score']}"
+        if bonus:
+            heading += f"  event bonus {deck['event_bonus_rate']:.1f} %"
         print(heading)
-        print("        card  level  master  skill lv  power   skill up" + ("  bonus" if points else ""))
+        print("        card  level  master  skill lv  power   skill up" + ("  bonus" if bonus else ""))
         for place, card in enumerate(deck["cards"]):
             role = "leader" if place == 0 else ""
             row = (f"{role:>6} {card['card_id']:>5}  {card['level']:>5}  {card['master_rank']:>6}  "
                    f"{card['skill_level']:>8}  {card['total_power']:>6}  "
                    f"{card['skill_score_up']:>7} %")
-            if points:
+            if bonus:
                 row += f"  {card['event_bonus_rate']:>4.1f} %"
             print(row)
 

@@ -45,6 +45,9 @@ def main(argv=None):
         args.user_cards = min(DEFAULT_USER_CARDS, args.cards)
     if not 0 <= args.user_cards <= args.cards:
         parser.error("--user-cards must be between 0 and --cards")
+    existing = next(path for path in (Path(args.out), *Path(args.out).absolute().parents) if path.exists())
+    if not existing.is_dir():
+        parser.error(f"argument --out: {existing} is a file, not a directory")
     region = build_region(args.seed, args.cards, args.user_cards, args.param_shape)
     write_region(region, args.out)
 

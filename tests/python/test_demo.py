@@ -32,6 +32,7 @@ BAD_FLAGS = [
     (["--character", "27"], "argument --character: 27 is not a character id (accepted: 1..26)"),
     (["--character", "one"], "argument --character: one is not a character id"),
     (["--event-id", "999"], "argument --event-id: the region has no event 999 (accepted: 1.."),
+    (["--event-id", "abc"], "argument --event-id: the region has no event abc (accepted: 1.."),
     (["--music-id", "999"],
      "argument --music-id: the region has no music metas of song 999 (accepted: 1.."),
     (["--difficulty", "append"],
@@ -48,6 +49,14 @@ def test_bad_flags_are_refused_before_the_engine_is_asked(flags, message):
     assert run.stdout == ""
     assert "Traceback" not in run.stderr
     assert run.stderr.splitlines()[-1].startswith(f"demo.py: error: {message}")
+
+
+def test_a_challenge_without_an_event_shows_its_points_but_no_event_bonus():
+    run = subprocess.run([sys.executable, str(DEMO), "--character", "3"], capture_output=True,
+                         text=True, timeout=120)
+    assert run.returncode == 0, run.stderr
+    assert "challenge points" in run.stdout
+    assert "bonus" not in run.stdout
 
 
 def test_a_character_the_player_owns_no_card_of():

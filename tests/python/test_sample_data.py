@@ -105,6 +105,16 @@ def test_impossible_sizes_are_refused(tmp_path, args):
     assert not (tmp_path / "masterdata").exists()
 
 
+def test_an_out_path_through_a_file_is_a_usage_error(tmp_path):
+    taken = tmp_path / "taken"
+    taken.write_text("kept")
+    for out in (taken, taken / "region"):
+        run = subprocess.run([sys.executable, str(GENERATOR), "--out", str(out)], capture_output=True, text=True)
+        assert run.returncode == 2
+        assert run.stderr.splitlines()[-1] == f"gen_sample_data.py: error: argument --out: {taken} is a file, not a directory"
+    assert taken.read_text() == "kept"
+
+
 # --- consistency: every reference resolves, every value is within its range ---
 
 
