@@ -12,8 +12,8 @@ the search's node and evaluation counts, and how the search ended:
 it had), or "killed" (the search ignored its deadline and the bench stopped
 it after twice that time). Node counts and "deadline" come from the search
 itself, which `recommend` does not report, so requests are answered by
-`build/release/recommend_driver` (built with -DVDZ_BUILD_BENCH=ON), which
-loads the region once and prepares and searches each request as `recommend`
+`recommend_driver` (built with -DVDZ_BUILD_BENCH=ON, in build/bench or
+build/release), which loads the region once and prepares and searches each request as `recommend`
 does.
 
 The players are made by tools/gen_sample_data.py: "800" is its default
@@ -28,22 +28,11 @@ the deck keys agree where both runs completed."""
 
 import argparse
 from dataclasses import dataclass
-import hashlib
 import json
-import os
 from pathlib import Path
-import selectors
-import shutil
-import subprocess
-import sys
-import tempfile
-import time
 from typing import Callable, Union
 
-ROOT = Path(__file__).resolve().parents[1]
-GENERATOR = ROOT / "tools" / "gen_sample_data.py"
-DEFAULT_DRIVER = ROOT / "build" / "release" / "recommend_driver"
-DEFAULT_CACHE = ROOT / "build" / "bench-data"
+from recommend_driver_client import DEFAULT_CACHE, Driver, Player, default_driver, load_player, region_dir, timed_request
 
 # Player sizes: name -> generator arguments.
 SIZES = {
@@ -56,24 +45,6 @@ TIER_TARGETS = [100, 150, 200, 250]
 MARATHON, CHEERFUL, WORLD_BLOOM, FINAL_CHAPTER = 1, 4, 151, 180
 WORLD_BLOOM_CHARACTER = 5  # a character of event 151's unit
 MASTER_SONG = {"musicId": 1, "musicDiff": "master"}
-
-
-@dataclass
-class Player:
-    """What request rows may draw on besides fixed values."""
-
-    card_ids: list  # owned card ids, in user-data order
-    character_of: dict  # card id -> character id, over the master data
-
-    @property
-    def top_character(self):
-        """The character the player owns the most cards of (lowest id on ties)."""
-        owned = [self.character_of[card] for card in self.card_ids]
-        return max(sorted(set(owned)), key=owned.count)
-
-    def first_card_of(self, character):
-        """The first card of `character` the player owns."""
-        return next(card for card in self.card_ids if self.character_of[card] == character)
 
 
 @dataclass
@@ -128,82 +99,10 @@ REQUESTS = [
 ]
 
 
-def generator_fingerprint():
-    digest = hashlib.sha256()
-    for path in sorted([GENERATOR, *(GENERATOR.parent / "sample_data").glob("*.py")]):
-        digest.update(path.read_bytes())
-    return digest.hexdigest()[:12]
-
-
-def region_dir(cache, size):
-    """The generated region of `size`, made on first use."""
-    out = cache / f"players-{size}-{generator_fingerprint()}"
-    if (out / "user_data.json").exists():
-        return out
-    cache.mkdir(parents=True, exist_ok=True)
-    partial = Path(tempfile.mkdtemp(dir=cache, prefix=f".players-{size}-"))
-    try:
-        subprocess.run([sys.executable, str(GENERATOR), "--out", str(partial), *SIZES[size]], check=True)
-        os.replace(partial, out)
-    finally:
-        shutil.rmtree(partial, ignore_errors=True)
-    return out
-
-
-def load_player(region):
-    cards = json.loads((region / "masterdata" / "cards.json").read_text())
-    user = json.loads((region / "user_data.json").read_text())
-    return Player([card["cardId"] for card in user["userCards"]], {card["id"]: card["characterId"] for card in cards})
-
-
-class Driver:
-    """One recommend_driver process with the region loaded; restarted after
-    a request that had to be stopped."""
-
-    def __init__(self, executable, region):
-        self.command = [str(executable), str(region / "masterdata"), str(region / "music_metas.json"),
-                        str(region / "user_data.json")]
-        self.process = None
-
-    def start(self):
-        self.process = subprocess.Popen(self.command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        if self.process.stdout.readline().strip() != "ready":
-            raise SystemExit(f"{self.command[0]} failed to load {self.command[1]}")
-
-    def ask(self, options, wait_seconds):
-        """The driver's answer, or None when it gave none within `wait_seconds`."""
-        if self.process is None:
-            self.start()
-        self.process.stdin.write(json.dumps(options) + "\n")
-        self.process.stdin.flush()
-        with selectors.DefaultSelector() as selector:
-            selector.register(self.process.stdout, selectors.EVENT_READ)
-            if not selector.select(wait_seconds):
-                self.stop()
-                return None
-        line = self.process.stdout.readline()
-        if not line:
-            raise SystemExit(f"{self.command[0]} ended unexpectedly on {json.dumps(options)}")
-        return json.loads(line)
-
-    def stop(self):
-        if self.process is not None:
-            self.process.kill()
-            self.process.wait()
-            self.process = None
-
-
 def measure(driver, row, player, limit, timeout_ms):
     options = {**row.options_for(player), "limit": limit, "timeoutMs": timeout_ms}
-    start = time.perf_counter()
-    answer = driver.ask(options, 2 * timeout_ms / 1000 + 5)
     record = {"request": row.name, "limit": limit, "options": options}
-    if answer is None:
-        return {**record, "status": "killed", "ms": (time.perf_counter() - start) * 1000}
-    if "error" in answer and "search_ms" not in answer:
-        return {**record, "status": "error", "error": answer["error"], **answer}
-    status = "error" if "error" in answer else ("deadline" if answer["timed_out"] else "complete")
-    return {**record, "status": status, "ms": answer["prepare_ms"] + answer["search_ms"], **answer}
+    return {**record, **timed_request(driver, options, 2 * timeout_ms / 1000 + 5)}
 
 
 def select_rows(words):
@@ -249,7 +148,7 @@ def main():
     parser.add_argument("--timeout-ms", type=int, default=20000, help="each request's timeoutMs")
     parser.add_argument("--json", help="write every figure to this file")
     parser.add_argument("--compare", help="a --json file of an earlier run to compare with")
-    parser.add_argument("--driver", default=str(DEFAULT_DRIVER), help="the recommend_driver executable")
+    parser.add_argument("--driver", default=str(default_driver()), help="the recommend_driver executable")
     parser.add_argument("--cache", default=str(DEFAULT_CACHE), help="where generated players are kept")
     parser.add_argument("--list", action="store_true", help="list the requests and stop")
     args = parser.parse_args()
@@ -275,7 +174,7 @@ def main():
     print(f"timeoutMs {args.timeout_ms}, wall time = preparation + search, one process\n{header}")
     runs = []
     for size in sizes:
-        region = region_dir(Path(args.cache), size)
+        region = region_dir(args.cache, size, SIZES[size])
         player = load_player(region)
         driver = Driver(args.driver, region)
         try:

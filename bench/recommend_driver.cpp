@@ -87,6 +87,7 @@ std::string answer(const RegionData& region, const std::shared_ptr<const UserDat
         prepare_request(user, *region.master_data, region.request_index, options.value());
     const double prepare_ms = ms_since(start);
     if (!prepared) {
+        out.member("prepare_ms", prepare_ms);
         out.member("error", prepared.error().message);
         out.end_object();
         return text;
