@@ -351,7 +351,7 @@ def print_groups(runs, timeout_ms):
 def slowest(runs, count):
     """The `count` slowest runs, killed and crashed ones first."""
     def cost(r):
-        return math.inf if r["status"] in ("killed", "crashed") else (r.get("ms") or 0)
+        return (r["status"] in ("killed", "crashed"), r.get("ms") or 0)
     return sorted(runs, key=cost, reverse=True)[:count]
 
 
