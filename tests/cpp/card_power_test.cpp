@@ -8,20 +8,10 @@ namespace vdz {
 namespace {
 
 using testing::owned;
-using testing::PrepFixture;
 
-struct Powered {
-    PrepFixture fixture;
-    UserData user;
-    RecommendOptions options;
-
-    Result<CardPowerOutput> run() {
-        const MasterDataView view = fixture.view();
-        return compute_card_power(user, PreparationContext{view, build_request_index(view)},
-                                  options);
-    }
+struct Powered : testing::PrepRequest {
     PoweredCard card(u32 id) {
-        auto out = run();
+        auto out = power();
         EXPECT_TRUE(out.ok());
         for (const PoweredCard& c : out->cards)
             if (c.candidate.card.card_id == id) return c;
@@ -232,7 +222,7 @@ TEST(CardPower, OptionChecks) {
         Powered p;
         p.fixture.master.events = {{180, "world_bloom"}};
         c.set(p.options);
-        const auto out = p.run();
+        const auto out = p.power();
         ASSERT_FALSE(out.ok()) << c.message;
         EXPECT_EQ(out.error().message, c.message);
     }

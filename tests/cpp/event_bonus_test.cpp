@@ -14,9 +14,7 @@ std::vector<CardCandidate> candidates(const PrepFixture& f, const RecommendOptio
     UserData user;
     for (const Card& card : f.master.cards)
         user.user_cards.push_back(owned(static_cast<u32>(card.id)));
-    const MasterDataView view = f.view();
-    auto out =
-        compute_card_power(user, PreparationContext{view, build_request_index(view)}, options);
+    auto out = f.power(user, options);
     EXPECT_TRUE(out.ok()) << out.error().message;
     std::vector<CardCandidate> result;
     for (const PoweredCard& c : out->cards)
@@ -149,9 +147,7 @@ TEST(EventBonus, LaterCharactersAndRepeatedCardsDropOut) {
 
     UserData user;
     user.user_cards = {owned(4, 7), owned(1), owned(4, 9), owned(1, 3), owned(4, 9)};
-    const MasterDataView view = f.view();
-    const auto out =
-        compute_card_power(user, PreparationContext{view, build_request_index(view)}, options);
+    const auto out = f.power(user, options);
     ASSERT_TRUE(out.ok());
     ASSERT_EQ(out->cards.size(), 2u);
     EXPECT_EQ(out->cards[0].candidate.card.level, 3u);  // card 1's last entry

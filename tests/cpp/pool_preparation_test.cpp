@@ -8,20 +8,7 @@ namespace vdz {
 namespace {
 
 using testing::owned;
-using testing::PrepFixture;
-
-struct Request {
-    PrepFixture fixture;
-    UserData user;
-    RecommendOptions options;
-
-    Result<BuiltPool> build() const { return prepare_card_pool(user, fixture.view(), options); }
-    BuiltPool built() const {
-        auto out = build();
-        EXPECT_TRUE(out.ok()) << out.error().message;
-        return std::move(out).value();
-    }
-};
+using Request = testing::PrepRequest;
 
 std::vector<u16> pool_ids(const CardPool& pool) {
     std::vector<u16> ids;

@@ -1,15 +1,21 @@
 // A small hand-built region for the request preparation tests: 26
 // characters in six units (character 21 listed twice, first as the sixth
-// unit), a rarity row per rarity, and helpers that add cards, parameters and
-// skills with plain values.
+// unit), a rarity row per rarity, helpers that add cards, parameters and
+// skills with plain values, and a request over it that runs the preparation's
+// steps the way a real request does.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 
 #include "engine/master_data.h"
+#include "handler/card_power.h"
 #include "handler/master_data_view.h"
+#include "handler/options.h"
 #include "handler/request_index.h"
 #include "handler/user_data.h"
+#include "pool/pool_builder.h"
 
 namespace vdz::testing {
 
@@ -67,6 +73,28 @@ struct PrepFixture {
 
     MasterDataView view() const { return make_master_data_view(master); }
     std::shared_ptr<const RequestIndex> index() const { return build_request_index(view()); }
+
+    // The card power step for `user` under `options`, over a fresh index.
+    Result<CardPowerOutput> power(const UserData& user, const RecommendOptions& options) const {
+        const MasterDataView v = view();
+        return compute_card_power(user, PreparationContext{v, build_request_index(v)}, options);
+    }
+};
+
+// One request over the fixture: the player's data and the options.
+struct PrepRequest {
+    PrepFixture fixture;
+    UserData user;
+    RecommendOptions options;
+
+    Result<CardPowerOutput> power() const { return fixture.power(user, options); }
+    Result<BuiltPool> build() const { return prepare_card_pool(user, fixture.view(), options); }
+    // The built pool of a request that must succeed.
+    BuiltPool built() const {
+        auto out = build();
+        EXPECT_TRUE(out.ok()) << out.error().message;
+        return std::move(out).value();
+    }
 };
 
 inline UserCard owned(u32 card_id, u32 level = 1, u32 master_rank = 0) {

@@ -15,13 +15,8 @@ namespace vdz {
 namespace {
 
 using testing::owned;
-using testing::PrepFixture;
 
-struct Request {
-    PrepFixture fixture;
-    UserData user;
-    RecommendOptions options;
-
+struct Request : testing::PrepRequest {
     // A card of character `id` whose three parameters are each `parameter`.
     void add_card(i32 id, i32 parameter, i32 skill_value) {
         fixture.add_card(id, id, 4, "cool", skill_value);
@@ -31,12 +26,6 @@ struct Request {
             p.param1 = p.param2 = p.param3 = parameter;
         }
         user.user_cards.push_back(owned(static_cast<u32>(id)));
-    }
-
-    BuiltPool built() const {
-        auto out = prepare_card_pool(user, fixture.view(), options);
-        EXPECT_TRUE(out.ok()) << out.error().message;
-        return std::move(out).value();
     }
 };
 
