@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "brute_force_decks.h"
+#include "extreme_songs.h"
 #include "search/dfs/dfs_search.h"
 #include "search/dfs/dfs_state.h"
 
@@ -112,30 +113,12 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
 // Weights and options far beyond any song's would overflow the products of
 // the live score; the bounds then give up rather than wrap.
 TEST(DfsBounds, InputsBeyondAnySongsStillBound) {
-    struct Case {
-        const char* name;
-        LiveType live_type;
-        SkillOrderChooseStrategy order;
-        double weight;
-        std::optional<i32> teammate_score_up;
-    };
-    const Case cases[] = {
-        {"solo, best skills", LiveType::SOLO, SkillOrderChooseStrategy::BEST, 1e15, std::nullopt},
-        {"solo, averaged skills", LiveType::SOLO, SkillOrderChooseStrategy::AVERAGE, -1e15,
-         std::nullopt},
-        {"multi, huge teammate score up", LiveType::MULTI, SkillOrderChooseStrategy::BEST, 1e4,
-         2'000'000'000},
-    };
     std::mt19937 rng(6);
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
+    for (const test::ExtremeSong& song : test::EXTREME_SONGS) {
+        SCOPED_TRACE(song.name);
         std::vector<TestCard> cards = test::random_cards(rng, 8);
         SearchContext context;
-        context.live_type = k.live_type;
-        context.skill_order_choose_strategy = k.order;
-        for (auto& row : context.music_skill_scores)
-            row.fill(k.weight);
-        context.multi_live_teammate_score_up = k.teammate_score_up;
+        song.apply(context);
         const CardPool pool = test::make_pool(cards, context);
         const SuffixTables suffix = build_suffix_tables(pool, context);
         const BoundModel m = make_bound_model(pool, context, suffix);

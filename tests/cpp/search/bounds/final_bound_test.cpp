@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "extreme_songs.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/final_chapter/final_chapter_fixture.h"
 #include "search/final_chapter/final_deck_score.h"
@@ -78,28 +79,12 @@ TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
             const CardPool pool = test::make_pool(cards, context);
             const SuffixTables tables = build_suffix_tables(pool, context);
             // Every deck led by a card of character 1.
-            const u16 n = pool.count();
-            for (u16 l = 0; l < n; ++l) {
-                if (pool.character_id(l) != 1) continue;
-                for (u16 a = 0; a < n; ++a)
-                    for (u16 b = a + 1; b < n; ++b)
-                        for (u16 d = b + 1; d < n; ++d)
-                            for (u16 e = d + 1; e < n; ++e) {
-                                const DeckSlots deck = {l, a, b, d, e};
-                                u32 seen = 0;
-                                bool distinct = true;
-                                for (const u16 card : deck) {
-                                    distinct &= !((seen >> pool.character_id(card)) & 1);
-                                    seen |= 1u << pool.character_id(card);
-                                }
-                                if (!distinct) continue;
-                                const auto key = evaluate_final_chapter_deck(pool, context, deck);
-                                if (!key) continue;
-                                const u64 bound = bound_at_deck(pool, context, tables, deck);
-                                ++checked;
-                                ASSERT_GE(bound, *key) << "round " << round;
-                            }
-            }
+            test::for_each_final_deck(pool, 1, std::nullopt, [&](const DeckSlots& deck) {
+                const auto key = evaluate_final_chapter_deck(pool, context, deck);
+                if (!key) return;
+                ++checked;
+                EXPECT_GE(bound_at_deck(pool, context, tables, deck), *key) << "round " << round;
+            });
         }
         EXPECT_GT(checked, 100u);
     }
@@ -108,30 +93,16 @@ TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
 // Weights and options far beyond any song's would overflow the products of
 // the live score; the bound then gives up rather than wrap.
 TEST(FinalBound, InputsBeyondAnySongsStillBound) {
-    struct Case {
-        const char* name;
-        LiveType live_type;
-        SkillOrderChooseStrategy order;
-        double weight;
-        std::optional<i32> teammate_score_up;
-    };
-    const Case cases[] = {
-        {"solo, best skills, huge weights", LiveType::SOLO, BEST, 1e15, std::nullopt},
-        {"solo, averaged skills, huge weights", LiveType::SOLO, AVERAGE, 1e15, std::nullopt},
-        {"solo, negative huge weights", LiveType::SOLO, AVERAGE, -1e15, std::nullopt},
-        {"multi, huge teammate score up", LiveType::MULTI, AVERAGE, 1e4, 2'000'000'000},
-    };
     std::mt19937 rng(32);
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
+    for (const test::ExtremeSong& song : test::EXTREME_SONGS) {
+        SCOPED_TRACE(song.name);
         std::vector<test::TestCard> cards = test::random_final_cards(rng, {1, 1, 1, 1, 1});
         for (test::TestCard& card : cards)
             card.unit_values.fill(card.power);
-        const FinalSetup setup{k.name, Target::SCORE, k.live_type, k.order, 5, false, true};
+        const FinalSetup setup{song.name, Target::SCORE, song.live_type, song.order, 5,
+                               false,     true};
         SearchContext context = test::final_context(setup, rng, 5);
-        for (auto& row : context.music_skill_scores)
-            row.fill(k.weight);
-        context.multi_live_teammate_score_up = k.teammate_score_up;
+        song.apply(context);
         const CardPool pool = test::make_pool(cards, context);
         const SuffixTables tables = build_suffix_tables(pool, context);
         const DeckSlots deck = {0, 1, 2, 3, 4};

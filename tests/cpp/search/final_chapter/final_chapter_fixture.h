@@ -103,14 +103,12 @@ inline FinalPool random_final_pool(const FinalSetup& setup, std::mt19937& rng,
     return {std::move(context), std::move(pool)};
 }
 
-// The best key of every card set with a leader of `leader_character` (any
-// character when 0; only card `leader_card` when given) that `admits`
-// accepts (every deck when empty), best first.
-inline std::vector<u64> brute_force_keys(const CardPool& pool, const SearchContext& context,
-                                         u8 leader_character,
-                                         std::optional<u16> leader_card = std::nullopt,
-                                         const std::function<bool(const DeckSlots&)>& admits = {}) {
-    std::map<std::array<u16, 5>, u64> best;
+// Calls `visit` with every deck of five characters led by a card of
+// `leader_character` (any character when 0; only card `leader_card` when
+// given), the four others in pool order.
+inline void for_each_final_deck(const CardPool& pool, u8 leader_character,
+                                std::optional<u16> leader_card,
+                                const std::function<void(const DeckSlots&)>& visit) {
     const u16 n = pool.count();
     for (u16 l = 0; l < n; ++l) {
         if (leader_character != 0 && pool.character_id(l) != leader_character) continue;
@@ -130,14 +128,27 @@ inline std::vector<u64> brute_force_keys(const CardPool& pool, const SearchConte
                             distinct &= !(seen & (1u << pool.character_id(card)));
                             seen |= 1u << pool.character_id(card);
                         }
-                        if (!distinct || (admits && !admits(deck))) continue;
-                        const auto key = evaluate_final_chapter_deck(pool, context, deck);
-                        if (!key) continue;
-                        std::array<u16, 5> set = deck;
-                        std::sort(set.begin(), set.end());
-                        best[set] = std::max(best[set], *key);
+                        if (distinct) visit(deck);
                     }
     }
+}
+
+// The best key of every card set with a leader of `leader_character` (any
+// character when 0; only card `leader_card` when given) that `admits`
+// accepts (every deck when empty), best first.
+inline std::vector<u64> brute_force_keys(const CardPool& pool, const SearchContext& context,
+                                         u8 leader_character,
+                                         std::optional<u16> leader_card = std::nullopt,
+                                         const std::function<bool(const DeckSlots&)>& admits = {}) {
+    std::map<std::array<u16, 5>, u64> best;
+    for_each_final_deck(pool, leader_character, leader_card, [&](const DeckSlots& deck) {
+        if (admits && !admits(deck)) return;
+        const auto key = evaluate_final_chapter_deck(pool, context, deck);
+        if (!key) return;
+        std::array<u16, 5> set = deck;
+        std::sort(set.begin(), set.end());
+        best[set] = std::max(best[set], *key);
+    });
     std::vector<u64> keys;
     for (const auto& [set, key] : best)
         keys.push_back(key);
