@@ -3,14 +3,12 @@ upgrades its player can buy for a deck, their shop items and costs, the
 order, and the errors with their exception kinds."""
 
 import json
-from pathlib import Path
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from conftest import TINY, TINY_TABLES
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
-TABLES = {path.name: path.read_text() for path in (TINY / "masterdata").iterdir()}
 USER_JSON = json.loads((TINY / "user_data.json").read_text())
 KEYS = ["area_id", "area_type", "area_view_type", "area_item_id", "next_level", "shop_item_id",
         "cost", "power", "power_per_coin"]
@@ -19,7 +17,7 @@ KEYS = ["area_id", "area_type", "area_view_type", "area_item_id", "next_level", 
 @pytest.fixture(scope="module")
 def engine():
     engine = NativeEngine()
-    engine.update_masterdata_from_strings(TABLES, "tiny")
+    engine.update_masterdata_from_strings(TINY_TABLES, "tiny")
     return engine
 
 
@@ -89,7 +87,7 @@ def test_missing_tables(engine):
     for table, message in [("areas.json", "areas masterdata is not loaded"),
                            ("areaItems.json", "areaItems masterdata is not loaded"),
                            ("shopItems.json", "shopItems masterdata is not loaded")]:
-        engine.update_masterdata_from_strings({k: v for k, v in TABLES.items() if k != table}, "bare")
+        engine.update_masterdata_from_strings({k: v for k, v in TINY_TABLES.items() if k != table}, "bare")
         with pytest.raises(RuntimeError, match=f"^{message}$"):
             engine.recommend_area_items("bare", [1], user)
     with pytest.raises(RuntimeError, match="^masterdata for region nowhere is not loaded$"):

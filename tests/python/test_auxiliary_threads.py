@@ -4,12 +4,10 @@ gives alone."""
 
 from concurrent.futures import ThreadPoolExecutor
 import json
-from pathlib import Path
 
 from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from conftest import TINY, TINY_TABLES
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
-TABLES = {path.name: path.read_text() for path in (TINY / "masterdata").iterdir()}
 METAS = (TINY / "music_metas.json").read_text()
 CHART = (TINY / "music_score.json").read_text()
 DECK = json.dumps({"cards": [{"skill_score_up": 100}, {"skill_score_up": 60}], "total_power": 200000})
@@ -17,7 +15,7 @@ DECK = json.dumps({"cards": [{"skill_score_up": 100}, {"skill_score_up": 60}], "
 
 def test_auxiliary_calls_from_many_threads():
     engine = NativeEngine()
-    engine.update_masterdata_from_strings(TABLES, "tiny")
+    engine.update_masterdata_from_strings(TINY_TABLES, "tiny")
     engine.update_musicmetas(METAS, "tiny")
     user = NativeUserData((TINY / "user_data.json").read_bytes())
     calls = [
@@ -30,7 +28,7 @@ def test_auxiliary_calls_from_many_threads():
 
     def work(index):
         if index % 10 == 9:
-            engine.update_masterdata_from_strings(TABLES, "tiny")
+            engine.update_masterdata_from_strings(TINY_TABLES, "tiny")
             engine.update_musicmetas(METAS, "tiny")
             return None
         return index % 4, calls[index % 4]()

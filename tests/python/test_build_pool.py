@@ -7,16 +7,12 @@ once (a card listed twice counts once), which gives exact candidate counts
 per character."""
 
 import json
-from pathlib import Path
-import subprocess
-import sys
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from conftest import generate_region
 
-ROOT = Path(__file__).resolve().parents[2]
-GENERATOR = ROOT / "tools" / "gen_sample_data.py"
 REGION = "gen"
 
 
@@ -70,9 +66,7 @@ def player(card_ids):
 
 @pytest.fixture(scope="module")
 def region(tmp_path_factory):
-    out = tmp_path_factory.mktemp("region")
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out), "--cards", "3000",
-                    "--user-cards", "0"], check=True)
+    out = generate_region(tmp_path_factory.mktemp("region"), "--cards", "3000", "--user-cards", "0")
     engine = NativeEngine()
     engine.update_masterdata(str(out / "masterdata"), REGION)
     cards = json.loads((out / "masterdata" / "cards.json").read_text())
@@ -225,8 +219,7 @@ REQUIRED_TABLES = [
 
 def test_pool_keeps_its_data_after_reloads_and_deletes(region, tmp_path):
     engine = NativeEngine()
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(tmp_path), "--cards", "300",
-                    "--user-cards", "0"], check=True)
+    generate_region(tmp_path, "--cards", "300", "--user-cards", "0")
     engine.update_masterdata(str(tmp_path / "masterdata"), REGION)
     user = player(range(1, 41))
     pool = engine.build_pool(REGION, '{"limit": 3}', user)

@@ -7,7 +7,8 @@ import json
 
 import pytest
 
-from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from _vorava_devo_zuvoro._native import NativeUserData
+from conftest import LoadedRegion
 
 REGION = "gen"
 WORLD_BLOOM = 151
@@ -43,15 +44,12 @@ ROADS = [
 
 @pytest.fixture(scope="module")
 def region(sample_region_dir):
-    engine = NativeEngine()
-    masterdata = sample_region_dir / "masterdata"
-    engine.update_masterdata(str(masterdata), REGION)
-    character_of = {card["id"]: card["characterId"] for card in json.loads((masterdata / "cards.json").read_text())}
-    user_json = json.loads((sample_region_dir / "user_data.json").read_text())
-    owned = [character_of[card["cardId"]] for card in user_json["userCards"]]
-    character = max(set(owned), key=owned.count)
-    card = next(c["cardId"] for c in user_json["userCards"] if character_of[c["cardId"]] == character)
-    return engine, NativeUserData(json.dumps(user_json).encode()), {"CHARACTER": character, "CARD": card}
+    region = LoadedRegion(sample_region_dir, REGION)
+    character = region.most_owned_character()
+    user_cards = region.user_json["userCards"]
+    card = next(c["cardId"] for c in user_cards if region.character_of[c["cardId"]] == character)
+    user = NativeUserData(json.dumps(region.user_json).encode())
+    return region.engine, user, {"CHARACTER": character, "CARD": card}
 
 
 def resolved(options, names):

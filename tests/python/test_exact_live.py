@@ -3,13 +3,12 @@ note's breakdown against a direct transcription of the scoring rules, the
 live-type texts and the errors with their exception kinds."""
 
 import json
-from pathlib import Path
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine
+from conftest import TINY, TINY_TABLES
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
 CHART = (TINY / "music_score.json").read_text()
 NOTES = {1: 1.0, 2: 2.0, 3: 1.0}
 
@@ -102,7 +101,7 @@ def test_errors(engine, arguments, kind, message):
 
 
 def test_missing_tables_and_regions(engine):
-    tables = {path.name: path.read_text() for path in (TINY / "masterdata").iterdir()}
+    tables = dict(TINY_TABLES)
     del tables["ingameCombos.json"]
     engine.update_masterdata_from_strings(tables, "no-combos")
     with pytest.raises(RuntimeError, match="^ingameCombos masterdata is not loaded$"):

@@ -6,7 +6,8 @@ import json
 
 import pytest
 
-from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from _vorava_devo_zuvoro._native import NativeUserData
+from conftest import LoadedRegion
 
 REGION = "gen"
 FINAL_CHAPTER = 180
@@ -17,21 +18,16 @@ FINAL_CHAPTER = 180
 PER_CHARACTER = 6
 
 
-class Region:
-    def __init__(self, engine, cards, user_json):
-        self.engine = engine
-        self.character_of = {card["id"]: card["characterId"] for card in cards}
-        kept, count = [], {}
-        for card in user_json["userCards"]:
-            character = self.character_of[card["cardId"]]
-            if count.get(character, 0) < PER_CHARACTER:
-                count[character] = count.get(character, 0) + 1
-                kept.append(card)
-        self.user_cards = kept
-        self.user = NativeUserData(json.dumps({**user_json, "userCards": kept}).encode())
+class Region(LoadedRegion):
+    def __init__(self, directory, per_character=PER_CHARACTER):
+        super().__init__(directory, REGION)
+        if per_character:
+            self.user_cards = self.first_cards_per_character(per_character)
+        else:
+            self.user_cards = self.user_json["userCards"]
+        self.user = NativeUserData(json.dumps({**self.user_json, "userCards": self.user_cards}).encode())
         # The designated character: one the player owns most cards of.
-        owned = [self.character_of[c["cardId"]] for c in kept]
-        self.character = max(set(owned), key=owned.count)
+        self.character = self.most_owned_character(self.user_cards)
 
     def recommend(self, options):
         return json.loads(self.engine.recommend(REGION, json.dumps(options), self.user))["decks"]
@@ -43,11 +39,7 @@ class Region:
 
 @pytest.fixture(scope="module")
 def region(sample_region_dir):
-    engine = NativeEngine()
-    masterdata = sample_region_dir / "masterdata"
-    engine.update_masterdata(str(masterdata), REGION)
-    cards = json.loads((masterdata / "cards.json").read_text())
-    return Region(engine, cards, json.loads((sample_region_dir / "user_data.json").read_text()))
+    return Region(sample_region_dir)
 
 
 def characters(region, deck):
@@ -100,14 +92,7 @@ def test_fixed_cards_are_kept_on_the_final_chapter_road(region):
 def whole_player(sample_region_dir):
     """The sample player with every card: more candidates than a pool holds
     until the last trimming cut brings them down."""
-    engine = NativeEngine()
-    masterdata = sample_region_dir / "masterdata"
-    engine.update_masterdata(str(masterdata), REGION)
-    cards = json.loads((masterdata / "cards.json").read_text())
-    user_json = json.loads((sample_region_dir / "user_data.json").read_text())
-    player = Region(engine, cards, user_json)
-    player.user_cards = user_json["userCards"]
-    player.user = NativeUserData(json.dumps(user_json).encode())
+    player = Region(sample_region_dir, per_character=None)
     owned = [player.character_of[c["cardId"]] for c in player.user_cards]
     player.by_count = sorted(set(owned), key=lambda c: (-owned.count(c), c))
     return player

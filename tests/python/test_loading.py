@@ -3,7 +3,6 @@ tables given as strings, music metas, and the all-or-nothing replacement of a
 region."""
 import json
 import os
-from pathlib import Path
 import shutil
 import subprocess
 import sys
@@ -12,9 +11,8 @@ import threading
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine
+from conftest import TINY, TINY_TABLES
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
-TINY_TABLES = {path.name: path.read_text(encoding="utf-8") for path in (TINY / "masterdata").iterdir()}
 TINY_METAS = (TINY / "music_metas.json").read_text(encoding="utf-8")
 
 

@@ -2,14 +2,12 @@
 first 256 characters, then "…": a huge input never makes a huge message,
 and input of ordinary length is repeated whole."""
 import json
-from pathlib import Path
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from conftest import TINY, TINY_TABLES
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
-TABLES = {path.name: path.read_text() for path in (TINY / "masterdata").iterdir()}
 CHART = (TINY / "music_score.json").read_text()
 DECK = json.dumps({"cards": [{"skill_score_up": 100, "skill_life_recovery": 0}], "total_power": 1})
 
@@ -31,21 +29,21 @@ def live_type(engine, text):
 
 def event_type(engine, text):
     events = json.dumps([{"id": 1, "eventType": text}])
-    engine.update_masterdata_from_strings({**TABLES, "events.json": events}, "odd events")
+    engine.update_masterdata_from_strings({**TINY_TABLES, "events.json": events}, "odd events")
     engine.recommend_music("odd events", '{"eventId": 1}', DECK)
 
 
 def table_text(engine, text):
-    cards = json.loads(TABLES["cards.json"])
+    cards = json.loads(TINY_TABLES["cards.json"])
     cards[0]["attr"] = 0
     cards[0]["id"] = text
-    engine.update_masterdata_from_strings({**TABLES, "cards.json": json.dumps(cards)}, "other")
+    engine.update_masterdata_from_strings({**TINY_TABLES, "cards.json": json.dumps(cards)}, "other")
 
 
 def repeated_key(engine, text):
     key = json.dumps(text)
-    row = json.dumps(json.loads(TABLES["cards.json"])[0])[:-1] + f", {key}: 0, {key}: 0}}"
-    engine.update_masterdata_from_strings({**TABLES, "cards.json": f"[{row}]"}, "other")
+    row = json.dumps(json.loads(TINY_TABLES["cards.json"])[0])[:-1] + f", {key}: 0, {key}: 0}}"
+    engine.update_masterdata_from_strings({**TINY_TABLES, "cards.json": f"[{row}]"}, "other")
 
 
 def music_score_text(engine, text):

@@ -5,13 +5,12 @@ exception kinds."""
 
 import json
 import math
-from pathlib import Path
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine
+from conftest import TINY, TINY_TABLES
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
 METAS = json.loads((TINY / "music_metas.json").read_text())
 RANK = {"easy": 0, "normal": 1, "hard": 2, "expert": 3, "master": 4, "append": 5}
 DECK = {"cards": [{"skill_score_up": 100}, {"skill_score_up": 60}, {"skill_score_up": 80},
@@ -120,7 +119,7 @@ def test_errors(engine, options, deck, kind, message):
 
 
 def test_an_event_of_an_unknown_type(engine):
-    tables = {path.name: path.read_text() for path in (TINY / "masterdata").iterdir()}
+    tables = dict(TINY_TABLES)
     tables["events.json"] = '[{"id": 1, "eventType": " Festival"}]'
     odd = NativeEngine()
     odd.update_masterdata_from_strings(tables, "odd")

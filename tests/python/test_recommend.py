@@ -5,16 +5,12 @@ step."""
 
 from concurrent.futures import ThreadPoolExecutor
 import json
-from pathlib import Path
-import subprocess
-import sys
 
 import pytest
 
-from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from _vorava_devo_zuvoro._native import NativeUserData
+from conftest import LoadedRegion
 
-ROOT = Path(__file__).resolve().parents[2]
-GENERATOR = ROOT / "tools" / "gen_sample_data.py"
 REGION = "gen"
 
 DECK_TYPES = {
@@ -32,15 +28,12 @@ CARD_TYPES = {
 }
 
 
-class Region:
-    def __init__(self, engine, cards, user_json):
-        self.engine = engine
-        self.character_of = {card["id"]: card["characterId"] for card in cards}
-        self.user_json = user_json
-        self.user = NativeUserData(json.dumps(user_json).encode())
-        owned = [self.character_of[c["cardId"]] for c in user_json["userCards"]]
+class Region(LoadedRegion):
+    def __init__(self, directory):
+        super().__init__(directory, REGION)
+        self.user = NativeUserData(json.dumps(self.user_json).encode())
         # The character the sample player owns most cards of.
-        self.character = max(set(owned), key=owned.count)
+        self.character = self.most_owned_character()
 
     def recommend(self, options, user=None):
         return self.engine.recommend(REGION, json.dumps(options), user or self.user)
@@ -50,13 +43,8 @@ class Region:
 
 
 @pytest.fixture(scope="module")
-def region(tmp_path_factory):
-    out = tmp_path_factory.mktemp("region")
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out)], check=True)
-    engine = NativeEngine()
-    engine.update_masterdata(str(out / "masterdata"), REGION)
-    cards = json.loads((out / "masterdata" / "cards.json").read_text())
-    return Region(engine, cards, json.loads((out / "user_data.json").read_text()))
+def region(sample_region_dir):
+    return Region(sample_region_dir)
 
 
 def challenge(region, **more):

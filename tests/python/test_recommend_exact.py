@@ -8,7 +8,8 @@ import json
 
 import pytest
 
-from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from _vorava_devo_zuvoro._native import NativeUserData
+from conftest import LoadedRegion
 
 REGION = "gen"
 # The most decks a result lists.
@@ -17,12 +18,7 @@ LISTED_DECKS_MAX = 10_000
 
 @pytest.fixture(scope="module")
 def region(sample_region_dir):
-    engine = NativeEngine()
-    masterdata = sample_region_dir / "masterdata"
-    engine.update_masterdata(str(masterdata), REGION)
-    cards = json.loads((masterdata / "cards.json").read_text())
-    user_json = json.loads((sample_region_dir / "user_data.json").read_text())
-    return engine, {card["id"]: card["characterId"] for card in cards}, user_json
+    return LoadedRegion(sample_region_dir, REGION)
 
 
 def leaders(decks, character_of):
@@ -30,15 +26,10 @@ def leaders(decks, character_of):
 
 
 def test_designated_leader_for_every_limit(region):
-    engine, character_of, user_json = region
+    engine, character_of = region.engine, region.character_of
     # Six cards per character keep the final chapter's pool within capacity.
-    kept, count = [], {}
-    for card in user_json["userCards"]:
-        character = character_of[card["cardId"]]
-        if count.get(character, 0) < 6:
-            count[character] = count.get(character, 0) + 1
-            kept.append(card)
-    user = NativeUserData(json.dumps({**user_json, "userCards": kept}).encode())
+    kept = region.first_cards_per_character(6)
+    user = NativeUserData(json.dumps({**region.user_json, "userCards": kept}).encode())
     best = None
     for limit in (1, 2, 5, 10):
         options = {"eventId": 180, "forcedLeaderCharacterId": 7, "liveType": "solo", "limit": limit}
@@ -54,8 +45,8 @@ def card_set(deck):
 
 
 def test_bonus_tiers_on_a_challenge_live(region):
-    engine, character_of, user_json = region
-    user = NativeUserData(json.dumps(user_json).encode())
+    engine, character_of = region.engine, region.character_of
+    user = NativeUserData(json.dumps(region.user_json).encode())
     options = {"liveType": "challenge", "challengeLiveCharacterId": 1, "target": "bonus",
                "eventId": 3, "limit": 3}
     # The decks of the pool (one character's cards, among them two skill
@@ -85,9 +76,9 @@ def test_bonus_tiers_on_a_challenge_live(region):
 @pytest.mark.parametrize("target", ["power", "score"])
 @pytest.mark.parametrize("event", [None, 1], ids=["no event", "event"])
 def test_score_up_lower_bound_reached_only_by_high_skill_cards(region, sample_region_dir, target, event):
-    engine, _, user_json = region
+    engine = region.engine
     engine.update_musicmetas((sample_region_dir / "music_metas.json").read_text(), REGION)
-    user = NativeUserData(json.dumps(user_json).encode())
+    user = NativeUserData(json.dumps(region.user_json).encode())
 
     def decks(**options):
         options = {"liveType": "multi", **options, **({"eventId": event} if event else {})}

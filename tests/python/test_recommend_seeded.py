@@ -5,16 +5,12 @@ other give the same decks, and the search is exact, so a shorter list is the
 head of a longer one although the seeds differ with the limit."""
 
 import json
-from pathlib import Path
-import subprocess
-import sys
 
 import pytest
 
-from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from _vorava_devo_zuvoro._native import NativeUserData
+from conftest import LoadedRegion
 
-ROOT = Path(__file__).resolve().parents[2]
-GENERATOR = ROOT / "tools" / "gen_sample_data.py"
 REGION = "gen"
 
 ROADS = [
@@ -30,24 +26,12 @@ IDS = [road[0] for road in ROADS]
 
 
 @pytest.fixture(scope="module")
-def region(tmp_path_factory):
-    out = tmp_path_factory.mktemp("region")
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out)], check=True)
-    engine = NativeEngine()
-    engine.update_masterdata(str(out / "masterdata"), REGION)
+def region(sample_region_dir):
+    region = LoadedRegion(sample_region_dir, REGION)
     # Three cards of each of eight characters: small enough for searches
     # without a deadline.
-    cards = json.loads((out / "masterdata" / "cards.json").read_text())
-    character_of = {card["id"]: card["characterId"] for card in cards}
-    player = json.loads((out / "user_data.json").read_text())
-    taken, per_character = [], {}
-    for card in player["userCards"]:
-        character = character_of[card["cardId"]]
-        if per_character.get(character, 0) < 3 and (character in per_character or len(per_character) < 8):
-            per_character[character] = per_character.get(character, 0) + 1
-            taken.append(card)
-    player["userCards"] = taken
-    return engine, NativeUserData(json.dumps(player).encode())
+    player = {**region.user_json, "userCards": region.first_cards_per_character(3, characters=8)}
+    return region.engine, NativeUserData(json.dumps(player).encode())
 
 
 def decks(text):

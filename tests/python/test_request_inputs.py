@@ -5,28 +5,21 @@ follows the event id; repeated cards count once; huge pool overrides list
 a bounded number of decks in bounded time."""
 
 import json
-from pathlib import Path
-import subprocess
 import time
-import sys
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
 
-ROOT = Path(__file__).resolve().parents[2]
-GENERATOR = ROOT / "tools" / "gen_sample_data.py"
 REGION = "gen"
 BASE = {"liveType": "multi", "musicId": 1, "limit": 5, "timeoutMs": 20000}
 WORLD_BLOOM_EVENT = 112  # listed in worldBlooms.json
 
 
 @pytest.fixture(scope="module")
-def generated(tmp_path_factory):
-    out = tmp_path_factory.mktemp("region")
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out)], check=True)
-    tables = {p.name: p.read_text() for p in (out / "masterdata").glob("*.json")}
-    return tables, json.loads((out / "user_data.json").read_text())
+def generated(sample_region_dir):
+    tables = {p.name: p.read_text() for p in (sample_region_dir / "masterdata").glob("*.json")}
+    return tables, json.loads((sample_region_dir / "user_data.json").read_text())
 
 
 def engine_with(tables, **replaced):

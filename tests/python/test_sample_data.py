@@ -9,9 +9,8 @@ import sys
 
 import pytest
 
-ROOT = Path(__file__).resolve().parents[2]
-GENERATOR = ROOT / "tools" / "gen_sample_data.py"
-TINY_REGION = ROOT / "tests" / "data" / "tiny_region"
+from conftest import GENERATOR, ROOT, TINY, generate_region
+
 sys.path.insert(0, str(ROOT / "tools"))
 
 from sample_data.constants import ALL_TABLES  # noqa: E402
@@ -53,25 +52,20 @@ META_INTEGERS = ("music_id", "event_rate", "tap_count")
 META_ARRAYS = ("skill_score_solo", "skill_score_multi", "skill_score_auto")
 
 
-def generate(out, *args):
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out), *args], check=True)
-    return out
-
-
 def read_bytes(root):
     return {p.relative_to(root): p.read_bytes() for p in sorted(root.rglob("*")) if p.is_file()}
 
 
 @pytest.fixture(scope="module")
 def generated(tmp_path_factory):
-    return generate(tmp_path_factory.mktemp("region"), "--cards", "400", "--user-cards", "200", "--seed", "7")
+    return generate_region(tmp_path_factory.mktemp("region"), "--cards", "400", "--user-cards", "200", "--seed", "7")
 
 
 def test_same_seed_gives_same_bytes_and_another_seed_other_data(tmp_path):
     args = ("--cards", "60", "--user-cards", "30")
-    first = read_bytes(generate(tmp_path / "a", *args, "--seed", "3"))
-    second = read_bytes(generate(tmp_path / "b", *args, "--seed", "3"))
-    other = read_bytes(generate(tmp_path / "c", *args, "--seed", "4"))
+    first = read_bytes(generate_region(tmp_path / "a", *args, "--seed", "3"))
+    second = read_bytes(generate_region(tmp_path / "b", *args, "--seed", "3"))
+    other = read_bytes(generate_region(tmp_path / "c", *args, "--seed", "4"))
     assert first == second
     assert first.keys() == other.keys()
     assert first[Path("masterdata/cards.json")] != other[Path("masterdata/cards.json")]
@@ -90,7 +84,7 @@ def test_every_table_the_loader_knows_is_written_as_a_json_array(generated):
 
 
 def test_tiny_region_holds_every_required_table():
-    names = {p.name for p in (TINY_REGION / "masterdata").iterdir()}
+    names = {p.name for p in (TINY / "masterdata").iterdir()}
     assert REQUIRED_TABLES <= names <= set(ALL_TABLES)
 
 
@@ -285,7 +279,7 @@ def check_player(region):
 
 @pytest.fixture(scope="module", params=["generated", "tiny"])
 def region(request, generated):
-    return Region(generated if request.param == "generated" else TINY_REGION)
+    return Region(generated if request.param == "generated" else TINY)
 
 
 @pytest.mark.parametrize("check", [check_cards, check_events, check_areas, check_live, check_player])

@@ -7,7 +7,7 @@ import sys
 
 import pytest
 
-from conftest import GENERATOR
+from conftest import generate_region
 
 EXIT_STATUS = 7
 
@@ -79,10 +79,7 @@ sys.exit(%d)
 
 @pytest.fixture(scope="module")
 def small_region_dir(tmp_path_factory):
-    out = tmp_path_factory.mktemp("small_region")
-    subprocess.run([sys.executable, str(GENERATOR), "--out", str(out), "--cards", "200",
-                    "--user-cards", "100"], check=True)
-    return out
+    return generate_region(tmp_path_factory.mktemp("small_region"), "--cards", "200", "--user-cards", "100")
 
 
 def test_exit_while_threads_compute_ends_normally(small_region_dir):

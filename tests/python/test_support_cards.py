@@ -4,13 +4,12 @@ three switches and their keys, the character fallback, the order and every
 error with its exception kind."""
 
 import json
-from pathlib import Path
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeEngine, NativeUserData
+from conftest import TINY
 
-TINY = Path(__file__).resolve().parents[1] / "data" / "tiny_region"
 KEYS = ["after_training", "bonus", "card_id", "default_image", "level", "master_rank", "skill_level"]
 
 
