@@ -73,7 +73,7 @@ class Region:
     """What the drawing reads from the generated region."""
 
     owned: list  # owned card ids, in user-data order
-    cards: dict  # master card id -> (character, attribute)
+    character_of: dict  # master card id -> its character
     events: dict  # event kind -> event ids of that kind, ascending
     chapters: dict  # World Bloom event id -> its chapter characters
     songs: list  # (music id, difficulty) of every music meta
@@ -83,7 +83,7 @@ class Region:
         def read(name):
             return json.loads((path / name).read_text())
 
-        cards = {card["id"]: (card["characterId"], card["attr"]) for card in read("masterdata/cards.json")}
+        character_of = {card["id"]: card["characterId"] for card in read("masterdata/cards.json")}
         chapters = {}
         for row in read("masterdata/worldBlooms.json"):
             if row["gameCharacterId"] is not None:
@@ -95,10 +95,10 @@ class Region:
             events.setdefault(kind, []).append(event["id"])
         songs = [(meta["music_id"], meta["difficulty"]) for meta in read("music_metas.json")]
         owned = [card["cardId"] for card in read("user_data.json")["userCards"]]
-        return cls(owned, cards, {kind: sorted(ids) for kind, ids in events.items()}, chapters, songs)
+        return cls(owned, character_of, {kind: sorted(ids) for kind, ids in events.items()}, chapters, songs)
 
     def character(self, card):
-        return self.cards[card][0]
+        return self.character_of[card]
 
 
 class Draw:
@@ -153,7 +153,7 @@ def draw_cards(d, live):
     fixed = []
     if d.chance(0.15):
         count = 1 if live in CHALLENGE_LIVES else rng.choice((1, 1, 2, 3))
-        pool = region.owned if d.chance(0.9) else list(region.cards)  # a card the player lacks enters at level 1
+        pool = region.owned if d.chance(0.9) else list(region.character_of)  # a card the player lacks enters at level 1
         if challenge_character is not None:
             pool = [card for card in pool if region.character(card) == challenge_character]
         for card in rng.sample(pool, min(len(pool), 4 * count)):
