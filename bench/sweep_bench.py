@@ -310,12 +310,12 @@ def fmt_ms(value):
     return "-" if value is None else f"{value:.1f}"
 
 
-GROUP_HEADER = (f"{'group':<26} {'n':>5} {'median':>9} {'p99':>9} {'max':>9} {'>' + str(SLOW_MS) + 'ms':>7} "
+GROUP_HEADER = (f"{'group':<30} {'n':>5} {'median':>9} {'p99':>9} {'max':>9} {'>' + str(SLOW_MS) + 'ms':>7} "
                 f"{'deadline':>8} {'killed':>6} {'error':>5}")
 
 
 def group_line(name, f):
-    return (f"{name:<26} {f['n']:>5} {fmt_ms(f['median']):>9} {fmt_ms(f['p99']):>9} {fmt_ms(f['max']):>9} "
+    return (f"{name:<30} {f['n']:>5} {fmt_ms(f['median']):>9} {fmt_ms(f['p99']):>9} {fmt_ms(f['max']):>9} "
             f"{f['slow']:>7} {f['deadline']:>8} {f['killed']:>6} {f['error']:>5}")
 
 
@@ -346,6 +346,20 @@ def print_groups(runs, timeout_ms):
     print(GROUP_HEADER)
     for name in sorted(grouped, key=lambda g: (g.split()[0] not in ("target", "live", "event"), g)):
         print(group_line(name, figures(grouped[name], timeout_ms)))
+
+
+def print_slowest_roads(runs, timeout_ms, count):
+    """The target, live type and event kind triples with the most requests
+    above the goal, then the slowest."""
+    roads = {}
+    for run in runs:
+        roads.setdefault(" ".join(run["label"].split()[:3]), []).append(run)
+    table = [(name, figures(group, timeout_ms)) for name, group in roads.items()]
+    table.sort(key=lambda row: (row[1]["slow"], row[1]["max"] or 0), reverse=True)
+    print(GROUP_HEADER)
+    for name, f in table[:count]:
+        if f["slow"]:
+            print(group_line(name, f))
 
 
 def slowest(runs, count):
@@ -487,6 +501,8 @@ def main():
         print_comparison(runs, before)
     print("\nby group\n")
     print_groups(runs, args.timeout_ms)
+    print("\nroads (target, live type, event) with the most requests above the goal\n")
+    print_slowest_roads(runs, args.timeout_ms, 15)
     print(f"\nslowest {min(10, len(runs))}\n")
     print_slowest(runs, before, 10)
     print("\nrefused, by message (digits as N)\n")
