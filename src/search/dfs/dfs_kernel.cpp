@@ -3,6 +3,8 @@
 // A node at depth 5 evaluates the deck and records it; an inner node tries
 // every admitted card from its start position on, skipping the subtrees and
 // children whose bound cannot beat what the store keeps.
+#include <optional>
+
 #include "common/check.h"
 #include "search/bounds/final_bound.h"
 #include "search/dfs/dfs_state.h"
@@ -103,18 +105,41 @@ class Node {
                    leader_index_);
     }
 
+    // Whether every deck this node completes with a card from position i on
+    // comes after `deck` in slot order: its slots below this node's depth,
+    // then this slot, compared in turn.
+    bool slots_precede(const DeckSlots& deck, usize i) const {
+        for (usize s = 0; s < depth_; ++s)
+            if (deck[s] != partial_[s]) return deck[s] < partial_[s];
+        return deck[depth_] < i;
+    }
+
     // One list: no threshold until it is full and its worst key is above 0;
     // from the moment it is, the node and its further children are tested.
+    // A full list whose worst key is 0 takes a deck only on a tie that comes
+    // first in slot order: once no completion of this node can key above 0
+    // and the worst kept deck precedes all of them, none can enter, and the
+    // search, which forms decks in ascending slot order, meets the rest of
+    // a pool whose keys are all 0 (a mysekai live ranked by live score) the
+    // same way.
     void expand_single(usize from) {
         const DfsTopDecks& list = *state_.store.single;
+        std::optional<u64> node_bound;
         for (usize i = from; i < pool_.count(); ++i) {
-            if (list.full() && list.worst_score() != 0) {
+            if (list.full()) {
                 const u64 worst = list.worst_score();
-                const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
-                if (bound <= worst) return;
-                note_bound(bound);
-                expand_bounded(i, worst);
-                return;
+                if (!node_bound) {
+                    node_bound = character_bound(m_, sums_, used_, depth_, partial_);
+                    note_bound(*node_bound);
+                }
+                const u64 bound = *node_bound;
+                if (worst == 0) {
+                    if (bound == 0 && slots_precede(list.worst().slots, i)) return;
+                } else {
+                    if (bound <= worst) return;
+                    expand_bounded(i, worst);
+                    return;
+                }
             }
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;

@@ -92,6 +92,7 @@ class DfsTopDecks {
     bool empty() const { return list_.empty(); }
     // The threshold of the searches' bounds; meaningful only when full.
     u64 worst_score() const { return list_.last().score; }
+    const DeckEntry& worst() const { return list_.last(); }
     std::vector<DeckEntry> entries() const { return list_.entries(); }
     std::vector<DeckEntry> take_entries() && { return std::move(list_).take_entries(); }
 

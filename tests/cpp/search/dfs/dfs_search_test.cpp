@@ -93,6 +93,44 @@ TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
     EXPECT_GT(decks_seen, 100u);  // the oracle is not trivially empty
 }
 
+// A mysekai live has no live score, so ranking it by live score keys every
+// deck 0: the best decks are the first in slot order, the same with and
+// without an event, a seed that comes later, fixed cards or characters, and
+// a score-up lower bound; and the search stops once it holds them.
+TEST(DfsSearch, DecksThatAllKeyZeroAreTheFirstInSlotOrder) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 6 + rng() % 10);
+        SearchContext context = test::random_default_context(rng);
+        context.target = Target::SCORE;
+        context.live_type = LiveType::MYSEKAI;
+        if (rng() % 4 == 0) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
+        if (rng() % 4 == 0)
+            context.fixed_characters.push_back(cards[rng() % cards.size()].character);
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 6;
+        const auto ranked = test::all_decks_ranked(pool, context);
+        std::vector<DeckEntry> seeds;
+        if (!ranked.empty() && rng() % 2) seeds.push_back(ranked[rng() % ranked.size()]);
+        const SearchResult found = dfs(pool, context, limit, 0, seeds, std::nullopt);
+        ASSERT_EQ(found.decks, test::first_decks(ranked, limit)) << "round " << round;
+    }
+    // 26 characters of two cards each: about 2 x 10^6 decks, of which the
+    // search evaluates a handful.
+    std::vector<TestCard> cards;
+    for (u16 i = 0; i < 52; ++i)
+        cards.push_back(plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i / 2),
+                                   30000 - 100 * i, static_cast<u8>(i)));
+    SearchContext context;
+    context.live_type = LiveType::MYSEKAI;
+    const CardPool pool = test::make_pool(cards, context);
+    const SearchResult found = dfs(pool, context, 3, 0, {}, std::nullopt);
+    ASSERT_EQ(found.decks.size(), 3u);
+    EXPECT_EQ(found.decks[0].slots, (DeckSlots{0, 2, 4, 6, 8}));
+    EXPECT_EQ(found.decks[2].slots, (DeckSlots{0, 2, 4, 6, 10}));
+    EXPECT_LT(found.stats.evaluations, 10u);
+}
+
 TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
     std::mt19937 rng(31);
     for (int round = 0; round < 40; ++round) {
