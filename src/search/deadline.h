@@ -2,10 +2,10 @@
 // clock only every 1,024th step; the clock is an interface so that tests can
 // stop a search at an exact step.
 //
-// A search honours a passed deadline only once it holds a deck: each one
-// tests `step() && <it has recorded a deck>`. A deadline shortens a search to
-// the best decks found so far; it never turns a request that has decks into
-// an answer without any, however early the clock runs out.
+// A search stops at its first clock read past the deadline, whatever it
+// holds, and returns the decks recorded so far: possibly none, which the
+// caller reports as no deck. Every loop of a search counts its work here,
+// so no search runs on for more than 1,024 steps past its deadline.
 #pragma once
 
 #include <chrono>

@@ -151,23 +151,30 @@ def pool_of(engine, user, count, **options):
 
 
 def timed_decks(pool, **overrides):
+    """The decks and the seconds taken; no decks for the error for none."""
     start = time.monotonic()
-    decks = json.loads(pool.recommend(**overrides))["decks"]
+    try:
+        decks = json.loads(pool.recommend(**overrides))["decks"]
+    except RuntimeError as error:
+        assert str(error).startswith("Cannot recommend any deck in ")
+        decks = []
     return decks, time.monotonic() - start
 
 
-@pytest.mark.parametrize("count,options,overrides,within", [
-    (41, {}, {"limit": 2**64 - 1, "timeout_ms": 2**64 - 1}, 60),
-    (600, {}, {"limit": 10**12, "timeout_ms": 1000}, 30),
-    (300, {"eventId": 180}, {"limit": 10**12, "timeout_ms": 1}, 30),
+# A search stopped at its first clock check may hold no deck yet: at one
+# millisecond, whether it does depends on the machine.
+@pytest.mark.parametrize("count,options,overrides,within,least", [
+    (41, {}, {"limit": 2**64 - 1, "timeout_ms": 2**64 - 1}, 60, 1),
+    (600, {}, {"limit": 10**12, "timeout_ms": 1000}, 30, 1),
+    (300, {"eventId": 180}, {"limit": 10**12, "timeout_ms": 1}, 30, 0),
 ], ids=["no deadline", "one second", "final chapter, one millisecond"])
 def test_huge_limits_list_at_most_ten_thousand_decks_in_bounded_time(
-        generated, count, options, overrides, within):
+        generated, count, options, overrides, within, least):
     tables, user = generated
     pool = pool_of(engine_with(tables), user, count, **options)
     decks, seconds = timed_decks(pool, **overrides)
     assert seconds < within
-    assert 0 < len(decks) <= MAX_DECKS
+    assert least <= len(decks) <= MAX_DECKS
     assert len({frozenset(c["card_id"] for c in d["cards"]) for d in decks}) == len(decks)
     scores = [d["score"] for d in decks]
     assert scores == sorted(scores, reverse=True)

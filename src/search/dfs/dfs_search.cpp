@@ -55,12 +55,6 @@ void DfsStore::record(const DeckEntry& deck) {
     if (tier != tiers.end() && tier->tier_key == high) tier->decks.push(deck);
 }
 
-bool DfsStore::holds_deck() const {
-    if (single) return !single->empty();
-    return std::any_of(tiers.begin(), tiers.end(),
-                       [](const TierRecord& tier) { return !tier.decks.empty(); });
-}
-
 SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
                         const SuffixTables& suffix, u64 limit, u64 timeout_ms,
                         std::vector<DeckEntry> seeds, std::optional<std::span<const i32>> tiers,

@@ -150,8 +150,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                         const ChosenGroupTable& t, usize d, DeckSlots& deck,
                         const CardSearchState& s) {
     const CardPool& pool = *gs.pool;
-    // 1. Deadline, once a deck is kept.
-    if (gs.deadline->step() && !gs.best->empty()) return;
+    // 1. Deadline.
+    if (gs.deadline->step()) return;
     // 2. A complete deck.
     if (d == 4) {
         ++gs.counters->evaluated;
@@ -237,9 +237,9 @@ void evaluate_and_record_final(const CardPool& pool, const SearchContext& contex
                                Deadline& deadline, usize required) {
     const usize n = groups.size();
     if (n < 4) return;
-    // False once the deadline has passed and the list holds a deck.
+    // False once the deadline has passed.
     const auto record = [&](const DeckSlots& deck) {
-        if (deadline.step() && !best.empty()) return false;
+        if (deadline.step()) return false;
         record_if_keyed(pool, context, best, deck);
         return true;
     };

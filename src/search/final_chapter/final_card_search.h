@@ -38,8 +38,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
 // Records, for `leader`, the decks of the first cards of every four of the
 // first six groups that hold the `required` groups at the front, and each
 // with one slot's card replaced by its group's second card. Each deck is a
-// step of `deadline`; a passed deadline ends the records once the list holds
-// a deck.
+// step of `deadline`; a passed deadline ends the records.
 void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
                                std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
                                Deadline& deadline, usize required = 0);

@@ -115,13 +115,12 @@ struct FinalSearch {
                                       set.required, leader);
     }
 
-    // The deadline, honoured once the list holds a deck: read now, for the
-    // loops over large pieces of work...
-    bool out_of_time() { return deadline.reached() && !best.empty(); }
+    // The deadline: read now, for the loops over large pieces of work...
+    bool out_of_time() { return deadline.reached(); }
     // ...counted with `units` more of work, for those over small pieces...
-    bool out_of_time_after(u64 units) { return deadline.advance(units) && !best.empty(); }
+    bool out_of_time_after(u64 units) { return deadline.advance(units); }
     // ...or as the last count left it, after a piece that counts its own.
-    bool stopped() const { return deadline.expired() && !best.empty(); }
+    bool stopped() const { return deadline.expired(); }
 
     // Skips the leader when the list is full and its bound cannot beat it.
     bool skip(u64 bound) {
@@ -182,8 +181,7 @@ struct FinalSearch {
     }
 
     void all_characters() {
-        // 1. Decks around the best cards of all characters. The first beam
-        // that scores a deck ends the work done without a deck in hand.
+        // 1. Decks around the best cards of all characters.
         std::vector<u16> all(pool.count());
         for (u16 i = 0; i < pool.count(); ++i)
             all[i] = i;

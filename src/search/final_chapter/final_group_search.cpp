@@ -183,7 +183,7 @@ bool group_reaches_score_up(const SearchContext& context, std::span<const Charac
 void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
                              std::array<usize, 4>& chosen) {
     // 1-2. Deadline; a complete set goes to the card search.
-    if (gs.deadline->step() && !gs.best->empty()) return;
+    if (gs.deadline->step()) return;
     if (depth == 4) {
         hand_off(gs, chosen);
         return;
@@ -207,7 +207,7 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
     // 4-5. Each next group in order; both bounds only fall along the order.
     const usize n = gs.groups.size();
     for (usize i = start; i < n; ++i) {
-        if (gs.deadline->step() && !gs.best->empty()) return;
+        if (gs.deadline->step()) return;
         if ((worst != 0 && bound_from(i) <= worst) || !reaches_from(i)) {
             ++gs.counters->group_pruned;
             return;

@@ -37,9 +37,8 @@ u64 quick_estimate(const CardPool& pool, u16 card) {
 void final_chapter_best_with_card(const CardPool& pool, const SearchContext& context,
                                   std::span<const u8> mask, TopDecks& best,
                                   SearchCounters& counters, u16 card, Deadline& deadline) {
-    // Counts `units` of work; true once the deadline has passed and the list
-    // holds a deck.
-    const auto stop = [&](u64 units) { return deadline.advance(units) && !best.empty(); };
+    // Counts `units` of work; true once the deadline has passed.
+    const auto stop = [&](u64 units) { return deadline.advance(units); };
     // 1. Candidates of the other characters: four rankings of the pool.
     const u8 c = pool.character_id(card);
     const std::vector<u16> list = build_candidate_shortlist(pool, context, c, mask, 96);

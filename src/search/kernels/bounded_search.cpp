@@ -303,10 +303,10 @@ struct BoundedSearch {
     SearchStats stats;
     bool stop = false;  // the deadline has passed; never cleared
 
-    // Counts one step; true once the deadline has passed and a deck is kept.
+    // Counts one step; true once the deadline has passed.
     bool count_step() {
         ++stats.nodes;
-        if (deadline.step() && !best.empty()) stop = true;
+        if (deadline.step()) stop = true;
         return stop;
     }
 

@@ -68,7 +68,7 @@ SearchResult challenge_search(const CardPool& pool, const SearchContext& context
                             best_key = *key;
                             best_slots = slots;
                         }
-                        if (deadline.step() && best_key > 0) {
+                        if (deadline.step()) {
                             stop = true;
                             break;
                         }

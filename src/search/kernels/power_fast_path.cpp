@@ -89,13 +89,9 @@ CandidateLists candidate_lists(const CardPool& pool, const CompositionPattern& p
 
 // Steps 4-5: levels L0..L5 over characters 1..26; k runs downwards so that
 // L(k-1) holds no card of the current character when read. Empty once the
-// deadline has passed and earlier patterns gave decks (`holds_deck`): an
-// unfinished level is not the pattern's best. Without a deck yet, the level
-// is finished past the deadline keeping one entry per level, which is enough
-// for a first deck and costs little.
+// deadline has passed: an unfinished level is not the pattern's best.
 std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 limit,
-                                              bool holds_deck, Deadline& deadline,
-                                              SearchStats& stats) {
+                                              Deadline& deadline, SearchStats& stats) {
     std::array<std::vector<PartialDeckEntry>, 6> level;
     level[0].push_back({});
     for (usize character = 1; character < 27; ++character) {
@@ -107,7 +103,7 @@ std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 l
             for (const PartialDeckEntry& prev : level[k - 1]) {
                 for (const CharacterCandidate& c : list) {
                     ++stats.nodes;
-                    if (deadline.step() && holds_deck) return {};
+                    if (deadline.step()) return {};
                     PartialDeckEntry e = prev;
                     e.count = k;
                     e.power_sum = saturating_add(prev.power_sum, c.pattern_power);
@@ -121,8 +117,7 @@ std::vector<PartialDeckEntry> five_card_level(const CandidateLists& lists, u64 l
                     return a.slots < b.slots;
                 });
             }
-            const u64 keep = deadline.expired() ? 1 : limit;
-            if (out.size() > keep) out.resize(keep);
+            if (out.size() > limit) out.resize(limit);
         }
     }
     return std::move(level[5]);
@@ -150,12 +145,11 @@ SearchResult search_power_fast(const CardPool& pool, const SearchContext& contex
     }
     // 3. Each pattern's decks, evaluated exactly.
     for (const CompositionPattern& p : patterns) {
-        if (deadline.expired() && !best.empty()) break;
+        if (deadline.expired()) break;
         const CandidateLists lists = candidate_lists(pool, p, limit);
-        for (const PartialDeckEntry& deck :
-             five_card_level(lists, limit, !best.empty(), deadline, result.stats)) {
+        for (const PartialDeckEntry& deck : five_card_level(lists, limit, deadline, result.stats)) {
             ++result.stats.nodes;
-            if (deadline.step() && !best.empty()) break;
+            if (deadline.step()) break;
             ++result.stats.evaluations;
             if (const auto key = evaluate_deck_key(pool, context, deck.slots))
                 best.record({*key, deck.slots});

@@ -190,7 +190,7 @@ struct Walk {
 
 void Walk::visit(usize depth, usize start, u32 characters, const Placed& placed) {
     ++stats.nodes;
-    if (deadline.step() && !best.empty()) stop = true;
+    if (deadline.step()) stop = true;
     if (stop) return;
     // 1. A complete deck: evaluate and offer.
     if (depth == 5) {
