@@ -21,21 +21,33 @@ namespace {
 // multi lives the leader's value (4L + S) / 5 or the teammates' fixed one.
 // Rounding the last quotient up also absorbs the evaluator's floating-point
 // rounding, far below one point.
-i64 score_bound(const SuffixTables& t, u32 power, u32 skill, u32 leader) {
+i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32 leader) {
     const LiveType live_type = t.effective_live_type;
     if (live_type == LiveType::MYSEKAI) return 0;
     // Coefficients far beyond any song's could overflow the products below.
     if (!t.live_score_in_range) return INT32_MAX;
-    const i64 p = power, s = skill, l = leader;
+    const i64 p = power, l = leader;
+    const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
     i64 k;
     if (live_type == LiveType::MULTI || live_type == LiveType::CHEERFUL) {
         k = t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * l + s);
     } else if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
         k = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
             ceil_div(t.skill_last_e6 * l, 100);
+    } else if (t.paired_skill_weights) {
+        // The best and worst orders pair the deck's values, sorted, with
+        // sorted weights; the weights of `paired_skill_e6` (sizes, in the
+        // order they meet values sorted largest first) pair at least as
+        // high, and each sorted value is at most the entry of `skills` at
+        // its rank, since each card's value is at most its own entry.
+        i64 paired = 0;
+        for (usize i = 0; i < 5; ++i)
+            paired += t.paired_skill_e6[i] * skills[i];
+        k = t.base_score_e6 + ceil_div(paired, 100) + ceil_div(t.skill_last_e6 * l, 100);
     } else {
-        // No card's skill value exceeds the deck's sum, whichever card it is.
-        k = t.base_score_e6 + ceil_div(t.skill_first5_e6 * s, 100) +
+        // Any other order, which may repeat a card: no activation is above
+        // the deck's largest value.
+        k = t.base_score_e6 + ceil_div(t.skill_first5_e6 * skills[0], 100) +
             ceil_div(t.skill_last_e6 * l, 100);
     }
     // The teammate power is a signed option kept in its bits.
@@ -56,7 +68,8 @@ u64 pack(u32 high, u32 low) {
 
 }  // namespace
 
-u64 final_bound_key(const SuffixTables& t, u32 power, u32 skill, u32 leader, u32 bonus_pct) {
+u64 final_bound_key(const SuffixTables& t, u32 power, const FinalSkills& skills, u32 leader,
+                    u32 bonus_pct) {
     // 0. Power as the evaluator sums it: the honor power, then the cap.
     power += t.honor_power;
     if (t.wl3_power_cap != 0) power = std::min(power, t.power_cap);
@@ -64,7 +77,8 @@ u64 final_bound_key(const SuffixTables& t, u32 power, u32 skill, u32 leader, u32
         case Target::POWER:
             return power;
         case Target::SKILL:
-            return u64{2} * skill + u64{8} * leader;
+            return u64{2} * (u64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4]) +
+                   u64{8} * leader;
         case Target::MYSEKAI: {
             const double steps = static_cast<double>(power / 45000 + 10);
             return saturating_cast<u32>((bonus_pct + 100.0) * steps * 500.0 / 1000.0);
@@ -73,7 +87,7 @@ u64 final_bound_key(const SuffixTables& t, u32 power, u32 skill, u32 leader, u32
         case Target::BONUS:
             break;
     }
-    const i32 score = saturate_to<i32>(score_bound(t, power, skill, leader));
+    const i32 score = saturate_to<i32>(score_bound(t, power, skills, leader));
     const u32 low = static_cast<u32>(std::max(score, 0));
     if (t.target == Target::BONUS) {
         const u32 high = (bonus_pct >> 31) != 0 ? 0xFFFF'FFFFu : 2 * bonus_pct;

@@ -5,16 +5,24 @@
 // search's suffix tables.
 #pragma once
 
+#include <array>
+
 #include "common/types.h"
 #include "pool/search_context.h"
 #include "search/bounds/suffix_tables.h"
 
 namespace vdz {
 
+// Five skill values, largest first: each card of a deck matched with one
+// entry that is at least its value (the leader's included).
+using FinalSkills = std::array<u32, 5>;
+
 // Upper bound of the exact key of every deck whose power column sum is at
-// most `power`, skill value sum at most `skill`, leader skill value `leader`
-// and event bonus at most `bonus_pct` percent.
-u64 final_bound_key(const SuffixTables& tables, u32 power, u32 skill, u32 leader, u32 bonus_pct);
+// most `power`, whose cards' skill values are bounded by `skills`, led by a
+// card of skill value `leader`, and whose event bonus is at most
+// `bonus_pct` percent.
+u64 final_bound_key(const SuffixTables& tables, u32 power, const FinalSkills& skills, u32 leader,
+                    u32 bonus_pct);
 
 // Whether a deck whose skill values sum to at most `skill`, led by a card of
 // skill value `leader`, can reach the request's multi live score-up lower

@@ -54,18 +54,23 @@ u32 power_bound(const ChosenGroupTable& t, usize d, u32 power, u32 plain, u8 att
     return std::max(plain_total, power + t.shared_power_sum[d]);
 }
 
-// Bound of the deck totals (P, S, E) beside the leader's skill.
-u64 bound_of(const GroupSearchState& gs, u32 power, u32 skill, u32 bonus, const TopFive& limited,
-             const TopFive& rest_limited, u32 support_ceil, u8 attr_mask, usize open) {
+// Bound of the deck totals (P, skill values, E) beside the leader's skill.
+// `bonus` holds the placed cards' base bonuses and the open groups' largest,
+// `rest_both` the open groups' largest sums of base and limited parts.
+u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 bonus,
+             u32 placed_bonus, const TopFive& limited, const TopFive& rest_limited, u32 rest_both,
+             u32 support_ceil, u8 attr_mask, usize open) {
     const SearchContext& c = *gs.context;
+    // The counted limited bonuses, or every card's whole bonus: no card
+    // counts more than its base and limited parts.
     const u32 limited_part =
         c.limited_bonus_count == 0
             ? 0
             : merged_top(limited, rest_limited, std::min<u64>(c.limited_bonus_count, 5));
+    bonus = std::min(bonus + limited_part, placed_bonus + merged_top(limited, {}, 5) + rest_both);
     const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
                                       : static_cast<u32>(std::max(c.default_support_value, 0));
-    return final_bound_key(*gs.tables, power, skill, gs.leader.skill,
-                           bonus + limited_part + support);
+    return final_bound_key(*gs.tables, power, skills, gs.leader.skill, bonus + support);
 }
 
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
@@ -123,6 +128,7 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     n.plain_power += gs.plain_power[card];
     n.common_units &= pool.unit_mask(card);
     n.skill += pool.skill_value(card);
+    insert_top_five(n.skill_top, pool.skill_value(card));
     n.bonus_pct += ceil_percent(base_x10(pool, card));
     insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
     n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
@@ -142,8 +148,9 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
 u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
                      const CardSearchState& s) {
     return bound_of(gs, power_bound(t, d, s.power, s.plain_power, s.attr_mask, s.common_units),
-                    s.skill + t.skill_sum[d], s.bonus_pct + t.bonus_sum[d], s.limited_top,
-                    t.limited_top[d], s.support_ceil, s.attr_mask, 4 - d);
+                    merged_top_five(s.skill_top, t.skill_top[d]), s.bonus_pct + t.bonus_sum[d],
+                    s.bonus_pct, s.limited_top, t.limited_top[d], t.bonus_and_limited_sum[d],
+                    s.support_ceil, s.attr_mask, 4 - d);
 }
 
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
@@ -175,9 +182,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                                   leader_skill);
     };
     const CharacterGroup& g = gs.groups[order[d]];
-    u64 worst = worst_kept_key(*gs.best);
     // 9. Plain path while the list is not full: every card, in group order.
-    if (worst == 0) {
+    if (!gs.best->full()) {
         for (const u16 c : g.cards) {
             if (!child_reaches(c)) continue;
             deck[d + 1] = c;
@@ -185,6 +191,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         }
         return;
     }
+    u64 worst = gs.best->last().score;
     // 4. Node bound.
     if (card_upper_bound(gs, t, d, s) <= worst) {
         ++gs.counters->card_pruned;
@@ -197,16 +204,18 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     usize count = 0;
     for (const u16 c : g.cards) {
         // a. Quick bound from the parent's support value.
-        TopFive limited = s.limited_top;
+        const u32 placed_bonus = s.bonus_pct + ceil_percent(base_x10(pool, c));
+        TopFive limited = s.limited_top, skills = s.skill_top;
         insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
+        insert_top_five(skills, pool.skill_value(c));
         const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
         const u32 power =
             power_bound(t, d + 1, s.power + pool.power(c), s.plain_power + gs.plain_power[c], mask,
                         static_cast<u8>(s.common_units & pool.unit_mask(c)));
         const u64 quick =
-            bound_of(gs, power, s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
-                     s.bonus_pct + ceil_percent(base_x10(pool, c)) + t.bonus_sum[d + 1], limited,
-                     t.limited_top[d + 1], s.support_ceil, mask, 3 - d);
+            bound_of(gs, power, merged_top_five(skills, t.skill_top[d + 1]),
+                     placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
+                     t.bonus_and_limited_sum[d + 1], s.support_ceil, mask, 3 - d);
         if (quick <= worst || !child_reaches(c)) continue;
         // b. The child's own bound.
         const u64 bound = card_upper_bound(gs, t, d + 1, place_card(gs, s, c));
@@ -228,7 +237,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         const u16 c = candidates[k].card;
         deck[d + 1] = c;
         search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
-        worst = worst_kept_key(*gs.best);
+        worst = gs.best->last().score;
     }
 }
 

@@ -124,8 +124,7 @@ struct FinalSearch {
 
     // Skips the leader when the list is full and its bound cannot beat it.
     bool skip(u64 bound) {
-        const u64 worst = worst_kept_key(best);
-        if (worst == 0 || bound > worst) return false;
+        if (!cannot_beat(best, bound)) return false;
         ++counters.leaders_skipped;
         return true;
     }
@@ -175,7 +174,7 @@ struct FinalSearch {
                                       set.required);
             if (stopped()) return;
             const LeaderShapes shapes = leader_shapes(pool, set.groups, card);
-            if (worst_kept_key(best) != 0 && skip(bound_of(set, leader, shapes))) continue;
+            if (best.full() && skip(bound_of(set, leader, shapes))) continue;
             search_leader(set, leader, shapes);
         }
     }

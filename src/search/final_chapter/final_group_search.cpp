@@ -35,6 +35,7 @@ CardSearchState leader_state(const GroupSearchState& gs) {
     s.plain_power = l.plain_power;
     s.common_units = pool.unit_mask(l.card);
     s.skill = l.skill;
+    s.skill_top = {l.skill, 0, 0, 0, 0};
     s.bonus_pct = l.bonus_pct;
     s.limited_top = {l.limited_pct, 0, 0, 0, 0};
     s.card_ids[0] = pool.card_id(l.card);
@@ -77,7 +78,10 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
         t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
         t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
         t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
+        t.skill_top[p] = t.skill_top[p + 1];
+        insert_top_five(t.skill_top[p], g.max_skill);
         t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
+        t.bonus_and_limited_sum[p] = t.bonus_and_limited_sum[p + 1] + g.max_bonus_and_limited_pct;
         t.limited_top[p] = t.limited_top[p + 1];
         insert_top_five(t.limited_top[p], g.max_limited_pct);
     }
@@ -97,6 +101,7 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
         insert_top_five(table[i].top_skill, groups[i].max_skill);
         insert_top_five(table[i].top_bonus, groups[i].max_bonus_pct);
         insert_top_five(table[i].top_limited, groups[i].max_limited_pct);
+        insert_top_five(table[i].top_bonus_and_limited, groups[i].max_bonus_and_limited_pct);
     }
     return table;
 }
@@ -130,22 +135,28 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
     VDZ_ASSERT(shapes.shared_top.size() == suffix.size());
     const GroupSuffixEntry& e = suffix[start];
     const usize r = 4 - depth;
-    // 1. The chosen groups.
-    u32 plain = 0, shared = 0, skill = 0, bonus = 0;
-    TopFive chosen_limited{};
+    // 1. The chosen groups. Each card's skill value is at most its group's
+    // largest, the leader's is its own.
+    u32 plain = 0, shared = 0, bonus = 0, bonus_and_limited = 0;
+    TopFive chosen_limited{}, skills{};
+    insert_top_five(skills, leader.skill);
     for (usize k = 0; k < depth; ++k) {
         const CharacterGroup& g = groups[chosen[k]];
         plain += g.max_plain_power;
         shared += shapes.shared_power[chosen[k]];
-        skill += g.max_skill;
+        insert_top_five(skills, g.max_skill);
         bonus += g.max_bonus_pct;
+        bonus_and_limited += g.max_bonus_and_limited_pct;
         insert_top_five(chosen_limited, g.max_limited_pct);
     }
-    // 2-3. Totals with the best open groups, the power in either case.
+    // 2-3. Totals with the best open groups, the power in either case. The
+    // open groups' skill values, sorted, are each at most the entry of the
+    // same rank among the best maxima of the groups still choosable.
     plain += leader.plain_power + first_sum(e.top_plain_power, r);
     shared += leader.power + first_sum(shapes.shared_top[start], r);
     const u32 power = std::max(plain, shared);
-    skill += leader.skill + first_sum(e.top_skill, r);
+    for (usize k = 0; k < r; ++k)
+        insert_top_five(skills, e.top_skill[k]);
     // 4. The other cards' limited bonuses in the places the leader leaves.
     const u64 f = leader.limited_counts ? 1 : 0;
     u32 limited = 0;
@@ -163,10 +174,12 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
             }
         }
     }
-    // 5. Bonus percentage.
-    bonus += leader.bonus_pct + leader.limited_pct + first_sum(e.top_bonus, r) + limited +
-             static_cast<u32>(leader.support_value);
-    return final_bound_key(tables, power, skill, leader.skill, bonus);
+    // 5. Bonus percentage. The other cards' bonuses are also at most the sum
+    // of their base and limited parts, all counted, each group's largest.
+    bonus = std::min(bonus + first_sum(e.top_bonus, r) + limited,
+                     bonus_and_limited + first_sum(e.top_bonus_and_limited, r));
+    bonus += leader.bonus_pct + leader.limited_pct + static_cast<u32>(leader.support_value);
+    return final_bound_key(tables, power, skills, leader.skill, bonus);
 }
 
 bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,
@@ -198,9 +211,11 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
         return group_reaches_score_up(*gs.context, gs.groups, gs.group_suffix, s, chosen, depth,
                                       gs.leader);
     };
+    const auto cut_from = [&](usize s) {
+        return (gs.best->full() && cannot_beat(*gs.best, bound_from(s))) || !reaches_from(s);
+    };
     // 3. Node bound.
-    u64 worst = worst_kept_key(*gs.best);
-    if ((worst != 0 && bound_from(start) <= worst) || !reaches_from(start)) {
+    if (cut_from(start)) {
         ++gs.counters->group_pruned;
         return;
     }
@@ -208,14 +223,13 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
     const usize n = gs.groups.size();
     for (usize i = start; i < n; ++i) {
         if (gs.deadline->step()) return;
-        if ((worst != 0 && bound_from(i) <= worst) || !reaches_from(i)) {
+        if (cut_from(i)) {
             ++gs.counters->group_pruned;
             return;
         }
         chosen[depth] = i;
         ++gs.counters->groups_visited;
         search_character_groups(gs, depth + 1, i + 1, chosen);
-        worst = worst_kept_key(*gs.best);
     }
 }
 

@@ -149,6 +149,9 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
             g.max_skill = std::max<u32>(g.max_skill, pool.skill_value(i));
             g.max_bonus_pct = std::max(g.max_bonus_pct, ceil_percent(base_x10(pool, i)));
             g.max_limited_pct = std::max(g.max_limited_pct, ceil_percent(pool.limited_x10(i)));
+            g.max_bonus_and_limited_pct =
+                std::max(g.max_bonus_and_limited_pct,
+                         ceil_percent(base_x10(pool, i)) + ceil_percent(pool.limited_x10(i)));
         }
         g.key = (u64{g.max_skill} + 256) * g.max_power *
                 (u64{g.max_bonus_pct} + g.max_limited_pct + 100);

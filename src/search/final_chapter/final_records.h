@@ -43,6 +43,9 @@ struct CharacterGroup {
     u32 max_skill = 0;
     u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
     u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
+    // The largest sum of the two of one card: a group's largest limited
+    // bonus often comes with a small base.
+    u32 max_bonus_and_limited_pct = 0;
     u8 character = 0;
 };
 
@@ -82,6 +85,7 @@ struct GroupSuffixEntry {
     TopFive top_skill{};
     TopFive top_bonus{};
     TopFive top_limited{};
+    TopFive top_bonus_and_limited{};
 };
 
 // Sums over the four chosen groups, in card-search order, from position p
@@ -90,8 +94,10 @@ struct ChosenGroupTable {
     std::array<u32, 5> plain_power_sum{};
     std::array<u32, 5> shared_power_sum{};  // of the leader's shared-power column
     std::array<u32, 5> skill_sum{};
+    std::array<TopFive, 5> skill_top{};  // their largest skill values, largest first
     std::array<u32, 5> bonus_sum{};
     std::array<TopFive, 5> limited_top{};
+    std::array<u32, 5> bonus_and_limited_sum{};
 };
 
 // The partial deck at a card-search node; each child gets its own copy.
@@ -101,6 +107,7 @@ struct CardSearchState {
     u64 support_end = 0;       // first support entry not examined yet
     u32 power = 0;
     u32 skill = 0;
+    TopFive skill_top{};  // skill values of the placed cards, largest first
     u32 bonus_pct = 0;
     TopFive limited_top{};  // limited percentages of the placed cards
     u32 support_ceil = 0;   // ceil(support_sum)
@@ -148,10 +155,21 @@ inline void insert_top_five(TopFive& top, u32 v) {
     }
 }
 
-// The key a bound must beat: the last kept key of a full list, else 0 (no
-// pruning).
-inline u64 worst_kept_key(const TopDecks& best) {
-    return best.full() ? best.last().score : 0;
+// Whether no deck of key at most `bound` can enter the list: it is full and
+// its last key is `bound` or more. A deck of the last key only ties with it,
+// so equal keys are cut too, a last key of 0 included: when every deck's key
+// is 0 (a live that scores nothing), a full list is final.
+inline bool cannot_beat(const TopDecks& best, u64 bound) {
+    return best.full() && bound <= best.last().score;
+}
+
+// The five largest of two descending lists of five together.
+inline TopFive merged_top_five(const TopFive& a, const TopFive& b) {
+    TopFive out{};
+    usize i = 0, j = 0;
+    for (u32& v : out)
+        v = (j >= 5 || (i < 5 && a[i] >= b[j])) ? a[i++] : b[j++];
+    return out;
 }
 
 // The base part of a card's event bonus in tenths of a percent.

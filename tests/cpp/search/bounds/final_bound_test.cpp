@@ -27,12 +27,14 @@ constexpr auto AVERAGE = SkillOrderChooseStrategy::AVERAGE;
 // card has one power in every deck shape.
 u64 bound_at_deck(const CardPool& pool, const SearchContext& c, const SuffixTables& tables,
                   const DeckSlots& deck) {
-    u32 power = 0, skill = 0, bonus = 0;
+    u32 power = 0, bonus = 0;
+    FinalSkills skills{};
     std::vector<u32> limited;
     u8 attrs = 0;
-    for (const u16 card : deck) {
+    for (usize k = 0; k < 5; ++k) {
+        const u16 card = deck[k];
         power += pool.power(card);
-        skill += pool.skill_value(card);
+        skills[k] = pool.skill_value(card);
         bonus += ceil_percent(base_x10(pool, card));
         limited.push_back(ceil_percent(pool.limited_x10(card)));
         attrs |= static_cast<u8>(1u << pool.attr(card));
@@ -47,7 +49,8 @@ u64 bound_at_deck(const CardPool& pool, const SearchContext& c, const SuffixTabl
         bonus += static_cast<u32>(std::ceil(support)) +
                  c.distinct_attr_bonus[static_cast<usize>(__builtin_popcount(attrs))];
     }
-    return final_bound_key(tables, power, skill, pool.skill_value(deck[0]), bonus);
+    std::sort(skills.rbegin(), skills.rend());
+    return final_bound_key(tables, power, skills, pool.skill_value(deck[0]), bonus);
 }
 
 const FinalSetup SETUPS[] = {
@@ -57,6 +60,10 @@ const FinalSetup SETUPS[] = {
     {"auto, best skills", Target::SCORE, LiveType::AUTO, BEST, 1, true, true},
     {"multi, averaged", Target::SCORE, LiveType::MULTI, AVERAGE, 2, false, true},
     {"cheerful, averaged, support", Target::SCORE, LiveType::CHEERFUL, AVERAGE, 1, true, true},
+    {"solo, worst skills", Target::SCORE, LiveType::SOLO, SkillOrderChooseStrategy::WORST, 3, true,
+     true},
+    {"auto, a specific order", Target::SCORE, LiveType::AUTO, SkillOrderChooseStrategy::SPECIFIC, 5,
+     false, false},
     {"challenge", Target::SCORE, LiveType::CHALLENGE, BEST, 5, false, true},
     {"bonus target", Target::BONUS, LiveType::SOLO, AVERAGE, 5, true, true},
 };

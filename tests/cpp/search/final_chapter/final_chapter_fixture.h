@@ -61,6 +61,8 @@ inline SearchContext final_context(const FinalSetup& s, std::mt19937& rng, usize
     c.final_chapter = true;
     c.event_kind = s.event ? u8{2} : NO_EVENT_KIND;
     c.skill_order_choose_strategy = s.order;
+    // An order that plays one card three times and leaves two out.
+    if (s.order == SkillOrderChooseStrategy::SPECIFIC) c.specific_skill_order = {{2, 0, 2, 4, 2}};
     c.limited_bonus_count = s.limited_cap;
     c.music_base_scores = {1.1, 0.9, 0.4};
     c.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};

@@ -32,6 +32,10 @@ const FinalSetup SETUPS[] = {
     {"cheerful score, averaged, support", Target::SCORE, LiveType::CHEERFUL, AVERAGE, 1, true,
      true},
     {"auto bonus, no limited bonus", Target::BONUS, LiveType::AUTO, BEST, 0, true, true},
+    {"auto score, worst skills", Target::SCORE, LiveType::AUTO, SkillOrderChooseStrategy::WORST, 5,
+     true, true},
+    {"score on the mysekai live, where every key is 0", Target::SCORE, LiveType::MYSEKAI, BEST, 5,
+     true, true},
     {"challenge score", Target::SCORE, LiveType::CHALLENGE, BEST, 5, false, true},
     {"mysekai target", Target::MYSEKAI, LiveType::SOLO, BEST, 5, true, true},
 };
