@@ -195,13 +195,22 @@ bool group_reaches_score_up(const SearchContext& context, std::span<const Charac
 
 void search_character_groups(const GroupSearchState& gs, usize depth, usize start,
                              std::array<usize, 4>& chosen) {
-    // 1-2. Deadline; a complete set goes to the card search.
+    // 1-2. Deadline; a complete set goes to the card search unless its own
+    // bound rules it out: the loop below bounds its last group by the best
+    // maxima of every group it may be, which can come from different groups.
     if (gs.deadline->step()) return;
+    const u64 cap = gs.context->limited_bonus_count;
     if (depth == 4) {
+        const usize none_open = gs.groups.size();
+        if (gs.best->full() &&
+            cannot_beat(*gs.best, group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix,
+                                                    none_open, chosen, 4, gs.leader, *gs.shapes))) {
+            ++gs.counters->group_pruned;
+            return;
+        }
         hand_off(gs, chosen);
         return;
     }
-    const u64 cap = gs.context->limited_bonus_count;
     const auto bound_from = [&](usize s) {
         return group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix, s, chosen, depth,
                                  gs.leader, *gs.shapes);
