@@ -17,10 +17,7 @@ Result<LiveType> parse_exact_live_type(std::string_view text) {
         {"challenge", LiveType::CHALLENGE},
         {"challenge_auto", LiveType::CHALLENGE_AUTO},
     }};
-    const std::string key = ascii_lower(trim_unicode(text));
-    for (const auto& [name, type] : NAMES) {
-        if (key == name) return type;
-    }
+    if (const std::optional<LiveType> type = find_name(NAMES, text)) return *type;
     std::string message = "invalid live type: ";
     message += echoed_input(text);
     return make_error(std::move(message));

@@ -27,11 +27,7 @@ std::optional<EventType> parse_music_event_type(std::string_view text) {
         {"worldbloom", EventType::WORLD_BLOOM},
         {"world_bloom", EventType::WORLD_BLOOM},
     }};
-    const std::string key = ascii_lower(trim_unicode(text));
-    for (const auto& [name, type] : NAMES) {
-        if (key == name) return type;
-    }
-    return std::nullopt;
+    return find_name(NAMES, text);
 }
 
 }  // namespace

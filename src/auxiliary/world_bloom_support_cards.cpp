@@ -77,7 +77,7 @@ const std::vector<WBSupportDeckBonus>& support_table(const MasterData& master, i
 
 // The rarity code a support row names, 0 for none.
 u32 support_row_rarity(std::string_view text) {
-    static constexpr std::array<std::pair<std::string_view, u32>, 10> NAMES = {{
+    static constexpr std::array<std::pair<std::string_view, u32>, 11> NAMES = {{
         {"rarity_1", 1},
         {"1", 1},
         {"rarity_2", 2},
@@ -88,13 +88,9 @@ u32 support_row_rarity(std::string_view text) {
         {"4", 4},
         {"rarity_birthday", 5},
         {"birthday", 5},
+        {"5", 5},
     }};
-    const std::string key = ascii_lower(trim_unicode(text));
-    if (key == "5") return 5;
-    for (const auto& [name, code] : NAMES) {
-        if (key == name) return code;
-    }
-    return 0;
+    return find_name(NAMES, text).value_or(0);
 }
 
 // Unit code 1..6 of a character's first unit row, 0 without one.

@@ -3,8 +3,11 @@
 // game's enumeration texts (units, rarities, live types) are compared.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/types.h"
 
@@ -17,6 +20,17 @@ std::string_view trim_unicode(std::string_view text);
 
 // Lower-cases ASCII letters only; other bytes are kept as they are.
 std::string ascii_lower(std::string_view text);
+
+// The value `names` pairs with `text` after trimming and lower-casing (every
+// name is lower case); none when no name matches.
+template <class T, usize N>
+std::optional<T> find_name(const std::array<std::pair<std::string_view, T>, N>& names,
+                           std::string_view text) {
+    const std::string key = ascii_lower(trim_unicode(text));
+    for (const auto& [name, value] : names)
+        if (key == name) return value;
+    return std::nullopt;
+}
 
 // How much of a caller's text an error message repeats: a huge input must not
 // make a huge message.
