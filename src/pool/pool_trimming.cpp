@@ -115,18 +115,16 @@ void rank_per_character(std::vector<PoolCandidate>& candidates, const PoolShape&
     keep_flagged(candidates, keep);
 }
 
-// Phases b and c: by weighted power, fixed cards and the first `per_character`
-// others of each character, left in weighted-power order.
-void keep_per_character(std::vector<PoolCandidate>& candidates, const PoolShape& shape,
-                        usize per_character) {
-    builder_stable_sort(candidates, [](const PoolCandidate& a, const PoolCandidate& b) {
-        return a.weighted_power() > b.weighted_power();
-    });
+// Keeps, in the candidates' current order, every one `always` keeps and the
+// first `per_character` others of each character.
+template <class Always>
+void keep_first_per_character(std::vector<PoolCandidate>& candidates, usize per_character,
+                              Always always) {
     std::array<usize, CHARACTER_SLOTS> taken{};
     std::vector<u8> keep(candidates.size(), 0);
     for (usize i = 0; i < candidates.size(); ++i) {
         const PoolCandidate& c = candidates[i];
-        if (is_kept_by_count(c, shape)) {
+        if (always(c)) {
             keep[i] = 1;
         } else if (taken[character_slot(c.character_id)] < per_character) {
             ++taken[character_slot(c.character_id)];
@@ -134,6 +132,17 @@ void keep_per_character(std::vector<PoolCandidate>& candidates, const PoolShape&
         }
     }
     keep_flagged(candidates, keep);
+}
+
+// Phases b and c: by weighted power, fixed cards and the first `per_character`
+// others of each character, left in weighted-power order.
+void keep_per_character(std::vector<PoolCandidate>& candidates, const PoolShape& shape,
+                        usize per_character) {
+    builder_stable_sort(candidates, [](const PoolCandidate& a, const PoolCandidate& b) {
+        return a.weighted_power() > b.weighted_power();
+    });
+    keep_first_per_character(candidates, per_character,
+                             [&](const PoolCandidate& c) { return is_kept_by_count(c, shape); });
 }
 
 // Phase d: by the target's own key, protected cards and the first 10 others
@@ -148,18 +157,8 @@ void keep_best_by_key(std::vector<PoolCandidate>& candidates, const PoolShape& s
         if (a.rarity != b.rarity) return ascending ? a.rarity < b.rarity : a.rarity > b.rarity;
         return a.card_id > b.card_id;
     });
-    std::array<usize, CHARACTER_SLOTS> taken{};
-    std::vector<u8> keep(candidates.size(), 0);
-    for (usize i = 0; i < candidates.size(); ++i) {
-        const PoolCandidate& c = candidates[i];
-        if (is_protected(c, shape)) {
-            keep[i] = 1;
-        } else if (taken[character_slot(c.character_id)] < KEY_CUT_PER_CHARACTER) {
-            ++taken[character_slot(c.character_id)];
-            keep[i] = 1;
-        }
-    }
-    keep_flagged(candidates, keep);
+    keep_first_per_character(candidates, KEY_CUT_PER_CHARACTER,
+                             [&](const PoolCandidate& c) { return is_protected(c, shape); });
 }
 
 // Marks, for each character, the candidate of the largest skill value: its
