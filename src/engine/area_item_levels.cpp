@@ -63,8 +63,7 @@ constexpr auto json_layout(json::Of<AreaItemLevel>) {
 }
 
 Result<std::vector<RawAreaItemLevel>> read_area_item_levels(const RawTables& tables) {
-    return read_table<RawAreaItemLevel>(tables, "areaItemLevels.json", TableRule::Required,
-                                        json::read_rows<RawAreaItemLevel>);
+    return read_table<RawAreaItemLevel>(tables, "areaItemLevels.json", TableRule::Required);
 }
 
 }  // namespace vdz

@@ -79,15 +79,13 @@ constexpr auto json_layout(json::Of<RawEventRarityBonusRate>) {
 Result<std::vector<RawWorldBloomDiffAttrBonus>> read_world_bloom_diff_attr_bonuses(
     const RawTables& tables) {
     return read_table<RawWorldBloomDiffAttrBonus>(
-        tables, "worldBloomDifferentAttributeBonuses.json", TableRule::Required,
-        json::read_rows<RawWorldBloomDiffAttrBonus>);
+        tables, "worldBloomDifferentAttributeBonuses.json", TableRule::Required);
 }
 
 Result<std::vector<RawEventRarityBonusRate>> read_event_rarity_bonus_rates(
     const RawTables& tables) {
     return read_table<RawEventRarityBonusRate>(tables, "eventRarityBonusRates.json",
-                                               TableRule::Required,
-                                               json::read_rows<RawEventRarityBonusRate>);
+                                               TableRule::Required);
 }
 
 }  // namespace vdz

@@ -66,18 +66,15 @@ constexpr auto json_layout(json::Of<RawMasterLesson>) {
 }
 
 Result<std::vector<RawCardRarity>> read_card_rarities(const RawTables& tables) {
-    return read_table<RawCardRarity>(tables, "cardRarities.json", TableRule::Required,
-                                     json::read_rows<RawCardRarity>);
+    return read_table<RawCardRarity>(tables, "cardRarities.json", TableRule::Required);
 }
 
 Result<std::vector<RawCardEpisode>> read_card_episodes(const RawTables& tables) {
-    return read_table<RawCardEpisode>(tables, "cardEpisodes.json", TableRule::Required,
-                                      json::read_rows<RawCardEpisode>);
+    return read_table<RawCardEpisode>(tables, "cardEpisodes.json", TableRule::Required);
 }
 
 Result<std::vector<RawMasterLesson>> read_master_lessons(const RawTables& tables) {
-    return read_table<RawMasterLesson>(tables, "masterLessons.json", TableRule::Required,
-                                       json::read_rows<RawMasterLesson>);
+    return read_table<RawMasterLesson>(tables, "masterLessons.json", TableRule::Required);
 }
 
 }  // namespace vdz

@@ -115,16 +115,15 @@ SkillUnitIndex build_skill_units(const std::vector<RawCard>& cards,
 }
 
 Result<std::vector<RawGameCharacterUnit>> read_game_character_units(const RawTables& tables) {
-    return read_table<RawGameCharacterUnit>(tables, "gameCharacterUnits.json", TableRule::Required,
-                                            json::read_rows<RawGameCharacterUnit>);
+    return read_table<RawGameCharacterUnit>(tables, "gameCharacterUnits.json", TableRule::Required);
 }
 
 Result<std::vector<RawCard>> read_cards(const RawTables& tables) {
-    return read_table<RawCard>(tables, "cards.json", TableRule::Required, json::read_rows<RawCard>);
+    return read_table<RawCard>(tables, "cards.json", TableRule::Required);
 }
 
 Result<std::vector<Event>> read_events(const RawTables& tables) {
-    return read_table<Event>(tables, "events.json", TableRule::Required, json::read_rows<Event>);
+    return read_table<Event>(tables, "events.json", TableRule::Required);
 }
 
 std::vector<CharacterUnit> list_character_units(const std::vector<RawGameCharacterUnit>& rows) {

@@ -35,15 +35,13 @@ constexpr auto json_layout(json::Of<RawCardMysekaiCanvasBonus>) {
 }
 
 Result<std::vector<RawCharacterRank>> read_character_ranks(const RawTables& tables) {
-    return read_table<RawCharacterRank>(tables, "characterRanks.json", TableRule::Required,
-                                        json::read_rows<RawCharacterRank>);
+    return read_table<RawCharacterRank>(tables, "characterRanks.json", TableRule::Required);
 }
 
 Result<std::vector<RawCardMysekaiCanvasBonus>> read_card_mysekai_canvas_bonuses(
     const RawTables& tables) {
     return read_table<RawCardMysekaiCanvasBonus>(tables, "cardMysekaiCanvasBonuses.json",
-                                                 TableRule::Required,
-                                                 json::read_rows<RawCardMysekaiCanvasBonus>);
+                                                 TableRule::Required);
 }
 
 }  // namespace vdz

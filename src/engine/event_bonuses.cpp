@@ -61,13 +61,11 @@ constexpr auto json_layout(json::Of<RawEventDeckBonus>) {
 }
 
 Result<std::vector<RawEventCard>> read_event_cards(const RawTables& tables) {
-    return read_table<RawEventCard>(tables, "eventCards.json", TableRule::Required,
-                                    json::read_rows<RawEventCard>);
+    return read_table<RawEventCard>(tables, "eventCards.json", TableRule::Required);
 }
 
 Result<std::vector<RawEventDeckBonus>> read_event_deck_bonuses(const RawTables& tables) {
-    return read_table<RawEventDeckBonus>(tables, "eventDeckBonuses.json", TableRule::Required,
-                                         json::read_rows<RawEventDeckBonus>);
+    return read_table<RawEventDeckBonus>(tables, "eventDeckBonuses.json", TableRule::Required);
 }
 
 }  // namespace vdz

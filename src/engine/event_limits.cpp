@@ -34,27 +34,23 @@ constexpr auto json_layout(json::Of<RawEventSkillScoreUpLimit>) {
 
 Result<std::vector<RawEventCardBonusLimit>> read_event_card_bonus_limits(const RawTables& tables) {
     return read_table<RawEventCardBonusLimit>(tables, "eventCardBonusLimits.json",
-                                              TableRule::Required,
-                                              json::read_rows<RawEventCardBonusLimit>);
+                                              TableRule::Required);
 }
 
 Result<std::vector<RawEventHonorBonus>> read_event_honor_bonuses(const RawTables& tables) {
-    return read_table<RawEventHonorBonus>(tables, "eventHonorBonuses.json", TableRule::Required,
-                                          json::read_rows<RawEventHonorBonus>);
+    return read_table<RawEventHonorBonus>(tables, "eventHonorBonuses.json", TableRule::Required);
 }
 
 Result<std::vector<RawEventFixtureBonusLimit>> read_event_fixture_bonus_limits(
     const RawTables& tables) {
     return read_table<RawEventFixtureBonusLimit>(
-        tables, "eventMysekaiFixtureGameCharacterPerformanceBonusLimits.json", TableRule::Optional,
-        json::read_rows<RawEventFixtureBonusLimit>);
+        tables, "eventMysekaiFixtureGameCharacterPerformanceBonusLimits.json", TableRule::Optional);
 }
 
 Result<std::vector<RawEventSkillScoreUpLimit>> read_event_skill_score_up_limits(
     const RawTables& tables) {
     return read_table<RawEventSkillScoreUpLimit>(tables, "eventSkillScoreUpLimits.json",
-                                                 TableRule::Required,
-                                                 json::read_rows<RawEventSkillScoreUpLimit>);
+                                                 TableRule::Required);
 }
 
 }  // namespace vdz

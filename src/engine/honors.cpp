@@ -21,12 +21,11 @@ constexpr auto json_layout(json::Of<RawIdOnly>) {
 }
 
 Result<std::vector<Honor>> read_honors(const RawTables& tables) {
-    return read_table<Honor>(tables, "honors.json", TableRule::Optional, json::read_rows<Honor>);
+    return read_table<Honor>(tables, "honors.json", TableRule::Optional);
 }
 
 Result<std::vector<i32>> read_bonds_honors(const RawTables& tables) {
-    auto rows = read_table<RawIdOnly>(tables, "bondsHonors.json", TableRule::Optional,
-                                      json::read_rows<RawIdOnly>);
+    auto rows = read_table<RawIdOnly>(tables, "bondsHonors.json", TableRule::Optional);
     if (!rows) return std::move(rows).error();
     std::vector<i32> ids;
     ids.reserve(rows->size());

@@ -19,13 +19,11 @@ constexpr auto json_layout(json::Of<RawMysekaiGateLevel>) {
 }
 
 Result<std::vector<MysekaiGate>> read_mysekai_gates(const RawTables& tables) {
-    return read_table<MysekaiGate>(tables, "mysekaiGates.json", TableRule::Optional,
-                                   json::read_rows<MysekaiGate>);
+    return read_table<MysekaiGate>(tables, "mysekaiGates.json", TableRule::Optional);
 }
 
 Result<std::vector<RawMysekaiGateLevel>> read_mysekai_gate_levels(const RawTables& tables) {
-    return read_table<RawMysekaiGateLevel>(tables, "mysekaiGateLevels.json", TableRule::Optional,
-                                           json::read_rows<RawMysekaiGateLevel>);
+    return read_table<RawMysekaiGateLevel>(tables, "mysekaiGateLevels.json", TableRule::Optional);
 }
 
 }  // namespace vdz

@@ -186,8 +186,7 @@ constexpr auto json_layout(json::Of<RawSkill>) {
 }
 
 Result<std::vector<RawSkill>> read_skills(const RawTables& tables) {
-    return read_table<RawSkill>(tables, "skills.json", TableRule::Required,
-                                json::read_rows<RawSkill>);
+    return read_table<RawSkill>(tables, "skills.json", TableRule::Required);
 }
 
 }  // namespace vdz

@@ -1,7 +1,7 @@
 // The loader's frame around every table: lookup by exact file name, the rule
 // for an absent table, and the message families that name the table. The
-// family files declare their rows; this file turns a row reader into a table
-// reader.
+// family files declare their rows and their JSON layouts; this file turns
+// them into table readers.
 #pragma once
 
 #include <string>
@@ -11,6 +11,7 @@
 #include "common/result.h"
 #include "common/types.h"
 #include "engine/raw_tables.h"
+#include "json/typed.h"
 
 namespace vdz {
 
@@ -31,17 +32,18 @@ Error table_parse_error(std::string_view name, const Error& reader_error);
 // null when the tables do not hold it.
 const std::string* find_table(const RawTables& tables, std::string_view name);
 
-// Looks a table up and reads it with `parse` (text -> rows or the reader's
-// error), applying the absent-table rule and the table's message families.
-template <class Row, class Parse>
-Result<std::vector<Row>> read_table(const RawTables& tables, std::string_view name, TableRule rule,
-                                    Parse parse) {
+// Looks a table up and reads its rows by the JSON layout of `Row`, applying
+// the absent-table rule and the table's message families. The layout must be
+// declared before the call.
+template <class Row>
+Result<std::vector<Row>> read_table(const RawTables& tables, std::string_view name,
+                                    TableRule rule) {
     const std::string* text = find_table(tables, name);
     if (text == nullptr) {
         if (rule == TableRule::Required) return missing_table_error(name);
         return std::vector<Row>{};
     }
-    Result<std::vector<Row>> rows = parse(*text);
+    Result<std::vector<Row>> rows = json::read_rows<Row>(*text);
     if (!rows) return table_parse_error(name, rows.error());
     return rows;
 }

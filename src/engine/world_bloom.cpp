@@ -22,15 +22,13 @@ constexpr auto json_layout(json::Of<WBSupportDeckUnitEventLimitedBonus>) {
 }
 
 Result<std::vector<RawWorldBloom>> read_world_blooms(const RawTables& tables) {
-    return read_table<RawWorldBloom>(tables, "worldBlooms.json", TableRule::Optional,
-                                     json::read_rows<RawWorldBloom>);
+    return read_table<RawWorldBloom>(tables, "worldBlooms.json", TableRule::Optional);
 }
 
 Result<std::vector<WBSupportDeckUnitEventLimitedBonus>> read_world_bloom_unit_event_limited_bonuses(
     const RawTables& tables) {
     return read_table<WBSupportDeckUnitEventLimitedBonus>(
-        tables, "worldBloomSupportDeckUnitEventLimitedBonuses.json", TableRule::Optional,
-        json::read_rows<WBSupportDeckUnitEventLimitedBonus>);
+        tables, "worldBloomSupportDeckUnitEventLimitedBonuses.json", TableRule::Optional);
 }
 
 }  // namespace vdz

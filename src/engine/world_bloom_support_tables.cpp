@@ -43,8 +43,7 @@ constexpr auto json_layout(json::Of<WBSupportDeckBonus>) {
 
 Result<std::vector<WBSupportDeckBonus>> read_support_deck_bonus_table(const RawTables& tables,
                                                                       std::string_view name) {
-    return read_table<WBSupportDeckBonus>(tables, name, TableRule::Optional,
-                                          json::read_rows<WBSupportDeckBonus>);
+    return read_table<WBSupportDeckBonus>(tables, name, TableRule::Optional);
 }
 
 Result<std::vector<WBSupportDeckBonus>> load_support_bonuses_or_embedded(const RawTables& tables,
