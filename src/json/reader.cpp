@@ -259,6 +259,13 @@ bool Reader::enter() {
     return true;
 }
 
+bool Reader::leave() {
+    VDZ_ASSERT(*p_ == ']' || *p_ == '}');
+    ++p_;
+    --depth_;
+    return true;
+}
+
 bool Reader::begin_array(Expected expected) {
     const int c = peek_byte();
     if (c == '[') return enter();
@@ -285,11 +292,7 @@ bool Reader::next_element(bool& more) {
 
 bool Reader::end_array() {
     const int c = peek_byte();
-    if (c == ']') {
-        ++p_;
-        --depth_;
-        return true;
-    }
+    if (c == ']') return leave();
     if (c < 0) return fail_peek(EOF_LIST);
     if (c == ',') {
         ++p_;
@@ -337,11 +340,7 @@ bool Reader::read_colon() {
 
 bool Reader::end_object() {
     const int c = peek_byte();
-    if (c == '}') {
-        ++p_;
-        --depth_;
-        return true;
-    }
+    if (c == '}') return leave();
     if (c < 0) return fail_peek(EOF_OBJECT);
     return fail_peek(c == ',' ? TRAILING_COMMA : TRAILING_CHARACTERS);
 }

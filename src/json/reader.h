@@ -144,7 +144,8 @@ class Reader {
     [[nodiscard]] bool fail_at(usize offset, std::string message);
     [[nodiscard]] bool fail_here(std::string_view message);
     [[nodiscard]] bool fail_peek(std::string_view message);
-    [[nodiscard]] bool enter();
+    [[nodiscard]] bool enter();  // past an opening bracket, one level deeper
+    [[nodiscard]] bool leave();  // past a closing bracket, one level out
     [[nodiscard]] bool read_ident(std::string_view rest);
     template <bool Convert>
     [[nodiscard]] bool scan_number(Number& out);
