@@ -12,8 +12,8 @@ the search's node and evaluation counts, and how the search ended:
 it had), or "killed" (the search ignored its deadline and the bench stopped
 it after twice that time). Node counts and "deadline" come from the search
 itself, which `recommend` does not report, so requests are answered by
-`recommend_driver` (built with -DVDZ_BUILD_BENCH=ON, in build/bench or
-build/release), which loads the region once and prepares and searches each request as `recommend`
+`recommend_driver` (from build/bench, made with -DVDZ_BUILD_BENCH=ON, or
+`cmake --build build/release --target recommend_driver`), which loads the region once and prepares and searches each request as `recommend`
 does.
 
 The players are made by tools/gen_sample_data.py: "800" is its default
@@ -164,7 +164,7 @@ def main():
     limits = [int(x) for x in args.limits.split(",") if x]
     rows = select_rows([w for w in args.requests.split(",") if w])
     if not Path(args.driver).exists():
-        parser.error(f"{args.driver} is missing: build it with -DVDZ_BUILD_BENCH=ON")
+        parser.error(f"{args.driver} is missing: build the recommend_driver target")
     before = earlier_figures(args.compare)
 
     header = (f"{'size':>5} {'request':<22} {'lim':>3} {'pool':>5} {'ms':>10} {'nodes':>15} "

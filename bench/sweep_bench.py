@@ -17,9 +17,10 @@ attribute filters, skill strategies, songs, card configurations and limits up
 to 100. Every drawn request is one the options reader and validation accept;
 the same seed on the same region always gives the same list.
 
-Each request is answered by `recommend_driver` (built with
--DVDZ_BUILD_BENCH=ON, in build/bench or build/release), which prepares and
-searches it as `recommend` does and reports the search's end. A request ends
+Each request is answered by `recommend_driver` (from build/bench, made with
+-DVDZ_BUILD_BENCH=ON, or `cmake --build build/release --target
+recommend_driver`), which prepares and searches it as `recommend` does and
+reports the search's end. A request ends
 "complete", "deadline" (the search stopped at its timeoutMs with what it
 had), "error" (the engine refused it, for example "Cannot recommend any
 deck"; listed by message) or "killed" (no answer --kill-margin-ms after its
@@ -477,7 +478,7 @@ def main():
             print(f"{r['index']:>5} {r['label']}\n      {json.dumps(r['options'])}")
         return
     if not Path(args.driver).exists():
-        parser.error(f"{args.driver} is missing: build it with -DVDZ_BUILD_BENCH=ON")
+        parser.error(f"{args.driver} is missing: build the recommend_driver target")
     before, before_timeout_ms = {}, None
     if args.compare:
         document = json.loads(Path(args.compare).read_text())
