@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <set>
 #include <vector>
@@ -43,6 +44,40 @@ inline bool deck_allowed(const CardPool& pool, const SearchContext& context,
     return true;
 }
 
+// The best key of a final-chapter deck's cards under its leader, over every
+// order of slots 1 to 4, by the deck evaluator alone; none when it rejects
+// every order.
+inline std::optional<u64> best_order_key(const CardPool& pool, const SearchContext& context,
+                                         const DeckSlots& deck) {
+    std::array<u16, 4> rest = {deck[1], deck[2], deck[3], deck[4]};
+    std::sort(rest.begin(), rest.end());
+    std::optional<u64> best;
+    do {
+        const auto key =
+            evaluate_deck_key(pool, context, {deck[0], rest[0], rest[1], rest[2], rest[3]});
+        if (key && (!best || *key > *best)) best = key;
+    } while (std::next_permutation(rest.begin(), rest.end()));
+    return best;
+}
+
+// The same over one order per sequence of limited bonuses in slots 1 to 4,
+// for oracles over many decks: the evaluator reads the order of those slots
+// for the limited bonuses alone (skills go by card id), which the tests
+// that hold each found deck to `best_order_key` keep honest.
+inline std::optional<u64> best_limited_order_key(const CardPool& pool, const SearchContext& context,
+                                                 const DeckSlots& deck) {
+    std::array<u16, 4> rest = {deck[1], deck[2], deck[3], deck[4]};
+    const auto by_limited = [&](u16 a, u16 b) { return pool.limited_x10(a) < pool.limited_x10(b); };
+    std::sort(rest.begin(), rest.end(), by_limited);
+    std::optional<u64> best;
+    do {
+        const auto key =
+            evaluate_deck_key(pool, context, {deck[0], rest[0], rest[1], rest[2], rest[3]});
+        if (key && (!best || *key > *best)) best = key;
+    } while (std::next_permutation(rest.begin(), rest.end(), by_limited));
+    return best;
+}
+
 // All allowed decks, best first, one per card set (its best deck).
 inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const SearchContext& context) {
     std::vector<DeckEntry> all;
@@ -61,7 +96,7 @@ inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const Searc
                             offer({a, b, c, d, e});
                             continue;
                         }
-                        // Any of the five may lead; the rest stay ascending.
+                        // Any of the five may lead, the rest in any order.
                         const DeckSlots five = {a, b, c, d, e};
                         for (usize lead = 0; lead < 5; ++lead) {
                             DeckSlots deck;
@@ -69,7 +104,9 @@ inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const Searc
                             usize k = 1;
                             for (usize s = 0; s < 5; ++s)
                                 if (s != lead) deck[k++] = five[s];
-                            offer(deck);
+                            do {
+                                offer(deck);
+                            } while (std::next_permutation(deck.begin() + 1, deck.end()));
                         }
                     }
     std::sort(all.begin(), all.end(), ranks_before);

@@ -123,14 +123,17 @@ bool write_deck_result(json::Writer& out, const DeckSlots& slots, const ResultSo
                                [&](const SupportEntry& entry) { support_rate += entry.value; });
     }
 
-    // 4. The deck object, cards in leader-first order.
+    // 4. The deck object, cards in leader-first order. A final-chapter deck
+    // lists its slots as they stand: its limited bonuses count in that order,
+    // so a deck set up as listed gives the values written.
     const bool mysekai = in.target == Target::MYSEKAI || c.live_type == LiveType::MYSEKAI;
+    const std::array<u8, 5> listed = c.final_chapter ? std::array<u8, 5>{0, 1, 2, 3, 4} : e.order;
     out.begin_object();
     out.member("area_item_bonus_power", sums.area_item);
     out.member("base_power", sums.base);
     out.key("cards");
     out.begin_array();
-    for (const u8 slot : e.order)
+    for (const u8 slot : listed)
         write_card(out, in, slots[slot], parts[slot], e, slot);
     out.end_array();
     out.member("character_bonus_power", sums.character_rank);

@@ -75,8 +75,7 @@ u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 b
 
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
                      const DeckSlots& deck) {
-    if (const auto key = evaluate_final_chapter_deck(pool, context, deck))
-        best.record(DeckEntry{*key, deck});
+    if (const auto entry = evaluate_final_chapter_deck(pool, context, deck)) best.record(*entry);
 }
 
 // A child of a node kept for ordered expansion; its state is rebuilt when
@@ -162,12 +161,13 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     // 2. A complete deck.
     if (d == 4) {
         ++gs.counters->evaluated;
-        const auto key = evaluate_final_chapter_deck(pool, *gs.context, deck);
-        if (!key) return;
+        // The deck in its best order; `deck` stays as the path laid it out.
+        const auto entry = evaluate_final_chapter_deck(pool, *gs.context, deck);
+        if (!entry) return;
         // The bound of a complete deck must hold its exact key (checked in
         // debug builds only).
-        VDZ_ASSERT(*key <= card_upper_bound(gs, t, 4, s));
-        gs.best->record(DeckEntry{*key, deck});
+        VDZ_ASSERT(entry->score <= card_upper_bound(gs, t, 4, s));
+        gs.best->record(*entry);
         return;
     }
     // The score-up lower bound cuts whether or not the list is full.

@@ -27,16 +27,19 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
 }
 
 // Card i is at least as good a leader as card j: in power, skill (by every
-// value it can resolve to), bonus, attribute and units, and in what it can
-// cost its own character's support deck (`cost_i`, `cost_j`: a card that
-// costs more support can lead to worse decks).
-bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 i, u16 j, i32 cost_i,
-                      i32 cost_j) {
+// value it can resolve to), bonus (the limited part as the leader's, which
+// takes a counted place first; `largest_limited` is the pool's largest),
+// attribute and units, and in what it can cost its own character's support
+// deck (`cost_i`, `cost_j`: a card that costs more support can lead to worse
+// decks).
+bool leader_dominates(const CardPool& pool, const SearchContext& c, u16 largest_limited, u16 i,
+                      u16 j, i32 cost_i, i32 cost_j) {
     // The cheap tests first: most pairs differ in attribute.
     if (pool.attr(i) != pool.attr(j) || cost_i > cost_j) return false;
     for (usize v = 0; v < 8; ++v)
         if (pool.unit_value(i, v) < pool.unit_value(j, v)) return false;
-    return skill_at_least(pool, c, i, j) && pool.limited_x10(i) >= pool.limited_x10(j) &&
+    return skill_at_least(pool, c, i, j) &&
+           limited_at_least(c, pool.limited_x10(i), pool.limited_x10(j), largest_limited) &&
            base_x10(pool, i) >= base_x10(pool, j) &&
            entry_or_zero(c.leader_honor_bonus, i) >= entry_or_zero(c.leader_honor_bonus, j) &&
            entry_or_zero(c.leader_limit_bonus, i) >= entry_or_zero(c.leader_limit_bonus, j) &&
@@ -244,12 +247,14 @@ std::vector<u16> drop_dominated_cards(const CardPool& pool, const SearchContext&
     std::vector<i32> cost(n);
     for (usize k = 0; k < n; ++k)
         cost[k] = support_cost(pool, context, pool.character_id(cards[k]), cards[k]);
+    const u16 largest_limited = largest_limited_bonus(pool);
     std::vector<u8> kept(n, 1);
     for (usize i = 0; i < n; ++i) {
         if (!kept[i]) continue;
         for (usize j = 0; j < n; ++j)
             if (j != i && kept[j] &&
-                leader_dominates(pool, context, cards[i], cards[j], cost[i], cost[j]))
+                leader_dominates(pool, context, largest_limited, cards[i], cards[j], cost[i],
+                                 cost[j]))
                 kept[j] = 0;
     }
     usize out = 0;

@@ -1,7 +1,7 @@
-// The exact key of a complete final-chapter deck. In multi and cheerful lives
-// with averaged skills the live score does not depend on the order of slots
-// 2 to 5, so there the deck is valued with its limited bonuses counted to
-// best effect; elsewhere it is the deck evaluator's key for the deck as given.
+// The exact key of a complete final-chapter deck: the deck evaluator's key
+// for the deck in its best order, the limited bonuses that count at best in
+// the counted places. The searches reach each card set in one order of their
+// own and keep it in the order that gives its key.
 #pragma once
 
 #include <optional>
@@ -12,11 +12,10 @@
 
 namespace vdz {
 
-// True when the key of a deck may ignore the order of slots 1 to 4.
-bool final_deck_order_free(const SearchContext& context);
-
-// None when the evaluator rejects the deck for the context's target.
-std::optional<u64> evaluate_final_chapter_deck(const CardPool& pool, const SearchContext& context,
-                                               const DeckSlots& deck);
+// The deck in its best order with that order's key; none when the evaluator
+// rejects the deck for the context's target.
+std::optional<DeckEntry> evaluate_final_chapter_deck(const CardPool& pool,
+                                                     const SearchContext& context,
+                                                     const DeckSlots& deck);
 
 }  // namespace vdz

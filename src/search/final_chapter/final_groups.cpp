@@ -20,7 +20,10 @@ bool is_fixed(const SearchContext& context, u16 card_id) {
 }
 
 // Card i is at least as good as card j in every respect a deck of one
-// character group can use.
+// character group can use. A group card never leads, and beside the leader
+// a deck counts the largest limited bonuses of its four other cards (it is
+// valued in its best order), a sum that never falls when one of them grows:
+// the larger limited bonus is the better whatever the number of places.
 bool group_dominates(const CardPool& pool, const SearchContext& context, u16 i, u16 j, i32 cost_i,
                      i32 cost_j) {
     for (usize v = 0; v < 8; ++v)

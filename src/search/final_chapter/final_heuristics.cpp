@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "search/evaluation/deck_evaluator.h"
+#include "search/final_chapter/final_deck_score.h"
 #include "search/final_chapter/final_groups.h"
 
 namespace vdz {
@@ -23,8 +23,7 @@ struct BeamState {
 void evaluate_and_record(const CardPool& pool, const SearchContext& context, TopDecks& best,
                          SearchCounters& counters, const DeckSlots& slots) {
     ++counters.evaluated;
-    if (const auto key = evaluate_deck_key(pool, context, slots))
-        best.record(DeckEntry{*key, slots});
+    if (const auto entry = evaluate_final_chapter_deck(pool, context, slots)) best.record(*entry);
 }
 
 }  // namespace

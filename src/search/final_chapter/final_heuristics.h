@@ -1,9 +1,9 @@
 // The two heuristics that fill the final-chapter best-decks list before its
 // exact searches start, so their bounds cut early: decks built around one
 // card by a beam search, and every one-card replacement of a kept deck.
-// Both score with the deck evaluator. The beam stops at a passed deadline;
-// a refinement runs to its end, its caller checking the deadline between
-// refinements.
+// Both score decks in their best order, as the exact searches do. The beam
+// stops at a passed deadline; a refinement runs to its end, its caller
+// checking the deadline between refinements.
 #pragma once
 
 #include <span>

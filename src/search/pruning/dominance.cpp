@@ -58,7 +58,7 @@ bool special_applies(const SearchContext& context, u16 card) {
 }
 
 bool dominates(const CardPool& pool, const SearchContext& context, const SupportLossMatrix* matrix,
-               u16 a, u16 b) {
+               u16 largest_limited, u16 a, u16 b) {
     // 1. Power in every deck shape.
     for (usize k = 0; k < 8; ++k)
         if (pool.unit_value(a, k) < pool.unit_value(b, k)) return false;
@@ -70,7 +70,11 @@ bool dominates(const CardPool& pool, const SearchContext& context, const Support
     const u16 total_a = pool.event_bonus(a).total_x10();
     const u16 total_b = pool.event_bonus(b).total_x10();
     VDZ_ASSERT(limited_a <= total_a && limited_b <= total_b);
-    if (limited_a < limited_b || total_a - limited_a < total_b - limited_b) return false;
+    if (total_a - limited_a < total_b - limited_b) return false;
+    if (context.final_chapter ? !limited_at_least(context, limited_a, limited_b, largest_limited)
+                              : limited_a < limited_b) {
+        return false;
+    }
     // 4. Leader bonuses, read only where the leader carries them.
     if (context.final_chapter) {
         if (entry_or_zero(context.leader_honor_bonus, a) <
@@ -92,6 +96,31 @@ bool dominates(const CardPool& pool, const SearchContext& context, const Support
 }
 
 }  // namespace
+
+// A deck's limited bonuses count in its best order: the leader's first, when
+// it has one, then the largest of the other four cards' in the places left.
+// Beside the leader the sum of the largest never falls when one of them
+// grows, so the larger bonus is the better. In the leader's slot a bonus
+// takes a place from the others: with k places, a leader without one
+// leaves the other four the sum of their k largest, a leader with one adds
+// its own to the sum of their k - 1 largest. The larger bonus is then the
+// better only when both leaders take a place or neither does, when the
+// places cover every card anyway (none, or five and more), or when a's own
+// is at least what the k-th largest of the others can be: the largest
+// bonus of any card.
+bool limited_at_least(const SearchContext& context, u16 limited_a, u16 limited_b, u16 largest) {
+    if (limited_a < limited_b) return false;
+    const u64 places = context.limited_bonus_count;
+    if (places == 0 || places >= 5) return true;
+    return limited_b != 0 || limited_a == 0 || limited_a >= largest;
+}
+
+u16 largest_limited_bonus(const CardPool& pool) {
+    u16 largest = 0;
+    for (u16 i = 0; i < pool.count(); ++i)
+        largest = std::max(largest, pool.limited_x10(i));
+    return largest;
+}
 
 // Kinds 2 and 3 resolve to their plain value (the secondary byte), to the
 // record's value, capped by the skill value for kind 2, or, under the
@@ -199,6 +228,7 @@ PruneOutcome prune_dominated_cards(const CardPool& pool, const SearchContext& co
                          pool.card_id(card)) != context.fixed_cards.end();
     };
     // 2. Within each character; a card removes others only while it survives.
+    const u16 largest_limited = largest_limited_bonus(pool);
     std::vector<u16> members;
     for (u8 g = 0; g < CardPool::CHARACTER_SLOTS; ++g) {
         members.clear();
@@ -208,7 +238,7 @@ PruneOutcome prune_dominated_cards(const CardPool& pool, const SearchContext& co
             if (out.keep[a] != 1) continue;
             for (const u16 b : members) {
                 if (b == a || out.keep[b] != 1 || fixed(b)) continue;
-                if (!dominates(pool, context, matrix, a, b)) continue;
+                if (!dominates(pool, context, matrix, largest_limited, a, b)) continue;
                 out.keep[b] = 0;
                 out.dominator[b] = a;
             }

@@ -53,6 +53,15 @@ std::optional<SupportLossMatrix> build_support_loss_matrix(const CardPool& pool,
 // the record (a code naming no record compares with nothing).
 bool skill_at_least(const CardPool& pool, const SearchContext& context, u16 a, u16 b);
 
+// Whether card a's limited bonus `limited_a` serves a final-chapter deck at
+// least as well as card b's `limited_b` wherever a and b can stand, the
+// leader's slot included; both in tenths of a percent. `largest` is the
+// largest limited bonus of any card of the pool.
+bool limited_at_least(const SearchContext& context, u16 limited_a, u16 limited_b, u16 largest);
+
+// The largest limited bonus of the pool's cards, tenths of a percent.
+u16 largest_limited_bonus(const CardPool& pool);
+
 // The pairwise test within each character, in ascending pool order; of two
 // equal cards the lower index survives. Fixed cards are never removed.
 PruneOutcome prune_dominated_cards(const CardPool& pool, const SearchContext& context,

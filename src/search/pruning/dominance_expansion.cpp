@@ -14,6 +14,7 @@
 
 #include "common/check.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/final_deck_order.h"
 #include "search/evaluation/top_decks.h"
 
 namespace vdz {
@@ -119,13 +120,20 @@ class Readmission {
     std::vector<DeckEntry> take() && { return std::move(best_).take_entries(); }
 
   private:
-    std::optional<u64> evaluate(const DeckSlots& deck) {
+    // The deck's entry; a final-chapter deck in its best order, as the
+    // search keeps it, so that its key is its card set's and its order the
+    // one that gives the key.
+    std::optional<DeckEntry> evaluate(const DeckSlots& deck) {
         if (stopped_ || deadline_.step()) {
             stopped_ = true;
             return std::nullopt;
         }
         ++stats_.evaluations;
-        return evaluate_deck_key(pool_, context_, deck);
+        DeckSlots slots = deck;
+        if (context_.final_chapter) arrange_final_deck(pool_, context_, slots);
+        const std::optional<u64> key = evaluate_deck_key(pool_, context_, slots);
+        if (!key) return std::nullopt;
+        return DeckEntry{*key, slots};
     }
 
     // Some slot of `deck` may take a removed card, with any of its kept
@@ -169,10 +177,10 @@ void Readmission::widen(DeckSlots& deck, u64 base_key, usize start_slot) {
             // In the final chapter slot 0 leads, and a designated leader stays.
             if (s == 0 && context_.final_chapter && !keeps_final_leader(pool_, context_, deck))
                 return;
-            const std::optional<u64> key = evaluate(deck);
-            if (!key) return;
-            best_.push({*key, deck});
-            if (extend) widen(deck, *key, s + 1);
+            const std::optional<DeckEntry> entry = evaluate(deck);
+            if (!entry) return;
+            best_.push(*entry);
+            if (extend) widen(deck, entry->score, s + 1);
         };
         for (const u16 candidate : first_[original]) {
             if (stopped_) break;
@@ -203,10 +211,10 @@ void Readmission::widen_variants(DeckSlots& deck, u64 key, usize slot, bool chan
             widen(deck, key, 0);
             return;
         }
-        const std::optional<u64> own = evaluate(deck);
+        const std::optional<DeckEntry> own = evaluate(deck);
         if (!own) return;
-        best_.push({*own, deck});
-        widen(deck, *own, 0);
+        best_.push(*own);
+        widen(deck, own->score, 0);
         return;
     }
     widen_variants(deck, key, slot + 1, changed);
@@ -225,10 +233,10 @@ void Readmission::swap_leaders(const DeckSlots& found) {
         DeckSlots swapped = found;
         std::swap(swapped[0], swapped[i]);
         if (!keeps_final_leader(pool_, context_, swapped)) continue;
-        const std::optional<u64> key = evaluate(swapped);
-        if (!key) continue;
-        best_.push({*key, swapped});
-        widen_variants(swapped, *key);
+        const std::optional<DeckEntry> entry = evaluate(swapped);
+        if (!entry) continue;
+        best_.push(*entry);
+        widen_variants(swapped, entry->score);
     }
 }
 

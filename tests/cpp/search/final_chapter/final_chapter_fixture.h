@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "search/final_chapter/final_deck_score.h"
+#include "brute_force_decks.h"
 #include "test_pool.h"
 
 namespace vdz::test {
@@ -135,26 +135,40 @@ inline void for_each_final_deck(const CardPool& pool, u8 leader_character,
     }
 }
 
-// The best key of every card set with a leader of `leader_character` (any
-// character when 0; only card `leader_card` when given) that `admits`
-// accepts (every deck when empty), best first.
+// The best key of every card set (by card id) with a leader of
+// `leader_character` (any character when 0; only card `leader_card` when
+// given) that `admits` accepts (every deck when empty) in any order of its
+// other four cards, best first, ties by card set.
+inline std::vector<std::pair<u64, CardSetKey>> brute_force_sets(
+    const CardPool& pool, const SearchContext& context, u8 leader_character,
+    std::optional<u16> leader_card = std::nullopt,
+    const std::function<bool(const DeckSlots&)>& admits = {}) {
+    std::map<CardSetKey, u64> best;
+    for_each_final_deck(pool, leader_character, leader_card, [&](const DeckSlots& deck) {
+        if (admits && !admits(deck)) return;
+        const auto key = best_limited_order_key(pool, context, deck);
+        if (!key) return;
+        const CardSetKey set = card_set_key(pool_card_ids(pool), deck);
+        best[set] = std::max(best[set], *key);
+    });
+    std::vector<std::pair<u64, CardSetKey>> sets;
+    for (const auto& [set, key] : best)
+        sets.emplace_back(key, set);
+    std::sort(sets.begin(), sets.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    return sets;
+}
+
+// The keys of `brute_force_sets`, best first.
 inline std::vector<u64> brute_force_keys(const CardPool& pool, const SearchContext& context,
                                          u8 leader_character,
                                          std::optional<u16> leader_card = std::nullopt,
                                          const std::function<bool(const DeckSlots&)>& admits = {}) {
-    std::map<std::array<u16, 5>, u64> best;
-    for_each_final_deck(pool, leader_character, leader_card, [&](const DeckSlots& deck) {
-        if (admits && !admits(deck)) return;
-        const auto key = evaluate_final_chapter_deck(pool, context, deck);
-        if (!key) return;
-        std::array<u16, 5> set = deck;
-        std::sort(set.begin(), set.end());
-        best[set] = std::max(best[set], *key);
-    });
     std::vector<u64> keys;
-    for (const auto& [set, key] : best)
+    for (const auto& [key, set] :
+         brute_force_sets(pool, context, leader_character, leader_card, admits))
         keys.push_back(key);
-    std::sort(keys.rbegin(), keys.rend());
     return keys;
 }
 
