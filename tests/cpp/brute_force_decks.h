@@ -96,7 +96,7 @@ inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const Searc
                             offer({a, b, c, d, e});
                             continue;
                         }
-                        // Any of the five may lead, the rest in any order.
+                        // Any of the five may lead; the rest stay ascending.
                         const DeckSlots five = {a, b, c, d, e};
                         for (usize lead = 0; lead < 5; ++lead) {
                             DeckSlots deck;
@@ -104,9 +104,7 @@ inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const Searc
                             usize k = 1;
                             for (usize s = 0; s < 5; ++s)
                                 if (s != lead) deck[k++] = five[s];
-                            do {
-                                offer(deck);
-                            } while (std::next_permutation(deck.begin() + 1, deck.end()));
+                            offer(deck);
                         }
                     }
     std::sort(all.begin(), all.end(), ranks_before);

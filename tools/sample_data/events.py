@@ -14,6 +14,9 @@ EVENT_CARD_BONUS = {"rarity_4": 20.0, "rarity_3": 10.0, "rarity_2": 10.0, "rarit
 FINAL_CHAPTER_LEADER_BONUS = 10.0
 FIRST_LIMITED_EVENT = 100  # events from here on limit the members whose card bonus counts
 MEMBER_COUNT_LIMIT = 5
+# The final chapter counts its event cards' bonus for fewer members in most
+# regions, by seed: 2 for the default seed 1, then 1, 4, 3 and 5.
+FINAL_CHAPTER_MEMBER_COUNT_LIMITS = (5, 2, 1, 4, 3)
 WORLD_BLOOM_SKILL_SCORE_UP_LIMIT = 140
 REGULAR_SKILL_SCORE_UP_LIMIT = 130
 FIRST_FIXTURE_LIMITED_EVENT = 150
@@ -76,9 +79,15 @@ def build_event_deck_bonuses(world):
     return rows
 
 
-def build_event_card_bonus_limits(world):
+def build_event_card_bonus_limits(world, seed):
+    final_chapter = FINAL_CHAPTER_MEMBER_COUNT_LIMITS[seed % len(FINAL_CHAPTER_MEMBER_COUNT_LIMITS)]
     return [
-        {"eventId": e.id, "memberCountLimit": MEMBER_COUNT_LIMIT} for e in world.events if e.id >= FIRST_LIMITED_EVENT
+        {
+            "eventId": e.id,
+            "memberCountLimit": final_chapter if e.id == c.FINAL_CHAPTER_EVENT_ID else MEMBER_COUNT_LIMIT,
+        }
+        for e in world.events
+        if e.id >= FIRST_LIMITED_EVENT
     ]
 
 

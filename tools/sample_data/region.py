@@ -28,7 +28,7 @@ def build_region(seed, card_count, user_card_count, param_shape="mixed"):
         "mysekaiGateLevels.json": characters.build_mysekai_gate_levels(),
         "eventCards.json": events.build_event_cards(world),
         "eventDeckBonuses.json": events.build_event_deck_bonuses(world),
-        "eventCardBonusLimits.json": events.build_event_card_bonus_limits(world),
+        "eventCardBonusLimits.json": events.build_event_card_bonus_limits(world, seed),
         "eventHonorBonuses.json": events.build_event_honor_bonuses(),
         "worldBloomDifferentAttributeBonuses.json": events.build_different_attribute_bonuses(),
         "worldBlooms.json": world_bloom.build_world_blooms(world),
