@@ -28,12 +28,7 @@ TEST(CharacterRanks, RanksAndCanvasBonusesAreKeptInFileOrder) {
 }
 
 TEST(CharacterRanks, FaultyRows) {
-    struct Case {
-        const char* table;
-        const char* rows;
-        const char* error;
-    };
-    const Case cases[] = {
+    const testing::FaultyTable cases[] = {
         {"characterRanks.json", R"([{"characterRank":5.0,"power1BonusRate":1}])",
          "invalid type: floating point `5`, expected i32 at line 1 column 21"},
         {"characterRanks.json", "[[1]]",
@@ -45,10 +40,7 @@ TEST(CharacterRanks, FaultyRows) {
         {"cardMysekaiCanvasBonuses.json", R"([{"cardRarityType":"x","power1BonusFixed":1}])",
          "missing field `power2BonusFixed` at line 1 column 44"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(testing::load_error(testing::load_with(c.table, c.rows)),
-                  "解析 " + std::string(c.table) + " 失败: " + c.error);
-    }
+    testing::expect_parse_errors(cases);
 }
 
 }  // namespace

@@ -64,12 +64,7 @@ TEST(EventTables, LimitTablesAreKeptAsRead) {
 }
 
 TEST(EventTables, FaultyRows) {
-    struct Case {
-        const char* table;
-        const char* rows;
-        const char* error;
-    };
-    const Case cases[] = {
+    const testing::FaultyTable cases[] = {
         {"eventCards.json", R"([{"cardId":1.0,"eventId":1,"bonusRate":1,"leaderBonusRate":1}])",
          "invalid type: floating point `1`, expected i32 at line 1 column 14"},
         {"eventCards.json", R"([{"cardId":"1"}])",
@@ -95,10 +90,7 @@ TEST(EventTables, FaultyRows) {
          "invalid type: boolean `true`, expected struct RawWorldBloomDiffAttrBonus at line 1 "
          "column 5"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(load_error(load_with(c.table, c.rows)),
-                  "解析 " + std::string(c.table) + " 失败: " + c.error);
-    }
+    testing::expect_parse_errors(cases);
 }
 
 TEST(EventTables, RarityRatesAreHeldOnceForEveryEvent) {

@@ -29,12 +29,7 @@ TEST(Honors, LevelsAndBondsHonorsAreKeptAsRead) {
 }
 
 TEST(Honors, FaultyRows) {
-    struct Case {
-        const char* table;
-        const char* rows;
-        const char* error;
-    };
-    const Case cases[] = {
+    const testing::FaultyTable cases[] = {
         {"honors.json", R"([{"id":1,"levels":null}])",
          "invalid type: null, expected a sequence at line 1 column 22"},
         {"honors.json", R"([{"id":1,"levels":[{"level":1,"bonus":null}]}])",
@@ -50,10 +45,7 @@ TEST(Honors, FaultyRows) {
         {"bondsHonors.json", "[[1,2]]", "trailing characters at line 1 column 5"},
         {"bondsHonors.json", "", "EOF while parsing a value at line 1 column 0"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(testing::load_error(testing::load_with(c.table, c.rows)),
-                  "解析 " + std::string(c.table) + " 失败: " + c.error);
-    }
+    testing::expect_parse_errors(cases);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // Shared fixture of the master-data tests: the seventeen required tables as
-// empty arrays, which load successfully, to be overridden table by table.
+// empty arrays, which load successfully, to be overridden table by table, and
+// the check of tables whose rows the loader refuses.
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -59,6 +61,23 @@ inline MasterData loaded_with(std::string_view name, std::string text,
 // The load's error message, or "ok".
 inline std::string load_error(const Result<MasterData>& result) {
     return result.ok() ? "ok" : result.error().message;
+}
+
+// Rows of one table that the loader refuses, and the reader's text that
+// follows "解析 {table} 失败: " in the load's error.
+struct FaultyTable {
+    const char* table;
+    const char* rows;
+    const char* error;
+};
+
+// Loads each table among the required ones and expects its error.
+inline void expect_parse_errors(std::span<const FaultyTable> cases) {
+    for (const FaultyTable& c : cases) {
+        EXPECT_EQ(load_error(load_with(c.table, c.rows)),
+                  "解析 " + std::string(c.table) + " 失败: " + c.error)
+            << c.rows;
+    }
 }
 
 }  // namespace vdz::testing

@@ -25,12 +25,7 @@ TEST(MysekaiGates, GatesAndLevelsAreKeptAsRead) {
 }
 
 TEST(MysekaiGates, PresentTablesMustBeValid) {
-    struct Case {
-        const char* table;
-        const char* rows;
-        const char* error;
-    };
-    const Case cases[] = {
+    const testing::FaultyTable cases[] = {
         {"mysekaiGates.json", "  ", "EOF while parsing a value at line 1 column 2"},
         {"mysekaiGates.json", "[[1]]",
          "invalid length 1, expected struct RawMysekaiGate with 2 elements at line 1 column 4"},
@@ -39,10 +34,7 @@ TEST(MysekaiGates, PresentTablesMustBeValid) {
         {"mysekaiGateLevels.json", R"([{"mysekaiGateId":1,"level":2,"powerBonusRate":null}])",
          "invalid type: null, expected f64 at line 1 column 51"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(testing::load_error(testing::load_with(c.table, c.rows)),
-                  "解析 " + std::string(c.table) + " 失败: " + c.error);
-    }
+    testing::expect_parse_errors(cases);
 }
 
 }  // namespace

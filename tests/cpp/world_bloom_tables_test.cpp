@@ -34,12 +34,7 @@ TEST(WorldBloomTables, ChaptersAndUnitEventBonuses) {
 }
 
 TEST(WorldBloomTables, FaultyRows) {
-    struct Case {
-        const char* table;
-        const char* rows;
-        const char* error;
-    };
-    const Case cases[] = {
+    const testing::FaultyTable cases[] = {
         {"worldBlooms.json", R"([{"eventId":1}])", "missing field `chapterNo` at line 1 column 14"},
         {"worldBlooms.json", R"([{}])", "missing field `eventId` at line 1 column 3"},
         {"worldBlooms.json", "[[1,2]]",
@@ -57,10 +52,7 @@ TEST(WorldBloomTables, FaultyRows) {
          "invalid type: integer `5`, expected struct WBSupportDeckSkillLevelBonus at line 1 column "
          "45"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(load_error(load_with(c.table, c.rows)),
-                  "解析 " + std::string(c.table) + " 失败: " + c.error);
-    }
+    testing::expect_parse_errors(cases);
 }
 
 // The rarity_4 "specific" rate of a support table.
