@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "search/deck_feasibility.h"
 #include "search/dfs/dfs_search.h"
 #include "search/search_entry.h"
 
@@ -22,7 +23,8 @@ Result<SearchResult> search_pool(const CardPool& pool, const SearchContext& cont
                                  std::span<const i32> tiers, u64 limit, u64 timeout_ms,
                                  const SearchClock& clock) {
     if (tiers.empty()) return search_recommend(pool, context, limit, timeout_ms, clock);
-    if (limit == 0 || pool.count() < 5 || context.target != Target::BONUS) return SearchResult{};
+    if (limit == 0 || context.target != Target::BONUS || no_deck_can_exist(pool, context))
+        return SearchResult{};
     const SuffixTables suffix = build_suffix_tables(pool, context);
     return dfs_search(pool, context, suffix, limit, timeout_ms, {}, tiers, clock);
 }

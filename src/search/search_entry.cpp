@@ -1,5 +1,6 @@
 // Strategy choice, in order; the first row that holds decides:
-//   1. limit 0 or fewer than five cards: nothing to search;
+//   1. limit 0, or a pool that can form no deck (too few characters, a fixed
+//      card or character without a card): nothing to search;
 //   2. power, not minimised, pruning allowed, no fixed cards or characters,
 //      no score-up lower bound: the power-target fast path (its lists keep
 //      the best decks of each deck shape before the bound is tested, so with
@@ -16,6 +17,7 @@
 //      final-chapter search.
 #include "search/search_entry.h"
 #include "search/candidate_order.h"
+#include "search/deck_feasibility.h"
 #include "search/dfs/dfs_search.h"
 #include "search/final_chapter/final_chapter_branch.h"
 #include "search/kernels/bounded_search.h"
@@ -105,7 +107,7 @@ Result<SearchResult> search_recommend(const CardPool& pool, const SearchContext&
     const bool power_or_skill = context.target == Target::POWER || context.target == Target::SKILL;
     const bool unconstrained = context.fixed_cards.empty() && context.fixed_characters.empty();
     // 1.
-    if (limit == 0 || pool.count() < 5) return SearchResult{};
+    if (limit == 0 || no_deck_can_exist(pool, context)) return SearchResult{};
     // 2.
     if (context.target == Target::POWER && !context.minimize && context.dominance_pruning &&
         unconstrained && !context.multi_live_score_up_lower_bound) {

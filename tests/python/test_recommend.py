@@ -180,6 +180,26 @@ def test_errors(region):
         region.engine.recommend("other", "{", region.user)
 
 
+@pytest.mark.parametrize("options", [
+    {"target": "power", "fixedCharacters": "four"},
+    {"target": "skill", "fixedCharacters": "four"},
+    {"target": "score", "liveType": "multi", "eventId": 1},
+    {"target": "bonus", "eventId": 1},
+], ids=["power", "skill", "score", "bonus"])
+def test_a_player_of_four_characters_gets_no_deck_without_a_search(region, options):
+    # Every card of four characters: no deck has a fifth character. A search
+    # slot by slot would try every choice of the first four cards before it
+    # knew; the answer comes before any search.
+    user_cards = region.first_cards_per_character(1000, characters=4)
+    four = sorted({region.character_of[c["cardId"]] for c in user_cards})
+    user = NativeUserData(json.dumps({"userCards": user_cards}).encode())
+    if options.get("fixedCharacters") == "four":
+        options = {**options, "fixedCharacters": four}
+    request = {**options, "timeoutMs": 300000}
+    with pytest.raises(RuntimeError, match=f"^Cannot recommend any deck in {len(user_cards)} cards$"):
+        region.recommend(request, user)
+
+
 def card_set(deck):
     return tuple(sorted(card["card_id"] for card in deck["cards"]))
 
