@@ -1,3 +1,5 @@
+// The accepted live-type texts, "cheerful_live" among them as an alias of
+// "cheerful"; every other text is refused with the text echoed.
 #include "auxiliary/exact_live_type.h"
 
 #include <array>
