@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "search/bounds/reachable_bonus.h"
 #include "search/candidate_order.h"
 #include "search/dfs/dfs_state.h"
 #include "search/dfs/force_scalar.h"
@@ -66,11 +67,17 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     Deadline deadline(timeout_ms, clock);
     // 3. Store.
     DfsStore store;
+    ReachableBonuses reachable;
     if (!tiers) {
         store.single.emplace(limit, pool_card_ids(pool));
     } else {
+        // A tier no deck of the pool reaches stays empty: it is left out,
+        // and a search left without tiers has nothing to look for.
+        reachable = reachable_bonuses(pool, context);
         for (const u32 key : tier_keys(*tiers))
-            store.tiers.push_back({key, DfsTopDecks(limit, pool_card_ids(pool))});
+            if (reachable.may_reach(key))
+                store.tiers.push_back({key, DfsTopDecks(limit, pool_card_ids(pool))});
+        if (store.tiers.empty()) return result;
     }
     // 4. Seeds raise the threshold before the first node, each in the slot
     // order the kernel forms its deck in: where slot 0 leads or a specific

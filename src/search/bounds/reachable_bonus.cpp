@@ -1,0 +1,369 @@
+// The table behind the reachable tiers. Outside the final chapter a deck's
+// event bonus is 0.1 x the sum of its cards' totals in tenths, plus, in a
+// World Bloom event, the bonus of its number of distinct attributes and its
+// support sum: the first `count` support entries whose cards are not in the
+// deck. The table runs over characters (over card ids where characters may
+// repeat), one card or none each, and keeps for each number of cards,
+// attribute set and support state the set of reachable sums as a bitset.
+// Support entries beyond the first `count` + 5 are never reached, since a
+// deck removes at most five; within them, adjacent entries of equal value
+// are interchangeable (removing either leaves the same values in the same
+// order), so a support state is the multiset of runs of equal values the
+// deck's cards remove. At the end every sum of every complete state is
+// turned into its key exactly as the evaluator forms it.
+#include "search/bounds/reachable_bonus.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <unordered_map>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/evaluation/deck_key.h"
+
+namespace vdz {
+namespace {
+
+constexpr u8 NO_RUN = 0xFF;
+// Removed runs: five bytes, ascending, NO_RUN where unused.
+constexpr u64 NO_RUNS = 0xFF'FFFF'FFFFull;
+
+// A state's key: removed runs in bits 0..39, attribute set in 40..47, cards in
+// 48..55.
+u64 state_key(u64 runs, u32 attrs, u32 cards) {
+    return runs | (u64{attrs} << 40) | (u64{cards} << 48);
+}
+u64 runs_of(u64 key) {
+    return key & NO_RUNS;
+}
+u32 attrs_of(u64 key) {
+    return static_cast<u32>((key >> 40) & 0xFF);
+}
+u32 cards_of(u64 key) {
+    return static_cast<u32>(key >> 48);
+}
+
+// `runs` with one more removal of run `r`.
+u64 add_run(u64 runs, u8 r) {
+    std::array<u8, 6> v{};
+    for (usize i = 0; i < 5; ++i)
+        v[i] = static_cast<u8>(runs >> (8 * i));
+    v[5] = r;
+    std::sort(v.begin(), v.end());
+    u64 out = 0;
+    for (usize i = 0; i < 5; ++i)
+        out |= u64{v[i]} << (8 * i);
+    return out;
+}
+
+// One card as the table sees it.
+// Ordered by attribute and run first, which groups the items that lead to
+// one state.
+struct Item {
+    u8 attr_bit = 0;  // 1 << (attr & 7) in a World Bloom event, else 0
+    u8 run = NO_RUN;  // the support run its card id sits in
+    u32 x10 = 0;      // event bonus total, tenths of a percent
+
+    auto operator<=>(const Item&) const = default;
+};
+
+// The support list as far as a deck can reach into it.
+struct SupportRuns {
+    bool on = false;
+    bool exact = true;
+    std::vector<double> values;  // the reachable entries, in list order
+    std::vector<u16> ids;
+    std::vector<u8> run;  // run of each entry
+    usize count = 0;      // entries a deck takes
+
+    u8 run_of(u16 card_id) const {
+        u8 found = NO_RUN;
+        for (usize i = 0; i < ids.size(); ++i)
+            if (ids[i] == card_id) found = run[i];
+        return found;
+    }
+
+    // The support sum of a deck removing `runs`, summed in list order as the
+    // evaluator sums it.
+    double sum(u64 runs) const {
+        std::array<u8, 256> removed{};
+        for (usize i = 0; i < 5; ++i) {
+            const u8 r = static_cast<u8>(runs >> (8 * i));
+            if (r != NO_RUN) ++removed[r];
+        }
+        double total = 0.0;
+        usize taken = 0;
+        for (usize i = 0; i < values.size() && taken < count; ++i) {
+            if (removed[run[i]] != 0) {
+                --removed[run[i]];
+                continue;
+            }
+            total += values[i];
+            ++taken;
+        }
+        return total;
+    }
+};
+
+SupportRuns support_runs(const SearchContext& context) {
+    SupportRuns s;
+    const SupportDeckList& list = context.world_bloom_support.general;
+    if (!context.world_bloom || list.count == 0 || list.entries.empty()) return s;
+    s.on = true;
+    s.count = list.count;
+    const usize reach = std::min(list.entries.size(), s.count + 5);
+    if (reach >= NO_RUN) {
+        s.exact = false;
+        return s;
+    }
+    u8 run = 0;
+    for (usize i = 0; i < reach; ++i) {
+        const SupportEntry& e = list.entries[i];
+        if (i > 0 && e.value != s.values.back()) ++run;
+        if (std::find(s.ids.begin(), s.ids.end(), e.card_id) != s.ids.end()) s.exact = false;
+        s.values.push_back(e.value);
+        s.ids.push_back(e.card_id);
+        s.run.push_back(run);
+    }
+    return s;
+}
+
+// Bitsets of sums, one per state.
+class SumTable {
+  public:
+    explicit SumTable(usize words) : words_(words) {}
+
+    usize size() const { return keys_.size(); }
+    u64 key(usize i) const { return keys_[i]; }
+    const u64* bits(usize i) const { return bits_.data() + i * words_; }
+    u64* bits(usize i) { return bits_.data() + i * words_; }
+
+    // The index of row `key`, added empty when new.
+    usize row(u64 key) {
+        const auto [at, added] = index_.try_emplace(key, keys_.size());
+        if (added) {
+            keys_.push_back(key);
+            bits_.resize(bits_.size() + words_, 0);
+        }
+        return at->second;
+    }
+
+    // Row `to` |= `from` shifted up by `shift` bits, where `from` has no set
+    // bit in words `used` and above.
+    void or_shifted(usize to, const u64* from, usize used, usize shift) {
+        u64* out = bits(to);
+        const usize whole = shift / 64, part = shift % 64;
+        const usize end = std::min(words_, used + whole + 1);
+        for (usize w = end; w-- > whole;) {
+            const usize src = w - whole;
+            u64 v = src < used ? from[src] << part : 0;
+            if (part != 0 && src > 0) v |= from[src - 1] >> (64 - part);
+            out[w] |= v;
+        }
+    }
+
+  private:
+    usize words_;
+    std::unordered_map<u64, usize> index_;
+    std::vector<u64> keys_;
+    std::vector<u64> bits_;
+};
+
+// One step of the table: every state either takes none of `items` (unless
+// `required`) or one of them. Items of one attribute and support run lead
+// from a state to the same state.
+SumTable take_one_of(const SumTable& from, const std::vector<Item>& items, bool required,
+                     usize words) {
+    SumTable next(words);
+    if (!required) {
+        for (usize i = 0; i < from.size(); ++i) {
+            const usize to = next.row(from.key(i));
+            std::copy(from.bits(i), from.bits(i) + words, next.bits(to));
+        }
+    }
+    // Items sorted by attribute and run: one class per run of equal pairs.
+    std::vector<usize> class_start;
+    for (usize j = 0; j < items.size(); ++j) {
+        if (j == 0 || items[j].attr_bit != items[j - 1].attr_bit ||
+            items[j].run != items[j - 1].run) {
+            class_start.push_back(j);
+        }
+    }
+    class_start.push_back(items.size());
+    const usize classes = class_start.size() - 1;
+    // 1. The state each class leads to, made before any row is written.
+    std::vector<usize> target(from.size() * classes, SIZE_MAX);
+    for (usize i = 0; i < from.size(); ++i) {
+        const u64 key = from.key(i);
+        if (cards_of(key) >= 5) continue;
+        for (usize c = 0; c < classes; ++c) {
+            const Item& item = items[class_start[c]];
+            const u64 runs = item.run == NO_RUN ? runs_of(key) : add_run(runs_of(key), item.run);
+            target[i * classes + c] =
+                next.row(state_key(runs, attrs_of(key) | item.attr_bit, cards_of(key) + 1));
+        }
+    }
+    // 2. The sums.
+    for (usize i = 0; i < from.size(); ++i) {
+        if (cards_of(from.key(i)) >= 5) continue;
+        const u64* src = from.bits(i);
+        usize used = words;
+        while (used > 0 && src[used - 1] == 0)
+            --used;
+        if (used == 0) continue;
+        for (usize c = 0; c < classes; ++c) {
+            const usize to = target[i * classes + c];
+            for (usize j = class_start[c]; j < class_start[c + 1]; ++j)
+                next.or_shifted(to, src, used, items[j].x10);
+        }
+    }
+    return next;
+}
+
+// The pool's cards grouped as the table takes them: per character, or per
+// card id where characters may repeat; a group with a fixed card offers that
+// card only and must be taken, as must a fixed character's group.
+struct Group {
+    std::vector<Item> items;
+    bool required = false;
+};
+
+std::vector<Group> card_groups(const CardPool& pool, const SearchContext& context,
+                               const SupportRuns& support) {
+    const bool per_character = context.dominance_pruning;
+    std::unordered_map<u32, usize> group_of;
+    std::vector<Group> groups;
+    std::vector<u32> group_names;
+    const auto fixed_card = [&](u16 id) {
+        return std::find(context.fixed_cards.begin(), context.fixed_cards.end(), id) !=
+               context.fixed_cards.end();
+    };
+    // Characters whose card is fixed take that card only.
+    u32 fixed_card_characters = 0;
+    for (u16 i = 0; i < pool.count(); ++i)
+        if (fixed_card(pool.card_id(i))) fixed_card_characters |= 1u << pool.character_id(i);
+    for (u16 i = 0; i < pool.count(); ++i) {
+        const u8 character = pool.character_id(i);
+        const u32 name = per_character ? character : u32{pool.card_id(i)};
+        const auto [at, added] = group_of.try_emplace(name, groups.size());
+        if (added) {
+            groups.emplace_back();
+            group_names.push_back(name);
+        }
+        Group& g = groups[at->second];
+        const bool fixed = fixed_card(pool.card_id(i));
+        if (per_character && ((fixed_card_characters >> character) & 1) && !fixed) continue;
+        g.required |= fixed;
+        Item item;
+        item.x10 = pool.event_bonus(i).total_x10();
+        if (context.world_bloom) item.attr_bit = static_cast<u8>(1u << (pool.attr(i) & 7u));
+        if (support.on) item.run = support.run_of(pool.card_id(i));
+        g.items.push_back(item);
+    }
+    // A fixed character must give a card (challenge lives take none).
+    if (per_character) {
+        for (usize g = 0; g < groups.size(); ++g) {
+            for (const u8 c : context.fixed_characters)
+                if (group_names[g] == c) groups[g].required = true;
+        }
+    }
+    for (Group& g : groups) {
+        std::sort(g.items.begin(), g.items.end());
+        g.items.erase(std::unique(g.items.begin(), g.items.end()), g.items.end());
+    }
+    // Required groups first, since a table without their cards dies early;
+    // then the groups without support cards, which keep the table small, and
+    // last those that split it by support state.
+    const auto rank = [](const Group& g) {
+        if (g.required) return 0;
+        const bool support = std::any_of(g.items.begin(), g.items.end(),
+                                         [](const Item& item) { return item.run != NO_RUN; });
+        return support ? 2 : 1;
+    };
+    std::stable_sort(groups.begin(), groups.end(),
+                     [&](const Group& a, const Group& b) { return rank(a) < rank(b); });
+    return groups;
+}
+
+// Whether every fixed card and fixed character has a card in the pool.
+bool constraints_present(const CardPool& pool, const SearchContext& context) {
+    const auto has = [&](auto pred) {
+        for (u16 i = 0; i < pool.count(); ++i)
+            if (pred(i)) return true;
+        return false;
+    };
+    for (const u16 id : context.fixed_cards)
+        if (!has([&](u16 i) { return pool.card_id(i) == id; })) return false;
+    if (context.dominance_pruning) {
+        for (const u8 c : context.fixed_characters)
+            if (!has([&](u16 i) { return pool.character_id(i) == c; })) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReachableBonuses::may_reach(u32 doubled_bonus) const {
+    return !known || std::binary_search(keys.begin(), keys.end(), doubled_bonus);
+}
+
+ReachableBonuses reachable_bonuses(const CardPool& pool, const SearchContext& context) {
+    ReachableBonuses out;
+    if (context.final_chapter) return out;
+    const SupportRuns support = support_runs(context);
+    if (!support.exact) return out;
+    out.known = true;
+    if (pool.count() < 5 || !constraints_present(pool, context)) return out;
+    // 1. Sums reach at most the five largest totals together.
+    std::vector<u32> totals;
+    for (u16 i = 0; i < pool.count(); ++i)
+        totals.push_back(pool.event_bonus(i).total_x10());
+    std::sort(totals.begin(), totals.end(), std::greater<u32>());
+    u32 largest = 0;
+    for (usize i = 0; i < 5; ++i)
+        largest += totals[i];
+    const usize words = largest / 64 + 1;
+    // 2. The table, group by group, from the empty deck.
+    SumTable table(words);
+    table.bits(table.row(state_key(NO_RUNS, 0, 0)))[0] = 1;
+    for (const Group& group : card_groups(pool, context, support))
+        table = take_one_of(table, group.items, group.required, words);
+    // 3. The sums of the five-card states, merged where the attribute and
+    // support bonuses agree, each keyed as the evaluator keys it.
+    std::map<std::pair<double, double>, std::vector<u64>> by_extra;
+    for (usize i = 0; i < table.size(); ++i) {
+        const u64 key = table.key(i);
+        if (cards_of(key) != 5) continue;
+        const double attr_bonus =
+            context.world_bloom
+                ? context.distinct_attr_bonus[std::min<u32>(bit_count(attrs_of(key)), 5)]
+                : 0.0;
+        const double support_sum = support.on ? support.sum(runs_of(key)) : 0.0;
+        std::vector<u64>& sums = by_extra[{attr_bonus, support_sum}];
+        sums.resize(words, 0);
+        for (usize w = 0; w < words; ++w)
+            sums[w] |= table.bits(i)[w];
+    }
+    for (const auto& [extra, sums] : by_extra) {
+        for (usize w = 0; w < words; ++w) {
+            for (u64 v = sums[w]; v != 0; v &= v - 1) {
+                const u32 x10 = static_cast<u32>(64 * w + static_cast<usize>(__builtin_ctzll(v)));
+                double bonus = 0.1 * x10;
+                if (context.world_bloom) {
+                    bonus += extra.first;
+                    bonus += extra.second;
+                }
+                KeyInputs in;
+                in.event_bonus = bonus;
+                const u32 doubled = static_cast<u32>(deck_key(Target::BONUS, true, in) >> 32);
+                if (out.keys.empty() || out.keys.back() != doubled) out.keys.push_back(doubled);
+            }
+        }
+    }
+    std::sort(out.keys.begin(), out.keys.end());
+    out.keys.erase(std::unique(out.keys.begin(), out.keys.end()), out.keys.end());
+    return out;
+}
+
+}  // namespace vdz

@@ -1,0 +1,119 @@
+// The depth-first search over event-bonus tiers against the brute force:
+// many tiers, tiers no deck reaches, World Bloom support and attribute
+// bonuses, fixed cards and characters, challenge lives and larger limits.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+
+#include "brute_force_decks.h"
+#include "search/dfs/dfs_search.h"
+
+namespace vdz {
+namespace {
+
+using test::TestCard;
+
+SearchResult tiered(const CardPool& pool, const SearchContext& context, u64 limit,
+                    std::span<const i32> tiers) {
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    return dfs_search(pool, context, suffix, limit, 0, {}, tiers);
+}
+
+// One bonus per card id (a card's skill variants share it), in levels that
+// repeat so that tiers fill, and a World Bloom event now and then whose
+// support list names pool cards: sorted in runs of equal values, with values
+// that put bonuses on the rounding edge, or in no order.
+SearchContext random_tier_context(std::mt19937& rng, std::vector<TestCard>& cards) {
+    SearchContext context = test::random_default_context(rng);
+    context.target = Target::BONUS;
+    std::map<u16, u16> bonus_of;
+    for (TestCard& c : cards) {
+        const u16 bonus =
+            static_cast<u16>(rng() % 4 == 0 ? rng() % 500 : 50 * (rng() % 6) + rng() % 3);
+        c.base_x10 = bonus_of.try_emplace(c.card_id, bonus).first->second;
+        c.limited_x10 = 0;
+    }
+    if (rng() % 2 == 0) {
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+    }
+    if (rng() % 2 == 0) {
+        test::add_world_bloom_support(rng, cards, context);
+        auto& general = context.world_bloom_support.general;
+        general.count = static_cast<u8>(1 + rng() % 4);
+        if (rng() % 3 != 0) {
+            for (SupportEntry& e : general.entries)
+                e.value = 7.3 * static_cast<double>(rng() % 4) + (rng() % 2 ? 0.15 : 0.0);
+            std::stable_sort(
+                general.entries.begin(), general.entries.end(),
+                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        }
+    }
+    return context;
+}
+
+// Per tier, the brute force's best `limit` decks of that doubled bonus;
+// the search lists the tiers from the highest down.
+TEST(TieredSearch, EveryTierEqualsBruteForce) {
+    std::mt19937 rng(44);
+    usize decks_seen = 0;
+    for (int round = 0; round < 160; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 7 + rng() % 7);
+        SearchContext context = random_tier_context(rng, cards);
+        if (round % 3 == 1) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
+        if (round % 4 == 2) context.fixed_characters.push_back(static_cast<u8>(1 + rng() % 7));
+        if (round % 5 == 4) {
+            context.dominance_pruning = false;
+            context.fixed_characters.clear();
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        const auto all = test::all_decks_ranked(pool, context);
+        std::map<u32, std::vector<DeckEntry>, std::greater<u32>> by_tier;
+        for (const DeckEntry& d : all)
+            if ((d.score >> 32) % 2 == 0) by_tier[static_cast<u32>(d.score >> 32)].push_back(d);
+        // Every level that occurs, and levels just beside them and far off
+        // that no deck reaches.
+        std::vector<i32> tiers = {-3, 0, 1, 9999};
+        for (const auto& [doubled, decks] : by_tier) {
+            tiers.push_back(static_cast<i32>(doubled / 2));
+            tiers.push_back(static_cast<i32>(doubled / 2 + 1));
+        }
+        const u64 limit = 1 + rng() % (round % 2 ? 10 : 3);
+        const SearchResult found = tiered(pool, context, limit, tiers);
+        usize at = 0;
+        for (const auto& [doubled, decks] : by_tier) {
+            std::vector<DeckEntry> listed;
+            while (at < found.decks.size() && (found.decks[at].score >> 32) == doubled)
+                listed.push_back(found.decks[at++]);
+            ASSERT_TRUE(test::same_ranking(pool, listed, decks, limit))
+                << "round " << round << " tier " << doubled / 2;
+        }
+        ASSERT_EQ(at, found.decks.size()) << "round " << round;
+        decks_seen += found.decks.size();
+    }
+    EXPECT_GT(decks_seen, 1000u);
+}
+
+// Tiers that no deck reaches, however many, cost no search: not one node.
+TEST(TieredSearch, UnreachableTiersSearchNothing) {
+    std::mt19937 rng(8);
+    std::vector<TestCard> cards = test::random_cards(rng, 12);
+    SearchContext context = random_tier_context(rng, cards);
+    context.world_bloom = false;
+    context.world_bloom_support = {};
+    const CardPool pool = test::make_pool(cards, context);
+    // Five cards of at most 50 % each never pass 250 %.
+    std::vector<i32> tiers;
+    for (i32 t = 300; t < 332; ++t)
+        tiers.push_back(t);
+    const SearchResult found = tiered(pool, context, 10, tiers);
+    EXPECT_TRUE(found.decks.empty());
+    EXPECT_EQ(found.stats.nodes, 0u);
+    EXPECT_EQ(found.stats.evaluations, 0u);
+}
+
+}  // namespace
+}  // namespace vdz
