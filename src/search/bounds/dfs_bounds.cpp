@@ -225,6 +225,15 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
         const bool has_own = context.final_chapter && c < own.size() && own[c].count != 0;
         m.support_lists[c] = has_own ? own[c] : general;
     }
+    m.support_place.assign(pool.count(), 0xFF);
+    for (u16 i = 0; i < pool.count(); ++i) {
+        for (usize e = 0; e < std::min<usize>(general.entries.size(), 64); ++e) {
+            if (general.entries[e].card_id == pool.card_id(i)) {
+                m.support_place[i] = static_cast<u8>(e);
+                break;
+            }
+        }
+    }
     return m;
 }
 
@@ -237,6 +246,9 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     child.plain_power_sum += m.power_no_unit[card];
     child.common_units &= pool.unit_mask(card);
     const u8 attr = pool.attr(card) & 7u;
+    child.attr_mask = static_cast<u8>(child.attr_mask | (1u << attr));
+    if (card < m.support_place.size() && m.support_place[card] != 0xFF)
+        child.support_taken |= u64{1} << m.support_place[card];
     if (child.first_attr == 0xFF) {
         child.first_attr = attr;
     } else if (attr != child.first_attr) {

@@ -32,6 +32,9 @@ struct BoundModel {
     // Each character's support list (the general one where it has none of
     // its own, or outside the final chapter), best first.
     std::array<SupportDeckList, CHARACTER_SLOT_COUNT> support_lists;
+    // Per pool card, its place among the first 64 entries of the general
+    // list sorted best first (bit of PartialSums::support_taken), or 0xFF.
+    std::vector<u8> support_place;
     // Score without an event: the unit-pattern composition bound applies.
     bool composition = false;
     // A deck's bonus is its cards' bonuses alone, and the pool lists cards

@@ -25,6 +25,8 @@ struct PartialSums {
     u8 common_units = 0x3F;      // units every card belongs to
     u8 first_attr = 0xFF;        // the first card's attribute (low three bits)
     bool mixed_attrs = false;    // two cards of different attributes
+    u8 attr_mask = 0;            // bit (attr & 7) per card
+    u64 support_taken = 0;       // World Bloom: the cards' places in the sorted support list
 
     void add_skill(u8 value) {
         for (u8& s : skills)

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/check.h"
+#include "common/numeric.h"
 #include "search/bounds/final_bound.h"
 #include "search/dfs/dfs_state.h"
 #include "search/evaluation/deck_evaluator.h"
@@ -88,6 +89,50 @@ class Node {
         for (usize s = 0; s < depth_; ++s)
             if (pool_.card_id(partial_[s]) == pool_.card_id(i)) return false;
         return true;
+    }
+
+    // Whether some tier can still take a deck under `bound` that holds the
+    // cards of `sums` (`depth` of them) and 5 - depth more from
+    // position `row` on. Outside the final chapter a tier must also be within
+    // the bonus those cards can add; a tier that is not full, or whose worst
+    // live score the bound reaches, has room.
+    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize row) const {
+        const DfsStore& store = state_.store;
+        if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
+        const TierReach& reach = *state_.tier_reach;
+        const u32 upper = static_cast<u32>(bound >> 32);
+        const u32 score = static_cast<u32>(bound);
+        const usize free = 5 - depth;
+        const BonusExtras extras = reach.extras(sums, free, row);
+        for (const TierRecord& tier : store.tiers) {
+            if (tier.tier_key > upper) return false;
+            const DfsTopDecks& decks = tier.decks;
+            if (decks.full() && decks.worst_score() != 0 &&
+                score < static_cast<u32>(decks.worst_score())) {
+                continue;
+            }
+            const TenthsWindow window = reach.window(tier.tier_key, extras);
+            // Each free card adds at most what the window leaves, so in a
+            // pool listed by bonus they all come from `from` on, and the
+            // bounds of those positions hold for the tier.
+            const usize from = reach.first_at_most(row, window.hi - i64{sums.bonus_x10});
+            if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
+            if (from > row && free > 0 && decks.full() && decks.worst_score() != 0 &&
+                static_cast<u32>(later_bound(sums, from, free)) <
+                    static_cast<u32>(decks.worst_score())) {
+                continue;
+            }
+            return true;
+        }
+        return false;
+    }
+
+    // Bound of the completions of `sums` whose `free` cards come from
+    // position `row` on.
+    u64 later_bound(const PartialSums& sums, usize row, usize free) const {
+        if (state_.card_sums)
+            return card_suffix_bound(m_, *state_.card_sums, sums, row, free, m_.bonus_extra);
+        return position_bound(m_, sums, row, free, m_.bonus_extra);
     }
 
     void note_bound(u64 bound) {
@@ -203,13 +248,13 @@ class Node {
         const auto bound = [&](const PartialSums& sums, usize row, usize columns) {
             return card_suffix_bound(m_, *state_.card_sums, sums, row, columns, m_.bonus_extra);
         };
-        const auto admits = [&](u64 b, const PartialSums& sums, usize depth) {
-            if (!store.single) return tiers_admit(store, b, sums, depth);
+        const auto admits = [&](u64 b, const PartialSums& sums, usize depth, usize row) {
+            if (!store.single) return tiers_open(b, sums, depth, row);
             const DfsTopDecks& list = *store.single;
             return !list.full() || list.worst_score() == 0 || b > list.worst_score();
         };
         const u64 node = bound(sums_, start_, k_);
-        if (!admits(node, sums_, depth_)) return;
+        if (!admits(node, sums_, depth_, start_)) return;
         note_bound(node);
         if (!store.single && k_ == 1 && m_.bonus_in_tenths) {
             expand_last_by_tiers();
@@ -218,12 +263,12 @@ class Node {
         for (usize i = start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             // Later positions have smaller or equal rows: none can do better.
-            if (!admits(bound(sums_, i, k_), sums_, depth_)) return;
+            if (!admits(bound(sums_, i, k_), sums_, depth_, i)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
             const u64 b = bound(child, i + 1, k_ - 1);
-            if (!admits(b, child, depth_ + 1)) continue;
+            if (!admits(b, child, depth_ + 1, i + 1)) continue;
             descend(card, child, b);
         }
     }
@@ -235,11 +280,10 @@ class Node {
             expand_last_by_tiers();
             return;
         }
-        const DfsStore& store = state_.store;
-        const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
-        if (!tiers_admit(store, bound, sums_, depth_)) return;
-        note_bound(bound);
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
+        const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
+        if (!tiers_open(bound, sums_, depth_, start_)) return;
+        note_bound(bound);
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const u64 extra = node_extra();
         const BonusRuns runs = next_card_runs(bound);
@@ -251,18 +295,19 @@ class Node {
                 if (total < runs.least) return;  // later cards have less
                 PartialSums run = sums_;
                 run.bonus_sum += ceil_percent(static_cast<u32>(total));
-                if (!runs.admit(total) || !tiers_admit(store, run_bound(i, k_), run, depth_ + 1)) {
+                run.bonus_x10 += static_cast<u32>(total);
+                if (!runs.admit(total) || !tiers_open(run_bound(i, k_), run, depth_ + 1, i + 1)) {
                     i = m_.same_bonus_end[i] - 1;
                     continue;
                 }
             }
             const u64 position = position_bound(m_, sums_, i, k_, extra);
-            if (!tiers_admit(store, position, sums_, depth_)) return;
+            if (!tiers_open(position, sums_, depth_, i)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
             const u64 bound = child_bound(exclusion, card, child);
-            if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
+            if (!tiers_open(bound, child, depth_ + 1, i + 1)) continue;
             descend(card, child, std::min(bound, position));
         }
     }
@@ -393,7 +438,7 @@ class Node {
                 const PartialSums child = child_sums(m_, sums_, card);
                 partial_[depth_] = card;
                 const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
-                if (!tiers_admit(store, bound, child, depth_ + 1)) continue;
+                if (!tiers_open(bound, child, depth_ + 1, i)) continue;
                 descend(card, child, bound);
             }
             from = end;
@@ -432,11 +477,51 @@ bool score_up_open(const SearchNodeState& state, usize depth, usize start,
     return score_up_reachable(state.context, sums.skill_sum + t.skill_sums[start][5 - depth], top);
 }
 
+// Debug builds check at a complete deck under tiers that the tables which
+// cut tiers list its doubled bonus: the reachable bonuses, and at each of its
+// prefixes the extras, which must hold the deck's own attribute and support
+// bonus, the window of its own tier under them, which must hold its cards'
+// total, and the sums the later positions can add.
+void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 key) {
+    const u32 doubled = static_cast<u32>(key >> 32);
+    VDZ_ASSERT(state.reachable->may_reach(doubled));
+    if (!state.tier_reach) return;
+    const TierReach& reach = *state.tier_reach;
+    const CardPool& pool = state.pool;
+    const SearchContext& context = state.context;
+    i64 total = 0;
+    u32 attrs = 0;
+    for (const u16 card : deck) {
+        total += pool.event_bonus(card).total_x10();
+        attrs |= 1u << (pool.attr(card) & 7u);
+    }
+    double extra = 0.0;
+    if (context.world_bloom) {
+        extra = context.distinct_attr_bonus[std::min<u32>(bit_count(attrs), 5)];
+        for_each_taken_support(pool, context, deck,
+                               [&](const SupportEntry& e) { extra += e.value; });
+    }
+    PartialSums placed;
+    for (usize d = 0; d <= 5; ++d) {
+        [[maybe_unused]] const usize row = d == 0 ? 0 : usize{deck[d - 1]} + 1;
+        VDZ_ASSERT(reach.reaches(row, 5 - d, placed.bonus_x10, {total, total}));
+        const BonusExtras extras = reach.extras(placed, 5 - d, row);
+        VDZ_ASSERT(extras.lo - 1e-9 <= extra && extra <= extras.hi + 1e-9);
+        [[maybe_unused]] const TenthsWindow w = reach.window(doubled, extras);
+        VDZ_ASSERT(w.lo <= total && total <= w.hi);
+        if (d == 5) break;
+        placed = child_sums(state.bounds, placed, deck[d]);
+    }
+}
+
 void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
     ++state.stats.evaluations;
     const auto key = evaluate_deck_key(state.pool, state.context, deck);
     if (!key) return;
-    if constexpr (CHECK_BOUNDS) VDZ_ASSERT(*key <= state.bound_above[5]);
+    if constexpr (CHECK_BOUNDS) {
+        VDZ_ASSERT(*key <= state.bound_above[5]);
+        if (state.reachable) check_tier_tables(state, deck, *key);
+    }
     state.store.record({*key, deck});
 }
 

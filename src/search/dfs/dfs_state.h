@@ -13,6 +13,8 @@
 #include "pool/search_context.h"
 #include "search/bounds/card_suffix_bound.h"
 #include "search/bounds/dfs_bounds.h"
+#include "search/bounds/reachable_bonus.h"
+#include "search/bounds/tier_reach.h"
 #include "search/deadline.h"
 #include "search/evaluation/deck_entry.h"
 #include "search/evaluation/top_decks.h"
@@ -56,6 +58,11 @@ struct SearchNodeState {
     // Set where a deck may hold several cards of one character; then every
     // bound comes from these per-card rows, none from the per-character ones.
     const CardSuffixSums* card_sums = nullptr;
+    // Set for tiers outside the final chapter: which tiers a partial deck's
+    // completions can still land on.
+    const TierReach* tier_reach = nullptr;
+    // Set under tiers: the doubled bonuses some deck of the pool can have.
+    const ReachableBonuses* reachable = nullptr;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
     // Per depth, the bound the current node was entered with.
