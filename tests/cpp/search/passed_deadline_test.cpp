@@ -102,12 +102,22 @@ const std::vector<std::pair<const char*, std::function<Road()>>> ROADS = {
     {"depth-first search", [] { return one_late_deck(23, false); }},
     {"depth-first search over tiers",
      [] {
-         // A tier whose first deck the search order meets late.
-         std::mt19937 rng(0);
+         // A tier whose first deck the search order meets late: five cards
+         // of 10.4 % make 52 %, but the 35 first cards have four
+         // characters among them, and the five last cards make 52 % only
+         // all together (no mix of both lands on 52 %).
          Road r;
-         r.cards = test::random_cards(rng, 40);
-         for (usize i = 0; i < r.cards.size(); ++i)
-             r.cards[i].character = static_cast<u8>(1 + i % 26);
+         for (u16 i = 0; i < 35; ++i) {
+             r.cards.push_back(plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i % 4),
+                                          20000 - 100 * i, 50));
+             r.cards.back().base_x10 = 104;
+         }
+         const u16 late[] = {300, 100, 50, 40, 30};
+         for (u16 i = 0; i < 5; ++i) {
+             r.cards.push_back(
+                 plain_card(static_cast<u16>(100 + i), static_cast<u8>(22 + i), 1000, 50));
+             r.cards.back().base_x10 = late[i];
+         }
          r.context.target = Target::BONUS;
          r.context.event_kind = 0;
          r.context.music_base_scores = {1.1, 0.9, 0.0};
