@@ -2,12 +2,14 @@
 the generated region: decks of five characters, a designated leader
 character, one road or the other giving the same decks, and fixed cards."""
 
+import itertools
 import json
+import math
 
 import pytest
 
 from _vorava_devo_zuvoro._native import NativeUserData
-from conftest import LoadedRegion
+from conftest import LoadedRegion, generate_region
 
 REGION = "gen"
 FINAL_CHAPTER = 180
@@ -141,3 +143,118 @@ def test_constrained_final_chapter_requests_meet_their_constraints(whole_player,
         assert set(constraints.get("fixedCharacters", [])) <= set(chars)
         if "multiLiveScoreUpLowerBound" in constraints:
             assert deck["multi_live_score_up"] + 1e-9 >= constraints["multiLiveScoreUpLowerBound"]
+
+
+# Regions whose final chapter counts the event-card bonus of fewer than five
+# members: by seed, 1, 2, 3 and 4 of them.
+PLACES_BY_SEED = {2: 1, 1: 2, 4: 3, 3: 4}
+
+
+class SmallPlayer(LoadedRegion):
+    """A player of two cards for each of six characters that have a final-
+    chapter event card: that card and one of its character and rarity that
+    carries no event bonus, a near twin with another limited bonus."""
+
+    def __init__(self, directory):
+        super().__init__(directory, REGION)
+
+        def table(name):
+            return json.loads((directory / "masterdata" / name).read_text())
+
+        cards = {card["id"]: card for card in table("cards.json")}
+        self.limited = {r["cardId"]: r["bonusRate"] for r in table("eventCards.json") if r["eventId"] == FINAL_CHAPTER}
+        self.places = next(
+            r["memberCountLimit"] for r in table("eventCardBonusLimits.json") if r["eventId"] == FINAL_CHAPTER
+        )
+        # Whole percent, halves away from zero, as the region keeps them.
+        self.attr_bonus = {
+            r["attributeCount"]: math.floor(r["bonusRate"] + 0.5) for r in table("worldBloomDifferentAttributeBonuses.json")
+        }
+        self.attr_of = {card_id: card["attr"] for card_id, card in cards.items()}
+        self.cards_of = {}
+        for event_card in sorted(self.limited):
+            character = cards[event_card]["characterId"]
+            if character in self.cards_of or len(self.cards_of) == 6:
+                continue
+            rarity = cards[event_card]["cardRarityType"]
+            twin = min(
+                card_id
+                for card_id, card in cards.items()
+                if card_id not in self.limited and card["characterId"] == character and card["cardRarityType"] == rarity
+            )
+            self.cards_of[character] = [event_card, twin]
+        assert len(self.cards_of) == 6
+        self.designated = next(iter(self.cards_of))
+        owned = [
+            {"cardId": card_id, "level": 30, "skillLevel": 1, "masterRank": 0, "specialTrainingStatus": "none",
+             "defaultImage": "original", "episodes": []}
+            for pair in self.cards_of.values()
+            for card_id in pair
+        ]
+        self.user = NativeUserData(json.dumps({**self.user_json, "userCards": owned}).encode())
+
+    def recommend(self, options):
+        text = self.engine.recommend(REGION, json.dumps({"eventId": FINAL_CHAPTER, **options}), self.user)
+        return json.loads(text)["decks"]
+
+    def oracle(self, options, designated):
+        """Every leader and card set, each asked for on its own through fixed
+        cards (so in its best order and skill variant): per card set its best
+        (event points, live score), best first."""
+        best = {}
+        leaders = self.cards_of[self.designated] if designated else [c for p in self.cards_of.values() for c in p]
+        for leader in leaders:
+            others = [ch for ch in self.cards_of if ch != self.character_of[leader]]
+            for characters in itertools.combinations(others, 4):
+                for picked in itertools.product(*(self.cards_of[ch] for ch in characters)):
+                    ids = [leader, *picked]
+                    (deck,) = self.recommend({**options, "limit": 1, "fixedCards": ids})
+                    key, cards = (deck["score"], deck["live_score"]), tuple(sorted(ids))
+                    best[cards] = max(best.get(cards, key), key)
+        return sorted(((key, cards) for cards, key in best.items()), reverse=True)
+
+    def expect_listed_order_gives_its_bonus(self, deck):
+        """The deck's bonus is what its cards give in the order listed, and
+        no order of the four after the leader gives more: the largest
+        event-card bonuses stand in the counted places."""
+        ids = [card["card_id"] for card in deck["cards"]]
+        limited = [self.limited.get(card_id, 0.0) for card_id in ids]
+        places = self.places
+        if limited[0] and places:
+            places -= 1
+        others = limited[1:]
+        counted = [x for x in others if x][:places]
+        best = sum(sorted(others, reverse=True)[:places])
+        attrs = len({self.attr_of[card_id] for card_id in ids})
+        listed = sum(card["event_bonus_rate"] for card in deck["cards"]) - sum(others) + sum(counted)
+        assert deck["event_bonus_rate"] == pytest.approx(listed + self.attr_bonus[attrs], abs=1e-6)
+        assert sum(counted) == best
+
+
+@pytest.fixture(scope="module", params=sorted(PLACES_BY_SEED), ids=lambda seed: f"{PLACES_BY_SEED[seed]} places")
+def small_player(request, tmp_path_factory):
+    out = tmp_path_factory.mktemp(f"seed{request.param}")
+    player = SmallPlayer(generate_region(out, "--seed", str(request.param), "--user-cards", "50"))
+    assert player.places == PLACES_BY_SEED[request.param]
+    return player
+
+
+@pytest.mark.parametrize("live", ["solo", "multi"])
+@pytest.mark.parametrize("designated", [True, False], ids=["designated", "every character"])
+def test_fewer_limited_places_give_the_oracles_decks_in_their_best_order(small_player, live, designated):
+    options = {"liveType": live}
+    if designated:
+        options["forcedLeaderCharacterId"] = small_player.designated
+    oracle = small_player.oracle(options, designated)
+    keyed = set(oracle)
+    for limit in (1, 5):
+        decks = small_player.recommend({**options, "limit": limit})
+        assert [(d["score"], d["live_score"]) for d in decks] == [key for key, _ in oracle[:limit]]
+        for deck in decks:
+            ids = [card["card_id"] for card in deck["cards"]]
+            assert ((deck["score"], deck["live_score"]), tuple(sorted(ids))) in keyed
+            if designated:
+                assert small_player.character_of[ids[0]] == small_player.designated
+            small_player.expect_listed_order_gives_its_bonus(deck)
+            # Asked for in the order listed, the deck comes back as it is.
+            assert small_player.recommend({**options, "limit": 1, "fixedCards": ids}) == [deck]
