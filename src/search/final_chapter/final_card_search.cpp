@@ -7,6 +7,7 @@
 
 #include "common/check.h"
 #include "common/numeric.h"
+#include "search/evaluation/deck_evaluator.h"
 #include "search/final_chapter/final_deck_score.h"
 
 namespace vdz {
@@ -71,6 +72,43 @@ u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 b
     const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
                                       : static_cast<u32>(std::max(c.default_support_value, 0));
     return final_bound_key(*gs.tables, power, skills, gs.leader.skill, bonus + support);
+}
+
+template <class T>
+T entry_or_zero(const std::vector<T>& v, u16 card) {
+    return card < v.size() ? v[card] : T{};
+}
+
+// Bound of a complete deck whose support entries sum to at most
+// `support_ceil`: its power as the evaluator sums it (each card at its
+// variant for the units all five share and whether they share one
+// attribute; the bound key adds the honor power and the cap), its cards'
+// skill values, and its bonus from the parts in tenths, rounded up once:
+// the bases, the limited parts of the `limited_bonus_count` largest (no
+// counting of the evaluator's counts more), the leader's honor and limit
+// bonuses, the support and the bonus of its number of attributes.
+u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 support_ceil) {
+    const CardPool& pool = *gs.pool;
+    const SearchContext& c = *gs.context;
+    u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
+    TopFive skills{}, limited{};
+    for (const u16 card : deck) {
+        units &= pool.unit_mask(card);
+        attrs |= 1u << (pool.attr(card) & 7u);
+        insert_top_five(skills, pool.skill_value(card));
+        insert_top_five(limited, pool.limited_x10(card));
+        bonus_x10 += base_x10(pool, card);
+    }
+    const bool same_attr = bit_count(attrs) == 1;
+    u32 power = 0;
+    for (const u16 card : deck)
+        power += shape_power(pool, card, units, same_attr);
+    bonus_x10 += merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5));
+    u32 bonus = ceil_percent(bonus_x10) + entry_or_zero(c.leader_honor_bonus, deck[0]) +
+                entry_or_zero(c.leader_limit_bonus, deck[0]);
+    bonus += c.world_bloom ? support_ceil + attribute_part(c, static_cast<u8>(attrs), 0)
+                           : static_cast<u32>(std::max(c.default_support_value, 0));
+    return final_bound_key(*gs.tables, power, skills, gs.leader.skill, bonus);
 }
 
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
@@ -165,8 +203,9 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         const auto entry = evaluate_final_chapter_deck(pool, *gs.context, deck);
         if (!entry) return;
         // The bound of a complete deck must hold its exact key (checked in
-        // debug builds only).
+        // debug builds only), also as the last card's bounds read the deck.
         VDZ_ASSERT(entry->score <= card_upper_bound(gs, t, 4, s));
+        VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
         gs.best->record(*entry);
         return;
     }
@@ -203,6 +242,17 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
     usize count = 0;
     for (const u16 c : g.cards) {
+        if (!child_reaches(c)) continue;
+        deck[d + 1] = c;
+        // The last card completes the deck: its bounds read the deck itself,
+        // first with the parent's support value (a card only takes support
+        // entries away), then with its own.
+        if (d == 3) {
+            if (complete_deck_bound(gs, deck, s.support_ceil) <= worst) continue;
+            const u64 bound = complete_deck_bound(gs, deck, place_card(gs, s, c).support_ceil);
+            if (bound > worst) candidates[count++] = CardCandidate{bound, c};
+            continue;
+        }
         // a. Quick bound from the parent's support value.
         const u32 placed_bonus = s.bonus_pct + ceil_percent(base_x10(pool, c));
         TopFive limited = s.limited_top, skills = s.skill_top;
@@ -216,7 +266,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
             bound_of(gs, power, merged_top_five(skills, t.skill_top[d + 1]),
                      placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
                      t.bonus_and_limited_sum[d + 1], s.support_ceil, mask, 3 - d);
-        if (quick <= worst || !child_reaches(c)) continue;
+        if (quick <= worst) continue;
         // b. The child's own bound.
         const u64 bound = card_upper_bound(gs, t, d + 1, place_card(gs, s, c));
         if (bound <= worst) continue;
