@@ -79,11 +79,23 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
     return card < v.size() ? v[card] : T{};
 }
 
+// A card's skill value in a complete deck whose cards count for unit u
+// `unit_cards[u]` times: a unit-count skill takes its table's value for its
+// unit's count, as the evaluator reads it; any other is at most its column.
+u32 skill_in_deck(const CardPool& pool, u16 card, const std::array<u8, 6>& unit_cards) {
+    if (pool.skill_kind(card) != CardPool::SKILL_UNIT_COUNT) return pool.skill_value(card);
+    const auto& table = pool.unit_count_table();
+    const u8 code = pool.skill_code(card);
+    if (code == 0 || code > table.size() || table[code - 1u][0] > 5) return pool.skill_value(card);
+    const auto& e = table[code - 1u];
+    return e[std::clamp<u8>(unit_cards[e[0]], 1, 5)];
+}
+
 // Bound of a complete deck whose support entries sum to at most
 // `support_ceil`: its power as the evaluator sums it (each card at its
 // variant for the units all five share and whether they share one
 // attribute; the bound key adds the honor power and the cap), its cards'
-// skill values, and its bonus from the parts in tenths, rounded up once:
+// skill values in it, and its bonus from the parts in tenths, rounded up once:
 // the bases, the limited parts of the `limited_bonus_count` largest (no
 // counting of the evaluator's counts more), the leader's honor and limit
 // bonuses, the support and the bonus of its number of attributes.
@@ -91,14 +103,18 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
     const CardPool& pool = *gs.pool;
     const SearchContext& c = *gs.context;
     u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
+    std::array<u8, 6> unit_cards{};
     TopFive skills{}, limited{};
     for (const u16 card : deck) {
         units &= pool.unit_mask(card);
+        for (usize u = 0; u < unit_cards.size(); ++u)
+            unit_cards[u] += (pool.unit_mask(card) >> u) & 1u;
         attrs |= 1u << (pool.attr(card) & 7u);
-        insert_top_five(skills, pool.skill_value(card));
         insert_top_five(limited, pool.limited_x10(card));
         bonus_x10 += base_x10(pool, card);
     }
+    for (const u16 card : deck)
+        insert_top_five(skills, skill_in_deck(pool, card, unit_cards));
     const bool same_attr = bit_count(attrs) == 1;
     u32 power = 0;
     for (const u16 card : deck)
@@ -108,7 +124,8 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
                 entry_or_zero(c.leader_limit_bonus, deck[0]);
     bonus += c.world_bloom ? support_ceil + attribute_part(c, static_cast<u8>(attrs), 0)
                            : static_cast<u32>(std::max(c.default_support_value, 0));
-    return final_bound_key(*gs.tables, power, skills, gs.leader.skill, bonus);
+    return final_bound_key(*gs.tables, power, skills, skill_in_deck(pool, deck[0], unit_cards),
+                           bonus);
 }
 
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,

@@ -37,6 +37,16 @@ inline TestCard random_final_card(std::mt19937& rng, u16 card_id, u8 character, 
     c.base_x10 = static_cast<u16>(rng() % 400);
     if (rng() % 3 == 0) c.limited_x10 = static_cast<u16>(50 * (1 + rng() % 4));
     if (rng() % 4 == 0) c.leader_honor_bonus = static_cast<u16>(rng() % 20);
+    // Some skills grow with the deck's cards of one unit; the column holds
+    // their largest value.
+    if (rng() % 4 == 0) {
+        const u8 low = static_cast<u8>(40 + rng() % 40), step = static_cast<u8>(rng() % 20);
+        c.skill.has_unit_count = true;
+        c.skill.unit_count = {static_cast<u8>(rng() % 2),      low,
+                              static_cast<u8>(low + step),     static_cast<u8>(low + 2 * step),
+                              static_cast<u8>(low + 3 * step), static_cast<u8>(low + 4 * step)};
+        c.skill_value = static_cast<u8>(low + 4 * step);
+    }
     return c;
 }
 

@@ -121,6 +121,7 @@ TEST(FinalChapterSearch, SongWeightsEqualBruteForce) {
             std::vector<test::TestCard> cards = test::random_final_cards(rng, per_character);
             for (test::TestCard& card : cards) {
                 card.power = 250000 + rng() % 4;
+                card.skill = {};
                 card.skill_value = card.skill.plain_value = static_cast<u8>(100 + rng() % 3);
                 card.unit_values.fill(card.power);
             }
