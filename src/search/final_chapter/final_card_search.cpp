@@ -9,6 +9,7 @@
 #include "common/numeric.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/final_chapter/final_deck_score.h"
+#include "search/final_chapter/final_groups.h"
 
 namespace vdz {
 namespace {
@@ -55,10 +56,28 @@ u32 power_bound(const ChosenGroupTable& t, usize d, u32 power, u32 plain, u8 att
     return std::max(plain_total, power + t.shared_power_sum[d]);
 }
 
+// The most cards of each unit a completion of `s` can hold: the placed
+// cards of the unit and one per open group with a card of it.
+UnitCounts most_unit_cards(const ChosenGroupTable& t, usize d, const CardSearchState& s) {
+    UnitCounts most{};
+    for (usize u = 0; u < most.size(); ++u)
+        most[u] = static_cast<u8>(std::min(s.unit_cards[u] + t.open_units[d][u], 5));
+    return most;
+}
+
+// The skill value bounds of the ordered groups from position `from` on.
+TopFive open_group_skills(const GroupSearchState& gs, const std::array<usize, 4>& order, usize from,
+                          const UnitCounts& most) {
+    TopFive top{};
+    for (usize p = from; p < 4; ++p)
+        insert_top_five(top, group_skill_bound(gs.groups[order[p]], most));
+    return top;
+}
+
 // Bound of the deck totals (P, skill values, E) beside the leader's skill.
 // `bonus` holds the placed cards' base bonuses and the open groups' largest,
 // `rest_both` the open groups' largest sums of base and limited parts.
-u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 bonus,
+u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 leader, u32 bonus,
              u32 placed_bonus, const TopFive& limited, const TopFive& rest_limited, u32 rest_both,
              u32 support_ceil, u8 attr_mask, usize open) {
     const SearchContext& c = *gs.context;
@@ -71,24 +90,12 @@ u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 b
     bonus = std::min(bonus + limited_part, placed_bonus + merged_top(limited, {}, 5) + rest_both);
     const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
                                       : static_cast<u32>(std::max(c.default_support_value, 0));
-    return final_bound_key(*gs.tables, power, skills, gs.leader.skill, bonus + support);
+    return final_bound_key(*gs.tables, power, skills, leader, bonus + support);
 }
 
 template <class T>
 T entry_or_zero(const std::vector<T>& v, u16 card) {
     return card < v.size() ? v[card] : T{};
-}
-
-// A card's skill value in a complete deck whose cards count for unit u
-// `unit_cards[u]` times: a unit-count skill takes its table's value for its
-// unit's count, as the evaluator reads it; any other is at most its column.
-u32 skill_in_deck(const CardPool& pool, u16 card, const std::array<u8, 6>& unit_cards) {
-    if (pool.skill_kind(card) != CardPool::SKILL_UNIT_COUNT) return pool.skill_value(card);
-    const auto& table = pool.unit_count_table();
-    const u8 code = pool.skill_code(card);
-    if (code == 0 || code > table.size() || table[code - 1u][0] > 5) return pool.skill_value(card);
-    const auto& e = table[code - 1u];
-    return e[std::clamp<u8>(unit_cards[e[0]], 1, 5)];
 }
 
 // Bound of a complete deck whose support entries sum to at most
@@ -103,7 +110,7 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
     const CardPool& pool = *gs.pool;
     const SearchContext& c = *gs.context;
     u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
-    std::array<u8, 6> unit_cards{};
+    UnitCounts unit_cards{};
     TopFive skills{}, limited{};
     for (const u16 card : deck) {
         units &= pool.unit_mask(card);
@@ -114,7 +121,7 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
         bonus_x10 += base_x10(pool, card);
     }
     for (const u16 card : deck)
-        insert_top_five(skills, skill_in_deck(pool, card, unit_cards));
+        insert_top_five(skills, skill_up_to(gs.skill_by_count[card], unit_cards));
     const bool same_attr = bit_count(attrs) == 1;
     u32 power = 0;
     for (const u16 card : deck)
@@ -124,8 +131,8 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
                 entry_or_zero(c.leader_limit_bonus, deck[0]);
     bonus += c.world_bloom ? support_ceil + attribute_part(c, static_cast<u8>(attrs), 0)
                            : static_cast<u32>(std::max(c.default_support_value, 0));
-    return final_bound_key(*gs.tables, power, skills, skill_in_deck(pool, deck[0], unit_cards),
-                           bonus);
+    return final_bound_key(*gs.tables, power, skills,
+                           skill_up_to(gs.skill_by_count[deck[0]], unit_cards), bonus);
 }
 
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
@@ -174,7 +181,8 @@ std::pair<u64, double> support_replacement_value(
     return {count, support_sum};
 }
 
-CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card) {
+CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card,
+                           const UnitCounts& most) {
     const CardPool& pool = *gs.pool;
     VDZ_ASSERT(s.placed_count < 5);
     CardSearchState n = s;
@@ -182,7 +190,9 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     n.plain_power += gs.plain_power[card];
     n.common_units &= pool.unit_mask(card);
     n.skill += pool.skill_value(card);
-    insert_top_five(n.skill_top, pool.skill_value(card));
+    insert_top_five(n.skill_top, skill_up_to(gs.skill_by_count[card], most));
+    for (usize u = 0; u < n.unit_cards.size(); ++u)
+        n.unit_cards[u] = static_cast<u8>(n.unit_cards[u] + ((pool.unit_mask(card) >> u) & 1u));
     n.bonus_pct += ceil_percent(base_x10(pool, card));
     insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
     n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
@@ -199,12 +209,13 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
 // best limited percentages; the support part is the current support value
 // (later cards can only take entries away) plus the best attribute bonus the
 // remaining slots can reach.
-u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
-                     const CardSearchState& s) {
+u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                     const ChosenGroupTable& t, usize d, const CardSearchState& s) {
+    const TopFive open = open_group_skills(gs, order, d, most_unit_cards(t, d, s));
     return bound_of(gs, power_bound(t, d, s.power, s.plain_power, s.attr_mask, s.common_units),
-                    merged_top_five(s.skill_top, t.skill_top[d]), s.bonus_pct + t.bonus_sum[d],
-                    s.bonus_pct, s.limited_top, t.limited_top[d], t.bonus_and_limited_sum[d],
-                    s.support_ceil, s.attr_mask, 4 - d);
+                    merged_top_five(s.skill_top, open), s.leader_skill,
+                    s.bonus_pct + t.bonus_sum[d], s.bonus_pct, s.limited_top, t.limited_top[d],
+                    t.bonus_and_limited_sum[d], s.support_ceil, s.attr_mask, 4 - d);
 }
 
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
@@ -221,7 +232,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         if (!entry) return;
         // The bound of a complete deck must hold its exact key (checked in
         // debug builds only), also as the last card's bounds read the deck.
-        VDZ_ASSERT(entry->score <= card_upper_bound(gs, t, 4, s));
+        VDZ_ASSERT(entry->score <= card_upper_bound(gs, order, t, 4, s));
         VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
         gs.best->record(*entry);
         return;
@@ -238,18 +249,20 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
                                   leader_skill);
     };
     const CharacterGroup& g = gs.groups[order[d]];
+    // The units a completion's cards can count for, once per node.
+    const UnitCounts most = most_unit_cards(t, d, s);
     // 9. Plain path while the list is not full: every card, in group order.
     if (!gs.best->full()) {
         for (const u16 c : g.cards) {
             if (!child_reaches(c)) continue;
             deck[d + 1] = c;
-            search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
+            search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c, most));
         }
         return;
     }
     u64 worst = gs.best->last().score;
     // 4. Node bound.
-    if (card_upper_bound(gs, t, d, s) <= worst) {
+    if (card_upper_bound(gs, order, t, d, s) <= worst) {
         ++gs.counters->card_pruned;
         return;
     }
@@ -258,6 +271,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     // not by bound, so a card late in it may still complete a better deck.
     std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
     usize count = 0;
+    const TopFive open_after = open_group_skills(gs, order, d + 1, most);
     for (const u16 c : g.cards) {
         if (!child_reaches(c)) continue;
         deck[d + 1] = c;
@@ -266,7 +280,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         // entries away), then with its own.
         if (d == 3) {
             if (complete_deck_bound(gs, deck, s.support_ceil) <= worst) continue;
-            const u64 bound = complete_deck_bound(gs, deck, place_card(gs, s, c).support_ceil);
+            const u64 bound =
+                complete_deck_bound(gs, deck, place_card(gs, s, c, most).support_ceil);
             if (bound > worst) candidates[count++] = CardCandidate{bound, c};
             continue;
         }
@@ -274,18 +289,18 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         const u32 placed_bonus = s.bonus_pct + ceil_percent(base_x10(pool, c));
         TopFive limited = s.limited_top, skills = s.skill_top;
         insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
-        insert_top_five(skills, pool.skill_value(c));
+        insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
         const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
         const u32 power =
             power_bound(t, d + 1, s.power + pool.power(c), s.plain_power + gs.plain_power[c], mask,
                         static_cast<u8>(s.common_units & pool.unit_mask(c)));
         const u64 quick =
-            bound_of(gs, power, merged_top_five(skills, t.skill_top[d + 1]),
+            bound_of(gs, power, merged_top_five(skills, open_after), s.leader_skill,
                      placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
                      t.bonus_and_limited_sum[d + 1], s.support_ceil, mask, 3 - d);
         if (quick <= worst) continue;
         // b. The child's own bound.
-        const u64 bound = card_upper_bound(gs, t, d + 1, place_card(gs, s, c));
+        const u64 bound = card_upper_bound(gs, order, t, d + 1, place_card(gs, s, c, most));
         if (bound <= worst) continue;
         VDZ_ASSERT(count < candidates.size());
         candidates[count++] = CardCandidate{bound, c};
@@ -303,7 +318,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         }
         const u16 c = candidates[k].card;
         deck[d + 1] = c;
-        search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c));
+        search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c, most));
         worst = gs.best->last().score;
     }
 }

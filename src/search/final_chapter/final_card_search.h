@@ -22,13 +22,15 @@ std::pair<u64, double> support_replacement_value(bool support_enabled,
                                                  const std::array<u16, 5>& card_ids,
                                                  u64 placed_count, u16 card_id, double support_sum);
 
-// The state after placing `card` on `s`.
-CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card);
+// The state after placing `card` on `s`, in a deck of at most `most[u]`
+// cards of each unit u.
+CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card,
+                           const UnitCounts& most);
 
 // Upper bound of the key of every deck completing `s` with one card from
 // each of the ordered groups `depth` .. 3.
-u64 card_upper_bound(const GroupSearchState& gs, const ChosenGroupTable& table, usize depth,
-                     const CardSearchState& s);
+u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                     const ChosenGroupTable& table, usize depth, const CardSearchState& s);
 
 // Searches slots depth + 1 .. 4 over the ordered groups `order`.
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,

@@ -105,7 +105,8 @@ struct FinalSearch {
     TopDecks best;
     SearchCounters counters;
     Deadline deadline;
-    std::vector<u32> plain_power;  // per pool card: its power in a plain deck
+    std::vector<u32> plain_power;                // per pool card: its power in a plain deck
+    std::vector<UnitCountSkill> skill_by_count;  // per pool card
 
     u64 bound_of(const GroupSet& set, const LeaderValues& leader,
                  const LeaderShapes& shapes) const {
@@ -140,6 +141,7 @@ struct FinalSearch {
         gs.leader = leader;
         gs.shapes = &shapes;
         gs.plain_power = plain_power;
+        gs.skill_by_count = skill_by_count;
         gs.pool = &pool;
         gs.context = &context;
         gs.tables = &tables;
@@ -275,6 +277,8 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     l.limited_pct = ceil_percent(limited);
     l.card = card;
     l.limited_counts = limited != 0 && c.limited_bonus_count != 0;
+    l.units = pool.unit_mask(card);
+    l.skill_by_count = skill_by_count(pool, card);
     if (!c.world_bloom) {
         // Never below 0: a negative value would wrap the bounds' 32-bit sums.
         l.support_value = std::max(c.default_support_value, 0);
@@ -355,9 +359,12 @@ FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContex
                        TopDecks(limit, false, pool_card_ids(pool)),
                        {},
                        Deadline(timeout_ms, clock),
+                       {},
                        {}};
     for (u16 i = 0; i < pool.count(); ++i)
         search.plain_power.push_back(pattern_power(pool, i, 0, 0));
+    for (u16 i = 0; i < pool.count(); ++i)
+        search.skill_by_count.push_back(skill_by_count(pool, i));
     if (character) {
         search.designated(*character);
     } else {

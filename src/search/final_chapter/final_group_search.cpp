@@ -14,6 +14,7 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "search/final_chapter/final_card_search.h"
+#include "search/final_chapter/final_groups.h"
 
 namespace vdz {
 namespace {
@@ -26,7 +27,9 @@ u32 first_sum(const TopFive& top, usize r) {
 }
 
 // The leader alone: its values, and the support entries its deck takes.
-CardSearchState leader_state(const GroupSearchState& gs) {
+// Its skill is bounded for the most cards of each unit the four groups and
+// the leader can hold.
+CardSearchState leader_state(const GroupSearchState& gs, const UnitCounts& open_units) {
     const CardPool& pool = *gs.pool;
     const LeaderValues& l = gs.leader;
     CardSearchState s;
@@ -35,7 +38,13 @@ CardSearchState leader_state(const GroupSearchState& gs) {
     s.plain_power = l.plain_power;
     s.common_units = pool.unit_mask(l.card);
     s.skill = l.skill;
-    s.skill_top = {l.skill, 0, 0, 0, 0};
+    UnitCounts most{};
+    for (usize u = 0; u < most.size(); ++u) {
+        s.unit_cards[u] = static_cast<u8>((pool.unit_mask(l.card) >> u) & 1u);
+        most[u] = static_cast<u8>(std::min(s.unit_cards[u] + open_units[u], 5));
+    }
+    s.leader_skill = skill_up_to(l.skill_by_count, most);
+    s.skill_top = {s.leader_skill, 0, 0, 0, 0};
     s.bonus_pct = l.bonus_pct;
     s.limited_top = {l.limited_pct, 0, 0, 0, 0};
     s.card_ids[0] = pool.card_id(l.card);
@@ -78,8 +87,9 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
         t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
         t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
         t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
-        t.skill_top[p] = t.skill_top[p + 1];
-        insert_top_five(t.skill_top[p], g.max_skill);
+        t.open_units[p] = t.open_units[p + 1];
+        for (usize u = 0; u < t.open_units[p].size(); ++u)
+            t.open_units[p][u] = static_cast<u8>(t.open_units[p][u] + ((g.units >> u) & 1u));
         t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
         t.bonus_and_limited_sum[p] = t.bonus_and_limited_sum[p + 1] + g.max_bonus_and_limited_pct;
         t.limited_top[p] = t.limited_top[p + 1];
@@ -88,7 +98,7 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
     // 3-5. The deck, the leader's state, the card search.
     DeckSlots deck;
     deck.fill(gs.leader.card);
-    search_group_cards(gs, order, t, 0, deck, leader_state(gs));
+    search_group_cards(gs, order, t, 0, deck, leader_state(gs, t.open_units[0]));
 }
 
 }  // namespace
@@ -135,16 +145,26 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
     VDZ_ASSERT(shapes.shared_top.size() == suffix.size());
     const GroupSuffixEntry& e = suffix[start];
     const usize r = 4 - depth;
-    // 1. The chosen groups. Each card's skill value is at most its group's
-    // largest, the leader's is its own.
+    // 1. The chosen groups. A deck holds at most one card of each per unit
+    // it has cards of, besides the leader and the open groups, which may
+    // count for any: unit-count skills read their tables up to that count,
+    // other cards' skill values are at most their groups' largest.
+    UnitCounts most{};
+    for (usize u = 0; u < most.size(); ++u) {
+        u32 n = ((leader.units >> u) & 1u) + static_cast<u32>(r);
+        for (usize k = 0; k < depth; ++k)
+            n += (groups[chosen[k]].units >> u) & 1u;
+        most[u] = static_cast<u8>(std::min<u32>(n, 5));
+    }
+    const u32 leader_skill = skill_up_to(leader.skill_by_count, most);
     u32 plain = 0, shared = 0, bonus = 0, bonus_and_limited = 0;
     TopFive chosen_limited{}, skills{};
-    insert_top_five(skills, leader.skill);
+    insert_top_five(skills, leader_skill);
     for (usize k = 0; k < depth; ++k) {
         const CharacterGroup& g = groups[chosen[k]];
         plain += g.max_plain_power;
         shared += shapes.shared_power[chosen[k]];
-        insert_top_five(skills, g.max_skill);
+        insert_top_five(skills, group_skill_bound(g, most));
         bonus += g.max_bonus_pct;
         bonus_and_limited += g.max_bonus_and_limited_pct;
         insert_top_five(chosen_limited, g.max_limited_pct);
@@ -179,7 +199,7 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
     bonus = std::min(bonus + first_sum(e.top_bonus, r) + limited,
                      bonus_and_limited + first_sum(e.top_bonus_and_limited, r));
     bonus += leader.bonus_pct + leader.limited_pct + static_cast<u32>(leader.support_value);
-    return final_bound_key(tables, power, skills, leader.skill, bonus);
+    return final_bound_key(tables, power, skills, leader_skill, bonus);
 }
 
 bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,

@@ -100,6 +100,39 @@ i32 support_cost(const CardPool& pool, const SearchContext& context, u8 characte
     return 0;
 }
 
+std::optional<u8> unit_count_code(const CardPool& pool, u16 card) {
+    if (pool.skill_kind(card) != CardPool::SKILL_UNIT_COUNT) return std::nullopt;
+    const auto& table = pool.unit_count_table();
+    const u8 code = pool.skill_code(card);
+    if (code == 0 || code > table.size() || table[code - 1u][0] > 5) return std::nullopt;
+    return code;
+}
+
+UnitCountSkill unit_count_skill(const CardPool& pool, u8 code) {
+    const auto& e = pool.unit_count_table()[code - 1u];
+    UnitCountSkill k;
+    k.unit = e[0];
+    k.code = code;
+    k.up_to[0] = k.up_to[1] = e[1];
+    for (usize n = 2; n <= 5; ++n)
+        k.up_to[n] = std::max(k.up_to[n - 1], e[n]);
+    return k;
+}
+
+UnitCountSkill skill_by_count(const CardPool& pool, u16 card) {
+    if (const auto code = unit_count_code(pool, card)) return unit_count_skill(pool, *code);
+    UnitCountSkill k;
+    k.up_to.fill(pool.skill_value(card));
+    return k;
+}
+
+u32 group_skill_bound(const CharacterGroup& g, const UnitCounts& most) {
+    u32 best = g.max_fixed_skill;
+    for (const UnitCountSkill& k : g.unit_count_skills)
+        best = std::max(best, skill_up_to(k, most));
+    return best;
+}
+
 u64 card_estimate_key(const CardPool& pool, u16 card, i32 loss) {
     const i64 bracket = std::max<i64>(i64{pool.event_bonus(card).total_x10()} * 10 - loss, 0);
     return (u64{pool.skill_value(card)} + 256) * pool.power(card) *
@@ -150,6 +183,14 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                 if ((pool.unit_mask(i) >> u) & 1u)
                     g.max_power_by_unit[u] = std::max(g.max_power_by_unit[u], pool.power(i));
             g.max_skill = std::max<u32>(g.max_skill, pool.skill_value(i));
+            g.units |= pool.unit_mask(i);
+            if (const auto code = unit_count_code(pool, i)) {
+                const auto same = [&](const UnitCountSkill& k) { return k.code == *code; };
+                if (std::none_of(g.unit_count_skills.begin(), g.unit_count_skills.end(), same))
+                    g.unit_count_skills.push_back(unit_count_skill(pool, *code));
+            } else {
+                g.max_fixed_skill = std::max<u32>(g.max_fixed_skill, pool.skill_value(i));
+            }
             g.max_bonus_pct = std::max(g.max_bonus_pct, ceil_percent(base_x10(pool, i)));
             g.max_limited_pct = std::max(g.max_limited_pct, ceil_percent(pool.limited_x10(i)));
             g.max_bonus_and_limited_pct =

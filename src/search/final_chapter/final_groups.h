@@ -4,6 +4,7 @@
 // shortlist of promising cards for the two heuristics.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -57,6 +58,22 @@ usize required_group_count(std::span<const CharacterGroup> groups, const FinalCo
 // cap, cap / 2, cap / 2 and cap / 3 cards, in order of first appearance.
 std::vector<u16> build_candidate_shortlist(const CardPool& pool, const SearchContext& context,
                                            u8 character, std::span<const u8> mask, u64 cap);
+
+// The side-table code of the card's unit-count skill, none for any other
+// skill (or a code naming no usable entry, whose card keeps its column).
+std::optional<u8> unit_count_code(const CardPool& pool, u16 card);
+
+// Unit-count skill `code` for the bounds. The evaluator reads its table at
+// the deck's count of its unit, at least 1; tables need not grow, so a
+// bound takes the largest entry up to the most the deck can hold.
+UnitCountSkill unit_count_skill(const CardPool& pool, u8 code);
+
+// A card's skill by its unit's count, every entry its skill value when its
+// skill does not grow with a unit's cards.
+UnitCountSkill skill_by_count(const CardPool& pool, u16 card);
+
+// The largest skill value a card of `g` can have in such a deck.
+u32 group_skill_bound(const CharacterGroup& g, const UnitCounts& most);
 
 // Sorts (key, index) pairs by key descending, then index ascending.
 void sort_by_key_desc(std::vector<std::pair<u64, u16>>& keyed);

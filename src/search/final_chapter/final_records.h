@@ -30,6 +30,18 @@ struct SearchCounters {
     bool operator==(const SearchCounters&) const = default;
 };
 
+// Per unit (0..5), a number of a deck's cards.
+using UnitCounts = std::array<u8, 6>;
+
+// A unit-count skill as the bounds read it: its unit, and per number n of
+// the deck's cards of that unit (0 read as 1) its largest value for n or
+// fewer.
+struct UnitCountSkill {
+    u8 unit = 0;
+    std::array<u8, 6> up_to{};
+    u8 code = 0;  // its side-table code
+};
+
 // One character's usable cards other than the leader's character, best
 // estimate first, with the maxima the bounds read. Never empty.
 struct CharacterGroup {
@@ -46,6 +58,13 @@ struct CharacterGroup {
     // The largest sum of the two of one card: a group's largest limited
     // bonus often comes with a small base.
     u32 max_bonus_and_limited_pct = 0;
+    // Skill values by kind: a unit-count skill's value grows with the deck's
+    // cards of its unit, which a search knows ever better as cards are
+    // placed; its codes (one per table) are kept apart from the largest
+    // value of the other cards.
+    u32 max_fixed_skill = 0;
+    std::vector<UnitCountSkill> unit_count_skills;
+    u8 units = 0;  // every unit one of its cards counts for
     u8 character = 0;
 };
 
@@ -74,6 +93,10 @@ struct LeaderValues {
     i32 support_value = 0;  // best support and attribute bonus the deck can have
     u16 card = 0;
     bool limited_counts = false;  // its limited bonus takes one of the counted places
+    u8 units = 0;                 // its unit mask
+    // Its skill by its unit's count in the deck; every entry `skill` when
+    // its skill does not grow with a unit.
+    UnitCountSkill skill_by_count;
 };
 
 // Five largest values, descending, padded with 0.
@@ -94,10 +117,12 @@ struct ChosenGroupTable {
     std::array<u32, 5> plain_power_sum{};
     std::array<u32, 5> shared_power_sum{};  // of the leader's shared-power column
     std::array<u32, 5> skill_sum{};
-    std::array<TopFive, 5> skill_top{};  // their largest skill values, largest first
     std::array<u32, 5> bonus_sum{};
     std::array<TopFive, 5> limited_top{};
     std::array<u32, 5> bonus_and_limited_sum{};
+    // Per unit, how many of the groups from position p on have a card that
+    // counts for it.
+    std::array<UnitCounts, 5> open_units{};
 };
 
 // The partial deck at a card-search node; each child gets its own copy.
@@ -107,7 +132,12 @@ struct CardSearchState {
     u64 support_end = 0;       // first support entry not examined yet
     u32 power = 0;
     u32 skill = 0;
-    TopFive skill_top{};  // skill values of the placed cards, largest first
+    // Skill values of the placed cards, largest first, each at most its
+    // column and, for a unit-count skill, at most its value for the most
+    // cards of its unit the deck could hold when the card was placed.
+    TopFive skill_top{};
+    u32 leader_skill = 0;     // the leader's entry of `skill_top`
+    UnitCounts unit_cards{};  // placed cards counting for each unit
     u32 bonus_pct = 0;
     TopFive limited_top{};  // limited percentages of the placed cards
     u32 support_ceil = 0;   // ceil(support_sum)
@@ -131,8 +161,9 @@ struct GroupSearchState {
     std::span<const CharacterGroup> groups;
     std::span<const GroupSuffixEntry> group_suffix;
     LeaderValues leader;
-    const LeaderShapes* shapes = nullptr;  // of `leader` over `groups`
-    std::span<const u32> plain_power;      // per pool card: power in a plain deck
+    const LeaderShapes* shapes = nullptr;            // of `leader` over `groups`
+    std::span<const u32> plain_power;                // per pool card: power in a plain deck
+    std::span<const UnitCountSkill> skill_by_count;  // per pool card
     const CardPool* pool = nullptr;
     const SearchContext* context = nullptr;
     const SuffixTables* tables = nullptr;
@@ -141,6 +172,12 @@ struct GroupSearchState {
     SearchCounters* counters = nullptr;
     Deadline* deadline = nullptr;
 };
+
+// The largest value of skill `k` in a deck of at most `most[u]` cards of
+// each unit u.
+inline u32 skill_up_to(const UnitCountSkill& k, const UnitCounts& most) {
+    return k.up_to[most[k.unit]];
+}
 
 // Inserts `v` before the first entry it is strictly greater than; the fifth
 // entry falls off.
