@@ -213,7 +213,7 @@ double reference_share(const std::array<SlotSkill, 5>& skills, usize self,
 std::array<u8, 5> leader_order(const CardPool& pool, const SearchContext& c, const DeckSlots& slots,
                                const std::array<double, 5>& values, bool whole_values) {
     std::array<u8, 5> order = {0, 1, 2, 3, 4};
-    if (!c.best_skill_as_leader || c.final_chapter || !c.fixed_characters.empty()) {
+    if (first_slot_leads(c)) {
         // The first slot leads; the others follow by card id (stable).
         for (usize i = 2; i < 5; ++i) {
             const u8 x = order[i];
@@ -537,6 +537,11 @@ bool evaluate(const CardPool& pool, const SearchContext& c, const DeckSlots& slo
 }
 
 }  // namespace
+
+bool first_slot_leads(const SearchContext& context) {
+    return !context.best_skill_as_leader || context.final_chapter ||
+           !context.fixed_characters.empty();
+}
 
 const SupportDeckList& deck_support_list(const CardPool& pool, const SearchContext& c,
                                          const DeckSlots& slots) {

@@ -63,6 +63,10 @@ struct DeckEvaluation {
     std::array<double, 5> card_event_bonus{};  // the card's own bonus, percent
 };
 
+// Whether slot 0 leads every deck. Otherwise the card of the largest resolved
+// skill value leads (ties: the smaller card id, then the earlier slot).
+bool first_slot_leads(const SearchContext& context);
+
 // None when no skill choice passes the multi live score up lower bound.
 std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchContext& context,
                                             const DeckSlots& slots);

@@ -1,25 +1,41 @@
-// The recursion fills one slot per level in one shared deck buffer. A
-// fixed slot scans the whole list and leaves `start` alone; a free slot
-// scans from `start` and passes i + 1 on, so every combination of free
+// The recursion fills one slot per level in one shared deck buffer: the
+// fixed slots first, each from its own positions of the list (the cards of
+// its card id or character), then the free slots as ascending combinations
+// of the positions a free slot may take, so every combination of free
 // positions is visited once per way of filling the fixed slots.
 //
-// Why the bounds hold. A card's power column is its largest power in any
-// deck and no resolved skill value exceeds its card's skill value, so the
-// cards placed plus the best values still open bound a deck's power, and
-// its score-up leader + 0.2 x others = 0.8 x leader + 0.2 x sum is at most
-// 0.8 x the largest value + 0.2 x the sum whoever leads; the skill key,
-// floor(10 x score-up), is then at most 8 x largest + 2 x sum. A minimised
-// power counts each card at its least power in any deck. Once the placed
-// cards span two attributes and share no unit, no deck of them shares
-// anything and every card plays its plain power. The best values
-// still open are those of later list positions, one per character where a
-// deck holds one card of each (the placed cards' characters aside).
+// Why the bounds hold. A node's bound adds what the placed cards can still
+// be worth, the best card each open fixed slot can take, and the best values
+// of the free positions still open (one per character where a deck holds
+// one card of each), so it is at least every deck below it:
+// - power: each card counted at the largest power it plays in a deck of the
+//   shape the placed cards leave open (`shape_power_bound`), or when
+//   minimised at the smallest; honor power, the floor at 0 and the cap are
+//   monotone in the sum;
+// - skill: a deck's multi live score up is leader + 0.2 x others =
+//   0.8 x leader + 0.2 x the sum of all five resolved values, so
+//   10 x score up = 8 x leader + 2 x sum, counted with each card's skill
+//   ceiling given the placed cards (`SkillCeilings`). The leader is slot 0
+//   where slot 0 leads, else the largest value. The key, floor(10 x score up
+//   + 1e-6), is at most that sum: resolved values are multiples of a quarter,
+//   so 10 x score up is a multiple of a half and the 1e-6 never lifts it to
+//   the next whole number.
+// A bound that cannot beat the worst kept key cuts, ties included: the keys
+// listed stay the same.
 #include "search/kernels/power_skill_search.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include "common/check.h"
+#include "search/bounds/shape_power_bound.h"
+#include "search/bounds/skill_ceiling.h"
+#include "search/bounds/top_sums.h"
 #include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
@@ -36,199 +52,334 @@ bool contains_u8(std::span<const u8> values, u8 value) {
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-// The card's least power in any deck: each of its units gives at least that
-// unit's smallest variant, and the card takes the best of its units.
-u32 least_power(const CardPool& pool, u16 card) {
-    const u8 units = pool.unit_mask(card);
-    const u32 high = pool.unit_values_high(card);
-    u32 best = 0;
-    for (u32 u = 0; u < 6; ++u) {
-        if (!(units & (1u << u))) continue;
-        const usize first = 4 * ((high >> (16 + u)) & 1u);
-        u32 least = pool.unit_value(card, first);
-        for (usize v = first + 1; v < first + 4; ++v)
-            least = std::min(least, pool.unit_value(card, v));
-        best = std::max(best, least);
-    }
-    return best;
-}
+// Which list positions each slot may take.
+struct SlotPlan {
+    usize fixed = 0;                                // fixed slots, fixed cards first
+    std::array<std::vector<u32>, 5> fixed_options;  // per fixed slot, ascending
+    std::vector<u32> free_options;                  // positions a free slot may take
 
-// The card's power in a deck that shares no unit and no attribute.
-u32 plain_power(const CardPool& pool, u16 card) {
-    const u8 units = pool.unit_mask(card);
-    const u32 high = pool.unit_values_high(card);
-    u32 best = 0;
-    for (u32 u = 0; u < 6; ++u)
-        if (units & (1u << u))
-            best = std::max(best, pool.unit_value(card, 4 * ((high >> (16 + u)) & 1u)));
-    return best;
-}
-
-// Per list position i, the sums of the r best values among positions i..n-1
-// (r = 0..5; fewer positions: the sum of all), best being largest, or
-// smallest; with `one_per_character`, at most one value per character.
-using SuffixSums = std::vector<std::array<u64, 6>>;
-
-SuffixSums suffix_sums(const CardPool& pool, std::span<const u16> list,
-                       const std::function<u64(u16)>& value, bool smallest,
-                       bool one_per_character) {
-    const usize n = list.size();
-    SuffixSums sums(n + 1);
-    const auto better = [&](u64 a, u64 b) { return smallest ? a < b : a > b; };
-    // The best value per character so far, or per card when characters repeat.
-    std::array<std::optional<u64>, CardPool::CHARACTER_SLOTS> by_character{};
-    std::vector<u64> top;  // best first, at most five
-    for (usize i = n; i-- > 0;) {
-        const u64 x = value(list[i]);
-        if (one_per_character) {
-            auto& held = by_character[std::min<usize>(pool.character_id(list[i]),
-                                                      CardPool::CHARACTER_SLOTS - 1)];
-            if (held && !better(x, *held)) {
-                sums[i] = sums[i + 1];
-                continue;
+    // A free slot never takes a character that a fixed slot always places,
+    // nor, where characters may repeat, a fixed card id.
+    static SlotPlan of(const CardPool& pool, const SearchContext& context,
+                       std::span<const u16> list) {
+        SlotPlan plan;
+        const usize cards = context.fixed_cards.size();
+        plan.fixed = std::min<usize>(cards + context.fixed_characters.size(), 5);
+        std::array<u32, 5> placed{};  // per fixed slot, the characters it may place
+        for (u32 i = 0; i < list.size(); ++i) {
+            const u16 card = list[i];
+            const u8 c = pool.character_id(card);
+            for (usize k = 0; k < plan.fixed; ++k) {
+                const bool fits = k < cards ? pool.card_id(card) == context.fixed_cards[k]
+                                            : c == context.fixed_characters[k - cards];
+                if (!fits) continue;
+                plan.fixed_options[k].push_back(i);
+                placed[k] |= 1u << std::min<u8>(c, 31);
             }
-            held = x;
-            top.clear();
-            for (const auto& v : by_character)
-                if (v) top.push_back(*v);
-            std::sort(top.begin(), top.end(), better);
-        } else {
-            top.insert(std::find_if(top.begin(), top.end(), [&](u64 t) { return better(x, t); }),
-                       x);
         }
-        if (top.size() > 5) top.resize(5);
-        for (usize r = 1; r <= 5; ++r)
-            sums[i][r] = sums[i][r - 1] + (r <= top.size() ? top[r - 1] : 0);
+        u32 taken = 0;
+        for (usize k = 0; k < plan.fixed; ++k)
+            if (std::has_single_bit(placed[k])) taken |= placed[k];
+        for (u32 i = 0; i < list.size(); ++i) {
+            const u16 card = list[i];
+            const bool out = repeats_characters(context)
+                                 ? contains_u16(context.fixed_cards, pool.card_id(card))
+                                 : (taken >> std::min<u8>(pool.character_id(card), 31)) & 1u;
+            if (!out) plan.free_options.push_back(i);
+        }
+        return plan;
     }
-    return sums;
-}
 
-// The cards placed so far, as the bounds read them.
+    // Whether every fixed slot has a card and the free positions hold as
+    // many characters (card ids where characters repeat) as free slots.
+    bool satisfiable(const CardPool& pool, const SearchContext& context,
+                     std::span<const u16> list) const {
+        for (usize k = 0; k < fixed; ++k)
+            if (fixed_options[k].empty()) return false;
+        std::vector<u32> owners;
+        for (const u32 i : free_options)
+            owners.push_back(repeats_characters(context) ? pool.card_id(list[i])
+                                                         : pool.character_id(list[i]));
+        std::sort(owners.begin(), owners.end());
+        const usize distinct =
+            static_cast<usize>(std::unique(owners.begin(), owners.end()) - owners.begin());
+        return distinct >= 5 - fixed;
+    }
+};
+
+// One value's bounds over a plan: the best value of each fixed slot's cards
+// and the best sums over the free positions.
+struct PlanValues {
+    std::array<u64, 6> fixed_rest{};  // [d]: sum over fixed slots d.. of their best
+    std::array<u64, 6> fixed_top{};   // [d]: the largest best of fixed slots d..
+    TopSums free;
+
+    PlanValues(const CardPool& pool, std::span<const u16> list, const SlotPlan& plan,
+               const std::function<u64(u16)>& value, bool smallest, bool one_per_character)
+        : free(pool, free_cards(list, plan), free_values(list, plan, value), smallest,
+               one_per_character) {
+        for (usize k = plan.fixed; k-- > 0;) {
+            u64 best = smallest ? ~u64{0} : 0;
+            for (const u32 i : plan.fixed_options[k])
+                best = smallest ? std::min(best, value(list[i])) : std::max(best, value(list[i]));
+            fixed_rest[k] = fixed_rest[k + 1] + best;
+            fixed_top[k] = std::max(fixed_top[k + 1], best);
+        }
+    }
+
+    static std::vector<u16> free_cards(std::span<const u16> list, const SlotPlan& plan) {
+        std::vector<u16> cards;
+        for (const u32 i : plan.free_options)
+            cards.push_back(list[i]);
+        return cards;
+    }
+    static std::vector<u64> free_values(std::span<const u16> list, const SlotPlan& plan,
+                                        const std::function<u64(u16)>& value) {
+        std::vector<u64> values;
+        for (const u32 i : plan.free_options)
+            values.push_back(value(list[i]));
+        return values;
+    }
+};
+
+// What the placed cards contribute to a node's bounds; computed once per
+// node and extended by the open slots' best values per tested position.
 struct Placed {
-    u64 power = 0;      // power columns (least powers when minimised)
-    u64 plain = 0;      // powers in a deck sharing no unit and no attribute
-    u64 skill_sum = 0;  // skill values
-    u64 skill_max = 0;  // the largest skill value
-    u8 common_units = 0x3f;
-    u8 attr = 0xff;  // the first card's attribute
-    bool mixed_attributes = false;
+    usize count = 0;
+    DeckShapeLeft shape;
+    u64 power = 0;        // placed powers at their bound for `shape`
+    u64 skill_sum = 0;    // placed skill ceilings
+    u64 skill_top = 0;    // the largest of them
+    u64 skill_first = 0;  // slot 0's
+};
 
-    // No unit and no attribute can be shared by all five cards any more:
-    // every card of the deck plays its plain power.
-    bool plain_deck() const { return mixed_attributes && common_units == 0; }
+// A node's bounds: 10 x the multi live score up, and the power key.
+struct NodeBound {
+    u64 skill_x10 = 0;
+    u64 power = 0;
 };
 
 // The recursion's shared state; lives for one search.
-struct Walk {
-    const CardPool& pool;
-    const SearchContext& context;
-    std::span<const u16> list;
-    std::vector<u8> used;  // by list position
-    DeckSlots deck{};
-    TopDecks& best;
-    SearchStats& stats;
-    Deadline& deadline;
-    bool stop = false;  // the deadline has passed; never cleared
-    SuffixSums power_sums;
-    SuffixSums plain_sums;
-    SuffixSums skill_sums;
+class Walk {
+  public:
+    Walk(const CardPool& pool, const SearchContext& context, std::span<const u16> list,
+         const SlotPlan& plan, TopDecks& best, SearchStats& stats, Deadline& deadline)
+        : pool_(pool),
+          context_(context),
+          list_(list),
+          plan_(plan),
+          best_(best),
+          stats_(stats),
+          deadline_(deadline),
+          used_(list.size(), 0),
+          minimised_(candidate_order_reversed(context)),
+          skill_key_(context.target == Target::SKILL),
+          skill_bounded_(skill_key_ || context.multi_live_score_up_lower_bound.has_value()),
+          first_leads_(first_slot_leads(context)) {
+        if (skill_bounded_) {
+            std::vector<u16> cards(list.begin(), list.end());
+            ceilings_.emplace(pool, context, cards, repeats_characters(context));
+            skill_.emplace(
+                pool, list, plan, [&](u16 card) { return u64{ceilings_->of(card)}; }, false,
+                !repeats_characters(context));
+        }
+    }
 
-    void visit(usize depth, usize start, u32 characters, const Placed& placed);
+    void run() {
+        const Placed root = placed_part(0);
+        const NodeBound b = bound(root, 0);
+        if (cannot_enter(b)) return;
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+        entered_.fill(b);
+#endif
+        visit(0, 0, root);
+    }
+
+  private:
+    const CardPool& pool_;
+    const SearchContext& context_;
+    std::span<const u16> list_;
+    const SlotPlan& plan_;
+    TopDecks& best_;
+    SearchStats& stats_;
+    Deadline& deadline_;
+    std::vector<u8> used_;  // by list position
+    DeckSlots deck_{};
+    bool stop_ = false;  // the deadline has passed; never cleared
+    bool minimised_;
+    bool skill_key_;      // the key is the skill key
+    bool skill_bounded_;  // the skill bound is read: the key or a lower bound
+    bool first_leads_;
+    std::optional<SkillCeilings> ceilings_;
+    std::optional<PlanValues> skill_;
+    // Power bounds per deck shape left, built when first needed.
+    std::array<std::unique_ptr<PlanValues>, 512> power_{};
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    std::array<NodeBound, 6> entered_{};  // the bound of each node above the deck
+#endif
+
+    const PlanValues& power_values(DeckShapeLeft shape) {
+        auto& values = power_[shape.code()];
+        if (!values) {
+            values = std::make_unique<PlanValues>(
+                pool_, list_, plan_,
+                [&](u16 card) { return u64{shape_power_bound(pool_, card, shape, minimised_)}; },
+                minimised_, !repeats_characters(context_));
+        }
+        return *values;
+    }
+
+    Placed placed_part(usize count) {
+        Placed p;
+        p.count = count;
+        for (usize s = 0; s < count; ++s)
+            p.shape = p.shape.with(pool_, deck_[s]);
+        if (!skill_key_) {
+            for (usize s = 0; s < count; ++s)
+                p.power += shape_power_bound(pool_, deck_[s], p.shape, minimised_);
+        }
+        if (skill_bounded_ && count > 0) {
+            std::array<u8, 5> ceilings{};
+            ceilings_->of_placed({deck_.data(), count}, 5 - count, ceilings);
+            for (usize s = 0; s < count; ++s) {
+                p.skill_sum += ceilings[s];
+                p.skill_top = std::max<u64>(p.skill_top, ceilings[s]);
+            }
+            p.skill_first = ceilings[0];
+        }
+        return p;
+    }
+
+    // The bounds of every deck holding the placed cards whose free slots
+    // take positions `free_from` and later of the free list.
+    NodeBound bound(const Placed& p, usize free_from) {
+        const usize fixed_open = p.count < plan_.fixed ? plan_.fixed - p.count : 0;
+        const usize free_open = 5 - p.count - fixed_open;
+        const usize rest = std::min(p.count, plan_.fixed);
+        NodeBound b;
+        if (skill_bounded_) {
+            const u64 free_top = free_open > 0 ? skill_->free.at(free_from, 1) : 0;
+            const u64 sum =
+                p.skill_sum + skill_->fixed_rest[rest] + skill_->free.at(free_from, free_open);
+            u64 leader = 0;
+            if (!first_leads_) {
+                leader = std::max({p.skill_top, skill_->fixed_top[rest], free_top});
+            } else if (p.count > 0) {
+                leader = p.skill_first;
+            } else {
+                leader = plan_.fixed > 0 ? skill_->fixed_top[0] : free_top;
+            }
+            b.skill_x10 = 8 * leader + 2 * sum;
+        }
+        if (!skill_key_) {
+            const PlanValues& v = power_values(p.shape);
+            const u64 cards = p.power + v.fixed_rest[rest] + v.free.at(free_from, free_open);
+            i64 power = context_.honor_power + static_cast<i64>(cards);
+            power = std::max<i64>(power, 0);
+            if (context_.wl3_power_cap != 0) power = std::min<i64>(power, context_.power_cap);
+            b.power = static_cast<u64>(power);
+        }
+        return b;
+    }
+
+    // Whether no deck under the bound can be admitted and enter the list.
+    // Decks that could only tie the worst kept deck count as unable.
+    bool cannot_enter(const NodeBound& b) const {
+        if (skill_bounded_ && context_.multi_live_score_up_lower_bound &&
+            static_cast<double>(b.skill_x10) / 10.0 + 1e-6 <
+                *context_.multi_live_score_up_lower_bound) {
+            return true;
+        }
+        if (!best_.full()) return false;
+        const u64 worst = best_.last().score;
+        if (skill_key_) return b.skill_x10 <= worst;
+        return minimised_ ? b.power >= worst : b.power <= worst;
+    }
 
     bool holds_card_id(usize depth, u16 card_id) const {
         for (usize s = 0; s < depth; ++s)
-            if (pool.card_id(deck[s]) == card_id) return true;
+            if (pool_.card_id(deck_[s]) == card_id) return true;
         return false;
     }
 
-    bool minimised() const { return candidate_order_reversed(context); }
-
-    u64 power_value(u16 card) const {
-        return minimised() ? least_power(pool, card) : pool.power(card);
+    bool holds_character(usize depth, u8 character) const {
+        for (usize s = 0; s < depth; ++s)
+            if (pool_.character_id(deck_[s]) == character) return true;
+        return false;
     }
 
-    Placed with(const Placed& p, u16 card) const {
-        Placed next = p;
-        next.power += power_value(card);
-        next.plain += plain_power(pool, card);
-        next.skill_sum += pool.skill_value(card);
-        next.skill_max = std::max<u64>(p.skill_max, pool.skill_value(card));
-        next.common_units &= pool.unit_mask(card);
-        if (p.attr == 0xff) {
-            next.attr = pool.attr(card);
-        } else if (pool.attr(card) != p.attr) {
-            next.mixed_attributes = true;
-        }
-        return next;
+    // A fixed-card slot or a free slot: one card per character, or where
+    // characters may repeat, no card id twice. A fixed-character slot takes
+    // its character even when the deck holds it, but never a card id twice.
+    bool admissible(usize depth, u16 card) const {
+        const bool character_slot = depth >= context_.fixed_cards.size() && depth < plan_.fixed;
+        if (character_slot || repeats_characters(context_))
+            return !holds_card_id(depth, pool_.card_id(card));
+        return !holds_character(depth, pool_.character_id(card));
     }
 
-    // Whether no deck holding the placed cards and `open` more cards from
-    // list positions `from` on can be admitted and enter the list. Decks
-    // that could only tie the worst kept deck count as unable: the keys
-    // listed stay the same.
-    bool cannot_enter(const Placed& p, usize from, usize open) const {
-        const u64 largest = open == 0 ? p.skill_max : std::max(p.skill_max, skill_sums[from][1]);
-        const u64 skill_x10 = 8 * largest + 2 * (p.skill_sum + skill_sums[from][open]);
-        if (context.multi_live_score_up_lower_bound &&
-            static_cast<double>(skill_x10) / 10.0 + 1e-6 <
-                *context.multi_live_score_up_lower_bound) {
-            return true;
-        }
-        if (!best.full()) return false;
-        const u64 worst = best.last().score;
-        if (context.target == Target::SKILL) return skill_x10 <= worst;
-        const bool plain = !minimised() && p.plain_deck();
-        const u64 cards =
-            plain ? p.plain + plain_sums[from][open] : p.power + power_sums[from][open];
-        i64 power = context.honor_power + static_cast<i64>(cards);
-        power = std::max<i64>(power, 0);
-        if (context.wl3_power_cap != 0) power = std::min<i64>(power, context.power_cap);
-        const u64 key = static_cast<u64>(power);
-        return minimised() ? key >= worst : key <= worst;
-    }
+    void leaf();
+    void visit(usize depth, usize free_from, const Placed& placed);
+    // Places the card of list position i at slot `depth` and visits the
+    // child unless its bound cuts it.
+    void enter(usize depth, u32 i, usize free_from);
 };
 
-void Walk::visit(usize depth, usize start, u32 characters, const Placed& placed) {
-    ++stats.nodes;
-    if (deadline.step()) stop = true;
-    if (stop) return;
+void Walk::leaf() {
+    ++stats_.evaluations;
+    const std::optional<u64> key = evaluate_deck_key(pool_, context_, deck_);
+    if (!key) return;
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    for (const NodeBound& b : entered_) {
+        if (skill_key_) VDZ_ASSERT(*key <= b.skill_x10);
+        if (!skill_key_) VDZ_ASSERT(minimised_ ? *key >= b.power : *key <= b.power);
+        if (!skill_key_ && skill_bounded_) {
+            const auto e = evaluate_deck(pool_, context_, deck_);
+            VDZ_ASSERT(e && std::floor(10.0 * e->multi_live_score_up + 1e-6) <=
+                                static_cast<double>(b.skill_x10));
+        }
+    }
+#endif
+    best_.record({*key, deck_});
+}
+
+void Walk::enter(usize depth, u32 i, usize free_from) {
+    deck_[depth] = list_[i];
+    const Placed child = placed_part(depth + 1);
+    const NodeBound b = bound(child, free_from);
+    if (cannot_enter(b)) return;
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    entered_[depth + 1] = b;
+#endif
+    used_[i] = 1;
+    visit(depth + 1, free_from, child);
+    used_[i] = 0;
+}
+
+void Walk::visit(usize depth, usize free_from, const Placed& placed) {
+    ++stats_.nodes;
+    if (deadline_.step()) stop_ = true;
+    if (stop_) return;
     // 1. A complete deck: evaluate and offer.
-    if (depth == 5) {
-        ++stats.evaluations;
-        if (const auto key = evaluate_deck_key(pool, context, deck)) best.record({*key, deck});
+    if (depth == 5) return leaf();
+    // 2. A fixed slot tries each card of its card id or character.
+    if (depth < plan_.fixed) {
+        for (const u32 i : plan_.fixed_options[depth]) {
+            if (used_[i] || !admissible(depth, list_[i])) continue;
+            enter(depth, i, 0);
+            if (stop_) return;
+        }
         return;
     }
-    // 2. The kind of this slot.
-    const usize fixed_cards = context.fixed_cards.size();
-    const usize fixed_characters = context.fixed_characters.size();
-    const bool card_slot = depth < fixed_cards;
-    const bool character_slot = !card_slot && depth < fixed_cards + fixed_characters;
-    const bool fixed = card_slot || character_slot;
-    const usize open = 5 - depth;
-    // 3. Each admissible card at this slot. Free slots stop where no deck
-    // from this position on can enter, and skip cards none of whose decks
-    // can.
-    for (usize i = fixed ? 0 : start; i < list.size(); ++i) {
-        if (!fixed && cannot_enter(placed, i, open)) break;
-        if (used[i]) continue;
-        const u16 card = list[i];
-        const u8 c = pool.character_id(card);
-        const bool repeat = repeats_characters(context) ? holds_card_id(depth, pool.card_id(card))
-                                                        : (characters & (1u << c)) != 0;
-        if (card_slot) {
-            if (repeat || pool.card_id(card) != context.fixed_cards[depth]) continue;
-        } else if (character_slot) {
-            if (c != context.fixed_characters[depth - fixed_cards]) continue;
-        } else if (repeat) {
-            continue;
-        }
-        const Placed next = with(placed, card);
-        if (!fixed && cannot_enter(next, i + 1, open - 1)) continue;
-        deck[depth] = card;
-        used[i] = 1;
-        visit(depth + 1, fixed ? start : i + 1, characters | (1u << c), next);
-        used[i] = 0;
-        if (stop) return;
+    // 3. A free slot takes ascending free positions; it stops where no deck
+    // from a position on can enter.
+    const std::vector<u32>& options = plan_.free_options;
+    for (usize j = free_from; j < options.size(); ++j) {
+        if (cannot_enter(bound(placed, j))) break;
+        const u32 i = options[j];
+        if (used_[i] || !admissible(depth, list_[i])) continue;
+        enter(depth, i, j + 1);
+        if (stop_) return;
     }
 }
 
@@ -269,18 +420,9 @@ std::vector<u16> candidate_list(const CardPool& pool, const SearchContext& conte
 void search_small_exhaustive(const CardPool& pool, const SearchContext& context,
                              std::span<const u16> candidates, TopDecks& best, SearchStats& stats,
                              Deadline& deadline) {
-    Walk walk{pool,  context, candidates, std::vector<u8>(candidates.size(), 0),
-              {},    best,    stats,      deadline,
-              false, {},      {},         {}};
-    const bool distinct = !repeats_characters(context);
-    walk.power_sums = suffix_sums(
-        pool, candidates, [&](u16 card) { return walk.power_value(card); }, walk.minimised(),
-        distinct);
-    walk.plain_sums = suffix_sums(
-        pool, candidates, [&](u16 card) { return u64{plain_power(pool, card)}; }, false, distinct);
-    walk.skill_sums = suffix_sums(
-        pool, candidates, [&](u16 card) { return u64{pool.skill_value(card)}; }, false, distinct);
-    walk.visit(0, 0, 0, Placed{});
+    const SlotPlan plan = SlotPlan::of(pool, context, candidates);
+    if (plan.satisfiable(pool, context, candidates))
+        Walk(pool, context, candidates, plan, best, stats, deadline).run();
     stats.clock_reads = deadline.clock_reads();
     stats.timed_out = deadline.expired();
 }

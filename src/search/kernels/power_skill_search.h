@@ -1,6 +1,7 @@
 // The search of the power and skill targets: every admissible deck of the
 // pool in the order of the target's own per-card key, the best `limit` kept.
-// Bounds from the cards' power and skill columns cut what cannot enter the
+// Bounds from what each card can still be worth (its power in the deck shapes
+// the placed cards leave open, its skill ceiling) cut what cannot enter the
 // list once it is full, and what cannot reach the score-up lower bound; the
 // search watches the deadline like the other searches.
 #pragma once
