@@ -94,9 +94,29 @@ const std::vector<std::pair<const char*, std::function<Road()>>> ROADS = {
      }},
     {"power and skill search",
      [] {
-         Road r = one_late_deck(23, false);
+         // A fixed card of skill 100, twelve strong cards of skill 0, then
+         // thirteen weaker reference skills (rate 100, cap 100) under the
+         // "min" strategy. A deck with a card of skill 0 stays under the
+         // bound of 150, but the search's bound, which takes a reference
+         // skill's best share, cannot tell while it holds one such card:
+         // every deck with one is refused before the first of references
+         // only.
+         Road r;
+         r.cards.push_back(plain_card(100, 26, 1000, 100));
+         for (u16 i = 0; i < 25; ++i) {
+             TestCard c =
+                 plain_card(static_cast<u16>(10 + i), static_cast<u8>(1 + i), 30000 - 100 * i, 0);
+             if (i >= 12) {
+                 c.skill.has_ref = true;
+                 c.skill.ref = {100, 100};
+                 c.skill_value = 100;
+             }
+             r.cards.push_back(c);
+         }
          r.context.target = Target::POWER;
          r.context.fixed_cards = {100};
+         r.context.skill_reference_choose_strategy = SkillReferenceChooseStrategy::MIN;
+         r.context.multi_live_score_up_lower_bound = 150.0;
          return r;
      }},
     {"single-best challenge search", [] { return challenge(1); }},
