@@ -444,9 +444,9 @@ def chosen_requests(args, region):
     return [r for r in requests if all(word in r["label"] for word in words)]
 
 
-def write_json(path, args, runs):
+def write_json(path, args, region_path, runs):
     document = {"seed": args.seed, "timeout_ms": args.timeout_ms, "kill_margin_ms": args.kill_margin_ms,
-                "runs": runs}
+                "region": region_path.name, "runs": runs}
     Path(path).write_text(json.dumps(document, indent=1) + "\n")
 
 
@@ -490,9 +490,12 @@ def main():
           f"killed {args.kill_margin_ms} ms after it, driver {args.driver}"
           + (f", cores {','.join(map(str, args.cores))}" if args.cores else ", one unpinned process")
           + "; times are preparation plus search in ms")
+    if args.compare and document.get("region", region_path.name) != region_path.name:
+        print(f"the earlier run used the region {document['region']}, of other generator sources: "
+              "its figures and deck keys may differ for that reason alone")
     runs = run_requests(requests, args, region_path)
     if args.json:
-        write_json(args.json, args, runs)
+        write_json(args.json, args, region_path, runs)
 
     print()
     print_summary("now", figures(runs, args.timeout_ms))
