@@ -106,6 +106,17 @@ inline void negate_a_weight(std::mt19937& rng, SearchContext& c) {
     }
 }
 
+// Any skill order; a specific order may name one activation twice.
+inline void random_skill_order(std::mt19937& rng, SearchContext& c) {
+    c.skill_order_choose_strategy = static_cast<SkillOrderChooseStrategy>(rng() % 4);
+    if (c.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC) {
+        std::array<u64, 5> order;
+        for (u64& index : order)
+            index = rng() % 5;
+        c.specific_skill_order = order;
+    }
+}
+
 // Packs `cards` as pool cards 0..n-1 and appends their per-card vectors to
 // `context` (which must have none yet).
 inline CardPool make_pool(const std::vector<TestCard>& cards, SearchContext& context) {

@@ -82,7 +82,7 @@ u64 card_suffix_bound(const BoundModel& m, const CardSuffixSums& t, const Partia
             v = a < 5 ? sums.skills[a++] : 0;
         }
     }
-    return bound_key(m, power, skills, bonus);
+    return bound_key(m, power, skills, lead_bound(sums, skills), bonus);
 }
 
 }  // namespace vdz

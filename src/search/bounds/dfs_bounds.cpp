@@ -2,7 +2,9 @@
 // and its skill value is at least every value its skill resolves to in any
 // deck; the live score and the event points grow with the deck power, with
 // every resolved skill value and with the event bonus, so evaluating them at
-// the largest possible inputs bounds them. A card's rounded-up bonus is at
+// the largest possible inputs bounds them. Where the first slot leads, the
+// leader's resolved value is at most its card's skill value, which bounds
+// the terms that read the leader alone. A card's rounded-up bonus is at
 // least its share of the deck's bonus, and the World Bloom support and
 // attribute bonuses are at most `bonus_extra`. Per character, a completion
 // takes at most one card, and that card is at most the character's best; the
@@ -27,6 +29,7 @@
 #include "common/numeric.h"
 #include "pool/pool_packing.h"
 #include "search/bounds/event_points_bound.h"
+#include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
 namespace {
@@ -50,11 +53,14 @@ auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
 // last one, which also absorbs the rounding of the evaluator's
 // floating-point steps (far below one point): the result is never below the
 // evaluator's truncated score.
-i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, double coupled) {
+i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 lead_value,
+                     double coupled) {
     const SuffixTables& t = *m.suffix;
     const i64 power = static_cast<i64>(p);  // below 2^32
     const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
     const i64 best = skills[0];
+    VDZ_ASSERT(lead_value <= skills[0]);
+    const i64 lead = lead_value;
     if (t.effective_live_type == LiveType::MYSEKAI) return 0;
     // Coefficients far beyond any song's could overflow the products below.
     if (!t.live_score_in_range) return INT32_MAX;
@@ -65,29 +71,32 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, doub
             // Every activation is the room leader's (4 v0 + S) / 5 or the
             // teammates' fixed value.
             multiplier =
-                t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * best + s);
+                t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * lead + s);
             break;
         case LiveType::SOLO:
         case LiveType::AUTO:
             if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
                 // Five activations at the mean, then the leader's encore.
                 multiplier = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
-                             ceil_div(t.skill_last_e6 * best, 100);
+                             ceil_div(t.skill_last_e6 * lead, 100);
                 break;
             }
             [[fallthrough]];
         default:
             if (t.paired_skill_weights) {
-                // Activations sorted and paired with the sorted weights grow
-                // with each value; the leader's encore is at most the best.
-                i64 paired = t.skill_last_e6 * best;
+                // Activations paired with the weights, the largest value with
+                // the largest weight, sum to the most; each grows with its
+                // value. The leader's encore is at most its value.
+                i64 paired = t.skill_last_e6 * lead;
                 for (usize i = 0; i < 5; ++i)
                     paired += t.paired_skill_e6[i] * skills[i];
                 multiplier = t.base_score_e6 + ceil_div(paired, 100);
                 break;
             }
-            // Six activations, none above the best skill value.
-            multiplier = t.base_score_e6 + t.skill_sum_e6 * 5 * best;
+            // Five activations none above the best skill value, and the
+            // leader's encore.
+            multiplier =
+                t.base_score_e6 + ceil_div(t.skill_first5_e6 * best + t.skill_last_e6 * lead, 100);
             break;
     }
     const i64 room =
@@ -96,7 +105,8 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, doub
     i64 product, raw;
     if (__builtin_mul_overflow(power, multiplier, &product)) return INT32_MAX;
     if (m.coupling.on && coupled < INFINITY) {
-        const double c = coupled_product_bound(m.coupling, m.power_extra, p, skills[0], coupled);
+        const double c =
+            coupled_product_bound(m.coupling, m.power_extra, p, skills[0], lead_value, coupled);
         if (c < static_cast<double>(product)) product = static_cast<i64>(c);
     }
     if (__builtin_mul_overflow(product, i64{4}, &product) ||
@@ -168,6 +178,7 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.suffix = &suffix;
     m.power_extra = static_cast<u64>(std::max(context.honor_power, 0));
     m.has_event = context.event_kind != NO_EVENT_KIND;
+    m.first_slot_leads = first_slot_leads(context);
     m.composition = !suffix.unit_pattern_order.empty();
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
     m.bonus_in_tenths = !context.final_chapter && !context.world_bloom;
@@ -241,6 +252,10 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     const CardPool& pool = *m.pool;
     const SearchContext& context = *m.context;
     PartialSums child = sums;
+    if (m.first_slot_leads && sums.first_attr == 0xFF) {
+        child.lead_known = true;
+        child.lead_skill = pool.skill_value(card);
+    }
     if (m.coupling.on) child.coupled += m.coupling.card[card];
     child.power_sum += pool.power(card);
     child.plain_power_sum += m.power_no_unit[card];
@@ -275,7 +290,7 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     return child;
 }
 
-u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
               double coupled) {
     const SuffixTables& t = *m.suffix;
     // Power with the honor power, under the cap when there is one.
@@ -294,7 +309,7 @@ u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bon
         default:
             return UINT64_MAX;  // no depth-first search ranks by these
     }
-    const i64 score = live_score_bound(m, p, skills, coupled);
+    const i64 score = live_score_bound(m, p, skills, lead, coupled);
     if (t.target == Target::BONUS) {
         const u64 doubled = std::min<u64>(2 * bonus, UINT32_MAX);
         return pack(doubled, static_cast<u64>(score));
@@ -328,7 +343,8 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
                                ? sums.coupled + top_unused_sum(m.coupling.order, m.coupling.by_rank,
                                                                used_characters, k)
                                : INFINITY;
-    return bound_key(m, power, merge_skills(sums, top, n), bonus, coupled);
+    const SkillValues skills = merge_skills(sums, top, n);
+    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
 }
 
 u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
@@ -353,7 +369,8 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
         bonus += t.bonus_total_sums[row][columns];
     }
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
-    return bound_key(m, power, merge_skills(sums, top, columns), bonus, coupled);
+    const SkillValues skills = merge_skills(sums, top, columns);
+    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
 }
 
 u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,
@@ -376,7 +393,8 @@ u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const Partia
     const SkillValues skills = {sums.skills[0], sums.skills[1], sums.skills[2], sums.skills[3],
                                 sums.skills[4]};
     const double coupled = m.coupling.on ? sums.coupled : INFINITY;
-    return bound_key(m, power, skills, u64{sums.bonus_sum} + bonus_extra, coupled);
+    return bound_key(m, power, skills, lead_bound(sums, skills), u64{sums.bonus_sum} + bonus_extra,
+                     coupled);
 }
 
 ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bool plain) {
@@ -441,13 +459,14 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
     VDZ_ASSERT(!t.plain || child.plain());
     const u64 power = u64{t.plain ? child.plain_power_sum : child.power_sum} + rest(t.power);
     const u64 bonus = u64{child.bonus_sum} + rest(t.bonus) + bonus_extra;
-    std::array<u32, 5> skills{};
+    std::array<u32, 5> more{};
     usize n = 0;
     for (usize j = 0; j < t.places; ++j)
-        if (t.skill_slots[j] != character) skills[n++] = t.skill_values[j];
-    if (n < t.places) skills[n++] = t.next_skill;
+        if (t.skill_slots[j] != character) more[n++] = t.skill_values[j];
+    if (n < t.places) more[n++] = t.next_skill;
     const double coupled = m.coupling.on ? child.coupled + rest(t.coupled) : INFINITY;
-    return bound_key(m, power, merge_skills(child, skills, n), bonus, coupled);
+    const SkillValues skills = merge_skills(child, more, n);
+    return bound_key(m, power, skills, lead_bound(child, skills), bonus, coupled);
 }
 
 u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key) {

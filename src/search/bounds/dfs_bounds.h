@@ -27,6 +27,9 @@ struct BoundModel {
     u64 power_extra = 0;  // the honor power, when positive
     u32 bonus_extra = 0;  // World Bloom support and attribute bonus at most, percent
     bool has_event = false;
+    // The first slot leads every deck, so its card's skill value bounds the
+    // leader's once it is placed.
+    bool first_slot_leads = false;
     // World Bloom: the support and attribute-count bonus follow the deck.
     bool support_mode = false;
     // Each character's support list (the general one where it has none of
@@ -85,8 +88,15 @@ SkillValues merge_skills(const PartialSums& sums, const Values& more, usize coun
     return out;
 }
 
-// `coupled`, when finite, bounds the deck's card values of the coupling.
-u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u64 bonus,
+// The largest skill value the leader of a deck holding the cards of `sums`
+// can have, when `skills` bounds the deck's values.
+inline u32 lead_bound(const PartialSums& sums, const SkillValues& skills) {
+    return sums.lead_known ? sums.lead_skill : skills[0];
+}
+
+// `lead` bounds the leader's skill value (at most `skills[0]`); `coupled`,
+// when finite, bounds the deck's card values of the coupling.
+u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
               double coupled = INFINITY);
 
 // Bound of every completion of the `depth` cards of `partial`: the k = 5 -

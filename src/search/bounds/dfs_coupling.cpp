@@ -8,8 +8,9 @@
 namespace vdz {
 namespace {
 
-// M <= a + b x best + r x S: the multiplier of the live score bound, with
-// its best-value and sum terms apart. False where it has no sum term.
+// M <= a + b x best + l x lead + r x S: the multiplier of the live score
+// bound, with its best-value, leader and sum terms apart. False where it has
+// no sum term.
 bool multiplier_terms(const SuffixTables& t, u32 best, u64 sum, Coupling& c) {
     c.a = static_cast<double>(t.base_score_e6);
     switch (t.effective_live_type) {
@@ -19,7 +20,7 @@ bool multiplier_terms(const SuffixTables& t, u32 best, u64 sum, Coupling& c) {
         case LiveType::CHEERFUL:
             // M = a + rate x max(5 x teammate, 4 best + S).
             c.r = static_cast<double>(t.skill_sum_e6);
-            c.b = 4 * c.r;
+            c.l = 4 * c.r;
             if (t.teammate_score_up_x5 > 0)
                 c.floor = c.a + c.r * static_cast<double>(t.teammate_score_up_x5);
             return true;
@@ -27,7 +28,7 @@ bool multiplier_terms(const SuffixTables& t, u32 best, u64 sum, Coupling& c) {
         case LiveType::AUTO:
             if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
                 c.r = static_cast<double>(t.skill_first5_e6) / 500.0;
-                c.b = static_cast<double>(t.skill_last_e6) / 100.0;
+                c.l = static_cast<double>(t.skill_last_e6) / 100.0;
                 return true;
             }
             break;
@@ -37,10 +38,12 @@ bool multiplier_terms(const SuffixTables& t, u32 best, u64 sum, Coupling& c) {
     if (!t.paired_skill_weights) return false;
     // Values sorted largest first meet weights u_i: sum u_i v_i <= w S +
     // best x sum max(u_i - w, 0) for any w >= 0; take the w among the
-    // weights that is least for the reference values.
+    // weights that is least for the reference values. The leader's encore
+    // adds its weight times the leader's value.
+    c.l = static_cast<double>(t.skill_last_e6) / 100.0;
     double best_total = INFINITY;
     for (const i64 w : t.paired_skill_e6) {
-        double excess = static_cast<double>(t.skill_last_e6);
+        double excess = 0.0;
         for (const i64 u : t.paired_skill_e6)
             excess += static_cast<double>(std::max<i64>(u - w, 0));
         const double r = static_cast<double>(w) / 100.0, b = excess / 100.0;
@@ -78,7 +81,7 @@ Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_ex
     }
     if (!multiplier_terms(t, best, sum, c) || c.r <= 0.0) return c;
     power += static_cast<double>(power_extra);
-    const double m = c.a + c.b * best + c.r * static_cast<double>(sum);
+    const double m = c.a + (c.b + c.l) * best + c.r * static_cast<double>(sum);
     if (power <= 0.0 || m <= 0.0) return c;
     // Equality of the mean bound at P x M holds where t P = M / t.
     c.t = std::sqrt(m / power);

@@ -19,15 +19,15 @@
 namespace vdz {
 
 // The live score grows with P x M, the deck power times the skill
-// multiplier (times 1,000,000), and M <= a + b x best + r x S, S the skill
-// sum. For any t > 0, P x M <= (t P + M / t)^2 / 4 (the arithmetic mean
-// bounds the geometric one), and t P + M / t is a constant plus one value
-// per card, t p + r s / t: each card brings its power and skill together.
-// The per-card values are ranked and summed like the other suffix tables.
+// multiplier (times 1,000,000), and M <= a + b x best + l x lead + r x S,
+// S the skill sum, best the largest skill value and lead the leader's. For any t > 0, P x M <= (t P
+// + M / t)^2 / 4 (the arithmetic mean bounds the geometric one), and t P + M / t is a constant plus
+// one value per card, t p + r s / t: each card brings its power and skill together. The per-card
+// values are ranked and summed like the other suffix tables.
 struct Coupling {
     bool on = false;
     double t = 1.0;
-    double a = 0.0, b = 0.0, r = 0.0;
+    double a = 0.0, b = 0.0, l = 0.0, r = 0.0;
     double floor = 0.0;        // M may instead be this constant (a multi live's teammates)
     std::vector<double> card;  // per pool card: t p + r s / t
     std::array<u8, CHARACTER_SLOT_COUNT> order{};
@@ -43,11 +43,13 @@ Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_ex
                        const std::optional<DeckSlots>& reference);
 
 // Bound of P x M over decks whose deck power is at most `power`, whose best
-// skill value is at most `best` and whose card values sum to at most
-// `coupled`; rounded up with a margin far above the floating-point error.
+// skill value is at most `best`, whose leader's is at most `lead` and whose
+// card values sum to at most `coupled`; rounded up with a margin far above
+// the floating-point error.
 inline double coupled_product_bound(const Coupling& c, u64 power_extra, u64 power, u32 best,
-                                    double coupled) {
-    const double x = c.t * static_cast<double>(power_extra) + (c.a + c.b * best) / c.t + coupled;
+                                    u32 lead, double coupled) {
+    const double x =
+        c.t * static_cast<double>(power_extra) + (c.a + c.b * best + c.l * lead) / c.t + coupled;
     double product = x * x / 4.0;
     if (c.floor > 0.0) product = std::max(product, static_cast<double>(power) * c.floor);
     // Relative rounding of a few operations on values below 2^53 stays far

@@ -27,6 +27,9 @@ struct PartialSums {
     bool mixed_attrs = false;    // two cards of different attributes
     u8 attr_mask = 0;            // bit (attr & 7) per card
     u64 support_taken = 0;       // World Bloom: the cards' places in the sorted support list
+    // Where the first slot leads: its card's skill_value, once placed.
+    bool lead_known = false;
+    u8 lead_skill = 0;
 
     void add_skill(u8 value) {
         for (u8& s : skills)

@@ -59,6 +59,19 @@ u32 pattern_power(const CardPool& pool, u16 card, u32 p, u32 m) {
     return best;
 }
 
+std::array<double, 5> activation_weights(const SearchContext& context,
+                                         const std::array<double, 6>& w) {
+    std::array<double, 5> out = {w[0], w[1], w[2], w[3], w[4]};
+    if (context.skill_order_choose_strategy != SkillOrderChooseStrategy::SPECIFIC ||
+        !context.specific_skill_order) {
+        return out;
+    }
+    out.fill(0.0);
+    for (usize i = 0; i < 5; ++i)
+        out[std::min<u64>((*context.specific_skill_order)[i], 4)] += w[i];
+    return out;
+}
+
 namespace {
 
 i64 ceil_e6(double x) {
@@ -112,13 +125,9 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
                               context.live_type != LiveType::CHEERFUL &&
                               context.live_type != LiveType::MYSEKAI;
     const auto strategy = context.skill_order_choose_strategy;
-    const bool sorted =
-        strategy == SkillOrderChooseStrategy::BEST || strategy == SkillOrderChooseStrategy::WORST;
-    if (solo_formula && sorted &&
+    if (solo_formula && strategy != SkillOrderChooseStrategy::AVERAGE &&
         std::none_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) {
-        // The best order pairs the largest value with the largest weight, the
-        // worst order with the smallest.
-        std::array<double, 5> five = {w[0], w[1], w[2], w[3], w[4]};
+        std::array<double, 5> five = activation_weights(context, w);
         std::sort(five.begin(), five.end(), std::greater<double>());
         if (strategy == SkillOrderChooseStrategy::WORST) std::reverse(five.begin(), five.end());
         for (usize i = 0; i < 5; ++i)

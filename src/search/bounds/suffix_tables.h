@@ -108,6 +108,16 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
 // `same_attr` is 1, one attribute.
 u32 pattern_power(const CardPool& pool, u16 card, u32 p, u32 same_attr);
 
+// The weight each of the five skill values meets in a solo-formula live:
+// the best order pairs the largest value with the largest weight and the
+// worst order with the smallest, so their weights stand as they are; a
+// specific order plays the value at each named place, so a place's weight
+// is the sum of the weights that name it (0 for a place none names). Any
+// pairing of five values with these weights sums to at most the largest
+// with the largest, in turn.
+std::array<double, 5> activation_weights(const SearchContext& context,
+                                         const std::array<double, 6>& w);
+
 // Whole percent, rounded up, of a bonus in tenths of a percent.
 inline u32 ceil_percent(u32 x10) {
     return (x10 + 9) / 10;

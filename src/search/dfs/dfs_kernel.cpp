@@ -385,7 +385,8 @@ class Node {
                 ? u64{sums_.plain_power_sum} + m_.same_bonus_plain_power[i] +
                       t.plain_power_sums[i + 1][free - 1]
                 : u64{sums_.power_sum} + m_.same_bonus_power[i] + t.power_sums[i + 1][free - 1];
-        return bound_key(m_, power, merge_skills(sums_, more, free), bonus, coupled);
+        const SkillValues skills = merge_skills(sums_, more, free);
+        return bound_key(m_, power, skills, lead_bound(sums_, skills), bonus, coupled);
     }
 
     void expand_last_by_tiers() {

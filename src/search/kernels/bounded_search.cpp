@@ -14,8 +14,9 @@
 // (any other pairing sums to no more), and the leader's value once more with the leader's weight;
 // at the weights' sizes (values are never negative, so a negative weight only lowers the sum) its
 // largest value over five values of that sum and maximum puts the maximum on the highest weights
-// in turn. Specific orders that play one activation twice take the largest skill value for every
-// activation. The coefficients are rounded up and one point is added for the evaluator's
+// in turn; a specific order's values meet the sums of the weights that name their places, paired
+// the same way. Where the first slot leads, the leader's value is at most its card's skill value.
+// The coefficients are rounded up and one point is added for the evaluator's
 // floating-point rounding, so L below is never under a deck's live score, and the event points
 // grow with the live score. For the bonus and mysekai targets the deck's event bonus is at most the
 // cards' own bonuses plus the pool's bound on the support and attribute bonus plus the largest
@@ -97,6 +98,8 @@ struct PartialSums {
     u8 common_units = ALL_UNITS;    // units every card belongs to
     u8 attr = NO_ATTR;              // the first card's attribute
     bool mixed_attributes = false;  // two cards of different attributes
+    u8 lead_skill = 0;              // the first card's skill value, where it leads
+    bool lead_known = false;
 
     // No unit and no attribute can be shared by all five cards any more, so
     // every card of the deck counts its plain power.
@@ -151,6 +154,7 @@ struct BoundModel {
     bool paired_skills = false;
     std::array<i64, 5> weights_e6{};
     i64 leader_weight_e6 = 0;
+    bool first_slot_leads = false;
     bool live_score_in_range = false;  // see `SuffixTables`
 };
 
@@ -158,24 +162,7 @@ i64 ceil_e6(double x) {
     return saturating_cast<i64>(std::ceil(x * 1'000'000.0));
 }
 
-// A specific order that names one activation twice plays that value twice,
-// so the five activations may sum to more than the deck's skill values.
-bool repeats_an_activation(const SearchContext& context) {
-    if (context.skill_order_choose_strategy != SkillOrderChooseStrategy::SPECIFIC ||
-        !context.specific_skill_order) {
-        return false;
-    }
-    std::array<bool, 5> seen{};
-    for (const u64 index : *context.specific_skill_order) {
-        const usize i = std::min<u64>(index, 4);
-        if (seen[i]) return true;
-        seen[i] = true;
-    }
-    return false;
-}
-
 void set_skill_weights(BoundModel& m, const SearchContext& context) {
-    if (repeats_an_activation(context)) return;
     const bool automatic =
         context.live_type == LiveType::AUTO || context.live_type == LiveType::CHALLENGE_AUTO;
     // Each weight's size: skill values are never negative, so a negative
@@ -184,7 +171,7 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
     if (std::any_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) return;
     for (double& x : w)
         x = std::abs(x);
-    std::array<double, 5> first = {w[0], w[1], w[2], w[3], w[4]};
+    std::array<double, 5> first = activation_weights(context, w);
     std::sort(first.begin(), first.end(), std::greater<>());
     for (usize i = 0; i < 5; ++i)
         m.weights_e6[i] = ceil_e6(first[i] / 100.0);
@@ -213,15 +200,16 @@ BoundModel bound_model(const CardPool& pool, const SearchContext& context,
         }
     }
     m.bonus_extra_x10 = 10 * (suffix.bonus_bound + leader);
+    m.first_slot_leads = first_slot_leads(context);
     set_skill_weights(m, context);
     return m;
 }
 
 // The live-score multiplier, times 1,000,000, of five skill values summing
-// to `sum` at most, none above `best`.
-i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best) {
+// to `sum` at most, none above `best`, the leader's at most `lead`.
+i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
     if (!m.paired_skills) return m.skill_base + m.skill_rate * 5 * i64{best};
-    i64 total = m.skill_base + m.leader_weight_e6 * best;
+    i64 total = m.skill_base + m.leader_weight_e6 * lead;
     i64 rest = sum;
     for (usize i = 0; i < 5 && rest > 0; ++i) {
         const i64 take = std::min<i64>(rest, best);
@@ -234,10 +222,10 @@ i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best) {
 // The live score of a deck of power `p` at most, with skill sum `skill` and
 // largest skill `best` at most, rounded up and saturated rather than
 // wrapped: a live score never exceeds i32's range.
-u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best) {
+u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best, u8 lead) {
     // Coefficients far beyond any song's could overflow the multiplier.
     if (!m.live_score_in_range) return INT32_MAX;
-    const i64 multiplier = skill_multiplier_e6(m, skill, best);
+    const i64 multiplier = skill_multiplier_e6(m, skill, best, lead);
     // In 64 bits where they suffice (always, for real powers and weights).
     i64 raw = 0, live_bound = 0;
     if (!__builtin_mul_overflow(4 * i64{p}, multiplier, &raw)) {
@@ -250,8 +238,9 @@ u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best) {
 }
 
 // The bound key of a deck with power sum `power`, skill sum `skill`,
-// largest skill `best` and card bonuses `bonus_x10` at most.
-u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10) {
+// largest skill `best`, leader's skill `lead` and card bonuses `bonus_x10`
+// at most.
+u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u32 bonus_x10) {
     u32 p = power + m.power_extra;
     if (m.power_cap) p = std::min(p, *m.power_cap);
     const u64 bonus_bound_x10 = u64{bonus_x10} + m.bonus_extra_x10;
@@ -261,7 +250,7 @@ u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u32 bonus_x10)
         const double steps = static_cast<double>(p / 45000 + 10);
         return saturating_cast<u32>((b + 100.0) * steps * 500.0 / 1000.0);
     }
-    const u32 live = live_score_bound(m, p, skill, best);
+    const u32 live = live_score_bound(m, p, skill, best, lead);
     if (m.target == Target::BONUS) {
         // Twice the bonus, rounded: the key's half-percent steps, rounded up.
         const u64 steps = (bonus_bound_x10 + 4) / 5;
@@ -319,7 +308,8 @@ struct BoundedSearch {
         const u32 power = plain ? p.power[PLAIN_SHAPE] : p.power_bound();
         for (const BoundTriple& t : (plain ? plain_table : table).rows[s][r]) {
             const u8 best_skill = static_cast<u8>(std::max<u16>(p.max_skill, t.max_skill));
-            if (bound_key(model, power + t.power_sum, p.skill_sum + t.skill_sum, best_skill,
+            const u8 lead = p.lead_known ? p.lead_skill : best_skill;
+            if (bound_key(model, power + t.power_sum, p.skill_sum + t.skill_sum, best_skill, lead,
                           bonus) > worst) {
                 return true;
             }
@@ -370,6 +360,10 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
         }
         child.bonus_x10 += pool.event_bonus(c).total_x10();
         child.max_skill = std::max(child.max_skill, pool.skill_value(c));
+        if (depth == 0 && model.first_slot_leads) {
+            child.lead_known = true;
+            child.lead_skill = pool.skill_value(c);
+        }
         if (worst != 0) {
             if (count_step()) return;
             if (!list_beats(i + 1, 4 - depth, child, worst)) {

@@ -42,7 +42,9 @@ SearchContext random_bound_context(std::mt19937& rng, const std::vector<TestCard
     if (rng() % 4 == 0) context.honor_power = static_cast<i32>(rng() % 5000);
     if (rng() % 4 == 0) context.multi_live_teammate_power = static_cast<u32>(rng() % 200000);
     if (rng() % 4 == 0) context.multi_live_teammate_score_up = static_cast<i32>(rng() % 300) - 100;
-    if (rng() % 3 == 0) context.skill_order_choose_strategy = SkillOrderChooseStrategy::AVERAGE;
+    if (rng() % 2) test::random_skill_order(rng, context);
+    // Fixed characters make the first slot lead.
+    if (rng() % 8 == 0) context.fixed_characters.push_back(cards[rng() % cards.size()].character);
     if (rng() % 2) test::song_weights(rng, context);
     if (rng() % 4 == 0) test::negate_a_weight(rng, context);
     return context;
@@ -144,6 +146,60 @@ TEST(DfsBounds, SupportListsInAnyOrder) {
     const BoundModel m = make_bound_model(pool, context, suffix);
     EXPECT_GE(character_bound(m, PartialSums{}, 0, 0, DeckSlots{}),
               best_completion(pool, context, DeckSlots{}, 0, 0));
+}
+
+// Where the first slot leads, a placed first card's skill value bounds the
+// leader's: below the bound where the best skill leads, and still above
+// every completion. Card 0 has the least skill and leads the second case.
+TEST(DfsBounds, AFirstSlotThatLeadsBoundsTheLeadersValue) {
+    std::vector<TestCard> cards;
+    for (u8 c = 1; c <= 6; ++c)
+        cards.push_back(plain_card(c, c, 30000, c == 1 ? 10 : 100));
+    for (const LiveType live : {LiveType::MULTI, LiveType::SOLO}) {
+        SCOPED_TRACE(static_cast<int>(live));
+        std::array<u64, 2> bounds{};
+        for (const bool best_leads : {true, false}) {
+            SearchContext context;
+            context.live_type = live;
+            context.best_skill_as_leader = best_leads;
+            context.music_base_scores = {1.1, 0.9, 0.0};
+            context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+            context.music_skill_scores[1] = {8, 16, 24, 32, 40, 48};
+            const CardPool pool = test::make_pool(cards, context);
+            const SuffixTables suffix = build_suffix_tables(pool, context);
+            const BoundModel m = make_bound_model(pool, context, suffix);
+            const DeckSlots partial = {0, 0, 0, 0, 0};
+            const PartialSums sums = child_sums(m, {}, 0);
+            const u64 bound = character_bound(m, sums, 1u << 1, 1, partial);
+            EXPECT_GE(bound, best_completion(pool, context, partial, 1, 1));
+            bounds[best_leads ? 0 : 1] = bound;
+        }
+        EXPECT_LT(bounds[1], bounds[0]);
+    }
+}
+
+// A specific order plays the values at the places it names: a place named
+// twice meets both weights and one never named none. Pairing those sums
+// with the values, largest with largest, bounds below every value at every
+// weight, and above every completion.
+TEST(DfsBounds, ASpecificOrderPairsTheWeightsOfEachPlace) {
+    std::vector<TestCard> cards;
+    for (u8 c = 1; c <= 7; ++c)
+        cards.push_back(plain_card(c, c, 30000, static_cast<u8>(20 * c)));
+    SearchContext context;
+    context.live_type = LiveType::SOLO;
+    context.music_base_scores = {1.1, 0.9, 0.0};
+    context.music_skill_scores[0] = {10, 20, 30, 40, 50, 60};
+    context.skill_order_choose_strategy = SkillOrderChooseStrategy::SPECIFIC;
+    context.specific_skill_order = std::array<u64, 5>{3, 3, 1, 4, 3};
+    const CardPool pool = test::make_pool(cards, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    ASSERT_TRUE(suffix.paired_skill_weights);
+    SuffixTables unpaired = suffix;
+    unpaired.paired_skill_weights = false;
+    const u64 paired = character_bound(make_bound_model(pool, context, suffix), {}, 0, 0, {});
+    EXPECT_LT(paired, character_bound(make_bound_model(pool, context, unpaired), {}, 0, 0, {}));
+    EXPECT_GE(paired, best_completion(pool, context, {}, 0, 0));
 }
 
 // Each bound is tighter than the one it refines, on pools made to show it.

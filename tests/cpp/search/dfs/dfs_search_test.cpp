@@ -83,6 +83,7 @@ TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
         }
         // Now and then a challenge live, where characters may repeat.
         if (round % 5 == 4) context.dominance_pruning = false;
+        if (round % 3 == 0) test::random_skill_order(rng, context);
         const u64 limit = 1 + rng() % 6;
         const auto ranked = test::all_decks_ranked(pool, context);
         const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);

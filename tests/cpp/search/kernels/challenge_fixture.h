@@ -54,14 +54,7 @@ inline SearchContext random_challenge_context(std::mt19937& rng) {
     if (rng() % 4 == 0) c.multi_live_score_up_lower_bound = 100.0 + rng() % 60;
     if (rng() % 2) song_weights(rng, c);
     if (rng() % 4 == 0) negate_a_weight(rng, c);
-    // Every skill order; a specific order may name one activation twice.
-    c.skill_order_choose_strategy = static_cast<SkillOrderChooseStrategy>(rng() % 4);
-    if (c.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC) {
-        std::array<u64, 5> order;
-        for (u64& index : order)
-            index = rng() % 5;
-        c.specific_skill_order = order;
-    }
+    random_skill_order(rng, c);
     return c;
 }
 
