@@ -61,8 +61,10 @@ struct PrunedPool {
 // not, and a specific skill order reads the cards in their order. A card
 // that beats another in every property may then still make the weaker deck
 // in its place, by leading it or by taking another place in the order, so
-// pruning would lose decks.
+// pruning would lose decks. A mysekai key reads only power and bonus, and
+// without a score-up lower bound no skill at all.
 bool slot_order_decides_key(const SearchContext& context) {
+    if (context.target == Target::MYSEKAI && !context.multi_live_score_up_lower_bound) return false;
     if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC) return true;
     return !context.final_chapter && !context.best_skill_as_leader && context.fixed_cards.empty() &&
            context.fixed_characters.empty();
