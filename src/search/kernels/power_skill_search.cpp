@@ -250,6 +250,23 @@ class Walk {
         return p;
     }
 
+    // The placed cards and `card` as the parent's bounds read them: its
+    // shape and ceilings, which a further card only narrows (a shape loses
+    // sharings, a ceiling sees fewer open slots), so the child's bounds are
+    // at most these. A cheap test before the child's own.
+    Placed widened(const Placed& p, u16 card) const {
+        Placed next = p;
+        ++next.count;
+        if (!skill_key_) next.power += shape_power_bound(pool_, card, p.shape, minimised_);
+        if (skill_bounded_) {
+            const u64 ceiling = ceilings_->of(card);
+            next.skill_sum += ceiling;
+            next.skill_top = std::max(next.skill_top, ceiling);
+            if (p.count == 0) next.skill_first = ceiling;
+        }
+        return next;
+    }
+
     // The bounds of every deck holding the placed cards whose free slots
     // take positions `free_from` and later of the free list.
     NodeBound bound(const Placed& p, usize free_from) {
@@ -378,6 +395,7 @@ void Walk::visit(usize depth, usize free_from, const Placed& placed) {
         if (cannot_enter(bound(placed, j))) break;
         const u32 i = options[j];
         if (used_[i] || !admissible(depth, list_[i])) continue;
+        if (cannot_enter(bound(widened(placed, list_[i]), j + 1))) continue;
         enter(depth, i, j + 1);
         if (stop_) return;
     }
