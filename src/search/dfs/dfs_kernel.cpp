@@ -95,8 +95,11 @@ class Node {
     // cards of `sums` (`depth` of them) and 5 - depth more from
     // position `row` on. Outside the final chapter a tier must also be within
     // the bonus those cards can add; a tier that is not full, or whose worst
-    // live score the bound reaches, has room.
-    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize row) const {
+    // live score the bound reaches, has room. `bonus_only`: `sums` holds the
+    // last placed card's bonus but not its power or skill (a run of equal
+    // bonus tested as one), so no bound may be read from them.
+    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize row,
+                    bool bonus_only = false) const {
         const DfsStore& store = state_.store;
         if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
         const TierReach& reach = *state_.tier_reach;
@@ -117,7 +120,7 @@ class Node {
             // bounds of those positions hold for the tier.
             const usize from = reach.first_at_most(row, window.hi - i64{sums.bonus_x10});
             if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
-            if (from > row && free > 0 && decks.full() && decks.worst_score() != 0 &&
+            if (!bonus_only && from > row && free > 0 && decks.full() && decks.worst_score() != 0 &&
                 static_cast<u32>(later_bound(sums, from, free)) <
                     static_cast<u32>(decks.worst_score())) {
                 continue;
@@ -296,7 +299,8 @@ class Node {
                 PartialSums run = sums_;
                 run.bonus_sum += ceil_percent(static_cast<u32>(total));
                 run.bonus_x10 += static_cast<u32>(total);
-                if (!runs.admit(total) || !tiers_open(run_bound(i, k_), run, depth_ + 1, i + 1)) {
+                if (!runs.admit(total) ||
+                    !tiers_open(run_bound(i, k_), run, depth_ + 1, i + 1, true)) {
                     i = m_.same_bonus_end[i] - 1;
                     continue;
                 }

@@ -180,6 +180,43 @@ TEST(DfsSearch, TiersCollectTheBestDecksOfEachBonusLevel) {
     }
 }
 
+TEST(DfsSearch, OneTierOfSpreadBonusesEqualsBruteForce) {
+    // Bonuses spread over many tenths, a pool listed by bonus and one tier
+    // with a few decks: the tier's window leaves a card of equal bonus room
+    // for only the smallest bonuses after it, and the bound of those later
+    // positions must still count that card's own power and skill.
+    std::mt19937 rng(47);
+    for (int round = 0; round < 150; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 8 + rng() % 5);
+        // Per card id, so that skill variants share their bonus.
+        std::map<u16, u16> bonus;
+        for (TestCard& c : cards) {
+            if (!bonus.count(c.card_id))
+                bonus[c.card_id] = static_cast<u16>(rng() % 3 == 0 ? rng() % 30 : rng() % 600);
+            c.base_x10 = bonus[c.card_id];
+        }
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 + a.limited_x10 > b.base_x10 + b.limited_x10;
+        });
+        SearchContext context = test::random_default_context(rng);
+        context.target = Target::BONUS;
+        const CardPool pool = test::make_pool(cards, context);
+        const auto all = test::all_decks_ranked(pool, context);
+        std::vector<u64> levels;
+        for (const DeckEntry& d : all)
+            if ((d.score >> 32) % 2 == 0) levels.push_back(d.score >> 32);
+        if (levels.empty()) continue;
+        const u64 level = levels[rng() % levels.size()];
+        const u64 limit = 1 + rng() % 3;
+        std::vector<DeckEntry> expected;
+        for (const DeckEntry& d : all)
+            if ((d.score >> 32) == level && expected.size() < limit) expected.push_back(d);
+        const i32 tier[] = {static_cast<i32>(level / 2)};
+        const SearchResult found = dfs(pool, context, limit, 0, {}, std::span<const i32>(tier));
+        ASSERT_EQ(found.decks, expected) << "round " << round;
+    }
+}
+
 TEST(DfsSearch, TierKeysAndSeeds) {
     SearchContext context;
     context.target = Target::BONUS;
