@@ -214,6 +214,15 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
             }
         }
     }
+    m.power_leaves = std::bit_ceil(std::max<usize>(pool.count(), 1));
+    for (const bool plain : {false, true}) {
+        std::vector<u32>& tree = m.power_tree[plain];
+        tree.assign(2 * m.power_leaves, 0);
+        for (u16 i = 0; i < pool.count(); ++i)
+            tree[m.power_leaves + i] = plain ? m.power_no_unit[i] : pool.power(i);
+        for (usize v = m.power_leaves; v-- > 1;)
+            tree[v] = std::max(tree[2 * v], tree[2 * v + 1]);
+    }
     if (!context.world_bloom) return m;
     m.support_mode = true;
     // A deck takes the first entries of its list that are not its own
@@ -371,6 +380,65 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
     const SkillValues skills = merge_skills(sums, top, columns);
     return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
+}
+
+usize BoundModel::first_power_at_least(usize from, u32 floor, bool plain) const {
+    const std::vector<u32>& tree = power_tree[plain];
+    const usize n = pool->count();
+    if (from >= n) return n;
+    // Up from the leaf until a right neighbour's subtree holds such a power,
+    // then down to its first leaf that does.
+    usize v = power_leaves + from;
+    if (tree[v] >= floor) return from;
+    for (;;) {
+        if (v % 2 == 0 && tree[v + 1] >= floor) {
+            ++v;
+            break;
+        }
+        v /= 2;
+        if (v <= 1) return n;
+    }
+    while (v < power_leaves)
+        v = tree[2 * v] >= floor ? 2 * v : 2 * v + 1;
+    return std::min(v - power_leaves, n);
+}
+
+u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                      u64 bonus_extra, u64 worst) {
+    const SuffixTables& t = *m.suffix;
+    VDZ_ASSERT(row < t.power_sums.size() && columns >= 1 && columns <= 5);
+    // What `position_bound` reads of row `row`, with the child's own power
+    // apart: the other cards come after it, so from `row` on too.
+    const bool plain = sums.plain();
+    const u64 others = plain ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns - 1]
+                             : u64{sums.power_sum} + t.power_sums[row][columns - 1];
+    const SuffixRow& sk = t.skill_sums[row];
+    std::array<u32, 5> top{};
+    for (usize j = 0; j < columns; ++j)
+        top[j] = sk[j + 1] - sk[j];
+    const SkillValues skills = merge_skills(sums, top, columns);
+    const u32 lead = lead_bound(sums, skills);
+    u64 bonus = u64{sums.bonus_sum} + bonus_extra;
+    if (m.context->final_chapter) {
+        const u64 slots = m.context->limited_bonus_count;
+        const u64 left = slots > sums.limited_count ? slots - sums.limited_count : 0;
+        bonus += t.bonus_base_sums[row][columns] +
+                 t.bonus_limited_sums[row][std::min<u64>(columns, left)];
+    } else {
+        bonus += t.bonus_total_sums[row][columns];
+    }
+    // The least power that keys above `worst`, by halving.
+    const auto above = [&](u64 p) { return bound_key(m, others + p, skills, lead, bonus) > worst; };
+    u64 lo = 0, hi = plain ? t.plain_power_sums[row][1] : t.power_sums[row][1];
+    if (!above(hi)) return static_cast<u32>(hi + 1);
+    while (lo < hi) {
+        const u64 mid = (lo + hi) / 2;
+        if (above(mid))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return static_cast<u32>(lo);
 }
 
 u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,

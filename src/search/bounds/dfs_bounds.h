@@ -54,6 +54,14 @@ struct BoundModel {
     std::vector<u32> power_no_unit, power_no_unit_same_attr;
     // Power and skill kept together (score and bonus targets).
     Coupling coupling;
+    // The pool's power column and its plain powers as max trees: leaves
+    // from `power_leaves` on.
+    std::array<std::vector<u32>, 2> power_tree;
+    usize power_leaves = 0;
+
+    // The first pool position from `from` on whose power column (or plain
+    // power) is at least `floor`; the pool's size when none is.
+    usize first_power_at_least(usize from, u32 floor, bool plain) const;
 };
 
 // `reference`, when given, is a good deck (a seed): the coupling is made
@@ -109,6 +117,15 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
 // positions `row` and later, with `bonus_extra` as the deck's extra bonus.
 u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
                    u64 bonus_extra);
+
+// The least power a child at `row` or later needs for a completion of it to
+// key above `worst`: its power column, or its plain power where the sums
+// are plain. With the `columns` - 1 other free places at the best powers
+// from `row` on, and every skill value and bonus at the best from there, a
+// child of less power keys `worst` at most, since the key grows with the
+// power. Above the pool's largest power when no child can.
+u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                      u64 bonus_extra, u64 worst);
 
 // Bound of the complete deck `deck`, whose sums are `sums`: its power is
 // known from its units and attributes.

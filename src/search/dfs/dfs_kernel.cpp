@@ -220,6 +220,20 @@ class Node {
                         position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
     }
 
+    // Debug builds: a last card below the power floor, at positions `from`
+    // to `to`, makes a deck that cannot beat the worst kept key.
+    void check_below_floor(usize from, usize to, u64 worst) {
+        if constexpr (!CHECK_BOUNDS) return;
+        if (k_ != 1) return;
+        for (usize i = from; i < to; ++i) {
+            const u16 card = static_cast<u16>(i);
+            if (!admitted(card)) continue;
+            partial_[depth_] = card;
+            const auto key = evaluate_deck_key(pool_, context_, partial_);
+            VDZ_ASSERT(!key || *key <= worst);
+        }
+    }
+
     // Single list, full: the node and each child are tested against the
     // worst kept key, which rises as the scan records decks.
     void expand_bounded(usize from, u64 worst) {
@@ -227,8 +241,18 @@ class Node {
         const u64 extra = node_extra();
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const DfsTopDecks& list = *state_.store.single;
+        const bool plain = sums_.plain();
+        const u32 floor = child_power_floor(m_, sums_, from, k_, extra, worst);
         for (usize i = from; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
+            // A child of less power cannot beat the worst kept deck: on to
+            // the next one of enough.
+            if ((plain ? m_.power_no_unit[i] : pool_.power(static_cast<u16>(i))) < floor) {
+                const usize next = m_.first_power_at_least(i, floor, plain);
+                check_below_floor(i, next, worst);
+                i = next - 1;
+                continue;
+            }
             // Later positions have smaller or equal suffix rows: none can do
             // better.
             const u64 position = position_bound(m_, sums_, i, k_, extra);

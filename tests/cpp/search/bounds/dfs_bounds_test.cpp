@@ -112,6 +112,78 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
     EXPECT_GT(checked, 300u);
 }
 
+// A child below the power floor for a worst key completes to no better,
+// over random partial decks and worst keys just below the best child's
+// best; half the pools rank by live score with cards of one skill and
+// bonus, so that power alone sets them apart and the floor cuts.
+TEST(DfsBounds, ChildrenBelowThePowerFloorCannotBeatTheWorstKey) {
+    std::mt19937 rng(17);
+    usize cut = 0;
+    for (int round = 0; round < 200; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 8 + rng() % 4 + 4 * (round % 2));
+        if (round % 2) {
+            for (usize i = 0; i < cards.size(); ++i) {
+                TestCard& c = cards[i];
+                c.character = static_cast<u8>(1 + i);
+                c.skill = {};
+                c.skill.plain_value = 80;
+                c.skill_value = 80;
+                c.base_x10 = 200;
+                c.limited_x10 = 0;
+            }
+        }
+        SearchContext context = random_bound_context(rng, cards);
+        if (round % 2) context.target = Target::SCORE;
+        const CardPool pool = test::make_pool(cards, context);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const BoundModel m = make_bound_model(pool, context, suffix);
+        // A random partial deck of ascending, distinct-character cards.
+        DeckSlots partial{};
+        PartialSums sums;
+        u32 used = 0;
+        usize d = 0;
+        for (usize i = rng() % 3, depth = rng() % 5; i < pool.count() && d < depth;
+             i += 1 + rng() % 2) {
+            const u16 card = static_cast<u16>(i);
+            if ((used >> pool.character_id(card)) & 1) continue;
+            partial[d++] = card;
+            sums = child_sums(m, sums, card);
+            used |= 1u << pool.character_id(card);
+        }
+        const usize from = d == 0 ? 0 : usize{partial[d - 1]} + 1;
+        std::vector<u64> best(pool.count(), 0);
+        for (usize i = from; i < pool.count(); ++i) {
+            DeckSlots with = partial;
+            with[d] = static_cast<u16>(i);
+            if (!((used >> pool.character_id(static_cast<u16>(i))) & 1))
+                best[i] = best_completion(pool, context, with, d + 1, i + 1);
+        }
+        std::vector<u64> sorted;
+        for (const u64 key : best)
+            if (key != 0) sorted.push_back(key);
+        if (sorted.empty()) continue;
+        std::sort(sorted.begin(), sorted.end());
+        const u64 worst = sorted.size() > 1 ? sorted[sorted.size() - 2] : sorted[0] - 1;
+        const u64 extra = support_bonus_bound(m, 5 - d, partial_deck_key(d, partial, pool));
+        const u32 floor = child_power_floor(m, sums, from, 5 - d, extra, worst);
+        for (usize i = from; i < pool.count(); ++i) {
+            const u16 card = static_cast<u16>(i);
+            if ((sums.plain() ? m.power_no_unit[i] : pool.power(card)) >= floor) continue;
+            EXPECT_LE(best[i], worst) << "round " << round << " child " << i;
+            cut += best[i] != 0;
+            // The tree finds the next child of enough power.
+            const usize next = m.first_power_at_least(i, floor, sums.plain());
+            for (usize j = i; j < next; ++j)
+                EXPECT_LT(sums.plain() ? m.power_no_unit[j] : pool.power(static_cast<u16>(j)),
+                          floor);
+            if (next < pool.count())
+                EXPECT_GE(sums.plain() ? m.power_no_unit[next] : pool.power(static_cast<u16>(next)),
+                          floor);
+        }
+    }
+    EXPECT_GT(cut, 30u);
+}
+
 // Weights and options far beyond any song's would overflow the products of
 // the live score; the bounds then give up rather than wrap.
 TEST(DfsBounds, InputsBeyondAnySongsStillBound) {
