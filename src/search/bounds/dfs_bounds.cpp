@@ -404,14 +404,16 @@ usize BoundModel::first_power_at_least(usize from, u32 floor, bool plain) const 
 }
 
 u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
-                      u64 bonus_extra, u64 worst) {
+                      u64 bonus_extra, u64 worst, std::optional<u64> placed) {
     const SuffixTables& t = *m.suffix;
     VDZ_ASSERT(row < t.power_sums.size() && columns >= 1 && columns <= 5);
     // What `position_bound` reads of row `row`, with the child's own power
     // apart: the other cards come after it, so from `row` on too.
     const bool plain = sums.plain();
-    const u64 others = plain ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns - 1]
-                             : u64{sums.power_sum} + t.power_sums[row][columns - 1];
+    const u64 others =
+        placed ? *placed + t.power_sums[row][columns - 1]
+               : (plain ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns - 1]
+                        : u64{sums.power_sum} + t.power_sums[row][columns - 1]);
     const SuffixRow& sk = t.skill_sums[row];
     std::array<u32, 5> top{};
     for (usize j = 0; j < columns; ++j)
@@ -427,11 +429,13 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
     } else {
         bonus += t.bonus_total_sums[row][columns];
     }
-    // The least power that keys above `worst`, by halving.
+    // The least power that keys above `worst`, by halving. A few steps
+    // leave it within 1/256 of the largest power, and below it: every power
+    // under `lo` was found to key `worst` at most.
     const auto above = [&](u64 p) { return bound_key(m, others + p, skills, lead, bonus) > worst; };
     u64 lo = 0, hi = plain ? t.plain_power_sums[row][1] : t.power_sums[row][1];
     if (!above(hi)) return static_cast<u32>(hi + 1);
-    while (lo < hi) {
+    for (int step = 0; step < 8 && lo < hi; ++step) {
         const u64 mid = (lo + hi) / 2;
         if (above(mid))
             hi = mid;

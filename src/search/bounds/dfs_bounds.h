@@ -124,8 +124,10 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
 // from `row` on, and every skill value and bonus at the best from there, a
 // child of less power keys `worst` at most, since the key grows with the
 // power. Above the pool's largest power when no child can.
+// `placed`, when given, is the placed cards' power in every deck the child
+// completes, in place of what the sums bound.
 u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
-                      u64 bonus_extra, u64 worst);
+                      u64 bonus_extra, u64 worst, std::optional<u64> placed = std::nullopt);
 
 // Bound of the complete deck `deck`, whose sums are `sums`: its power is
 // known from its units and attributes.

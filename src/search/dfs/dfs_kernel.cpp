@@ -220,6 +220,24 @@ class Node {
                         position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
     }
 
+    // A last card that shares no unit with all the placed cards leaves the
+    // deck no unit to fill, so every card counts the variant of the deck's
+    // attribute case alone: the deck's power is known, and the card needs a
+    // floor of its own in that case. Floors per case, found on first use.
+    bool last_card_below_floor(u16 card, usize from, u64 extra, u64 worst) {
+        if ((pool_.unit_mask(card) & sums_.common_units) != 0) return false;
+        const bool same_attr = !sums_.mixed_attrs && (pool_.attr(card) & 7u) == sums_.first_attr;
+        const std::vector<u32>& variant = same_attr ? m_.power_no_unit_same_attr : m_.power_no_unit;
+        std::optional<u32>& floor = case_floor_[same_attr];
+        if (!floor) {
+            u64 placed = 0;
+            for (usize s = 0; s < depth_; ++s)
+                placed += variant[partial_[s]];
+            floor = child_power_floor(m_, sums_, from, 1, extra, worst, placed);
+        }
+        return variant[card] < *floor;
+    }
+
     // Debug builds: a last card below the power floor, at positions `from`
     // to `to`, makes a deck that cannot beat the worst kept key.
     void check_below_floor(usize from, usize to, u64 worst) {
@@ -251,6 +269,11 @@ class Node {
                 const usize next = m_.first_power_at_least(i, floor, plain);
                 check_below_floor(i, next, worst);
                 i = next - 1;
+                continue;
+            }
+            if (k_ == 1 && !plain &&
+                last_card_below_floor(static_cast<u16>(i), from, extra, worst)) {
+                check_below_floor(i, i + 1, worst);
                 continue;
             }
             // Later positions have smaller or equal suffix rows: none can do
@@ -487,6 +510,8 @@ class Node {
     const bool has_leader_;
     const u16 leader_index_;
     PartialDeckKey key_;  // this node's cards, in support-bonus mode
+    // Per attribute case, the last card's power floor where it fills no unit.
+    std::array<std::optional<u32>, 2> case_floor_;
 };
 
 // Whether a deck completed from this node could still reach the request's
