@@ -121,6 +121,9 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
     t.skill_sum_e6 = ceil_e6((first5 + w[5]) / 500.0);
     t.skill_first5_e6 = ceil_e6(first5);
     t.skill_last_e6 = ceil_e6(w[5]);
+    const double top = *std::max_element(w.begin(), w.begin() + 5);
+    t.skill_top_e6 = ceil_e6(top);
+    t.skill_rest_e6 = ceil_e6(first5 - top + 1e-6);
     const bool solo_formula = context.live_type != LiveType::MULTI &&
                               context.live_type != LiveType::CHEERFUL &&
                               context.live_type != LiveType::MYSEKAI;

@@ -66,6 +66,8 @@ struct SuffixTables {
     i64 skill_sum_e6 = 0;     // (W0 + .. + W5) / 500
     i64 skill_first5_e6 = 0;  // W0 + .. + W4
     i64 skill_last_e6 = 0;    // W5
+    i64 skill_top_e6 = 0;     // the largest of W0 .. W4
+    i64 skill_rest_e6 = 0;    // W0 + .. + W4 without it, plus one for the rounding
     // Solo-formula lives ranking by the best or worst skill order: W0..W4
     // times 1,000,000 rounded up, in the order they meet the deck's skill
     // values sorted largest first.

@@ -82,6 +82,11 @@ TEST(FinalBound, NeverBelowTheKeyOfTheDeckItDescribes) {
                 card.unit_values.fill(card.power);
             SearchContext context = test::final_context(setup, rng, 5);
             test::song_weights(rng, context);
+            // A teammates' score up below, near or above the room leader's.
+            if (round % 3 == 1)
+                context.multi_live_teammate_score_up = static_cast<i32>(rng() % 160);
+            if (round % 6 == 4)
+                context.multi_live_teammate_score_up = -static_cast<i32>(rng() % 60);
             if (round % 4 == 3) test::negate_a_weight(rng, context);
             const CardPool pool = test::make_pool(cards, context);
             const SuffixTables tables = build_suffix_tables(pool, context);

@@ -102,6 +102,31 @@ TEST(FinalChapterSearch, AllCharactersModeEqualsBruteForce) {
     }
 }
 
+TEST(FinalChapterSearch, TeammateScoreUpEqualsBruteForce) {
+    // Four of a multi live's activations are the teammates' score up, which
+    // the bounds read apart from the room leader's value.
+    std::mt19937 rng(21);
+    for (const FinalSetup& setup : {SETUPS[3], SETUPS[4]}) {
+        for (const i32 teammate : {0, 40, 90, 250}) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", teammates " << teammate);
+            std::vector<usize> per_character;
+            for (usize c = 0; c < 7; ++c)
+                per_character.push_back(1 + rng() % 3);
+            auto [context, pool] = test::random_final_pool(setup, rng, per_character);
+            context.multi_live_teammate_score_up = teammate;
+            test::song_weights(rng, context);
+            for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
+                const u64 limit = 1 + rng() % 6;
+                const auto result =
+                    search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
+                EXPECT_EQ(
+                    keys_of(result.decks),
+                    first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+            }
+        }
+    }
+}
+
 TEST(FinalChapterSearch, SongWeightsEqualBruteForce) {
     // Fractional weights leave remainders in every quotient of the bounds.
     // Cards of one large power in every deck shape and nearly equal skills
