@@ -319,6 +319,53 @@ struct BoundedSearch {
 
     u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
 
+    // The least event bonus, in tenths, a child from `start` on needs for a
+    // deck through it to key above `worst`: the child and the rest of the
+    // deck, `free` cards from `start` on, have at most the largest power,
+    // skill sum and skill value of the row's choices, and the rest at most
+    // the largest bonuses from there; the key grows with the bonus. Halving
+    // stops within 1/256 of the largest bonus, below the least.
+    u32 child_bonus_floor(usize start, usize free, const PartialSums& p, u64 worst) const {
+        const bool plain = p.plain();
+        const auto& row = (plain ? plain_table : table).rows[start][free];
+        if (row.empty()) return UINT32_MAX;
+        u32 power = 0, skill = 0;
+        u8 top = p.max_skill;
+        for (const BoundTriple& t : row) {
+            power = std::max(power, t.power_sum);
+            skill = std::max(skill, t.skill_sum);
+            top = static_cast<u8>(std::max<u16>(top, t.max_skill));
+        }
+        power += plain ? p.power[PLAIN_SHAPE] : p.power_bound();
+        const u8 lead = p.lead_known ? p.lead_skill : top;
+        const u32 rest = p.bonus_x10 + bonus_sums[start][free - 1];
+        const auto above = [&](u32 b) {
+            return bound_key(model, power, p.skill_sum + skill, top, lead, rest + b) > worst;
+        };
+        u32 lo = 0, hi = bonus_sums[start][1];
+        if (!above(hi)) return hi + 1;
+        for (int step = 0; step < 8 && lo < hi; ++step) {
+            const u32 mid = (lo + hi) / 2;
+            if (above(mid))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    }
+
+    // Debug builds: a last card below the bonus floor makes a deck that
+    // cannot beat the worst kept key.
+    void check_below_floor([[maybe_unused]] usize depth, [[maybe_unused]] u16 card,
+                           [[maybe_unused]] u64 worst) {
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+        if (depth != 4) return;
+        deck[depth] = card;
+        const auto key = evaluate_deck_key(pool, context, deck);
+        VDZ_ASSERT(!key || *key <= worst);
+#endif
+    }
+
     void visit(usize depth, usize start, const PartialSums& sums);
 };
 
@@ -338,6 +385,7 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     // 2. The node's threshold, read once; 0 means no bound anywhere here.
     const u64 worst = worst_kept();
     if (worst != 0 && !list_beats(start, 5 - depth, sums, worst)) return;
+    const u32 bonus_floor = worst != 0 ? child_bonus_floor(start, 5 - depth, sums, worst) : 0;
     // 3-4. The candidates from `start` on.
     for (usize i = start; i < n; ++i) {
         const u16 c = candidates[i];
@@ -348,6 +396,10 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
         if (repeat) continue;
         if (n - (i + 1) < 4 - depth) return;
         if (depth < context.fixed_cards.size() && id != context.fixed_cards[depth]) continue;
+        if (pool.event_bonus(c).total_x10() < bonus_floor) {
+            check_below_floor(depth, c, worst);
+            continue;
+        }
         PartialSums child = sums;
         for (usize k = 0; k < SHAPE_COUNT; ++k)
             child.power[k] += card_powers[c][k];
