@@ -240,14 +240,14 @@ class Node {
 
     // Debug builds: a last card below the power floor, at positions `from`
     // to `to`, makes a deck that cannot beat the worst kept key.
-    void check_below_floor(usize from, usize to, u64 worst) {
+    void check_below_floor(usize from, usize to, [[maybe_unused]] u64 worst) {
         if constexpr (!CHECK_BOUNDS) return;
         if (k_ != 1) return;
         for (usize i = from; i < to; ++i) {
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             partial_[depth_] = card;
-            const auto key = evaluate_deck_key(pool_, context_, partial_);
+            [[maybe_unused]] const auto key = evaluate_deck_key(pool_, context_, partial_);
             VDZ_ASSERT(!key || *key <= worst);
         }
     }
