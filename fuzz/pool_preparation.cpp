@@ -19,7 +19,7 @@ namespace {
 using namespace vdz;
 
 MasterData make_region() {
-    testing::PrepFixture f;
+    vdz::testing::PrepFixture f;
     for (i32 id = 1; id <= 40; ++id) {
         static const char* const ATTRS[] = {"cool", "cute", "happy", "pure", "mysterious"};
         Card& card =
