@@ -56,7 +56,42 @@ SearchContext random_tier_context(std::mt19937& rng, std::vector<TestCard>& card
 }
 
 // Per tier, the brute force's best `limit` decks of that doubled bonus;
-// the search lists the tiers from the highest down.
+// the search lists the tiers from the highest down. Asks for every level
+// that occurs, and levels just beside them and far off that no deck
+// reaches. Returns the number of decks listed.
+// With `keep` above 1, only every `keep`-th level is asked for, and none
+// beside them, which leaves few enough tiers for the search's runs of
+// equal bonus.
+usize expect_every_tier(const CardPool& pool, const SearchContext& context, u64 limit, int round,
+                        usize keep = 1) {
+    const auto all = test::all_decks_ranked(pool, context);
+    std::map<u32, std::vector<DeckEntry>, std::greater<u32>> by_tier;
+    for (const DeckEntry& d : all)
+        if ((d.score >> 32) % 2 == 0) by_tier[static_cast<u32>(d.score >> 32)].push_back(d);
+    std::vector<i32> tiers = {-3, 0, 1, 9999};
+    usize level = 0;
+    for (auto at = by_tier.begin(); at != by_tier.end();) {
+        if (level++ % keep != 0) {
+            at = by_tier.erase(at);
+            continue;
+        }
+        tiers.push_back(static_cast<i32>(at->first / 2));
+        if (keep == 1) tiers.push_back(static_cast<i32>(at->first / 2 + 1));
+        ++at;
+    }
+    const SearchResult found = tiered(pool, context, limit, tiers);
+    usize at = 0;
+    for (const auto& [doubled, decks] : by_tier) {
+        std::vector<DeckEntry> listed;
+        while (at < found.decks.size() && (found.decks[at].score >> 32) == doubled)
+            listed.push_back(found.decks[at++]);
+        EXPECT_TRUE(test::same_ranking(pool, listed, decks, limit))
+            << "round " << round << " tier " << doubled / 2;
+    }
+    EXPECT_EQ(at, found.decks.size()) << "round " << round;
+    return found.decks.size();
+}
+
 TEST(TieredSearch, EveryTierEqualsBruteForce) {
     std::mt19937 rng(44);
     usize decks_seen = 0;
@@ -70,31 +105,36 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
             context.fixed_characters.clear();
         }
         const CardPool pool = test::make_pool(cards, context);
-        const auto all = test::all_decks_ranked(pool, context);
-        std::map<u32, std::vector<DeckEntry>, std::greater<u32>> by_tier;
-        for (const DeckEntry& d : all)
-            if ((d.score >> 32) % 2 == 0) by_tier[static_cast<u32>(d.score >> 32)].push_back(d);
-        // Every level that occurs, and levels just beside them and far off
-        // that no deck reaches.
-        std::vector<i32> tiers = {-3, 0, 1, 9999};
-        for (const auto& [doubled, decks] : by_tier) {
-            tiers.push_back(static_cast<i32>(doubled / 2));
-            tiers.push_back(static_cast<i32>(doubled / 2 + 1));
-        }
         const u64 limit = 1 + rng() % (round % 2 ? 10 : 3);
-        const SearchResult found = tiered(pool, context, limit, tiers);
-        usize at = 0;
-        for (const auto& [doubled, decks] : by_tier) {
-            std::vector<DeckEntry> listed;
-            while (at < found.decks.size() && (found.decks[at].score >> 32) == doubled)
-                listed.push_back(found.decks[at++]);
-            ASSERT_TRUE(test::same_ranking(pool, listed, decks, limit))
-                << "round " << round << " tier " << doubled / 2;
-        }
-        ASSERT_EQ(at, found.decks.size()) << "round " << round;
-        decks_seen += found.decks.size();
+        decks_seen += expect_every_tier(pool, context, limit, round);
+        if (::testing::Test::HasFailure()) return;
     }
     EXPECT_GT(decks_seen, 1000u);
+}
+
+// Larger pools of many characters listed by bonus, as the pool builder
+// lists an event's pool, where the tiers fill and their worst live scores
+// cut: the bounds that read only the positions fitting a tier's bonus, and
+// the runs of equal bonus that stand in for their cards, must keep every
+// deck a full tier still takes.
+TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
+    std::mt19937 rng(9);
+    for (int round = 0; round < 24; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 16 + rng() % 7);
+        for (TestCard& c : cards)
+            c.character = static_cast<u8>(1 + c.card_id % 12);
+        SearchContext context = random_tier_context(rng, cards);
+        context.world_bloom = false;
+        context.world_bloom_support = {};
+        context.event_kind = 0;
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+        if (round % 4 == 3) context.fixed_characters.push_back(cards.back().character);
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 7 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
 }
 
 // Tiers that no deck reaches, however many, cost no search: not one node.
