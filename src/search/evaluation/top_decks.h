@@ -84,20 +84,26 @@ class DfsTopDecks {
     DfsTopDecks(u64 limit, std::span<const u16> card_ids) : list_(limit, false, card_ids) {}
 
     void push(const DeckEntry& deck) {
-        if (list_.full() && !ranks_before(deck, list_.last())) return;
+        if (full_ && !ranks_before(deck, list_.last())) return;
         list_.record(deck);
+        full_ = list_.full();
+        if (full_) worst_score_ = list_.last().score;
     }
 
-    bool full() const { return list_.full(); }
+    bool full() const { return full_; }
     bool empty() const { return list_.empty(); }
-    // The threshold of the searches' bounds; meaningful only when full.
-    u64 worst_score() const { return list_.last().score; }
+    // The threshold of the searches' bounds; meaningful only when full. Kept
+    // beside the list, since the tiered search reads it for every tier at
+    // every node.
+    u64 worst_score() const { return worst_score_; }
     const DeckEntry& worst() const { return list_.last(); }
     std::vector<DeckEntry> entries() const { return list_.entries(); }
     std::vector<DeckEntry> take_entries() && { return std::move(list_).take_entries(); }
 
   private:
     TopDecks list_;
+    bool full_ = false;
+    u64 worst_score_ = 0;
 };
 
 }  // namespace vdz
