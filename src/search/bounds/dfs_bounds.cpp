@@ -181,38 +181,9 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.first_slot_leads = first_slot_leads(context);
     m.composition = !suffix.unit_pattern_order.empty();
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
-    m.bonus_in_tenths = !context.final_chapter && !context.world_bloom;
     for (u16 i = 0; i < pool.count(); ++i) {
-        if (i > 0 && pool.event_bonus(i).total_x10() > pool.event_bonus(i - 1).total_x10())
-            m.bonus_in_tenths = false;
         m.power_no_unit.push_back(pattern_power(pool, i, 0, 0));
         m.power_no_unit_same_attr.push_back(pattern_power(pool, i, 0, 1));
-    }
-    if (m.bonus_in_tenths) {
-        const usize n = pool.count();
-        m.same_bonus_end.resize(n);
-        m.same_bonus_power.resize(n);
-        m.same_bonus_plain_power.resize(n);
-        m.same_bonus_skill.resize(n);
-        m.same_bonus_coupled.resize(n);
-        for (usize i = n; i-- > 0;) {
-            const u16 card = static_cast<u16>(i);
-            m.same_bonus_power[i] = pool.power(card);
-            m.same_bonus_plain_power[i] = m.power_no_unit[i];
-            m.same_bonus_skill[i] = pool.skill_value(card);
-            m.same_bonus_coupled[i] = m.coupling.on ? m.coupling.card[i] : 0.0;
-            m.same_bonus_end[i] = static_cast<u16>(i + 1);
-            if (i + 1 < n && pool.event_bonus(card).total_x10() ==
-                                 pool.event_bonus(static_cast<u16>(i + 1)).total_x10()) {
-                m.same_bonus_end[i] = m.same_bonus_end[i + 1];
-                m.same_bonus_power[i] = std::max(m.same_bonus_power[i], m.same_bonus_power[i + 1]);
-                m.same_bonus_plain_power[i] =
-                    std::max(m.same_bonus_plain_power[i], m.same_bonus_plain_power[i + 1]);
-                m.same_bonus_skill[i] = std::max(m.same_bonus_skill[i], m.same_bonus_skill[i + 1]);
-                m.same_bonus_coupled[i] =
-                    std::max(m.same_bonus_coupled[i], m.same_bonus_coupled[i + 1]);
-            }
-        }
     }
     m.power_leaves = std::bit_ceil(std::max<usize>(pool.count(), 1));
     for (const bool plain : {false, true}) {

@@ -40,15 +40,6 @@ struct BoundModel {
     std::vector<u8> support_place;
     // Score without an event: the unit-pattern composition bound applies.
     bool composition = false;
-    // A deck's bonus is its cards' bonuses alone, and the pool lists cards
-    // by bonus, largest first.
-    bool bonus_in_tenths = false;
-    // Then, per position, the end of its run of cards of equal bonus and the
-    // largest power, plain power, skill value and coupled value from it to
-    // that end.
-    std::vector<u16> same_bonus_end;
-    std::vector<u32> same_bonus_power, same_bonus_plain_power, same_bonus_skill;
-    std::vector<double> same_bonus_coupled;
     // Per pool card, its power in a deck that fills no unit, without and
     // with one shared attribute: most complete decks are such decks.
     std::vector<u32> power_no_unit, power_no_unit_same_attr;

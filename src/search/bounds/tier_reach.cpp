@@ -26,18 +26,32 @@ namespace vdz {
 TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
     const SearchContext& context = *m.context;
     const CardPool& pool = *m.pool;
-    bool listed_by_bonus = true;
-    for (u16 i = 1; i < pool.count(); ++i)
-        listed_by_bonus = listed_by_bonus &&
-                          pool.event_bonus(i).total_x10() <= pool.event_bonus(i - 1).total_x10();
-    if (listed_by_bonus) {
-        first_at_most_.assign(EventBonusHot::MAX_TOTAL_X10 + 1, pool.count());
-        usize i = pool.count();
-        for (usize t = 0; t <= EventBonusHot::MAX_TOTAL_X10; ++t) {
-            while (i > 0 && pool.event_bonus(static_cast<u16>(i - 1)).total_x10() <= t)
-                --i;
-            first_at_most_[t] = static_cast<u16>(i);
-        }
+    // 1. The cards the fixed cards and characters lead with: once those are
+    // placed, none of them fits a free slot (its character, or in challenge
+    // lives its card id, is taken).
+    const auto fixed_related = [&](u16 i) {
+        const auto& cards = context.fixed_cards;
+        const auto& characters = context.fixed_characters;
+        return std::find(cards.begin(), cards.end(), pool.card_id(i)) != cards.end() ||
+               std::find(characters.begin(), characters.end(), pool.character_id(i)) !=
+                   characters.end();
+    };
+    fixed_slots_ = context.fixed_cards.size() + context.fixed_characters.size();
+    while (fixed_end_ < pool.count() && fixed_related(static_cast<u16>(fixed_end_)))
+        ++fixed_end_;
+    // 2. The positions from which the pool is listed by bonus, largest
+    // first, and there, per total, the first card with at most that total.
+    sorted_from_ = pool.count();
+    while (sorted_from_ > 0 && (sorted_from_ == pool.count() ||
+                                pool.event_bonus(static_cast<u16>(sorted_from_ - 1)).total_x10() >=
+                                    pool.event_bonus(static_cast<u16>(sorted_from_)).total_x10()))
+        --sorted_from_;
+    first_at_most_.assign(EventBonusHot::MAX_TOTAL_X10 + 1, pool.count());
+    usize i = pool.count();
+    for (usize t = 0; t <= EventBonusHot::MAX_TOTAL_X10; ++t) {
+        while (i > sorted_from_ && pool.event_bonus(static_cast<u16>(i - 1)).total_x10() <= t)
+            --i;
+        first_at_most_[t] = static_cast<u16>(i);
     }
     world_bloom_ = context.world_bloom;
     if (!world_bloom_) return;
@@ -125,8 +139,12 @@ TenthsWindow TierReach::window(u32 tier_key, const BonusExtras& extras) const {
     return {saturating_cast<i64>(lo), saturating_cast<i64>(hi)};
 }
 
+usize TierReach::free_row(usize row, usize depth) const {
+    return depth >= fixed_slots_ ? std::max(row, fixed_end_) : row;
+}
+
 usize TierReach::first_at_most(usize row, i64 most) const {
-    if (first_at_most_.empty()) return row;
+    if (row < sorted_from_) return row;
     if (most < 0) return std::max<usize>(row, m_->pool->count());
     const usize t = static_cast<usize>(std::min<i64>(most, EventBonusHot::MAX_TOTAL_X10));
     return std::max<usize>(row, first_at_most_[t]);

@@ -50,15 +50,26 @@ class TierReach {
         return later_.any_within(row, count, w.lo - i64{placed_x10}, w.hi - i64{placed_x10});
     }
 
+    // The first position a free card of a node at `depth` may come from,
+    // the node's next position being `row`: past the cards of the fixed
+    // cards and characters once those are placed.
+    usize free_row(usize row, usize depth) const;
+
+    // Whether the pool is listed by bonus, largest first, from `row` on.
+    bool listed_from(usize row) const { return row >= sorted_from_; }
+
     // The first position from `row` on whose card's total is at most
-    // `most`, in a pool listed by bonus, largest first: a completion whose
-    // cards add at most `most` takes none before it. `row` elsewhere.
+    // `most`, where the pool is listed by bonus from `row` on: a completion
+    // whose cards add at most `most` takes none before it. `row` elsewhere.
     usize first_at_most(usize row, i64 most) const;
 
   private:
     const BoundModel* m_;
-    // In a pool listed by bonus, per total t, the first position whose
-    // card's total is at most t; empty in other pools.
+    usize fixed_slots_ = 0;  // fixed cards and characters
+    usize fixed_end_ = 0;    // end of the leading cards of those
+    usize sorted_from_ = 0;  // totals never rise from this position on
+    // Per total t, the first position from `sorted_from_` on whose card's
+    // total is at most t.
     std::vector<u16> first_at_most_;
     LaterBonusSums later_;
     bool world_bloom_ = false;

@@ -93,20 +93,28 @@ class Node {
 
     // Whether some tier can still take a deck under `bound` that holds the
     // cards of `sums` (`depth` of them) and 5 - depth more from
-    // position `row` on. Outside the final chapter a tier must also be within
-    // the bonus those cards can add; a tier that is not full, or whose worst
-    // live score the bound reaches, has room. `bonus_only`: `sums` holds the
-    // last placed card's bonus but not its power or skill (a run of equal
-    // bonus tested as one), so no bound may be read from them.
-    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize row,
+    // position `next` on. Outside the final chapter a tier must also be
+    // within the bonus those cards can add; a tier that is not full, or whose
+    // worst live score the bound reaches, has room. Unless `bonus_only`,
+    // where `sums` holds the last placed card's bonus but not its power or
+    // skill (a run of equal bonus tested as one), the live score of the
+    // positions that fit each tier's bonus refines the bound.
+    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next,
                     bool bonus_only = false) const {
         const DfsStore& store = state_.store;
         if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
         const TierReach& reach = *state_.tier_reach;
+        const usize row = reach.free_row(next, depth);
         const u32 upper = static_cast<u32>(bound >> 32);
         const u32 score = static_cast<u32>(bound);
         const usize free = 5 - depth;
-        const BonusExtras extras = reach.extras(sums, free, row);
+        // A run's stand-in holds its card's bonus but not its attribute or
+        // support place: those count as one more free card from the run's
+        // first position.
+        const BonusExtras extras =
+            bonus_only ? reach.extras(sums, free + 1, next - 1) : reach.extras(sums, free, row);
+        usize later_from = SIZE_MAX;
+        u32 later = 0;
         for (const TierRecord& tier : store.tiers) {
             if (tier.tier_key > upper) return false;
             const DfsTopDecks& decks = tier.decks;
@@ -115,15 +123,34 @@ class Node {
                 continue;
             }
             const TenthsWindow window = reach.window(tier.tier_key, extras);
+            const i64 lack = window.lo - i64{sums.bonus_x10};
             // Each free card adds at most what the window leaves, so in a
-            // pool listed by bonus they all come from `from` on, and the
-            // bounds of those positions hold for the tier.
+            // pool listed by bonus they all come from `from` on; the next of
+            // them adds the most, at least its share of what the deck
+            // lacks, so it comes before `to`.
             const usize from = reach.first_at_most(row, window.hi - i64{sums.bonus_x10});
+            const bool listed = free > 0 && reach.listed_from(row);
+            const i64 spread = static_cast<i64>(std::max<usize>(free, 1));
+            const i64 share = lack <= 0 ? 0 : (lack + spread - 1) / spread;
+            const usize to = listed ? reach.first_at_most(row, share - 1) : SIZE_MAX;
+            if (listed && from >= to) continue;
             if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
-            if (!bonus_only && from > row && free > 0 && decks.full() && decks.worst_score() != 0 &&
-                static_cast<u32>(later_bound(sums, from, free)) <
-                    static_cast<u32>(decks.worst_score())) {
-                continue;
+            if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
+                const u32 worst = static_cast<u32>(decks.worst_score());
+                // Its rest counts one card per character: not where a deck
+                // may repeat one.
+                if (listed && to < pool_.count() && (free == 1 || !state_.card_sums)) {
+                    const u64 b = state_.last_card->bound(sums, from, to, free - 1, m_.bonus_extra);
+                    if (static_cast<u32>(b) < worst) continue;
+                } else if (from > row) {
+                    // Tiers in ascending order mostly share their first
+                    // position.
+                    if (from != later_from) {
+                        later_from = from;
+                        later = static_cast<u32>(later_bound(sums, from, free));
+                    }
+                    if (later < worst) continue;
+                }
             }
             return true;
         }
@@ -306,7 +333,7 @@ class Node {
         const u64 node = bound(sums_, start_, k_);
         if (!admits(node, sums_, depth_, start_)) return;
         note_bound(node);
-        if (!store.single && k_ == 1 && m_.bonus_in_tenths) {
+        if (!store.single && last_by_tiers()) {
             expand_last_by_tiers();
             return;
         }
@@ -326,7 +353,7 @@ class Node {
     // Tiers: the node and each child must leave room in some tier.
     void expand_tiered() {
         // The last card's runs of positions bound it by itself.
-        if (k_ == 1 && m_.bonus_in_tenths) {
+        if (last_by_tiers()) {
             expand_last_by_tiers();
             return;
         }
@@ -337,18 +364,27 @@ class Node {
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const u64 extra = node_extra();
         const BonusRuns runs = next_card_runs(bound);
-        for (usize i = start_; i < pool_.count(); ++i) {
+        for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             if (runs.on) {
-                // Cards of equal bonus stand or fall together.
+                // Cards of equal bonus stand or fall together; past a card
+                // no run admits, the next admitted bonus is the largest run
+                // end below it.
                 const i64 total = pool_.event_bonus(static_cast<u16>(i)).total_x10();
-                if (total < runs.least) return;  // later cards have less
+                if (!runs.admit(total)) {
+                    const i64 below = runs.end_below(total);
+                    if (below < 0) return;  // later cards have less
+                    i = reach().first_at_most(i, below) - 1;
+                    continue;
+                }
+                // The run stands in for each of its cards by its bonus alone.
+                const usize end = reach().first_at_most(i, total - 1);
                 PartialSums run = sums_;
                 run.bonus_sum += ceil_percent(static_cast<u32>(total));
                 run.bonus_x10 += static_cast<u32>(total);
-                if (!runs.admit(total) ||
-                    !tiers_open(run_bound(i, k_), run, depth_ + 1, i + 1, true)) {
-                    i = m_.same_bonus_end[i] - 1;
+                const u64 run_bound = state_.last_card->bound(sums_, i, end, k_ - 1, extra);
+                if (!tiers_open(run_bound, run, depth_ + 1, i + 1, true)) {
+                    i = end - 1;
                     continue;
                 }
             }
@@ -363,37 +399,48 @@ class Node {
         }
     }
 
-    // Under tiers, in a pool listed by bonus, what the next card's bonus in
-    // tenths may be. A deck lands on tier key D exactly when its cards'
-    // total is within 5 D - 2 ..= 5 D + 2 (its doubled bonus is round(total
-    // / 5)); the next card and the k - 1 after it each have at most the
-    // next card's bonus and at least none, so the next card has at least
-    // 1 / k of what the deck still lacks and at most all of it. Tiers that
-    // are full and whose worst live score the node's bound cannot reach
-    // need no card.
+    const TierReach& reach() const { return *state_.tier_reach; }
+
+    // Under tiers, from positions listed by bonus, what the next card's
+    // bonus in tenths may be. A deck lands on a tier only when its cards'
+    // total is within the tier's window; the next card and the k - 1 after
+    // it each have at most the next card's bonus and at least none, so the
+    // next card has at least 1 / k of what the deck still lacks and at most
+    // all of it. Tiers that are full and whose worst live score the node's
+    // bound cannot reach need no card.
     struct BonusRuns {
         bool on = false;
-        i64 least = 0;
+        usize first = 0;  // the first position a free card may come from
         usize count = 0;
-        std::array<std::pair<i64, i64>, 16> run{};
+        std::array<std::pair<i64, i64>, 32> run{};
 
         bool admit(i64 total) const {
             for (usize r = 0; r < count; ++r)
                 if (run[r].first <= total && total <= run[r].second) return true;
             return false;
         }
+        // The largest end of a run below `total`, -1 when none.
+        i64 end_below(i64 total) const {
+            i64 out = -1;
+            for (usize r = 0; r < count; ++r)
+                if (run[r].second < total) out = std::max(out, run[r].second);
+            return out;
+        }
     };
 
     BonusRuns next_card_runs(u64 node_bound) const {
         BonusRuns out;
         const auto& tiers = state_.store.tiers;
-        if (!m_.bonus_in_tenths || tiers.size() > out.run.size()) return out;
+        if (!state_.tier_reach || tiers.size() > out.run.size()) return out;
+        const usize row = reach().free_row(start_, depth_);
+        if (!reach().listed_from(row)) return out;
         out.on = true;
-        out.least = INT64_MAX;
+        out.first = row;
+        const BonusExtras extras = reach().extras(sums_, k_, row);
         const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
         for (const TierRecord& tier : tiers) {
-            const i64 key = tier.tier_key;
-            const i64 low = 5 * key - 2 - placed, high = 5 * key + 2 - placed;
+            const TenthsWindow window = reach().window(tier.tier_key, extras);
+            const i64 low = window.lo - placed, high = window.hi - placed;
             if (high < 0) continue;
             const DfsTopDecks& decks = tier.decks;
             if (decks.full() && decks.worst_score() != 0 &&
@@ -402,62 +449,24 @@ class Node {
             }
             const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
             out.run[out.count++] = {lo, high};
-            out.least = std::min(out.least, lo);
         }
         return out;
     }
 
-    // The last card under tiers, where a deck's doubled bonus is known to
-    // be round(total / 5) of its cards' bonuses in tenths: a deck lands on
-    // tier key D exactly when its total is within 5 D - 2 ..= 5 D + 2, and
-    // in a pool sorted by bonus the cards that put it there are one run of
-    // positions per tier. A card outside every run makes a deck no tier
-    // keeps. Highest tier first, so positions still ascend.
-    // Bound of the decks this node completes with a next card from
-    // position i to the end of i's run of equal bonus and `free - 1` cards
-    // after i.
-    u64 run_bound(usize i, usize free) const {
-        const SuffixTables& t = *m_.suffix;
-        const SuffixRow& sk = t.skill_sums[i + 1];
-        std::array<u32, 5> more{m_.same_bonus_skill[i]};
-        for (usize j = 1; j < free; ++j)
-            more[j] = sk[j] - sk[j - 1];
-        std::sort(more.begin(), more.begin() + static_cast<std::ptrdiff_t>(free),
-                  std::greater<u32>());
-        const u64 bonus = u64{sums_.bonus_sum} +
-                          ceil_percent(pool_.event_bonus(static_cast<u16>(i)).total_x10()) +
-                          t.bonus_total_sums[i + 1][free - 1] + m_.bonus_extra;
-        const double coupled = m_.coupling.on ? sums_.coupled + m_.same_bonus_coupled[i] +
-                                                    m_.coupling.sums[i + 1][free - 1]
-                                              : INFINITY;
-        // A plain node's cards and all its completions' are plain.
-        const u64 power =
-            sums_.plain()
-                ? u64{sums_.plain_power_sum} + m_.same_bonus_plain_power[i] +
-                      t.plain_power_sums[i + 1][free - 1]
-                : u64{sums_.power_sum} + m_.same_bonus_power[i] + t.power_sums[i + 1][free - 1];
-        const SkillValues skills = merge_skills(sums_, more, free);
-        return bound_key(m_, power, skills, lead_bound(sums_, skills), bonus, coupled);
+    // The last card of a deck whose bonus is its cards' alone, from
+    // positions listed by bonus.
+    bool last_by_tiers() const {
+        const TierReach* reach = state_.tier_reach;
+        return k_ == 1 && reach && !context_.world_bloom &&
+               reach->listed_from(reach->free_row(start_, depth_));
     }
 
     void expand_last_by_tiers() {
         const DfsStore& store = state_.store;
+        const TierReach& reach = *state_.tier_reach;
         const i64 placed = sums_.bonus_x10;
-        const auto total = [&](usize i) {
-            return i64{pool_.event_bonus(static_cast<u16>(i)).total_x10()};
-        };
-        const auto first_at_most = [&](usize from, i64 x) {
-            usize lo = from, hi = pool_.count();
-            while (lo < hi) {
-                const usize mid = (lo + hi) / 2;
-                if (total(mid) <= x)
-                    hi = mid;
-                else
-                    lo = mid + 1;
-            }
-            return lo;
-        };
-        usize from = start_;
+        const auto first_at_most = [&](usize from, i64 x) { return reach.first_at_most(from, x); };
+        usize from = reach.free_row(start_, depth_);
         // The bound this node was entered with leaves out the tiers it
         // cannot reach.
         const u64 entry = state_.entry_bound[depth_];
@@ -479,20 +488,30 @@ class Node {
             const DfsTopDecks& decks = tier->decks;
             const bool full = decks.full() && decks.worst_score() != 0;
             const u32 worst = full ? static_cast<u32>(decks.worst_score()) : 0;
-            for (usize i = begin; i < end;) {
-                if (full && static_cast<u32>(run_bound(i, 1)) < worst) {
-                    i = std::min<usize>(m_.same_bonus_end[i], end);
-                    continue;
-                }
+            // Halves of the range whose largest values cannot reach the
+            // tier's worst live score hold no card it needs.
+            const auto visit = [&](const auto& self, usize l, usize r) -> void {
                 if (state_.stop || state_.count_step()) return;
-                const u16 card = static_cast<u16>(i++);
-                if (!admitted(card)) continue;
-                const PartialSums child = child_sums(m_, sums_, card);
-                partial_[depth_] = card;
-                const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
-                if (!tiers_open(bound, child, depth_ + 1, i)) continue;
-                descend(card, child, bound);
-            }
+                if (full && static_cast<u32>(
+                                state_.last_card->bound(sums_, l, r, 0, m_.bonus_extra)) < worst)
+                    return;
+                if (r - l > 4) {
+                    const usize mid = l + (r - l) / 2;
+                    self(self, l, mid);
+                    self(self, mid, r);
+                    return;
+                }
+                for (usize i = l; i < r && !state_.stop; ++i) {
+                    const u16 card = static_cast<u16>(i);
+                    if (!admitted(card)) continue;
+                    const PartialSums child = child_sums(m_, sums_, card);
+                    partial_[depth_] = card;
+                    const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
+                    if (!tiers_open(bound, child, depth_ + 1, i + 1)) continue;
+                    descend(card, child, bound);
+                }
+            };
+            if (begin < end) visit(visit, begin, end);
             from = end;
         }
     }

@@ -115,7 +115,11 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     if (!context.dominance_pruning)
         state.card_sums = &card_sums.emplace(build_card_suffix_sums(pool, context));
     std::optional<TierReach> tier_reach;
-    if (tiers && !context.final_chapter) state.tier_reach = &tier_reach.emplace(state.bounds);
+    std::optional<LastCardBound> last_card;
+    if (tiers && !context.final_chapter) {
+        state.tier_reach = &tier_reach.emplace(state.bounds);
+        state.last_card = &last_card.emplace(state.bounds);
+    }
     if (tiers) state.reachable = &reachable;
     // 6. Roots.
     DeckSlots partial{};

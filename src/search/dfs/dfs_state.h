@@ -13,6 +13,7 @@
 #include "pool/search_context.h"
 #include "search/bounds/card_suffix_bound.h"
 #include "search/bounds/dfs_bounds.h"
+#include "search/bounds/last_card_bound.h"
 #include "search/bounds/reachable_bonus.h"
 #include "search/bounds/tier_reach.h"
 #include "search/deadline.h"
@@ -61,6 +62,7 @@ struct SearchNodeState {
     // Set for tiers outside the final chapter: which tiers a partial deck's
     // completions can still land on.
     const TierReach* tier_reach = nullptr;
+    const LastCardBound* last_card = nullptr;  // beside tier_reach
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
     bool stop = false;          // the deadline has passed; never cleared

@@ -137,6 +137,31 @@ TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
     }
 }
 
+// A challenge live of one character, whose decks hold five cards of it:
+// no bound may count one card per character.
+TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
+    std::mt19937 rng(21);
+    for (int round = 0; round < 24; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 11 + rng() % 6);
+        SearchContext context = random_tier_context(rng, cards);
+        context.live_type = LiveType::CHALLENGE;
+        context.dominance_pruning = false;
+        // Powers close together, so that a bound short of one card's falls
+        // below decks that belong in a tier.
+        for (TestCard& c : cards) {
+            c.character = 3;
+            c.power = 30000 + static_cast<u32>(rng() % 1000);
+            c.unit_values.fill(c.power);
+        }
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 5 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // Tiers that no deck reaches, however many, cost no search: not one node.
 TEST(TieredSearch, UnreachableTiersSearchNothing) {
     std::mt19937 rng(8);

@@ -1,0 +1,81 @@
+// Why the bound holds: the range's card has at most the range's largest
+// power (plain power, where the placed cards already leave no unit or
+// attribute to share), skill value, rounded-up bonus and coupled value; the
+// other free cards, of characters of their own, at most the best
+// per-character values after the range's start, as the suffix rows hold
+// them; and the key grows with each of these, as every bound of the search
+// uses.
+#include "search/bounds/last_card_bound.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "common/check.h"
+
+namespace vdz {
+
+template <class T>
+void LastCardBound::Table<T>::build(std::vector<T> values) {
+    const usize n = values.size();
+    levels.push_back(std::move(values));
+    for (usize width = 2; width <= n; width *= 2) {
+        const std::vector<T>& below = levels.back();
+        std::vector<T> level(n - width + 1);
+        for (usize i = 0; i < level.size(); ++i)
+            level[i] = std::max(below[i], below[i + width / 2]);
+        levels.push_back(std::move(level));
+    }
+}
+
+template <class T>
+T LastCardBound::Table<T>::max(usize begin, usize end) const {
+    VDZ_ASSERT(begin < end && end <= levels[0].size());
+    const usize j = static_cast<usize>(std::bit_width(end - begin)) - 1;
+    return std::max(levels[j][begin], levels[j][end - (usize{1} << j)]);
+}
+
+LastCardBound::LastCardBound(const BoundModel& m) : m_(&m) {
+    const CardPool& pool = *m.pool;
+    std::vector<u32> power, plain, skill, bonus;
+    std::vector<double> coupled;
+    for (u16 i = 0; i < pool.count(); ++i) {
+        power.push_back(pool.power(i));
+        plain.push_back(m.power_no_unit[i]);
+        skill.push_back(pool.skill_value(i));
+        bonus.push_back(ceil_percent(pool.event_bonus(i).total_x10()));
+        coupled.push_back(m.coupling.on ? m.coupling.card[i] : 0.0);
+    }
+    power_.build(std::move(power));
+    plain_power_.build(std::move(plain));
+    skill_.build(std::move(skill));
+    bonus_.build(std::move(bonus));
+    coupled_.build(std::move(coupled));
+}
+
+u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
+                         u64 bonus_extra) const {
+    const BoundModel& m = *m_;
+    const SuffixTables& t = *m.suffix;
+    VDZ_ASSERT(rest <= 4 && begin + 1 < t.power_sums.size());
+    const usize after = begin + 1;
+    const u64 power =
+        sums.plain() ? u64{sums.plain_power_sum} + plain_power_.max(begin, end) +
+                           t.plain_power_sums[after][rest]
+                     : u64{sums.power_sum} + power_.max(begin, end) + t.power_sums[after][rest];
+    // The range's best skill value and the rest's, largest first.
+    std::array<u32, 5> skills{skill_.max(begin, end)};
+    const SuffixRow& sk = t.skill_sums[after];
+    for (usize j = 0; j < rest; ++j)
+        skills[j + 1] = sk[j + 1] - sk[j];
+    std::sort(skills.begin(), skills.begin() + static_cast<std::ptrdiff_t>(rest + 1),
+              std::greater<u32>());
+    const u64 bonus = u64{sums.bonus_sum} + bonus_.max(begin, end) +
+                      t.bonus_total_sums[after][rest] + bonus_extra;
+    const double coupled =
+        m.coupling.on ? sums.coupled + coupled_.max(begin, end) + m.coupling.sums[after][rest]
+                      : INFINITY;
+    const SkillValues merged = merge_skills(sums, skills, rest + 1);
+    return bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled);
+}
+
+}  // namespace vdz

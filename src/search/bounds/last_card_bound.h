@@ -1,0 +1,43 @@
+// Bound of the decks whose next card comes from a range of pool positions
+// and whose other free cards come after the range's start: in a pool listed
+// by bonus the next card of a deck on a tier lies in one range (it adds the
+// most of the free cards, at least their share of what the tier lacks, at
+// most all of it), and the largest power, skill value and bonus within it,
+// read from sparse tables in constant time, bound every card there, so a
+// range none of whose decks can enter the tier costs one bound.
+#pragma once
+
+#include <vector>
+
+#include "common/types.h"
+#include "search/bounds/dfs_bounds.h"
+#include "search/bounds/partial_sums.h"
+
+namespace vdz {
+
+// Built once per search from its bound model; read only afterwards.
+class LastCardBound {
+  public:
+    explicit LastCardBound(const BoundModel& m);
+
+    // Bound of every deck of the cards of `sums`, one card from positions
+    // `begin`..`end` (not empty) and `rest` cards of distinct characters
+    // from positions after `begin`, with the extra bonus `bonus_extra`.
+    // Where a deck may repeat a character, only `rest` 0 bounds it.
+    u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra) const;
+
+  private:
+    // Per level j, the largest value over positions i..i + 2^j.
+    template <class T>
+    struct Table {
+        std::vector<std::vector<T>> levels;
+        void build(std::vector<T> values);
+        T max(usize begin, usize end) const;
+    };
+
+    const BoundModel* m_;
+    Table<u32> power_, plain_power_, skill_, bonus_;
+    Table<double> coupled_;
+};
+
+}  // namespace vdz
