@@ -337,10 +337,17 @@ class Node {
             expand_last_by_tiers();
             return;
         }
-        for (usize i = start_; i < pool_.count(); ++i) {
+        const BonusRuns runs = store.single ? BonusRuns{} : next_card_runs(node);
+        for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             // Later positions have smaller or equal rows: none can do better.
-            if (!admits(bound(sums_, i, k_), sums_, depth_, i)) return;
+            const u64 later = bound(sums_, i, k_);
+            if (runs.on) {
+                const RunStep step = run_step(i, runs, later);
+                if (step == RunStep::END) return;
+                if (step == RunStep::SKIP) continue;
+            }
+            if (!admits(later, sums_, depth_, i)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
@@ -367,26 +374,11 @@ class Node {
         for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             if (runs.on) {
-                // Cards of equal bonus stand or fall together; past a card
-                // no run admits, the next admitted bonus is the largest run
-                // end below it.
-                const i64 total = pool_.event_bonus(static_cast<u16>(i)).total_x10();
-                if (!runs.admit(total)) {
-                    const i64 below = runs.end_below(total);
-                    if (below < 0) return;  // later cards have less
-                    i = reach().first_at_most(i, below) - 1;
-                    continue;
-                }
-                // The run stands in for each of its cards by its bonus alone.
-                const usize end = reach().first_at_most(i, total - 1);
-                PartialSums run = sums_;
-                run.bonus_sum += ceil_percent(static_cast<u32>(total));
-                run.bonus_x10 += static_cast<u32>(total);
-                const u64 run_bound = state_.last_card->bound(sums_, i, end, k_ - 1, extra);
-                if (!tiers_open(run_bound, run, depth_ + 1, i + 1, true)) {
-                    i = end - 1;
-                    continue;
-                }
+                const usize end = reach().first_at_most(i, total_at(i) - 1);
+                const RunStep step =
+                    run_step(i, runs, state_.last_card->bound(sums_, i, end, k_ - 1, extra));
+                if (step == RunStep::END) return;
+                if (step == RunStep::SKIP) continue;
             }
             const u64 position = position_bound(m_, sums_, i, k_, extra);
             if (!tiers_open(position, sums_, depth_, i)) return;
@@ -427,6 +419,31 @@ class Node {
             return out;
         }
     };
+
+    i64 total_at(usize i) const { return pool_.event_bonus(static_cast<u16>(i)).total_x10(); }
+
+    // Under runs, whether card i is tried: cards of equal bonus stand or
+    // fall together, by their stand-in under `run_bound`, a bound of the
+    // node's decks whose next card is one of them; past a card no run
+    // admits, the next admitted bonus is the largest run end below it.
+    // Moves `i` to the last card passed over.
+    enum class RunStep { TRY, SKIP, END };
+    RunStep run_step(usize& i, const BonusRuns& runs, u64 run_bound) const {
+        const i64 total = total_at(i);
+        if (!runs.admit(total)) {
+            const i64 below = runs.end_below(total);
+            if (below < 0) return RunStep::END;  // later cards have less
+            i = reach().first_at_most(i, below) - 1;
+            return RunStep::SKIP;
+        }
+        // The run stands in for each of its cards by its bonus alone.
+        PartialSums run = sums_;
+        run.bonus_sum += ceil_percent(static_cast<u32>(total));
+        run.bonus_x10 += static_cast<u32>(total);
+        if (tiers_open(run_bound, run, depth_ + 1, i + 1, true)) return RunStep::TRY;
+        i = reach().first_at_most(i, total - 1) - 1;
+        return RunStep::SKIP;
+    }
 
     BonusRuns next_card_runs(u64 node_bound) const {
         BonusRuns out;
