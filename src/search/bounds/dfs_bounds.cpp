@@ -68,6 +68,19 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 
     switch (t.effective_live_type) {
         case LiveType::MULTI:
         case LiveType::CHEERFUL:
+            if (t.teammate_score_up_x5 > 0 &&
+                t.skill_order_choose_strategy != SkillOrderChooseStrategy::SPECIFIC) {
+                // With the teammates' score up given, one activation is the
+                // room leader's (4 v0 + S) / 5 and four are the teammates'
+                // value: any order but a specific one gives the larger of
+                // the two at most the largest weight, the other the rest,
+                // and the encore is the room leader's.
+                const i64 leader5 = 4 * lead + s, teammate5 = t.teammate_score_up_x5;
+                const i64 skill = t.skill_top_e6 * std::max(leader5, teammate5) +
+                                  t.skill_rest_e6 * teammate5 + t.skill_last_e6 * leader5;
+                multiplier = t.base_score_e6 + ceil_div(skill, 500);
+                break;
+            }
             // Every activation is the room leader's (4 v0 + S) / 5 or the
             // teammates' fixed value.
             multiplier =
