@@ -172,13 +172,16 @@ TEST(DfsBounds, ChildrenBelowThePowerFloorCannotBeatTheWorstKey) {
             EXPECT_LE(best[i], worst) << "round " << round << " child " << i;
             cut += best[i] != 0;
             // The tree finds the next child of enough power.
+            const auto power = [&](usize j) {
+                return sums.plain() ? m.power_no_unit[j] : pool.power(static_cast<u16>(j));
+            };
             const usize next = m.first_power_at_least(i, floor, sums.plain());
-            for (usize j = i; j < next; ++j)
-                EXPECT_LT(sums.plain() ? m.power_no_unit[j] : pool.power(static_cast<u16>(j)),
-                          floor);
-            if (next < pool.count())
-                EXPECT_GE(sums.plain() ? m.power_no_unit[next] : pool.power(static_cast<u16>(next)),
-                          floor);
+            for (usize j = i; j < next; ++j) {
+                EXPECT_LT(power(j), floor);
+            }
+            if (next < pool.count()) {
+                EXPECT_GE(power(next), floor);
+            }
         }
     }
     EXPECT_GT(cut, 30u);
