@@ -96,7 +96,9 @@ inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const Searc
                             offer({a, b, c, d, e});
                             continue;
                         }
-                        // Any of the five may lead; the rest stay ascending.
+                        // Any of the five may lead; the rest, allowed
+                        // ascending as the search forms them, are valued at
+                        // their best order, in which the search keeps them.
                         const DeckSlots five = {a, b, c, d, e};
                         for (usize lead = 0; lead < 5; ++lead) {
                             DeckSlots deck;
@@ -104,7 +106,9 @@ inline std::vector<DeckEntry> all_decks_ranked(const CardPool& pool, const Searc
                             usize k = 1;
                             for (usize s = 0; s < 5; ++s)
                                 if (s != lead) deck[k++] = five[s];
-                            offer(deck);
+                            if (!deck_allowed(pool, context, deck)) continue;
+                            if (const auto key = best_order_key(pool, context, deck))
+                                all.push_back({*key, deck});
                         }
                     }
     std::sort(all.begin(), all.end(), ranks_before);

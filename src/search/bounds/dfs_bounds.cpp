@@ -6,10 +6,14 @@
 // leader's resolved value is at most its card's skill value, which bounds
 // the terms that read the leader alone. A card's rounded-up bonus is at
 // least its share of the deck's bonus, and the World Bloom support and
-// attribute bonuses are at most `bonus_extra`. Per character, a completion
-// takes at most one card, and that card is at most the character's best; the
-// suffix rows hold, per position, the sums of the j best per-character
-// maxima over the later cards. So the i-th largest skill value of a deck is
+// attribute bonuses are at most `bonus_extra`. A final-chapter deck is
+// valued in its best order, its largest limited parts in the counted places:
+// the sums hold the placed cards' bonus in their best order, and a further
+// card raises it by at most its own, even where its limited part takes the
+// place of a smaller one. Per character, a completion takes at most one
+// card, and that card is at most the character's best; the suffix rows hold,
+// per position, the sums of the j best per-character maxima over the later
+// cards. So the i-th largest skill value of a deck is
 // at most the i-th largest of the placed values and those best values
 // together, which bounds formulas that pair sorted values with weights. Once
 // the placed cards span two attributes and share no unit, no completion can
@@ -128,6 +132,48 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 
     }
     // The evaluator's score is a non-negative 32-bit signed value.
     return std::clamp<i64>(ceil_div(raw, 1'000'000), 0, INT32_MAX);
+}
+
+// The limited places of a final-chapter deck the cards after its leader
+// share: the leader's part, when it counts, takes the first.
+usize other_limited_places(const SearchContext& context, const PartialSums& sums) {
+    const u64 places = context.limited_bonus_count - (sums.leader_limited ? 1 : 0);
+    return static_cast<usize>(std::min<u64>(places, 4));
+}
+
+// What `columns` further cards can add to the counted limited parts of a
+// final-chapter deck holding the cards of `sums`, whose limited parts are
+// bounded by `row` (the sums of the j largest per-character values). With
+// j of them counted in the best order, the j - free smallest counted ones
+// drop out, where `free` places are still open, so the gain is at most
+// row[j] minus those; the largest over j bounds every completion. With no
+// card placed the leader is among them, and every place is open.
+u64 limited_gain(const SearchContext& context, const PartialSums& sums, const SuffixRow& row,
+                 usize columns) {
+    if (context.limited_bonus_count == 0) return 0;
+    if (sums.first_attr == 0xFF) return row[std::min<u64>(columns, context.limited_bonus_count)];
+    const usize places = other_limited_places(context, sums);
+    usize held = 0;
+    while (held < sums.counted_limited.size() && sums.counted_limited[held] != 0)
+        ++held;
+    const usize free = places > held ? places - held : 0;
+    u64 best = 0, dropped = 0;
+    for (usize j = 1; j <= std::min(columns, places); ++j) {
+        if (j > free) dropped += sums.counted_limited[held - (j - free)];
+        if (row[j] > dropped) best = std::max<u64>(best, row[j] - dropped);
+    }
+    return best;
+}
+
+// The bonus of every completion of `sums` whose `columns` further cards come
+// from position `row` on, extras included.
+u64 later_bonus(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
+                u64 bonus_extra) {
+    const SuffixTables& t = *m.suffix;
+    const u64 bonus = u64{sums.bonus_sum} + bonus_extra;
+    if (!m.context->final_chapter) return bonus + t.bonus_total_sums[row][columns];
+    return bonus + t.bonus_base_sums[row][columns] +
+           limited_gain(*m.context, sums, t.bonus_limited_sums[row], columns);
 }
 
 u64 pack(u64 high, u64 low) {
@@ -271,15 +317,37 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
         child.bonus_sum += (total + 9) / 10;
         return child;
     }
-    // The final chapter counts the limited part of only so many cards.
+    // The final chapter counts the limited part of only so many cards, and
+    // values a deck in its best order: the leader's first, then the largest
+    // of the others'. Keeping the largest placed ones makes the sums the
+    // placed cards' value in their best order, which no further card lowers.
     const u32 limited = pool.limited_x10(card);
     VDZ_ASSERT(limited <= total);
     const u32 base = total - limited;
     child.bonus_sum += (base + 9) / 10;
-    if (limited != 0 && child.limited_count < context.limited_bonus_count) {
-        child.bonus_sum += (limited + 9) / 10;
-        ++child.limited_count;
+    if (limited == 0 || context.limited_bonus_count == 0) return child;
+    u16 part = static_cast<u16>((limited + 9) / 10);
+    if (sums.first_attr == 0xFF) {
+        child.bonus_sum += part;
+        child.limited_count = 1;
+        child.leader_limited = true;
+        return child;
     }
+    const usize places = other_limited_places(context, child);
+    usize held = 0;
+    while (held < child.counted_limited.size() && child.counted_limited[held] != 0)
+        ++held;
+    if (held < places) {
+        child.bonus_sum += part;
+        ++child.limited_count;
+    } else if (held == 0 || part <= child.counted_limited[held - 1]) {
+        return child;
+    } else {
+        // A larger part takes the smallest counted one's place.
+        child.bonus_sum += part - child.counted_limited[--held];
+    }
+    for (usize j = 0; j <= held; ++j)
+        if (part > child.counted_limited[j]) std::swap(part, child.counted_limited[j]);
     return child;
 }
 
@@ -351,16 +419,7 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     std::array<u32, 5> top{};
     for (usize j = 0; j < columns; ++j)
         top[j] = sk[j + 1] - sk[j];
-    u64 bonus = u64{sums.bonus_sum} + bonus_extra;
-    if (m.context->final_chapter) {
-        // Limited parts count only for so many cards of a deck.
-        const u64 slots = m.context->limited_bonus_count;
-        const u64 left = slots > sums.limited_count ? slots - sums.limited_count : 0;
-        bonus += t.bonus_base_sums[row][columns] +
-                 t.bonus_limited_sums[row][std::min<u64>(columns, left)];
-    } else {
-        bonus += t.bonus_total_sums[row][columns];
-    }
+    const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
     const SkillValues skills = merge_skills(sums, top, columns);
     return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
@@ -404,15 +463,7 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
         top[j] = sk[j + 1] - sk[j];
     const SkillValues skills = merge_skills(sums, top, columns);
     const u32 lead = lead_bound(sums, skills);
-    u64 bonus = u64{sums.bonus_sum} + bonus_extra;
-    if (m.context->final_chapter) {
-        const u64 slots = m.context->limited_bonus_count;
-        const u64 left = slots > sums.limited_count ? slots - sums.limited_count : 0;
-        bonus += t.bonus_base_sums[row][columns] +
-                 t.bonus_limited_sums[row][std::min<u64>(columns, left)];
-    } else {
-        bonus += t.bonus_total_sums[row][columns];
-    }
+    const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     // The least power that keys above `worst`, by halving. A few steps
     // leave it within 1/256 of the largest power, and below it: every power
     // under `lo` was found to key `worst` at most.
@@ -559,7 +610,8 @@ u32 doubled_bonus_floor(const PartialSums& sums, usize depth) {
     // Each rounded-up part (a card's bonus, or in the final chapter its base
     // and its counted limited part) adds less than 1 % to the sum, less than
     // 2 to the doubled bonus: round(2 x (sum - 0.9 k)) >= 2 x sum - 2 k for
-    // k such parts.
+    // k such parts. In the final chapter the sum is the placed cards' value
+    // in their best order, which a complete deck's best order never lowers.
     const u64 doubled = 2 * u64{sums.bonus_sum};
     const u64 rounding = 2 * (u64{depth} + sums.limited_count);
     return static_cast<u32>(std::min<u64>(doubled > rounding ? doubled - rounding : 0, UINT32_MAX));

@@ -30,6 +30,11 @@ struct PartialSums {
     // Where the first slot leads: its card's skill_value, once placed.
     bool lead_known = false;
     u8 lead_skill = 0;
+    // Final chapter: whether the leader's limited part counts, and the
+    // counted limited parts of the other cards in whole percent, largest
+    // first, then zeros: the largest ones, as in the deck's best order.
+    bool leader_limited = false;
+    std::array<u16, 4> counted_limited{};
 
     void add_skill(u8 value) {
         for (u8& s : skills)

@@ -10,6 +10,7 @@
 #include "search/bounds/final_bound.h"
 #include "search/dfs/dfs_state.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/final_deck_order.h"
 
 namespace vdz {
 
@@ -604,13 +605,30 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
     }
 }
 
-void record_leaf(SearchNodeState& state, const DeckSlots& deck) {
+// Debug builds check at a complete deck under tiers that the doubled bonus
+// floor of each of its prefixes, as the kernel placed them, holds its bonus.
+void check_bonus_floor(const SearchNodeState& state, const DeckSlots& placed, u64 key) {
+    PartialSums sums;
+    for (usize d = 0; d <= 5; ++d) {
+        VDZ_ASSERT(doubled_bonus_floor(sums, d) <= static_cast<u32>(key >> 32));
+        if (d < 5) sums = child_sums(state.bounds, sums, placed[d]);
+    }
+}
+
+void record_leaf(SearchNodeState& state, const DeckSlots& placed) {
     ++state.stats.evaluations;
+    // A final-chapter deck is valued and listed in its best order, the one
+    // its bounds allow for; the kernel's order is one of many.
+    DeckSlots deck = placed;
+    if (state.context.final_chapter) arrange_final_deck(state.pool, state.context, deck);
     const auto key = evaluate_deck_key(state.pool, state.context, deck);
     if (!key) return;
     if constexpr (CHECK_BOUNDS) {
         VDZ_ASSERT(*key <= state.bound_above[5]);
-        if (state.reachable) check_tier_tables(state, deck, *key);
+        if (state.reachable) {
+            check_tier_tables(state, placed, *key);
+            check_bonus_floor(state, placed, *key);
+        }
     }
     state.store.record({*key, deck});
 }

@@ -11,6 +11,7 @@
 #include "search/dfs/dfs_state.h"
 #include "search/dfs/force_scalar.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/final_deck_order.h"
 
 namespace vdz {
 namespace {
@@ -80,14 +81,19 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         if (store.tiers.empty()) return result;
     }
     // 4. Seeds raise the threshold before the first node, each in the slot
-    // order the kernel forms its deck in: where slot 0 leads or a specific
+    // order the kernel records its deck in: where slot 0 leads or a specific
     // skill order reads the slots in turn, the order decides the key, and a
     // seed judged in its own order would list a deck the search never forms.
-    if (!context.final_chapter) {
+    // In the final chapter that is the best order under the seed's leader.
+    {
         std::vector<DeckEntry> formed;
         for (const DeckEntry& seed : seeds) {
             DeckSlots slots = seed.slots;
-            sort_five(slots);
+            if (context.final_chapter) {
+                arrange_final_deck(pool, context, slots);
+            } else {
+                sort_five(slots);
+            }
             if (slots == seed.slots) {
                 formed.push_back(seed);
             } else if (const std::optional<u64> key = evaluate_deck_key(pool, context, slots)) {

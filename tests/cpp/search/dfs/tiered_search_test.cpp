@@ -1,6 +1,7 @@
 // The depth-first search over event-bonus tiers against the brute force:
 // many tiers, tiers no deck reaches, World Bloom support and attribute
-// bonuses, fixed cards and characters, challenge lives and larger limits.
+// bonuses, fixed cards and characters, challenge lives and larger limits,
+// and the final chapter, where fewer than five cards count limited bonuses.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "brute_force_decks.h"
 #include "search/dfs/dfs_search.h"
+#include "search/final_chapter/final_chapter_fixture.h"
 
 namespace vdz {
 namespace {
@@ -160,6 +162,90 @@ TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
         expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 5 : 1);
         if (::testing::Test::HasFailure()) return;
     }
+}
+
+// Final-chapter cards of six characters in whole percent, so that many decks
+// land on a tier, and beside some a twin (the same card under a new id) with
+// another limited part: which of them counts depends on the deck's order.
+std::vector<TestCard> final_tier_cards(std::mt19937& rng) {
+    std::vector<TestCard> cards = test::random_final_cards(rng, {2, 1, 1, 1, 1, 1});
+    const u16 limited[] = {0, 10, 50, 200};
+    for (TestCard& c : cards) {
+        c.base_x10 = static_cast<u16>(10 * (rng() % 4));
+        c.limited_x10 = limited[rng() % 4];
+    }
+    for (usize i = 0, n = cards.size(); i < n; ++i) {
+        if (rng() % 2) continue;
+        TestCard twin = cards[i];
+        twin.card_id = static_cast<u16>(twin.card_id + 300);
+        twin.limited_x10 =
+            limited[(std::find(limited, limited + 4, twin.limited_x10) - limited + 1 + rng() % 3) %
+                    4];
+        cards.push_back(twin);
+    }
+    return cards;
+}
+
+// Per tier, the brute force's best `limit` card sets, each valued with each
+// of its leaders at the best order of its other four cards; every listed deck
+// gives its key in the order listed, and no order of its four beats it.
+TEST(TieredSearch, FinalChapterTiersEqualBestOrderBruteForce) {
+    using test::FinalSetup;
+    const FinalSetup setups[] = {
+        {"solo", Target::BONUS, LiveType::SOLO, SkillOrderChooseStrategy::BEST, 0, false, true},
+        {"multi, support", Target::BONUS, LiveType::MULTI, SkillOrderChooseStrategy::AVERAGE, 0,
+         true, true},
+    };
+    std::mt19937 rng(1919);
+    usize decks_seen = 0;
+    for (const FinalSetup& base : setups) {
+        for (u64 places = 1; places <= 4; ++places) {
+            for (int round = 0; round < 4; ++round) {
+                FinalSetup setup = base;
+                setup.limited_cap = places;
+                SCOPED_TRACE(testing::Message()
+                             << setup.name << ", " << places << " places, round " << round);
+                SearchContext context = test::final_context(setup, rng, 6);
+                const CardPool pool = test::make_pool(final_tier_cards(rng), context);
+                std::map<u32, std::map<CardSetKey, u64>, std::greater<u32>> oracle;
+                test::for_each_final_deck(pool, 0, std::nullopt, [&](const DeckSlots& deck) {
+                    const auto key = test::best_order_key(pool, context, deck);
+                    if (!key || (*key >> 32) % 2 != 0) return;
+                    u64& best = oracle[static_cast<u32>(*key >> 32)]
+                                      [card_set_key(pool_card_ids(pool), deck)];
+                    best = std::max(best, *key);
+                });
+                std::vector<i32> tiers;
+                for (const auto& [doubled, sets] : oracle)
+                    tiers.push_back(static_cast<i32>(doubled / 2));
+                const u64 limit = 1 + rng() % 6;
+                const SearchResult found = tiered(pool, context, limit, tiers);
+                usize at = 0;
+                for (const auto& [doubled, sets] : oracle) {
+                    SCOPED_TRACE(testing::Message() << "tier " << doubled / 2);
+                    std::vector<u64> keys;
+                    for (const auto& [set, key] : sets)
+                        keys.push_back(key);
+                    std::sort(keys.begin(), keys.end(), std::greater<u64>());
+                    keys.resize(std::min<usize>(keys.size(), limit));
+                    std::set<CardSetKey> listed;
+                    for (const u64 key : keys) {
+                        ASSERT_LT(at, found.decks.size());
+                        const DeckEntry& deck = found.decks[at++];
+                        ASSERT_EQ(deck.score, key);
+                        const CardSetKey set = card_set_key(pool_card_ids(pool), deck.slots);
+                        EXPECT_TRUE(listed.insert(set).second);
+                        EXPECT_TRUE(sets.count(set) && sets.at(set) == key);
+                        EXPECT_EQ(evaluate_deck_key(pool, context, deck.slots), key);
+                        EXPECT_EQ(test::best_order_key(pool, context, deck.slots), key);
+                    }
+                }
+                EXPECT_EQ(at, found.decks.size());
+                decks_seen += at;
+            }
+        }
+    }
+    EXPECT_GT(decks_seen, 200u);
 }
 
 // Tiers that no deck reaches, however many, cost no search: not one node.
