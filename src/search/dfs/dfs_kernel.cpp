@@ -119,10 +119,7 @@ class Node {
         for (const TierRecord& tier : store.tiers) {
             if (tier.tier_key > upper) return false;
             const DfsTopDecks& decks = tier.decks;
-            if (decks.full() && decks.worst_score() != 0 &&
-                score < static_cast<u32>(decks.worst_score())) {
-                continue;
-            }
+            if (beneath(decks, score)) continue;
             const TenthsWindow window = reach.window(tier.tier_key, extras);
             const i64 lack = window.lo - i64{sums.bonus_x10};
             // Each free card adds at most what the window leaves, so in a
@@ -137,12 +134,11 @@ class Node {
             if (listed && from >= to) continue;
             if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
             if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
-                const u32 worst = static_cast<u32>(decks.worst_score());
                 // Its rest counts one card per character: not where a deck
                 // may repeat one.
                 if (listed && to < pool_.count() && (free == 1 || !state_.card_sums)) {
                     const u64 b = state_.last_card->bound(sums, from, to, free - 1, m_.bonus_extra);
-                    if (static_cast<u32>(b) < worst) continue;
+                    if (beneath(decks, static_cast<u32>(b))) continue;
                 } else if (from > row) {
                     // Tiers in ascending order mostly share their first
                     // position.
@@ -150,12 +146,23 @@ class Node {
                         later_from = from;
                         later = static_cast<u32>(later_bound(sums, from, free));
                     }
-                    if (later < worst) continue;
+                    if (beneath(decks, later)) continue;
                 }
             }
             return true;
         }
         return false;
+    }
+
+    // Whether a full tier takes no deck whose live score is at most `score`:
+    // none below its worst kept one, and none at it either where the decks
+    // are met in ascending slot order from an empty store, since a deck tied
+    // with the worst kept one enters only with smaller slots, which no later
+    // deck has.
+    bool beneath(const DfsTopDecks& decks, u32 score) const {
+        if (!decks.full() || decks.worst_score() == 0) return false;
+        const u32 worst = static_cast<u32>(decks.worst_score());
+        return state_.tiers_in_slot_order ? score <= worst : score < worst;
     }
 
     // Bound of the completions of `sums` whose `free` cards come from
@@ -461,10 +468,7 @@ class Node {
             const i64 low = window.lo - placed, high = window.hi - placed;
             if (high < 0) continue;
             const DfsTopDecks& decks = tier.decks;
-            if (decks.full() && decks.worst_score() != 0 &&
-                static_cast<u32>(node_bound) < static_cast<u32>(decks.worst_score())) {
-                continue;
-            }
+            if (beneath(decks, static_cast<u32>(node_bound))) continue;
             const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
             out.run[out.count++] = {lo, high};
         }
@@ -494,24 +498,19 @@ class Node {
             const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
             if (high < 0 || key > upper) continue;
             const DfsTopDecks& kept = tier->decks;
-            if (kept.full() && kept.worst_score() != 0 &&
-                static_cast<u32>(entry) < static_cast<u32>(kept.worst_score())) {
-                continue;
-            }
+            if (beneath(kept, static_cast<u32>(entry))) continue;
             const usize begin = first_at_most(from, high);
             const usize end = low <= 0 ? pool_.count() : first_at_most(begin, low - 1);
             // A full tier needs only cards whose deck's live score can
             // reach its worst one: per run of equal bonus, the largest
             // values from a card to the run's end bound the rest of it.
             const DfsTopDecks& decks = tier->decks;
-            const bool full = decks.full() && decks.worst_score() != 0;
-            const u32 worst = full ? static_cast<u32>(decks.worst_score()) : 0;
             // Halves of the range whose largest values cannot reach the
             // tier's worst live score hold no card it needs.
             const auto visit = [&](const auto& self, usize l, usize r) -> void {
                 if (state_.stop || state_.count_step()) return;
-                if (full && static_cast<u32>(
-                                state_.last_card->bound(sums_, l, r, 0, m_.bonus_extra)) < worst)
+                if (beneath(decks, static_cast<u32>(
+                                       state_.last_card->bound(sums_, l, r, 0, m_.bonus_extra))))
                     return;
                 if (r - l > 4) {
                     const usize mid = l + (r - l) / 2;

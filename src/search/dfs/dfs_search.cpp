@@ -127,6 +127,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         state.last_card = &last_card.emplace(state.bounds);
     }
     if (tiers) state.reachable = &reachable;
+    state.tiers_in_slot_order = tiers && !context.final_chapter && !reference;
     // 6. Roots.
     DeckSlots partial{};
     if (!context.final_chapter) {

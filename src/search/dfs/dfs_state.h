@@ -65,6 +65,9 @@ struct SearchNodeState {
     const LastCardBound* last_card = nullptr;  // beside tier_reach
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
+    // Tiers filled by this search alone, which meets decks in ascending slot
+    // order (no seeds, no leaders placed first).
+    bool tiers_in_slot_order = false;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
     // Per depth, the bound the current node was entered with.
