@@ -227,6 +227,16 @@ u64 composition_power(const BoundModel& m, u32 used, usize depth, const DeckSlot
     return best;
 }
 
+// The `columns` best per-character skill values from row `row` on: the
+// row's sums of them, back to the values.
+std::array<u32, 5> row_top_skills(const SuffixTables& t, usize row, usize columns) {
+    const SuffixRow& sk = t.skill_sums[row];
+    std::array<u32, 5> top{};
+    for (usize j = 0; j < columns; ++j)
+        top[j] = sk[j + 1] - sk[j];
+    return top;
+}
+
 }  // namespace
 
 BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
@@ -414,14 +424,9 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     VDZ_ASSERT(row < t.power_sums.size() && columns <= 5);
     const u64 power = sums.plain() ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns]
                                    : u64{sums.power_sum} + t.power_sums[row][columns];
-    // The row's sums of the best per-character values, back to the values.
-    const SuffixRow& sk = t.skill_sums[row];
-    std::array<u32, 5> top{};
-    for (usize j = 0; j < columns; ++j)
-        top[j] = sk[j + 1] - sk[j];
     const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
-    const SkillValues skills = merge_skills(sums, top, columns);
+    const SkillValues skills = merge_skills(sums, row_top_skills(t, row, columns), columns);
     return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
 }
 
@@ -457,11 +462,7 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
         placed ? *placed + t.power_sums[row][columns - 1]
                : (plain ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns - 1]
                         : u64{sums.power_sum} + t.power_sums[row][columns - 1]);
-    const SuffixRow& sk = t.skill_sums[row];
-    std::array<u32, 5> top{};
-    for (usize j = 0; j < columns; ++j)
-        top[j] = sk[j + 1] - sk[j];
-    const SkillValues skills = merge_skills(sums, top, columns);
+    const SkillValues skills = merge_skills(sums, row_top_skills(t, row, columns), columns);
     const u32 lead = lead_bound(sums, skills);
     const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     // The least power that keys above `worst`, by halving. A few steps
