@@ -14,23 +14,6 @@
 namespace vdz {
 namespace {
 
-// Sum of the k largest values of two descending lists, by merging them.
-u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
-    u32 sum = 0;
-    usize i = 0, j = 0;
-    for (u64 taken = 0; taken < k; ++taken) {
-        const u32 x = i < 5 ? a[i] : 0, y = j < 5 ? b[j] : 0;
-        if (x >= y) {
-            sum += x;
-            ++i;
-        } else {
-            sum += y;
-            ++j;
-        }
-    }
-    return sum;
-}
-
 // The largest attribute bonus of a final deck whose attributes include those
 // of `attr_mask` and at most `open` more.
 u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {

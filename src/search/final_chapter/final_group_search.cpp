@@ -179,21 +179,9 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
         insert_top_five(skills, e.top_skill[k]);
     // 4. The other cards' limited bonuses in the places the leader leaves.
     const u64 f = leader.limited_counts ? 1 : 0;
-    u32 limited = 0;
-    if (limited_bonus_cap > f) {
-        const u64 k = std::min<u64>(limited_bonus_cap - f, 4);
-        usize i = 0, j = 0;
-        for (u64 n = 0; n < k; ++n) {
-            const u32 x = i < 5 ? chosen_limited[i] : 0, y = j < 5 ? e.top_limited[j] : 0;
-            if (x >= y) {
-                limited += x;
-                ++i;
-            } else {
-                limited += y;
-                ++j;
-            }
-        }
-    }
+    const u32 limited = limited_bonus_cap > f ? merged_top(chosen_limited, e.top_limited,
+                                                           std::min<u64>(limited_bonus_cap - f, 4))
+                                              : 0;
     // 5. Bonus percentage. The other cards' bonuses are also at most the sum
     // of their base and limited parts, all counted, each group's largest.
     bonus = std::min(bonus + first_sum(e.top_bonus, r) + limited,

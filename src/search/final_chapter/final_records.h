@@ -209,6 +209,24 @@ inline TopFive merged_top_five(const TopFive& a, const TopFive& b) {
     return out;
 }
 
+// Sum of the k largest values of two descending lists of five together, by
+// merging them.
+inline u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
+    u32 sum = 0;
+    usize i = 0, j = 0;
+    for (u64 taken = 0; taken < k; ++taken) {
+        const u32 x = i < 5 ? a[i] : 0, y = j < 5 ? b[j] : 0;
+        if (x >= y) {
+            sum += x;
+            ++i;
+        } else {
+            sum += y;
+            ++j;
+        }
+    }
+    return sum;
+}
+
 // The base part of a card's event bonus in tenths of a percent.
 inline u16 base_x10(const CardPool& pool, u16 card) {
     const u16 total = pool.event_bonus(card).total_x10();
