@@ -606,7 +606,8 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
 
 // Debug builds check at a complete deck under tiers that the doubled bonus
 // floor of each of its prefixes, as the kernel placed them, holds its bonus.
-void check_bonus_floor(const SearchNodeState& state, const DeckSlots& placed, u64 key) {
+void check_bonus_floor(const SearchNodeState& state, const DeckSlots& placed,
+                       [[maybe_unused]] u64 key) {
     PartialSums sums;
     for (usize d = 0; d <= 5; ++d) {
         VDZ_ASSERT(doubled_bonus_floor(sums, d) <= static_cast<u32>(key >> 32));
