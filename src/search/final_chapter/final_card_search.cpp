@@ -118,9 +118,56 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
                            skill_up_to(gs.skill_by_count[deck[0]], unit_cards), bonus);
 }
 
+// Whether the first group's cheaper test lets through the complete deck
+// `deck` of key `score` with each of its groups first: that group's card,
+// and a card of its frontier, bound it.
+[[maybe_unused]] bool first_card_bound_holds(const GroupSearchState& gs,
+                                             const std::array<usize, 4>& order,
+                                             const ChosenGroupTable& t, const DeckSlots& deck,
+                                             u64 score) {
+    const CardSearchState root = root_card_state(gs, t.open_units[0]);
+    for (usize k = 0; k < 4; ++k) {
+        std::array<usize, 4> first_k = order;
+        std::rotate(first_k.begin(), first_k.begin() + static_cast<std::ptrdiff_t>(k),
+                    first_k.begin() + static_cast<std::ptrdiff_t>(k + 1));
+        const ChosenGroupTable tk = chosen_group_table(gs, first_k);
+        const u64 own = first_card_bound(gs, first_k, tk, root, deck[k + 1]);
+        if (score > own) return false;
+        bool covered = false;
+        for (const u16 c : gs.groups[first_k[0]].frontier)
+            covered = covered || first_card_bound(gs, first_k, tk, root, c) >= own;
+        if (!covered) return false;
+    }
+    return true;
+}
+
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
                      const DeckSlots& deck) {
     if (const auto entry = evaluate_final_chapter_deck(pool, context, deck)) best.record(*entry);
+}
+
+// The first group's card `c` completed by the other three groups' best, as
+// the card search's quick bound of the child reads it, with the card's
+// attribute and units read at their most favourable: the power at the
+// larger of both cases (the plain case alone only applies to some children),
+// the attribute bonus for any number of attributes the leader's allows with
+// four more cards (which includes every number the child's allows with
+// three), and no score-up filter (it only drops children). `most` and `open`
+// are the root's most unit cards and the later groups' skill bounds.
+u64 first_card_bound_with(const GroupSearchState& gs, const ChosenGroupTable& t,
+                          const CardSearchState& root, const UnitCounts& most, const TopFive& open,
+                          u16 c) {
+    VDZ_ASSERT(root.placed_count == 1);
+    const CardPool& pool = *gs.pool;
+    const u32 placed_bonus = root.bonus_pct + ceil_percent(base_x10(pool, c));
+    TopFive limited = root.limited_top, skills = root.skill_top;
+    insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
+    insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
+    const u32 power = std::max(root.plain_power + gs.plain_power[c] + t.plain_power_sum[1],
+                               root.power + pool.power(c) + t.shared_power_sum[1]);
+    return bound_of(gs, power, merged_top_five(skills, open), root.leader_skill,
+                    placed_bonus + t.bonus_sum[1], placed_bonus, limited, t.limited_top[1],
+                    t.bonus_and_limited_sum[1], root.support_ceil, root.attr_mask, 4);
 }
 
 // A child of a node kept for ordered expansion; its state is rebuilt when
@@ -131,6 +178,79 @@ struct CardCandidate {
 };
 
 }  // namespace
+
+// The leader alone: its values, and the support entries its deck takes.
+// Its skill is bounded for the most cards of each unit the four groups and
+// the leader can hold.
+ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array<usize, 4>& order) {
+    ChosenGroupTable t;
+    for (usize p = 4; p-- > 0;) {
+        const CharacterGroup& g = gs.groups[order[p]];
+        t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
+        t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
+        t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
+        t.open_units[p] = t.open_units[p + 1];
+        for (usize u = 0; u < t.open_units[p].size(); ++u)
+            t.open_units[p][u] = static_cast<u8>(t.open_units[p][u] + ((g.units >> u) & 1u));
+        t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
+        t.bonus_and_limited_sum[p] = t.bonus_and_limited_sum[p + 1] + g.max_bonus_and_limited_pct;
+        t.limited_top[p] = t.limited_top[p + 1];
+        insert_top_five(t.limited_top[p], g.max_limited_pct);
+    }
+    return t;
+}
+
+CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& open_units) {
+    const CardPool& pool = *gs.pool;
+    const LeaderValues& l = gs.leader;
+    CardSearchState s;
+    s.placed_count = 1;
+    s.power = l.power;
+    s.plain_power = l.plain_power;
+    s.common_units = pool.unit_mask(l.card);
+    s.skill = l.skill;
+    UnitCounts most{};
+    for (usize u = 0; u < most.size(); ++u) {
+        s.unit_cards[u] = static_cast<u8>((pool.unit_mask(l.card) >> u) & 1u);
+        most[u] = static_cast<u8>(std::min(s.unit_cards[u] + open_units[u], 5));
+    }
+    s.leader_skill = skill_up_to(l.skill_by_count, most);
+    s.skill_top = {s.leader_skill, 0, 0, 0, 0};
+    s.bonus_pct = l.bonus_pct;
+    s.limited_top = {l.limited_pct, 0, 0, 0, 0};
+    s.card_ids[0] = pool.card_id(l.card);
+    s.attr_mask = static_cast<u8>(1u << (pool.attr(l.card) & 7u));
+    if (gs.context->world_bloom) {
+        const SupportDeckList& list = *gs.support;
+        usize added = 0, k = 0;
+        for (; k < list.entries.size() && added < list.count; ++k) {
+            if (list.entries[k].card_id == s.card_ids[0]) continue;
+            s.support_sum += list.entries[k].value;
+            ++added;
+        }
+        s.support_end = k;
+    }
+    s.support_ceil = saturating_cast<u32>(std::ceil(s.support_sum));
+    return s;
+}
+
+u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                     const ChosenGroupTable& t, const CardSearchState& root, u16 c) {
+    const UnitCounts most = most_unit_cards(t, 0, root);
+    return first_card_bound_with(gs, t, root, most, open_group_skills(gs, order, 1, most), c);
+}
+
+bool first_group_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                          const ChosenGroupTable& t, const CardSearchState& root, u64 worst) {
+    // Every value `first_card_bound` reads of the card grows the bound, and
+    // each card of the group is matched or beaten in all of them by a card
+    // of the frontier, so no other card's bound is larger.
+    const UnitCounts most = most_unit_cards(t, 0, root);
+    const TopFive open = open_group_skills(gs, order, 1, most);
+    for (const u16 c : gs.groups[order[0]].frontier)
+        if (first_card_bound_with(gs, t, root, most, open, c) > worst) return true;
+    return false;
+}
 
 std::pair<u64, double> support_replacement_value(
     bool support_enabled, std::span<const SupportEntry> entries, u64 support_end,
@@ -217,6 +337,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         // debug builds only), also as the last card's bounds read the deck.
         VDZ_ASSERT(entry->score <= card_upper_bound(gs, order, t, 4, s));
         VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
+        VDZ_ASSERT(first_card_bound_holds(gs, order, t, deck, entry->score));
         gs.best->record(*entry);
         return;
     }

@@ -22,6 +22,25 @@ std::pair<u64, double> support_replacement_value(bool support_enabled,
                                                  const std::array<u16, 5>& card_ids,
                                                  u64 placed_count, u16 card_id, double support_sum);
 
+// Sums over the four chosen groups from each position of `order` to the
+// last.
+ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array<usize, 4>& order);
+
+// The leader alone as a card-search state: its values and the support
+// entries its deck takes, its skill bounded for the most cards of each unit
+// `open_units` (the chosen groups' units) and the leader can hold.
+CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& open_units);
+
+// Upper bound of every deck whose first group's card is `c`, completing
+// `root` (the leader alone) over the ordered groups of `table`.
+u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                     const ChosenGroupTable& table, const CardSearchState& root, u16 c);
+
+// Whether some card of the first ordered group has a first-card bound above
+// `worst`; when none has, the card search finds no deck to keep.
+bool first_group_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                          const ChosenGroupTable& table, const CardSearchState& root, u64 worst);
+
 // The state after placing `card` on `s`, in a deck of at most `most[u]`
 // cards of each unit u.
 CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s, u16 card,

@@ -26,43 +26,6 @@ u32 first_sum(const TopFive& top, usize r) {
     return sum;
 }
 
-// The leader alone: its values, and the support entries its deck takes.
-// Its skill is bounded for the most cards of each unit the four groups and
-// the leader can hold.
-CardSearchState leader_state(const GroupSearchState& gs, const UnitCounts& open_units) {
-    const CardPool& pool = *gs.pool;
-    const LeaderValues& l = gs.leader;
-    CardSearchState s;
-    s.placed_count = 1;
-    s.power = l.power;
-    s.plain_power = l.plain_power;
-    s.common_units = pool.unit_mask(l.card);
-    s.skill = l.skill;
-    UnitCounts most{};
-    for (usize u = 0; u < most.size(); ++u) {
-        s.unit_cards[u] = static_cast<u8>((pool.unit_mask(l.card) >> u) & 1u);
-        most[u] = static_cast<u8>(std::min(s.unit_cards[u] + open_units[u], 5));
-    }
-    s.leader_skill = skill_up_to(l.skill_by_count, most);
-    s.skill_top = {s.leader_skill, 0, 0, 0, 0};
-    s.bonus_pct = l.bonus_pct;
-    s.limited_top = {l.limited_pct, 0, 0, 0, 0};
-    s.card_ids[0] = pool.card_id(l.card);
-    s.attr_mask = static_cast<u8>(1u << (pool.attr(l.card) & 7u));
-    if (gs.context->world_bloom) {
-        const SupportDeckList& list = *gs.support;
-        usize added = 0, k = 0;
-        for (; k < list.entries.size() && added < list.count; ++k) {
-            if (list.entries[k].card_id == s.card_ids[0]) continue;
-            s.support_sum += list.entries[k].value;
-            ++added;
-        }
-        s.support_end = k;
-    }
-    s.support_ceil = saturating_cast<u32>(std::ceil(s.support_sum));
-    return s;
-}
-
 // Orders the four chosen groups, builds their table and the leader's state,
 // and runs the card-level search.
 void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
@@ -81,24 +44,19 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
         order[j] = x;
     }
     // 2. Sums from each position to the last.
-    ChosenGroupTable t;
-    for (usize p = 4; p-- > 0;) {
-        const CharacterGroup& g = gs.groups[order[p]];
-        t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
-        t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
-        t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
-        t.open_units[p] = t.open_units[p + 1];
-        for (usize u = 0; u < t.open_units[p].size(); ++u)
-            t.open_units[p][u] = static_cast<u8>(t.open_units[p][u] + ((g.units >> u) & 1u));
-        t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
-        t.bonus_and_limited_sum[p] = t.bonus_and_limited_sum[p + 1] + g.max_bonus_and_limited_pct;
-        t.limited_top[p] = t.limited_top[p + 1];
-        insert_top_five(t.limited_top[p], g.max_limited_pct);
-    }
-    // 3-5. The deck, the leader's state, the card search.
+    const ChosenGroupTable t = chosen_group_table(gs, order);
+    // 3-5. The deck, the leader's state, the card search unless none of the
+    // first group's cards can beat the list (a test over its frontier, far
+    // fewer cards than the search's first node bounds; testing the other
+    // groups first as well cost more than it dropped).
     DeckSlots deck;
     deck.fill(gs.leader.card);
-    search_group_cards(gs, order, t, 0, deck, leader_state(gs, t.open_units[0]));
+    const CardSearchState root = root_card_state(gs, t.open_units[0]);
+    if (gs.best->full() && !first_group_can_beat(gs, order, t, root, gs.best->last().score)) {
+        ++gs.counters->group_pruned;
+        return;
+    }
+    search_group_cards(gs, order, t, 0, deck, root);
 }
 
 }  // namespace

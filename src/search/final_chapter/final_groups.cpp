@@ -145,6 +145,52 @@ void sort_by_key_desc(std::vector<std::pair<u64, u16>>& keyed) {
     });
 }
 
+namespace {
+
+// A card's values as the card bounds read them; its skill as the range of
+// its values over every count of its unit.
+struct BoundValues {
+    u32 power, plain_power, skill_low, skill_high, bonus_pct, limited_pct;
+
+    // Whether every bound of `other` is at most the same bound of this
+    // card: each value at least the other's, the skill at every count.
+    bool covers(const BoundValues& other) const {
+        return power >= other.power && plain_power >= other.plain_power &&
+               skill_low >= other.skill_high && bonus_pct >= other.bonus_pct &&
+               limited_pct >= other.limited_pct;
+    }
+};
+
+BoundValues bound_values(const CardPool& pool, u16 card) {
+    const UnitCountSkill k = skill_by_count(pool, card);
+    const auto [low, high] = std::minmax_element(k.up_to.begin(), k.up_to.end());
+    return {pool.power(card),
+            pattern_power(pool, card, 0, 0),
+            *low,
+            *high,
+            ceil_percent(base_x10(pool, card)),
+            ceil_percent(pool.limited_x10(card))};
+}
+
+// The cards no earlier kept card covers and no later card covers strictly:
+// of cards equal in every value only the first stays.
+std::vector<u16> group_frontier(const CardPool& pool, std::span<const u16> cards) {
+    std::vector<BoundValues> v;
+    v.reserve(cards.size());
+    for (const u16 c : cards)
+        v.push_back(bound_values(pool, c));
+    std::vector<u16> out;
+    for (usize i = 0; i < cards.size(); ++i) {
+        bool covered = false;
+        for (usize j = 0; j < cards.size() && !covered; ++j)
+            covered = j != i && v[j].covers(v[i]) && (j < i || !v[i].covers(v[j]));
+        if (!covered) out.push_back(cards[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                                                    const SearchContext& context, u8 character,
                                                    std::span<const u8> mask, u64 limit,
@@ -197,6 +243,7 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                 std::max(g.max_bonus_and_limited_pct,
                          ceil_percent(base_x10(pool, i)) + ceil_percent(pool.limited_x10(i)));
         }
+        g.frontier = group_frontier(pool, g.cards);
         g.key = (u64{g.max_skill} + 256) * g.max_power *
                 (u64{g.max_bonus_pct} + g.max_limited_pct + 100);
         groups.push_back(std::move(g));

@@ -46,7 +46,12 @@ struct UnitCountSkill {
 // estimate first, with the maxima the bounds read. Never empty.
 struct CharacterGroup {
     std::vector<u16> cards;  // pool indices, card estimate key descending
-    u64 key = 0;             // (max_skill + 256) x max_power x (bonus + limited + 100)
+    // The cards no other card of the group matches or beats in every value
+    // a card's bound reads (power column, plain power, skill value at any
+    // count of its unit, base and limited bonus percent), in `cards` order:
+    // each card's bound is at most that of one of them.
+    std::vector<u16> frontier;
+    u64 key = 0;  // (max_skill + 256) x max_power x (bonus + limited + 100)
     u32 max_power = 0;
     u32 max_plain_power = 0;  // in a deck that shares no unit and no attribute
     // Largest power of its cards of each attribute and of each unit.

@@ -146,6 +146,8 @@ TEST(FinalChapterParts, CharacterGroups) {
     EXPECT_EQ(groups[0].cards, (std::vector<u16>{1, 2}));
     EXPECT_EQ(groups[0].max_bonus_pct, 10u);
     EXPECT_EQ(groups[0].key, u64{266} * 3000 * 110);
+    // Of cards equal in every bound value the first stands for both.
+    EXPECT_EQ(groups[0].frontier, (std::vector<u16>{1}));
 
     // A single best deck: of equal cards the lower index stays, unless the
     // other is fixed, which is never dropped.
@@ -158,6 +160,32 @@ TEST(FinalChapterParts, CharacterGroups) {
     context.world_bloom_support.general = {{{2, 4.5}, {9, 1.25}}, 1};
     EXPECT_EQ(support_loss(pool, context, 1, 1), 325);
     EXPECT_EQ(build_character_groups(pool, context, 1, mask, 2)[0].cards, (std::vector<u16>{2, 1}));
+}
+
+TEST(FinalChapterParts, GroupFrontierKeepsEveryCardNoOtherCovers) {
+    SearchContext context;
+    context.final_chapter = true;
+    std::vector<TestCard> cards = {
+        plain_card(1, 1, 5000, 10),  // the leader's character
+        plain_card(2, 2, 3000, 10),  // 1: covers 2 and 5
+        plain_card(3, 2, 2000, 10),  // 2: lower power
+        plain_card(4, 2, 4000, 5),   // 3: more power, less skill
+        plain_card(5, 2, 3000, 10),  // 4: as card 1, but a larger limited bonus
+        plain_card(6, 2, 3000, 10),  // 5: as card 1, a smaller base bonus
+    };
+    cards[1].base_x10 = 100;
+    cards[4].base_x10 = 100;
+    cards[4].limited_x10 = 50;
+    cards[5].base_x10 = 50;
+    cards[2].base_x10 = 100;
+    cards[3].base_x10 = 100;
+    const CardPool pool = test::make_pool(cards, context);
+    const std::vector<u8> mask(cards.size(), 1);
+    const auto groups = build_character_groups(pool, context, 1, mask, 5);
+    ASSERT_EQ(groups.size(), 1u);
+    std::vector<u16> frontier = groups[0].frontier;
+    std::sort(frontier.begin(), frontier.end());
+    EXPECT_EQ(frontier, (std::vector<u16>{3, 4}));
 }
 
 TEST(FinalChapterParts, SupportLoss) {
