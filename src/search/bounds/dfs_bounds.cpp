@@ -33,6 +33,7 @@
 #include "common/numeric.h"
 #include "pool/pool_packing.h"
 #include "search/bounds/event_points_bound.h"
+#include "search/bounds/least_above.h"
 #include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
@@ -469,16 +470,8 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
     // leave it within 1/256 of the largest power, and below it: every power
     // under `lo` was found to key `worst` at most.
     const auto above = [&](u64 p) { return bound_key(m, others + p, skills, lead, bonus) > worst; };
-    u64 lo = 0, hi = plain ? t.plain_power_sums[row][1] : t.power_sums[row][1];
-    if (!above(hi)) return static_cast<u32>(hi + 1);
-    for (int step = 0; step < 8 && lo < hi; ++step) {
-        const u64 mid = (lo + hi) / 2;
-        if (above(mid))
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
-    return static_cast<u32>(lo);
+    const u64 hi = plain ? t.plain_power_sums[row][1] : t.power_sums[row][1];
+    return static_cast<u32>(least_above(hi, above));
 }
 
 u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,

@@ -31,6 +31,7 @@
 
 #include "common/check.h"
 #include "common/numeric.h"
+#include "search/bounds/least_above.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/evaluation/top_decks.h"
 
@@ -342,16 +343,7 @@ struct BoundedSearch {
         const auto above = [&](u32 b) {
             return bound_key(model, power, p.skill_sum + skill, top, lead, rest + b) > worst;
         };
-        u32 lo = 0, hi = bonus_sums[start][1];
-        if (!above(hi)) return hi + 1;
-        for (int step = 0; step < 8 && lo < hi; ++step) {
-            const u32 mid = (lo + hi) / 2;
-            if (above(mid))
-                hi = mid;
-            else
-                lo = mid + 1;
-        }
-        return lo;
+        return static_cast<u32>(least_above(bonus_sums[start][1], above));
     }
 
     // Debug builds: a last card below the bonus floor makes a deck that
