@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "common/check.h"
 #include "common/numeric.h"
@@ -89,7 +90,8 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
 // the bases, the limited parts of the `limited_bonus_count` largest (no
 // counting of the evaluator's counts more), the leader's honor and limit
 // bonuses, the support and the bonus of its number of attributes.
-u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 support_ceil) {
+[[maybe_unused]] u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck,
+                                         u32 support_ceil) {
     const CardPool& pool = *gs.pool;
     const SearchContext& c = *gs.context;
     u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
@@ -140,6 +142,90 @@ u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck, u32 s
     }
     return true;
 }
+
+// `complete_deck_bound` of the decks a node of four placed cards completes
+// with each card of the last group, the placed cards' parts summed once:
+// the deck's power and skill values depend on the last card only through
+// its units and attribute, so the placed cards' share is kept per both.
+class LastCardBounds {
+  public:
+    LastCardBounds(const GroupSearchState& gs, const DeckSlots& deck) : gs_(gs), deck_(deck) {
+        const CardPool& pool = *gs.pool;
+        for (usize k = 0; k < 4; ++k) {
+            const u16 card = deck[k];
+            units_ &= pool.unit_mask(card);
+            for (usize u = 0; u < unit_cards_.size(); ++u)
+                unit_cards_[u] += (pool.unit_mask(card) >> u) & 1u;
+            attrs_ |= 1u << (pool.attr(card) & 7u);
+            insert_top_five(limited_, pool.limited_x10(card));
+            bonus_x10_ += base_x10(pool, card);
+        }
+    }
+
+    // The bound of the deck completed by `card`, equal to
+    // `complete_deck_bound` of that deck.
+    u64 operator()(u16 card, u32 support_ceil) {
+        const CardPool& pool = *gs_.pool;
+        const SearchContext& c = *gs_.context;
+        const Share& share = share_for(pool.unit_mask(card), pool.attr(card));
+        TopFive skills = share.skills, limited = limited_;
+        insert_top_five(skills, skill_up_to(gs_.skill_by_count[card], share.unit_cards));
+        insert_top_five(limited, pool.limited_x10(card));
+        const u32 power = share.power + shape_power(pool, card, share.units, share.same_attr);
+        const u32 bonus_x10 = bonus_x10_ + base_x10(pool, card) +
+                              merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5));
+        u32 bonus = ceil_percent(bonus_x10) + entry_or_zero(c.leader_honor_bonus, deck_[0]) +
+                    entry_or_zero(c.leader_limit_bonus, deck_[0]);
+        bonus += c.world_bloom ? support_ceil + attribute_part(c, share.attrs, 0)
+                               : static_cast<u32>(std::max(c.default_support_value, 0));
+        return final_bound_key(*gs_.tables, power, skills, share.leader_skill, bonus);
+    }
+
+  private:
+    // The placed cards' part of the decks whose last card has one unit
+    // mask and attribute.
+    struct Share {
+        u8 card_units = 0, card_attr = 0;
+        u32 units = 0;
+        u8 attrs = 0;
+        bool same_attr = false;
+        UnitCounts unit_cards{};
+        TopFive skills{};
+        u32 leader_skill = 0, power = 0;
+    };
+
+    const Share& share_for(u8 card_units, u8 card_attr) {
+        for (usize k = 0; k < count_; ++k)
+            if (shares_[k].card_units == card_units && shares_[k].card_attr == card_attr)
+                return shares_[k];
+        Share& out = shares_[count_ < shares_.size() ? count_++ : shares_.size() - 1];
+        const CardPool& pool = *gs_.pool;
+        out.card_units = card_units;
+        out.card_attr = card_attr;
+        out.units = units_ & card_units;
+        out.attrs = static_cast<u8>(attrs_ | (1u << (card_attr & 7u)));
+        out.same_attr = bit_count(out.attrs) == 1;
+        out.unit_cards = unit_cards_;
+        for (usize u = 0; u < out.unit_cards.size(); ++u)
+            out.unit_cards[u] = static_cast<u8>(out.unit_cards[u] + ((card_units >> u) & 1u));
+        out.skills = {};
+        out.power = 0;
+        for (usize k = 0; k < 4; ++k) {
+            insert_top_five(out.skills, skill_up_to(gs_.skill_by_count[deck_[k]], out.unit_cards));
+            out.power += shape_power(pool, deck_[k], out.units, out.same_attr);
+        }
+        out.leader_skill = skill_up_to(gs_.skill_by_count[deck_[0]], out.unit_cards);
+        return out;
+    }
+
+    const GroupSearchState& gs_;
+    const DeckSlots& deck_;
+    u32 units_ = 0x3F, attrs_ = 0, bonus_x10_ = 0;
+    UnitCounts unit_cards_{};
+    TopFive limited_{};
+    std::array<Share, 8> shares_{};
+    usize count_ = 0;
+};
 
 void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
                      const DeckSlots& deck) {
@@ -376,6 +462,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
     usize count = 0;
     const TopFive open_after = open_group_skills(gs, order, d + 1, most);
+    std::optional<LastCardBounds> last_card_bound;
+    if (d == 3) last_card_bound.emplace(gs, deck);
     for (const u16 c : g.cards) {
         if (!child_reaches(c)) continue;
         deck[d + 1] = c;
@@ -383,9 +471,10 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         // first with the parent's support value (a card only takes support
         // entries away), then with its own.
         if (d == 3) {
-            if (complete_deck_bound(gs, deck, s.support_ceil) <= worst) continue;
-            const u64 bound =
-                complete_deck_bound(gs, deck, place_card(gs, s, c, most).support_ceil);
+            const u64 first = (*last_card_bound)(c, s.support_ceil);
+            VDZ_ASSERT(first == complete_deck_bound(gs, deck, s.support_ceil));
+            if (first <= worst) continue;
+            const u64 bound = (*last_card_bound)(c, place_card(gs, s, c, most).support_ceil);
             if (bound > worst) candidates[count++] = CardCandidate{bound, c};
             continue;
         }
