@@ -94,14 +94,19 @@ LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup>
     return out;
 }
 
-u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
-                      std::span<const CharacterGroup> groups,
-                      std::span<const GroupSuffixEntry> suffix, usize start,
-                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader,
-                      const LeaderShapes& shapes) {
-    VDZ_ASSERT(start < suffix.size() && depth <= 4);
-    VDZ_ASSERT(shapes.shared_top.size() == suffix.size());
-    const GroupSuffixEntry& e = suffix[start];
+namespace {
+
+// The chosen groups' and the leader's part of `group_upper_bound`, the same
+// for every start a node tries.
+struct ChosenGroupsPart {
+    u32 leader_skill = 0, plain = 0, shared = 0, bonus = 0, bonus_and_limited = 0;
+    TopFive limited{}, skills{};
+};
+
+ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
+                                    const std::array<usize, 4>& chosen, usize depth,
+                                    const LeaderValues& leader, const LeaderShapes& shapes) {
+    VDZ_ASSERT(depth <= 4);
     const usize r = 4 - depth;
     // 1. The chosen groups. A deck holds at most one card of each per unit
     // it has cards of, besides the leader and the open groups, which may
@@ -114,38 +119,61 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
             n += (groups[chosen[k]].units >> u) & 1u;
         most[u] = static_cast<u8>(std::min<u32>(n, 5));
     }
-    const u32 leader_skill = skill_up_to(leader.skill_by_count, most);
-    u32 plain = 0, shared = 0, bonus = 0, bonus_and_limited = 0;
-    TopFive chosen_limited{}, skills{};
-    insert_top_five(skills, leader_skill);
+    ChosenGroupsPart out;
+    out.leader_skill = skill_up_to(leader.skill_by_count, most);
+    insert_top_five(out.skills, out.leader_skill);
     for (usize k = 0; k < depth; ++k) {
         const CharacterGroup& g = groups[chosen[k]];
-        plain += g.max_plain_power;
-        shared += shapes.shared_power[chosen[k]];
-        insert_top_five(skills, group_skill_bound(g, most));
-        bonus += g.max_bonus_pct;
-        bonus_and_limited += g.max_bonus_and_limited_pct;
-        insert_top_five(chosen_limited, g.max_limited_pct);
+        out.plain += g.max_plain_power;
+        out.shared += shapes.shared_power[chosen[k]];
+        insert_top_five(out.skills, group_skill_bound(g, most));
+        out.bonus += g.max_bonus_pct;
+        out.bonus_and_limited += g.max_bonus_and_limited_pct;
+        insert_top_five(out.limited, g.max_limited_pct);
     }
+    return out;
+}
+
+// `group_upper_bound` from the chosen groups' part.
+u64 group_upper_bound_from(const SuffixTables& tables, u64 limited_bonus_cap,
+                           std::span<const GroupSuffixEntry> suffix, usize start, usize depth,
+                           const LeaderValues& leader, const LeaderShapes& shapes,
+                           const ChosenGroupsPart& part) {
+    VDZ_ASSERT(start < suffix.size() && depth <= 4);
+    VDZ_ASSERT(shapes.shared_top.size() == suffix.size());
+    const GroupSuffixEntry& e = suffix[start];
+    const usize r = 4 - depth;
     // 2-3. Totals with the best open groups, the power in either case. The
     // open groups' skill values, sorted, are each at most the entry of the
     // same rank among the best maxima of the groups still choosable.
-    plain += leader.plain_power + first_sum(e.top_plain_power, r);
-    shared += leader.power + first_sum(shapes.shared_top[start], r);
+    const u32 plain = part.plain + leader.plain_power + first_sum(e.top_plain_power, r);
+    const u32 shared = part.shared + leader.power + first_sum(shapes.shared_top[start], r);
     const u32 power = std::max(plain, shared);
+    TopFive skills = part.skills;
     for (usize k = 0; k < r; ++k)
         insert_top_five(skills, e.top_skill[k]);
     // 4. The other cards' limited bonuses in the places the leader leaves.
     const u64 f = leader.limited_counts ? 1 : 0;
-    const u32 limited = limited_bonus_cap > f ? merged_top(chosen_limited, e.top_limited,
+    const u32 limited = limited_bonus_cap > f ? merged_top(part.limited, e.top_limited,
                                                            std::min<u64>(limited_bonus_cap - f, 4))
                                               : 0;
     // 5. Bonus percentage. The other cards' bonuses are also at most the sum
     // of their base and limited parts, all counted, each group's largest.
-    bonus = std::min(bonus + first_sum(e.top_bonus, r) + limited,
-                     bonus_and_limited + first_sum(e.top_bonus_and_limited, r));
+    u32 bonus = std::min(part.bonus + first_sum(e.top_bonus, r) + limited,
+                         part.bonus_and_limited + first_sum(e.top_bonus_and_limited, r));
     bonus += leader.bonus_pct + leader.limited_pct + static_cast<u32>(leader.support_value);
-    return final_bound_key(tables, power, skills, leader_skill, bonus);
+    return final_bound_key(tables, power, skills, part.leader_skill, bonus);
+}
+
+}  // namespace
+
+u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
+                      std::span<const CharacterGroup> groups,
+                      std::span<const GroupSuffixEntry> suffix, usize start,
+                      const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader,
+                      const LeaderShapes& shapes) {
+    return group_upper_bound_from(tables, limited_bonus_cap, suffix, start, depth, leader, shapes,
+                                  chosen_groups_part(groups, chosen, depth, leader, shapes));
 }
 
 bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,
@@ -177,9 +205,12 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
         hand_off(gs, chosen);
         return;
     }
+    // The chosen groups' part is the same for every start.
+    const ChosenGroupsPart part =
+        chosen_groups_part(gs.groups, chosen, depth, gs.leader, *gs.shapes);
     const auto bound_from = [&](usize s) {
-        return group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix, s, chosen, depth,
-                                 gs.leader, *gs.shapes);
+        return group_upper_bound_from(*gs.tables, cap, gs.group_suffix, s, depth, gs.leader,
+                                      *gs.shapes, part);
     };
     // The score-up lower bound cuts whether or not the list is full.
     const auto reaches_from = [&](usize s) {
