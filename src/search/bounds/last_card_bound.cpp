@@ -3,8 +3,10 @@
 // attribute to share), skill value, rounded-up bonus and coupled value; the
 // other free cards, of characters of their own, at most the best
 // per-character values after the range's start, as the suffix rows hold
-// them; and the key grows with each of these, as every bound of the search
-// uses.
+// them (where characters may repeat, the largest values of any cards there,
+// as the per-card sums hold them: the kernel places cards in ascending
+// positions, so the rest follow the range's card); and the key grows with each of these, as every
+// bound of the search uses.
 #include "search/bounds/last_card_bound.h"
 
 #include <algorithm>
@@ -76,6 +78,24 @@ u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize 
                       : INFINITY;
     const SkillValues merged = merge_skills(sums, skills, rest + 1);
     return bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled);
+}
+
+u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
+                         u64 bonus_extra, const CardSuffixSums& cards) const {
+    const BoundModel& m = *m_;
+    VDZ_ASSERT(rest <= 4 && begin + 1 < cards.power.size());
+    const usize after = begin + 1;
+    const u64 power = u64{sums.power_sum} + power_.max(begin, end) + cards.power[after][rest];
+    std::array<u32, 5> skills{skill_.max(begin, end)};
+    const SuffixRow& sk = cards.skill[after];
+    for (usize j = 0; j < rest; ++j)
+        skills[j + 1] = sk[j + 1] - sk[j];
+    std::sort(skills.begin(), skills.begin() + static_cast<std::ptrdiff_t>(rest + 1),
+              std::greater<u32>());
+    const u64 bonus =
+        u64{sums.bonus_sum} + bonus_.max(begin, end) + cards.bonus[after][rest] + bonus_extra;
+    const SkillValues merged = merge_skills(sums, skills, rest + 1);
+    return bound_key(m, power, merged, lead_bound(sums, merged), bonus);
 }
 
 }  // namespace vdz

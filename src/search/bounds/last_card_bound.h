@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/types.h"
+#include "search/bounds/card_suffix_bound.h"
 #include "search/bounds/dfs_bounds.h"
 #include "search/bounds/partial_sums.h"
 
@@ -25,6 +26,10 @@ class LastCardBound {
     // from positions after `begin`, with the extra bonus `bonus_extra`.
     // Where a deck may repeat a character, only `rest` 0 bounds it.
     u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra) const;
+    // The same where a deck may repeat a character: the `rest` cards are
+    // any cards after `begin`, bounded by the per-card sums `cards`.
+    u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra,
+              const CardSuffixSums& cards) const;
 
   private:
     // Per level j, the largest value over positions i..i + 2^j.

@@ -134,10 +134,8 @@ class Node {
             if (listed && from >= to) continue;
             if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
             if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
-                // Its rest counts one card per character: not where a deck
-                // may repeat one.
-                if (listed && to < pool_.count() && (free == 1 || !state_.card_sums)) {
-                    const u64 b = state_.last_card->bound(sums, from, to, free - 1, m_.bonus_extra);
+                if (listed && to < pool_.count()) {
+                    const u64 b = range_bound(sums, from, to, free - 1);
                     if (beneath(decks, static_cast<u32>(b))) continue;
                 } else if (from > row) {
                     // Tiers in ascending order mostly share their first
@@ -163,6 +161,16 @@ class Node {
         if (!decks.full() || decks.worst_score() == 0) return false;
         const u32 worst = static_cast<u32>(decks.worst_score());
         return state_.tiers_in_slot_order ? score <= worst : score < worst;
+    }
+
+    // Bound of the completions of `sums` whose next card comes from
+    // positions `begin`..`end` and whose `rest` cards come after `begin`:
+    // of distinct characters, or any cards where a deck may repeat one (a
+    // last card has no rest, so the per-character rows serve it too).
+    u64 range_bound(const PartialSums& sums, usize begin, usize end, usize rest) const {
+        if (rest == 0 || !state_.card_sums)
+            return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra);
+        return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, *state_.card_sums);
     }
 
     // Bound of the completions of `sums` whose `free` cards come from
@@ -351,7 +359,9 @@ class Node {
             // Later positions have smaller or equal rows: none can do better.
             const u64 later = bound(sums_, i, k_);
             if (runs.on) {
-                const RunStep step = run_step(i, runs, later);
+                const usize end = reach().first_at_most(i, total_at(i) - 1);
+                const u64 run = std::min(later, range_bound(sums_, i, end, k_ - 1));
+                const RunStep step = run_step(i, runs, run);
                 if (step == RunStep::END) return;
                 if (step == RunStep::SKIP) continue;
             }
@@ -600,6 +610,13 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         [[maybe_unused]] const TenthsWindow w = reach.window(doubled, extras);
         VDZ_ASSERT(w.lo <= total && total <= w.hi);
         if (d == 5) break;
+        // The next card's range bound, with the deck's own card as the range.
+        if (state.card_sums && d < 4) {
+            [[maybe_unused]] const u64 b =
+                state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d,
+                                       state.bounds.bonus_extra, *state.card_sums);
+            VDZ_ASSERT(static_cast<u32>(key) <= static_cast<u32>(b));
+        }
         placed = child_sums(state.bounds, placed, deck[d]);
     }
 }

@@ -164,6 +164,32 @@ TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
     }
 }
 
+// Challenge lives of two or three characters over larger pools listed by
+// bonus, with few tiers asked so that they fill: the next card's range and
+// the runs of equal bonus bound the later cards by the best of any cards,
+// and a deck of several cards of one character must stay in its tier.
+TEST(TieredSearch, ChallengeLiveFullTiersOfFewCharacters) {
+    std::mt19937 rng(33);
+    for (int round = 0; round < 16; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 15 + rng() % 5);
+        SearchContext context = random_tier_context(rng, cards);
+        context.live_type = LiveType::CHALLENGE;
+        context.dominance_pruning = false;
+        const u32 characters = 2 + static_cast<u32>(round % 2);
+        for (TestCard& c : cards) {
+            c.character = static_cast<u8>(1 + c.card_id % characters);
+            c.power = 30000 + static_cast<u32>(rng() % 2000);
+            c.unit_values.fill(c.power);
+        }
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 3, round, round % 4 < 2 ? 6 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // Final-chapter cards of six characters in whole percent, so that many decks
 // land on a tier, and beside some a twin (the same card under a new id) with
 // another limited part: which of them counts depends on the deck's order.
