@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <random>
 #include <set>
@@ -44,38 +45,38 @@ inline bool deck_allowed(const CardPool& pool, const SearchContext& context,
     return true;
 }
 
-// The best key of a final-chapter deck's cards under its leader, over every
-// order of slots 1 to 4, by the deck evaluator alone; none when it rejects
-// every order.
-inline std::optional<u64> best_order_key(const CardPool& pool, const SearchContext& context,
-                                         const DeckSlots& deck) {
+// The best key of a final-chapter deck's cards under its leader over the
+// orders of slots 1 to 4 that `less` tells apart; none when the evaluator
+// rejects every one.
+template <class Less>
+std::optional<u64> best_key_over_orders(const CardPool& pool, const SearchContext& context,
+                                        const DeckSlots& deck, Less less) {
     std::array<u16, 4> rest = {deck[1], deck[2], deck[3], deck[4]};
-    std::sort(rest.begin(), rest.end());
+    std::sort(rest.begin(), rest.end(), less);
     std::optional<u64> best;
     do {
         const auto key =
             evaluate_deck_key(pool, context, {deck[0], rest[0], rest[1], rest[2], rest[3]});
         if (key && (!best || *key > *best)) best = key;
-    } while (std::next_permutation(rest.begin(), rest.end()));
+    } while (std::next_permutation(rest.begin(), rest.end(), less));
     return best;
 }
 
-// The same over one order per sequence of limited bonuses in slots 1 to 4,
-// for oracles over many decks: the evaluator reads the order of those slots
-// for the limited bonuses alone (skills go by card id), which the tests
-// that hold each found deck to `best_order_key` keep honest.
+// Over every order, by the deck evaluator alone.
+inline std::optional<u64> best_order_key(const CardPool& pool, const SearchContext& context,
+                                         const DeckSlots& deck) {
+    return best_key_over_orders(pool, context, deck, std::less<u16>{});
+}
+
+// Over one order per sequence of limited bonuses in slots 1 to 4, for
+// oracles over many decks: the evaluator reads the order of those slots for
+// the limited bonuses alone (skills go by card id), which the tests that
+// hold each found deck to `best_order_key` keep honest.
 inline std::optional<u64> best_limited_order_key(const CardPool& pool, const SearchContext& context,
                                                  const DeckSlots& deck) {
-    std::array<u16, 4> rest = {deck[1], deck[2], deck[3], deck[4]};
-    const auto by_limited = [&](u16 a, u16 b) { return pool.limited_x10(a) < pool.limited_x10(b); };
-    std::sort(rest.begin(), rest.end(), by_limited);
-    std::optional<u64> best;
-    do {
-        const auto key =
-            evaluate_deck_key(pool, context, {deck[0], rest[0], rest[1], rest[2], rest[3]});
-        if (key && (!best || *key > *best)) best = key;
-    } while (std::next_permutation(rest.begin(), rest.end(), by_limited));
-    return best;
+    return best_key_over_orders(pool, context, deck, [&](u16 a, u16 b) {
+        return pool.limited_x10(a) < pool.limited_x10(b);
+    });
 }
 
 // All allowed decks, best first, one per card set (its best deck).

@@ -62,6 +62,16 @@ void expect_five_characters(const CardPool& pool, const std::vector<DeckEntry>& 
     }
 }
 
+// The search's keys, in designated mode for `character` or over every
+// character without one, are the brute force's first `limit`.
+void expect_brute_force_keys(const CardPool& pool, const SearchContext& context, u64 limit,
+                             std::optional<u8> character) {
+    const auto result =
+        search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
+    EXPECT_EQ(keys_of(result.decks),
+              first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+}
+
 TEST(FinalChapterSearch, DesignatedModeEqualsBruteForce) {
     std::mt19937 rng(11);
     for (const FinalSetup& setup : SETUPS) {
@@ -117,11 +127,7 @@ TEST(FinalChapterSearch, TeammateScoreUpEqualsBruteForce) {
             test::song_weights(rng, context);
             for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
                 const u64 limit = 1 + rng() % 6;
-                const auto result =
-                    search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
-                EXPECT_EQ(
-                    keys_of(result.decks),
-                    first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+                expect_brute_force_keys(pool, context, limit, character);
             }
         }
     }
@@ -155,11 +161,7 @@ TEST(FinalChapterSearch, SongWeightsEqualBruteForce) {
             const CardPool pool = test::make_pool(cards, context);
             for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
                 const u64 limit = 1 + rng() % 6;
-                const auto result =
-                    search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
-                EXPECT_EQ(
-                    keys_of(result.decks),
-                    first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+                expect_brute_force_keys(pool, context, limit, character);
             }
         }
     }
@@ -541,11 +543,7 @@ TEST(FinalChapterSearch, ScoreUpLowerBound) {
             context.multi_live_score_up_lower_bound = lower;
             const u64 limit = 1 + rng() % 6;
             for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
-                const auto result =
-                    search_final_chapter(pool, context, limit, 0, character, steady_search_clock());
-                EXPECT_EQ(
-                    keys_of(result.decks),
-                    first(test::brute_force_keys(pool, context, character.value_or(0)), limit));
+                expect_brute_force_keys(pool, context, limit, character);
             }
         }
     }
