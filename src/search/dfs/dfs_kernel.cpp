@@ -133,6 +133,12 @@ class Node {
             const usize to = listed ? reach.first_at_most(row, share - 1) : SIZE_MAX;
             if (listed && from >= to) continue;
             if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
+            // A run's stand-in holds no skill value of its card.
+            if (!bonus_only && state_.score_up &&
+                !state_.score_up->open(sums, from, free, window.lo - i64{sums.bonus_x10},
+                                       window.hi - i64{sums.bonus_x10})) {
+                continue;
+            }
             if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
                 if (listed && to < pool_.count()) {
                     const u64 b = range_bound(sums, from, to, free - 1);
@@ -519,6 +525,7 @@ class Node {
             // tier's worst live score hold no card it needs.
             const auto visit = [&](const auto& self, usize l, usize r) -> void {
                 if (state_.stop || state_.count_step()) return;
+                if (state_.score_up && !state_.score_up->open(sums_, l, 1, low, high)) return;
                 if (beneath(decks, static_cast<u32>(
                                        state_.last_card->bound(sums_, l, r, 0, m_.bonus_extra))))
                     return;
@@ -609,6 +616,9 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         VDZ_ASSERT(extras.lo - 1e-9 <= extra && extra <= extras.hi + 1e-9);
         [[maybe_unused]] const TenthsWindow w = reach.window(doubled, extras);
         VDZ_ASSERT(w.lo <= total && total <= w.hi);
+        if (state.score_up)
+            VDZ_ASSERT(state.score_up->open(placed, row, 5 - d, total - placed.bonus_x10,
+                                            total - placed.bonus_x10));
         if (d == 5) break;
         // The next card's range bound, with the deck's own card as the range.
         if (state.card_sums && d < 4) {

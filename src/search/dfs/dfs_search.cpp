@@ -122,9 +122,12 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         state.card_sums = &card_sums.emplace(build_card_suffix_sums(pool, context));
     std::optional<TierReach> tier_reach;
     std::optional<LastCardBound> last_card;
+    std::optional<ScoreUpReach> score_up;
     if (tiers && !context.final_chapter) {
         state.tier_reach = &tier_reach.emplace(state.bounds);
         state.last_card = &last_card.emplace(state.bounds);
+        if (context.multi_live_score_up_lower_bound)
+            state.score_up = &score_up.emplace(pool, context);
     }
     if (tiers) state.reachable = &reachable;
     state.tiers_in_slot_order = tiers && !context.final_chapter && !reference;

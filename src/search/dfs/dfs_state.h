@@ -15,6 +15,7 @@
 #include "search/bounds/dfs_bounds.h"
 #include "search/bounds/last_card_bound.h"
 #include "search/bounds/reachable_bonus.h"
+#include "search/bounds/score_up_reach.h"
 #include "search/bounds/tier_reach.h"
 #include "search/deadline.h"
 #include "search/evaluation/deck_entry.h"
@@ -65,6 +66,9 @@ struct SearchNodeState {
     const LastCardBound* last_card = nullptr;  // beside tier_reach
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
+    // Set beside tier_reach where a score-up lower bound is asked: the best
+    // score up the cards of each bonus total can add.
+    const ScoreUpReach* score_up = nullptr;
     // Tiers filled by this search alone, which meets decks in ascending slot
     // order (no seeds, no leaders placed first).
     bool tiers_in_slot_order = false;

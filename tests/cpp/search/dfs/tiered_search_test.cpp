@@ -139,6 +139,39 @@ TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
     }
 }
 
+// A multi live score-up lower bound that only the decks of the best skills
+// pass, over pools listed by bonus: the tiers seldom fill, so the cut by the
+// best score up each bonus total's cards can add does the work, and must
+// keep every deck that passes, whoever leads.
+TEST(TieredSearch, ScoreUpLowerBoundFewDecksPass) {
+    std::mt19937 rng(250);
+    usize decks_seen = 0;
+    for (int round = 0; round < 24; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 16 + rng() % 6);
+        for (TestCard& c : cards)
+            c.character = static_cast<u8>(1 + c.card_id % 12);
+        SearchContext context = random_tier_context(rng, cards);
+        context.live_type = round % 3 == 0 ? LiveType::CHEERFUL : LiveType::MULTI;
+        context.best_skill_as_leader = round % 4 != 1;
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+        if (round % 4 == 2) context.fixed_characters.push_back(cards[rng() % 4].character);
+        // A bound between the median and the best score up of the decks.
+        context.multi_live_score_up_lower_bound.reset();
+        const CardPool open = test::make_pool(cards, context);
+        std::vector<double> ups;
+        for (const DeckEntry& deck : test::all_decks_ranked(open, context))
+            ups.push_back(evaluate_deck(open, context, deck.slots)->multi_live_score_up);
+        std::sort(ups.begin(), ups.end());
+        context.multi_live_score_up_lower_bound = ups[ups.size() / 2 + rng() % (ups.size() / 2)];
+        const CardPool pool = test::make_pool(cards, context);
+        decks_seen += expect_every_tier(pool, context, 1 + rng() % 4, round, round % 2 ? 3 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_GT(decks_seen, 100u);
+}
+
 // A challenge live of one character, whose decks hold five cards of it:
 // no bound may count one card per character.
 TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
