@@ -19,8 +19,8 @@
 // The coefficients are rounded up and one point is added for the evaluator's
 // floating-point rounding, so L below is never under a deck's live score, and the event points
 // grow with the live score. For the bonus and mysekai targets the deck's event bonus is at most the
-// cards' own bonuses plus the pool's bound on the support and attribute bonus plus the largest
-// leader bonus; the start-position sums of card bonuses below bound the first part.
+// cards' own bonuses plus what the deck adds beyond them (see `ExtraBonus`); the start-position
+// sums of card bonuses below bound the first part.
 #include "search/kernels/bounded_search.h"
 
 #include <algorithm>
@@ -101,6 +101,9 @@ struct PartialSums {
     bool mixed_attributes = false;  // two cards of different attributes
     u8 lead_skill = 0;              // the first card's skill value, where it leads
     bool lead_known = false;
+    u8 attrs_seen = 0;          // bit a: some card has attribute a
+    bool first_placed = false;  // slot 0 holds a card
+    u64 first_extra_x10 = 0;    // what slot 0's card adds as the deck's first card
 
     // No unit and no attribute can be shared by all five cards any more, so
     // every card of the deck counts its plain power.
@@ -148,7 +151,6 @@ struct BoundModel {
     std::optional<u32> power_cap;
     i64 skill_base = 0;
     i64 skill_rate = 0;
-    u32 bonus_extra_x10 = 0;  // support, attribute and leader bonuses at most
     // At each weight's size: the five activation weights, highest first,
     // and the leader's, per point of skill value,
     // times 1,000,000 and rounded up.
@@ -180,8 +182,7 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
     m.paired_skills = true;
 }
 
-BoundModel bound_model(const CardPool& pool, const SearchContext& context,
-                       const SuffixTables& suffix) {
+BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix) {
     BoundModel m;
     m.target = suffix.target;
     m.event_points_ranked = suffix.has_event;
@@ -190,17 +191,6 @@ BoundModel bound_model(const CardPool& pool, const SearchContext& context,
     m.skill_base = suffix.base_score_e6;
     m.skill_rate = suffix.skill_sum_e6;
     m.live_score_in_range = suffix.live_score_in_range;
-    u32 leader = 0;
-    if (context.final_chapter) {
-        for (u16 i = 0; i < pool.count(); ++i) {
-            const u32 honor =
-                i < context.leader_honor_bonus.size() ? context.leader_honor_bonus[i] : 0;
-            const u32 limit =
-                i < context.leader_limit_bonus.size() ? context.leader_limit_bonus[i] : 0;
-            leader = std::max(leader, honor + limit);
-        }
-    }
-    m.bonus_extra_x10 = 10 * (suffix.bonus_bound + leader);
     m.first_slot_leads = first_slot_leads(context);
     set_skill_weights(m, context);
     return m;
@@ -239,12 +229,11 @@ u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best, u8 lead) {
 }
 
 // The bound key of a deck with power sum `power`, skill sum `skill`,
-// largest skill `best`, leader's skill `lead` and card bonuses `bonus_x10`
+// largest skill `best`, leader's skill `lead` and event bonus `bonus_x10`
 // at most.
-u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u32 bonus_x10) {
+u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u64 bonus_bound_x10) {
     u32 p = power + m.power_extra;
     if (m.power_cap) p = std::min(p, *m.power_cap);
-    const u64 bonus_bound_x10 = u64{bonus_x10} + m.bonus_extra_x10;
     if (m.target == Target::MYSEKAI) {
         // The margin covers the rounding of the evaluator's own bonus sum.
         const double b = static_cast<double>(bonus_bound_x10) / 10.0 + 0.001;
@@ -259,6 +248,86 @@ u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u32 b
     }
     const u32 high = m.event_points_ranked ? 12000 + 120 * (live / 20000) : live;
     return (u64{high} << 32) | live;
+}
+
+// What a deck's event bonus holds beyond its cards' own bonuses, in tenths of
+// a percent, as the evaluator adds it: in the final chapter the leader bonus
+// of the card in slot 0; in World Bloom events the support entries of the
+// list slot 0's card selects, and the bonus of the deck's number of
+// attributes. Once slot 0 is placed, its leader bonus is known and its
+// support is at most the `count` largest entries of its list (the deck takes
+// `count` entries of that list, skipping its own cards); before, the largest
+// of these over the pool bounds it. Attributes are only ever added, so a
+// deck with `k` attributes and `r` cards to place ends with k to k + r of
+// them (at least one, at most five).
+struct ExtraBonus {
+    std::vector<u64> first_x10;  // per pool card: what it adds in slot 0
+    u64 open_first_x10 = 0;      // the largest of `first_x10`
+    // [attributes seen][cards still to place]: the largest attribute bonus
+    // the deck can still end with.
+    std::array<std::array<u32, 6>, 6> attrs_x10{};
+
+    u64 at_most(bool first_placed, u64 first_x10_placed, u8 attrs_seen, usize free) const {
+        const u64 first = first_placed ? first_x10_placed : open_first_x10;
+        return first + attrs_x10[std::min<u32>(bit_count(attrs_seen), 5)][free];
+    }
+};
+
+// The `count` largest values of a support list, summed in tenths and
+// rounded up: no `count` of its entries sum to more. Beyond 2^40 tenths
+// every key that reads the bonus saturates, so the bound stops there and
+// sums of it cannot wrap.
+u64 support_bound_x10(const SupportDeckList& list) {
+    std::vector<double> values;
+    for (const SupportEntry& e : list.entries)
+        values.push_back(e.value);
+    const usize n = std::min<usize>(values.size(), list.count);
+    std::partial_sort(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(n), values.end(),
+                      std::greater<>());
+    double sum = 0.0;
+    for (usize i = 0; i < n; ++i)
+        sum += std::max(values[i], 0.0);
+    constexpr u64 CAP = u64{1} << 40;
+    const double tenths = std::ceil(sum * 10.0);
+    return tenths < static_cast<double>(CAP) ? static_cast<u64>(tenths) : CAP;  // NaN: the cap
+}
+
+ExtraBonus extra_bonus(const CardPool& pool, const SearchContext& context) {
+    ExtraBonus out;
+    out.first_x10.assign(pool.count(), 0);
+    std::vector<u64> list_bound;  // per character id; general list last
+    if (context.world_bloom) {
+        for (const SupportDeckList& list : context.world_bloom_support.per_character)
+            list_bound.push_back(support_bound_x10(list));
+        list_bound.push_back(support_bound_x10(context.world_bloom_support.general));
+    }
+    for (u16 i = 0; i < pool.count(); ++i) {
+        u64 first = 0;
+        if (context.final_chapter) {
+            const auto at = [i](const std::vector<u16>& v) -> u32 {
+                return i < v.size() ? v[i] : 0;
+            };
+            first += 10 * (at(context.leader_honor_bonus) + at(context.leader_limit_bonus));
+        }
+        if (context.world_bloom) {
+            // The list `deck_support_list` gives a deck led by this card.
+            const u8 character = pool.character_id(i);
+            const auto& per_character = context.world_bloom_support.per_character;
+            const bool own = context.final_chapter && character < per_character.size() &&
+                             per_character[character].count != 0;
+            first += own ? list_bound[character] : list_bound.back();
+        }
+        out.first_x10[i] = first;
+        out.open_first_x10 = std::max(out.open_first_x10, first);
+    }
+    if (context.world_bloom) {
+        for (u32 k = 0; k <= 5; ++k)
+            for (u32 r = 0; r <= 5; ++r)
+                for (u32 d = std::max<u32>(k, 1); d <= std::min<u32>(k + r, 5); ++d)
+                    out.attrs_x10[k][r] =
+                        std::max<u32>(out.attrs_x10[k][r], 10u * context.distinct_attr_bonus[d]);
+    }
+    return out;
 }
 
 // Sum of the r largest card bonuses among candidates[s..n), r = 0..5.
@@ -286,6 +355,7 @@ struct BoundedSearch {
     ParetoBoundTable plain_table;          // the same over plain powers
     std::vector<ShapePowers> card_powers;  // by pool index
     BoundModel model;
+    ExtraBonus extra;
     std::vector<std::array<u32, 6>> bonus_sums;
     DfsTopDecks best;
     Deadline& deadline;
@@ -304,7 +374,7 @@ struct BoundedSearch {
     // key above `worst`: of plain powers once the deck can no longer share a
     // unit or attribute.
     bool list_beats(usize s, usize r, const PartialSums& p, u64 worst) const {
-        const u32 bonus = p.bonus_x10 + bonus_sums[s][r];
+        const u64 bonus = u64{p.bonus_x10} + bonus_sums[s][r] + extra_x10(p, r);
         const bool plain = p.plain();
         const u32 power = plain ? p.power[PLAIN_SHAPE] : p.power_bound();
         for (const BoundTriple& t : (plain ? plain_table : table).rows[s][r]) {
@@ -319,6 +389,12 @@ struct BoundedSearch {
     }
 
     u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
+
+    // The bonus beyond the cards' own of a deck through `p` with `free`
+    // cards still to place.
+    u64 extra_x10(const PartialSums& p, usize free) const {
+        return extra.at_most(p.first_placed, p.first_extra_x10, p.attrs_seen, free);
+    }
 
     // The least event bonus, in tenths, a child from `start` on needs for a
     // deck through it to key above `worst`: the child and the rest of the
@@ -339,7 +415,7 @@ struct BoundedSearch {
         }
         power += plain ? p.power[PLAIN_SHAPE] : p.power_bound();
         const u8 lead = p.lead_known ? p.lead_skill : top;
-        const u32 rest = p.bonus_x10 + bonus_sums[start][free - 1];
+        const u64 rest = u64{p.bonus_x10} + bonus_sums[start][free - 1] + extra_x10(p, free);
         const auto above = [&](u32 b) {
             return bound_key(model, power, p.skill_sum + skill, top, lead, rest + b) > worst;
         };
@@ -403,6 +479,11 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
             child.mixed_attributes = true;
         }
         child.bonus_x10 += pool.event_bonus(c).total_x10();
+        child.attrs_seen |= static_cast<u8>(1u << (pool.attr(c) & 7u));
+        if (depth == 0) {
+            child.first_placed = true;
+            child.first_extra_x10 = extra.first_x10[c];
+        }
         child.max_skill = std::max(child.max_skill, pool.skill_value(c));
         if (depth == 0 && model.first_slot_leads) {
             child.lead_known = true;
@@ -438,7 +519,8 @@ SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                          table,
                          plain_bound_table(pool, candidates),
                          all_shape_powers(pool),
-                         bound_model(pool, context, suffix),
+                         bound_model(context, suffix),
+                         extra_bonus(pool, context),
                          bonus_top_sums(pool, candidates),
                          DfsTopDecks(limit, pool_card_ids(pool)),
                          deadline,

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "brute_force_decks.h"
 #include "fake_clock.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/evaluation/top_decks.h"
@@ -73,6 +74,50 @@ TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
         }
         const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 8;
+        SCOPED_TRACE(testing::Message() << "round " << round);
+
+        const std::vector<u16> list = challenge_candidate_order(pool, context);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+        const SearchResult got = bounded(pool, context, suffix, list, table, limit);
+        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
+        bounded_evaluations += got.stats.evaluations;
+    }
+    EXPECT_LT(bounded_evaluations, all_evaluations / 2);  // the bounds do cut
+}
+
+// World Bloom events and the final chapter add to a deck's bonus what its
+// first card selects: its leader bonus and its character's support list (or
+// the general one where that list is off), less the deck's own cards, and
+// the bonus of its number of attributes. The mysekai and bonus targets bound
+// them through the first card and the attributes the cards can still make.
+TEST(BoundedSearch, BonusBeyondTheCardsFollowsTheFirstCardAndTheAttributes) {
+    std::mt19937 rng(41);
+    u64 bounded_evaluations = 0, all_evaluations = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::vector<TestCard> cards;
+        const usize n = 6 + rng() % 8;
+        for (usize i = 0; i < n; ++i)
+            cards.push_back(test::random_challenge_card(rng, static_cast<u16>(1 + rng() % 16)));
+        SearchContext context = test::random_challenge_context(rng);
+        context.target = round % 2 ? Target::MYSEKAI : Target::BONUS;
+        test::add_world_bloom_support(rng, cards, context);
+        context.final_chapter = round % 3 != 0;
+        if (context.final_chapter) {
+            // Characters 1 to 3 each get a list, unsorted and naming pool
+            // cards; a count of 0 sends a deck to the general list.
+            auto& lists = context.world_bloom_support.per_character;
+            lists.resize(27);
+            for (u8 character = 1; character <= 3; ++character) {
+                for (const TestCard& c : cards)
+                    if (rng() % 2)
+                        lists[character].entries.push_back({c.card_id, (rng() % 80) / 4.0});
+                lists[character].count = static_cast<u8>(rng() % 4);
+            }
+        }
+        if (rng() % 3 == 0) context.fixed_cards.push_back(cards[rng() % n].card_id);
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 6;
         SCOPED_TRACE(testing::Message() << "round " << round);
 
         const std::vector<u16> list = challenge_candidate_order(pool, context);
