@@ -8,6 +8,7 @@
 
 #include "search/bounds/reachable_bonus.h"
 #include "search/candidate_order.h"
+#include "search/dfs/bonus_class_search.h"
 #include "search/dfs/dfs_state.h"
 #include "search/dfs/force_scalar.h"
 #include "search/evaluation/deck_evaluator.h"
@@ -133,7 +134,9 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     state.tiers_in_slot_order = tiers && !context.final_chapter && !reference;
     // 6. Roots.
     DeckSlots partial{};
-    if (!context.final_chapter) {
+    if (tiers && bonus_class_search(state)) {
+        // A challenge live's tiers, walked by bonus classes.
+    } else if (!context.final_chapter) {
         dfs_expand(state, 0, 0, partial, 0, PartialSums{}, false, 0);
     } else {
         for (const u16 root : initial_candidate_order(pool, context)) {

@@ -147,6 +147,18 @@ const std::vector<std::pair<const char*, std::function<Road()>>> ROADS = {
          r.tiers = {52};
          return r;
      }},
+    {"challenge live over tiers",
+     [] {
+         // One bonus class: the decks of the tier's one multiset of classes
+         // in ascending positions, the late deck last.
+         Road r = challenge(3);
+         for (TestCard& c : r.cards)
+             c.base_x10 = 100;
+         r.context.target = Target::BONUS;
+         r.context.event_kind = 0;
+         r.tiers = {50};
+         return r;
+     }},
     {"final chapter, designated leader", [] { return final_chapter(u8{22}, 16); }},
     {"final chapter, every character", [] { return final_chapter(std::nullopt, 10); }},
     {"re-admission",

@@ -223,6 +223,60 @@ TEST(TieredSearch, ChallengeLiveFullTiersOfFewCharacters) {
     }
 }
 
+// Challenge lives over pools listed by a few bonus classes, as an event's
+// pool is: a tier is met by a few multisets of classes, walked each by its
+// own cards. Powers close together, a little above the plain one where a
+// deck shares an attribute or a unit, and skills mostly plain, so that a
+// bound a few percent short cuts decks a tier keeps; most cards share one
+// attribute, so that decks of one attribute are common; a card's skill
+// variants share its class, power and attribute; some requests lead with the
+// first slot; World Bloom events widen each tier's window by their attribute
+// and support bonuses.
+TEST(TieredSearch, ChallengeLiveBonusClassesEqualBruteForce) {
+    std::mt19937 rng(57);
+    usize decks_seen = 0;
+    for (int round = 0; round < 20; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 18 + rng() % 5);
+        SearchContext context = random_tier_context(rng, cards);
+        context.live_type = round % 3 ? LiveType::CHALLENGE : LiveType::CHALLENGE_AUTO;
+        context.dominance_pruning = false;
+        const u16 classes[] = {500, 350, 350, 250, 150, 125};
+        struct Shared {
+            u16 bonus;
+            u8 attr;
+            u32 power;
+        };
+        std::map<u16, Shared> shared;
+        for (TestCard& c : cards) {
+            const Shared s = shared
+                                 .try_emplace(c.card_id, classes[rng() % 6],
+                                              static_cast<u8>(rng() % 5 < 3 ? 2 : c.attr),
+                                              30000 + static_cast<u32>(rng() % 2000))
+                                 .first->second;
+            c.character = static_cast<u8>(1 + c.card_id % 4);
+            c.base_x10 = s.bonus;
+            c.limited_x10 = 0;
+            c.attr = s.attr;
+            for (usize k = 0; k < 8; ++k)
+                c.unit_values[k] =
+                    s.power + (k & 1 ? 150 : 0) + (k & 2 ? 250 : 0) + (k & 4 ? 50 : 0);
+            c.power = c.unit_values[7];
+            if (round % 4 != 0 && c.skill.has_ref) {
+                c.skill = {};
+                c.skill_value = static_cast<u8>(60 + rng() % 60);
+                c.skill.plain_value = c.skill_value;
+            }
+        }
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+        const CardPool pool = test::make_pool(cards, context);
+        decks_seen += expect_every_tier(pool, context, 1 + rng() % 4, round, round % 2 ? 4 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_GT(decks_seen, 300u);
+}
+
 // Final-chapter cards of six characters in whole percent, so that many decks
 // land on a tier, and beside some a twin (the same card under a new id) with
 // another limited part: which of them counts depends on the deck's order.

@@ -1,0 +1,256 @@
+// The walk: the multisets of five bonus classes whose total some tier's
+// window holds, each with the tiers it may land on, taken best bound first;
+// within one, its cards in ascending positions, class by class, each node
+// and card cut once no tier it may land on has room under its bound. A deck
+// is recorded in its ascending slots, as the kernel records it, and each
+// tier keeps its best decks by key and slots whatever the order they come
+// in, so the tiers end as the kernel's walk leaves them.
+#include "search/dfs/bonus_class_search.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <optional>
+
+#include "common/check.h"
+#include "search/bounds/bonus_class_bound.h"
+#include "search/evaluation/deck_evaluator.h"
+
+namespace vdz {
+namespace {
+
+// Five classes in ascending order (descending bonus), the tiers whose window
+// holds their total, and the bound of their decks.
+struct ClassSet {
+    std::array<u16, 5> classes{};
+    u64 tiers = 0;  // bit t: store.tiers[t]
+    i64 total_x10 = 0;
+    u32 bound = 0;
+};
+
+class ClassWalk {
+  public:
+    ClassWalk(SearchNodeState& state, const BonusClassBound& bound)
+        : state_(state), m_(state.bounds), pool_(state.pool), bound_(bound) {}
+
+    // 1. The class sets some tier's window holds, best bound first; false,
+    // with none, where a pool of many classes has too many of them.
+    bool collect() {
+        const TierReach& reach = *state_.tier_reach;
+        const BonusExtras extras = reach.extras(PartialSums{}, 5, 0);
+        for (const TierRecord& tier : state_.store.tiers)
+            windows_.push_back(reach.window(tier.tier_key, extras));
+        lo_ = windows_.front().lo;
+        hi_ = windows_.front().hi;
+        for (const TenthsWindow& w : windows_) {
+            lo_ = std::min(lo_, w.lo);
+            hi_ = std::max(hi_, w.hi);
+        }
+        ClassSet set;
+        collect_from(set, 0, 0, 0);
+        if (steps_ > MAX_COLLECT_STEPS) {
+            sets_.clear();
+            return false;
+        }
+        for (ClassSet& s : sets_)
+            s.bound = bound_.score_bound(PartialSums{}, {}, draws_of(s, 0, std::nullopt));
+        std::stable_sort(sets_.begin(), sets_.end(),
+                         [](const ClassSet& a, const ClassSet& b) { return a.bound > b.bound; });
+        return true;
+    }
+
+    // 2. Each class set's decks.
+    void walk() {
+        for (const ClassSet& set : sets_) {
+            if (state_.stop || state_.count_step()) return;
+            set_ = &set;
+            if (!open(set.tiers, set.bound)) continue;
+            if constexpr (CHECK_BOUNDS) path_bound_[0] = set.bound;
+            expand(0, 0, PartialSums{}, set.tiers);
+        }
+    }
+
+  private:
+    // Class sets from class `first` on with `placed` classes chosen, whose
+    // cards total `total`; classes run largest bonus first, so once the
+    // free slots cannot reach the least window at class j they cannot
+    // further on.
+    void collect_from(ClassSet& set, usize placed, usize first, i64 total) {
+        if (++steps_ > MAX_COLLECT_STEPS) return;
+        const std::vector<BonusClass>& classes = bound_.classes();
+        if (placed == 5) {
+            for (usize t = 0; t < windows_.size(); ++t)
+                if (windows_[t].lo <= total && total <= windows_[t].hi) set.tiers |= u64{1} << t;
+            if (set.tiers != 0) {
+                set.total_x10 = total;
+                sets_.push_back(set);
+            }
+            set.tiers = 0;
+            return;
+        }
+        const i64 left = static_cast<i64>(5 - placed);
+        const i64 least = classes.back().total_x10;
+        for (usize j = first; j < classes.size(); ++j) {
+            const i64 v = classes[j].total_x10;
+            if (total + left * v < lo_) return;
+            if (total + v + (left - 1) * least > hi_) continue;
+            // A class gives at most as many cards as it holds.
+            usize same = 1;
+            while (same <= placed && set.classes[placed - same] == j)
+                ++same;
+            if (same > classes[j].end - classes[j].begin) continue;
+            set.classes[placed] = static_cast<u16>(j);
+            collect_from(set, placed + 1, j, total + v);
+        }
+    }
+
+    // The draws of the slots from `depth` on: the class of slot `depth`
+    // from `from` (its class's start when absent or before it), the later
+    // classes whole.
+    std::span<const ClassDraw> draws_of(const ClassSet& set, usize depth,
+                                        std::optional<usize> from) {
+        const std::vector<BonusClass>& classes = bound_.classes();
+        usize n = 0;
+        for (usize s = depth; s < 5; ++s) {
+            const BonusClass& c = classes[set.classes[s]];
+            if (s > depth && set.classes[s] == set.classes[s - 1]) {
+                ++draws_[n - 1].count;
+                continue;
+            }
+            draws_[n++] = {s == depth && from ? std::max(*from, c.begin) : c.begin, c.end, 1};
+        }
+        return {draws_.data(), n};
+    }
+
+    // Whether a full tier takes no deck of live score at most `score`: a
+    // deck tied with its worst kept one may still enter with smaller slots.
+    static bool beneath(const DfsTopDecks& decks, u32 score) {
+        return decks.full() && decks.worst_score() != 0 &&
+               score < static_cast<u32>(decks.worst_score());
+    }
+
+    // Whether some tier of `tiers` has room under `score`.
+    bool open(u64 tiers, u32 score) const {
+        for (u64 mask = tiers; mask != 0; mask &= mask - 1) {
+            const usize t = static_cast<usize>(std::countr_zero(mask));
+            if (!beneath(state_.store.tiers[t].decks, score)) return true;
+        }
+        return false;
+    }
+
+    // Slot `depth` of the class set from its first open position on.
+    // `tiers`: those the node's decks may still land on.
+    void expand(usize depth, usize last, const PartialSums& sums, u64 tiers) {
+        const BonusClass& c = bound_.classes()[set_->classes[depth]];
+        const bool same = depth > 0 && set_->classes[depth] == set_->classes[depth - 1];
+        const usize first = same ? last + 1 : c.begin;
+        if (depth > 0 && state_.context.world_bloom) {
+            tiers = tiers_within(tiers, sums, depth, first);
+            if (tiers == 0) return;
+        }
+        if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
+        for (usize i = first; i < c.end; ++i) {
+            if (state_.stop || state_.count_step()) return;
+            // The slot's later positions hold no better cards: none can do
+            // better.
+            if (!open(tiers, bound_.score_bound(sums, placed(depth), draws_of(*set_, depth, i))))
+                return;
+            const u16 card = static_cast<u16>(i);
+            if (repeats_card(depth, card)) continue;
+            const PartialSums child = child_sums(m_, sums, card);
+            partial_[depth] = card;
+            // A complete deck's power is known from its units and attributes.
+            const u32 b = depth == 4 ? static_cast<u32>(complete_deck_bound(m_, partial_, child, 0))
+                                     : bound_.score_bound(child, placed(depth + 1),
+                                                          draws_of(*set_, depth + 1, i + 1));
+            if (!open(tiers, b)) continue;
+            if constexpr (CHECK_BOUNDS) path_bound_[depth + 1] = std::min(path_bound_[depth], b);
+            if (depth == 4) {
+                record();
+            } else {
+                expand(depth + 1, i, child, tiers);
+            }
+        }
+    }
+
+    // In a World Bloom event, the tiers of `tiers` whose window under the
+    // attribute and support bonuses of the completions of `sums` holds the
+    // class set's total; the free cards come from `first` on.
+    u64 tiers_within(u64 tiers, const PartialSums& sums, usize depth, usize first) const {
+        const TierReach& reach = *state_.tier_reach;
+        const BonusExtras extras = reach.extras(sums, 5 - depth, first);
+        for (u64 mask = tiers; mask != 0; mask &= mask - 1) {
+            const usize t = static_cast<usize>(std::countr_zero(mask));
+            const TenthsWindow w = reach.window(state_.store.tiers[t].tier_key, extras);
+            if (set_->total_x10 < w.lo || set_->total_x10 > w.hi) tiers &= ~(u64{1} << t);
+        }
+        return tiers;
+    }
+
+    std::span<const u16> placed(usize depth) const { return {partial_.data(), depth}; }
+
+    // One card once: its skill variants share its id.
+    bool repeats_card(usize depth, u16 card) const {
+        for (usize s = 0; s < depth; ++s)
+            if (pool_.card_id(partial_[s]) == pool_.card_id(card)) return true;
+        return false;
+    }
+
+    void record() {
+        ++state_.stats.evaluations;
+        const auto key = evaluate_deck_key(pool_, state_.context, partial_);
+        if (!key) return;
+        if constexpr (CHECK_BOUNDS) check_deck(*key);
+        state_.store.record({*key, partial_});
+    }
+
+    // Debug builds: the deck's live score is within every bound met on its
+    // way, its cards total its class set's, and a tier it lands on is one
+    // of its class set's.
+    void check_deck([[maybe_unused]] u64 key) const {
+        VDZ_ASSERT(static_cast<u32>(key) <= path_bound_[5]);
+        i64 total = 0;
+        for (const u16 card : partial_)
+            total += pool_.event_bonus(card).total_x10();
+        VDZ_ASSERT(total == set_->total_x10);
+        const auto& tiers = state_.store.tiers;
+        for (usize t = 0; t < tiers.size(); ++t)
+            VDZ_ASSERT(tiers[t].tier_key != (key >> 32) || ((path_tiers_ >> t) & 1));
+    }
+
+    SearchNodeState& state_;
+    const BoundModel& m_;
+    const CardPool& pool_;
+    const BonusClassBound& bound_;
+    std::vector<TenthsWindow> windows_;  // per tier, its cards' totals
+    i64 lo_ = 0, hi_ = 0;                // the least and greatest of them
+    std::vector<ClassSet> sets_;
+    // The event pools hold a few dozen classes and some thousand class sets
+    // on their tiers; a pool of hundreds of bonuses may hold millions, which
+    // the kernel's walk serves better than a table of them.
+    static constexpr u64 MAX_COLLECT_STEPS = u64{1} << 18;
+    u64 steps_ = 0;                  // calls of collect_from
+    const ClassSet* set_ = nullptr;  // the class set walked
+    DeckSlots partial_{};
+    std::array<ClassDraw, 5> draws_{};
+    std::array<u32, 6> path_bound_{};  // per depth, the least bound met (debug builds)
+    u64 path_tiers_ = 0;               // the tiers the last node left (debug builds)
+};
+
+}  // namespace
+
+bool bonus_class_search(SearchNodeState& state) {
+    const SearchContext& context = state.context;
+    const bool road = state.tier_reach && state.card_sums && !context.final_chapter &&
+                      context.fixed_cards.empty() && context.fixed_characters.empty() &&
+                      state.tier_reach->listed_from(0) && !state.store.tiers.empty() &&
+                      state.store.tiers.size() <= 64;
+    if (!road) return false;
+    const BonusClassBound bound(state.bounds);
+    ClassWalk walk(state, bound);
+    if (!walk.collect()) return false;
+    walk.walk();
+    return true;
+}
+
+}  // namespace vdz
