@@ -232,28 +232,63 @@ void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDeck
     if (const auto entry = evaluate_final_chapter_deck(pool, context, deck)) best.record(*entry);
 }
 
-// The first group's card `c` completed by the other three groups' best, as
-// the card search's quick bound of the child reads it, with the card's
-// attribute and units read at their most favourable: the power at the
-// larger of both cases (the plain case alone only applies to some children),
-// the attribute bonus for any number of attributes the leader's allows with
-// four more cards (which includes every number the child's allows with
-// three), and no score-up filter (it only drops children). `most` and `open`
-// are the root's most unit cards and the later groups' skill bounds.
-u64 first_card_bound_with(const GroupSearchState& gs, const ChosenGroupTable& t,
-                          const CardSearchState& root, const UnitCounts& most, const TopFive& open,
-                          u16 c) {
-    VDZ_ASSERT(root.placed_count == 1);
+// The card `c` of the group at position `d` placed on the node `s`, the
+// later groups completing it with their best, as the card search's quick
+// bound of the child reads it, with the card's attribute and units read at
+// their most favourable: the power at the larger of both cases (the plain
+// case alone only applies to some children), the attribute bonus for any
+// number of attributes the node's allows with 4 - d more cards (which
+// includes every number the child's allows with 3 - d), and no score-up
+// filter (it only drops children). With every other part of it at least
+// the complete deck's, it also bounds a last card's deck. `most` and `open`
+// are the node's most unit cards and the later groups' skill bounds.
+u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
+                        const CardSearchState& s, const UnitCounts& most, const TopFive& open,
+                        u16 c) {
+    VDZ_ASSERT(d < 4 && s.placed_count == d + 1);
     const CardPool& pool = *gs.pool;
-    const u32 placed_bonus = root.bonus_pct + ceil_percent(base_x10(pool, c));
-    TopFive limited = root.limited_top, skills = root.skill_top;
+    const u32 placed_bonus = s.bonus_pct + ceil_percent(base_x10(pool, c));
+    TopFive limited = s.limited_top, skills = s.skill_top;
     insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
     insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
-    const u32 power = std::max(root.plain_power + gs.plain_power[c] + t.plain_power_sum[1],
-                               root.power + pool.power(c) + t.shared_power_sum[1]);
-    return bound_of(gs, power, merged_top_five(skills, open), root.leader_skill,
-                    placed_bonus + t.bonus_sum[1], placed_bonus, limited, t.limited_top[1],
-                    t.bonus_and_limited_sum[1], root.support_ceil, root.attr_mask, 4);
+    const u32 power = std::max(s.plain_power + gs.plain_power[c] + t.plain_power_sum[d + 1],
+                               s.power + pool.power(c) + t.shared_power_sum[d + 1]);
+    return bound_of(gs, power, merged_top_five(skills, open), s.leader_skill,
+                    placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
+                    t.bonus_and_limited_sum[d + 1], s.support_ceil, s.attr_mask, 4 - d);
+}
+
+// Whether some card of the group at position `d` has a relaxed child bound
+// above `worst`. Every value that bound reads of the card grows it, and each
+// card of the group is matched or beaten in all of them by a card of the
+// frontier, so when no frontier card's bound beats the list, no card's
+// does, nor (the relaxed bound being at least the quick, the child's own and
+// the last card's bound) does any child the node would expand.
+bool frontier_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                       const ChosenGroupTable& t, usize d, const CardSearchState& s,
+                       const UnitCounts& most, const TopFive& open, u64 worst) {
+    for (const u16 c : gs.groups[order[d]].frontier)
+        if (relaxed_child_bound(gs, t, d, s, most, open, c) > worst) return true;
+    return false;
+}
+
+// Whether each node on the path to the complete deck `deck` of key `score`
+// lets it through its frontier test: the relaxed bound of the path's card
+// holds the key, and a card of the group's frontier bounds at least as high.
+[[maybe_unused]] bool frontier_bounds_hold(const GroupSearchState& gs,
+                                           const std::array<usize, 4>& order,
+                                           const ChosenGroupTable& t, const DeckSlots& deck,
+                                           u64 score) {
+    CardSearchState s = root_card_state(gs, t.open_units[0]);
+    for (usize d = 0; d < 4; ++d) {
+        const UnitCounts most = most_unit_cards(t, d, s);
+        const TopFive open = open_group_skills(gs, order, d + 1, most);
+        const u64 own = relaxed_child_bound(gs, t, d, s, most, open, deck[d + 1]);
+        if (score > own) return false;
+        if (own != 0 && !frontier_can_beat(gs, order, t, d, s, most, open, own - 1)) return false;
+        s = place_card(gs, s, deck[d + 1], most);
+    }
+    return true;
 }
 
 // A child of a node kept for ordered expansion; its state is rebuilt when
@@ -323,19 +358,14 @@ CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& op
 u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
                      const ChosenGroupTable& t, const CardSearchState& root, u16 c) {
     const UnitCounts most = most_unit_cards(t, 0, root);
-    return first_card_bound_with(gs, t, root, most, open_group_skills(gs, order, 1, most), c);
+    return relaxed_child_bound(gs, t, 0, root, most, open_group_skills(gs, order, 1, most), c);
 }
 
 bool first_group_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
                           const ChosenGroupTable& t, const CardSearchState& root, u64 worst) {
-    // Every value `first_card_bound` reads of the card grows the bound, and
-    // each card of the group is matched or beaten in all of them by a card
-    // of the frontier, so no other card's bound is larger.
     const UnitCounts most = most_unit_cards(t, 0, root);
-    const TopFive open = open_group_skills(gs, order, 1, most);
-    for (const u16 c : gs.groups[order[0]].frontier)
-        if (first_card_bound_with(gs, t, root, most, open, c) > worst) return true;
-    return false;
+    return frontier_can_beat(gs, order, t, 0, root, most, open_group_skills(gs, order, 1, most),
+                             worst);
 }
 
 std::pair<u64, double> support_replacement_value(
@@ -424,6 +454,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         VDZ_ASSERT(entry->score <= card_upper_bound(gs, order, t, 4, s));
         VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
         VDZ_ASSERT(first_card_bound_holds(gs, order, t, deck, entry->score));
+        VDZ_ASSERT(frontier_bounds_hold(gs, order, t, deck, entry->score));
         gs.best->record(*entry);
         return;
     }
@@ -462,6 +493,12 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
     usize count = 0;
     const TopFive open_after = open_group_skills(gs, order, d + 1, most);
+    // A node whose group's frontier cannot beat the list expands no child:
+    // this test reads a few cards where the scan below reads them all.
+    if (!frontier_can_beat(gs, order, t, d, s, most, open_after, worst)) {
+        ++gs.counters->card_pruned;
+        return;
+    }
     std::optional<LastCardBounds> last_card_bound;
     if (d == 3) last_card_bound.emplace(gs, deck);
     for (const u16 c : g.cards) {
