@@ -9,12 +9,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "common/numeric.h"
 #include "search/bounds/event_points_bound.h"
 
 namespace vdz {
 namespace {
+
+// The four entries of `skills` (largest first) left when one entry equal
+// to `v` is taken out, none when no entry equals it.
+std::optional<std::array<u32, 4>> without_one(const FinalSkills& skills, u32 v) {
+    std::array<u32, 4> out{};
+    usize n = 0;
+    bool taken = false;
+    for (const u32 x : skills) {
+        if (!taken && x == v) {
+            taken = true;
+        } else if (n < 4) {
+            out[n++] = x;
+        }
+    }
+    if (!taken) return std::nullopt;
+    return out;
+}
 
 // Live score bound. The skill term bounds every activation by the largest
 // skill value it can take: the leader's own value for the encore, and in
@@ -55,6 +73,20 @@ i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32
         i64 paired = 0;
         for (usize i = 0; i < 5; ++i)
             paired += t.paired_skill_e6[i] * skills[i];
+        // Where the order names the leader's places, the leader's value
+        // (at most `leader`) meets their weight, and the other four values
+        // meet the other places' weights, sorted, each at most the entry
+        // of its rank once one entry `leader` is taken out: the leader's
+        // entry, or one that another card shares with it, whose card then
+        // takes the leader's entry, no smaller.
+        if (t.leader_place_known) {
+            if (const auto others = without_one(skills, leader)) {
+                i64 placed = t.leader_place_e6 * l;
+                for (usize i = 0; i < 4; ++i)
+                    placed += t.other_places_e6[i] * (*others)[i];
+                paired = std::min(paired, placed);
+            }
+        }
         k = t.base_score_e6 + ceil_div(paired, 100) + ceil_div(t.skill_last_e6 * l, 100);
     } else {
         // Any other order, which may repeat a card: no activation is above

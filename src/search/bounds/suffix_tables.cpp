@@ -131,6 +131,15 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
     if (solo_formula && strategy != SkillOrderChooseStrategy::AVERAGE &&
         std::none_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) {
         std::array<double, 5> five = activation_weights(context, w);
+        if (context.final_chapter && strategy == SkillOrderChooseStrategy::SPECIFIC &&
+            context.specific_skill_order) {
+            std::array<double, 4> others = {five[1], five[2], five[3], five[4]};
+            std::sort(others.begin(), others.end(), std::greater<double>());
+            t.leader_place_known = true;
+            t.leader_place_e6 = ceil_e6(five[0]);
+            for (usize i = 0; i < 4; ++i)
+                t.other_places_e6[i] = ceil_e6(others[i]);
+        }
         std::sort(five.begin(), five.end(), std::greater<double>());
         if (strategy == SkillOrderChooseStrategy::WORST) std::reverse(five.begin(), five.end());
         for (usize i = 0; i < 5; ++i)

@@ -73,6 +73,12 @@ struct SuffixTables {
     // values sorted largest first.
     bool paired_skill_weights = false;
     std::array<i64, 5> paired_skill_e6{};
+    // A specific order in the final chapter, where slot 0 always leads:
+    // the summed weight of the places that read slot 0, and those of the
+    // other four places, times 1,000,000 rounded up, largest first.
+    bool leader_place_known = false;
+    i64 leader_place_e6 = 0;
+    std::array<i64, 4> other_places_e6{};
     // The base score and every weight within 10,000 in size and the teammate
     // score up within 1,000,000 (songs stay near 1): the bounds' products of
     // these coefficients with skill values and powers then fit in 64 bits.

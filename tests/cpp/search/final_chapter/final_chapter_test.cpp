@@ -38,6 +38,9 @@ const FinalSetup SETUPS[] = {
      true, true},
     {"challenge score", Target::SCORE, LiveType::CHALLENGE, BEST, 5, false, true},
     {"mysekai target", Target::MYSEKAI, LiveType::SOLO, BEST, 5, true, true},
+    // The leader (slot 0) plays one activation, another slot three.
+    {"solo score, a specific order", Target::SCORE, LiveType::SOLO,
+     SkillOrderChooseStrategy::SPECIFIC, 5, true, true},
 };
 
 std::vector<u64> keys_of(const std::vector<DeckEntry>& decks) {
