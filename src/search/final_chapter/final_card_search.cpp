@@ -10,6 +10,7 @@
 #include "common/numeric.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/final_chapter/final_deck_score.h"
+#include "search/final_chapter/final_group_search.h"
 #include "search/final_chapter/final_groups.h"
 
 namespace vdz {
@@ -33,11 +34,17 @@ u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
 // completion, and each card counts its plain power. Otherwise either case
 // may come: the plain one, or a deck sharing a unit or an attribute, whose
 // cards each share one with the leader and count at most their columns.
-u32 power_bound(const ChosenGroupTable& t, usize d, u32 power, u32 plain, u8 attr_mask,
-                u8 common_units) {
+// Where the leader's shapes are known, the placed cards' powers per shape
+// `shapes` and the open groups' tables bound it by the deck's one shape.
+u32 power_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d, u32 power,
+                u32 plain, u8 attr_mask, u8 common_units, const ShapeSums& shapes) {
     const u32 plain_total = plain + t.plain_power_sum[d];
     if (bit_count(attr_mask) >= 2 && common_units == 0) return plain_total;
-    return std::max(plain_total, power + t.shared_power_sum[d]);
+    const u32 columns = std::max(plain_total, power + t.shared_power_sum[d]);
+    const LeaderShapeSet& set = gs.shapes->shapes;
+    if (!set.known) return columns;
+    return std::min(columns, shaped_power_bound(set, shapes, t.open_shape_sums[d], common_units,
+                                                bit_count(attr_mask) == 1));
 }
 
 // The most cards of each unit a completion of `s` can hold: the placed
@@ -273,8 +280,9 @@ bool frontier_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& o
 }
 
 // Whether each node on the path to the complete deck `deck` of key `score`
-// lets it through its frontier test: the relaxed bound of the path's card
-// holds the key, and a card of the group's frontier bounds at least as high.
+// lets it through its bound and its frontier test: the node's bound and the
+// relaxed bound of the path's card hold the key, and a card of the group's
+// frontier bounds at least as high.
 [[maybe_unused]] bool frontier_bounds_hold(const GroupSearchState& gs,
                                            const std::array<usize, 4>& order,
                                            const ChosenGroupTable& t, const DeckSlots& deck,
@@ -283,6 +291,7 @@ bool frontier_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& o
     for (usize d = 0; d < 4; ++d) {
         const UnitCounts most = most_unit_cards(t, d, s);
         const TopFive open = open_group_skills(gs, order, d + 1, most);
+        if (score > card_upper_bound(gs, order, t, d, s)) return false;
         const u64 own = relaxed_child_bound(gs, t, d, s, most, open, deck[d + 1]);
         if (score > own) return false;
         if (own != 0 && !frontier_can_beat(gs, order, t, d, s, most, open, own - 1)) return false;
@@ -317,6 +326,13 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
         t.bonus_and_limited_sum[p] = t.bonus_and_limited_sum[p + 1] + g.max_bonus_and_limited_pct;
         t.limited_top[p] = t.limited_top[p + 1];
         insert_top_five(t.limited_top[p], g.max_limited_pct);
+        const LeaderShapeSet& shapes = gs.shapes->shapes;
+        t.open_shape_sums[p] = t.open_shape_sums[p + 1];
+        for (usize k = 0; k < shapes.count; ++k) {
+            const auto& row = g.shape_powers[shapes.units[k]];
+            t.open_shape_sums[p][k][0] += row[NO_SHARED_ATTR];
+            t.open_shape_sums[p][k][1] += row[shapes.attr];
+        }
     }
     return t;
 }
@@ -341,6 +357,7 @@ CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& op
     s.limited_top = {l.limited_pct, 0, 0, 0, 0};
     s.card_ids[0] = pool.card_id(l.card);
     s.attr_mask = static_cast<u8>(1u << (pool.attr(l.card) & 7u));
+    add_shape_powers(pool, gs.shapes->shapes, l.card, s.common_units, true, s.shape_sums);
     if (gs.context->world_bloom) {
         const SupportDeckList& list = *gs.support;
         usize added = 0, k = 0;
@@ -415,6 +432,8 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     n.bonus_pct += ceil_percent(base_x10(pool, card));
     insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
     n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
+    add_shape_powers(pool, gs.shapes->shapes, card, n.common_units, bit_count(n.attr_mask) == 1,
+                     n.shape_sums);
     std::tie(n.support_end, n.support_sum) =
         support_replacement_value(gs.context->world_bloom, gs.support->entries, s.support_end,
                                   s.card_ids, s.placed_count, pool.card_id(card), s.support_sum);
@@ -431,10 +450,12 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
 u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
                      const ChosenGroupTable& t, usize d, const CardSearchState& s) {
     const TopFive open = open_group_skills(gs, order, d, most_unit_cards(t, d, s));
-    return bound_of(gs, power_bound(t, d, s.power, s.plain_power, s.attr_mask, s.common_units),
-                    merged_top_five(s.skill_top, open), s.leader_skill,
-                    s.bonus_pct + t.bonus_sum[d], s.bonus_pct, s.limited_top, t.limited_top[d],
-                    t.bonus_and_limited_sum[d], s.support_ceil, s.attr_mask, 4 - d);
+    return bound_of(
+        gs,
+        power_bound(gs, t, d, s.power, s.plain_power, s.attr_mask, s.common_units, s.shape_sums),
+        merged_top_five(s.skill_top, open), s.leader_skill, s.bonus_pct + t.bonus_sum[d],
+        s.bonus_pct, s.limited_top, t.limited_top[d], t.bonus_and_limited_sum[d], s.support_ceil,
+        s.attr_mask, 4 - d);
 }
 
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
@@ -455,6 +476,10 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
         VDZ_ASSERT(first_card_bound_holds(gs, order, t, deck, entry->score));
         VDZ_ASSERT(frontier_bounds_hold(gs, order, t, deck, entry->score));
+        // The group search's bound of the set of four groups holds it too.
+        VDZ_ASSERT(entry->score <= group_upper_bound(*gs.tables, gs.context->limited_bonus_count,
+                                                     gs.groups, gs.group_suffix, gs.groups.size(),
+                                                     order, 4, gs.leader, *gs.shapes));
         gs.best->record(*entry);
         return;
     }
@@ -521,9 +546,11 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
         insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
         const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
-        const u32 power =
-            power_bound(t, d + 1, s.power + pool.power(c), s.plain_power + gs.plain_power[c], mask,
-                        static_cast<u8>(s.common_units & pool.unit_mask(c)));
+        const u8 common = static_cast<u8>(s.common_units & pool.unit_mask(c));
+        ShapeSums shapes = s.shape_sums;
+        add_shape_powers(pool, gs.shapes->shapes, c, common, bit_count(mask) == 1, shapes);
+        const u32 power = power_bound(gs, t, d + 1, s.power + pool.power(c),
+                                      s.plain_power + gs.plain_power[c], mask, common, shapes);
         const u64 quick =
             bound_of(gs, power, merged_top_five(skills, open_after), s.leader_skill,
                      placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],

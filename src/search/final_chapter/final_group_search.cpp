@@ -13,6 +13,7 @@
 
 #include "common/check.h"
 #include "common/numeric.h"
+#include "search/evaluation/deck_evaluator.h"
 #include "search/final_chapter/final_card_search.h"
 #include "search/final_chapter/final_groups.h"
 
@@ -81,6 +82,7 @@ LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup>
     out.shared_top.assign(groups.size() + 1, TopFive{});
     const u8 attr = pool.attr(leader);
     const u8 units = pool.unit_mask(leader);
+    out.shapes = leader_shape_set(pool, leader);
     for (usize i = groups.size(); i-- > 0;) {
         const CharacterGroup& g = groups[i];
         VDZ_ASSERT(attr < g.max_power_by_attr.size());
@@ -90,6 +92,18 @@ LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup>
         out.shared_power[i] = shared;
         out.shared_top[i] = out.shared_top[i + 1];
         insert_top_five(out.shared_top[i], shared);
+    }
+    const LeaderShapeSet& set = out.shapes;
+    out.shape_top.assign(groups.size() + 1, {});
+    for (usize k = 0; k < set.count; ++k)
+        for (usize f = 0; f < 2; ++f)
+            out.leader_shape_power[2 * k + f] = shape_power(pool, leader, set.units[k], f == 1);
+    for (usize i = groups.size(); i-- > 0;) {
+        out.shape_top[i] = out.shape_top[i + 1];
+        for (usize k = 0; k < set.count; ++k)
+            for (usize f = 0; f < 2; ++f)
+                insert_top_five(out.shape_top[i][2 * k + f],
+                                shape_entry(groups[i].shape_powers, set, k, f == 1));
     }
     return out;
 }
@@ -101,6 +115,7 @@ namespace {
 struct ChosenGroupsPart {
     u32 leader_skill = 0, plain = 0, shared = 0, bonus = 0, bonus_and_limited = 0;
     TopFive limited{}, skills{};
+    std::array<u32, 16> shaped{};  // per leader shape, the leader's and chosen groups' powers
 };
 
 ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
@@ -131,6 +146,14 @@ ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
         out.bonus_and_limited += g.max_bonus_and_limited_pct;
         insert_top_five(out.limited, g.max_limited_pct);
     }
+    const LeaderShapeSet& set = shapes.shapes;
+    for (usize k = 0; k < set.count; ++k)
+        for (usize f = 0; f < 2; ++f) {
+            u32& sum = out.shaped[2 * k + f];
+            sum = shapes.leader_shape_power[2 * k + f];
+            for (usize c = 0; c < depth; ++c)
+                sum += shape_entry(groups[chosen[c]].shape_powers, set, k, f == 1);
+        }
     return out;
 }
 
@@ -148,7 +171,17 @@ u64 group_upper_bound_from(const SuffixTables& tables, u64 limited_bonus_cap,
     // same rank among the best maxima of the groups still choosable.
     const u32 plain = part.plain + leader.plain_power + first_sum(e.top_plain_power, r);
     const u32 shared = part.shared + leader.power + first_sum(shapes.shared_top[start], r);
-    const u32 power = std::max(plain, shared);
+    u32 power = std::max(plain, shared);
+    // A deck has one shape, which the leader's units and attribute allow;
+    // in it every card plays its variant for that shape, at most its
+    // group's table entry, and the open groups' r entries are at most the
+    // r largest of the groups still choosable.
+    if (shapes.shapes.known) {
+        u32 shaped = 0;
+        for (usize j = 0; j < 2 * shapes.shapes.count; ++j)
+            shaped = std::max(shaped, part.shaped[j] + first_sum(shapes.shape_top[start][j], r));
+        power = std::min(power, shaped);
+    }
     TopFive skills = part.skills;
     for (usize k = 0; k < r; ++k)
         insert_top_five(skills, e.top_skill[k]);

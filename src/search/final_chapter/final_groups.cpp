@@ -244,6 +244,7 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                          ceil_percent(base_x10(pool, i)) + ceil_percent(pool.limited_x10(i)));
         }
         g.frontier = group_frontier(pool, g.cards);
+        g.shape_powers = group_shape_powers(pool, g.cards);
         g.key = (u64{g.max_skill} + 256) * g.max_power *
                 (u64{g.max_bonus_pct} + g.max_limited_pct + 100);
         groups.push_back(std::move(g));

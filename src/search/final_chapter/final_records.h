@@ -16,6 +16,7 @@
 #include "search/bounds/suffix_tables.h"
 #include "search/deadline.h"
 #include "search/evaluation/top_decks.h"
+#include "search/final_chapter/final_shape_power.h"
 
 namespace vdz {
 
@@ -71,6 +72,7 @@ struct CharacterGroup {
     std::vector<UnitCountSkill> unit_count_skills;
     u8 units = 0;  // every unit one of its cards counts for
     u8 character = 0;
+    GroupShapePowers shape_powers{};  // its largest power per deck shape
 };
 
 // What a request's fixed cards and fixed characters demand of the decks led
@@ -128,6 +130,8 @@ struct ChosenGroupTable {
     // Per unit, how many of the groups from position p on have a card that
     // counts for it.
     std::array<UnitCounts, 5> open_units{};
+    // The groups' shape tables summed over the leader's shapes.
+    std::array<ShapeSums, 5> open_shape_sums{};
 };
 
 // The partial deck at a card-search node; each child gets its own copy.
@@ -150,6 +154,7 @@ struct CardSearchState {
     u8 attr_mask = 0;        // bit (attribute & 7) per placed card
     u32 plain_power = 0;     // the placed cards' power in a deck sharing no unit and no attribute
     u8 common_units = 0x3F;  // units every placed card belongs to
+    ShapeSums shape_sums{};  // the placed cards' powers per shape the deck can still have
 };
 
 // A deck shares a unit or an attribute only when each of its cards shares
@@ -159,6 +164,12 @@ struct CardSearchState {
 struct LeaderShapes {
     std::vector<u32> shared_power;
     std::vector<TopFive> shared_top;  // groups + 1 entries, the last zero
+    LeaderShapeSet shapes;            // the deck shapes its units and attribute allow
+    // Per shape (subset k of `shapes`, f = 1 sharing the attribute) at
+    // index 2k + f: the leader's own power, and per group index the five
+    // largest table entries of the groups from there on.
+    std::array<u32, 16> leader_shape_power{};
+    std::vector<std::array<TopFive, 16>> shape_top;  // groups + 1 entries, the last zero
 };
 
 // What the group and card searches of one leader card read and write.

@@ -9,6 +9,7 @@
 #include "search/final_chapter/final_deck_score.h"
 #include "search/final_chapter/final_groups.h"
 #include "search/final_chapter/final_heuristics.h"
+#include "search/final_chapter/final_shape_power.h"
 
 namespace vdz {
 namespace {
@@ -186,6 +187,61 @@ TEST(FinalChapterParts, GroupFrontierKeepsEveryCardNoOtherCovers) {
     std::vector<u16> frontier = groups[0].frontier;
     std::sort(frontier.begin(), frontier.end());
     EXPECT_EQ(frontier, (std::vector<u16>{3, 4}));
+}
+
+TEST(FinalChapterParts, ShapePowersBoundEveryDeckAtEachStep) {
+    // Cards of units 0 and 1 (some of both) whose variants differ widely:
+    // with the leader and the first k other cards placed and the rest
+    // bounded by their groups' shape tables, the bound is at least the
+    // deck's power as the evaluator sums it.
+    std::mt19937 rng(41);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<TestCard> cards = test::random_final_cards(rng, {2, 2, 3, 2, 3, 2});
+        for (TestCard& card : cards)
+            card.attr = static_cast<u8>(rng() % 2);
+        SearchContext context;
+        context.final_chapter = true;
+        const CardPool pool = test::make_pool(cards, context);
+        const std::vector<u8> mask(cards.size(), 1);
+        const auto groups = build_character_groups(pool, context, 1, mask, 5);
+        std::array<usize, 27> group_of{};
+        for (usize g = 0; g < groups.size(); ++g)
+            group_of[groups[g].character] = g;
+        usize checked = 0;
+        test::for_each_final_deck(pool, 1, std::nullopt, [&](const DeckSlots& deck) {
+            u32 common = 0x3F, attrs = 0;
+            for (const u16 card : deck) {
+                common &= pool.unit_mask(card);
+                attrs |= 1u << pool.attr(card);
+            }
+            u32 power = 0;
+            for (const u16 card : deck)
+                power += shape_power(pool, card, common, __builtin_popcount(attrs) == 1);
+            const LeaderShapeSet shapes = leader_shape_set(pool, deck[0]);
+            ASSERT_TRUE(shapes.known);
+            ShapeSums placed{};
+            u8 placed_units = 0x3F, placed_attrs = 0;
+            for (usize k = 0; k < 5; ++k) {
+                placed_units &= pool.unit_mask(deck[k]);
+                placed_attrs |= static_cast<u8>(1u << pool.attr(deck[k]));
+                const bool same = __builtin_popcount(placed_attrs) == 1;
+                add_shape_powers(pool, shapes, deck[k], placed_units, same, placed);
+                ShapeSums open{};
+                for (usize j = k + 1; j < 5; ++j) {
+                    const auto& table = groups[group_of[pool.character_id(deck[j])]].shape_powers;
+                    for (usize s = 0; s < shapes.count; ++s) {
+                        open[s][0] += table[shapes.units[s]][NO_SHARED_ATTR];
+                        open[s][1] += table[shapes.units[s]][shapes.attr];
+                    }
+                }
+                const u32 bound = shaped_power_bound(shapes, placed, open, placed_units, same);
+                EXPECT_GE(bound, power) << "k = " << k;
+            }
+            ++checked;
+        });
+        EXPECT_GT(checked, 50u);
+    }
 }
 
 TEST(FinalChapterParts, SupportLoss) {
