@@ -20,8 +20,24 @@
 #include <cmath>
 
 #include "common/numeric.h"
+#include "search/evaluation/deck_key.h"
 
 namespace vdz {
+namespace {
+
+constexpr usize ATTR_CODES = 8;  // attr & 7
+
+// The window offsets of extras `lo`..=`hi` for a tier key of 0; a tier of key
+// K adds 5 K. One tenth more on each side absorbs the rounding of the
+// evaluator's floating-point sums.
+i64 offset_lo(double hi) {
+    return saturating_cast<i64>(std::floor(-2.5 - 10.0 * hi) - 1.0);
+}
+i64 offset_hi(double lo) {
+    return saturating_cast<i64>(std::ceil(2.5 - 10.0 * lo) + 1.0);
+}
+
+}  // namespace
 
 TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
     const SearchContext& context = *m.context;
@@ -59,6 +75,20 @@ TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
     for (usize i = pool.count(); i-- > 0;)
         attrs_from_[i] =
             static_cast<u8>(attrs_from_[i + 1] | (1u << (pool.attr(static_cast<u16>(i)) & 7u)));
+    u32 largest = 0;
+    for (u16 i = 0; i < pool.count(); ++i)
+        largest = std::max<u32>(largest, pool.event_bonus(i).total_x10());
+    total_words_ = largest / 64 + 1;
+    const usize row_words = ATTR_CODES * total_words_;
+    totals_from_.assign((usize{pool.count()} + 1) * row_words, 0);
+    for (usize i = pool.count(); i-- > 0;) {
+        std::copy_n(totals_from_.begin() + static_cast<std::ptrdiff_t>((i + 1) * row_words),
+                    row_words, totals_from_.begin() + static_cast<std::ptrdiff_t>(i * row_words));
+        const u16 card = static_cast<u16>(i);
+        const usize total = pool.event_bonus(card).total_x10();
+        totals_from_[i * row_words + (pool.attr(card) & 7u) * total_words_ + total / 64] |=
+            u64{1} << (total % 64);
+    }
     const std::vector<SupportEntry>& given = context.world_bloom_support.general.entries;
     std::vector<u16> ids;
     bool sorted = true;
@@ -69,21 +99,55 @@ TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
         ids.push_back(given[i].card_id);
     }
     std::sort(ids.begin(), ids.end());
-    support_floor_sorted_ = sorted && std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+    const bool distinct = std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+    support_floor_sorted_ = sorted && distinct;
+    // The bounds' list is the given one sorted best first; where that keeps
+    // the given order and each card has one entry, the support sum a deck
+    // takes is that list's, summed in the same order.
+    support_in_given_order_ =
+        distinct && std::is_sorted(given.begin(), given.end(),
+                                   [](const SupportEntry& a, const SupportEntry& b) {
+                                       return a.value > b.value;
+                                   });
     // Places the sums mark: the first 64 entries. A walk passes the placed
     // cards, the removed ones and `count` more; it must stay among them.
     const SupportDeckList& list = m.support_lists[0];
     const usize marked = std::min<usize>(list.entries.size(), 64);
     support_walk_marked_ = list.entries.size() <= 64 || usize{list.count} + 10 <= 64;
     support_last_position_.assign(marked, -1);
-    for (usize e = 0; e < marked; ++e)
-        for (u16 i = 0; i < pool.count(); ++i)
-            if (pool.card_id(i) == list.entries[e].card_id) support_last_position_[e] = i;
+    support_character_.assign(marked, 0);
+    for (usize e = 0; e < marked; ++e) {
+        for (u16 i = 0; i < pool.count(); ++i) {
+            if (pool.card_id(i) != list.entries[e].card_id) continue;
+            support_last_position_[e] = i;
+            support_character_[e] = pool.character_id(i);
+        }
+    }
+    one_per_character_ = context.dominance_pruning;
+    // A list whose entries within a deck's reach all hold one value gives
+    // every deck the same support sum, summed as the evaluator sums it.
+    const usize reach = usize{list.count} + 5;
+    uniform_support_ = support_in_given_order_ && given.size() >= reach;
+    for (usize e = 1; uniform_support_ && e < reach; ++e)
+        uniform_support_ = given[e].value == given[0].value;
+    if (uniform_support_) {
+        for (usize e = 0; e < list.count; ++e)
+            uniform_support_sum_ += given[0].value;
+        for (usize c = 0; c < uniform_slack_.size(); ++c) {
+            const double sum = context.distinct_attr_bonus[c] + uniform_support_sum_;
+            uniform_slack_[c] = {offset_lo(sum), offset_hi(sum)};
+        }
+    }
 }
 
-BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize row) const {
+BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize row,
+                              u32 used) const {
     BonusExtras out;
-    if (!world_bloom_) return out;
+    if (!world_bloom_) {
+        out.hull_lo = -2;
+        out.hull_hi = 2;
+        return out;
+    }
     const SearchContext& context = *m_->context;
     // 1. Attribute count: at least the placed cards' (and one), at most
     // that plus one per free card with an attribute still to come.
@@ -96,26 +160,84 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
         out.lo = std::min<double>(out.lo, context.distinct_attr_bonus[c]);
         out.hi = std::max<double>(out.hi, context.distinct_attr_bonus[c]);
     }
-    // 2. Support sum, from the list sorted best first: at most its first
-    // `count` entries not placed; at least, where the floor holds, the first
-    // `count` of those left once the free cards take the largest entries
-    // whose cards are still to come.
-    const SupportDeckList& list = m_->support_lists[0];
-    double high = 0.0, low = 0.0;
-    if (!support_walk_marked_) {
+    // 2. Support sum.
+    double kept = 0.0;
+    bool takeable = false;
+    if (uniform_support_) {
+        // Every deck takes `count` entries of one value.
+        kept = uniform_support_sum_;
+        out.lo += kept;
+        out.hi += kept;
+    } else if (!support_walk_marked_) {
+        const SupportDeckList& list = m_->support_lists[0];
+        double high = 0.0;
         for (usize e = 0; e < std::min<usize>(list.count, list.entries.size()); ++e)
             high += std::max(list.entries[e].value, 0.0);
         out.hi += high;
         out.lo += support_negative_sum_;
+        out.hull_lo = offset_lo(out.hi);
+        out.hull_hi = offset_hi(out.lo);
         return out;
+    } else {
+        const SupportBounds support = support_bounds(placed, free_slots, row, used);
+        out.hi += support.high;
+        out.lo += support.low;
+        kept = support.kept;
+        takeable = support.takeable;
     }
+    out.hull_lo = offset_lo(out.hi);
+    out.hull_hi = offset_hi(out.lo);
+    // 3. Exact values where the deck's support entries are known: each
+    // attribute count's bonus beside the kept entries' sum. One free card
+    // keeps the count with a placed card's attribute and raises it by one
+    // with any other.
+    if (!support_in_given_order_ || (free_slots != 0 && takeable)) return out;
+    out.support = kept;
+    for (usize c = least; c <= most; ++c) {
+        const double value = context.distinct_attr_bonus[c];
+        const u8 attrs = free_slots != 1 ? u8{0xFF}
+                         : c == a        ? placed.attr_mask
+                                         : static_cast<u8>(~placed.attr_mask);
+        usize v = 0;
+        while (v < out.exact_count && out.exact[v] != value)
+            ++v;
+        if (v == out.exact_count) {
+            if (uniform_support_) {
+                out.slack_lo[v] = uniform_slack_[c].lo;
+                out.slack_hi[v] = uniform_slack_[c].hi;
+            } else {
+                out.slack_lo[v] = offset_lo(value + kept);
+                out.slack_hi[v] = offset_hi(value + kept);
+            }
+            out.exact[out.exact_count++] = value;
+        }
+        out.exact_attrs[v] |= attrs;
+    }
+    return out;
+}
+
+TierReach::SupportBounds TierReach::support_bounds(const PartialSums& placed, usize free_slots,
+                                                   usize row, u32 used) const {
+    // From the list sorted best first: at most its first `count` entries not
+    // placed; at least, where the floor holds, the first `count` of those
+    // left once the free cards take the largest entries whose cards are
+    // still to come. The first `count` entries not placed are the deck's
+    // unless a free card takes one: a free card comes from `row` on, and,
+    // one per character, from none of the used characters.
+    const SupportDeckList& list = m_->support_lists[0];
+    SupportBounds out;
+    double low = 0.0;
     usize high_taken = 0, low_taken = 0, removed = 0;
+    const u32 excluded = one_per_character_ ? used : 0;
     for (usize e = 0; e < support_last_position_.size(); ++e) {
         if (high_taken >= list.count && low_taken >= list.count) break;
         if ((placed.support_taken >> e) & 1) continue;
         const double value = list.entries[e].value;
         if (high_taken < list.count) {
-            high += std::max(value, 0.0);
+            out.high += std::max(value, 0.0);
+            out.kept += value;
+            out.takeable = out.takeable || (support_last_position_[e] >= static_cast<i32>(row) &&
+                                            !((excluded >> support_character_[e]) & 1));
             ++high_taken;
         }
         if (low_taken >= list.count) continue;
@@ -126,17 +248,59 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
         low += value;
         ++low_taken;
     }
-    out.hi += high;
-    out.lo += support_floor_sorted_ ? low : support_negative_sum_;
+    out.low = support_floor_sorted_ ? low : support_negative_sum_;
     return out;
 }
 
 TenthsWindow TierReach::window(u32 tier_key, const BonusExtras& extras) const {
     const i64 center = 5 * i64{tier_key};
-    if (!world_bloom_) return {center - 2, center + 2};
-    const double lo = std::floor(static_cast<double>(center) - 2.5 - 10.0 * extras.hi) - 1.0;
-    const double hi = std::ceil(static_cast<double>(center) + 2.5 - 10.0 * extras.lo) + 1.0;
-    return {saturating_cast<i64>(lo), saturating_cast<i64>(hi)};
+    return {center + extras.hull_lo, center + extras.hull_hi};
+}
+
+TierWindows TierReach::windows(u32 tier_key, const BonusExtras& extras) const {
+    TierWindows out;
+    if (extras.exact_count == 0) {
+        out.attrs[out.count] = 0xFF;
+        out.window[out.count++] = window(tier_key, extras);
+        return out;
+    }
+    const i64 center = 5 * i64{tier_key};
+    for (usize v = 0; v < extras.exact_count; ++v) {
+        out.attrs[out.count] = extras.exact_attrs[v];
+        out.window[out.count++] = {center + extras.slack_lo[v], center + extras.slack_hi[v]};
+    }
+    return out;
+}
+
+TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, usize v,
+                                     TenthsWindow slack) const {
+    // The evaluator adds a tenth of the cards' total, the attribute bonus
+    // and the support sum in this order; its doubled, rounded bonus never
+    // falls as the total grows, so the totals of the tier form one run.
+    const double attr = extras.exact[v];
+    const auto steps = [&](i64 total) {
+        return half_percent_steps(0.1 * static_cast<double>(total) + attr + extras.support);
+    };
+    slack.lo = std::max<i64>(slack.lo, 0);
+    while (slack.lo <= slack.hi && steps(slack.lo) < tier_key)
+        ++slack.lo;
+    while (slack.lo <= slack.hi && steps(slack.hi) > tier_key)
+        --slack.hi;
+    return slack;
+}
+
+bool TierReach::one_reaches(usize row, u8 attrs, u32 placed_x10, const TenthsWindow& w) const {
+    const i64 lo = std::max<i64>(w.lo - i64{placed_x10}, 0);
+    const i64 hi = std::min<i64>(w.hi - i64{placed_x10}, static_cast<i64>(64 * total_words_) - 1);
+    if (lo > hi) return false;
+    const u64* bits = totals_from_.data() + row * ATTR_CODES * total_words_;
+    for (usize a = 0; a < ATTR_CODES; ++a) {
+        if (!((attrs >> a) & 1)) continue;
+        const u64* b = bits + a * total_words_;
+        for (i64 t = lo; t <= hi; ++t)
+            if ((b[t / 64] >> (t % 64)) & 1) return true;
+    }
+    return false;
 }
 
 usize TierReach::free_row(usize row, usize depth) const {

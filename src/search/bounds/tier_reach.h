@@ -5,6 +5,7 @@
 // the later pool positions can make.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "common/types.h"
@@ -14,17 +15,45 @@
 
 namespace vdz {
 
-// The attribute-count bonus plus the support sum of a deck, percent: at
-// least `lo` and at most `hi` for every completion of a partial deck.
-struct BonusExtras {
-    double lo = 0.0;
-    double hi = 0.0;
-};
-
 // Card bonus totals, tenths of a percent, within `lo`..=`hi`.
 struct TenthsWindow {
     i64 lo = 0;
     i64 hi = 0;
+};
+
+// The attribute-count bonus plus the support sum of a deck, percent: at
+// least `lo` and at most `hi` for every completion of a partial deck. Where
+// no free card can take one of the support entries the deck counts, its
+// support sum is known, and its extras are one of the first `exact_count`
+// of `exact`, one per attribute count it may end with.
+// Each exact value is an attribute bonus (`exact`) plus the known support
+// sum (`support`). With one free card, `exact_attrs` holds per value the
+// attributes (bit attr & 7) that card may have for the deck to end with it.
+struct BonusExtras {
+    double lo = 0.0;
+    double hi = 0.0;
+    usize exact_count = 0;
+    std::array<double, 5> exact{};
+    std::array<u8, 5> exact_attrs{};
+    double support = 0.0;
+    // Per exact value, the window of a tier of key K is within 5 K +
+    // `slack_lo` ..= 5 K + `slack_hi`; for all of them within 5 K +
+    // `hull_lo` ..= 5 K + `hull_hi`.
+    std::array<i64, 5> slack_lo{};
+    std::array<i64, 5> slack_hi{};
+    i64 hull_lo = 0;
+    i64 hull_hi = 0;
+};
+
+// The windows of card totals that hold every completion on one tier: one
+// per exact value of the extras, else one for all of them.
+// With one free card, `attrs` holds per window the attributes that card
+// may have, else all. Where the extras have exact values, window i is the
+// slack window of value i, which `exact_window` narrows.
+struct TierWindows {
+    usize count = 0;
+    std::array<TenthsWindow, 5> window{};
+    std::array<u8, 5> attrs{};
 };
 
 // Built once per tiered search; lives as long as the search's bound model.
@@ -35,20 +64,36 @@ class TierReach {
     explicit TierReach(const BoundModel& m);
 
     // The extras of every completion of the placed cards of `placed` with
-    // `free_slots` cards more from position `row` on; zero outside a World
+    // `free_slots` cards more from position `row` on, of characters outside
+    // `used` where a deck holds one card per character; zero outside a World
     // Bloom event.
-    BonusExtras extras(const PartialSums& placed, usize free_slots, usize row) const;
+    BonusExtras extras(const PartialSums& placed, usize free_slots, usize row, u32 used = 0) const;
 
     // The totals a deck's cards may have, under those extras, for its doubled
     // bonus to be `tier_key`. Outside World Bloom exact: a deck of total X
     // has the doubled bonus round(X / 5), as X / 5 never ends in a half.
     TenthsWindow window(u32 tier_key, const BonusExtras& extras) const;
 
+    // The same per exact value of the extras where they have some: their
+    // union is narrower than the window of their range, as the attribute
+    // bonuses lie far apart.
+    TierWindows windows(u32 tier_key, const BonusExtras& extras) const;
+
+    // The totals of exact value `v` of the extras that put a deck on the
+    // tier, within `slack`, its window of `windows`: exact, as the
+    // evaluator's own sum decides its ends; empty (lo > hi) where none does.
+    TenthsWindow exact_window(u32 tier_key, const BonusExtras& extras, usize v,
+                              TenthsWindow slack) const;
+
     // Whether `count` cards from position `row` on can add to `placed_x10`
     // a total within `w`.
     bool reaches(usize row, usize count, u32 placed_x10, const TenthsWindow& w) const {
         return later_.any_within(row, count, w.lo - i64{placed_x10}, w.hi - i64{placed_x10});
     }
+
+    // Whether one card at position `row` or later whose attribute is in
+    // `attrs` (bit attr & 7) has a total that brings `placed_x10` within `w`.
+    bool one_reaches(usize row, u8 attrs, u32 placed_x10, const TenthsWindow& w) const;
 
     // The first position a free card of a node at `depth` may come from,
     // the node's next position being `row`: past the cards of the fixed
@@ -64,6 +109,16 @@ class TierReach {
     usize first_at_most(usize row, i64 most) const;
 
   private:
+    // The support sums of every completion (see `extras`).
+    struct SupportBounds {
+        double high = 0.0;  // at most
+        double low = 0.0;   // at least
+        double kept = 0.0;  // where no free card takes a counted entry
+        bool takeable = false;
+    };
+    SupportBounds support_bounds(const PartialSums& placed, usize free_slots, usize row,
+                                 u32 used) const;
+
     const BoundModel* m_;
     usize fixed_slots_ = 0;  // fixed cards and characters
     usize fixed_end_ = 0;    // end of the leading cards of those
@@ -76,17 +131,30 @@ class TierReach {
     // Per position, the attributes of the cards there and later (bit
     // attr & 7).
     std::vector<u8> attrs_from_;
+    // Per position and attribute, the totals of the cards there and later
+    // of that attribute, as bitsets of `total_words_` words.
+    usize total_words_ = 0;
+    std::vector<u64> totals_from_;
     // Where the list is read best first, holds no negative value and names
     // each card once, the support sum of a deck is at least what its sorted
     // list gives after the placed cards and the largest entries that the
     // free cards can remove; else at least the sum of its negative entries.
     bool support_floor_sorted_ = false;
+    bool support_in_given_order_ = false;
     double support_negative_sum_ = 0.0;
     // Per entry of the sorted list that the sums mark, the last pool
     // position of its card, or -1 where the pool lacks it; and whether a
     // deck's walk through the list stays among those entries (else the
     // bounds take the list's largest and its negative entries).
     std::vector<i32> support_last_position_;
+    // Per such entry, its card's character (when the pool holds it).
+    std::vector<u8> support_character_;
+    bool one_per_character_ = false;
+    // Where every deck takes the same support sum: that sum, and per
+    // attribute count the window offsets of its extras.
+    bool uniform_support_ = false;
+    double uniform_support_sum_ = 0.0;
+    std::array<TenthsWindow, 6> uniform_slack_{};
     bool support_walk_marked_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "search/bounds/final_bound.h"
 #include "search/dfs/dfs_state.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/deck_key.h"
 #include "search/evaluation/final_deck_order.h"
 
 namespace vdz {
@@ -100,7 +101,7 @@ class Node {
     // where `sums` holds the last placed card's bonus but not its power or
     // skill (a run of equal bonus tested as one), the live score of the
     // positions that fit each tier's bonus refines the bound.
-    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next,
+    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
                     bool bonus_only = false) const {
         const DfsStore& store = state_.store;
         if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
@@ -112,50 +113,81 @@ class Node {
         // A run's stand-in holds its card's bonus but not its attribute or
         // support place: those count as one more free card from the run's
         // first position.
-        const BonusExtras extras =
-            bonus_only ? reach.extras(sums, free + 1, next - 1) : reach.extras(sums, free, row);
+        const BonusExtras extras = bonus_only ? reach.extras(sums, free + 1, next - 1, used)
+                                              : reach.extras(sums, free, row, used);
         usize later_from = SIZE_MAX;
         u32 later = 0;
         for (const TierRecord& tier : store.tiers) {
             if (tier.tier_key > upper) return false;
             const DfsTopDecks& decks = tier.decks;
             if (beneath(decks, score)) continue;
-            const TenthsWindow window = reach.window(tier.tier_key, extras);
-            const i64 lack = window.lo - i64{sums.bonus_x10};
-            // Each free card adds at most what the window leaves, so in a
-            // pool listed by bonus they all come from `from` on; the next of
-            // them adds the most, at least its share of what the deck
-            // lacks, so it comes before `to`.
-            const usize from = reach.first_at_most(row, window.hi - i64{sums.bonus_x10});
-            const bool listed = free > 0 && reach.listed_from(row);
-            const i64 spread = static_cast<i64>(std::max<usize>(free, 1));
-            const i64 share = lack <= 0 ? 0 : (lack + spread - 1) / spread;
-            const usize to = listed ? reach.first_at_most(row, share - 1) : SIZE_MAX;
-            if (listed && from >= to) continue;
-            if (!reach.reaches(from, free, sums.bonus_x10, window)) continue;
-            // A run's stand-in holds no skill value of its card.
-            if (!bonus_only && state_.score_up &&
-                !state_.score_up->open(sums, from, free, window.lo - i64{sums.bonus_x10},
-                                       window.hi - i64{sums.bonus_x10})) {
+            // The window of the extras' range holds every exact one: where
+            // it holds no sum the later cards make, none does.
+            if (extras.exact_count != 0 &&
+                !reach.reaches(row, free, sums.bonus_x10, reach.window(tier.tier_key, extras)))
                 continue;
-            }
-            if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
-                if (listed && to < pool_.count()) {
-                    const u64 b = range_bound(sums, from, to, free - 1);
-                    if (beneath(decks, static_cast<u32>(b))) continue;
-                } else if (from > row) {
-                    // Tiers in ascending order mostly share their first
-                    // position.
-                    if (from != later_from) {
-                        later_from = from;
-                        later = static_cast<u32>(later_bound(sums, from, free));
-                    }
-                    if (beneath(decks, later)) continue;
+            const TierWindows windows = reach.windows(tier.tier_key, extras);
+            for (usize w = 0; w < windows.count; ++w) {
+                TenthsWindow window = windows.window[w];
+                if (extras.exact_count != 0) {
+                    // Most windows hold no sum the later cards make; only
+                    // those that do are worth their exact ends.
+                    if (!reach.reaches(row, free, sums.bonus_x10, window)) continue;
+                    window = reach.exact_window(tier.tier_key, extras, w, window);
+                    if (window.lo > window.hi) continue;
                 }
+                if (window_open(window, windows.attrs[w], decks, sums, row, free, bonus_only,
+                                later_from, later))
+                    return true;
             }
-            return true;
         }
         return false;
+    }
+
+    // Whether completions of `sums` by `free` cards from `row` on whose cards'
+    // total lies in `window` may enter `decks` (see `tiers_open`).
+    bool window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
+                     const PartialSums& sums, usize row, usize free, bool bonus_only,
+                     usize& later_from, u32& later) const {
+        const TierReach& reach = *state_.tier_reach;
+        const i64 lack = window.lo - i64{sums.bonus_x10};
+        // Each free card adds at most what the window leaves, so in a
+        // pool listed by bonus they all come from `from` on; the next of
+        // them adds the most, at least its share of what the deck
+        // lacks, so it comes before `to`.
+        const usize from = reach.first_at_most(row, window.hi - i64{sums.bonus_x10});
+        const bool listed = free > 0 && reach.listed_from(row);
+        const i64 spread = static_cast<i64>(std::max<usize>(free, 1));
+        const i64 share = lack <= 0 ? 0 : (lack + spread - 1) / spread;
+        const usize to = listed ? reach.first_at_most(row, share - 1) : SIZE_MAX;
+        if (listed && from >= to) return false;
+        if (!reach.reaches(from, free, sums.bonus_x10, window)) return false;
+        // A run's stand-in holds no skill value of its card.
+        if (!bonus_only && state_.score_up &&
+            !state_.score_up->open(sums, from, free, window.lo - i64{sums.bonus_x10},
+                                   window.hi - i64{sums.bonus_x10})) {
+            return false;
+        }
+        // The last card to come must also bring the deck to the window's
+        // attribute count (a run's stand-in already holds its card).
+        if (free == 1 && !bonus_only && attrs != 0xFF &&
+            !reach.one_reaches(from, attrs, sums.bonus_x10, window))
+            return false;
+        if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
+            if (listed && to < pool_.count()) {
+                const u64 b = range_bound(sums, from, to, free - 1);
+                if (beneath(decks, static_cast<u32>(b))) return false;
+            } else if (from > row) {
+                // Tiers in ascending order mostly share their first
+                // position.
+                if (from != later_from) {
+                    later_from = from;
+                    later = static_cast<u32>(later_bound(sums, from, free));
+                }
+                if (beneath(decks, later)) return false;
+            }
+        }
+        return true;
     }
 
     // Whether a full tier takes no deck whose live score is at most `score`:
@@ -187,6 +219,9 @@ class Node {
         return position_bound(m_, sums, row, free, m_.bonus_extra);
     }
 
+    // The characters a child of `card` uses.
+    u32 child_used(u16 card) const { return used_ | (1u << pool_.character_id(card)); }
+
     void note_bound(u64 bound) {
         if constexpr (CHECK_BOUNDS)
             state_.bound_above[depth_] = std::min(state_.bound_above[depth_], bound);
@@ -197,7 +232,7 @@ class Node {
         if constexpr (CHECK_BOUNDS)
             state_.bound_above[depth_ + 1] = std::min(state_.bound_above[depth_], bound);
         partial_[depth_] = card;
-        const u32 used = used_ | (1u << pool_.character_id(card));
+        const u32 used = child_used(card);
         dfs_expand(state_, depth_ + 1, usize{card} + 1, partial_, used, child, has_leader_,
                    leader_index_);
     }
@@ -348,7 +383,7 @@ class Node {
             return card_suffix_bound(m_, *state_.card_sums, sums, row, columns, m_.bonus_extra);
         };
         const auto admits = [&](u64 b, const PartialSums& sums, usize depth, usize row) {
-            if (!store.single) return tiers_open(b, sums, depth, row);
+            if (!store.single) return tiers_open(b, sums, depth, row, 0);
             const DfsTopDecks& list = *store.single;
             return !list.full() || list.worst_score() == 0 || b > list.worst_score();
         };
@@ -390,7 +425,7 @@ class Node {
         }
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
         const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
-        if (!tiers_open(bound, sums_, depth_, start_)) return;
+        if (!tiers_open(bound, sums_, depth_, start_, used_)) return;
         note_bound(bound);
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const u64 extra = node_extra();
@@ -403,16 +438,63 @@ class Node {
                     run_step(i, runs, state_.last_card->bound(sums_, i, end, k_ - 1, extra));
                 if (step == RunStep::END) return;
                 if (step == RunStep::SKIP) continue;
+                if (k_ == 1) {
+                    visit_last_cards(i, end, extra);
+                    i = end - 1;
+                    continue;
+                }
             }
             const u64 position = position_bound(m_, sums_, i, k_, extra);
-            if (!tiers_open(position, sums_, depth_, i)) return;
+            if (!tiers_open(position, sums_, depth_, i, used_)) return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
+            if (k_ == 1 && state_.tier_reach) {
+                try_last_card(card, child);
+                continue;
+            }
             const u64 bound = child_bound(exclusion, card, child);
-            if (!tiers_open(bound, child, depth_ + 1, i + 1)) continue;
+            if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
             descend(card, child, std::min(bound, position));
         }
+    }
+
+    // The last cards at positions `l`..`r`, of one bonus: halves whose
+    // largest values, as a run's stand-in, leave no tier room hold no card
+    // a tier takes. Visited in ascending order, as the scan would.
+    void visit_last_cards(usize l, usize r, u64 extra) {
+        if (state_.stop || state_.count_step()) return;
+        const i64 total = total_at(l);
+        PartialSums run = sums_;
+        run.bonus_sum += ceil_percent(static_cast<u32>(total));
+        run.bonus_x10 += static_cast<u32>(total);
+        const u64 bound = state_.last_card->bound(sums_, l, r, 0, extra);
+        if (!tiers_open(bound, run, depth_ + 1, l + 1, used_, true)) return;
+        if (r - l > 4) {
+            const usize mid = l + (r - l) / 2;
+            visit_last_cards(l, mid, extra);
+            visit_last_cards(mid, r, extra);
+            return;
+        }
+        for (usize i = l; i < r && !state_.stop; ++i) {
+            const u16 card = static_cast<u16>(i);
+            if (admitted(card)) try_last_card(card, child_sums(m_, sums_, card));
+        }
+    }
+
+    // A last card completes the deck, whose bonus the evaluator's own sum
+    // gives exactly: the deck has a tier only where that bonus names one, and
+    // that tier takes it only where its live score bound leaves room. Under
+    // the bonus target the bound's low half, the live score, does not read
+    // the bonus, so the exact bonus beside it bounds the deck's key.
+    void try_last_card(u16 card, const PartialSums& child) {
+        partial_[depth_] = card;
+        const u32 doubled = half_percent_steps(deck_event_bonus(pool_, context_, partial_));
+        const usize tier = state_.store.tier_at(doubled);
+        if (tier == state_.store.tiers.size()) return;
+        const u32 live = static_cast<u32>(complete_deck_bound(m_, partial_, child, 0));
+        if (beneath(state_.store.tiers[tier].decks, live)) return;
+        descend(card, child, (u64{doubled} << 32) | live);
     }
 
     const TierReach& reach() const { return *state_.tier_reach; }
@@ -428,7 +510,7 @@ class Node {
         bool on = false;
         usize first = 0;  // the first position a free card may come from
         usize count = 0;
-        std::array<std::pair<i64, i64>, 32> run{};
+        std::array<std::pair<i64, i64>, 32 * 5> run{};  // up to five windows per tier
 
         bool admit(i64 total) const {
             for (usize r = 0; r < count; ++r)
@@ -464,7 +546,7 @@ class Node {
         PartialSums run = sums_;
         run.bonus_sum += ceil_percent(static_cast<u32>(total));
         run.bonus_x10 += static_cast<u32>(total);
-        if (tiers_open(run_bound, run, depth_ + 1, i + 1, true)) return RunStep::TRY;
+        if (tiers_open(run_bound, run, depth_ + 1, i + 1, used_, true)) return RunStep::TRY;
         i = reach().first_at_most(i, total - 1) - 1;
         return RunStep::SKIP;
     }
@@ -472,21 +554,28 @@ class Node {
     BonusRuns next_card_runs(u64 node_bound) const {
         BonusRuns out;
         const auto& tiers = state_.store.tiers;
-        if (!state_.tier_reach || tiers.size() > out.run.size()) return out;
+        if (!state_.tier_reach || 5 * tiers.size() > out.run.size()) return out;
         const usize row = reach().free_row(start_, depth_);
         if (!reach().listed_from(row)) return out;
         out.on = true;
         out.first = row;
-        const BonusExtras extras = reach().extras(sums_, k_, row);
+        const BonusExtras extras = reach().extras(sums_, k_, row, used_);
         const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
         for (const TierRecord& tier : tiers) {
-            const TenthsWindow window = reach().window(tier.tier_key, extras);
-            const i64 low = window.lo - placed, high = window.hi - placed;
-            if (high < 0) continue;
             const DfsTopDecks& decks = tier.decks;
             if (beneath(decks, static_cast<u32>(node_bound))) continue;
-            const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
-            out.run[out.count++] = {lo, high};
+            const TierWindows windows = reach().windows(tier.tier_key, extras);
+            for (usize w = 0; w < windows.count; ++w) {
+                const TenthsWindow window =
+                    extras.exact_count == 0
+                        ? windows.window[w]
+                        : reach().exact_window(tier.tier_key, extras, w, windows.window[w]);
+                const i64 low = window.lo - placed, high = window.hi - placed;
+                if (low > high) continue;
+                if (high < 0) continue;
+                const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
+                out.run[out.count++] = {lo, high};
+            }
         }
         return out;
     }
@@ -541,7 +630,7 @@ class Node {
                     const PartialSums child = child_sums(m_, sums_, card);
                     partial_[depth_] = card;
                     const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
-                    if (!tiers_open(bound, child, depth_ + 1, i + 1)) continue;
+                    if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
                     descend(card, child, bound);
                 }
             };
@@ -609,17 +698,31 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                                [&](const SupportEntry& e) { extra += e.value; });
     }
     PartialSums placed;
+    u32 used = 0;
     for (usize d = 0; d <= 5; ++d) {
         [[maybe_unused]] const usize row = d == 0 ? 0 : usize{deck[d - 1]} + 1;
         VDZ_ASSERT(reach.reaches(row, 5 - d, placed.bonus_x10, {total, total}));
-        const BonusExtras extras = reach.extras(placed, 5 - d, row);
+        const BonusExtras extras = reach.extras(placed, 5 - d, row, used);
         VDZ_ASSERT(extras.lo - 1e-9 <= extra && extra <= extras.hi + 1e-9);
         [[maybe_unused]] const TenthsWindow w = reach.window(doubled, extras);
         VDZ_ASSERT(w.lo <= total && total <= w.hi);
         if (state.score_up)
             VDZ_ASSERT(state.score_up->open(placed, row, 5 - d, total - placed.bonus_x10,
                                             total - placed.bonus_x10));
+        // One of the tier's exact windows holds the total, and a last card to
+        // come has an attribute that window allows.
+        const TierWindows windows = reach.windows(doubled, extras);
+        [[maybe_unused]] bool held = false;
+        for (usize i = 0; i < windows.count; ++i) {
+            const TenthsWindow x = extras.exact_count == 0
+                                       ? windows.window[i]
+                                       : reach.exact_window(doubled, extras, i, windows.window[i]);
+            held = held || (x.lo <= total && total <= x.hi &&
+                            (d != 4 || ((windows.attrs[i] >> (pool.attr(deck[4]) & 7u)) & 1)));
+        }
+        VDZ_ASSERT(held);
         if (d == 5) break;
+        used |= 1u << pool.character_id(deck[d]);
         // The next card's range bound, with the deck's own card as the range.
         if (state.card_sums && d < 4) {
             [[maybe_unused]] const u64 b =

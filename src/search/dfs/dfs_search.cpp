@@ -52,10 +52,16 @@ void DfsStore::record(const DeckEntry& deck) {
         single->push(deck);
         return;
     }
-    const u32 high = static_cast<u32>(deck.score >> 32);
-    const auto tier = std::lower_bound(tiers.begin(), tiers.end(), high,
+    const usize tier = tier_at(static_cast<u32>(deck.score >> 32));
+    if (tier < tiers.size()) tiers[tier].decks.push(deck);
+}
+
+usize DfsStore::tier_at(u32 tier_key) const {
+    const auto tier = std::lower_bound(tiers.begin(), tiers.end(), tier_key,
                                        [](const TierRecord& r, u32 k) { return r.tier_key < k; });
-    if (tier != tiers.end() && tier->tier_key == high) tier->decks.push(deck);
+    return tier != tiers.end() && tier->tier_key == tier_key
+               ? static_cast<usize>(tier - tiers.begin())
+               : tiers.size();
 }
 
 SearchResult dfs_search(const CardPool& pool, const SearchContext& context,

@@ -39,6 +39,10 @@ struct DfsStore {
     // Records `deck` into the single list or into the tier its high half
     // names; a deck of no tier is dropped.
     void record(const DeckEntry& deck);
+
+    // The position of the tier of `tier_key` in `tiers`; `tiers.size()` when
+    // no tier has that key.
+    usize tier_at(u32 tier_key) const;
 };
 
 // Debug builds check at every complete deck that its key is at most every

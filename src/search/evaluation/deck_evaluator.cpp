@@ -585,6 +585,11 @@ std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchCo
     return e;
 }
 
+double deck_event_bonus(const CardPool& pool, const SearchContext& c, const DeckSlots& slots) {
+    std::array<double, 5> card_bonus;
+    return event_bonus<false>(pool, c, slots, deck_masks(pool, slots).distinct_attrs, card_bonus);
+}
+
 std::optional<u64> evaluate_deck_key(const CardPool& pool, const SearchContext& c,
                                      const DeckSlots& slots) {
     DeckEvaluation e;

@@ -76,6 +76,10 @@ std::optional<DeckEvaluation> evaluate_deck(const CardPool& pool, const SearchCo
 std::optional<u64> evaluate_deck_key(const CardPool& pool, const SearchContext& context,
                                      const DeckSlots& slots);
 
+// The deck's event bonus in percent, as `evaluate_deck` computes it (the
+// same for every skill choice).
+double deck_event_bonus(const CardPool& pool, const SearchContext& context, const DeckSlots& slots);
+
 // The live score of a deck of `power` whose resolved skill values are
 // `values`, leader first; the bounds of the depth-first search read it.
 i32 deck_live_score(const SearchContext& context, u32 power, const std::array<double, 5>& values);

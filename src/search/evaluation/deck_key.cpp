@@ -18,12 +18,6 @@ u32 non_negative(i32 v) {
     return static_cast<u32>(std::max(v, 0));
 }
 
-// The event bonus in steps of half a percent: 12.25 % gives 25 (halves go
-// away from zero).
-u32 half_percent_steps(double event_bonus) {
-    return saturating_cast<u32>(std::round(2.0 * event_bonus));
-}
-
 // Mysekai points: (bonus + 100) x (one more step per 45,000 power above ten)
 // x 500 / 1000, in exactly this order.
 u32 mysekai_points(u32 power, double event_bonus) {
@@ -32,6 +26,10 @@ u32 mysekai_points(u32 power, double event_bonus) {
 }
 
 }  // namespace
+
+u32 half_percent_steps(double event_bonus) {
+    return saturating_cast<u32>(std::round(2.0 * event_bonus));
+}
 
 u64 deck_key(Target target, bool has_event, const KeyInputs& in) {
     const u32 score = non_negative(in.score);

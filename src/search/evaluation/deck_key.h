@@ -20,6 +20,10 @@ struct KeyInputs {
     double event_bonus = 0.0;          // percent
 };
 
+// The event bonus in steps of half a percent, the high half of a bonus key:
+// 12.25 % gives 25 (halves go away from zero).
+u32 half_percent_steps(double event_bonus);
+
 // The key of one skill choice. `has_event` is false when the request names no
 // event: the score target then ranks by live score alone. A negative score or
 // event-point count never wraps: both enter the key floored at 0.

@@ -114,6 +114,40 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
     EXPECT_GT(decks_seen, 1000u);
 }
 
+// World Bloom events whose support entries within a deck's reach all hold
+// one value (as without a World Bloom character, where all are 0), or lists
+// sorted best first with values on the rounding edge: there the tiers'
+// windows per attribute count are exact, and a last card of a new attribute
+// moves its deck to the next count.
+TEST(TieredSearch, WorldBloomExactWindowsEqualBruteForce) {
+    std::mt19937 rng(58);
+    for (int round = 0; round < 80; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 8 + rng() % 6);
+        SearchContext context = random_tier_context(rng, cards);
+        context.world_bloom_support = {};
+        test::add_world_bloom_support(rng, cards, context);
+        context.distinct_attr_bonus = {0, 0, 3, 6, 10, 15};
+        auto& general = context.world_bloom_support.general;
+        general.count = static_cast<u8>(1 + rng() % 4);
+        if (round % 2 == 0) {
+            const double value = rng() % 2 ? 0.0 : 2.35;
+            for (SupportEntry& e : general.entries)
+                e.value = value;
+            for (u16 id = 900; general.entries.size() < general.count + 5u; ++id)
+                general.entries.push_back({id, value});
+        } else {
+            for (SupportEntry& e : general.entries)
+                e.value = 7.3 * static_cast<double>(rng() % 4) + (rng() % 2 ? 0.15 : 0.05);
+            std::stable_sort(
+                general.entries.begin(), general.entries.end(),
+                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 4, round);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // Larger pools of many characters listed by bonus, as the pool builder
 // lists an event's pool, where the tiers fill and their worst live scores
 // cut: the bounds that read only the positions fitting a tier's bonus, and
