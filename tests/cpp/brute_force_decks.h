@@ -234,4 +234,58 @@ inline std::vector<TestCard> random_cards(std::mt19937& rng, usize n) {
     return cards;
 }
 
+// A card of one of `characters` characters (its card id's, so that copies
+// of one id are variants of one card): a plain, unit-count, difference
+// or reference skill, one unit or a second one beside the sixth (as virtual
+// singers have), power growing with each shared unit or attribute.
+inline TestCard every_skill_kind_card(std::mt19937& rng, u16 card_id, u8 characters) {
+    const u8 character = static_cast<u8>(1 + card_id % characters);
+    u8 units = static_cast<u8>(1u << (character % 3));
+    if (rng() % 4 == 0) units |= 0x20;
+    TestCard c = plain_card(card_id, character, 0, static_cast<u8>(40 + rng() % 100),
+                            static_cast<u8>(rng() % 3), units);
+    for (usize half = 0; half < 2; ++half) {
+        const u32 base = 5000 + static_cast<u32>(rng() % 3000);
+        const u32 unit = static_cast<u32>(rng() % 800);
+        const u32 attr = static_cast<u32>(rng() % 800);
+        for (usize k = 0; k < 4; ++k)
+            c.unit_values[4 * half + k] = base + (k & 2 ? unit : 0) + (k & 1 ? attr : 0);
+    }
+    c.power = *std::max_element(c.unit_values.begin(), c.unit_values.end());
+    c.skill_secondary = static_cast<u8>(30 + rng() % 70);
+    switch (rng() % 4) {
+        case 1: {
+            c.skill = {};
+            c.skill.has_unit_count = true;
+            const u8 low = static_cast<u8>(40 + rng() % 40);
+            const u8 step = static_cast<u8>(rng() % 25);
+            c.skill.unit_count = {static_cast<u8>(rng() % 3 == 0 ? 5 : character % 3),
+                                  low,
+                                  static_cast<u8>(low + step),
+                                  static_cast<u8>(low + 2 * step),
+                                  static_cast<u8>(low + 3 * step),
+                                  static_cast<u8>(low + 4 * step)};
+            c.skill_value = c.skill.unit_count[5];
+            break;
+        }
+        case 2:
+            c.skill = {};
+            c.skill.has_diff = true;
+            c.skill.diff = {static_cast<u8>(50 + rng() % 50), static_cast<u8>(rng() % 30)};
+            c.skill_value = static_cast<u8>(
+                std::max<u32>(c.skill_secondary, c.skill.diff[0] + 2 * c.skill.diff[1]));
+            break;
+        case 3:
+            c.skill = {};
+            c.skill.has_ref = true;
+            c.skill.ref = {static_cast<u8>(50 + rng() % 60), static_cast<u8>(10 + rng() % 60)};
+            c.skill_value = static_cast<u8>(c.skill_secondary + c.skill.ref[1]);
+            break;
+        default:
+            break;
+    }
+    c.skill_is_after_training = rng() % 2;
+    return c;
+}
+
 }  // namespace vdz::test

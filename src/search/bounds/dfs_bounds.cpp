@@ -251,19 +251,32 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.first_slot_leads = first_slot_leads(context);
     m.composition = !suffix.unit_pattern_order.empty();
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
+    std::vector<u16> cards(pool.count());
+    for (u16 i = 0; i < pool.count(); ++i)
+        cards[i] = i;
+    m.ceilings =
+        std::make_shared<const SkillCeilings>(pool, context, cards, !context.dominance_pruning);
     for (u16 i = 0; i < pool.count(); ++i) {
         m.power_no_unit.push_back(pattern_power(pool, i, 0, 0));
         m.power_no_unit_same_attr.push_back(pattern_power(pool, i, 0, 1));
     }
     m.power_leaves = std::bit_ceil(std::max<usize>(pool.count(), 1));
-    for (const bool plain : {false, true}) {
-        std::vector<u32>& tree = m.power_tree[plain];
+    const auto max_tree = [&](std::vector<u32>& tree, const auto& leaf) {
         tree.assign(2 * m.power_leaves, 0);
         for (u16 i = 0; i < pool.count(); ++i)
-            tree[m.power_leaves + i] = plain ? m.power_no_unit[i] : pool.power(i);
+            tree[m.power_leaves + i] = leaf(i);
         for (usize v = m.power_leaves; v-- > 1;)
             tree[v] = std::max(tree[2 * v], tree[2 * v + 1]);
-    }
+    };
+    max_tree(m.power_tree[0], [&](u16 i) { return pool.power(i); });
+    max_tree(m.power_tree[1], [&](u16 i) { return m.power_no_unit[i]; });
+    for (u32 u = 0; u < m.unit_power_tree.size(); ++u)
+        max_tree(m.unit_power_tree[u],
+                 [&](u16 i) { return (pool.unit_mask(i) >> u) & 1 ? pool.power(i) : 0; });
+    for (u32 a = 0; a < m.same_attr_power_tree.size(); ++a)
+        max_tree(m.same_attr_power_tree[a], [&](u16 i) {
+            return (pool.attr(i) & 7u) == a ? m.power_no_unit_same_attr[i] : 0;
+        });
     if (!context.world_bloom) return m;
     m.support_mode = true;
     // A deck takes the first entries of its list that are not its own
@@ -309,6 +322,7 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     if (m.coupling.on) child.coupled += m.coupling.card[card];
     child.power_sum += pool.power(card);
     child.plain_power_sum += m.power_no_unit[card];
+    child.unitless_power_sum += m.power_no_unit_same_attr[card];
     child.common_units &= pool.unit_mask(card);
     const u8 attr = pool.attr(card) & 7u;
     child.attr_mask = static_cast<u8>(child.attr_mask | (1u << attr));
@@ -360,6 +374,32 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     for (usize j = 0; j <= held; ++j)
         if (part > child.counted_limited[j]) std::swap(part, child.counted_limited[j]);
     return child;
+}
+
+PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, const DeckSlots& deck,
+                                usize placed, usize open) {
+    VDZ_ASSERT(placed >= 1 && placed <= 5);
+    const CardPool& pool = *m.pool;
+    std::array<u8, 5> ceiling{};
+    m.ceilings->of_placed({deck.data(), placed}, open, {ceiling.data(), placed});
+    // Each card's resolved value is at most both its skill value and its
+    // ceiling, so the smaller stands for it in every term that reads it:
+    // the sorted values, their sum and largest, the leader's in the first
+    // slot, and its share r s / t of the coupled sum.
+    PartialSums out = sums;
+    out.skills = {};
+    out.skill_sum = 0;
+    out.max_skill = 0;
+    for (usize s = 0; s < placed; ++s) {
+        const u8 byte = pool.skill_value(deck[s]);
+        const u8 value = std::min(byte, ceiling[s]);
+        out.add_skill(value);
+        out.skill_sum += value;
+        out.max_skill = std::max(out.max_skill, value);
+        if (s == 0 && out.lead_known) out.lead_skill = std::min(out.lead_skill, value);
+        if (m.coupling.on) out.coupled -= m.coupling.r * (byte - value) / m.coupling.t;
+    }
+    return out;
 }
 
 u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
@@ -419,12 +459,37 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
     return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
 }
 
+u64 completion_power(const BoundModel& m, const PartialSums& sums, usize row, usize columns) {
+    const SuffixTables& t = *m.suffix;
+    const u64 unshared = u64{sums.plain_power_sum} + t.plain_power_sums[row][columns];
+    if (sums.plain()) return unshared;
+    const u64 column = u64{sums.power_sum} + t.power_sums[row][columns];
+    if (columns == 0) return column;
+    // A completion whose five cards share a unit takes its free cards from
+    // that unit's cards, each at most its power column.
+    u64 shared = 0;
+    for (u32 u = 0; u < 6; ++u)
+        if ((sums.common_units >> u) & 1)
+            shared =
+                std::max<u64>(shared, u64{sums.power_sum} + t.unit_power_sums[u][row][columns]);
+    // One sharing none gives every card the variant of no unit and of its
+    // attribute case: one attribute for all five, whose free cards are of
+    // the placed cards' attribute (of any, with none placed), or mixed.
+    u64 unitless = unshared;
+    if (!sums.mixed_attrs) {
+        for (usize a = 0; a < t.same_attr_power_sums.size(); ++a)
+            if (sums.first_attr == 0xFF || a == sums.first_attr)
+                unitless = std::max<u64>(unitless, u64{sums.unitless_power_sum} +
+                                                       t.same_attr_power_sums[a][row][columns]);
+    }
+    return std::min(column, std::max(shared, unitless));
+}
+
 u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usize columns,
                    u64 bonus_extra) {
     const SuffixTables& t = *m.suffix;
     VDZ_ASSERT(row < t.power_sums.size() && columns <= 5);
-    const u64 power = sums.plain() ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns]
-                                   : u64{sums.power_sum} + t.power_sums[row][columns];
+    const u64 power = completion_power(m, sums, row, columns);
     const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
     const SkillValues skills = merge_skills(sums, row_top_skills(t, row, columns), columns);
@@ -432,7 +497,10 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
 }
 
 usize BoundModel::first_power_at_least(usize from, u32 floor, bool plain) const {
-    const std::vector<u32>& tree = power_tree[plain];
+    return first_at_least(power_tree[plain], from, floor);
+}
+
+usize BoundModel::first_at_least(const std::vector<u32>& tree, usize from, u32 floor) const {
     const usize n = pool->count();
     if (from >= n) return n;
     // Up from the leaf until a right neighbour's subtree holds such a power,

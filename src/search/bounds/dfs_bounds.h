@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "pool/search_context.h"
 #include "search/bounds/dfs_coupling.h"
 #include "search/bounds/partial_sums.h"
+#include "search/bounds/skill_ceiling.h"
 #include "search/bounds/suffix_tables.h"
 #include "search/evaluation/deck_entry.h"
 
@@ -45,14 +47,24 @@ struct BoundModel {
     std::vector<u32> power_no_unit, power_no_unit_same_attr;
     // Power and skill kept together (score and bonus targets).
     Coupling coupling;
+    // The skill values the pool's cards can resolve to, given what a
+    // partial deck fixes.
+    std::shared_ptr<const SkillCeilings> ceilings;
     // The pool's power column and its plain powers as max trees: leaves
     // from `power_leaves` on.
     std::array<std::vector<u32>, 2> power_tree;
     usize power_leaves = 0;
+    // Max trees of the same shape: per unit, the power column of that
+    // unit's cards; per attribute, its cards' power in a deck sharing no
+    // unit and that attribute; 0 at other cards.
+    std::array<std::vector<u32>, 6> unit_power_tree;
+    std::array<std::vector<u32>, 8> same_attr_power_tree;
 
     // The first pool position from `from` on whose power column (or plain
     // power) is at least `floor`; the pool's size when none is.
     usize first_power_at_least(usize from, u32 floor, bool plain) const;
+    // The same in any of the max trees.
+    usize first_at_least(const std::vector<u32>& tree, usize from, u32 floor) const;
 };
 
 // `reference`, when given, is a good deck (a seed): the coupling is made
@@ -63,6 +75,11 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
 
 // `sums` with `card` added; the parent's record is left unchanged.
 PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card);
+
+// `sums` of the first `placed` cards of `deck`, their skill values lowered
+// to what each can resolve to in a deck of `open` more cards.
+PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, const DeckSlots& deck,
+                                usize placed, usize open);
 
 // Five skill values, largest first: a deck's values sorted the same way are
 // each at most the one at their place.
@@ -103,6 +120,12 @@ u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lea
 // event, also per deck composition.
 u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_characters, usize depth,
                     const DeckSlots& partial);
+
+// The power of every completion of `sums` that takes its `columns` further
+// cards from pool positions `row` and later: the larger of the decks whose
+// five cards share a unit and of those that share none, and at most the
+// power columns.
+u64 completion_power(const BoundModel& m, const PartialSums& sums, usize row, usize columns);
 
 // Bound of every completion that takes its `columns` further cards from pool
 // positions `row` and later, with `bonus_extra` as the deck's extra bonus.

@@ -15,6 +15,7 @@ namespace vdz {
 struct PartialSums {
     u32 power_sum = 0;           // cards' power, wrapping
     u32 plain_power_sum = 0;     // cards' power in a deck sharing no unit and no attribute
+    u32 unitless_power_sum = 0;  // cards' power in a deck sharing no unit and one attribute
     u32 skill_sum = 0;           // cards' skill_value
     u32 bonus_sum = 0;           // cards' event bonus, each rounded up to whole percent
     u32 bonus_x10 = 0;           // cards' event bonus in tenths of a percent

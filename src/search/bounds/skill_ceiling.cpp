@@ -178,4 +178,33 @@ void SkillCeilings::of_placed(std::span<const u16> placed, usize open, std::span
     }
 }
 
+void SkillCeilings::of_placed_and_last(std::span<const u16> placed, u8 last_units,
+                                       std::span<u8> out) const {
+    // 1. The deck's cards of each unit and its distinct units are known.
+    std::array<u8, 6> count{};
+    u32 units = last_units & 0x3Fu;
+    for (usize u = 0; u < 6; ++u)
+        count[u] = static_cast<u8>((last_units >> u) & 1u);
+    for (const u16 card : placed) {
+        const u32 mask = pool_.unit_mask(card) & 0x3Fu;
+        units |= mask;
+        for (usize u = 0; u < 6; ++u)
+            count[u] = static_cast<u8>(count[u] + ((mask >> u) & 1u));
+    }
+    const u32 distinct = static_cast<u32>(std::popcount(units));
+    // 2. As `of_placed`, the last card's value before resolution read at
+    // the largest any card has.
+    for (usize s = 0; s < placed.size(); ++s)
+        out[s] = pool_.skill_kind(placed[s]) == CardPool::SKILL_REF_KIND
+                     ? 0
+                     : ceiling(placed[s], count, count, distinct, 0);
+    for (usize s = 0; s < placed.size(); ++s) {
+        if (pool_.skill_kind(placed[s]) != CardPool::SKILL_REF_KIND) continue;
+        u32 read = read_;
+        for (usize t = 0; t < placed.size(); ++t)
+            if (t != s) read = std::max(read, value_read(pool_, placed[t], out[t]));
+        out[s] = ceiling(placed[s], count, count, distinct, read);
+    }
+}
+
 }  // namespace vdz

@@ -6,6 +6,7 @@
 // their decks' multi live score up with these ceilings.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -29,6 +30,16 @@ class SkillCeilings {
     // The ceilings of the `placed` cards in any deck that holds them and
     // `open` more of the search's cards, written to `out` (same order).
     void of_placed(std::span<const u16> placed, usize open, std::span<u8> out) const;
+
+    // The ceilings of the `placed` cards in a deck completed by one more
+    // card whose unit mask is `last_units`: its units fix every count.
+    void of_placed_and_last(std::span<const u16> placed, u8 last_units, std::span<u8> out) const;
+
+    // The card's ceiling in any deck of the search's cards that spans at
+    // most `units` distinct units.
+    u8 within_units(u16 card, u32 units) const {
+        return ceiling(card, {}, unit_cards_, std::min(units, units_), read_);
+    }
 
   private:
     // The ceiling of `card` when at most `unit_cards[u]` deck cards, and at

@@ -223,6 +223,12 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
     t.skill_sums.assign(n + 1, SuffixRow{});
     t.max_skill_from.assign(n + 1, 0);
     SlotValues s_total{}, s_base{}, s_limited{}, s_power{}, s_plain{}, s_skill{};
+    std::array<SlotValues, 6> s_unit{};
+    std::array<SlotValues, 8> s_same{};
+    for (auto& rows : t.unit_power_sums)
+        rows.assign(n + 1, SuffixRow{});
+    for (auto& rows : t.same_attr_power_sums)
+        rows.assign(n + 1, SuffixRow{});
     u16 m = 0;
     for (usize i = n; i-- > 0;) {
         const u16 card = static_cast<u16>(i);
@@ -249,6 +255,24 @@ SuffixTables build_suffix_tables(const CardPool& pool, const SearchContext& cont
         t.plain_power_sums[i] = top_five_row(s_plain);
         t.skill_sums[i] = top_five_row(s_skill);
         t.max_skill_from[i] = m;
+        // A card changes only the rows of its own units and attribute.
+        for (usize u = 0; u < 6; ++u) {
+            if ((pool.unit_mask(card) >> u) & 1) {
+                s_unit[u][c] = std::max(s_unit[u][c], pool.power(card));
+                t.unit_power_sums[u][i] = top_five_row(s_unit[u]);
+            } else {
+                t.unit_power_sums[u][i] = t.unit_power_sums[u][i + 1];
+            }
+        }
+        const u8 attr = pool.attr(card) & 7u;
+        for (usize a = 0; a < 8; ++a) {
+            if (a == attr) {
+                s_same[a][c] = std::max(s_same[a][c], pattern_power(pool, card, 0, 1));
+                t.same_attr_power_sums[a][i] = top_five_row(s_same[a]);
+            } else {
+                t.same_attr_power_sums[a][i] = t.same_attr_power_sums[a][i + 1];
+            }
+        }
     }
 
     // 4. Best power per unit pattern and attribute case.

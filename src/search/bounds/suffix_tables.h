@@ -34,6 +34,11 @@ struct SuffixTables {
     std::vector<SuffixRow> plain_power_sums;    // card power in a deck sharing no unit or attribute
     std::vector<SuffixRow> skill_sums;          // skill value
     std::vector<u16> max_skill_from;            // largest skill value from position i on
+    // Per unit (bit of the unit mask), power_sums over that unit's cards
+    // alone; per attribute (low three bits), the rows of its cards' power in
+    // a deck sharing no unit and that one attribute.
+    std::array<std::vector<SuffixRow>, 6> unit_power_sums;
+    std::array<std::vector<SuffixRow>, 8> same_attr_power_sums;
 
     // Row 7p + a, slot c: character c's best power under unit pattern p with
     // the whole deck of attribute a (a < 6) or mixed (a = 6). Only for the

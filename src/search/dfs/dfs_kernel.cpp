@@ -298,7 +298,8 @@ class Node {
         const u64 extra = child_extra(card);
         if (k_ == 1) {
             partial_[depth_] = card;
-            return complete_deck_bound(m_, partial_, child, extra);
+            return complete_deck_bound(m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0),
+                                       extra);
         }
         return std::min(exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra),
                         position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
@@ -312,14 +313,33 @@ class Node {
         if ((pool_.unit_mask(card) & sums_.common_units) != 0) return false;
         const bool same_attr = !sums_.mixed_attrs && (pool_.attr(card) & 7u) == sums_.first_attr;
         const std::vector<u32>& variant = same_attr ? m_.power_no_unit_same_attr : m_.power_no_unit;
+        return variant[card] < case_floor(same_attr, from, extra, worst);
+    }
+
+    u32 case_floor(bool same_attr, usize from, u64 extra, u64 worst) {
         std::optional<u32>& floor = case_floor_[same_attr];
         if (!floor) {
-            u64 placed = 0;
-            for (usize s = 0; s < depth_; ++s)
-                placed += variant[partial_[s]];
+            const u64 placed = same_attr ? sums_.unitless_power_sum : sums_.plain_power_sum;
             floor = child_power_floor(m_, sums_, from, 1, extra, worst, placed);
         }
-        return variant[card] < *floor;
+        return *floor;
+    }
+
+    // The first position from `i` on whose last card may pass the floors: a
+    // card sharing a unit with every placed card needs the node's `floor`
+    // in its power column, one sharing none the floor of its attribute case
+    // in that case's power (a card of the placed cards' one attribute that
+    // falls short of its case is met in the other case's tree, and passed
+    // over by its own test).
+    usize next_last_card(usize i, u32 floor, usize from, u64 extra, u64 worst) {
+        usize next = m_.first_at_least(m_.power_tree[1], i, case_floor(false, from, extra, worst));
+        for (u32 u = 0; u < m_.unit_power_tree.size(); ++u)
+            if ((sums_.common_units >> u) & 1)
+                next = std::min(next, m_.first_at_least(m_.unit_power_tree[u], i, floor));
+        if (!sums_.mixed_attrs)
+            next = std::min(next, m_.first_at_least(m_.same_attr_power_tree[sums_.first_attr], i,
+                                                    case_floor(true, from, extra, worst)));
+        return next;
     }
 
     // Debug builds: a last card below the power floor, at positions `from`
@@ -355,10 +375,17 @@ class Node {
                 i = next - 1;
                 continue;
             }
-            if (k_ == 1 && !plain &&
-                last_card_below_floor(static_cast<u16>(i), from, extra, worst)) {
-                check_below_floor(i, i + 1, worst);
-                continue;
+            if (k_ == 1 && !plain) {
+                const usize next = next_last_card(i, floor, from, extra, worst);
+                if (next > i) {
+                    check_below_floor(i, next, worst);
+                    i = next - 1;
+                    continue;
+                }
+                if (last_card_below_floor(static_cast<u16>(i), from, extra, worst)) {
+                    check_below_floor(i, i + 1, worst);
+                    continue;
+                }
             }
             // Later positions have smaller or equal suffix rows: none can do
             // better.
@@ -369,6 +396,16 @@ class Node {
             const PartialSums child = child_sums(m_, sums_, card);
             const u64 bound = child_bound(exclusion, card, child);
             if (bound <= worst) continue;
+            // A child of one free card: its last card bounded by the unit
+            // shape each unit mask makes (only a cut: past the worst kept
+            // key that bound stops early, and is no bound then).
+            if (k_ == 2 && state_.last_units) {
+                partial_[depth_] = card;
+                if (last_card_units_bound(m_, *state_.last_units, child, partial_, i + 1,
+                                          child_extra(card), worst) <= worst) {
+                    continue;
+                }
+            }
             descend(card, child, std::min(bound, position));
             if (list.full()) worst = std::max(worst, list.worst_score());
         }

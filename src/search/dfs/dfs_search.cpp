@@ -137,6 +137,9 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
             state.score_up = &score_up.emplace(pool, context);
     }
     if (tiers) state.reachable = &reachable;
+    std::optional<LastCardUnits> last_units;
+    if (!tiers && !state.card_sums && !context.final_chapter)
+        state.last_units = &last_units.emplace(build_last_card_units(state.bounds));
     state.tiers_in_slot_order = tiers && !context.final_chapter && !reference;
     // 6. Roots.
     DeckSlots partial{};

@@ -14,6 +14,7 @@
 #include "search/bounds/card_suffix_bound.h"
 #include "search/bounds/dfs_bounds.h"
 #include "search/bounds/last_card_bound.h"
+#include "search/bounds/last_card_units.h"
 #include "search/bounds/reachable_bonus.h"
 #include "search/bounds/score_up_reach.h"
 #include "search/bounds/tier_reach.h"
@@ -68,6 +69,8 @@ struct SearchNodeState {
     // completions can still land on.
     const TierReach* tier_reach = nullptr;
     const LastCardBound* last_card = nullptr;  // beside tier_reach
+    // Set for one list of distinct characters outside the final chapter.
+    const LastCardUnits* last_units = nullptr;
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
     // Set beside tier_reach where a score-up lower bound is asked: the best

@@ -8,6 +8,7 @@
 
 #include "brute_force_decks.h"
 #include "extreme_songs.h"
+#include "search/bounds/last_card_units.h"
 #include "search/dfs/dfs_search.h"
 #include "search/dfs/dfs_state.h"
 
@@ -185,6 +186,62 @@ TEST(DfsBounds, ChildrenBelowThePowerFloorCannotBeatTheWorstKey) {
         }
     }
     EXPECT_GT(cut, 30u);
+}
+
+// On pools of every skill kind, the bounds that read a complete deck's unit
+// shape: a last card's by the unit masks of the cards after a position, and
+// a complete deck's with each skill at its ceiling for the deck's units.
+TEST(DfsBounds, UnitShapesNeverBelowTheBestCompletion) {
+    std::mt19937 rng(12);
+    usize checked = 0;
+    for (int round = 0; round < 300; ++round) {
+        const u8 characters = static_cast<u8>(5 + rng() % 4);
+        std::vector<TestCard> cards;
+        for (usize i = 0, n = 8 + rng() % 4; i < n; ++i)
+            cards.push_back(
+                test::every_skill_kind_card(rng, static_cast<u16>(100 + i), characters));
+        SearchContext context = random_bound_context(rng, cards);
+        context.keep_after_training_state = rng() % 2;
+        const CardPool pool = test::make_pool(cards, context);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const BoundModel m = make_bound_model(pool, context, suffix);
+        const LastCardUnits units = build_last_card_units(m);
+        // Four cards of distinct characters, in ascending positions.
+        DeckSlots deck{};
+        PartialSums sums;
+        u32 used = 0;
+        usize d = 0;
+        for (usize i = rng() % 2; i < pool.count() && d < 4; i += 1 + rng() % 2) {
+            const u16 card = static_cast<u16>(i);
+            if ((used >> pool.character_id(card)) & 1) continue;
+            deck[d++] = card;
+            sums = child_sums(m, sums, card);
+            used |= 1u << pool.character_id(card);
+        }
+        if (d < 4) continue;
+        const u64 extra = support_bonus_bound(m, 1, partial_deck_key(4, deck, pool));
+        for (usize row = usize{deck[3]} + 1; row <= pool.count(); ++row) {
+            const u64 best = best_completion(pool, context, deck, 4, row);
+            EXPECT_GE(last_card_units_bound(m, units, sums, deck, row, extra, ~u64{0}), best)
+                << "round " << round << " row " << row;
+            EXPECT_GE(position_bound(m, sums, row, 1, extra), best)
+                << "round " << round << " row " << row;
+            if (row == pool.count()) break;
+            const u16 card = static_cast<u16>(row);
+            if ((used >> pool.character_id(card)) & 1) continue;
+            DeckSlots with = deck;
+            with[4] = card;
+            const PartialSums child = child_sums(m, sums, card);
+            const u64 key = best_completion(pool, context, with, 5, 0);
+            const u64 with_extra = support_bonus_bound(m, 0, partial_deck_key(5, with, pool));
+            EXPECT_GE(
+                complete_deck_bound(m, with, with_skill_ceilings(m, child, with, 5, 0), with_extra),
+                key)
+                << "round " << round << " card " << row;
+            checked += key != 0;
+        }
+    }
+    EXPECT_GT(checked, 300u);
 }
 
 // Weights and options far beyond any song's would overflow the products of

@@ -94,6 +94,33 @@ TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
     EXPECT_GT(decks_seen, 100u);  // the oracle is not trivially empty
 }
 
+// Pools of every skill kind, where difference and unit-count skills resolve
+// by the deck's units and some cards carry a second unit: the bounds that
+// read a deck's unit shape keep the ranking of the brute force, with the
+// leader in the first slot or the best skill leading, under every order.
+TEST(DfsSearch, EqualsBruteForceOnPoolsOfEverySkillKind) {
+    std::mt19937 rng(91);
+    usize decks_seen = 0;
+    for (int round = 0; round < 80; ++round) {
+        const u8 characters = static_cast<u8>(5 + rng() % 4);
+        std::vector<test::TestCard> cards;
+        for (usize i = 0, n = 9 + rng() % 5; i < n; ++i)
+            cards.push_back(
+                test::every_skill_kind_card(rng, static_cast<u16>(100 + i), characters));
+        SearchContext context = test::random_default_context(rng);
+        context.target = Target::SCORE;
+        context.keep_after_training_state = rng() % 2;
+        if (round % 3 == 0) test::random_skill_order(rng, context);
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 3;
+        const auto ranked = test::all_decks_ranked(pool, context);
+        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
+        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
+        decks_seen += found.decks.size();
+    }
+    EXPECT_GT(decks_seen, 100u);
+}
+
 // A mysekai live has no live score, so ranking it by live score keys every
 // deck 0: the best decks are the first in slot order, the same with and
 // without an event, a seed that comes later, fixed cards or characters, and
