@@ -157,6 +157,12 @@ struct BoundModel {
     bool paired_skills = false;
     std::array<i64, 5> weights_e6{};
     i64 leader_weight_e6 = 0;
+    // A specific skill order: the leader's activation is place 0's, whose
+    // weight adds to the leader's own, and the other four cards take places
+    // 1 to 4, whose weights `place_weights_e6` hold highest first.
+    bool leader_place = false;
+    i64 leader_place_e6 = 0;
+    std::array<i64, 4> place_weights_e6{};
     bool first_slot_leads = false;
     bool live_score_in_range = false;  // see `SuffixTables`
 };
@@ -175,6 +181,15 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
     for (double& x : w)
         x = std::abs(x);
     std::array<double, 5> first = activation_weights(context, w);
+    if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC &&
+        context.specific_skill_order) {
+        m.leader_place = true;
+        m.leader_place_e6 = ceil_e6(first[0] / 100.0);
+        std::array<double, 4> others = {first[1], first[2], first[3], first[4]};
+        std::sort(others.begin(), others.end(), std::greater<>());
+        for (usize i = 0; i < 4; ++i)
+            m.place_weights_e6[i] = ceil_e6(others[i] / 100.0);
+    }
     std::sort(first.begin(), first.end(), std::greater<>());
     for (usize i = 0; i < 5; ++i)
         m.weights_e6[i] = ceil_e6(first[i] / 100.0);
@@ -196,8 +211,63 @@ BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix)
     return m;
 }
 
+// Under a specific order, the skill part of the multiplier (times
+// 1,000,000) of four non-leading values summing to `rest` at most, none
+// above `cap`: the largest on the highest place weight in turn.
+i64 other_places_e6(const BoundModel& m, i64 rest, i64 cap) {
+    i64 total = 0;
+    for (const i64 w : m.place_weights_e6) {
+        const i64 take = std::clamp<i64>(rest, 0, cap);
+        total += w * take;
+        rest -= take;
+    }
+    return total;
+}
+
+// Under a specific order, the skill part of the multiplier of five values
+// summing to `sum` at most, none above `best`, where the leader's value L
+// meets its own weight and place 0's and the others places 1 to 4 (the
+// leader takes place 0, the others keep their slots' places, whichever they
+// are). L is only known to lie below a bound, so the largest over that whole
+// range is taken; that also keeps the result growing with `sum`, `best` and
+// `lead`, as a bound read at a choice that matches or beats a deck in every
+// field must. Both forms below are piecewise linear in L, so their largest
+// value over an interval lies at its ends or at a point where the filling of
+// the places changes; each is taken at all of these.
+//   - Slot 0 leads, its value at most `lead`: the others are at most `best`
+//     and sum to at most `sum` - L.
+//   - The largest value leads: L is at most `best`, the others at most L and
+//     summing to at most `sum` - L; the filling changes where `sum` is a
+//     whole multiple q of L, where the leader and q - 1 others take L each.
+i64 placed_skills_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
+    const i64 leader = m.leader_weight_e6 + m.leader_place_e6;
+    i64 top = 0;
+    if (m.first_slot_leads) {
+        const auto at = [&](i64 l) {
+            l = std::clamp<i64>(l, 0, lead);
+            top = std::max(top, leader * l + other_places_e6(m, i64{sum} - l, best));
+        };
+        at(0);
+        at(lead);
+        for (i64 k = 0; k <= 4; ++k)
+            at(i64{sum} - k * best);
+        return top;
+    }
+    top = leader * best + other_places_e6(m, i64{sum} - best, best);
+    i64 coefficient = leader;  // the leader's weights and those of q - 1 places
+    for (i64 q = 1; q <= 5; ++q) {
+        if (i64{sum} <= q * best) {
+            // L = sum / q, rounded up in the product.
+            top = std::max(top, (i64{sum} * coefficient + q - 1) / q);
+        }
+        if (q <= 4) coefficient += m.place_weights_e6[static_cast<usize>(q - 1)];
+    }
+    return top;
+}
+
 // The live-score multiplier, times 1,000,000, of five skill values summing
-// to `sum` at most, none above `best`, the leader's at most `lead`.
+// to `sum` at most, none above `best`, the leader's at most `lead`. Under a
+// specific order the place-bound form holds too, and the smaller is taken.
 i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
     if (!m.paired_skills) return m.skill_base + m.skill_rate * 5 * i64{best};
     i64 total = m.skill_base + m.leader_weight_e6 * lead;
@@ -207,6 +277,8 @@ i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
         total += m.weights_e6[i] * take;
         rest -= take;
     }
+    if (m.leader_place)
+        total = std::min(total, m.skill_base + placed_skills_e6(m, sum, best, lead));
     return total;
 }
 
