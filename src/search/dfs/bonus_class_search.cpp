@@ -145,17 +145,30 @@ class ClassWalk {
         const bool same = depth > 0 && set_->classes[depth] == set_->classes[depth - 1];
         const usize first = same ? last + 1 : c.begin;
         if (depth > 0 && state_.context.world_bloom) {
-            tiers = tiers_within(tiers, sums, depth, first);
+            tiers = tiers_within(tiers, sums, depth, first, draws_of(*set_, depth, first));
             if (tiers == 0) return;
         }
         if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
+        // Whether decks that share no unit of the placed cards may still
+        // come from the slot's later positions.
+        bool free = depth > 0;
         for (usize i = first; i < c.end; ++i) {
             if (state_.stop || state_.count_step()) return;
-            // The slot's later positions hold no better cards: none can do
-            // better.
-            if (!open(tiers, bound_.score_bound(sums, placed(depth), draws_of(*set_, depth, i))))
-                return;
             const u16 card = static_cast<u16>(i);
+            // The slot's later positions hold no better cards: none can do
+            // better. Once only decks of a placed unit may, only its cards.
+            const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
+            if (free && !open(tiers, bound_.free_bound(sums, placed(depth), draws))) free = false;
+            if (depth == 0) {
+                if (!open(tiers, bound_.score_bound(sums, {}, draws))) return;
+            } else if (!free) {
+                if ((pool_.unit_mask(card) & sums.common_units) == 0) {
+                    // On to the slot's next card of a placed unit.
+                    i = std::min(bound_.next_of_units(i, sums.common_units), c.end) - 1;
+                    continue;
+                }
+                if (!open(tiers, bound_.unit_bound(sums, placed(depth), draws))) return;
+            }
             if (repeats_card(depth, card)) continue;
             const PartialSums child = child_sums(m_, sums, card);
             partial_[depth] = card;
@@ -166,6 +179,13 @@ class ClassWalk {
             if (!open(tiers, b)) continue;
             if constexpr (CHECK_BOUNDS) path_bound_[depth + 1] = std::min(path_bound_[depth], b);
             if (depth == 4) {
+                // A complete deck's attribute and support bonuses are its
+                // own: the one tier it lands on, if any, must have room.
+                if (state_.context.world_bloom) {
+                    const u64 own = tiers_within(tiers, child, 5, i + 1, {});
+                    if (!open(own, b)) continue;
+                    if constexpr (CHECK_BOUNDS) path_tiers_ = own;
+                }
                 record();
             } else {
                 expand(depth + 1, i, child, tiers);
@@ -173,16 +193,27 @@ class ClassWalk {
         }
     }
 
-    // In a World Bloom event, the tiers of `tiers` whose window under the
-    // attribute and support bonuses of the completions of `sums` holds the
-    // class set's total; the free cards come from `first` on.
-    u64 tiers_within(u64 tiers, const PartialSums& sums, usize depth, usize first) const {
+    // In a World Bloom event, the tiers of `tiers` with a window under the
+    // attribute and support bonuses of the completions of `sums` that holds
+    // the class set's total; their free cards are those of `draws`, from
+    // `first` on. Where the support sum is known the attribute bonus takes
+    // one value per number of attributes, each with its own window, and a
+    // last free card must have an attribute that gives its window's number.
+    u64 tiers_within(u64 tiers, const PartialSums& sums, usize depth, usize first,
+                     std::span<const ClassDraw> draws) const {
         const TierReach& reach = *state_.tier_reach;
         const BonusExtras extras = reach.extras(sums, 5 - depth, first);
+        u32 attrs = depth == 5 ? 0xFF : 0;
+        for (const ClassDraw& d : draws)
+            if (d.count != 0 && d.from < d.end) attrs |= bound_.attrs_from(d.from);
         for (u64 mask = tiers; mask != 0; mask &= mask - 1) {
             const usize t = static_cast<usize>(std::countr_zero(mask));
-            const TenthsWindow w = reach.window(state_.store.tiers[t].tier_key, extras);
-            if (set_->total_x10 < w.lo || set_->total_x10 > w.hi) tiers &= ~(u64{1} << t);
+            const TierWindows w = reach.windows(state_.store.tiers[t].tier_key, extras);
+            bool within = false;
+            for (usize v = 0; v < w.count && !within; ++v)
+                within = (w.attrs[v] & attrs) != 0 && w.window[v].lo <= set_->total_x10 &&
+                         set_->total_x10 <= w.window[v].hi;
+            if (!within) tiers &= ~(u64{1} << t);
         }
         return tiers;
     }
@@ -205,17 +236,40 @@ class ClassWalk {
     }
 
     // Debug builds: the deck's live score is within every bound met on its
-    // way, its cards total its class set's, and a tier it lands on is one
-    // of its class set's.
-    void check_deck([[maybe_unused]] u64 key) const {
-        VDZ_ASSERT(static_cast<u32>(key) <= path_bound_[5]);
+    // way, and at each of its prefixes within the bound of the decks its
+    // shape allows whose next card comes from its own next card's position
+    // on; its cards total its class set's; and a tier it lands on is one
+    // of its class set's, and stays among the tiers each prefix leaves.
+    void check_deck(u64 key) {
+        [[maybe_unused]] const u32 score = static_cast<u32>(key);
+        VDZ_ASSERT(score <= path_bound_[5]);
         i64 total = 0;
-        for (const u16 card : partial_)
+        u32 units = 0x3F;
+        for (const u16 card : partial_) {
             total += pool_.event_bonus(card).total_x10();
+            units &= pool_.unit_mask(card);
+        }
         VDZ_ASSERT(total == set_->total_x10);
         const auto& tiers = state_.store.tiers;
+        u64 own = 0;
         for (usize t = 0; t < tiers.size(); ++t)
-            VDZ_ASSERT(tiers[t].tier_key != (key >> 32) || ((path_tiers_ >> t) & 1));
+            if (tiers[t].tier_key == (key >> 32)) own = u64{1} << t;
+        VDZ_ASSERT(own == 0 || (path_tiers_ & own) != 0);
+        PartialSums sums;
+        for (usize d = 0; d < 5; ++d) {
+            const std::span<const ClassDraw> draws = draws_of(*set_, d, partial_[d]);
+            [[maybe_unused]] const u32 b = d == 0       ? bound_.score_bound(sums, {}, draws)
+                                           : units != 0 ? bound_.unit_bound(sums, placed(d), draws)
+                                                        : bound_.free_bound(sums, placed(d), draws);
+            VDZ_ASSERT(score <= b);
+            if (d > 0 && own != 0 && state_.context.world_bloom) {
+                [[maybe_unused]] const usize first = set_->classes[d] == set_->classes[d - 1]
+                                                         ? usize{partial_[d - 1]} + 1
+                                                         : bound_.classes()[set_->classes[d]].begin;
+                VDZ_ASSERT(tiers_within(own, sums, d, first, draws_of(*set_, d, first)) == own);
+            }
+            sums = child_sums(m_, sums, partial_[d]);
+        }
     }
 
     SearchNodeState& state_;
