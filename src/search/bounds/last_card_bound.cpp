@@ -1,12 +1,15 @@
 // Why the bound holds: the range's card has at most the range's largest
 // power (plain power, where the placed cards already leave no unit or
-// attribute to share), skill value, rounded-up bonus and coupled value; the
-// other free cards, of characters of their own, at most the best
-// per-character values after the range's start, as the suffix rows hold
-// them (where characters may repeat, the largest values of any cards there,
-// as the per-card sums hold them: the kernel places cards in ascending
-// positions, so the rest follow the range's card); and the key grows with each of these, as every
-// bound of the search uses.
+// attribute to share; where they leave no unit, the deck's power is either
+// every card's power with the placed cards' attribute shared, the rest's
+// from the cards of that attribute, or every card's plain power), skill
+// value, rounded-up bonus and
+// coupled value; the other free cards, of characters of their own, at most
+// the best per-character values after the range's start, as the suffix rows
+// hold them (where characters may repeat, the largest values of any cards
+// there, as the per-card sums hold them: the kernel places cards in
+// ascending positions, so the rest follow the range's card); and the key
+// grows with each of these, as every bound of the search uses.
 #include "search/bounds/last_card_bound.h"
 
 #include <algorithm>
@@ -38,17 +41,19 @@ T LastCardBound::Table<T>::max(usize begin, usize end) const {
 
 LastCardBound::LastCardBound(const BoundModel& m) : m_(&m) {
     const CardPool& pool = *m.pool;
-    std::vector<u32> power, plain, skill, bonus;
+    std::vector<u32> power, plain, same_attr, skill, bonus;
     std::vector<double> coupled;
     for (u16 i = 0; i < pool.count(); ++i) {
         power.push_back(pool.power(i));
         plain.push_back(m.power_no_unit[i]);
+        same_attr.push_back(m.power_no_unit_same_attr[i]);
         skill.push_back(pool.skill_value(i));
         bonus.push_back(ceil_percent(pool.event_bonus(i).total_x10()));
         coupled.push_back(m.coupling.on ? m.coupling.card[i] : 0.0);
     }
     power_.build(std::move(power));
     plain_power_.build(std::move(plain));
+    same_attr_power_.build(std::move(same_attr));
     skill_.build(std::move(skill));
     bonus_.build(std::move(bonus));
     coupled_.build(std::move(coupled));
@@ -60,10 +65,17 @@ u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize 
     const SuffixTables& t = *m.suffix;
     VDZ_ASSERT(rest <= 4 && begin + 1 < t.power_sums.size());
     const usize after = begin + 1;
-    const u64 power =
-        sums.plain() ? u64{sums.plain_power_sum} + plain_power_.max(begin, end) +
-                           t.plain_power_sums[after][rest]
-                     : u64{sums.power_sum} + power_.max(begin, end) + t.power_sums[after][rest];
+    const u64 plain =
+        u64{sums.plain_power_sum} + plain_power_.max(begin, end) + t.plain_power_sums[after][rest];
+    u64 power = sums.plain()
+                    ? plain
+                    : u64{sums.power_sum} + power_.max(begin, end) + t.power_sums[after][rest];
+    if (sums.unitless() && !sums.plain()) {
+        // Five cards of the placed cards' attribute, or of mixed ones.
+        const u64 same = u64{sums.unitless_power_sum} + same_attr_power_.max(begin, end) +
+                         t.same_attr_power_sums[sums.first_attr & 7u][after][rest];
+        power = std::min(power, std::max(same, plain));
+    }
     // The range's best skill value and the rest's, largest first.
     std::array<u32, 5> skills{skill_.max(begin, end)};
     const SuffixRow& sk = t.skill_sums[after];

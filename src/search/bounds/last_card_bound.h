@@ -41,7 +41,7 @@ class LastCardBound {
     };
 
     const BoundModel* m_;
-    Table<u32> power_, plain_power_, skill_, bonus_;
+    Table<u32> power_, plain_power_, same_attr_power_, skill_, bonus_;
     Table<double> coupled_;
 };
 

@@ -45,6 +45,11 @@ struct PartialSums {
     // No completion can share a unit or an attribute any more: every card of
     // every completion counts its plain power.
     bool plain() const { return mixed_attrs && common_units == 0; }
+    // No completion can share a unit any more: every card of a completion
+    // counts its variant of no unit, with the shared attribute where all
+    // five share one (then `unitless_power_sum` holds the placed ones),
+    // else its plain power.
+    bool unitless() const { return common_units == 0; }
 };
 
 // The cards of a partial deck as the support bound needs them: their ids

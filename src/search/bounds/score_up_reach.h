@@ -6,12 +6,10 @@
 // cards of low skill can make is cut before its decks are evaluated.
 #pragma once
 
-#include <optional>
-#include <vector>
-
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/bounds/bonus_total_tables.h"
 #include "search/bounds/partial_sums.h"
 
 namespace vdz {
@@ -20,8 +18,8 @@ namespace vdz {
 // afterwards.
 class ScoreUpReach {
   public:
-    // Empty (every question answered yes) where the tables would not fit
-    // their budget.
+    // Every question is answered yes where the tables would not fit their
+    // budget.
     ScoreUpReach(const CardPool& pool, const SearchContext& context);
 
     // Whether some deck holding the cards of `placed` and `free` (0..5)
@@ -30,20 +28,22 @@ class ScoreUpReach {
     bool open(const PartialSums& placed, usize row, usize free, i64 lo, i64 hi) const;
 
   private:
-    // Per stored row and count c (1..5), per total in steps of `step_`: the
-    // largest sum of c cards' skill values, and the largest sum plus four
-    // times their largest value; -1 where no c cards make the total.
-    const i16* sums(usize stored, usize count) const {
-        return table_.data() + ((stored * 5 + (count - 1)) * 2) * width_;
-    }
-    const i16* led(usize stored, usize count) const { return sums(stored, count) + width_; }
+    // Of the choices of some cards with one sum of totals: the largest sum
+    // of their skill values, and the largest sum plus four times their
+    // largest value.
+    struct Entry {
+        bool reached = false;
+        i16 sum = 0;
+        i16 led = 0;
+        void keep_best(const Entry& o) {
+            reached = true;
+            sum = std::max(sum, o.sum);
+            led = std::max(led, o.led);
+        }
+    };
 
     double lower_bound_ = 0.0;
-    u32 step_ = 1;         // every card's total is a multiple of it
-    usize width_ = 0;      // totals stored per count, in steps
-    usize stride_ = 1;     // rows stored: 0, stride, 2 stride, ...
-    usize positions_ = 0;  // the pool's cards
-    std::vector<i16> table_;
+    BonusTotalTables<Entry, 5> tables_;
 };
 
 }  // namespace vdz

@@ -186,6 +186,12 @@ class Node {
                 }
                 if (beneath(decks, later)) return false;
             }
+            if (state_.bonus_total &&
+                beneath(decks, static_cast<u32>(state_.bonus_total->bound(
+                                   sums, from, free, window.lo - i64{sums.bonus_x10},
+                                   window.hi - i64{sums.bonus_x10}, m_.bonus_extra)))) {
+                return false;
+            }
         }
         return true;
     }
@@ -737,7 +743,7 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
     PartialSums placed;
     u32 used = 0;
     for (usize d = 0; d <= 5; ++d) {
-        [[maybe_unused]] const usize row = d == 0 ? 0 : usize{deck[d - 1]} + 1;
+        const usize row = d == 0 ? 0 : usize{deck[d - 1]} + 1;
         VDZ_ASSERT(reach.reaches(row, 5 - d, placed.bonus_x10, {total, total}));
         const BonusExtras extras = reach.extras(placed, 5 - d, row, used);
         VDZ_ASSERT(extras.lo - 1e-9 <= extra && extra <= extras.hi + 1e-9);
@@ -760,12 +766,22 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         VDZ_ASSERT(held);
         if (d == 5) break;
         used |= 1u << pool.character_id(deck[d]);
-        // The next card's range bound, with the deck's own card as the range.
-        if (state.card_sums && d < 4) {
-            [[maybe_unused]] const u64 b =
-                state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d,
-                                       state.bounds.bonus_extra, *state.card_sums);
+        // The live score of the free cards of the deck's own bonus total,
+        // and the next card's range bound, with the deck's own card as the
+        // range.
+        const auto at_most = [key](u64 b) {
             VDZ_ASSERT(static_cast<u32>(key) <= static_cast<u32>(b));
+            (void)b;
+        };
+        const u64 extra_bonus = state.bounds.bonus_extra;
+        at_most(state.bonus_total->bound(placed, row, 5 - d, total - placed.bonus_x10,
+                                         total - placed.bonus_x10, extra_bonus));
+        if (!state.card_sums) {
+            at_most(
+                state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));
+        } else if (d < 4) {
+            at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
+                                           *state.card_sums));
         }
         placed = child_sums(state.bounds, placed, deck[d]);
     }

@@ -130,9 +130,11 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     std::optional<TierReach> tier_reach;
     std::optional<LastCardBound> last_card;
     std::optional<ScoreUpReach> score_up;
+    std::optional<BonusTotalBound> bonus_total;
     if (tiers && !context.final_chapter) {
         state.tier_reach = &tier_reach.emplace(state.bounds);
         state.last_card = &last_card.emplace(state.bounds);
+        state.bonus_total = &bonus_total.emplace(state.bounds);
         if (context.multi_live_score_up_lower_bound)
             state.score_up = &score_up.emplace(pool, context);
     }

@@ -11,6 +11,7 @@
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
+#include "search/bounds/bonus_total_bound.h"
 #include "search/bounds/card_suffix_bound.h"
 #include "search/bounds/dfs_bounds.h"
 #include "search/bounds/last_card_bound.h"
@@ -71,6 +72,7 @@ struct SearchNodeState {
     const LastCardBound* last_card = nullptr;  // beside tier_reach
     // Set for one list of distinct characters outside the final chapter.
     const LastCardUnits* last_units = nullptr;
+    const BonusTotalBound* bonus_total = nullptr;  // beside tier_reach
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
     // Set beside tier_reach where a score-up lower bound is asked: the best

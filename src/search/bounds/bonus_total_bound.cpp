@@ -1,0 +1,65 @@
+// Why the bound holds. The tables keep, per count and exact sum of bonus
+// totals, the largest power column sum, plain power sum, sum of powers
+// without a unit under a shared attribute, skill value sum, coupled value
+// sum and single skill value over every choice of that many cards from a
+// position on, whatever their characters, so each bounds that part of the
+// free cards of every completion the kernel forms there (each part apart:
+// the maxima may come from different choices, which only loosens the
+// bound). Where the placed cards share no unit the deck fills none: either
+// its five cards share the placed cards' attribute and each has its power
+// without a unit under it, or every card has its plain power. Sorted largest
+// first, the free cards' skill values v1 >= ... >= vc, of sum s and largest
+// m, have vj <= m and j vj <= s, so vj <= min(m, s / j): merged with the
+// placed values these bound the deck's sorted values place by place. A free
+// card's rounded-up bonus is at most its total in tenths, rounded up, plus
+// one. The key grows with every one of these, as every bound of the search
+// uses.
+#include "search/bounds/bonus_total_bound.h"
+
+#include <algorithm>
+
+#include "search/bounds/suffix_tables.h"
+
+namespace vdz {
+
+BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
+    const CardPool& pool = *m.pool;
+    tables_ = BonusTotalTables<Entry, 4>(pool, [&](const Entry* fewer, u16 card) {
+        Entry e = fewer ? *fewer : Entry{};
+        e.reached = true;
+        e.top = std::max(e.top, pool.skill_value(card));
+        e.skill = static_cast<u16>(e.skill + pool.skill_value(card));
+        e.power += pool.power(card);
+        e.plain += m.power_no_unit[card];
+        e.same_attr += m.power_no_unit_same_attr[card];
+        if (m.coupling.on) e.coupled += m.coupling.card[card];
+        return e;
+    });
+}
+
+u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
+                           u64 bonus_extra) const {
+    if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
+    // 1. The best of every part over the sums within the window.
+    Entry best;
+    tables_.for_each(row, free, lo, hi, [&](const Entry& e) { best.keep_best(e); });
+    if (!best.reached) return 0;
+    // 2. The key of a deck of those parts.
+    const BoundModel& m = *m_;
+    const u64 plain = u64{sums.plain_power_sum} + best.plain;
+    u64 power = sums.plain() ? plain : u64{sums.power_sum} + best.power;
+    // Placed cards that share no unit: all five share their attribute, or
+    // every card has its plain power.
+    if (sums.unitless() && !sums.plain())
+        power = std::min(power, std::max(u64{sums.unitless_power_sum} + best.same_attr, plain));
+    std::array<u32, 5> values{};
+    for (usize j = 0; j < free; ++j)
+        values[j] = std::min<u32>(best.top, best.skill / static_cast<u32>(j + 1));
+    const SkillValues skills = merge_skills(sums, values, free);
+    const u64 bonus = u64{sums.bonus_sum} + ceil_percent(static_cast<u32>(std::max<i64>(hi, 0))) +
+                      free + bonus_extra;
+    const double coupled = m.coupling.on ? sums.coupled + best.coupled : INFINITY;
+    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
+}
+
+}  // namespace vdz

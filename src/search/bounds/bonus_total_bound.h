@@ -1,0 +1,58 @@
+// Bound of the completions of a partial deck whose free cards add an exact
+// bonus total. Under tiers a full tier's decks must beat its worst live score,
+// and the bounds that take the best power and skill of any later cards, of
+// whatever bonus, let through the many subtrees whose cards of the tier's
+// bonus are weak; per bonus total, the best power, skill sum and largest
+// skill of the cards that make it cut them.
+#pragma once
+
+#include <cmath>
+
+#include "common/types.h"
+#include "search/bounds/bonus_total_tables.h"
+#include "search/bounds/dfs_bounds.h"
+#include "search/bounds/partial_sums.h"
+
+namespace vdz {
+
+// Built once per tiered search from its bound model; read only afterwards.
+class BonusTotalBound {
+  public:
+    explicit BonusTotalBound(const BoundModel& m);
+
+    // Bound of every completion of `sums` by `free` (1..4) cards from
+    // position `row` on whose totals (tenths of a percent) add `lo`..=`hi`,
+    // with the extra bonus `bonus_extra`; 0 where no such cards exist. None
+    // (the largest key) where the tables were not built or `free` is 5.
+    u64 bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
+              u64 bonus_extra) const;
+
+  private:
+    // Of the choices of some cards with one sum of totals: the largest sums
+    // of their power columns, plain powers, powers without a unit under a
+    // shared attribute, skill values and coupled values,
+    // and their largest skill value.
+    struct Entry {
+        bool reached = false;
+        u8 top = 0;
+        u16 skill = 0;
+        u32 power = 0;
+        u32 plain = 0;
+        u32 same_attr = 0;
+        double coupled = 0.0;
+        void keep_best(const Entry& o) {
+            reached = true;
+            top = std::max(top, o.top);
+            skill = std::max(skill, o.skill);
+            power = std::max(power, o.power);
+            plain = std::max(plain, o.plain);
+            same_attr = std::max(same_attr, o.same_attr);
+            coupled = std::max(coupled, o.coupled);
+        }
+    };
+
+    const BoundModel* m_;
+    BonusTotalTables<Entry, 4> tables_;
+};
+
+}  // namespace vdz

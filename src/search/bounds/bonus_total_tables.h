@@ -1,0 +1,108 @@
+// Tables over the choices of a few cards from a pool position on, by the
+// exact sum of their event bonus totals: a deck lands on a tier only when its
+// free cards add one of a few totals, so what the choices of those totals can
+// bring (skill, power) bounds the deck far below what the best cards of any
+// bonus would. Shared by the tiered search's score-up and live-score cuts.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <vector>
+
+#include "common/types.h"
+#include "pool/card_pool.h"
+
+namespace vdz {
+
+// Per stored pool position, per count c (1..`MAX_COUNT`) and per sum of
+// bonus totals, one `Entry` that bounds every choice of c cards from that
+// position on with that sum, whatever their characters. A stored row holds
+// the cards from its position on, a superset of those of any later row, so
+// reading the stored row at or before the asked one only loosens a bound.
+// `Entry` has a flag `reached` (false by default: no choice) and
+// `keep_best(other)`, which makes it bound `other`'s choices too.
+// Built once per search; read only afterwards.
+template <class Entry, usize MAX_COUNT>
+class BonusTotalTables {
+  public:
+    BonusTotalTables() = default;
+
+    // `join(fewer, card)`: an entry bounding the choices of `fewer` (none:
+    // the empty choice) with `card` added. Left empty where the tables would
+    // not fit their budget.
+    template <class Join>
+    BonusTotalTables(const CardPool& pool, Join join) {
+        const usize n = pool.count();
+        positions_ = n;
+        // 1. Totals in steps of their greatest common divisor; the largest
+        // MAX_COUNT of them bound every sum.
+        std::vector<u32> totals;
+        u32 step = 0;
+        for (u16 i = 0; i < pool.count(); ++i) {
+            totals.push_back(pool.event_bonus(i).total_x10());
+            step = std::gcd(step, totals.back());
+        }
+        step_ = std::max<u32>(step, 1);
+        std::vector<u32> largest = totals;
+        std::sort(largest.begin(), largest.end(), std::greater<u32>());
+        u64 most = 0;
+        for (usize i = 0; i < std::min<usize>(MAX_COUNT, largest.size()); ++i)
+            most += largest[i] / step_;
+        width_ = static_cast<usize>(most) + 1;
+        // 2. Rows stored at a stride that keeps the tables within budget.
+        const usize per_row = MAX_COUNT * width_;
+        if (per_row * sizeof(Entry) > TABLE_BUDGET || n * per_row > BUILD_BUDGET) return;
+        stride_ = std::max<usize>(
+            1, ((n + 1) * per_row * sizeof(Entry) + TABLE_BUDGET - 1) / TABLE_BUDGET);
+        table_.assign((n / stride_ + 1) * per_row, Entry{});
+        // 3. From the last position down, each card joins every choice of one
+        // card fewer (counts taken downwards, so a choice never takes it
+        // twice); a row is stored once its card has joined.
+        std::vector<Entry> current(per_row);
+        if (n % stride_ == 0) std::copy(current.begin(), current.end(), table_.end() - per_row);
+        for (usize i = n; i-- > 0;) {
+            const u16 card = static_cast<u16>(i);
+            const usize x = totals[i] / step_;
+            for (usize count = MAX_COUNT; count >= 2; --count) {
+                Entry* to = current.data() + (count - 1) * width_;
+                const Entry* fewer = current.data() + (count - 2) * width_;
+                for (usize t = width_; t-- > x;)
+                    if (fewer[t - x].reached) to[t].keep_best(join(&fewer[t - x], card));
+            }
+            current[x].keep_best(join(nullptr, card));
+            if (i % stride_ == 0)
+                std::copy(current.begin(), current.end(),
+                          table_.begin() + static_cast<std::ptrdiff_t>((i / stride_) * per_row));
+        }
+    }
+
+    bool built() const { return !table_.empty(); }
+
+    // Calls `visit(entry)` for each sum within `lo`..=`hi` (tenths of a
+    // percent) that `count` (1..MAX_COUNT) cards from position `row` on make.
+    template <class Visit>
+    void for_each(usize row, usize count, i64 lo, i64 hi, Visit visit) const {
+        const i64 step = step_;
+        const i64 first = lo <= 0 ? 0 : (lo + step - 1) / step;
+        const i64 last = std::min<i64>(hi < 0 ? -1 : hi / step, static_cast<i64>(width_) - 1);
+        const usize stored = std::min(row, positions_) / stride_;
+        const Entry* at = table_.data() + (stored * MAX_COUNT + count - 1) * width_;
+        for (i64 t = first; t <= last; ++t)
+            if (at[t].reached) visit(at[t]);
+    }
+
+  private:
+    // Tables beyond these would cost more to build and hold than the cuts
+    // save.
+    static constexpr usize TABLE_BUDGET = usize{8} << 20;  // bytes held
+    static constexpr usize BUILD_BUDGET = usize{1} << 24;  // entries updated
+
+    u32 step_ = 1;         // every card's total is a multiple of it
+    usize width_ = 0;      // sums stored per count, in steps
+    usize stride_ = 1;     // rows stored: 0, stride, 2 stride, ...
+    usize positions_ = 0;  // the pool's cards
+    std::vector<Entry> table_;
+};
+
+}  // namespace vdz
