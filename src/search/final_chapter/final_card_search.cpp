@@ -258,8 +258,16 @@ u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, u
     TopFive limited = s.limited_top, skills = s.skill_top;
     insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
     insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
-    const u32 power = std::max(s.plain_power + gs.plain_power[c] + t.plain_power_sum[d + 1],
-                               s.power + pool.power(c) + t.shared_power_sum[d + 1]);
+    u32 power = std::max(s.plain_power + gs.plain_power[c] + t.plain_power_sum[d + 1],
+                         s.power + pool.power(c) + t.shared_power_sum[d + 1]);
+    // In the deck's one shape the node's cards and the later groups are
+    // worth at most their sums for it, and the card its column.
+    const LeaderShapeSet& set = gs.shapes->shapes;
+    if (set.known) {
+        power = std::min(power, shaped_power_bound(set, s.shape_sums, t.open_shape_sums[d + 1],
+                                                   s.common_units, bit_count(s.attr_mask) == 1) +
+                                    pool.power(c));
+    }
     return bound_of(gs, power, merged_top_five(skills, open), s.leader_skill,
                     placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
                     t.bonus_and_limited_sum[d + 1], s.support_ceil, s.attr_mask, 4 - d);
