@@ -3,6 +3,7 @@
 // A node at depth 5 evaluates the deck and records it; an inner node tries
 // every admitted card from its start position on, skipping the subtrees and
 // children whose bound cannot beat what the store keeps.
+#include <algorithm>
 #include <optional>
 
 #include "common/check.h"
@@ -117,7 +118,16 @@ class Node {
                                               : reach.extras(sums, free, row, used);
         usize later_from = SIZE_MAX;
         u32 later = 0;
-        for (const TierRecord& tier : store.tiers) {
+        // A tier's widest window ends at five times its key plus a slack
+        // the extras fix; tiers whose window ends below the placed cards'
+        // total take none of these decks.
+        const i64 slack = reach.window(0, extras).hi;
+        const auto first = std::partition_point(
+            store.tiers.begin(), store.tiers.end(), [&](const TierRecord& tier) {
+                return 5 * i64{tier.tier_key} + slack < i64{sums.bonus_x10};
+            });
+        for (auto at = first; at != store.tiers.end(); ++at) {
+            const TierRecord& tier = *at;
             if (tier.tier_key > upper) return false;
             const DfsTopDecks& decks = tier.decks;
             if (beneath(decks, score)) continue;
