@@ -44,14 +44,14 @@ struct TopFive {
 
 }  // namespace
 
-BonusClassBound::BonusClassBound(const BoundModel& m) : m_(&m) {
+BonusClassBound::BonusClassBound(const BoundModel& m, usize from) : m_(&m) {
     const CardPool& pool = *m.pool;
     const usize n = pool.count();
     const auto total = [&](usize i) {
         return i64{pool.event_bonus(static_cast<u16>(i)).total_x10()};
     };
     // 1. The runs of equal bonus.
-    for (usize i = 0; i < n; ++i) {
+    for (usize i = from; i < n; ++i) {
         if (classes_.empty() || classes_.back().total_x10 != total(i))
             classes_.push_back({total(i), i, i});
         classes_.back().end = i + 1;

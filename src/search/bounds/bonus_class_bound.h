@@ -32,12 +32,12 @@ struct ClassDraw {
 };
 
 // Built once per search from its bound model, over a pool listed by bonus,
-// largest first; read only afterwards.
+// largest first, from position `from` on; read only afterwards.
 class BonusClassBound {
   public:
-    explicit BonusClassBound(const BoundModel& m);
+    BonusClassBound(const BoundModel& m, usize from);
 
-    // The classes, largest bonus first.
+    // The classes from `from` on, largest bonus first.
     const std::vector<BonusClass>& classes() const { return classes_; }
 
     // The largest live score of a deck holding the placed cards `placed`,

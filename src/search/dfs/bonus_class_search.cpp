@@ -19,23 +19,21 @@
 namespace vdz {
 namespace {
 
-// Five classes in ascending order (descending bonus), the tiers whose window
-// holds their total, and the bound of their decks.
+// The classes of the free slots in ascending order (descending bonus), the
+// tiers whose window holds the deck's total, and the bound of their decks.
 struct ClassSet {
-    std::array<u16, 5> classes{};
-    u64 tiers = 0;  // bit t: store.tiers[t]
+    std::array<u16, 5> classes{};  // per slot; NO_CLASS for a fixed card's
+    u64 tiers = 0;                 // bit t: store.tiers[t]
     i64 total_x10 = 0;
     u32 bound = 0;
 };
 
+static constexpr u16 NO_CLASS = 0xFFFF;
+
 class ClassWalk {
   public:
     ClassWalk(SearchNodeState& state, const BonusClassBound& bound)
-        : state_(state), m_(state.bounds), pool_(state.pool), bound_(bound) {}
-
-    // 1. The class sets some tier's window holds, best bound first; false,
-    // with none, where a pool of many classes has too many of them.
-    bool collect() {
+        : state_(state), m_(state.bounds), pool_(state.pool), bound_(bound) {
         const TierReach& reach = *state_.tier_reach;
         const BonusExtras extras = reach.extras(PartialSums{}, 5, 0);
         for (const TierRecord& tier : state_.store.tiers)
@@ -46,27 +44,59 @@ class ClassWalk {
             lo_ = std::min(lo_, w.lo);
             hi_ = std::max(hi_, w.hi);
         }
-        ClassSet set;
-        collect_from(set, 0, 0, 0);
-        if (steps_ > MAX_COLLECT_STEPS) {
-            sets_.clear();
-            return false;
+    }
+
+    // 1. The fixed cards' slots, in the kernel's order: each a card of its
+    // id (its skill variants share it) at ascending positions before
+    // `free_from`; per choice, its sums.
+    struct Fixed {
+        DeckSlots slots{};
+        PartialSums sums;
+    };
+    void fixed_choices(usize depth, usize from, usize free_from, const PartialSums& sums,
+                       std::vector<Fixed>& out) {
+        const auto& ids = state_.context.fixed_cards;
+        if (depth == ids.size()) {
+            out.push_back({partial_, sums});
+            return;
         }
-        for (ClassSet& s : sets_)
-            s.bound = bound_.score_bound(PartialSums{}, {}, draws_of(s, 0, std::nullopt));
-        std::stable_sort(sets_.begin(), sets_.end(),
+        for (usize i = from; i < free_from; ++i) {
+            const u16 card = static_cast<u16>(i);
+            if (pool_.card_id(card) != ids[depth]) continue;
+            partial_[depth] = card;
+            fixed_choices(depth + 1, i + 1, free_from, child_sums(m_, sums, card), out);
+        }
+    }
+
+    // 2. The class sets of the free slots, after the fixed cards of
+    // `fixed`, that some tier's window holds, best bound first; false, with
+    // none, where a pool of many classes has too many of them.
+    bool collect(const Fixed& fixed, std::vector<ClassSet>& sets) {
+        const usize placed = state_.context.fixed_cards.size();
+        ClassSet set;
+        set.classes.fill(NO_CLASS);
+        steps_ = 0;
+        collect_from(set, placed, 0, fixed.sums.bonus_x10, sets);
+        if (steps_ > MAX_COLLECT_STEPS) return false;
+        partial_ = fixed.slots;
+        for (ClassSet& s : sets)
+            s.bound = bound_.score_bound(fixed.sums, this->placed(placed),
+                                         draws_of(s, placed, std::nullopt));
+        std::stable_sort(sets.begin(), sets.end(),
                          [](const ClassSet& a, const ClassSet& b) { return a.bound > b.bound; });
         return true;
     }
 
-    // 2. Each class set's decks.
-    void walk() {
-        for (const ClassSet& set : sets_) {
+    // 3. Each class set's decks after the fixed cards of `fixed`.
+    void walk(const Fixed& fixed, const std::vector<ClassSet>& sets) {
+        const usize placed = state_.context.fixed_cards.size();
+        for (const ClassSet& set : sets) {
             if (state_.stop || state_.count_step()) return;
             set_ = &set;
             if (!open(set.tiers, set.bound)) continue;
-            if constexpr (CHECK_BOUNDS) path_bound_[0] = set.bound;
-            expand(0, 0, PartialSums{}, set.tiers);
+            partial_ = fixed.slots;
+            if constexpr (CHECK_BOUNDS) path_bound_[placed] = set.bound;
+            expand(placed, 0, fixed.sums, set.tiers);
         }
     }
 
@@ -75,7 +105,8 @@ class ClassWalk {
     // cards total `total`; classes run largest bonus first, so once the
     // free slots cannot reach the least window at class j they cannot
     // further on.
-    void collect_from(ClassSet& set, usize placed, usize first, i64 total) {
+    void collect_from(ClassSet& set, usize placed, usize first, i64 total,
+                      std::vector<ClassSet>& sets) {
         if (++steps_ > MAX_COLLECT_STEPS) return;
         const std::vector<BonusClass>& classes = bound_.classes();
         if (placed == 5) {
@@ -83,7 +114,7 @@ class ClassWalk {
                 if (windows_[t].lo <= total && total <= windows_[t].hi) set.tiers |= u64{1} << t;
             if (set.tiers != 0) {
                 set.total_x10 = total;
-                sets_.push_back(set);
+                sets.push_back(set);
             }
             set.tiers = 0;
             return;
@@ -100,7 +131,7 @@ class ClassWalk {
                 ++same;
             if (same > classes[j].end - classes[j].begin) continue;
             set.classes[placed] = static_cast<u16>(j);
-            collect_from(set, placed + 1, j, total + v);
+            collect_from(set, placed + 1, j, total + v, sets);
         }
     }
 
@@ -257,12 +288,17 @@ class ClassWalk {
         VDZ_ASSERT(own == 0 || (path_tiers_ & own) != 0);
         PartialSums sums;
         for (usize d = 0; d < 5; ++d) {
+            if (set_->classes[d] == NO_CLASS) {
+                sums = child_sums(m_, sums, partial_[d]);
+                continue;
+            }
             const std::span<const ClassDraw> draws = draws_of(*set_, d, partial_[d]);
             [[maybe_unused]] const u32 b = d == 0       ? bound_.score_bound(sums, {}, draws)
                                            : units != 0 ? bound_.unit_bound(sums, placed(d), draws)
                                                         : bound_.free_bound(sums, placed(d), draws);
             VDZ_ASSERT(score <= b);
             if (d > 0 && own != 0 && state_.context.world_bloom) {
+                // A fixed card's slot has no class, and none equals it.
                 [[maybe_unused]] const usize first = set_->classes[d] == set_->classes[d - 1]
                                                          ? usize{partial_[d - 1]} + 1
                                                          : bound_.classes()[set_->classes[d]].begin;
@@ -278,7 +314,6 @@ class ClassWalk {
     const BonusClassBound& bound_;
     std::vector<TenthsWindow> windows_;  // per tier, its cards' totals
     i64 lo_ = 0, hi_ = 0;                // the least and greatest of them
-    std::vector<ClassSet> sets_;
     // The event pools hold a few dozen classes and some thousand class sets
     // on their tiers; a pool of hundreds of bonuses may hold millions, which
     // the kernel's walk serves better than a table of them.
@@ -295,15 +330,31 @@ class ClassWalk {
 
 bool bonus_class_search(SearchNodeState& state) {
     const SearchContext& context = state.context;
-    const bool road = state.tier_reach && state.card_sums && !context.final_chapter &&
-                      context.fixed_cards.empty() && context.fixed_characters.empty() &&
-                      state.tier_reach->listed_from(0) && !state.store.tiers.empty() &&
-                      state.store.tiers.size() <= 64;
-    if (!road) return false;
-    const BonusClassBound bound(state.bounds);
+    if (!state.tier_reach || !state.card_sums || context.final_chapter ||
+        !context.fixed_characters.empty() || context.fixed_cards.size() >= 5 ||
+        state.store.tiers.empty() || state.store.tiers.size() > 64) {
+        return false;
+    }
+    // The free cards come after the fixed cards' own, listed by bonus.
+    const TierReach& reach = *state.tier_reach;
+    const usize free_from = reach.free_row(0, context.fixed_cards.size());
+    if (!reach.listed_from(free_from)) return false;
+    const auto& ids = context.fixed_cards;
+    for (usize i = free_from; i < state.pool.count(); ++i)
+        if (std::find(ids.begin(), ids.end(), state.pool.card_id(static_cast<u16>(i))) != ids.end())
+            return false;
+    const BonusClassBound bound(state.bounds, free_from);
+    if (bound.classes().empty()) return false;
     ClassWalk walk(state, bound);
-    if (!walk.collect()) return false;
-    walk.walk();
+    std::vector<ClassWalk::Fixed> fixed;
+    walk.fixed_choices(0, 0, free_from, PartialSums{}, fixed);
+    // Every choice's class sets before any deck: a walk that gives up does
+    // so before it has recorded one.
+    std::vector<std::vector<ClassSet>> sets(fixed.size());
+    for (usize f = 0; f < fixed.size(); ++f)
+        if (!walk.collect(fixed[f], sets[f])) return false;
+    for (usize f = 0; f < fixed.size(); ++f)
+        walk.walk(fixed[f], sets[f]);
     return true;
 }
 

@@ -11,12 +11,13 @@
 namespace vdz {
 
 // Walks the tiers of `state` by bonus classes where that road serves: tiers
-// outside the final chapter, decks that may repeat characters, no fixed cards
-// or characters, a pool listed by bonus, largest first, from its first
-// position, and not so many distinct bonuses that their multisets swamp the
-// walk. There it records into the tiers every deck they keep, as the
-// kernel's walk would, stops at the state's deadline, and returns true;
-// elsewhere it does nothing and returns false.
+// outside the final chapter, decks that may repeat characters, no fixed
+// characters, fewer than five fixed cards, whose skill variants lead the
+// pool, a pool listed by bonus, largest first, after them, and not so many
+// distinct bonuses that their multisets swamp the walk. There it records
+// into the tiers every deck they keep, as the kernel's walk would, stops at
+// the state's deadline, and returns true; elsewhere it does nothing and
+// returns false.
 bool bonus_class_search(SearchNodeState& state);
 
 }  // namespace vdz

@@ -264,8 +264,8 @@ TEST(TieredSearch, ChallengeLiveFullTiersOfFewCharacters) {
 // bound a few percent short cuts decks a tier keeps; most cards share one
 // attribute, so that decks of one attribute are common; a card's skill
 // variants share its class, power and attribute; some requests lead with the
-// first slot; World Bloom events widen each tier's window by their attribute
-// and support bonuses.
+// first slot or fix a card; World Bloom events widen each tier's window by
+// their attribute and support bonuses.
 TEST(TieredSearch, ChallengeLiveBonusClassesEqualBruteForce) {
     std::mt19937 rng(57);
     usize decks_seen = 0;
@@ -301,7 +301,14 @@ TEST(TieredSearch, ChallengeLiveBonusClassesEqualBruteForce) {
                 c.skill.plain_value = c.skill_value;
             }
         }
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+        // A fixed card's variants lead the pool, as the pool builder lists
+        // them.
+        if (round % 3 == 2) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
+        const auto fixed = [&](const TestCard& c) {
+            return !context.fixed_cards.empty() && c.card_id == context.fixed_cards[0];
+        };
+        std::stable_sort(cards.begin(), cards.end(), [&](const TestCard& a, const TestCard& b) {
+            if (fixed(a) != fixed(b)) return fixed(a);
             return a.base_x10 > b.base_x10;
         });
         const CardPool pool = test::make_pool(cards, context);
