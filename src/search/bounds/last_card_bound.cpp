@@ -1,15 +1,17 @@
 // Why the bound holds: the range's card has at most the range's largest
-// power (plain power, where the placed cards already leave no unit or
-// attribute to share; where they leave no unit, the deck's power is either
-// every card's power with the placed cards' attribute shared, the rest's
-// from the cards of that attribute, or every card's plain power), skill
-// value, rounded-up bonus and
-// coupled value; the other free cards, of characters of their own, at most
-// the best per-character values after the range's start, as the suffix rows
-// hold them (where characters may repeat, the largest values of any cards
-// there, as the per-card sums hold them: the kernel places cards in
-// ascending positions, so the rest follow the range's card); and the key
-// grows with each of these, as every bound of the search uses.
+// power, skill value, rounded-up bonus and coupled value; the other free
+// cards, of characters of their own, at most the best per-character values
+// after the range's start, as the suffix rows hold them (where characters may
+// repeat, the largest values of any cards there, as the per-card sums hold
+// them: the kernel places cards in ascending positions, so the rest follow
+// the range's card); and the key grows with each of these, as every bound of
+// the search uses. The power is taken per deck shape: a deck fills a unit
+// only if all five cards have it, so a deck fills one of the units all
+// placed cards share, whose cards are the only ones it then holds, or none,
+// and then every card has its power without a unit: with the placed cards'
+// attribute where all five share it (the rest from the cards of that
+// attribute), else its plain power. The largest over the shapes bounds every
+// deck, and so does the power column.
 #include "search/bounds/last_card_bound.h"
 
 #include <algorithm>
@@ -54,9 +56,39 @@ LastCardBound::LastCardBound(const BoundModel& m) : m_(&m) {
     power_.build(std::move(power));
     plain_power_.build(std::move(plain));
     same_attr_power_.build(std::move(same_attr));
+    for (u32 u = 0; u < 6; ++u) {
+        std::vector<u32> of_unit;
+        for (u16 i = 0; i < pool.count(); ++i)
+            of_unit.push_back((pool.unit_mask(i) >> u) & 1u ? pool.power(i) : 0);
+        unit_power_[u].build(std::move(of_unit));
+    }
     skill_.build(std::move(skill));
     bonus_.build(std::move(bonus));
     coupled_.build(std::move(coupled));
+}
+
+u64 LastCardBound::power_bound(const PartialSums& sums, usize begin, usize end, usize rest) const {
+    const SuffixTables& t = *m_->suffix;
+    const usize after = begin + 1;
+    const u64 plain =
+        u64{sums.plain_power_sum} + plain_power_.max(begin, end) + t.plain_power_sums[after][rest];
+    if (sums.plain()) return plain;
+    const u64 column = u64{sums.power_sum} + power_.max(begin, end) + t.power_sums[after][rest];
+    if (sums.first_attr == 0xFF) return column;  // nothing placed
+    // A deck that fills no unit: its five cards share the placed cards'
+    // attribute, or every card has its plain power.
+    u64 none = plain;
+    if (!sums.mixed_attrs)
+        none = std::max(none, u64{sums.unitless_power_sum} + same_attr_power_.max(begin, end) +
+                                  t.same_attr_power_sums[sums.first_attr & 7u][after][rest]);
+    // A deck that fills a unit the placed cards share: all its cards are of
+    // that unit.
+    u64 shared = 0;
+    for (u32 u = 0; u < 6; ++u)
+        if ((sums.common_units >> u) & 1u)
+            shared = std::max<u64>(shared, u64{sums.power_sum} + unit_power_[u].max(begin, end) +
+                                               t.unit_power_sums[u][after][rest]);
+    return std::min(column, std::max(none, shared));
 }
 
 u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
@@ -65,17 +97,7 @@ u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize 
     const SuffixTables& t = *m.suffix;
     VDZ_ASSERT(rest <= 4 && begin + 1 < t.power_sums.size());
     const usize after = begin + 1;
-    const u64 plain =
-        u64{sums.plain_power_sum} + plain_power_.max(begin, end) + t.plain_power_sums[after][rest];
-    u64 power = sums.plain()
-                    ? plain
-                    : u64{sums.power_sum} + power_.max(begin, end) + t.power_sums[after][rest];
-    if (sums.unitless() && !sums.plain()) {
-        // Five cards of the placed cards' attribute, or of mixed ones.
-        const u64 same = u64{sums.unitless_power_sum} + same_attr_power_.max(begin, end) +
-                         t.same_attr_power_sums[sums.first_attr & 7u][after][rest];
-        power = std::min(power, std::max(same, plain));
-    }
+    const u64 power = power_bound(sums, begin, end, rest);
     // The range's best skill value and the rest's, largest first.
     std::array<u32, 5> skills{skill_.max(begin, end)};
     const SuffixRow& sk = t.skill_sums[after];

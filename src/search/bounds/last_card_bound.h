@@ -7,6 +7,7 @@
 // range none of whose decks can enter the tier costs one bound.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "common/types.h"
@@ -41,7 +42,12 @@ class LastCardBound {
     };
 
     const BoundModel* m_;
+    // The largest power of the decks the bound covers, per deck shape.
+    u64 power_bound(const PartialSums& sums, usize begin, usize end, usize rest) const;
+
     Table<u32> power_, plain_power_, same_attr_power_, skill_, bonus_;
+    // Per unit, the power column of the cards of that unit, 0 elsewhere.
+    std::array<Table<u32>, 6> unit_power_;
     Table<double> coupled_;
 };
 
