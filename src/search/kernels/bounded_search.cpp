@@ -24,6 +24,7 @@
 #include "search/kernels/bounded_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -32,6 +33,7 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "search/bounds/least_above.h"
+#include "search/bounds/skill_ceiling.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/evaluation/top_decks.h"
 
@@ -141,6 +143,60 @@ ParetoBoundTable plain_bound_table(const CardPool& pool, std::span<const u16> ca
         skills.push_back(pool.skill_value(c));
     }
     return build_pareto_bound_table(powers, skills);
+}
+
+// The shape a deck takes when all five cards share `shared` units and, with
+// `same`, one attribute.
+usize deck_shape(u32 shared, bool same) {
+    if (shared == 0) return same ? ATTR_SHAPE : PLAIN_SHAPE;
+    if ((shared & (shared - 1)) != 0) return same ? UNITS_ATTR_SHAPE : UNITS_SHAPE;
+    const u32 u = static_cast<u32>(__builtin_ctz(shared));
+    return same ? unit_attr_shape(u) : unit_shape(u);
+}
+
+// Per unit mask the candidates carry, and per candidate position, the best
+// any candidate of that mask from there on brings as a deck's last card: its
+// power in each shape, its bonus, and its skill ceiling in a deck of at most
+// d distinct units. Four placed cards and the last card's mask fix the
+// deck's shared units, each unit's cards and its distinct units.
+struct LastCardMasks {
+    struct Best {
+        bool any = false;
+        ShapePowers power{};
+        u32 bonus_x10 = 0;
+        std::array<u8, 6> skill{};
+    };
+    std::vector<u8> masks;
+    std::vector<std::vector<Best>> rows;  // per mask, per position 0..n
+};
+
+LastCardMasks last_card_masks(const CardPool& pool, std::span<const u16> candidates,
+                              const std::vector<ShapePowers>& card_powers,
+                              const SkillCeilings& ceilings) {
+    LastCardMasks t;
+    for (const u16 c : candidates) {
+        const u8 mask = pool.unit_mask(c) & ALL_UNITS;
+        if (std::find(t.masks.begin(), t.masks.end(), mask) == t.masks.end())
+            t.masks.push_back(mask);
+    }
+    const usize n = candidates.size();
+    t.rows.assign(t.masks.size(), std::vector<LastCardMasks::Best>(n + 1));
+    for (usize k = 0; k < t.masks.size(); ++k) {
+        for (usize i = n; i-- > 0;) {
+            LastCardMasks::Best& b = t.rows[k][i];
+            b = t.rows[k][i + 1];
+            const u16 c = candidates[i];
+            if ((pool.unit_mask(c) & ALL_UNITS) != t.masks[k]) continue;
+            b.any = true;
+            for (usize shape = 0; shape < SHAPE_COUNT; ++shape)
+                b.power[shape] = std::max(b.power[shape], card_powers[c][shape]);
+            b.bonus_x10 = std::max<u32>(b.bonus_x10, pool.event_bonus(c).total_x10());
+            for (u32 d = 1; d < b.skill.size(); ++d)
+                b.skill[d] = std::max(b.skill[d],
+                                      std::min(pool.skill_value(c), ceilings.within_units(c, d)));
+        }
+    }
+    return t;
 }
 
 // The coefficients of the bound key, taken once from the suffix tables.
@@ -434,6 +490,9 @@ struct BoundedSearch {
     DeckSlots deck{};
     SearchStats stats;
     bool stop = false;  // the deadline has passed; never cleared
+    // What each candidate's skill can resolve to, given a deck's cards.
+    std::optional<SkillCeilings> ceilings;
+    LastCardMasks last_masks;
 
     // Counts one step; true once the deadline has passed.
     bool count_step() {
@@ -461,6 +520,79 @@ struct BoundedSearch {
     }
 
     u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
+
+    // Whether the complete deck in `deck`, whose sums are `p`, may key
+    // above `worst`: its power and bonus as the list bounds read them, each
+    // skill value at most its ceiling for the deck's own units, the least
+    // of it and the card's skill value (the leader's too, where the first
+    // slot leads).
+    // Whether the four cards in `deck`, whose sums are `p`, and a last card
+    // from candidate position `row` on may key above `worst`: per unit mask
+    // of such a card, the deck's shape powers (in each attribute case the
+    // cards leave open), each placed card's skill at its ceiling for the
+    // deck's units and the mask's best from there on (see `LastCardMasks`).
+    bool last_card_beats(usize row, const PartialSums& p, u64 worst) const {
+        u32 placed_units = 0;
+        for (usize s = 0; s < 4; ++s)
+            placed_units |= pool.unit_mask(deck[s]) & ALL_UNITS;
+        const u64 bonus = u64{p.bonus_x10} + extra_x10(p, 1);
+        for (usize k = 0; k < last_masks.masks.size(); ++k) {
+            const LastCardMasks::Best& b = last_masks.rows[k][row];
+            if (!b.any) continue;
+            const u8 mask = last_masks.masks[k];
+            const u32 shared = p.common_units & mask;
+            const u32 distinct = static_cast<u32>(std::popcount(placed_units | mask));
+            std::array<u8, 4> ceiling{};
+            ceilings->of_placed_and_last({deck.data(), 4}, mask, ceiling);
+            u32 sum = b.skill[std::min<usize>(distinct, b.skill.size() - 1)];
+            u8 top = static_cast<u8>(sum);
+            for (usize s = 0; s < 4; ++s) {
+                const u8 v = std::min(ceiling[s], pool.skill_value(deck[s]));
+                sum += v;
+                top = std::max(top, v);
+            }
+            const u8 first = std::min(ceiling[0], pool.skill_value(deck[0]));
+            const u8 lead = p.lead_known ? std::min(p.lead_skill, first) : top;
+            u32 power = 0;
+            for (const bool same : {false, true}) {
+                if (same && p.mixed_attributes) continue;
+                const usize shape = deck_shape(shared, same);
+                power = std::max(power, p.power[shape] + b.power[shape]);
+            }
+            if (bound_key(model, power, sum, top, lead, bonus + b.bonus_x10) > worst) return true;
+        }
+        return false;
+    }
+
+    // Debug builds: every last card after a cut four-card deck makes a deck
+    // that cannot beat the worst kept key.
+    void check_last_cards([[maybe_unused]] usize row, [[maybe_unused]] u64 worst) {
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+        for (usize i = row; i < candidates.size(); ++i) {
+            bool repeat = false;
+            for (usize s = 0; s < 4; ++s)
+                repeat |= pool.card_id(deck[s]) == pool.card_id(candidates[i]);
+            if (repeat) continue;
+            check_below_floor(4, candidates[i], worst);
+        }
+#endif
+    }
+
+    bool deck_beats(const PartialSums& p, u64 worst) const {
+        std::array<u8, 5> ceiling{};
+        ceilings->of_placed(deck, 0, ceiling);
+        u32 sum = 0;
+        u8 top = 0;
+        for (usize s = 0; s < 5; ++s) {
+            ceiling[s] = std::min(ceiling[s], pool.skill_value(deck[s]));
+            sum += ceiling[s];
+            top = std::max(top, ceiling[s]);
+        }
+        const u8 lead = p.lead_known ? std::min(p.lead_skill, ceiling[0]) : top;
+        const u32 power = p.plain() ? p.power[PLAIN_SHAPE] : p.power_bound();
+        const u64 bonus = u64{p.bonus_x10} + extra_x10(p, 0);
+        return bound_key(model, power, sum, top, lead, bonus) > worst;
+    }
 
     // The bonus beyond the cards' own of a deck through `p` with `free`
     // cards still to place.
@@ -571,6 +703,20 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
                 if (!list_beats(i + 1, 5 - depth, sums, worst)) return;
                 continue;
             }
+            if (depth == 3) {
+                deck[depth] = c;
+                if (!last_card_beats(i + 1, child, worst)) {
+                    check_last_cards(i + 1, worst);
+                    continue;
+                }
+            }
+            if (depth == 4) {
+                deck[depth] = c;
+                if (!deck_beats(child, worst)) {
+                    check_below_floor(depth, c, worst);
+                    continue;
+                }
+            }
         }
         deck[depth] = c;
         visit(depth + 1, i + 1, child);
@@ -597,7 +743,12 @@ SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                          DfsTopDecks(limit, pool_card_ids(pool)),
                          deadline,
                          {},
+                         {},
+                         false,
+                         std::nullopt,
                          {}};
+    search.ceilings.emplace(pool, context, candidates, true);
+    search.last_masks = last_card_masks(pool, candidates, search.card_powers, *search.ceilings);
     if (candidates.size() >= 5) search.visit(0, 0, {});
     SearchResult result;
     result.decks = std::move(search.best).take_entries();

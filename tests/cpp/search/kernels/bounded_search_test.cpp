@@ -86,6 +86,44 @@ TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
     EXPECT_LT(bounded_evaluations, all_evaluations / 2);  // the bounds do cut
 }
 
+// Pools of every skill kind, where difference and unit-count skills resolve
+// by the deck's units and some cards carry a second unit, under every skill
+// order (a specific one in every second round): the bounds that read a
+// deck's units, and the places a specific order gives the leader and the
+// others, keep what the enumeration keeps.
+TEST(BoundedSearch, KeepsWhatTheEnumerationKeepsOnEverySkillKind) {
+    std::mt19937 rng(29);
+    u64 bounded_evaluations = 0, all_evaluations = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::vector<TestCard> cards;
+        const usize n = 6 + rng() % 8;
+        const u8 characters = static_cast<u8>(1 + rng() % 4);
+        for (usize i = 0; i < n; ++i)
+            cards.push_back(
+                test::every_skill_kind_card(rng, static_cast<u16>(1 + rng() % 16), characters));
+        SearchContext context = test::random_challenge_context(rng);
+        context.keep_after_training_state = rng() % 2;
+        if (round % 2 == 0) {
+            context.skill_order_choose_strategy = SkillOrderChooseStrategy::SPECIFIC;
+            std::array<u64, 5> order;
+            for (u64& index : order)
+                index = rng() % 5;
+            context.specific_skill_order = order;
+        }
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 4;
+        SCOPED_TRACE(testing::Message() << "round " << round);
+
+        const std::vector<u16> list = challenge_candidate_order(pool, context);
+        const SuffixTables suffix = build_suffix_tables(pool, context);
+        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+        const SearchResult got = bounded(pool, context, suffix, list, table, limit);
+        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
+        bounded_evaluations += got.stats.evaluations;
+    }
+    EXPECT_LT(bounded_evaluations, all_evaluations / 2);
+}
+
 // World Bloom events and the final chapter add to a deck's bonus what its
 // first card selects: its leader bonus and its character's support list (or
 // the general one where that list is off), less the deck's own cards, and
