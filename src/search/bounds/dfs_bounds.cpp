@@ -93,6 +93,9 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 
             break;
         case LiveType::SOLO:
         case LiveType::AUTO:
+        case LiveType::CHALLENGE:
+        case LiveType::CHALLENGE_AUTO:
+            // A challenge live scores as a solo (or auto) one.
             if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
                 // Five activations at the mean, then the leader's encore.
                 multiplier = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +

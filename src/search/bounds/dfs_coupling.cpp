@@ -26,6 +26,9 @@ bool multiplier_terms(const SuffixTables& t, u32 best, u64 sum, Coupling& c) {
             return true;
         case LiveType::SOLO:
         case LiveType::AUTO:
+        case LiveType::CHALLENGE:
+        case LiveType::CHALLENGE_AUTO:
+            // A challenge live scores as a solo (or auto) one.
             if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
                 c.r = static_cast<double>(t.skill_first5_e6) / 500.0;
                 c.l = static_cast<double>(t.skill_last_e6) / 100.0;

@@ -263,9 +263,9 @@ TEST(TieredSearch, ChallengeLiveFullTiersOfFewCharacters) {
 // deck shares an attribute or a unit, and skills mostly plain, so that a
 // bound a few percent short cuts decks a tier keeps; most cards share one
 // attribute, so that decks of one attribute are common; a card's skill
-// variants share its class, power and attribute; some requests lead with the
-// first slot or fix a card; World Bloom events widen each tier's window by
-// their attribute and support bonuses.
+// variants share its class, power and attribute; any skill order; some
+// requests lead with the first slot or fix a card; World Bloom events widen
+// each tier's window by their attribute and support bonuses.
 TEST(TieredSearch, ChallengeLiveBonusClassesEqualBruteForce) {
     std::mt19937 rng(57);
     usize decks_seen = 0;
@@ -274,6 +274,7 @@ TEST(TieredSearch, ChallengeLiveBonusClassesEqualBruteForce) {
         SearchContext context = random_tier_context(rng, cards);
         context.live_type = round % 3 ? LiveType::CHALLENGE : LiveType::CHALLENGE_AUTO;
         context.dominance_pruning = false;
+        test::random_skill_order(rng, context);
         const u16 classes[] = {500, 350, 350, 250, 150, 125};
         struct Shared {
             u16 bonus;
