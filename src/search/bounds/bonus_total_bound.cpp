@@ -5,9 +5,11 @@
 // position on, whatever their characters, so each bounds that part of the
 // free cards of every completion the kernel forms there (each part apart:
 // the maxima may come from different choices, which only loosens the
-// bound). Where the placed cards share no unit the deck fills none: either
-// its five cards share the placed cards' attribute and each has its power
-// without a unit under it, or every card has its plain power. Sorted largest
+// bound). A deck fills a unit only where all five cards have it: one of the
+// units the placed cards share, whose cards are then its only ones (the
+// tables keep, per unit, the choices of its cards alone), or none, and then
+// either its five cards share the placed cards' attribute and each has its
+// power without a unit under it, or every card has its plain power. Sorted largest
 // first, the free cards' skill values v1 >= ... >= vc, of sum s and largest
 // m, have vj <= m and j vj <= s, so vj <= min(m, s / j): merged with the
 // placed values these bound the deck's sorted values place by place. A free
@@ -32,6 +34,10 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
         e.power += pool.power(card);
         e.plain += m.power_no_unit[card];
         e.same_attr += m.power_no_unit_same_attr[card];
+        for (u32 u = 0; u < 6; ++u) {
+            const bool all_of_unit = (pool.unit_mask(card) >> u) & 1u && (!fewer || e.unit[u] != 0);
+            e.unit[u] = all_of_unit ? e.unit[u] + pool.power(card) : 0;
+        }
         if (m.coupling.on) e.coupled += m.coupling.card[card];
         return e;
     });
@@ -48,10 +54,18 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
     const BoundModel& m = *m_;
     const u64 plain = u64{sums.plain_power_sum} + best.plain;
     u64 power = sums.plain() ? plain : u64{sums.power_sum} + best.power;
-    // Placed cards that share no unit: all five share their attribute, or
-    // every card has its plain power.
-    if (sums.unitless() && !sums.plain())
-        power = std::min(power, std::max(u64{sums.unitless_power_sum} + best.same_attr, plain));
+    if (!sums.plain() && sums.first_attr != 0xFF) {
+        // A deck that fills no unit: all five share the placed cards'
+        // attribute, or every card has its plain power; one that fills a
+        // unit the placed cards share holds only cards of it.
+        u64 shape = plain;
+        if (!sums.mixed_attrs)
+            shape = std::max(shape, u64{sums.unitless_power_sum} + best.same_attr);
+        for (u32 u = 0; u < 6; ++u)
+            if ((sums.common_units >> u) & 1u)
+                shape = std::max(shape, u64{sums.power_sum} + best.unit[u]);
+        power = std::min(power, shape);
+    }
     std::array<u32, 5> values{};
     for (usize j = 0; j < free; ++j)
         values[j] = std::min<u32>(best.top, best.skill / static_cast<u32>(j + 1));

@@ -6,6 +6,7 @@
 // skill of the cards that make it cut them.
 #pragma once
 
+#include <array>
 #include <cmath>
 
 #include "common/types.h"
@@ -30,8 +31,9 @@ class BonusTotalBound {
   private:
     // Of the choices of some cards with one sum of totals: the largest sums
     // of their power columns, plain powers, powers without a unit under a
-    // shared attribute, skill values and coupled values,
-    // and their largest skill value.
+    // shared attribute, skill values and coupled values, per unit the
+    // largest sum of power columns of choices all of whose cards have that
+    // unit (0 where none), and their largest skill value.
     struct Entry {
         bool reached = false;
         u8 top = 0;
@@ -39,8 +41,11 @@ class BonusTotalBound {
         u32 power = 0;
         u32 plain = 0;
         u32 same_attr = 0;
+        std::array<u32, 6> unit{};
         double coupled = 0.0;
         void keep_best(const Entry& o) {
+            for (usize u = 0; u < 6; ++u)
+                unit[u] = std::max(unit[u], o.unit[u]);
             reached = true;
             top = std::max(top, o.top);
             skill = std::max(skill, o.skill);
