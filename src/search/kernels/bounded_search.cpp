@@ -219,6 +219,7 @@ struct BoundModel {
     bool leader_place = false;
     i64 leader_place_e6 = 0;
     std::array<i64, 4> place_weights_e6{};
+    std::array<i64, 5> place_e6{};  // each place's weight, in place order
     bool first_slot_leads = false;
     bool live_score_in_range = false;  // see `SuffixTables`
 };
@@ -241,6 +242,8 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
         context.specific_skill_order) {
         m.leader_place = true;
         m.leader_place_e6 = ceil_e6(first[0] / 100.0);
+        for (usize i = 0; i < 5; ++i)
+            m.place_e6[i] = ceil_e6(first[i] / 100.0);
         std::array<double, 4> others = {first[1], first[2], first[3], first[4]};
         std::sort(others.begin(), others.end(), std::greater<>());
         for (usize i = 0; i < 4; ++i)
@@ -321,6 +324,26 @@ i64 placed_skills_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
     return top;
 }
 
+// Under a specific order where the largest value leads, the multiplier of
+// a deck whose slots' values are at most `values`, slot by slot: the leader,
+// in slot l, plays at place 0 and its encore, slot 0 at place l, and every
+// other slot at its own place. Whichever slot leads, the deck's term is at
+// most the term of that choice at these values (no weight is negative), so
+// the largest over the five choices bounds it. Unbounded elsewhere.
+i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values) {
+    if (!m.leader_place || m.first_slot_leads) return INT64_MAX;
+    i64 all = 0;
+    for (usize k = 0; k < 5; ++k)
+        all += m.place_e6[k] * values[k];
+    i64 top = 0;
+    for (usize l = 0; l < 5; ++l) {
+        // Slots 0 and l trade places 0 and l.
+        const i64 moved = (m.place_e6[l] - m.place_e6[0]) * (i64{values[0]} - values[l]);
+        top = std::max(top, all + moved + m.leader_weight_e6 * values[l]);
+    }
+    return m.skill_base + top;
+}
+
 // The live-score multiplier, times 1,000,000, of five skill values summing
 // to `sum` at most, none above `best`, the leader's at most `lead`. Under a
 // specific order the place-bound form holds too, and the smaller is taken.
@@ -341,10 +364,11 @@ i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
 // The live score of a deck of power `p` at most, with skill sum `skill` and
 // largest skill `best` at most, rounded up and saturated rather than
 // wrapped: a live score never exceeds i32's range.
-u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best, u8 lead) {
+// `cap`, when given, is a further bound of the multiplier.
+u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best, u8 lead, i64 cap = INT64_MAX) {
     // Coefficients far beyond any song's could overflow the multiplier.
     if (!m.live_score_in_range) return INT32_MAX;
-    const i64 multiplier = skill_multiplier_e6(m, skill, best, lead);
+    const i64 multiplier = std::min(skill_multiplier_e6(m, skill, best, lead), cap);
     // In 64 bits where they suffice (always, for real powers and weights).
     i64 raw = 0, live_bound = 0;
     if (!__builtin_mul_overflow(4 * i64{p}, multiplier, &raw)) {
@@ -359,7 +383,8 @@ u32 live_score_bound(const BoundModel& m, u32 p, u32 skill, u8 best, u8 lead) {
 // The bound key of a deck with power sum `power`, skill sum `skill`,
 // largest skill `best`, leader's skill `lead` and event bonus `bonus_x10`
 // at most.
-u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u64 bonus_bound_x10) {
+u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u64 bonus_bound_x10,
+              i64 multiplier_cap = INT64_MAX) {
     u32 p = power + m.power_extra;
     if (m.power_cap) p = std::min(p, *m.power_cap);
     if (m.target == Target::MYSEKAI) {
@@ -368,7 +393,7 @@ u64 bound_key(const BoundModel& m, u32 power, u32 skill, u8 best, u8 lead, u64 b
         const double steps = static_cast<double>(p / 45000 + 10);
         return saturating_cast<u32>((b + 100.0) * steps * 500.0 / 1000.0);
     }
-    const u32 live = live_score_bound(m, p, skill, best, lead);
+    const u32 live = live_score_bound(m, p, skill, best, lead, multiplier_cap);
     if (m.target == Target::BONUS) {
         // Twice the bonus, rounded: the key's half-percent steps, rounded up.
         const u64 steps = (bonus_bound_x10 + 4) / 5;
@@ -544,8 +569,9 @@ struct BoundedSearch {
             const u32 distinct = static_cast<u32>(std::popcount(placed_units | mask));
             std::array<u8, 4> ceiling{};
             ceilings->of_placed_and_last({deck.data(), 4}, mask, ceiling);
-            u32 sum = b.skill[std::min<usize>(distinct, b.skill.size() - 1)];
-            u8 top = static_cast<u8>(sum);
+            const u8 last = b.skill[std::min<usize>(distinct, b.skill.size() - 1)];
+            u32 sum = last;
+            u8 top = last;
             for (usize s = 0; s < 4; ++s) {
                 const u8 v = std::min(ceiling[s], pool.skill_value(deck[s]));
                 sum += v;
@@ -559,7 +585,14 @@ struct BoundedSearch {
                 const usize shape = deck_shape(shared, same);
                 power = std::max(power, p.power[shape] + b.power[shape]);
             }
-            if (bound_key(model, power, sum, top, lead, bonus + b.bonus_x10) > worst) return true;
+            const std::array<u8, 5> slots = {std::min(ceiling[0], pool.skill_value(deck[0])),
+                                             std::min(ceiling[1], pool.skill_value(deck[1])),
+                                             std::min(ceiling[2], pool.skill_value(deck[2])),
+                                             std::min(ceiling[3], pool.skill_value(deck[3])), last};
+            if (bound_key(model, power, sum, top, lead, bonus + b.bonus_x10,
+                          slot_places_multiplier_e6(model, slots)) > worst) {
+                return true;
+            }
         }
         return false;
     }
@@ -591,7 +624,8 @@ struct BoundedSearch {
         const u8 lead = p.lead_known ? std::min(p.lead_skill, ceiling[0]) : top;
         const u32 power = p.plain() ? p.power[PLAIN_SHAPE] : p.power_bound();
         const u64 bonus = u64{p.bonus_x10} + extra_x10(p, 0);
-        return bound_key(model, power, sum, top, lead, bonus) > worst;
+        return bound_key(model, power, sum, top, lead, bonus,
+                         slot_places_multiplier_e6(model, ceiling)) > worst;
     }
 
     // The bonus beyond the cards' own of a deck through `p` with `free`
