@@ -131,6 +131,13 @@ class Node {
             if (tier.tier_key > upper) return false;
             const DfsTopDecks& decks = tier.decks;
             if (beneath(decks, score)) continue;
+            // Without exact windows a tier has one, of every attribute count.
+            if (extras.exact_count == 0) {
+                if (window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
+                                bonus_only, later_from, later))
+                    return true;
+                continue;
+            }
             // The window of the extras' range holds every exact one: where
             // it holds no sum the later cards make, none does.
             if (extras.exact_count != 0 &&
