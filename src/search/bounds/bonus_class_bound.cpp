@@ -18,31 +18,10 @@
 #include <cmath>
 
 #include "common/check.h"
+#include "search/bounds/top_five.h"
 #include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
-namespace {
-
-// The five largest values seen, largest first, and their prefix sums.
-template <class T>
-struct TopFive {
-    std::array<T, 5> values{};
-
-    void add(T v) {
-        for (T& kept : values)
-            if (v > kept) std::swap(v, kept);
-    }
-
-    template <class Row>
-    Row row() const {
-        Row r{};
-        for (usize k = 1; k <= 5; ++k)
-            r[k] = r[k - 1] + values[k - 1];
-        return r;
-    }
-};
-
-}  // namespace
 
 BonusClassBound::BonusClassBound(const BoundModel& m, usize from) : m_(&m) {
     const CardPool& pool = *m.pool;

@@ -10,28 +10,10 @@
 #include <algorithm>
 
 #include "common/check.h"
+#include "search/bounds/top_five.h"
 
 namespace vdz {
 namespace {
-
-// Keeps the five largest values seen, largest first, and their prefix sums.
-struct TopFive {
-    std::array<u32, 5> values{};
-
-    void add(u32 v) {
-        for (usize k = 0; k < values.size(); ++k) {
-            if (v <= values[k]) continue;
-            std::swap(v, values[k]);
-        }
-    }
-
-    SuffixRow row() const {
-        SuffixRow r{};
-        for (usize k = 1; k <= 5; ++k)
-            r[k] = r[k - 1] + values[k - 1];
-        return r;
-    }
-};
 
 u32 card_bonus(const CardPool& pool, const SearchContext& context, u16 card) {
     const u32 total = pool.event_bonus(card).total_x10();
@@ -49,17 +31,15 @@ CardSuffixSums build_card_suffix_sums(const CardPool& pool, const SearchContext&
     t.power.assign(usize{n} + 1, SuffixRow{});
     t.skill.assign(usize{n} + 1, SuffixRow{});
     t.bonus.assign(usize{n} + 1, SuffixRow{});
-    TopFive power;
-    TopFive skill;
-    TopFive bonus;
+    TopFive<u32> power, skill, bonus;
     for (usize i = n; i-- > 0;) {
         const u16 card = static_cast<u16>(i);
         power.add(pool.power(card));
         skill.add(pool.skill_value(card));
         bonus.add(card_bonus(pool, context, card));
-        t.power[i] = power.row();
-        t.skill[i] = skill.row();
-        t.bonus[i] = bonus.row();
+        t.power[i] = power.row<SuffixRow>();
+        t.skill[i] = skill.row<SuffixRow>();
+        t.bonus[i] = bonus.row<SuffixRow>();
     }
     return t;
 }
