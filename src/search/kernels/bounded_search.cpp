@@ -528,16 +528,22 @@ struct BoundedSearch {
 
     // Whether some entry of list [s][r] gives a deck with sums `p` a bound
     // key above `worst`: of plain powers once the deck can no longer share a
-    // unit or attribute.
+    // unit or attribute. The deck's first 5 - r slots hold its cards, the
+    // others the entry's, each of a skill value at most the entry's largest.
     bool list_beats(usize s, usize r, const PartialSums& p, u64 worst) const {
         const u64 bonus = u64{p.bonus_x10} + bonus_sums[s][r] + extra_x10(p, r);
         const bool plain = p.plain();
         const u32 power = plain ? p.power[PLAIN_SHAPE] : p.power_bound();
+        std::array<u8, 5> slots{};
+        for (usize k = 0; k + r < 5; ++k)
+            slots[k] = pool.skill_value(deck[k]);
         for (const BoundTriple& t : (plain ? plain_table : table).rows[s][r]) {
             const u8 best_skill = static_cast<u8>(std::max<u16>(p.max_skill, t.max_skill));
             const u8 lead = p.lead_known ? p.lead_skill : best_skill;
+            for (usize k = 5 - r; k < 5; ++k)
+                slots[k] = t.max_skill;
             if (bound_key(model, power + t.power_sum, p.skill_sum + t.skill_sum, best_skill, lead,
-                          bonus) > worst) {
+                          bonus, slot_places_multiplier_e6(model, slots)) > worst) {
                 return true;
             }
         }
@@ -727,6 +733,7 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
             child.lead_known = true;
             child.lead_skill = pool.skill_value(c);
         }
+        deck[depth] = c;
         if (worst != 0) {
             if (count_step()) return;
             if (!list_beats(i + 1, 4 - depth, child, worst)) {
