@@ -124,6 +124,16 @@ TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
         }
     }
     one_per_character_ = context.dominance_pruning;
+    // The entries whose cards lie at a position from a row on, a set that
+    // only shrinks as the row grows, are named by how many lie before it;
+    // the characters of the entries' cards.
+    support_row_class_.assign(usize{pool.count()} + 1, 0);
+    for (usize row = 0; row <= pool.count(); ++row) {
+        for (usize e = 0; e < marked; ++e)
+            support_row_class_[row] += support_last_position_[e] < static_cast<i32>(row);
+    }
+    for (usize e = 0; e < marked; ++e)
+        if (support_last_position_[e] >= 0) support_characters_ |= 1u << support_character_[e];
     // A list whose entries within a deck's reach all hold one value gives
     // every deck the same support sum, summed as the evaluator sums it.
     const usize reach = usize{list.count} + 5;
@@ -179,7 +189,7 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
         out.hull_hi = offset_hi(out.lo);
         return out;
     } else {
-        const SupportBounds support = support_bounds(placed, free_slots, row, used);
+        const SupportBounds support = cached_support_bounds(placed, free_slots, row, used);
         out.hi += support.high;
         out.lo += support.low;
         kept = support.kept;
@@ -193,6 +203,8 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
     // with any other.
     if (!support_in_given_order_ || (free_slots != 0 && takeable)) return out;
     out.support = kept;
+    const i64 kept_lo = uniform_support_ ? 0 : offset_lo(kept) - 1;
+    const i64 kept_hi = uniform_support_ ? 0 : offset_hi(kept) + 1;
     for (usize c = least; c <= most; ++c) {
         const double value = context.distinct_attr_bonus[c];
         const u8 attrs = free_slots != 1 ? u8{0xFF}
@@ -206,14 +218,36 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
                 out.slack_lo[v] = uniform_slack_[c].lo;
                 out.slack_hi[v] = uniform_slack_[c].hi;
             } else {
-                out.slack_lo[v] = offset_lo(value + kept);
-                out.slack_hi[v] = offset_hi(value + kept);
+                // The attribute bonus is whole percent, 10 x it whole
+                // tenths: the kept entries' offsets, a tenth wider for the
+                // rounding of the sum, serve every count.
+                const i64 tenths = 10 * i64{context.distinct_attr_bonus[c]};
+                out.slack_lo[v] = kept_lo - tenths;
+                out.slack_hi[v] = kept_hi - tenths;
             }
             out.exact[out.exact_count++] = value;
         }
         out.exact_attrs[v] |= attrs;
     }
     return out;
+}
+
+TierReach::SupportBounds TierReach::cached_support_bounds(const PartialSums& placed,
+                                                          usize free_slots, usize row,
+                                                          u32 used) const {
+    // The bounds read the row only through which entries' cards lie from it
+    // on, and the used characters only through those of the entries' cards.
+    const u32 excluded = (one_per_character_ ? used : 0) & support_characters_;
+    const u16 row_class = support_row_class_[row];
+    const u64 h = (placed.support_taken * 0x9E3779B97F4A7C15ull) ^ (u64{row_class} << 7) ^
+                  (u64{excluded} * 0x85EBCA77ull) ^ free_slots;
+    SupportCacheEntry& entry = support_cache_[(h ^ (h >> 29)) % support_cache_.size()];
+    if (!entry.valid || entry.taken != placed.support_taken || entry.row_class != row_class ||
+        entry.excluded != excluded || entry.free_slots != free_slots) {
+        entry = {placed.support_taken, excluded, row_class,
+                 free_slots,           true,     support_bounds(placed, free_slots, row, used)};
+    }
+    return entry.value;
 }
 
 TierReach::SupportBounds TierReach::support_bounds(const PartialSums& placed, usize free_slots,

@@ -118,6 +118,18 @@ class TierReach {
     };
     SupportBounds support_bounds(const PartialSums& placed, usize free_slots, usize row,
                                  u32 used) const;
+    // The same, kept for the placed entries, rows and characters that give
+    // the same answer: a node's scan and its children ask for few of them.
+    SupportBounds cached_support_bounds(const PartialSums& placed, usize free_slots, usize row,
+                                        u32 used) const;
+    struct SupportCacheEntry {
+        u64 taken = 0;
+        u32 excluded = 0;
+        u16 row_class = 0;
+        usize free_slots = 0;
+        bool valid = false;
+        SupportBounds value;
+    };
 
     const BoundModel* m_;
     usize fixed_slots_ = 0;  // fixed cards and characters
@@ -156,6 +168,12 @@ class TierReach {
     double uniform_support_sum_ = 0.0;
     std::array<TenthsWindow, 6> uniform_slack_{};
     bool support_walk_marked_ = false;
+    // Per row, how many such entries have their last card before it; the
+    // characters of those cards; answers of `support_bounds` by their inputs
+    // (one search, one thread).
+    std::vector<u16> support_row_class_;
+    u32 support_characters_ = 0;
+    mutable std::array<SupportCacheEntry, 256> support_cache_{};
 };
 
 }  // namespace vdz
