@@ -552,7 +552,8 @@ class Node {
         const u32 doubled = half_percent_steps(deck_event_bonus(pool_, context_, partial_));
         const usize tier = state_.store.tier_at(doubled);
         if (tier == state_.store.tiers.size()) return;
-        const u32 live = static_cast<u32>(complete_deck_bound(m_, partial_, child, 0));
+        const u32 live = static_cast<u32>(
+            complete_deck_bound(m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0), 0));
         if (beneath(state_.store.tiers[tier].decks, live)) return;
         descend(card, child, (u64{doubled} << 32) | live);
     }
@@ -689,7 +690,9 @@ class Node {
                     if (!admitted(card)) continue;
                     const PartialSums child = child_sums(m_, sums_, card);
                     partial_[depth_] = card;
-                    const u64 bound = complete_deck_bound(m_, partial_, child, m_.bonus_extra);
+                    const u64 bound = complete_deck_bound(
+                        m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0),
+                        m_.bonus_extra);
                     if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
                     descend(card, child, bound);
                 }
