@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "common/numeric.h"
 #include "search/evaluation/deck_key.h"
@@ -312,6 +313,18 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
     // and the support sum in this order; its doubled, rounded bonus never
     // falls as the total grows, so the totals of the tier form one run.
     const double attr = extras.exact[v];
+    // The answer follows from the tier, the attribute bonus and the support
+    // sum alone (the slack window is formed from them), and a search asks
+    // for few of them, many times.
+    u64 attr_bits = 0, support_bits = 0;
+    std::memcpy(&attr_bits, &attr, sizeof attr_bits);
+    std::memcpy(&support_bits, &extras.support, sizeof support_bits);
+    const u64 h = (u64{tier_key} * 0x9E3779B97F4A7C15ull) ^ (attr_bits * 0xC2B2AE3D27D4EB4Full) ^
+                  (support_bits * 0x165667B19E3779F9ull);
+    ExactCacheEntry& entry = exact_cache_[(h ^ (h >> 31)) % exact_cache_.size()];
+    if (entry.valid && entry.tier_key == tier_key && entry.attr_bits == attr_bits &&
+        entry.support_bits == support_bits)
+        return entry.window;
     const auto steps = [&](i64 total) {
         return half_percent_steps(0.1 * static_cast<double>(total) + attr + extras.support);
     };
@@ -320,6 +333,7 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
         ++slack.lo;
     while (slack.lo <= slack.hi && steps(slack.hi) > tier_key)
         --slack.hi;
+    entry = {true, tier_key, attr_bits, support_bits, slack};
     return slack;
 }
 

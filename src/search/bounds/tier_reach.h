@@ -174,6 +174,16 @@ class TierReach {
     std::vector<u16> support_row_class_;
     u32 support_characters_ = 0;
     mutable std::array<SupportCacheEntry, 256> support_cache_{};
+    // Answers of `exact_window` by tier key, attribute bonus and support
+    // sum (their bits).
+    struct ExactCacheEntry {
+        bool valid = false;
+        u32 tier_key = 0;
+        u64 attr_bits = 0;
+        u64 support_bits = 0;
+        TenthsWindow window;
+    };
+    mutable std::array<ExactCacheEntry, 512> exact_cache_{};
 };
 
 }  // namespace vdz
