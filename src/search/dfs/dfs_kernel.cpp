@@ -659,6 +659,9 @@ class Node {
         // cannot reach.
         const u64 entry = state_.entry_bound[depth_];
         const i64 upper = static_cast<i64>(entry >> 32);
+        // The placed cards' skill values at most what each resolves to in a
+        // deck of one card more.
+        const PartialSums placed_ceiled = with_skill_ceilings(m_, sums_, partial_, depth_, 1);
         for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
             const i64 key = tier->tier_key;
             const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
@@ -676,8 +679,8 @@ class Node {
             const auto visit = [&](const auto& self, usize l, usize r) -> void {
                 if (state_.stop || state_.count_step()) return;
                 if (state_.score_up && !state_.score_up->open(sums_, l, 1, low, high)) return;
-                if (beneath(decks, static_cast<u32>(
-                                       state_.last_card->bound(sums_, l, r, 0, m_.bonus_extra))))
+                if (beneath(decks, static_cast<u32>(state_.last_card->bound(placed_ceiled, l, r, 0,
+                                                                            m_.bonus_extra))))
                     return;
                 if (r - l > 4) {
                     const usize mid = l + (r - l) / 2;
@@ -799,6 +802,12 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         if (!state.card_sums) {
             at_most(
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));
+            // The last card's, its placed cards' skill values at their
+            // ceilings in a deck of one card more.
+            if (d == 4)
+                at_most(
+                    state.last_card->bound(with_skill_ceilings(state.bounds, placed, deck, 4, 1),
+                                           deck[4], usize{deck[4]} + 1, 0, extra_bonus));
         } else if (d < 4) {
             at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            *state.card_sums));

@@ -206,6 +206,30 @@ TEST(TieredSearch, ScoreUpLowerBoundFewDecksPass) {
     EXPECT_GT(decks_seen, 100u);
 }
 
+// Unit-count, difference and reference skills, whose values in a deck fall
+// far below their largest, over pools listed by bonus whose tiers fill: the
+// last card's bounds read each placed card at what it can resolve to.
+TEST(TieredSearch, SkillsThatResolveBelowTheirLargestValue) {
+    std::mt19937 rng(77);
+    for (int round = 0; round < 16; ++round) {
+        std::vector<TestCard> cards;
+        for (u16 i = 0; i < 16 + rng() % 5; ++i)
+            cards.push_back(test::every_skill_kind_card(rng, static_cast<u16>(100 + i), 9));
+        SearchContext context = random_tier_context(rng, cards);
+        context.world_bloom = false;
+        context.world_bloom_support = {};
+        context.event_kind = 0;
+        const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::CHEERFUL};
+        context.live_type = lives[round % 3];
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 > b.base_x10;
+        });
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 4 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // A challenge live of one character, whose decks hold five cards of it:
 // no bound may count one card per character.
 TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
