@@ -507,8 +507,9 @@ class Node {
             // Later positions have smaller rows: once no tier is open from
             // here on, none is further on. Asked at every fourth position,
             // since its tiers cost more than the children it would spare.
-            const u64 position = position_bound(m_, sums_, i, k_, extra);
-            if (((i - start_) & 3) == 0 && !tiers_open(position, sums_, depth_, i, used_)) return;
+            if (((i - start_) & 3) == 0 &&
+                !tiers_open(position_bound(m_, sums_, i, k_, extra), sums_, depth_, i, used_))
+                return;
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
@@ -518,7 +519,7 @@ class Node {
             }
             const u64 bound = child_bound(exclusion, card, child);
             if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
-            descend(card, child, std::min(bound, position));
+            descend(card, child, bound);
         }
     }
 
