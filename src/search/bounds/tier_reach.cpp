@@ -325,9 +325,7 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
     if (entry.valid && entry.tier_key == tier_key && entry.attr_bits == attr_bits &&
         entry.support_bits == support_bits)
         return entry.window;
-    const auto steps = [&](i64 total) {
-        return half_percent_steps(0.1 * static_cast<double>(total) + attr + extras.support);
-    };
+    const auto steps = [&](i64 total) { return exact_doubled(total, extras, v); };
     slack.lo = std::max<i64>(slack.lo, 0);
     while (slack.lo <= slack.hi && steps(slack.lo) < tier_key)
         ++slack.lo;
@@ -335,6 +333,10 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
         --slack.hi;
     entry = {true, tier_key, attr_bits, support_bits, slack};
     return slack;
+}
+
+u32 TierReach::exact_doubled(i64 total, const BonusExtras& extras, usize v) const {
+    return half_percent_steps(0.1 * static_cast<double>(total) + extras.exact[v] + extras.support);
 }
 
 bool TierReach::one_reaches(usize row, u8 attrs, u32 placed_x10, const TenthsWindow& w) const {

@@ -91,6 +91,10 @@ class TierReach {
         return later_.any_within(row, count, w.lo - i64{placed_x10}, w.hi - i64{placed_x10});
     }
 
+    // The doubled bonus of a deck whose cards total `total` and whose extras
+    // are exact value `v` of `extras`, as the evaluator sums it.
+    u32 exact_doubled(i64 total, const BonusExtras& extras, usize v) const;
+
     // Whether one card at position `row` or later whose attribute is in
     // `attrs` (bit attr & 7) has a total that brings `placed_x10` within `w`.
     bool one_reaches(usize row, u8 attrs, u32 placed_x10, const TenthsWindow& w) const;

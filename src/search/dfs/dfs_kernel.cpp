@@ -524,9 +524,13 @@ class Node {
     }
 
     // The last cards at positions `l`..`r`, of one bonus: halves whose
-    // largest values, as a run's stand-in, leave no tier room hold no card
-    // a tier takes. Visited in ascending order, as the scan would.
+    // largest values leave no tier room hold no card a tier takes. Visited
+    // in ascending order, as the scan would.
     void visit_last_cards(usize l, usize r, u64 extra) {
+        if (const std::optional<RunTiers> tiers = run_tiers(l)) {
+            visit_known_tiers(l, r, extra, *tiers);
+            return;
+        }
         if (state_.stop || state_.count_step()) return;
         const i64 total = total_at(l);
         PartialSums run = sums_;
@@ -546,14 +550,77 @@ class Node {
         }
     }
 
+    // Per attribute (attr & 7) of a run's last card, its deck's doubled
+    // bonus and the position of that tier in the store (`tiers.size()` for
+    // none).
+    struct RunTiers {
+        std::array<u32, 8> doubled{};
+        std::array<usize, 8> tier{};
+    };
+
+    // Where the support entries the run's decks count are known (no last
+    // card from `l` on takes one), a deck's bonus follows from its cards'
+    // total, the run's, and its attribute count, which the last card's
+    // attribute decides: the evaluator's own sum gives it per attribute.
+    std::optional<RunTiers> run_tiers(usize l) const {
+        const BonusExtras extras = reach().extras(sums_, 1, l, used_);
+        if (extras.exact_count == 0) return std::nullopt;
+        const auto& tiers = state_.store.tiers;
+        RunTiers out;
+        out.tier.fill(tiers.size());
+        const i64 total = i64{sums_.bonus_x10} + total_at(l);
+        for (usize v = 0; v < extras.exact_count; ++v) {
+            const u32 doubled = reach().exact_doubled(total, extras, v);
+            const usize tier = state_.store.tier_at(doubled);
+            for (usize a = 0; a < out.tier.size(); ++a) {
+                if (!((extras.exact_attrs[v] >> a) & 1)) continue;
+                out.doubled[a] = doubled;
+                out.tier[a] = tier;
+            }
+        }
+        return out;
+    }
+
+    // `visit_last_cards` where each card's tier is known: a half is cut
+    // when its largest values leave none of the run's tiers room.
+    void visit_known_tiers(usize l, usize r, u64 extra, const RunTiers& run) {
+        if (state_.stop || state_.count_step()) return;
+        const auto& tiers = state_.store.tiers;
+        const u32 bound = static_cast<u32>(state_.last_card->bound(sums_, l, r, 0, extra));
+        bool room = false;
+        for (const usize t : run.tier)
+            room = room || (t < tiers.size() && !beneath(tiers[t].decks, bound));
+        if (!room) return;
+        if (r - l > 4) {
+            const usize mid = l + (r - l) / 2;
+            visit_known_tiers(l, mid, extra, run);
+            visit_known_tiers(mid, r, extra, run);
+            return;
+        }
+        for (usize i = l; i < r && !state_.stop; ++i) {
+            const u16 card = static_cast<u16>(i);
+            const usize a = pool_.attr(card) & 7u;
+            if (run.tier[a] == tiers.size() || !admitted(card)) continue;
+            take_last_card(card, child_sums(m_, sums_, card), run.doubled[a]);
+        }
+    }
+
     // A last card completes the deck, whose bonus the evaluator's own sum
     // gives exactly: the deck has a tier only where that bonus names one, and
-    // that tier takes it only where its live score bound leaves room. Under
-    // the bonus target the bound's low half, the live score, does not read
-    // the bonus, so the exact bonus beside it bounds the deck's key.
+    // that tier takes it only where its live score bound leaves room.
     void try_last_card(u16 card, const PartialSums& child) {
         partial_[depth_] = card;
-        const u32 doubled = half_percent_steps(deck_event_bonus(pool_, context_, partial_));
+        take_last_card(card, child,
+                       half_percent_steps(deck_event_bonus(pool_, context_, partial_)));
+    }
+
+    // The last card `card`, whose deck's doubled bonus is `doubled`. Under
+    // the bonus target the bound's low half, the live score, does not read
+    // the bonus, so the exact bonus beside it bounds the deck's key.
+    void take_last_card(u16 card, const PartialSums& child, u32 doubled) {
+        partial_[depth_] = card;
+        VDZ_ASSERT(!CHECK_BOUNDS ||
+                   half_percent_steps(deck_event_bonus(pool_, context_, partial_)) == doubled);
         const usize tier = state_.store.tier_at(doubled);
         if (tier == state_.store.tiers.size()) return;
         const u32 live = static_cast<u32>(

@@ -121,8 +121,8 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
 // moves its deck to the next count.
 TEST(TieredSearch, WorldBloomExactWindowsEqualBruteForce) {
     std::mt19937 rng(58);
-    for (int round = 0; round < 80; ++round) {
-        std::vector<TestCard> cards = test::random_cards(rng, 8 + rng() % 6);
+    for (int round = 0; round < 120; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 8 + rng() % 9);
         SearchContext context = random_tier_context(rng, cards);
         context.world_bloom_support = {};
         test::add_world_bloom_support(rng, cards, context);
@@ -142,8 +142,21 @@ TEST(TieredSearch, WorldBloomExactWindowsEqualBruteForce) {
                 general.entries.begin(), general.entries.end(),
                 [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
         }
+        // Attributes of their own (one per card id, which a card's skill
+        // variants share), so that decks end with every count.
+        std::map<u16, u8> attr_of;
+        for (TestCard& c : cards)
+            c.attr = attr_of.try_emplace(c.card_id, static_cast<u8>(rng() % 5)).first->second;
+        // Pools listed by bonus with few tiers asked, where the runs of
+        // equal bonus pick the last cards and the tiers fill.
+        const bool listed = round % 4 >= 2;
+        if (listed) {
+            std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+                return a.base_x10 > b.base_x10;
+            });
+        }
         const CardPool pool = test::make_pool(cards, context);
-        expect_every_tier(pool, context, 1 + rng() % 4, round);
+        expect_every_tier(pool, context, 1 + rng() % 4, round, listed ? 8 : 1);
         if (::testing::Test::HasFailure()) return;
     }
 }
