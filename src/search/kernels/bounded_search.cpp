@@ -552,11 +552,6 @@ struct BoundedSearch {
 
     u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
 
-    // Whether the complete deck in `deck`, whose sums are `p`, may key
-    // above `worst`: its power and bonus as the list bounds read them, each
-    // skill value at most its ceiling for the deck's own units, the least
-    // of it and the card's skill value (the leader's too, where the first
-    // slot leads).
     // Whether the four cards in `deck`, whose sums are `p`, and a last card
     // from candidate position `row` on may key above `worst`: per unit mask
     // of such a card, the deck's shape powers (in each attribute case the
@@ -575,26 +570,23 @@ struct BoundedSearch {
             const u32 distinct = static_cast<u32>(std::popcount(placed_units | mask));
             std::array<u8, 4> ceiling{};
             ceilings->of_placed_and_last({deck.data(), 4}, mask, ceiling);
-            const u8 last = b.skill[std::min<usize>(distinct, b.skill.size() - 1)];
-            u32 sum = last;
-            u8 top = last;
-            for (usize s = 0; s < 4; ++s) {
-                const u8 v = std::min(ceiling[s], pool.skill_value(deck[s]));
+            std::array<u8, 5> slots{};
+            slots[4] = b.skill[std::min<usize>(distinct, b.skill.size() - 1)];
+            for (usize s = 0; s < 4; ++s)
+                slots[s] = std::min(ceiling[s], pool.skill_value(deck[s]));
+            u32 sum = 0;
+            u8 top = 0;
+            for (const u8 v : slots) {
                 sum += v;
                 top = std::max(top, v);
             }
-            const u8 first = std::min(ceiling[0], pool.skill_value(deck[0]));
-            const u8 lead = p.lead_known ? std::min(p.lead_skill, first) : top;
+            const u8 lead = p.lead_known ? std::min(p.lead_skill, slots[0]) : top;
             u32 power = 0;
             for (const bool same : {false, true}) {
                 if (same && p.mixed_attributes) continue;
                 const usize shape = deck_shape(shared, same);
                 power = std::max(power, p.power[shape] + b.power[shape]);
             }
-            const std::array<u8, 5> slots = {std::min(ceiling[0], pool.skill_value(deck[0])),
-                                             std::min(ceiling[1], pool.skill_value(deck[1])),
-                                             std::min(ceiling[2], pool.skill_value(deck[2])),
-                                             std::min(ceiling[3], pool.skill_value(deck[3])), last};
             if (bound_key(model, power, sum, top, lead, bonus + b.bonus_x10,
                           slot_places_multiplier_e6(model, slots)) > worst) {
                 return true;
@@ -617,6 +609,11 @@ struct BoundedSearch {
 #endif
     }
 
+    // Whether the complete deck in `deck`, whose sums are `p`, may key
+    // above `worst`: its power and bonus as the list bounds read them, each
+    // skill value at most its ceiling for the deck's own units, the least
+    // of it and the card's skill value (the leader's too, where the first
+    // slot leads).
     bool deck_beats(const PartialSums& p, u64 worst) const {
         std::array<u8, 5> ceiling{};
         ceilings->of_placed(deck, 0, ceiling);
