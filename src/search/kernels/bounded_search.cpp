@@ -20,7 +20,10 @@
 // floating-point rounding, so L below is never under a deck's live score, and the event points
 // grow with the live score. For the bonus and mysekai targets the deck's event bonus is at most the
 // cards' own bonuses plus what the deck adds beyond them (see `ExtraBonus`); the start-position
-// sums of card bonuses below bound the first part.
+// sums of card bonuses below bound the first part. In the final chapter a deck is valued in
+// the best order of slots 1 to 4 (see `arrange_final_deck`), which moves only its limited
+// bonuses; the cards' own bonuses here hold every card's limited part, at least what any
+// order counts, so they bound the best order's bonus too.
 #include "search/kernels/bounded_search.h"
 
 #include <algorithm>
@@ -35,6 +38,7 @@
 #include "search/bounds/least_above.h"
 #include "search/bounds/skill_ceiling.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/final_deck_order.h"
 #include "search/evaluation/top_decks.h"
 
 namespace vdz {
@@ -552,6 +556,14 @@ struct BoundedSearch {
 
     u64 worst_kept() const { return best.full() ? best.worst_score() : 0; }
 
+    // The complete deck in `deck` as it is valued, kept and listed: in the
+    // final chapter in its best order, the one whose limited bonuses count.
+    DeckSlots listed_deck() const {
+        DeckSlots slots = deck;
+        if (context.final_chapter) arrange_final_deck(pool, context, slots);
+        return slots;
+    }
+
     // Whether the four cards in `deck`, whose sums are `p`, and a last card
     // from candidate position `row` on may key above `worst`: per unit mask
     // of such a card, the deck's shape powers (in each attribute case the
@@ -670,7 +682,7 @@ struct BoundedSearch {
 #if !defined(NDEBUG) || defined(VDZ_CHECKS)
         if (depth != 4) return;
         deck[depth] = card;
-        const auto key = evaluate_deck_key(pool, context, deck);
+        const auto key = evaluate_deck_key(pool, context, listed_deck());
         VDZ_ASSERT(!key || *key <= worst);
 #endif
     }
@@ -684,11 +696,12 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     // 1. Leaf: a key must beat the worst kept one to be offered.
     if (depth == 5) {
         ++stats.evaluations;
-        const auto key = evaluate_deck_key(pool, context, deck);
+        const DeckSlots listed = listed_deck();
+        const auto key = evaluate_deck_key(pool, context, listed);
         // Every bound is the largest of these leaf bounds over the choices
         // it covers, so this one must hold for the deck itself.
         VDZ_ASSERT(!key || *key == 0 || list_beats(n, 0, sums, *key - 1));
-        if (key && *key > worst_kept()) best.push({*key, deck});
+        if (key && *key > worst_kept()) best.push({*key, listed});
         return;
     }
     // 2. The node's threshold, read once; 0 means no bound anywhere here.

@@ -19,11 +19,13 @@
 
 namespace vdz {
 
-// Decks best first, slots in candidate-list order. `candidates` holds every
-// pool card once, the cards of each fixed card id first (in the order of the
-// fixed cards), then the rest; `table` is built over the same list. When
-// the deadline passes, the best decks found so far. Counts a step per node
-// and per child bound test. Challenge lives only: the bounds are theirs.
+// Decks best first, slots in candidate-list order (in the final chapter,
+// slots 1 to 4 in their cards' best order, see `arrange_final_deck`).
+// `candidates` holds every pool card once, the cards of each fixed card id
+// first (in the order of the fixed cards), then the rest; `table` is built
+// over the same list. When the deadline passes, the best decks found so
+// far. Counts a step per node and per child bound test. Challenge lives
+// only: the bounds are theirs.
 SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                             const SuffixTables& suffix, std::span<const u16> candidates,
                             const ParetoBoundTable& table, u64 limit, Deadline& deadline);

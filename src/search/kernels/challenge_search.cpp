@@ -1,10 +1,13 @@
 // Lexicographic enumeration of candidate positions i < j < k < l < m, with a
 // position passed over when its card id is already in the combination.
+// Each combination is one card set under its first candidate as leader; in
+// the final chapter it is valued and kept in its best order.
 #include "search/kernels/challenge_search.h"
 
 #include <algorithm>
 
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/final_deck_order.h"
 
 namespace vdz {
 
@@ -59,8 +62,9 @@ SearchResult challenge_search(const CardPool& pool, const SearchContext& context
                             ids[m] == ids[l]) {
                             continue;
                         }
-                        const DeckSlots slots = {candidates[i], candidates[j], candidates[k],
-                                                 candidates[l], candidates[m]};
+                        DeckSlots slots = {candidates[i], candidates[j], candidates[k],
+                                           candidates[l], candidates[m]};
+                        if (context.final_chapter) arrange_final_deck(pool, context, slots);
                         ++result.stats.evaluations;
                         ++result.stats.nodes;
                         const auto key = evaluate_deck_key(pool, context, slots);

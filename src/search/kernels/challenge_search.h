@@ -21,8 +21,10 @@ namespace vdz {
 std::vector<u16> challenge_candidate_order(const CardPool& pool, const SearchContext& context);
 
 // The best deck of five candidates with pairwise different card ids, or no
-// deck when none has a key above 0. Slots come in candidate order. Of decks
-// with equal keys the one met first in the lexicographic order of candidate
+// deck when none has a key above 0. Slots come in candidate order, except
+// that in the final chapter slots 1 to 4 take the best order of their cards
+// (see `arrange_final_deck`), in which the deck is valued. Of decks with
+// equal keys the one met first in the lexicographic order of candidate
 // positions wins. When the deadline passes, the best deck found so far.
 SearchResult challenge_search(const CardPool& pool, const SearchContext& context,
                               std::span<const u16> candidates, Deadline& deadline);

@@ -9,6 +9,7 @@
 
 #include "fake_clock.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/final_deck_order.h"
 #include "search/kernels/challenge_fixture.h"
 #include "test_pool.h"
 
@@ -20,7 +21,9 @@ using test::plain_card;
 using test::TestCard;
 
 // Every set of five pool cards with distinct card ids, slots in candidate
-// order: the largest key, and of those the earliest candidate positions.
+// order (in the final chapter, slots 1 to 4 in their best order, which
+// challenge_final_order_test holds to every order): the largest key, and of
+// those the earliest candidate positions.
 std::vector<DeckEntry> brute_force_best(const CardPool& pool, const SearchContext& context,
                                         const std::vector<u16>& candidates) {
     const usize n = candidates.size();
@@ -34,6 +37,7 @@ std::vector<DeckEntry> brute_force_best(const CardPool& pool, const SearchContex
         DeckSlots slots;
         for (usize s = 0; s < 5; ++s)
             slots[s] = candidates[positions[s]];
+        if (context.final_chapter) arrange_final_deck(pool, context, slots);
         std::vector<u16> ids;
         for (const u16 card : slots)
             ids.push_back(pool.card_id(card));
@@ -49,6 +53,7 @@ std::vector<DeckEntry> brute_force_best(const CardPool& pool, const SearchContex
     DeckSlots slots;
     for (usize s = 0; s < 5; ++s)
         slots[s] = candidates[best->second[s]];
+    if (context.final_chapter) arrange_final_deck(pool, context, slots);
     return {{best->first, slots}};
 }
 
