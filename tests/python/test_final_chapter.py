@@ -185,16 +185,19 @@ class SmallPlayer(LoadedRegion):
             self.cards_of[character] = [event_card, twin]
         assert len(self.cards_of) == 6
         self.designated = next(iter(self.cards_of))
-        owned = [
+        self.owned = [
             {"cardId": card_id, "level": 30, "skillLevel": 1, "masterRank": 0, "specialTrainingStatus": "none",
              "defaultImage": "original", "episodes": []}
             for pair in self.cards_of.values()
             for card_id in pair
         ]
-        self.user = NativeUserData(json.dumps({**self.user_json, "userCards": owned}).encode())
+        self.user = self.user_with(self.owned)
 
-    def recommend(self, options):
-        text = self.engine.recommend(REGION, json.dumps({"eventId": FINAL_CHAPTER, **options}), self.user)
+    def user_with(self, owned):
+        return NativeUserData(json.dumps({**self.user_json, "userCards": owned}).encode())
+
+    def recommend(self, options, user=None):
+        text = self.engine.recommend(REGION, json.dumps({"eventId": FINAL_CHAPTER, **options}), user or self.user)
         return json.loads(text)["decks"]
 
     def oracle(self, options, designated):
@@ -258,3 +261,24 @@ def test_fewer_limited_places_give_the_oracles_decks_in_their_best_order(small_p
             small_player.expect_listed_order_gives_its_bonus(deck)
             # Asked for in the order listed, the deck comes back as it is.
             assert small_player.recommend({**options, "limit": 1, "fixedCards": ids}) == [deck]
+
+
+@pytest.mark.parametrize("target", ["score", "mysekai"])
+def test_challenge_decks_are_listed_in_their_best_order(small_player, target):
+    """A challenge live takes neither road above: each card set is met once,
+    led by its strongest card, by the single-best search (limit 1) and the
+    bounded search (limit 5). With only the event cards, every deck holds
+    more of them than places, and those of the largest bonus, the weakest
+    (level 1), are met last; they still take the counted places."""
+    top = max(small_player.limited.values())
+    owned = [
+        {**card, "level": 1 if small_player.limited[card["cardId"]] == top else 30}
+        for card in small_player.owned
+        if card["cardId"] in small_player.limited
+    ]
+    user = small_player.user_with(owned)
+    for limit in (1, 5):
+        decks = small_player.recommend({"liveType": "challenge", "target": target, "limit": limit}, user)
+        assert len(decks) == limit
+        for deck in decks:
+            small_player.expect_listed_order_gives_its_bonus(deck)
