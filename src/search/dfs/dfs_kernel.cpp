@@ -485,19 +485,32 @@ class Node {
         }
         if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
         const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
-        if (!tiers_open(bound, sums_, depth_, start_, used_)) return;
+        if (!entry_admits(bound, start_) && !tiers_open(bound, sums_, depth_, start_, used_))
+            return;
         note_bound(bound);
         const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
         const u64 extra = node_extra();
         const BonusRuns runs = next_card_runs(bound);
+        PassedRun passed;
         for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
             if (state_.stop || state_.count_step()) return;
             if (runs.on) {
                 const usize end = reach().first_at_most(i, total_at(i) - 1);
-                const RunStep step =
-                    run_step(i, runs, state_.last_card->bound(sums_, i, end, k_ - 1, extra));
-                if (step == RunStep::END) return;
-                if (step == RunStep::SKIP) continue;
+                // A run that passed is asked again at every fourth card,
+                // with its bound from there on, and only where that bound
+                // has fallen: the same bound, a little later, rarely closes
+                // what it left open, and each child is judged on its own.
+                if (end != passed.end || ((i - passed.first) & 3) == 0) {
+                    const u64 run_bound = state_.last_card->bound(sums_, i, end, k_ - 1, extra);
+                    if (end != passed.end || run_bound != passed.bound) {
+                        const RunStep step = run_step(i, runs, run_bound);
+                        if (step == RunStep::END) return;
+                        if (step == RunStep::SKIP) continue;
+                        if (end != passed.end) passed.first = i;
+                        passed.end = end;
+                        passed.bound = run_bound;
+                    }
+                }
                 if (k_ == 1) {
                     visit_last_cards(i, end, extra);
                     i = end - 1;
@@ -507,9 +520,11 @@ class Node {
             // Later positions have smaller rows: once no tier is open from
             // here on, none is further on. Asked at every fourth position,
             // since its tiers cost more than the children it would spare.
-            if (((i - start_) & 3) == 0 &&
-                !tiers_open(position_bound(m_, sums_, i, k_, extra), sums_, depth_, i, used_))
-                return;
+            if (((i - start_) & 3) == 0) {
+                const u64 position = position_bound(m_, sums_, i, k_, extra);
+                if (!entry_admits(position, i) && !tiers_open(position, sums_, depth_, i, used_))
+                    return;
+            }
             const u16 card = static_cast<u16>(i);
             if (!admitted(card)) continue;
             const PartialSums child = child_sums(m_, sums_, card);
@@ -517,10 +532,38 @@ class Node {
                 try_last_card(card, child);
                 continue;
             }
-            const u64 bound = child_bound(exclusion, card, child);
-            if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
+            // Each bound of the child holds for all its completions: the
+            // position bound alone turns most away, and the smaller of the
+            // two is formed only for those it admits.
+            const u64 first = k_ == 1 ? child_bound(exclusion, card, child)
+                                      : position_bound(m_, child, i + 1, k_ - 1, child_extra(card));
+            if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card))) continue;
+            const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child);
+            if (bound != first && !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card)))
+                continue;
             descend(card, child, bound);
         }
+    }
+
+    // A run of equal bonus whose stand-in a tier admitted: its end, the
+    // position it was first asked at and its last bound asked.
+    struct PassedRun {
+        usize end = SIZE_MAX;
+        usize first = 0;
+        u64 bound = 0;
+    };
+
+    // Whether `tiers_open` is known to hold for `bound` from position `next`
+    // without asking it: a node below the root of a tiered search was
+    // entered only after its parent asked it for this node's own sums,
+    // characters and start under the entry bound, and the tiers have taken
+    // no deck since; a bound no smaller in either half meets every tier's
+    // key and worst live score at least as well, so the answer stands. The
+    // final chapter's leaders enter with no bound asked.
+    bool entry_admits(u64 bound, usize next) const {
+        const u64 entry = state_.entry_bound[depth_];
+        if (depth_ == 0 || next != start_ || entry == ~u64{0}) return false;
+        return (bound >> 32) >= (entry >> 32) && static_cast<u32>(bound) >= static_cast<u32>(entry);
     }
 
     // The last cards at positions `l`..`r`, of one bonus: halves whose
