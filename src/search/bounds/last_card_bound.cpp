@@ -67,7 +67,8 @@ LastCardBound::LastCardBound(const BoundModel& m) : m_(&m) {
     coupled_.build(std::move(coupled));
 }
 
-u64 LastCardBound::power_bound(const PartialSums& sums, usize begin, usize end, usize rest) const {
+u64 LastCardBound::power_bound(const PartialSums& sums, usize begin, usize end, usize rest,
+                               u64 placed_unit) const {
     const SuffixTables& t = *m_->suffix;
     const usize after = begin + 1;
     const u64 plain =
@@ -86,18 +87,46 @@ u64 LastCardBound::power_bound(const PartialSums& sums, usize begin, usize end, 
     u64 shared = 0;
     for (u32 u = 0; u < 6; ++u)
         if ((sums.common_units >> u) & 1u)
-            shared = std::max<u64>(shared, u64{sums.power_sum} + unit_power_[u].max(begin, end) +
+            shared = std::max<u64>(shared, placed_unit + unit_power_[u].max(begin, end) +
                                                t.unit_power_sums[u][after][rest]);
     return std::min(column, std::max(none, shared));
 }
 
+u64 LastCardBound::placed_unit_power(const PartialSums& sums, const DeckSlots& deck,
+                                     usize placed) const {
+    // A deck fills only units all its cards share, a subset of the placed
+    // cards' common units, and a card's variant for a smaller set of units
+    // is among those `pattern_power` takes for the larger one; the variant
+    // of a shared attribute only where the placed cards have one attribute.
+    const CardPool& pool = *m_->pool;
+    u64 out = 0;
+    for (usize s = 0; s < placed; ++s) {
+        u32 best = pattern_power(pool, deck[s], sums.common_units, 0);
+        if (!sums.mixed_attrs)
+            best = std::max(best, pattern_power(pool, deck[s], sums.common_units, 1));
+        out += std::min(best, pool.power(deck[s]));
+    }
+    return out;
+}
+
+u64 LastCardBound::last_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
+                              u64 bonus_extra) const {
+    return bound_parts(sums, power_bound(sums, begin, end, 0, placed_unit), begin, end, 0,
+                       bonus_extra);
+}
+
 u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
                          u64 bonus_extra) const {
+    VDZ_ASSERT(rest <= 4 && begin + 1 < m_->suffix->power_sums.size());
+    return bound_parts(sums, power_bound(sums, begin, end, rest, sums.power_sum), begin, end, rest,
+                       bonus_extra);
+}
+
+u64 LastCardBound::bound_parts(const PartialSums& sums, u64 power, usize begin, usize end,
+                               usize rest, u64 bonus_extra) const {
     const BoundModel& m = *m_;
     const SuffixTables& t = *m.suffix;
-    VDZ_ASSERT(rest <= 4 && begin + 1 < t.power_sums.size());
     const usize after = begin + 1;
-    const u64 power = power_bound(sums, begin, end, rest);
     // The range's best skill value and the rest's, largest first.
     std::array<u32, 5> skills{skill_.max(begin, end)};
     const SuffixRow& sk = t.skill_sums[after];

@@ -32,6 +32,15 @@ class LastCardBound {
     u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra,
               const CardSuffixSums& cards) const;
 
+    // The largest power the first `placed` cards of `deck` (those of
+    // `sums`) have in a deck that fills a unit: a unit they all share, each
+    // card in the attribute cases the deck may have.
+    u64 placed_unit_power(const PartialSums& sums, const DeckSlots& deck, usize placed) const;
+    // `bound` of a last card (no rest) whose placed cards have at most
+    // `placed_unit` power (`placed_unit_power`) in a deck that fills a unit.
+    u64 last_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
+                   u64 bonus_extra) const;
+
   private:
     // Per level j, the largest value over positions i..i + 2^j.
     template <class T>
@@ -42,8 +51,14 @@ class LastCardBound {
     };
 
     const BoundModel* m_;
+    // `bound` with the decks' power bounded by `power`.
+    u64 bound_parts(const PartialSums& sums, u64 power, usize begin, usize end, usize rest,
+                    u64 bonus_extra) const;
     // The largest power of the decks the bound covers, per deck shape.
-    u64 power_bound(const PartialSums& sums, usize begin, usize end, usize rest) const;
+    // `placed_unit` bounds the placed cards' power where the deck fills a
+    // unit; their power column sum always does.
+    u64 power_bound(const PartialSums& sums, usize begin, usize end, usize rest,
+                    u64 placed_unit) const;
 
     Table<u32> power_, plain_power_, same_attr_power_, skill_, bonus_;
     // Per unit, the power column of the cards of that unit, 0 elsewhere.

@@ -501,7 +501,9 @@ class Node {
                 // has fallen: the same bound, a little later, rarely closes
                 // what it left open, and each child is judged on its own.
                 if (end != passed.end || ((i - passed.first) & 3) == 0) {
-                    const u64 run_bound = state_.last_card->bound(sums_, i, end, k_ - 1, extra);
+                    const u64 run_bound =
+                        k_ == 1 ? last_cards_bound(i, end, extra)
+                                : state_.last_card->bound(sums_, i, end, k_ - 1, extra);
                     if (end != passed.end || run_bound != passed.bound) {
                         const RunStep step = run_step(i, runs, run_bound);
                         if (step == RunStep::END) return;
@@ -579,7 +581,7 @@ class Node {
         PartialSums run = sums_;
         run.bonus_sum += ceil_percent(static_cast<u32>(total));
         run.bonus_x10 += static_cast<u32>(total);
-        const u64 bound = state_.last_card->bound(sums_, l, r, 0, extra);
+        const u64 bound = last_cards_bound(l, r, extra);
         if (!tiers_open(bound, run, depth_ + 1, l + 1, used_, true)) return;
         if (r - l > 4) {
             const usize mid = l + (r - l) / 2;
@@ -591,6 +593,18 @@ class Node {
             const u16 card = static_cast<u16>(i);
             if (admitted(card)) try_last_card(card, child_sums(m_, sums_, card));
         }
+    }
+
+    // Bound of the decks this node's last card completes from positions
+    // `l`..`r`: the placed cards' skill values at most what each resolves
+    // to in a deck of five, their power in a deck that fills a unit at most
+    // their variants for the units they share (found on first use).
+    u64 last_cards_bound(usize l, usize r, u64 extra) {
+        if (!placed_unit_) {
+            placed_ceiled_ = with_skill_ceilings(m_, sums_, partial_, depth_, 1);
+            placed_unit_ = state_.last_card->placed_unit_power(sums_, partial_, depth_);
+        }
+        return state_.last_card->last_bound(placed_ceiled_, *placed_unit_, l, r, extra);
     }
 
     // Per attribute (attr & 7) of a run's last card, its deck's doubled
@@ -629,7 +643,7 @@ class Node {
     void visit_known_tiers(usize l, usize r, u64 extra, const RunTiers& run) {
         if (state_.stop || state_.count_step()) return;
         const auto& tiers = state_.store.tiers;
-        const u32 bound = static_cast<u32>(state_.last_card->bound(sums_, l, r, 0, extra));
+        const u32 bound = static_cast<u32>(last_cards_bound(l, r, extra));
         bool room = false;
         for (const usize t : run.tier)
             room = room || (t < tiers.size() && !beneath(tiers[t].decks, bound));
@@ -834,6 +848,9 @@ class Node {
     PartialDeckKey key_;  // this node's cards, in support-bonus mode
     // Per attribute case, the last card's power floor where it fills no unit.
     std::array<std::optional<u32>, 2> case_floor_;
+    // The last card's placed sums and power (see `last_cards_bound`).
+    PartialSums placed_ceiled_;
+    std::optional<u64> placed_unit_;
 };
 
 // Whether a deck completed from this node could still reach the request's
@@ -918,10 +935,14 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));
             // The last card's, its placed cards' skill values at their
             // ceilings in a deck of one card more.
-            if (d == 4)
+            if (d == 4) {
+                const PartialSums ceiled = with_skill_ceilings(state.bounds, placed, deck, 4, 1);
                 at_most(
-                    state.last_card->bound(with_skill_ceilings(state.bounds, placed, deck, 4, 1),
-                                           deck[4], usize{deck[4]} + 1, 0, extra_bonus));
+                    state.last_card->bound(ceiled, deck[4], usize{deck[4]} + 1, 0, extra_bonus));
+                at_most(state.last_card->last_bound(
+                    ceiled, state.last_card->placed_unit_power(placed, deck, 4), deck[4],
+                    usize{deck[4]} + 1, extra_bonus));
+            }
         } else if (d < 4) {
             at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            *state.card_sums));
