@@ -61,6 +61,13 @@ LastCardBound::LastCardBound(const BoundModel& m) : m_(&m) {
         for (u16 i = 0; i < pool.count(); ++i)
             of_unit.push_back((pool.unit_mask(i) >> u) & 1u ? pool.power(i) : 0);
         unit_power_[u].build(std::move(of_unit));
+        std::vector<u32> mixed;
+        for (u16 i = 0; i < pool.count(); ++i)
+            mixed.push_back(
+                (pool.unit_mask(i) >> u) & 1u
+                    ? std::min(pool.power(i), pattern_power(pool, i, pool.unit_mask(i), 0))
+                    : 0);
+        unit_power_mixed_[u].build(std::move(mixed));
     }
     skill_.build(std::move(skill));
     bonus_.build(std::move(bonus));
@@ -83,11 +90,14 @@ u64 LastCardBound::power_bound(const PartialSums& sums, usize begin, usize end, 
         none = std::max(none, u64{sums.unitless_power_sum} + same_attr_power_.max(begin, end) +
                                   t.same_attr_power_sums[sums.first_attr & 7u][after][rest]);
     // A deck that fills a unit the placed cards share: all its cards are of
-    // that unit.
+    // that unit. Where the placed cards' attributes differ, so do the deck's,
+    // and the range's card has a variant without the shared attribute, for
+    // units it has, among which are those the deck fills.
+    const auto& range_unit = sums.mixed_attrs ? unit_power_mixed_ : unit_power_;
     u64 shared = 0;
     for (u32 u = 0; u < 6; ++u)
         if ((sums.common_units >> u) & 1u)
-            shared = std::max<u64>(shared, placed_unit + unit_power_[u].max(begin, end) +
+            shared = std::max<u64>(shared, placed_unit + range_unit[u].max(begin, end) +
                                                t.unit_power_sums[u][after][rest]);
     return std::min(column, std::max(none, shared));
 }

@@ -63,6 +63,9 @@ class LastCardBound {
     Table<u32> power_, plain_power_, same_attr_power_, skill_, bonus_;
     // Per unit, the power column of the cards of that unit, 0 elsewhere.
     std::array<Table<u32>, 6> unit_power_;
+    // The same in a deck of several attributes: each card's largest variant
+    // without the shared attribute.
+    std::array<Table<u32>, 6> unit_power_mixed_;
     Table<double> coupled_;
 };
 
