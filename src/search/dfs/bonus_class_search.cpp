@@ -13,8 +13,10 @@
 #include <optional>
 
 #include "common/check.h"
+#include "common/numeric.h"
 #include "search/bounds/bonus_class_bound.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/deck_key.h"
 
 namespace vdz {
 namespace {
@@ -180,12 +182,21 @@ class ClassWalk {
             if (tiers == 0) return;
         }
         if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
+        const bool last_in_bloom = depth == 4 && state_.context.world_bloom;
+        if (last_in_bloom) last_slot_tiers(sums);
         // Whether decks that share no unit of the placed cards may still
         // come from the slot's later positions.
         bool free = depth > 0;
         for (usize i = first; i < c.end; ++i) {
             if (state_.stop || state_.count_step()) return;
             const u16 card = static_cast<u16>(i);
+            // Most last cards' decks land between the tiers: that is known
+            // before any bound of theirs.
+            usize own = 0;
+            if (last_in_bloom) {
+                own = last_card_tier(card, sums);
+                if (own == state_.store.tiers.size()) continue;
+            }
             // The slot's later positions hold no better cards: none can do
             // better. Once only decks of a placed unit may, only its cards.
             const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
@@ -210,12 +221,10 @@ class ClassWalk {
             if (!open(tiers, b)) continue;
             if constexpr (CHECK_BOUNDS) path_bound_[depth + 1] = std::min(path_bound_[depth], b);
             if (depth == 4) {
-                // A complete deck's attribute and support bonuses are its
-                // own: the one tier it lands on, if any, must have room.
-                if (state_.context.world_bloom) {
-                    const u64 own = tiers_within(tiers, child, 5, i + 1, {});
-                    if (!open(own, b)) continue;
-                    if constexpr (CHECK_BOUNDS) path_tiers_ = own;
+                // The one tier the deck lands on must have room.
+                if (last_in_bloom) {
+                    if (!open(u64{1} << own, b)) continue;
+                    if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
                 }
                 record();
             } else {
@@ -247,6 +256,50 @@ class ClassWalk {
             if (!within) tiers &= ~(u64{1} << t);
         }
         return tiers;
+    }
+
+    // In a World Bloom event, with four cards placed: a deck takes the first
+    // support entries of the list whose cards it does not hold, so a last
+    // card that none of the four cards' taken entries names leaves those
+    // entries taken, and its deck's bonus follows from its attribute count
+    // alone. Per count, that bonus's tier, summed as the evaluator sums it.
+    void last_slot_tiers(const PartialSums& sums) {
+        const SupportDeckList& list = deck_support_list(pool_, state_.context, partial_);
+        taken_ids_.clear();
+        double support = 0.0;
+        for (const SupportEntry& e : list.entries) {
+            if (taken_ids_.size() >= list.count) break;
+            bool in_deck = false;
+            for (usize s = 0; s < 4; ++s)
+                in_deck |= pool_.card_id(partial_[s]) == e.card_id;
+            if (in_deck) continue;
+            support += e.value;
+            taken_ids_.push_back(e.card_id);
+        }
+        const u32 total = static_cast<u32>(set_->total_x10);
+        for (usize n = bit_count(sums.attr_mask); n <= 5; ++n) {
+            double bonus = 0.1 * total;
+            bonus += state_.context.distinct_attr_bonus[n];
+            bonus += support;
+            last_tier_[n] = state_.store.tier_at(half_percent_steps(bonus));
+        }
+    }
+
+    // The tier of the deck the last card `card` completes; the store's
+    // tier count for none. A card an entry taken names moves the entries,
+    // and its deck's bonus is summed whole.
+    usize last_card_tier(u16 card, const PartialSums& sums) {
+        partial_[4] = card;
+        const u16 id = pool_.card_id(card);
+        const usize tier =
+            std::find(taken_ids_.begin(), taken_ids_.end(), id) != taken_ids_.end()
+                ? state_.store.tier_at(
+                      half_percent_steps(deck_event_bonus(pool_, state_.context, partial_)))
+                : last_tier_[bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u)))];
+        VDZ_ASSERT(!CHECK_BOUNDS ||
+                   tier == state_.store.tier_at(half_percent_steps(
+                               deck_event_bonus(pool_, state_.context, partial_))));
+        return tier;
     }
 
     std::span<const u16> placed(usize depth) const { return {partial_.data(), depth}; }
@@ -322,8 +375,10 @@ class ClassWalk {
     const ClassSet* set_ = nullptr;  // the class set walked
     DeckSlots partial_{};
     std::array<ClassDraw, 5> draws_{};
-    std::array<u32, 6> path_bound_{};  // per depth, the least bound met (debug builds)
-    u64 path_tiers_ = 0;               // the tiers the last node left (debug builds)
+    std::vector<u16> taken_ids_;  // with four cards placed, their taken support entries' cards
+    std::array<usize, 6> last_tier_{};  // per attribute count, the last card's tier
+    std::array<u32, 6> path_bound_{};   // per depth, the least bound met (debug builds)
+    u64 path_tiers_ = 0;                // the tiers the last node left (debug builds)
 };
 
 }  // namespace
