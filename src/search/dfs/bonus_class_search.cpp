@@ -226,6 +226,13 @@ class ClassWalk {
                     if (!open(u64{1} << own, b)) continue;
                     if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
                 }
+                // Each skill value at most what it can resolve to in this
+                // deck bounds it closer, at a cost that only the decks the
+                // plain bound passes are worth.
+                const u32 ceiled = static_cast<u32>(complete_deck_bound(
+                    m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0), 0));
+                if (!open(last_in_bloom ? u64{1} << own : tiers, ceiled)) continue;
+                if constexpr (CHECK_BOUNDS) path_bound_[5] = std::min(path_bound_[5], ceiled);
                 record();
             } else {
                 expand(depth + 1, i, child, tiers);
