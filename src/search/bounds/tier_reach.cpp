@@ -321,7 +321,11 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
     std::memcpy(&support_bits, &extras.support, sizeof support_bits);
     const u64 h = (u64{tier_key} * 0x9E3779B97F4A7C15ull) ^ (attr_bits * 0xC2B2AE3D27D4EB4Full) ^
                   (support_bits * 0x165667B19E3779F9ull);
-    ExactCacheEntry& entry = exact_cache_[(h ^ (h >> 31)) % exact_cache_.size()];
+    // The doubles' low bits are mostly zero, and so are their products':
+    // the slot is read from bits the multiplication has mixed.
+    u64 mixed = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
+    mixed ^= mixed >> 33;
+    ExactCacheEntry& entry = exact_cache_[mixed % exact_cache_.size()];
     if (entry.valid && entry.tier_key == tier_key && entry.attr_bits == attr_bits &&
         entry.support_bits == support_bits)
         return entry.window;
