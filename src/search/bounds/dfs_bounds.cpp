@@ -558,9 +558,18 @@ u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const Partia
         same_attr = same_attr && (pool.attr(card) & 7u) == (pool.attr(deck[0]) & 7u);
     }
     u64 power = 0;
-    const std::vector<u32>& cached = same_attr ? m.power_no_unit_same_attr : m.power_no_unit;
     for (const u16 card : deck)
-        power += units == 0 ? cached[card] : pattern_power(pool, card, units, same_attr ? 1 : 0);
+        power += complete_deck_card_power(m, card, units, same_attr);
+    return complete_deck_bound_of_power(m, power, sums, bonus_extra);
+}
+
+u32 complete_deck_card_power(const BoundModel& m, u16 card, u32 units, bool same_attr) {
+    if (units != 0) return pattern_power(*m.pool, card, units, same_attr ? 1 : 0);
+    return same_attr ? m.power_no_unit_same_attr[card] : m.power_no_unit[card];
+}
+
+u64 complete_deck_bound_of_power(const BoundModel& m, u64 power, const PartialSums& sums,
+                                 u64 bonus_extra) {
     power = std::min<u64>(power, sums.power_sum);
     const SkillValues skills = {sums.skills[0], sums.skills[1], sums.skills[2], sums.skills[3],
                                 sums.skills[4]};

@@ -147,6 +147,12 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
 // known from its units and attributes.
 u64 complete_deck_bound(const BoundModel& m, const DeckSlots& deck, const PartialSums& sums,
                         u64 bonus_extra);
+// The power that bound takes for the card `card` of a deck whose five cards
+// share the units `units` and one attribute or not (`same_attr`).
+u32 complete_deck_card_power(const BoundModel& m, u16 card, u32 units, bool same_attr);
+// The same bound of a complete deck whose cards' powers there sum to `power`.
+u64 complete_deck_bound_of_power(const BoundModel& m, u64 power, const PartialSums& sums,
+                                 u64 bonus_extra);
 
 // Per character order, the best k - 1 characters a node's children may still
 // add, so that a child's bound is its node's minus what its own character

@@ -184,6 +184,7 @@ class ClassWalk {
         if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
         const bool last_in_bloom = depth == 4 && state_.context.world_bloom;
         if (last_in_bloom) last_slot_tiers(sums);
+        if (depth == 4) ++last_node_;
         // Whether decks that share no unit of the placed cards may still
         // come from the slot's later positions.
         bool free = depth > 0;
@@ -215,7 +216,7 @@ class ClassWalk {
             const PartialSums child = child_sums(m_, sums, card);
             partial_[depth] = card;
             // A complete deck's power is known from its units and attributes.
-            const u32 b = depth == 4 ? static_cast<u32>(complete_deck_bound(m_, partial_, child, 0))
+            const u32 b = depth == 4 ? last_deck_bound(card, child)
                                      : bound_.score_bound(child, placed(depth + 1),
                                                           draws_of(*set_, depth + 1, i + 1));
             if (!open(tiers, b)) continue;
@@ -309,6 +310,32 @@ class ClassWalk {
         return tier;
     }
 
+    // `complete_deck_bound` of the deck the last card `card` completes,
+    // whose sums are `child`: the shape of a deck is the four placed cards'
+    // narrowed by the last card, and their power in each shape is summed
+    // once per node.
+    u32 last_deck_bound(u16 card, const PartialSums& child) {
+        u32 units = pool_.unit_mask(card);
+        bool same_attr = true;
+        for (usize s = 0; s < 4; ++s) {
+            units &= pool_.unit_mask(partial_[s]);
+            same_attr = same_attr && (pool_.attr(partial_[s]) & 7u) == (pool_.attr(card) & 7u);
+        }
+        const usize shape = units | (same_attr ? 0x40u : 0u);
+        if (placed_power_node_[shape] != last_node_) {
+            placed_power_node_[shape] = last_node_;
+            placed_power_[shape] = 0;
+            for (usize s = 0; s < 4; ++s)
+                placed_power_[shape] += complete_deck_card_power(m_, partial_[s], units, same_attr);
+        }
+        const u64 power =
+            placed_power_[shape] + complete_deck_card_power(m_, card, units, same_attr);
+        const u32 b = static_cast<u32>(complete_deck_bound_of_power(m_, power, child, 0));
+        VDZ_ASSERT(!CHECK_BOUNDS ||
+                   b == static_cast<u32>(complete_deck_bound(m_, partial_, child, 0)));
+        return b;
+    }
+
     std::span<const u16> placed(usize depth) const { return {partial_.data(), depth}; }
 
     // One card once: its skill variants share its id.
@@ -383,9 +410,12 @@ class ClassWalk {
     DeckSlots partial_{};
     std::array<ClassDraw, 5> draws_{};
     std::vector<u16> taken_ids_;  // with four cards placed, their taken support entries' cards
-    std::array<usize, 6> last_tier_{};  // per attribute count, the last card's tier
-    std::array<u32, 6> path_bound_{};   // per depth, the least bound met (debug builds)
-    u64 path_tiers_ = 0;                // the tiers the last node left (debug builds)
+    std::array<usize, 6> last_tier_{};          // per attribute count, the last card's tier
+    u64 last_node_ = 0;                         // the nodes of four placed cards met
+    std::array<u64, 128> placed_power_node_{};  // per shape, the node its sum is of
+    std::array<u64, 128> placed_power_{};       // per shape, the placed cards' power
+    std::array<u32, 6> path_bound_{};           // per depth, the least bound met (debug builds)
+    u64 path_tiers_ = 0;                        // the tiers the last node left (debug builds)
 };
 
 }  // namespace
