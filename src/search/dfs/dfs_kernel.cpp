@@ -101,9 +101,11 @@ class Node {
     // worst live score the bound reaches, has room. Unless `bonus_only`,
     // where `sums` holds the last placed card's bonus but not its power or
     // skill (a run of equal bonus tested as one), the live score of the
-    // positions that fit each tier's bonus refines the bound.
+    // positions that fit each tier's bonus refines the bound; with one free
+    // card, `placed_unit`, where known, bounds the placed cards' power in a
+    // deck that fills a unit (`LastCardBound::placed_unit_power`).
     bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
-                    bool bonus_only = false) const {
+                    bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt) const {
         const DfsStore& store = state_.store;
         if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
         const TierReach& reach = *state_.tier_reach;
@@ -134,7 +136,7 @@ class Node {
             // Without exact windows a tier has one, of every attribute count.
             if (extras.exact_count == 0) {
                 if (window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
-                                bonus_only, later_from, later))
+                                bonus_only, placed_unit, later_from, later))
                     return true;
                 continue;
             }
@@ -154,7 +156,7 @@ class Node {
                     if (window.lo > window.hi) continue;
                 }
                 if (window_open(window, windows.attrs[w], decks, sums, row, free, bonus_only,
-                                later_from, later))
+                                placed_unit, later_from, later))
                     return true;
             }
         }
@@ -165,7 +167,7 @@ class Node {
     // total lies in `window` may enter `decks` (see `tiers_open`).
     bool window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
                      const PartialSums& sums, usize row, usize free, bool bonus_only,
-                     usize& later_from, u32& later) const {
+                     std::optional<u64> placed_unit, usize& later_from, u32& later) const {
         const TierReach& reach = *state_.tier_reach;
         const i64 lack = window.lo - i64{sums.bonus_x10};
         // Each free card adds at most what the window leaves, so in a
@@ -192,7 +194,10 @@ class Node {
             return false;
         if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
             if (listed && to < pool_.count()) {
-                const u64 b = range_bound(sums, from, to, free - 1);
+                const u64 b =
+                    free == 1 && placed_unit
+                        ? state_.last_card->last_bound(sums, *placed_unit, from, to, m_.bonus_extra)
+                        : range_bound(sums, from, to, free - 1);
                 if (beneath(decks, static_cast<u32>(b))) return false;
             } else if (from > row) {
                 // Tiers in ascending order mostly share their first
@@ -540,9 +545,17 @@ class Node {
             // two is formed only for those it admits.
             const u64 first = k_ == 1 ? child_bound(exclusion, card, child)
                                       : position_bound(m_, child, i + 1, k_ - 1, child_extra(card));
-            if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card))) continue;
+            // A child of one free card knows its placed cards.
+            std::optional<u64> placed_unit;
+            if (k_ == 2 && state_.tier_reach && state_.last_card) {
+                partial_[depth_] = card;
+                placed_unit = state_.last_card->placed_unit_power(child, partial_, depth_ + 1);
+            }
+            if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
+                continue;
             const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child);
-            if (bound != first && !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card)))
+            if (bound != first &&
+                !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
                 continue;
             descend(card, child, bound);
         }
