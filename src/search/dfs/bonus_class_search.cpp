@@ -200,8 +200,13 @@ class ClassWalk {
             }
             // The slot's later positions hold no better cards: none can do
             // better. Once only decks of a placed unit may, only its cards.
+            // A last card's own bound is hardly dearer than these, which
+            // only spare the cards after it: the last slot asks them at
+            // every fourth card.
+            const bool ask = depth < 4 || (i - first) % 4 == 0;
             const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
-            if (free && !open(tiers, bound_.free_bound(sums, placed(depth), draws))) free = false;
+            if (ask && free && !open(tiers, bound_.free_bound(sums, placed(depth), draws)))
+                free = false;
             if (depth == 0) {
                 if (!open(tiers, bound_.score_bound(sums, {}, draws))) return;
             } else if (!free) {
@@ -210,7 +215,7 @@ class ClassWalk {
                     i = std::min(bound_.next_of_units(i, sums.common_units), c.end) - 1;
                     continue;
                 }
-                if (!open(tiers, bound_.unit_bound(sums, placed(depth), draws))) return;
+                if (ask && !open(tiers, bound_.unit_bound(sums, placed(depth), draws))) return;
             }
             if (repeats_card(depth, card)) continue;
             const PartialSums child = child_sums(m_, sums, card);
