@@ -1,0 +1,325 @@
+// One inner node of the depth-first search and its candidate scan. The
+// kernel's walks for one list and for several cards of a character live in
+// `dfs_kernel.cpp`, the walk under bonus tiers in `dfs_tiered_node.cpp`;
+// what both read stays here, where it can be inlined into either.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "search/bounds/final_bound.h"
+#include "search/dfs/dfs_state.h"
+
+namespace vdz {
+
+// One inner node and its candidate scan.
+class DfsNode {
+  public:
+    DfsNode(SearchNodeState& state, usize depth, usize start, DeckSlots& partial, u32 used,
+            const PartialSums& sums, bool has_leader, u16 leader_index)
+        : state_(state),
+          m_(state.bounds),
+          pool_(state.pool),
+          context_(state.context),
+          depth_(depth),
+          start_(start),
+          k_(5 - depth),
+          partial_(partial),
+          used_(used),
+          sums_(sums),
+          has_leader_(has_leader),
+          leader_index_(leader_index) {}
+
+    void expand();
+
+  private:
+    // Whether card i may fill this node's slot.
+    bool admitted(u16 i) const {
+        // 1. The leader holds slot 0 only.
+        if (has_leader_ && i == leader_index_) return false;
+        // 2. In the final chapter some cards may only lead.
+        if (depth_ > 0 && context_.final_chapter && i < context_.card_enabled.size() &&
+            !(context_.card_enabled[i] & 1)) {
+            return false;
+        }
+        // 3. Fixed cards fill the first slots, fixed characters the next ones.
+        const usize fixed_cards = context_.fixed_cards.size();
+        if (depth_ < fixed_cards) {
+            if (pool_.card_id(i) != context_.fixed_cards[depth_]) return false;
+        } else if (depth_ - fixed_cards < context_.fixed_characters.size()) {
+            if (pool_.character_id(i) != context_.fixed_characters[depth_ - fixed_cards])
+                return false;
+        }
+        // 4. One card per character, except in challenge lives.
+        if (context_.dominance_pruning) return !((used_ >> pool_.character_id(i)) & 1);
+        // 5. There, one card once: its skill variants share its id (one card
+        // per character keeps ids apart, since an id names one character).
+        for (usize s = 0; s < depth_; ++s)
+            if (pool_.card_id(partial_[s]) == pool_.card_id(i)) return false;
+        return true;
+    }
+
+    // Whether some tier can still take a deck under `bound` that holds the
+    // cards of `sums` (`depth` of them) and 5 - depth more from
+    // position `next` on. Outside the final chapter a tier must also be
+    // within the bonus those cards can add; a tier that is not full, or whose
+    // worst live score the bound reaches, has room. Unless `bonus_only`,
+    // where `sums` holds the last placed card's bonus but not its power or
+    // skill (a run of equal bonus tested as one), the live score of the
+    // positions that fit each tier's bonus refines the bound; with one free
+    // card, `placed_unit`, where known, bounds the placed cards' power in a
+    // deck that fills a unit (`LastCardBound::placed_unit_power`).
+    bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
+                    bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt) const;
+
+    // Whether completions of `sums` by `free` cards from `row` on whose cards'
+    // total lies in `window` may enter `decks` (see `tiers_open`).
+    bool window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
+                     const PartialSums& sums, usize row, usize free, bool bonus_only,
+                     std::optional<u64> placed_unit, usize& later_from, u32& later) const;
+
+    // Whether a full tier takes no deck whose live score is at most `score`:
+    // none below its worst kept one, and none at it either where the decks
+    // are met in ascending slot order from an empty store, since a deck tied
+    // with the worst kept one enters only with smaller slots, which no later
+    // deck has.
+    bool beneath(const DfsTopDecks& decks, u32 score) const {
+        if (!decks.full() || decks.worst_score() == 0) return false;
+        const u32 worst = static_cast<u32>(decks.worst_score());
+        return state_.tiers_in_slot_order ? score <= worst : score < worst;
+    }
+
+    // Bound of the completions of `sums` whose next card comes from
+    // positions `begin`..`end` and whose `rest` cards come after `begin`:
+    // of distinct characters, or any cards where a deck may repeat one (a
+    // last card has no rest, so the per-character rows serve it too).
+    u64 range_bound(const PartialSums& sums, usize begin, usize end, usize rest) const {
+        if (rest == 0 || !state_.card_sums)
+            return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra);
+        return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, *state_.card_sums);
+    }
+
+    // Bound of the completions of `sums` whose `free` cards come from
+    // position `row` on.
+    u64 later_bound(const PartialSums& sums, usize row, usize free) const {
+        if (state_.card_sums)
+            return card_suffix_bound(m_, *state_.card_sums, sums, row, free, m_.bonus_extra);
+        return position_bound(m_, sums, row, free, m_.bonus_extra);
+    }
+
+    // The characters a child of `card` uses.
+    u32 child_used(u16 card) const { return used_ | (1u << pool_.character_id(card)); }
+
+    void note_bound(u64 bound) {
+        if constexpr (CHECK_BOUNDS)
+            state_.bound_above[depth_] = std::min(state_.bound_above[depth_], bound);
+    }
+
+    void descend(u16 card, const PartialSums& child, u64 bound) {
+        state_.entry_bound[depth_ + 1] = bound;
+        if constexpr (CHECK_BOUNDS)
+            state_.bound_above[depth_ + 1] = std::min(state_.bound_above[depth_], bound);
+        partial_[depth_] = card;
+        const u32 used = child_used(card);
+        dfs_expand(state_, depth_ + 1, usize{card} + 1, partial_, used, child, has_leader_,
+                   leader_index_);
+    }
+
+    // Whether every deck this node completes with a card from position i on
+    // comes after `deck` in slot order: its slots below this node's depth,
+    // then this slot, compared in turn.
+    bool slots_precede(const DeckSlots& deck, usize i) const;
+
+    // One list: no threshold until it is full and its worst key is above 0;
+    // from the moment it is, the node and its further children are tested.
+    // A full list whose worst key is 0 takes a deck only on a tie that comes
+    // first in slot order: once no completion of this node can key above 0
+    // and the worst kept deck precedes all of them, none can enter, and the
+    // search, which forms decks in ascending slot order, meets the rest of
+    // a pool whose keys are all 0 (a mysekai live ranked by live score) the
+    // same way.
+    void expand_single(usize from);
+
+    // The extra bonus of this node's completions and of a child's.
+    u64 node_extra() const {
+        return m_.support_mode ? std::min<u64>(support_bonus_bound(m_, k_, key_), m_.bonus_extra)
+                               : m_.bonus_extra;
+    }
+    u64 child_extra(u16 card) const {
+        if (!m_.support_mode) return m_.bonus_extra;
+        PartialDeckKey key = key_;
+        key.add(pool_, card);
+        return std::min<u64>(support_bonus_bound(m_, k_ - 1, key), m_.bonus_extra);
+    }
+
+    // The smaller of a child's two bounds: its remaining cards come from the
+    // later positions, and from characters other than the used ones and its
+    // own.
+    u64 child_bound(const ExclusionTables& exclusion, u16 card, const PartialSums& child) const {
+        const u64 extra = child_extra(card);
+        if (k_ == 1) {
+            partial_[depth_] = card;
+            return complete_deck_bound(m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0),
+                                       extra);
+        }
+        return std::min(exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra),
+                        position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
+    }
+
+    // A last card that shares no unit with all the placed cards leaves the
+    // deck no unit to fill, so every card counts the variant of the deck's
+    // attribute case alone: the deck's power is known, and the card needs a
+    // floor of its own in that case. Floors per case, found on first use.
+    bool last_card_below_floor(u16 card, usize from, u64 extra, u64 worst);
+
+    u32 case_floor(bool same_attr, usize from, u64 extra, u64 worst);
+
+    // The first position from `i` on whose last card may pass the floors: a
+    // card sharing a unit with every placed card needs the node's `floor`
+    // in its power column, one sharing none the floor of its attribute case
+    // in that case's power (a card of the placed cards' one attribute that
+    // falls short of its case is met in the other case's tree, and passed
+    // over by its own test).
+    usize next_last_card(usize i, u32 floor, usize from, u64 extra, u64 worst);
+
+    // Debug builds: a last card below the power floor, at positions `from`
+    // to `to`, makes a deck that cannot beat the worst kept key.
+    void check_below_floor(usize from, usize to, [[maybe_unused]] u64 worst);
+
+    // Single list, full: the node and each child are tested against the
+    // worst kept key, which rises as the scan records decks.
+    void expand_bounded(usize from, u64 worst);
+
+    // Where a deck may hold several cards of one character: the node and
+    // each child bounded by the best cards after a position, against the
+    // single list or the tiers.
+    void expand_by_cards();
+
+    // Tiers: the node and each child must leave room in some tier.
+    void expand_tiered();
+
+    // A run of equal bonus whose stand-in a tier admitted: its end, the
+    // position it was first asked at and its last bound asked.
+    struct PassedRun {
+        usize end = SIZE_MAX;
+        usize first = 0;
+        u64 bound = 0;
+    };
+
+    // Whether `tiers_open` is known to hold for `bound` from position `next`
+    // without asking it: a node below the root of a tiered search was
+    // entered only after its parent asked it for this node's own sums,
+    // characters and start under the entry bound, and the tiers have taken
+    // no deck since; a bound no smaller in either half meets every tier's
+    // key and worst live score at least as well, so the answer stands. The
+    // final chapter's leaders enter with no bound asked.
+    bool entry_admits(u64 bound, usize next) const;
+
+    // The last cards at positions `l`..`r`, of one bonus: halves whose
+    // largest values leave no tier room hold no card a tier takes. Visited
+    // in ascending order, as the scan would.
+    void visit_last_cards(usize l, usize r, u64 extra);
+
+    // Bound of the decks this node's last card completes from positions
+    // `l`..`r`: the placed cards' skill values at most what each resolves
+    // to in a deck of five, their power in a deck that fills a unit at most
+    // their variants for the units they share (found on first use).
+    u64 last_cards_bound(usize l, usize r, u64 extra);
+
+    // Per attribute (attr & 7) of a run's last card, its deck's doubled
+    // bonus and the position of that tier in the store (`tiers.size()` for
+    // none).
+    struct RunTiers {
+        std::array<u32, 8> doubled{};
+        std::array<usize, 8> tier{};
+    };
+
+    // Where the support entries the run's decks count are known (no last
+    // card from `l` on takes one), a deck's bonus follows from its cards'
+    // total, the run's, and its attribute count, which the last card's
+    // attribute decides: the evaluator's own sum gives it per attribute.
+    std::optional<RunTiers> run_tiers(usize l) const;
+
+    // `visit_last_cards` where each card's tier is known: a half is cut
+    // when its largest values leave none of the run's tiers room.
+    void visit_known_tiers(usize l, usize r, u64 extra, const RunTiers& run);
+
+    // A last card completes the deck, whose bonus the evaluator's own sum
+    // gives exactly: the deck has a tier only where that bonus names one, and
+    // that tier takes it only where its live score bound leaves room.
+    void try_last_card(u16 card, const PartialSums& child);
+
+    // The last card `card`, whose deck's doubled bonus is `doubled`. Under
+    // the bonus target the bound's low half, the live score, does not read
+    // the bonus, so the exact bonus beside it bounds the deck's key.
+    void take_last_card(u16 card, const PartialSums& child, u32 doubled);
+
+    const TierReach& reach() const { return *state_.tier_reach; }
+
+    // Under tiers, from positions listed by bonus, what the next card's
+    // bonus in tenths may be. A deck lands on a tier only when its cards'
+    // total is within the tier's window; the next card and the k - 1 after
+    // it each have at most the next card's bonus and at least none, so the
+    // next card has at least 1 / k of what the deck still lacks and at most
+    // all of it. Tiers that are full and whose worst live score the node's
+    // bound cannot reach need no card.
+    struct BonusRuns {
+        bool on = false;
+        usize first = 0;  // the first position a free card may come from
+        usize count = 0;
+        std::array<std::pair<i64, i64>, 32 * 5> run{};  // up to five windows per tier
+
+        bool admit(i64 total) const {
+            for (usize r = 0; r < count; ++r)
+                if (run[r].first <= total && total <= run[r].second) return true;
+            return false;
+        }
+        // The largest end of a run below `total`, -1 when none.
+        i64 end_below(i64 total) const {
+            i64 out = -1;
+            for (usize r = 0; r < count; ++r)
+                if (run[r].second < total) out = std::max(out, run[r].second);
+            return out;
+        }
+    };
+
+    i64 total_at(usize i) const { return pool_.event_bonus(static_cast<u16>(i)).total_x10(); }
+
+    // Under runs, whether card i is tried: cards of equal bonus stand or
+    // fall together, by their stand-in under `run_bound`, a bound of the
+    // node's decks whose next card is one of them; past a card no run
+    // admits, the next admitted bonus is the largest run end below it.
+    // Moves `i` to the last card passed over.
+    enum class RunStep { TRY, SKIP, END };
+    RunStep run_step(usize& i, const BonusRuns& runs, u64 run_bound) const;
+
+    BonusRuns next_card_runs(u64 node_bound) const;
+
+    // The last card of a deck whose bonus is its cards' alone, from
+    // positions listed by bonus.
+    bool last_by_tiers() const;
+
+    void expand_last_by_tiers();
+
+    SearchNodeState& state_;
+    const BoundModel& m_;
+    const CardPool& pool_;
+    const SearchContext& context_;
+    const usize depth_;
+    const usize start_;
+    const usize k_;  // free slots
+    DeckSlots& partial_;
+    const u32 used_;
+    const PartialSums& sums_;
+    const bool has_leader_;
+    const u16 leader_index_;
+    PartialDeckKey key_;  // this node's cards, in support-bonus mode
+    // Per attribute case, the last card's power floor where it fills no unit.
+    std::array<std::optional<u32>, 2> case_floor_;
+    // The last card's placed sums and power (see `last_cards_bound`).
+    PartialSums placed_ceiled_;
+    std::optional<u64> placed_unit_;
+};
+
+}  // namespace vdz

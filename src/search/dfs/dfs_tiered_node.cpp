@@ -1,0 +1,431 @@
+// The depth-first search's node under bonus tiers: a deck counts only where
+// its doubled bonus names a requested tier, so a node asks which tiers its
+// completions can still reach and enter, and the last card of a deck is
+// judged against its own tier. Why each test holds is said where it is made.
+#include <algorithm>
+#include <optional>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/dfs/dfs_node.h"
+#include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/deck_key.h"
+
+namespace vdz {
+namespace {
+
+// Whether the tiers leave room for a completion under `bound`: some tier
+// between its least and greatest doubled bonus whose list is not full or
+// whose worst live score the bound may still reach. A smaller bound admits
+// no more tiers than a larger one.
+bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usize depth) {
+    const u32 upper = static_cast<u32>(bound >> 32);
+    const u32 score = static_cast<u32>(bound);
+    const u32 lower = doubled_bonus_floor(sums, depth);
+    for (const TierRecord& tier : store.tiers) {
+        if (tier.tier_key < lower) continue;
+        if (tier.tier_key > upper) return false;
+        if (!tier.decks.full() || tier.decks.worst_score() == 0 ||
+            score >= static_cast<u32>(tier.decks.worst_score())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
+                         bool bonus_only, std::optional<u64> placed_unit) const {
+    const DfsStore& store = state_.store;
+    if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
+    const TierReach& reach = *state_.tier_reach;
+    const usize row = reach.free_row(next, depth);
+    const u32 upper = static_cast<u32>(bound >> 32);
+    const u32 score = static_cast<u32>(bound);
+    const usize free = 5 - depth;
+    // A run's stand-in holds its card's bonus but not its attribute or
+    // support place: those count as one more free card from the run's
+    // first position.
+    const BonusExtras extras = bonus_only ? reach.extras(sums, free + 1, next - 1, used)
+                                          : reach.extras(sums, free, row, used);
+    usize later_from = SIZE_MAX;
+    u32 later = 0;
+    // A tier's widest window ends at five times its key plus a slack
+    // the extras fix; tiers whose window ends below the placed cards'
+    // total take none of these decks.
+    const i64 slack = reach.window(0, extras).hi;
+    const auto first =
+        std::partition_point(store.tiers.begin(), store.tiers.end(), [&](const TierRecord& tier) {
+            return 5 * i64{tier.tier_key} + slack < i64{sums.bonus_x10};
+        });
+    for (auto at = first; at != store.tiers.end(); ++at) {
+        const TierRecord& tier = *at;
+        if (tier.tier_key > upper) return false;
+        const DfsTopDecks& decks = tier.decks;
+        if (beneath(decks, score)) continue;
+        // Without exact windows a tier has one, of every attribute count.
+        if (extras.exact_count == 0) {
+            if (window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
+                            bonus_only, placed_unit, later_from, later))
+                return true;
+            continue;
+        }
+        // The window of the extras' range holds every exact one: where
+        // it holds no sum the later cards make, none does.
+        if (extras.exact_count != 0 &&
+            !reach.reaches(row, free, sums.bonus_x10, reach.window(tier.tier_key, extras)))
+            continue;
+        const TierWindows windows = reach.windows(tier.tier_key, extras);
+        for (usize w = 0; w < windows.count; ++w) {
+            TenthsWindow window = windows.window[w];
+            if (extras.exact_count != 0) {
+                // Most windows hold no sum the later cards make; only
+                // those that do are worth their exact ends.
+                if (!reach.reaches(row, free, sums.bonus_x10, window)) continue;
+                window = reach.exact_window(tier.tier_key, extras, w, window);
+                if (window.lo > window.hi) continue;
+            }
+            if (window_open(window, windows.attrs[w], decks, sums, row, free, bonus_only,
+                            placed_unit, later_from, later))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
+                          const PartialSums& sums, usize row, usize free, bool bonus_only,
+                          std::optional<u64> placed_unit, usize& later_from, u32& later) const {
+    const TierReach& reach = *state_.tier_reach;
+    const i64 lack = window.lo - i64{sums.bonus_x10};
+    // Each free card adds at most what the window leaves, so in a
+    // pool listed by bonus they all come from `from` on; the next of
+    // them adds the most, at least its share of what the deck
+    // lacks, so it comes before `to`.
+    const usize from = reach.first_at_most(row, window.hi - i64{sums.bonus_x10});
+    const bool listed = free > 0 && reach.listed_from(row);
+    const i64 spread = static_cast<i64>(std::max<usize>(free, 1));
+    const i64 share = lack <= 0 ? 0 : (lack + spread - 1) / spread;
+    const usize to = listed ? reach.first_at_most(row, share - 1) : SIZE_MAX;
+    if (listed && from >= to) return false;
+    if (!reach.reaches(from, free, sums.bonus_x10, window)) return false;
+    // A run's stand-in holds no skill value of its card.
+    if (!bonus_only && state_.score_up &&
+        !state_.score_up->open(sums, from, free, window.lo - i64{sums.bonus_x10},
+                               window.hi - i64{sums.bonus_x10})) {
+        return false;
+    }
+    // The last card to come must also bring the deck to the window's
+    // attribute count (a run's stand-in already holds its card).
+    if (free == 1 && !bonus_only && attrs != 0xFF &&
+        !reach.one_reaches(from, attrs, sums.bonus_x10, window))
+        return false;
+    if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
+        if (listed && to < pool_.count()) {
+            const u64 b =
+                free == 1 && placed_unit
+                    ? state_.last_card->last_bound(sums, *placed_unit, from, to, m_.bonus_extra)
+                    : range_bound(sums, from, to, free - 1);
+            if (beneath(decks, static_cast<u32>(b))) return false;
+        } else if (from > row) {
+            // Tiers in ascending order mostly share their first
+            // position.
+            if (from != later_from) {
+                later_from = from;
+                later = static_cast<u32>(later_bound(sums, from, free));
+            }
+            if (beneath(decks, later)) return false;
+        }
+        if (state_.bonus_total &&
+            beneath(decks, static_cast<u32>(state_.bonus_total->bound(
+                               sums, from, free, window.lo - i64{sums.bonus_x10},
+                               window.hi - i64{sums.bonus_x10}, m_.bonus_extra)))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void DfsNode::expand_tiered() {
+    // The last card's runs of positions bound it by itself.
+    if (last_by_tiers()) {
+        expand_last_by_tiers();
+        return;
+    }
+    if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
+    const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
+    if (!entry_admits(bound, start_) && !tiers_open(bound, sums_, depth_, start_, used_)) return;
+    note_bound(bound);
+    const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
+    const u64 extra = node_extra();
+    const BonusRuns runs = next_card_runs(bound);
+    PassedRun passed;
+    for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
+        if (state_.stop || state_.count_step()) return;
+        if (runs.on) {
+            const usize end = reach().first_at_most(i, total_at(i) - 1);
+            // A run that passed is asked again at every fourth card,
+            // with its bound from there on, and only where that bound
+            // has fallen: the same bound, a little later, rarely closes
+            // what it left open, and each child is judged on its own.
+            if (end != passed.end || ((i - passed.first) & 3) == 0) {
+                const u64 run_bound = k_ == 1
+                                          ? last_cards_bound(i, end, extra)
+                                          : state_.last_card->bound(sums_, i, end, k_ - 1, extra);
+                if (end != passed.end || run_bound != passed.bound) {
+                    const RunStep step = run_step(i, runs, run_bound);
+                    if (step == RunStep::END) return;
+                    if (step == RunStep::SKIP) continue;
+                    if (end != passed.end) passed.first = i;
+                    passed.end = end;
+                    passed.bound = run_bound;
+                }
+            }
+            if (k_ == 1) {
+                visit_last_cards(i, end, extra);
+                i = end - 1;
+                continue;
+            }
+        }
+        // Later positions have smaller rows: once no tier is open from
+        // here on, none is further on. Asked at every sixteenth
+        // position: its tiers cost more than the children it would
+        // spare, each of which its own position bound mostly turns away.
+        if (((i - start_) & 15) == 0) {
+            const u64 position = position_bound(m_, sums_, i, k_, extra);
+            if (!entry_admits(position, i) && !tiers_open(position, sums_, depth_, i, used_))
+                return;
+        }
+        const u16 card = static_cast<u16>(i);
+        if (!admitted(card)) continue;
+        const PartialSums child = child_sums(m_, sums_, card);
+        if (k_ == 1 && state_.tier_reach) {
+            try_last_card(card, child);
+            continue;
+        }
+        // Each bound of the child holds for all its completions: the
+        // position bound alone turns most away, and the smaller of the
+        // two is formed only for those it admits.
+        const u64 first = k_ == 1 ? child_bound(exclusion, card, child)
+                                  : position_bound(m_, child, i + 1, k_ - 1, child_extra(card));
+        // A child of one free card knows its placed cards.
+        std::optional<u64> placed_unit;
+        if (k_ == 2 && state_.tier_reach && state_.last_card) {
+            partial_[depth_] = card;
+            placed_unit = state_.last_card->placed_unit_power(child, partial_, depth_ + 1);
+        }
+        if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
+            continue;
+        const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child);
+        if (bound != first &&
+            !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
+            continue;
+        descend(card, child, bound);
+    }
+}
+
+bool DfsNode::entry_admits(u64 bound, usize next) const {
+    const u64 entry = state_.entry_bound[depth_];
+    if (depth_ == 0 || next != start_ || entry == ~u64{0}) return false;
+    return (bound >> 32) >= (entry >> 32) && static_cast<u32>(bound) >= static_cast<u32>(entry);
+}
+
+void DfsNode::visit_last_cards(usize l, usize r, u64 extra) {
+    if (const std::optional<RunTiers> tiers = run_tiers(l)) {
+        visit_known_tiers(l, r, extra, *tiers);
+        return;
+    }
+    if (state_.stop || state_.count_step()) return;
+    const i64 total = total_at(l);
+    PartialSums run = sums_;
+    run.bonus_sum += ceil_percent(static_cast<u32>(total));
+    run.bonus_x10 += static_cast<u32>(total);
+    const u64 bound = last_cards_bound(l, r, extra);
+    if (!tiers_open(bound, run, depth_ + 1, l + 1, used_, true)) return;
+    if (r - l > 4) {
+        const usize mid = l + (r - l) / 2;
+        visit_last_cards(l, mid, extra);
+        visit_last_cards(mid, r, extra);
+        return;
+    }
+    for (usize i = l; i < r && !state_.stop; ++i) {
+        const u16 card = static_cast<u16>(i);
+        if (admitted(card)) try_last_card(card, child_sums(m_, sums_, card));
+    }
+}
+
+u64 DfsNode::last_cards_bound(usize l, usize r, u64 extra) {
+    if (!placed_unit_) {
+        placed_ceiled_ = with_skill_ceilings(m_, sums_, partial_, depth_, 1);
+        placed_unit_ = state_.last_card->placed_unit_power(sums_, partial_, depth_);
+    }
+    return state_.last_card->last_bound(placed_ceiled_, *placed_unit_, l, r, extra);
+}
+
+std::optional<DfsNode::RunTiers> DfsNode::run_tiers(usize l) const {
+    const BonusExtras extras = reach().extras(sums_, 1, l, used_);
+    if (extras.exact_count == 0) return std::nullopt;
+    const auto& tiers = state_.store.tiers;
+    RunTiers out;
+    out.tier.fill(tiers.size());
+    const i64 total = i64{sums_.bonus_x10} + total_at(l);
+    for (usize v = 0; v < extras.exact_count; ++v) {
+        const u32 doubled = reach().exact_doubled(total, extras, v);
+        const usize tier = state_.store.tier_at(doubled);
+        for (usize a = 0; a < out.tier.size(); ++a) {
+            if (!((extras.exact_attrs[v] >> a) & 1)) continue;
+            out.doubled[a] = doubled;
+            out.tier[a] = tier;
+        }
+    }
+    return out;
+}
+
+void DfsNode::visit_known_tiers(usize l, usize r, u64 extra, const RunTiers& run) {
+    if (state_.stop || state_.count_step()) return;
+    const auto& tiers = state_.store.tiers;
+    const u32 bound = static_cast<u32>(last_cards_bound(l, r, extra));
+    bool room = false;
+    for (const usize t : run.tier)
+        room = room || (t < tiers.size() && !beneath(tiers[t].decks, bound));
+    if (!room) return;
+    if (r - l > 4) {
+        const usize mid = l + (r - l) / 2;
+        visit_known_tiers(l, mid, extra, run);
+        visit_known_tiers(mid, r, extra, run);
+        return;
+    }
+    for (usize i = l; i < r && !state_.stop; ++i) {
+        const u16 card = static_cast<u16>(i);
+        const usize a = pool_.attr(card) & 7u;
+        if (run.tier[a] == tiers.size() || !admitted(card)) continue;
+        take_last_card(card, child_sums(m_, sums_, card), run.doubled[a]);
+    }
+}
+
+void DfsNode::try_last_card(u16 card, const PartialSums& child) {
+    partial_[depth_] = card;
+    take_last_card(card, child, half_percent_steps(deck_event_bonus(pool_, context_, partial_)));
+}
+
+void DfsNode::take_last_card(u16 card, const PartialSums& child, u32 doubled) {
+    partial_[depth_] = card;
+    VDZ_ASSERT(!CHECK_BOUNDS ||
+               half_percent_steps(deck_event_bonus(pool_, context_, partial_)) == doubled);
+    const usize tier = state_.store.tier_at(doubled);
+    if (tier == state_.store.tiers.size()) return;
+    const u32 live = static_cast<u32>(
+        complete_deck_bound(m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0), 0));
+    if (beneath(state_.store.tiers[tier].decks, live)) return;
+    descend(card, child, (u64{doubled} << 32) | live);
+}
+
+DfsNode::RunStep DfsNode::run_step(usize& i, const BonusRuns& runs, u64 run_bound) const {
+    const i64 total = total_at(i);
+    if (!runs.admit(total)) {
+        const i64 below = runs.end_below(total);
+        if (below < 0) return RunStep::END;  // later cards have less
+        i = reach().first_at_most(i, below) - 1;
+        return RunStep::SKIP;
+    }
+    // The run stands in for each of its cards by its bonus alone.
+    PartialSums run = sums_;
+    run.bonus_sum += ceil_percent(static_cast<u32>(total));
+    run.bonus_x10 += static_cast<u32>(total);
+    if (tiers_open(run_bound, run, depth_ + 1, i + 1, used_, true)) return RunStep::TRY;
+    i = reach().first_at_most(i, total - 1) - 1;
+    return RunStep::SKIP;
+}
+
+DfsNode::BonusRuns DfsNode::next_card_runs(u64 node_bound) const {
+    BonusRuns out;
+    const auto& tiers = state_.store.tiers;
+    if (!state_.tier_reach || 5 * tiers.size() > out.run.size()) return out;
+    const usize row = reach().free_row(start_, depth_);
+    if (!reach().listed_from(row)) return out;
+    out.on = true;
+    out.first = row;
+    const BonusExtras extras = reach().extras(sums_, k_, row, used_);
+    const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
+    for (const TierRecord& tier : tiers) {
+        const DfsTopDecks& decks = tier.decks;
+        if (beneath(decks, static_cast<u32>(node_bound))) continue;
+        const TierWindows windows = reach().windows(tier.tier_key, extras);
+        for (usize w = 0; w < windows.count; ++w) {
+            const TenthsWindow window =
+                extras.exact_count == 0
+                    ? windows.window[w]
+                    : reach().exact_window(tier.tier_key, extras, w, windows.window[w]);
+            const i64 low = window.lo - placed, high = window.hi - placed;
+            if (low > high) continue;
+            if (high < 0) continue;
+            const i64 lo = low <= 0 ? 0 : (low + k - 1) / k;
+            out.run[out.count++] = {lo, high};
+        }
+    }
+    return out;
+}
+
+bool DfsNode::last_by_tiers() const {
+    const TierReach* reach = state_.tier_reach;
+    return k_ == 1 && reach && !context_.world_bloom &&
+           reach->listed_from(reach->free_row(start_, depth_));
+}
+
+void DfsNode::expand_last_by_tiers() {
+    const DfsStore& store = state_.store;
+    const TierReach& reach = *state_.tier_reach;
+    const i64 placed = sums_.bonus_x10;
+    const auto first_at_most = [&](usize from, i64 x) { return reach.first_at_most(from, x); };
+    usize from = reach.free_row(start_, depth_);
+    // The bound this node was entered with leaves out the tiers it
+    // cannot reach.
+    const u64 entry = state_.entry_bound[depth_];
+    const i64 upper = static_cast<i64>(entry >> 32);
+    // The placed cards' skill values at most what each resolves to in a
+    // deck of one card more.
+    const PartialSums placed_ceiled = with_skill_ceilings(m_, sums_, partial_, depth_, 1);
+    for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
+        const i64 key = tier->tier_key;
+        const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
+        if (high < 0 || key > upper) continue;
+        const DfsTopDecks& kept = tier->decks;
+        if (beneath(kept, static_cast<u32>(entry))) continue;
+        const usize begin = first_at_most(from, high);
+        const usize end = low <= 0 ? pool_.count() : first_at_most(begin, low - 1);
+        // A full tier needs only cards whose deck's live score can
+        // reach its worst one: per run of equal bonus, the largest
+        // values from a card to the run's end bound the rest of it.
+        const DfsTopDecks& decks = tier->decks;
+        // Halves of the range whose largest values cannot reach the
+        // tier's worst live score hold no card it needs.
+        const auto visit = [&](const auto& self, usize l, usize r) -> void {
+            if (state_.stop || state_.count_step()) return;
+            if (state_.score_up && !state_.score_up->open(sums_, l, 1, low, high)) return;
+            if (beneath(decks, static_cast<u32>(state_.last_card->bound(placed_ceiled, l, r, 0,
+                                                                        m_.bonus_extra))))
+                return;
+            if (r - l > 4) {
+                const usize mid = l + (r - l) / 2;
+                self(self, l, mid);
+                self(self, mid, r);
+                return;
+            }
+            for (usize i = l; i < r && !state_.stop; ++i) {
+                const u16 card = static_cast<u16>(i);
+                if (!admitted(card)) continue;
+                const PartialSums child = child_sums(m_, sums_, card);
+                partial_[depth_] = card;
+                const u64 bound = complete_deck_bound(
+                    m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0), m_.bonus_extra);
+                if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
+                descend(card, child, bound);
+            }
+        };
+        if (begin < end) visit(visit, begin, end);
+        from = end;
+    }
+}
+
+}  // namespace vdz
