@@ -23,6 +23,13 @@ SearchResult tiered(const CardPool& pool, const SearchContext& context, u64 limi
     return dfs_search(pool, context, suffix, limit, 0, {}, tiers);
 }
 
+// Pools listed by bonus, largest first, as the tier tables' cuts by
+// position need; equal bonuses keep their order.
+void list_by_bonus(std::vector<TestCard>& cards) {
+    std::stable_sort(cards.begin(), cards.end(),
+                     [](const TestCard& a, const TestCard& b) { return a.base_x10 > b.base_x10; });
+}
+
 // One bonus per card id (a card's skill variants share it), in levels that
 // repeat so that tiers fill, and a World Bloom event now and then whose
 // support list names pool cards: sorted in runs of equal values, with values
@@ -38,9 +45,7 @@ SearchContext random_tier_context(std::mt19937& rng, std::vector<TestCard>& card
         c.limited_x10 = 0;
     }
     if (rng() % 2 == 0) {
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-            return a.base_x10 > b.base_x10;
-        });
+        list_by_bonus(cards);
     }
     if (rng() % 2 == 0) {
         test::add_world_bloom_support(rng, cards, context);
@@ -151,9 +156,7 @@ TEST(TieredSearch, WorldBloomExactWindowsEqualBruteForce) {
         // equal bonus pick the last cards and the tiers fill.
         const bool listed = round % 4 >= 2;
         if (listed) {
-            std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-                return a.base_x10 > b.base_x10;
-            });
+            list_by_bonus(cards);
         }
         const CardPool pool = test::make_pool(cards, context);
         expect_every_tier(pool, context, 1 + rng() % 4, round, listed ? 8 : 1);
@@ -176,9 +179,7 @@ TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
         context.world_bloom = false;
         context.world_bloom_support = {};
         context.event_kind = 0;
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-            return a.base_x10 > b.base_x10;
-        });
+        list_by_bonus(cards);
         if (round % 4 == 3) context.fixed_characters.push_back(cards.back().character);
         const CardPool pool = test::make_pool(cards, context);
         expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 7 : 1);
@@ -200,9 +201,7 @@ TEST(TieredSearch, ScoreUpLowerBoundFewDecksPass) {
         SearchContext context = random_tier_context(rng, cards);
         context.live_type = round % 3 == 0 ? LiveType::CHEERFUL : LiveType::MULTI;
         context.best_skill_as_leader = round % 4 != 1;
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-            return a.base_x10 > b.base_x10;
-        });
+        list_by_bonus(cards);
         if (round % 4 == 2) context.fixed_characters.push_back(cards[rng() % 4].character);
         // A bound between the median and the best score up of the decks.
         context.multi_live_score_up_lower_bound.reset();
@@ -234,9 +233,7 @@ TEST(TieredSearch, SkillsThatResolveBelowTheirLargestValue) {
         context.event_kind = 0;
         const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::CHEERFUL};
         context.live_type = lives[round % 3];
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-            return a.base_x10 > b.base_x10;
-        });
+        list_by_bonus(cards);
         const CardPool pool = test::make_pool(cards, context);
         expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 4 : 1);
         if (::testing::Test::HasFailure()) return;
@@ -259,9 +256,7 @@ TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
             c.power = 30000 + static_cast<u32>(rng() % 1000);
             c.unit_values.fill(c.power);
         }
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-            return a.base_x10 > b.base_x10;
-        });
+        list_by_bonus(cards);
         const CardPool pool = test::make_pool(cards, context);
         expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 5 : 1);
         if (::testing::Test::HasFailure()) return;
@@ -285,9 +280,7 @@ TEST(TieredSearch, ChallengeLiveFullTiersOfFewCharacters) {
             c.power = 30000 + static_cast<u32>(rng() % 2000);
             c.unit_values.fill(c.power);
         }
-        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
-            return a.base_x10 > b.base_x10;
-        });
+        list_by_bonus(cards);
         const CardPool pool = test::make_pool(cards, context);
         expect_every_tier(pool, context, 1 + rng() % 3, round, round % 4 < 2 ? 6 : 1);
         if (::testing::Test::HasFailure()) return;
