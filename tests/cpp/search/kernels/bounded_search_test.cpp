@@ -62,6 +62,18 @@ std::vector<DeckEntry> unbounded(const CardPool& pool, const SearchContext& cont
     return std::move(best).take_entries();
 }
 
+// One round of the oracles: the bounded search over the candidate order
+// keeps what the enumeration keeps; each adds its evaluations to its count.
+void expect_enumeration(const CardPool& pool, const SearchContext& context, u64 limit,
+                        u64& bounded_evaluations, u64& all_evaluations) {
+    const std::vector<u16> list = challenge_candidate_order(pool, context);
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const ParetoBoundTable table = build_pareto_bound_table(pool, list);
+    const SearchResult got = bounded(pool, context, suffix, list, table, limit);
+    EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
+    bounded_evaluations += got.stats.evaluations;
+}
+
 TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
     std::mt19937 rng(3);
     u64 bounded_evaluations = 0, all_evaluations = 0;
@@ -79,12 +91,7 @@ TEST(BoundedSearch, KeepsWhatTheUnboundedEnumerationKeeps) {
         const u64 limit = 1 + rng() % 8;
         SCOPED_TRACE(testing::Message() << "round " << round);
 
-        const std::vector<u16> list = challenge_candidate_order(pool, context);
-        const SuffixTables suffix = build_suffix_tables(pool, context);
-        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
-        const SearchResult got = bounded(pool, context, suffix, list, table, limit);
-        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
-        bounded_evaluations += got.stats.evaluations;
+        expect_enumeration(pool, context, limit, bounded_evaluations, all_evaluations);
     }
     EXPECT_LT(bounded_evaluations, all_evaluations / 2);  // the bounds do cut
 }
@@ -117,12 +124,7 @@ TEST(BoundedSearch, KeepsWhatTheEnumerationKeepsOnEverySkillKind) {
         const u64 limit = 1 + rng() % 4;
         SCOPED_TRACE(testing::Message() << "round " << round);
 
-        const std::vector<u16> list = challenge_candidate_order(pool, context);
-        const SuffixTables suffix = build_suffix_tables(pool, context);
-        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
-        const SearchResult got = bounded(pool, context, suffix, list, table, limit);
-        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
-        bounded_evaluations += got.stats.evaluations;
+        expect_enumeration(pool, context, limit, bounded_evaluations, all_evaluations);
     }
     EXPECT_LT(bounded_evaluations, all_evaluations / 2);
 }
@@ -161,12 +163,7 @@ TEST(BoundedSearch, BonusBeyondTheCardsFollowsTheFirstCardAndTheAttributes) {
         const u64 limit = 1 + rng() % 6;
         SCOPED_TRACE(testing::Message() << "round " << round);
 
-        const std::vector<u16> list = challenge_candidate_order(pool, context);
-        const SuffixTables suffix = build_suffix_tables(pool, context);
-        const ParetoBoundTable table = build_pareto_bound_table(pool, list);
-        const SearchResult got = bounded(pool, context, suffix, list, table, limit);
-        EXPECT_EQ(got.decks, unbounded(pool, context, list, limit, all_evaluations));
-        bounded_evaluations += got.stats.evaluations;
+        expect_enumeration(pool, context, limit, bounded_evaluations, all_evaluations);
     }
     EXPECT_LT(bounded_evaluations, all_evaluations / 2);  // the bounds do cut
 }
