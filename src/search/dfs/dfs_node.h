@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "search/bounds/child_support_bound.h"
 #include "search/bounds/final_bound.h"
 #include "search/dfs/dfs_state.h"
 
@@ -148,6 +149,8 @@ class DfsNode {
     }
     u64 child_extra(u16 card) const {
         if (!m_.support_mode) return m_.bonus_extra;
+        if (child_support_)
+            return std::min<u64>(child_support_->bound(pool_, card, k_ - 1), m_.bonus_extra);
         PartialDeckKey key = key_;
         key.add(pool_, card);
         return std::min<u64>(support_bonus_bound(m_, k_ - 1, key), m_.bonus_extra);
@@ -157,7 +160,10 @@ class DfsNode {
     // later positions, and from characters other than the used ones and its
     // own.
     u64 child_bound(const ExclusionTables& exclusion, u16 card, const PartialSums& child) const {
-        const u64 extra = child_extra(card);
+        return child_bound(exclusion, card, child, child_extra(card));
+    }
+    u64 child_bound(const ExclusionTables& exclusion, u16 card, const PartialSums& child,
+                    u64 extra) const {
         if (k_ == 1) {
             partial_[depth_] = card;
             return complete_deck_bound(m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0),
@@ -314,7 +320,8 @@ class DfsNode {
     const PartialSums& sums_;
     const bool has_leader_;
     const u16 leader_index_;
-    PartialDeckKey key_;  // this node's cards, in support-bonus mode
+    PartialDeckKey key_;                              // this node's cards, in support-bonus mode
+    std::optional<ChildSupportBound> child_support_;  // its children's, once key_ is set
     // Per attribute case, the last card's power floor where it fills no unit.
     std::array<std::optional<u32>, 2> case_floor_;
     // The last card's placed sums and power (see `last_cards_bound`).

@@ -156,6 +156,7 @@ void DfsNode::expand_tiered() {
     if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
     const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
     if (!entry_admits(bound, start_) && !tiers_open(bound, sums_, depth_, start_, used_)) return;
+    if (m_.support_mode && depth_ > 0) child_support_.emplace(m_, key_);
     note_bound(bound);
     const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
     const u64 extra = node_extra();
@@ -207,8 +208,9 @@ void DfsNode::expand_tiered() {
         // Each bound of the child holds for all its completions: the
         // position bound alone turns most away, and the smaller of the
         // two is formed only for those it admits.
-        const u64 first = k_ == 1 ? child_bound(exclusion, card, child)
-                                  : position_bound(m_, child, i + 1, k_ - 1, child_extra(card));
+        const u64 extra_of_child = child_extra(card);
+        const u64 first = k_ == 1 ? child_bound(exclusion, card, child, extra_of_child)
+                                  : position_bound(m_, child, i + 1, k_ - 1, extra_of_child);
         // A child of one free card knows its placed cards.
         std::optional<u64> placed_unit;
         if (k_ == 2 && state_.tier_reach && state_.last_card) {
@@ -217,7 +219,7 @@ void DfsNode::expand_tiered() {
         }
         if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
             continue;
-        const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child);
+        const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child, extra_of_child);
         if (bound != first &&
             !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
             continue;
