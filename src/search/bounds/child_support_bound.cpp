@@ -35,6 +35,19 @@ ChildSupportBound::ChildSupportBound(const BoundModel& m, const PartialDeckKey& 
         }
         rest_[size_++] = e;
     }
+    head_ = std::min<usize>(list.count, size_);
+    for (usize e = 0; e < head_; ++e)
+        head_sum_ += std::max(rest_[e].value, 0.0);
+    const SearchContext& c = *m.context;
+    for (usize fresh = 0; fresh < 2; ++fresh) {
+        const usize a = std::min<usize>(bit_count(key.attr_mask) + fresh, 5);
+        for (usize free_slots = 0; free_slots < attr_[fresh].size(); ++free_slots) {
+            u32 attr = 0;
+            for (usize j = a; j <= std::min<usize>(a + free_slots, 5); ++j)
+                attr = std::max<u32>(attr, c.distinct_attr_bonus[j]);
+            attr_[fresh][free_slots] = attr;
+        }
+    }
 }
 
 u64 ChildSupportBound::bound(const CardPool& pool, u16 card, usize free_slots) const {
@@ -44,23 +57,26 @@ u64 ChildSupportBound::bound(const CardPool& pool, u16 card, usize free_slots) c
         return support_bonus_bound(m_, free_slots, key);
     };
     if (off_) return whole();
-    const SearchContext& c = *m_.context;
     const SupportDeckList& list = m_.support_lists[key_.leader_character];
     // The same sums as `support_bonus_bound` over the child's cards: the
     // attribute count's bonus from the child's attributes, and the
     // entries summed in list order, so the result is that bound's own.
-    const u8 attr_mask = static_cast<u8>(key_.attr_mask | (1u << (pool.attr(card) & 7u)));
-    const usize a = static_cast<usize>(bit_count(attr_mask));
-    u32 attr = 0;
-    for (usize j = a; j <= std::min<usize>(a + free_slots, 5); ++j)
-        attr = std::max<u32>(attr, c.distinct_attr_bonus[j]);
+    const bool fresh = !((key_.attr_mask >> (pool.attr(card) & 7u)) & 1);
+    const u32 attr = attr_[fresh][std::min<usize>(free_slots, 5)];
     const u16 id = pool.card_id(card);
-    double support = 0.0;
-    usize taken = 0;
-    for (usize e = 0; e < size_ && taken < list.count; ++e) {
-        if (rest_[e].card_id == id) continue;
-        support += std::max(rest_[e].value, 0.0);
-        ++taken;
+    bool in_head = false;
+    for (usize e = 0; e < head_; ++e)
+        in_head |= rest_[e].card_id == id;
+    double support = head_sum_;
+    usize taken = head_;
+    if (in_head) {
+        support = 0.0;
+        taken = 0;
+        for (usize e = 0; e < size_ && taken < list.count; ++e) {
+            if (rest_[e].card_id == id) continue;
+            support += std::max(rest_[e].value, 0.0);
+            ++taken;
+        }
     }
     if (taken < list.count && !whole_) return whole();
     const u64 out = static_cast<u64>(std::max(std::ceil(support), 0.0)) + attr;

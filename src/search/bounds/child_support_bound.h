@@ -30,6 +30,13 @@ class ChildSupportBound {
     bool whole_ = false;
     // Too many entries are taken for `rest_` to hold those a child needs.
     bool off_ = false;
+    // The sum of the first `count` of `rest_`: a child whose card holds
+    // none of them takes these, summed in the same order.
+    usize head_ = 0;
+    double head_sum_ = 0.0;
+    // The attribute part for a child whose card's attribute is placed
+    // already (0) or new (1), per its free slots.
+    std::array<std::array<u32, 6>, 2> attr_{};
 };
 
 }  // namespace vdz
