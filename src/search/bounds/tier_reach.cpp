@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/check.h"
 #include "common/numeric.h"
 #include "search/evaluation/deck_key.h"
 
@@ -153,12 +154,42 @@ TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
 
 BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize row,
                               u32 used) const {
-    BonusExtras out;
     if (!world_bloom_) {
+        BonusExtras out;
         out.hull_lo = -2;
         out.hull_hi = 2;
         return out;
     }
+    // A node's children mostly share these inputs, and each asks at every
+    // test of its tiers.
+    const u32 excluded = (one_per_character_ ? used : 0) & support_characters_;
+    const u16 row_class = support_row_class_[row];
+    const u8 fresh = static_cast<u8>(attrs_from_[row] & ~u32{placed.attr_mask});
+    const u64 h = (placed.support_taken * 0x9E3779B97F4A7C15ull) ^ (u64{row_class} << 7) ^
+                  (u64{excluded} * 0x85EBCA77ull) ^ (u64{placed.attr_mask} << 40) ^
+                  (u64{fresh} << 48) ^ free_slots;
+    u64 mixed = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
+    mixed ^= mixed >> 33;
+    ExtrasCacheEntry& entry = extras_cache_[mixed % extras_cache_.size()];
+    if (!entry.valid || entry.taken != placed.support_taken || entry.row_class != row_class ||
+        entry.excluded != excluded || entry.attr_mask != placed.attr_mask || entry.fresh != fresh ||
+        entry.free_slots != free_slots) {
+        entry = {placed.support_taken,
+                 excluded,
+                 row_class,
+                 placed.attr_mask,
+                 fresh,
+                 free_slots,
+                 true,
+                 world_bloom_extras(placed, free_slots, row, used)};
+    }
+    VDZ_ASSERT(entry.value == world_bloom_extras(placed, free_slots, row, used));
+    return entry.value;
+}
+
+BonusExtras TierReach::world_bloom_extras(const PartialSums& placed, usize free_slots, usize row,
+                                          u32 used) const {
+    BonusExtras out;
     const SearchContext& context = *m_->context;
     // 1. Attribute count: at least the placed cards' (and one), at most
     // that plus one per free card with an attribute still to come.

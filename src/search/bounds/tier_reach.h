@@ -43,6 +43,8 @@ struct BonusExtras {
     std::array<i64, 5> slack_hi{};
     i64 hull_lo = 0;
     i64 hull_hi = 0;
+
+    bool operator==(const BonusExtras&) const = default;
 };
 
 // The windows of card totals that hold every completion on one tier: one
@@ -126,6 +128,22 @@ class TierReach {
     // the same answer: a node's scan and its children ask for few of them.
     SupportBounds cached_support_bounds(const PartialSums& placed, usize free_slots, usize row,
                                         u32 used) const;
+    // `extras` in a World Bloom event, from the inputs below.
+    BonusExtras world_bloom_extras(const PartialSums& placed, usize free_slots, usize row,
+                                   u32 used) const;
+    // `extras` reads the placed cards through their attributes and support
+    // entries, the row through the attributes still to come beside them
+    // and its support class, the used characters through the entries'.
+    struct ExtrasCacheEntry {
+        u64 taken = 0;
+        u32 excluded = 0;
+        u16 row_class = 0;
+        u8 attr_mask = 0;
+        u8 fresh = 0;
+        usize free_slots = 0;
+        bool valid = false;
+        BonusExtras value;
+    };
     struct SupportCacheEntry {
         u64 taken = 0;
         u32 excluded = 0;
@@ -178,6 +196,7 @@ class TierReach {
     std::vector<u16> support_row_class_;
     u32 support_characters_ = 0;
     mutable std::array<SupportCacheEntry, 256> support_cache_{};
+    mutable std::array<ExtrasCacheEntry, 256> extras_cache_{};
     // Answers of `exact_window` by tier key, attribute bonus and support
     // sum (their bits).
     struct ExactCacheEntry {
