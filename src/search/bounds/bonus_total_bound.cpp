@@ -7,7 +7,11 @@
 // the maxima may come from different choices, which only loosens the
 // bound). A deck fills a unit only where all five cards have it: one of the
 // units the placed cards share, whose cards are then its only ones (the
-// tables keep, per unit, the choices of its cards alone), or none, and then
+// tables keep, per unit, the choices of its cards alone; where the placed
+// cards' attributes differ so do the deck's, and each free card has a
+// variant without the shared attribute for its own units, among which are
+// those the deck fills; the placed cards' variants for the units they share
+// bound theirs, as the last card's bound uses), or none, and then
 // either its five cards share the placed cards' attribute and each has its
 // power without a unit under it, or every card has its plain power. Sorted largest
 // first, the free cards' skill values v1 >= ... >= vc, of sum s and largest
@@ -37,6 +41,11 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
         for (u32 u = 0; u < 6; ++u) {
             const bool all_of_unit = (pool.unit_mask(card) >> u) & 1u && (!fewer || e.unit[u] != 0);
             e.unit[u] = all_of_unit ? e.unit[u] + pool.power(card) : 0;
+            e.unit_mixed[u] =
+                all_of_unit
+                    ? e.unit_mixed[u] + std::min(pool.power(card),
+                                                 pattern_power(pool, card, pool.unit_mask(card), 0))
+                    : 0;
         }
         if (m.coupling.on) e.coupled += m.coupling.card[card];
         return e;
@@ -44,7 +53,7 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
 }
 
 u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
-                           u64 bonus_extra) const {
+                           u64 bonus_extra, std::optional<u64> placed_unit) const {
     if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
     // 1. The best of every part over the sums within the window.
     Entry best;
@@ -61,9 +70,10 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
         u64 shape = plain;
         if (!sums.mixed_attrs)
             shape = std::max(shape, u64{sums.unitless_power_sum} + best.same_attr);
+        const u64 placed = placed_unit ? *placed_unit : u64{sums.power_sum};
+        const auto& free_unit = sums.mixed_attrs ? best.unit_mixed : best.unit;
         for (u32 u = 0; u < 6; ++u)
-            if ((sums.common_units >> u) & 1u)
-                shape = std::max(shape, u64{sums.power_sum} + best.unit[u]);
+            if ((sums.common_units >> u) & 1u) shape = std::max(shape, placed + free_unit[u]);
         power = std::min(power, shape);
     }
     std::array<u32, 5> values{};

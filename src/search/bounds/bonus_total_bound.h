@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "common/types.h"
 #include "search/bounds/bonus_total_tables.h"
@@ -25,15 +26,19 @@ class BonusTotalBound {
     // position `row` on whose totals (tenths of a percent) add `lo`..=`hi`,
     // with the extra bonus `bonus_extra`; 0 where no such cards exist. None
     // (the largest key) where the tables were not built or `free` is 5.
-    u64 bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
-              u64 bonus_extra) const;
+    // `placed_unit`, where known, bounds the placed cards' power in a deck
+    // that fills a unit (`LastCardBound::placed_unit_power`).
+    u64 bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi, u64 bonus_extra,
+              std::optional<u64> placed_unit = std::nullopt) const;
 
   private:
     // Of the choices of some cards with one sum of totals: the largest sums
     // of their power columns, plain powers, powers without a unit under a
     // shared attribute, skill values and coupled values, per unit the
     // largest sum of power columns of choices all of whose cards have that
-    // unit (0 where none), and their largest skill value.
+    // unit (0 where none), the same with each card's largest variant
+    // without the shared attribute for its own units, and their largest
+    // skill value.
     struct Entry {
         bool reached = false;
         u8 top = 0;
@@ -42,10 +47,13 @@ class BonusTotalBound {
         u32 plain = 0;
         u32 same_attr = 0;
         std::array<u32, 6> unit{};
+        std::array<u32, 6> unit_mixed{};
         double coupled = 0.0;
         void keep_best(const Entry& o) {
-            for (usize u = 0; u < 6; ++u)
+            for (usize u = 0; u < 6; ++u) {
                 unit[u] = std::max(unit[u], o.unit[u]);
+                unit_mixed[u] = std::max(unit_mixed[u], o.unit_mixed[u]);
+            }
             reached = true;
             top = std::max(top, o.top);
             skill = std::max(skill, o.skill);

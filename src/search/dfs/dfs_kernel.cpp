@@ -270,6 +270,10 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         const u64 extra_bonus = state.bounds.bonus_extra;
         at_most(state.bonus_total->bound(placed, row, 5 - d, total - placed.bonus_x10,
                                          total - placed.bonus_x10, extra_bonus));
+        if (state.last_card)
+            at_most(state.bonus_total->bound(placed, row, 5 - d, total - placed.bonus_x10,
+                                             total - placed.bonus_x10, extra_bonus,
+                                             state.last_card->placed_unit_power(placed, deck, d)));
         if (!state.card_sums) {
             at_most(
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));

@@ -68,9 +68,9 @@ class DfsNode {
     // worst live score the bound reaches, has room. Unless `bonus_only`,
     // where `sums` holds the last placed card's bonus but not its power or
     // skill (a run of equal bonus tested as one), the live score of the
-    // positions that fit each tier's bonus refines the bound; with one free
-    // card, `placed_unit`, where known, bounds the placed cards' power in a
-    // deck that fills a unit (`LastCardBound::placed_unit_power`).
+    // positions that fit each tier's bonus refines the bound; `placed_unit`,
+    // where known, bounds the placed cards' power in a deck that fills a unit
+    // (`LastCardBound::placed_unit_power`).
     bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
                     bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt) const;
 

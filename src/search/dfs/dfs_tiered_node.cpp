@@ -140,7 +140,7 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
         if (state_.bonus_total &&
             beneath(decks, static_cast<u32>(state_.bonus_total->bound(
                                sums, from, free, window.lo - i64{sums.bonus_x10},
-                               window.hi - i64{sums.bonus_x10}, m_.bonus_extra)))) {
+                               window.hi - i64{sums.bonus_x10}, m_.bonus_extra, placed_unit)))) {
             return false;
         }
     }
@@ -155,7 +155,14 @@ void DfsNode::expand_tiered() {
     }
     if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
     const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);
-    if (!entry_admits(bound, start_) && !tiers_open(bound, sums_, depth_, start_, used_)) return;
+    // The placed cards' power in a deck that fills a unit, for the bounds
+    // of this node's completions and, with its card, of each child's.
+    std::optional<u64> placed_unit;
+    if (state_.tier_reach && state_.last_card)
+        placed_unit = state_.last_card->placed_unit_power(sums_, partial_, depth_);
+    if (!entry_admits(bound, start_) &&
+        !tiers_open(bound, sums_, depth_, start_, used_, false, placed_unit))
+        return;
     if (m_.support_mode && depth_ > 0) child_support_.emplace(m_, key_);
     note_bound(bound);
     const ExclusionTables exclusion = exclusion_tables(m_, used_, k_ - 1, sums_.plain());
@@ -195,7 +202,8 @@ void DfsNode::expand_tiered() {
         // spare, each of which its own position bound mostly turns away.
         if (((i - start_) & 15) == 0) {
             const u64 position = position_bound(m_, sums_, i, k_, extra);
-            if (!entry_admits(position, i) && !tiers_open(position, sums_, depth_, i, used_))
+            if (!entry_admits(position, i) &&
+                !tiers_open(position, sums_, depth_, i, used_, false, placed_unit))
                 return;
         }
         const u16 card = static_cast<u16>(i);
@@ -211,17 +219,16 @@ void DfsNode::expand_tiered() {
         const u64 extra_of_child = child_extra(card);
         const u64 first = k_ == 1 ? child_bound(exclusion, card, child, extra_of_child)
                                   : position_bound(m_, child, i + 1, k_ - 1, extra_of_child);
-        // A child of one free card knows its placed cards.
-        std::optional<u64> placed_unit;
-        if (k_ == 2 && state_.tier_reach && state_.last_card) {
+        std::optional<u64> child_unit;
+        if (placed_unit) {
             partial_[depth_] = card;
-            placed_unit = state_.last_card->placed_unit_power(child, partial_, depth_ + 1);
+            child_unit = state_.last_card->placed_unit_power(child, partial_, depth_ + 1);
         }
-        if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
+        if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, child_unit))
             continue;
         const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child, extra_of_child);
         if (bound != first &&
-            !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, placed_unit))
+            !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, child_unit))
             continue;
         descend(card, child, bound);
     }
