@@ -126,10 +126,11 @@ u64 LastCardBound::last_bound(const PartialSums& sums, u64 placed_unit, usize be
 }
 
 u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
-                         u64 bonus_extra) const {
+                         u64 bonus_extra, std::optional<u64> placed_unit) const {
     VDZ_ASSERT(rest <= 4 && begin + 1 < m_->suffix->power_sums.size());
-    return bound_parts(sums, power_bound(sums, begin, end, rest, sums.power_sum), begin, end, rest,
-                       bonus_extra);
+    return bound_parts(
+        sums, power_bound(sums, begin, end, rest, placed_unit ? *placed_unit : u64{sums.power_sum}),
+        begin, end, rest, bonus_extra);
 }
 
 u64 LastCardBound::bound_parts(const PartialSums& sums, u64 power, usize begin, usize end,

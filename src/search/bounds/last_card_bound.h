@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "common/types.h"
@@ -26,7 +27,10 @@ class LastCardBound {
     // `begin`..`end` (not empty) and `rest` cards of distinct characters
     // from positions after `begin`, with the extra bonus `bonus_extra`.
     // Where a deck may repeat a character, only `rest` 0 bounds it.
-    u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra) const;
+    // `placed_unit`, where known, bounds the placed cards' power in a deck
+    // that fills a unit (`placed_unit_power`).
+    u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra,
+              std::optional<u64> placed_unit = std::nullopt) const;
     // The same where a deck may repeat a character: the `rest` cards are
     // any cards after `begin`, bounded by the per-card sums `cards`.
     u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra,

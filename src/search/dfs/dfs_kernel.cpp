@@ -277,6 +277,8 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         if (!state.card_sums) {
             at_most(
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));
+            at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
+                                           state.last_card->placed_unit_power(placed, deck, d)));
             // The last card's, its placed cards' skill values at their
             // ceilings in a deck of one card more.
             if (d == 4) {

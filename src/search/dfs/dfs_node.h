@@ -95,9 +95,11 @@ class DfsNode {
     // positions `begin`..`end` and whose `rest` cards come after `begin`:
     // of distinct characters, or any cards where a deck may repeat one (a
     // last card has no rest, so the per-character rows serve it too).
-    u64 range_bound(const PartialSums& sums, usize begin, usize end, usize rest) const {
+    // `placed_unit` as `tiers_open` takes it.
+    u64 range_bound(const PartialSums& sums, usize begin, usize end, usize rest,
+                    std::optional<u64> placed_unit = std::nullopt) const {
         if (rest == 0 || !state_.card_sums)
-            return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra);
+            return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, placed_unit);
         return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, *state_.card_sums);
     }
 

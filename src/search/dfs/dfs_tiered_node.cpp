@@ -126,7 +126,7 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
             const u64 b =
                 free == 1 && placed_unit
                     ? state_.last_card->last_bound(sums, *placed_unit, from, to, m_.bonus_extra)
-                    : range_bound(sums, from, to, free - 1);
+                    : range_bound(sums, from, to, free - 1, placed_unit);
             if (beneath(decks, static_cast<u32>(b))) return false;
         } else if (from > row) {
             // Tiers in ascending order mostly share their first
