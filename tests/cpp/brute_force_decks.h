@@ -5,10 +5,12 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <optional>
 #include <random>
 #include <set>
+#include <span>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -77,6 +79,25 @@ inline std::optional<u64> best_limited_order_key(const CardPool& pool, const Sea
     return best_key_over_orders(pool, context, deck, [&](u16 a, u16 b) {
         return pool.limited_x10(a) < pool.limited_x10(b);
     });
+}
+
+// Calls `visit` with every five cards of `list` at ascending positions, in
+// the order nested loops over the positions meet them: the order in which
+// the enumerating kernels offer their decks.
+template <class Visit>
+void for_each_five_of(std::span<const u16> list, Visit&& visit) {
+    const usize n = list.size();
+    std::array<usize, 5> p;
+    for (p[0] = 0; p[0] < n; ++p[0])
+        for (p[1] = p[0] + 1; p[1] < n; ++p[1])
+            for (p[2] = p[1] + 1; p[2] < n; ++p[2])
+                for (p[3] = p[2] + 1; p[3] < n; ++p[3])
+                    for (p[4] = p[3] + 1; p[4] < n; ++p[4]) {
+                        DeckSlots slots;
+                        for (usize s = 0; s < 5; ++s)
+                            slots[s] = list[p[s]];
+                        visit(slots);
+                    }
 }
 
 // All allowed decks, best first, one per card set (its best deck).

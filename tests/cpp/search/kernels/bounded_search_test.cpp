@@ -36,29 +36,21 @@ SearchResult bounded(const CardPool& pool, const SearchContext& context, const S
 std::vector<DeckEntry> unbounded(const CardPool& pool, const SearchContext& context,
                                  const std::vector<u16>& list, u64 limit, u64& evaluations) {
     DfsTopDecks best(limit, pool_card_ids(pool));
-    const usize n = list.size();
-    std::array<usize, 5> p;
-    for (p[0] = 0; p[0] < n; ++p[0])
-        for (p[1] = p[0] + 1; p[1] < n; ++p[1])
-            for (p[2] = p[1] + 1; p[2] < n; ++p[2])
-                for (p[3] = p[2] + 1; p[3] < n; ++p[3])
-                    for (p[4] = p[3] + 1; p[4] < n; ++p[4]) {
-                        DeckSlots slots;
-                        bool ok = true;
-                        for (usize s = 0; s < 5; ++s) {
-                            slots[s] = list[p[s]];
-                            for (usize t = 0; t < s; ++t)
-                                ok &= pool.card_id(slots[t]) != pool.card_id(slots[s]);
-                            if (s < context.fixed_cards.size())
-                                ok &= pool.card_id(slots[s]) == context.fixed_cards[s];
-                        }
-                        if (!ok) continue;
-                        if (context.final_chapter) arrange_final_deck(pool, context, slots);
-                        ++evaluations;
-                        const auto e = evaluate_deck(pool, context, slots);
-                        const u64 worst = best.full() ? best.worst_score() : 0;
-                        if (e && e->key > worst) best.push({e->key, slots});
-                    }
+    test::for_each_five_of(list, [&](DeckSlots slots) {
+        bool ok = true;
+        for (usize s = 0; s < 5; ++s) {
+            for (usize t = 0; t < s; ++t)
+                ok &= pool.card_id(slots[t]) != pool.card_id(slots[s]);
+            if (s < context.fixed_cards.size())
+                ok &= pool.card_id(slots[s]) == context.fixed_cards[s];
+        }
+        if (!ok) return;
+        if (context.final_chapter) arrange_final_deck(pool, context, slots);
+        ++evaluations;
+        const auto e = evaluate_deck(pool, context, slots);
+        const u64 worst = best.full() ? best.worst_score() : 0;
+        if (e && e->key > worst) best.push({e->key, slots});
+    });
     return std::move(best).take_entries();
 }
 

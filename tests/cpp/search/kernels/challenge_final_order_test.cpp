@@ -39,24 +39,15 @@ SearchResult bounded(const CardPool& pool, const SearchContext& context, u64 lim
 std::vector<DeckEntry> every_combination_at_its_best_order(const CardPool& pool,
                                                            const SearchContext& context) {
     const std::vector<u16> list = challenge_candidate_order(pool, context);
-    const usize n = list.size();
     std::vector<DeckEntry> all;
-    std::array<usize, 5> p;
-    for (p[0] = 0; p[0] < n; ++p[0])
-        for (p[1] = p[0] + 1; p[1] < n; ++p[1])
-            for (p[2] = p[1] + 1; p[2] < n; ++p[2])
-                for (p[3] = p[2] + 1; p[3] < n; ++p[3])
-                    for (p[4] = p[3] + 1; p[4] < n; ++p[4]) {
-                        DeckSlots deck;
-                        for (usize s = 0; s < 5; ++s)
-                            deck[s] = list[p[s]];
-                        std::set<u16> ids;
-                        for (const u16 c : deck)
-                            ids.insert(pool.card_id(c));
-                        if (ids.size() != 5) continue;
-                        const auto key = test::best_order_key(pool, context, deck);
-                        if (key && *key != 0) all.push_back({*key, deck});
-                    }
+    test::for_each_five_of(list, [&](const DeckSlots& deck) {
+        std::set<u16> ids;
+        for (const u16 c : deck)
+            ids.insert(pool.card_id(c));
+        if (ids.size() != 5) return;
+        const auto key = test::best_order_key(pool, context, deck);
+        if (key && *key != 0) all.push_back({*key, deck});
+    });
     std::stable_sort(all.begin(), all.end(),
                      [](const DeckEntry& a, const DeckEntry& b) { return a.score > b.score; });
     std::vector<DeckEntry> out;

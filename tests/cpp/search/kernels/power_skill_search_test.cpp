@@ -34,32 +34,22 @@ std::vector<DeckEntry> brute_force(const CardPool& pool, const SearchContext& co
     const auto better = [&](const DeckEntry& a, const DeckEntry& b) {
         return reversed ? ranks_before(b, a) : ranks_before(a, b);
     };
-    const usize n = list.size();
-    std::array<usize, 5> p;
-    for (p[0] = 0; p[0] < n; ++p[0])
-        for (p[1] = p[0] + 1; p[1] < n; ++p[1])
-            for (p[2] = p[1] + 1; p[2] < n; ++p[2])
-                for (p[3] = p[2] + 1; p[3] < n; ++p[3])
-                    for (p[4] = p[3] + 1; p[4] < n; ++p[4]) {
-                        DeckSlots slots;
-                        u32 characters = 0;
-                        for (usize s = 0; s < 5; ++s) {
-                            slots[s] = list[p[s]];
-                            characters |= 1u << pool.character_id(slots[s]);
-                        }
-                        const CardSetKey ids = card_set_key(pool_card_ids(pool), slots);
-                        const bool admissible =
-                            context.dominance_pruning
-                                ? __builtin_popcount(characters) == 5
-                                : std::adjacent_find(ids.begin(), ids.end()) == ids.end();
-                        if (!admissible) continue;
-                        const auto e = evaluate_deck(pool, context, slots);
-                        if (!e) continue;
-                        const DeckEntry deck{e->key, slots};
-                        const CardSetKey key = card_set_key(pool_card_ids(pool), slots);
-                        const auto it = best.find(key);
-                        if (it == best.end() || better(deck, it->second)) best[key] = deck;
-                    }
+    test::for_each_five_of(list, [&](const DeckSlots& slots) {
+        u32 characters = 0;
+        for (const u16 card : slots)
+            characters |= 1u << pool.character_id(card);
+        const CardSetKey ids = card_set_key(pool_card_ids(pool), slots);
+        const bool admissible = context.dominance_pruning
+                                    ? __builtin_popcount(characters) == 5
+                                    : std::adjacent_find(ids.begin(), ids.end()) == ids.end();
+        if (!admissible) return;
+        const auto e = evaluate_deck(pool, context, slots);
+        if (!e) return;
+        const DeckEntry deck{e->key, slots};
+        const CardSetKey key = card_set_key(pool_card_ids(pool), slots);
+        const auto it = best.find(key);
+        if (it == best.end() || better(deck, it->second)) best[key] = deck;
+    });
     std::vector<DeckEntry> all;
     for (const auto& [key, deck] : best)
         all.push_back(deck);
