@@ -256,7 +256,7 @@ class ClassWalk {
                      std::span<const ClassDraw> draws) const {
         const TierReach& reach = *state_.tier_reach;
         const BonusExtras extras = reach.extras(sums, 5 - depth, first);
-        u32 attrs = depth == 5 ? 0xFF : 0;
+        u32 attrs = 0;
         for (const ClassDraw& d : draws)
             if (d.count != 0 && d.from < d.end) attrs |= bound_.attrs_from(d.from);
         for (u64 mask = tiers; mask != 0; mask &= mask - 1) {
