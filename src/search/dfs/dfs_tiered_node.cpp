@@ -393,8 +393,14 @@ void DfsNode::expand_last_by_tiers() {
     const u64 entry = state_.entry_bound[depth_];
     const i64 upper = static_cast<i64>(entry >> 32);
     // The placed cards' skill values at most what each resolves to in a
-    // deck of one card more.
+    // deck of one card more, their power in a deck that fills a unit at
+    // most their variants for the units they share.
     const PartialSums placed_ceiled = with_skill_ceilings(m_, sums_, partial_, depth_, 1);
+    const u64 placed_unit = state_.last_card->placed_unit_power(sums_, partial_, depth_);
+    const auto range_bound = [&](usize l, usize r) {
+        return static_cast<u32>(
+            state_.last_card->last_bound(placed_ceiled, placed_unit, l, r, m_.bonus_extra));
+    };
     for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
         const i64 key = tier->tier_key;
         const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
@@ -412,9 +418,7 @@ void DfsNode::expand_last_by_tiers() {
         const auto visit = [&](const auto& self, usize l, usize r) -> void {
             if (state_.stop || state_.count_step()) return;
             if (state_.score_up && !state_.score_up->open(sums_, l, 1, low, high)) return;
-            if (beneath(decks, static_cast<u32>(state_.last_card->bound(placed_ceiled, l, r, 0,
-                                                                        m_.bonus_extra))))
-                return;
+            if (beneath(decks, range_bound(l, r))) return;
             if (r - l > 4) {
                 const usize mid = l + (r - l) / 2;
                 self(self, l, mid);
@@ -424,6 +428,9 @@ void DfsNode::expand_last_by_tiers() {
             for (usize i = l; i < r && !state_.stop; ++i) {
                 const u16 card = static_cast<u16>(i);
                 if (!admitted(card)) continue;
+                // Every card here lands on this tier: its own range
+                // bound, far cheaper than its deck's, turns most away.
+                if (beneath(decks, range_bound(i, i + 1))) continue;
                 const PartialSums child = child_sums(m_, sums_, card);
                 partial_[depth_] = card;
                 const u64 bound = complete_deck_bound(
