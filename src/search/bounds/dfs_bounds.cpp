@@ -86,6 +86,15 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 
                 multiplier = t.base_score_e6 + ceil_div(skill, 500);
                 break;
             }
+            if (t.teammate_score_up_x5 > 0 && t.room_places_known) {
+                // A specific order names which places read the room
+                // leader's activation; the others read the teammates'.
+                const i64 leader5 = 4 * lead + s;
+                const i64 skill = (t.room_leader_places_e6 + t.skill_last_e6) * leader5 +
+                                  t.teammate_places_e6 * t.teammate_score_up_x5;
+                multiplier = t.base_score_e6 + ceil_div(skill, 500);
+                break;
+            }
             // Every activation is the room leader's (4 v0 + S) / 5 or the
             // teammates' fixed value.
             multiplier =

@@ -147,6 +147,14 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
         t.paired_skill_weights = true;
     }
     t.teammate_score_up_x5 = 5 * std::abs(i64{context.multi_live_teammate_score_up.value_or(0)});
+    if (!solo_formula && strategy == SkillOrderChooseStrategy::SPECIFIC &&
+        context.multi_live_teammate_score_up) {
+        // Activation 0 is the room leader's, the other four the teammates'.
+        const std::array<double, 5> five = activation_weights(context, w);
+        t.room_places_known = true;
+        t.room_leader_places_e6 = ceil_e6(five[0]);
+        t.teammate_places_e6 = ceil_e6(five[1] + five[2] + five[3] + five[4]);
+    }
     const auto small = [](double x) { return x >= -1e4 && x <= 1e4; };
     t.live_score_in_range = small(live_type_base_score(context)) &&
                             std::all_of(w.begin(), w.end(), small) &&

@@ -89,6 +89,13 @@ struct SuffixTables {
     // these coefficients with skill values and powers then fit in 64 bits.
     // Outside, a bound gives the largest live score.
     bool live_score_in_range = false;
+    // Multi and cheerful lives under a specific order with the teammates'
+    // score up given: the summed weight of the places that read the room
+    // leader's activation, and of those that read a teammate's, times
+    // 1,000,000 rounded up.
+    bool room_places_known = false;
+    i64 room_leader_places_e6 = 0;
+    i64 teammate_places_e6 = 0;
     i64 teammate_score_up_x5 = 0;  // 5 x the teammate score up's size, 0 when absent
     u64 multi_term_e6 = 0;         // 0.075 in multi and cheerful lives, else 0
     u32 cheerful_factor = 0;       // cheerful event-point factor in 1/5000, else 0

@@ -334,6 +334,61 @@ TEST(DfsBounds, ASpecificOrderPairsTheWeightsOfEachPlace) {
     EXPECT_GE(paired, best_completion(pool, context, {}, 0, 0));
 }
 
+// In multi and cheerful lives with the teammates' score up given, a
+// specific order plays the room leader's activation at the places that name
+// it and the teammates' at the others: a complete deck's bound meets its
+// key closely, so it falls below it if either part is left out, and, where
+// the room leader's value is above the teammates', it is below the bound
+// that plays the larger value everywhere.
+TEST(DfsBounds, ASpecificOrderInAMultiLiveReadsTheTeammatesAtTheirPlaces) {
+    std::vector<TestCard> cards;
+    for (u8 c = 1; c <= 7; ++c)
+        cards.push_back(plain_card(c, c, 20000 + 1000 * c, static_cast<u8>(60 + 20 * c)));
+    const std::array<std::array<u64, 5>, 4> orders = {
+        {{0, 0, 0, 0, 0}, {1, 2, 3, 4, 1}, {2, 0, 0, 3, 3}, {4, 3, 0, 1, 1}}};
+    std::vector<u16> all(cards.size());
+    for (u16 i = 0; i < all.size(); ++i)
+        all[i] = i;
+    for (const LiveType live : {LiveType::MULTI, LiveType::CHEERFUL}) {
+        for (const i32 teammate : {40, -40, 400}) {
+            for (const auto& order : orders) {
+                SCOPED_TRACE(::testing::Message()
+                             << static_cast<int>(live) << " teammate " << teammate << " order "
+                             << order[0] << order[1] << order[2] << order[3] << order[4]);
+                SearchContext context;
+                context.live_type = live;
+                context.music_base_scores = {1.1, 0.9, 0.4};
+                context.music_skill_scores[1] = {10, 20, 30, 40, 50, 60};
+                context.skill_order_choose_strategy = SkillOrderChooseStrategy::SPECIFIC;
+                context.specific_skill_order = order;
+                context.multi_live_teammate_score_up = teammate;
+                const CardPool pool = test::make_pool(cards, context);
+                const SuffixTables suffix = build_suffix_tables(pool, context);
+                ASSERT_TRUE(suffix.room_places_known);
+                SuffixTables unplaced = suffix;
+                unplaced.room_places_known = false;
+                const BoundModel m = make_bound_model(pool, context, suffix);
+                const BoundModel wide = make_bound_model(pool, context, unplaced);
+                test::for_each_five_of(all, [&](const DeckSlots& deck) {
+                    PartialSums sums;
+                    for (const u16 card : deck)
+                        sums = child_sums(m, sums, card);
+                    const u64 bound = complete_deck_bound(m, deck, sums, 0);
+                    const u64 key = evaluate_deck(pool, context, deck)->key;
+                    EXPECT_GE(bound, key);
+                    // A negative score up is read by its size.
+                    if (teammate > 0) {
+                        EXPECT_LE(static_cast<u32>(bound), static_cast<u32>(key) + 20);
+                    }
+                    if (teammate == 40 && order != orders[0]) {
+                        EXPECT_LT(bound, complete_deck_bound(wide, deck, sums, 0));
+                    }
+                });
+            }
+        }
+    }
+}
+
 // Each bound is tighter than the one it refines, on pools made to show it.
 TEST(DfsBounds, EachRefinementCuts) {
     // Composition: power 1000, or 2000 when all five cards share the unit;
