@@ -54,9 +54,35 @@ void DfsNode::expand_single(usize from) {
                 return;
             }
         }
+        if (k_ == 1) {
+            const usize next = next_score_up_card(i);
+            if (next > i) {
+                check_below_score_up(i, next);
+                i = next - 1;
+                continue;
+            }
+        }
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
         descend(card, child_sums(m_, sums_, card), ~u64{0});
+    }
+}
+
+usize DfsNode::next_score_up_card(usize i) {
+    const ScoreUpSuffix* cut = state_.score_up_suffix;
+    if (!cut) return i;
+    if (!score_up_floor_)
+        score_up_floor_ = cut->last_card_floor(with_skill_ceilings(m_, sums_, partial_, 4, 1));
+    return cut->first_at_least(i, *score_up_floor_);
+}
+
+void DfsNode::check_below_score_up(usize from, usize to) {
+    if constexpr (!CHECK_BOUNDS) return;
+    for (usize i = from; i < to; ++i) {
+        const u16 card = static_cast<u16>(i);
+        if (!admitted(card)) continue;
+        partial_[depth_] = card;
+        VDZ_ASSERT(!evaluate_deck_key(pool_, context_, partial_));
     }
 }
 
@@ -115,6 +141,14 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
             check_below_floor(i, next, worst);
             i = next - 1;
             continue;
+        }
+        if (k_ == 1) {
+            const usize next = next_score_up_card(i);
+            if (next > i) {
+                check_below_score_up(i, next);
+                i = next - 1;
+                continue;
+            }
         }
         if (k_ == 1 && !plain) {
             const usize next = next_last_card(i, floor, from, extra, worst);
@@ -194,20 +228,20 @@ void DfsNode::expand_by_cards() {
 namespace {
 
 // Whether a deck completed from this node could still reach the request's
-// multi live score-up lower bound. A deck's score up is its leader's value
-// plus a fifth of the others', at most 0.8 x its largest skill value plus
-// 0.2 x their sum, and no card's value exceeds its skill byte; the free
-// slots hold cards of distinct characters from `start` on, whose bytes sum
-// to at most the best per-character maxima there. Without this cut a search
+// multi live score-up lower bound (`ScoreUpSuffix`): first with the placed
+// cards' skill values, then, where that admits it, with each at what it can
+// resolve to in a deck of the free cards more. Without this cut a search
 // for a bound few decks pass walks every deck, and, holding none, does not
 // stop at its deadline. Decks that repeat a character (challenge lives, which
 // take no lower bound) are left to the evaluator.
-bool score_up_open(const SearchNodeState& state, usize depth, usize start,
+bool score_up_open(const SearchNodeState& state, usize depth, usize start, const DeckSlots& partial,
                    const PartialSums& sums) {
-    if (!state.context.multi_live_score_up_lower_bound || state.card_sums) return true;
-    const SuffixTables& t = *state.bounds.suffix;
-    const u32 top = std::max<u32>(sums.max_skill, t.max_skill_from[start]);
-    return score_up_reachable(state.context, sums.skill_sum + t.skill_sums[start][5 - depth], top);
+    const ScoreUpSuffix* cut = state.score_up_suffix;
+    if (!cut) return true;
+    const usize free = 5 - depth;
+    if (!cut->open(sums, start, free)) return false;
+    return depth == 0 ||
+           cut->open(with_skill_ceilings(state.bounds, sums, partial, depth, free), start, free);
 }
 
 // Debug builds check at a complete deck under tiers that the tables which
@@ -308,6 +342,24 @@ void check_bonus_floor(const SearchNodeState& state, const DeckSlots& placed,
     }
 }
 
+// Debug builds check at a deck the evaluator admits that the score-up cuts
+// let each of its prefixes and its last card through.
+void check_score_up_cuts(const SearchNodeState& state, const DeckSlots& placed) {
+    const ScoreUpSuffix* cut = state.score_up_suffix;
+    if (!cut) return;
+    PartialSums sums;
+    for (usize d = 0; d < 5; ++d) {
+        // The final chapter's leader is placed before the kernel starts at 0.
+        const usize start =
+            d == 0 || (d == 1 && state.context.final_chapter) ? 0 : usize{placed[d - 1]} + 1;
+        VDZ_ASSERT(score_up_open(state, d, start, placed, sums));
+        if (d == 4)
+            VDZ_ASSERT(cut->ceiling(placed[4]) >=
+                       cut->last_card_floor(with_skill_ceilings(state.bounds, sums, placed, 4, 1)));
+        sums = child_sums(state.bounds, sums, placed[d]);
+    }
+}
+
 void record_leaf(SearchNodeState& state, const DeckSlots& placed) {
     ++state.stats.evaluations;
     // A final-chapter deck is valued and listed in its best order, the one
@@ -318,6 +370,7 @@ void record_leaf(SearchNodeState& state, const DeckSlots& placed) {
     if (!key) return;
     if constexpr (CHECK_BOUNDS) {
         VDZ_ASSERT(*key <= state.bound_above[5]);
+        check_score_up_cuts(state, placed);
         if (state.reachable) {
             check_tier_tables(state, placed, *key);
             check_bonus_floor(state, placed, *key);
@@ -336,7 +389,7 @@ void dfs_expand(SearchNodeState& state, usize depth, usize start, DeckSlots& par
         return;
     }
     VDZ_ASSERT(depth < 5);
-    if (!score_up_open(state, depth, start, sums)) return;
+    if (!score_up_open(state, depth, start, partial, sums)) return;
     DfsNode(state, depth, start, partial, used_characters, sums, has_leader, leader_index).expand();
 }
 

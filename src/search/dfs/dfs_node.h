@@ -191,6 +191,17 @@ class DfsNode {
     // over by its own test).
     usize next_last_card(usize i, u32 floor, usize from, u64 extra, u64 worst);
 
+    // The first position from `i` on whose last card may lift the deck to
+    // the score-up lower bound: its ceiling at least the least value the
+    // placed cards, at what each can resolve to in a deck of one card more,
+    // leave it to make up (found on first use). `i` itself where no lower
+    // bound is asked.
+    usize next_score_up_card(usize i);
+
+    // Debug builds: a last card passed over for the score-up lower bound,
+    // at positions `from` to `to`, makes a deck the evaluator rejects.
+    void check_below_score_up(usize from, usize to);
+
     // Debug builds: a last card below the power floor, at positions `from`
     // to `to`, makes a deck that cannot beat the worst kept key.
     void check_below_floor(usize from, usize to, [[maybe_unused]] u64 worst);
@@ -326,6 +337,8 @@ class DfsNode {
     std::optional<ChildSupportBound> child_support_;  // its children's, once key_ is set
     // Per attribute case, the last card's power floor where it fills no unit.
     std::array<std::optional<u32>, 2> case_floor_;
+    // The least ceiling a last card needs for the score-up lower bound.
+    std::optional<u32> score_up_floor_;
     // The last card's placed sums and power (see `last_cards_bound`).
     PartialSums placed_ceiled_;
     std::optional<u64> placed_unit_;

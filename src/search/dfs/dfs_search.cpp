@@ -139,6 +139,9 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
             state.score_up = &score_up.emplace(pool, context);
     }
     if (tiers) state.reachable = &reachable;
+    std::optional<ScoreUpSuffix> score_up_suffix;
+    if (context.multi_live_score_up_lower_bound && !state.card_sums)
+        state.score_up_suffix = &score_up_suffix.emplace(state.bounds);
     std::optional<LastCardUnits> last_units;
     if (!tiers && !state.card_sums && !context.final_chapter)
         state.last_units = &last_units.emplace(build_last_card_units(state.bounds));

@@ -18,6 +18,7 @@
 #include "search/bounds/last_card_units.h"
 #include "search/bounds/reachable_bonus.h"
 #include "search/bounds/score_up_reach.h"
+#include "search/bounds/score_up_suffix.h"
 #include "search/bounds/tier_reach.h"
 #include "search/deadline.h"
 #include "search/evaluation/deck_entry.h"
@@ -78,6 +79,9 @@ struct SearchNodeState {
     // Set beside tier_reach where a score-up lower bound is asked: the best
     // score up the cards of each bonus total can add.
     const ScoreUpReach* score_up = nullptr;
+    // Set where a score-up lower bound is asked of decks of distinct
+    // characters: the skill values each position on can add at most.
+    const ScoreUpSuffix* score_up_suffix = nullptr;
     // Tiers filled by this search alone, which meets decks in ascending slot
     // order (no seeds, no leaders placed first).
     bool tiers_in_slot_order = false;

@@ -77,6 +77,30 @@ Road final_chapter(std::optional<u8> designated, usize strong) {
     return r;
 }
 
+// The depth-first search bounds each skill at what it can resolve to given
+// the cards placed, so its strong cards carry difference skills (nothing
+// plain, 50 with two units, 100 with three) and share the same two units:
+// with four of them placed, a last card of a third unit may lift them to
+// 100, but the one card of that unit has skill 0, and every deck of two
+// units stays below the bound. Only the five weak cards' own deck (one of
+// them of the third unit) reaches it, and the search meets it last.
+Road one_late_deck_of_difference_skills(usize strong) {
+    Road r = one_late_deck(strong, false);
+    for (usize i = 0; i < strong; ++i) {
+        TestCard& c = r.cards[i];
+        c.skill = {};
+        c.skill.has_diff = true;
+        c.skill.diff = {0, 50};
+        c.skill_value = 100;
+        c.skill_secondary = 0;
+        c.units = 0x03;
+    }
+    for (usize i = strong; i < r.cards.size(); ++i)
+        r.cards[i].units = 0x03;
+    r.cards.push_back(plain_card(200, 21, 500, 0, 0, 0x04));
+    return r;
+}
+
 const std::vector<std::pair<const char*, std::function<Road()>>> ROADS = {
     {"power fast path",
      [] {
@@ -121,7 +145,7 @@ const std::vector<std::pair<const char*, std::function<Road()>>> ROADS = {
      }},
     {"single-best challenge search", [] { return challenge(1); }},
     {"bounded challenge search", [] { return challenge(2); }},
-    {"depth-first search", [] { return one_late_deck(16, false); }},
+    {"depth-first search", [] { return one_late_deck_of_difference_skills(20); }},
     {"depth-first search over tiers",
      [] {
          // A tier whose first deck the search order meets late: five cards

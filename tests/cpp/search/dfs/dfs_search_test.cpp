@@ -121,6 +121,53 @@ TEST(DfsSearch, EqualsBruteForceOnPoolsOfEverySkillKind) {
     EXPECT_GT(decks_seen, 100u);
 }
 
+// A multi live score-up lower bound that only a few decks pass, on pools of
+// every skill kind: the cuts by what the placed cards' skills can resolve
+// to, by the leader in the first slot and by the least value a last card
+// needs keep the brute force's ranking, with the best skill leading or the
+// first slot, fixed cards and characters, World Bloom and the final chapter,
+// a teammate's score up, and the score and mysekai targets.
+TEST(DfsSearch, ScoreUpLowerBoundFewDecksPassEqualsBruteForce) {
+    std::mt19937 rng(404);
+    usize decks_seen = 0;
+    for (int round = 0; round < 100; ++round) {
+        const u8 characters = static_cast<u8>(5 + rng() % 4);
+        std::vector<TestCard> cards;
+        for (usize i = 0, n = 9 + rng() % 6; i < n; ++i)
+            cards.push_back(
+                test::every_skill_kind_card(rng, static_cast<u16>(100 + i), characters));
+        SearchContext context = test::random_default_context(rng);
+        context.live_type = rng() % 2 ? LiveType::MULTI : LiveType::CHEERFUL;
+        context.target = rng() % 3 ? Target::SCORE : Target::MYSEKAI;
+        context.keep_after_training_state = rng() % 2;
+        if (rng() % 3 == 0) context.multi_live_teammate_score_up = 50 + rng() % 100;
+        add_random_constraints(rng, cards, context);
+        if (round % 3 == 0) test::random_skill_order(rng, context);
+        context.multi_live_score_up_lower_bound.reset();
+        const CardPool pool = test::make_pool(cards, context);
+        if (context.final_chapter) context.card_enabled.assign(pool.count(), 1);
+        // The bound: the score up of one of the few decks that reach the most.
+        std::vector<double> ups;
+        std::vector<u16> all(pool.count());
+        for (u16 i = 0; i < pool.count(); ++i)
+            all[i] = i;
+        test::for_each_five_of(all, [&](const DeckSlots& deck) {
+            if (!test::deck_allowed(pool, context, deck)) return;
+            if (const auto e = evaluate_deck(pool, context, deck))
+                ups.push_back(e->multi_live_score_up);
+        });
+        if (ups.empty()) continue;
+        std::sort(ups.begin(), ups.end(), std::greater<double>());
+        context.multi_live_score_up_lower_bound = ups[std::min<usize>(rng() % 12, ups.size() - 1)];
+        const u64 limit = 1 + rng() % 4;
+        const auto ranked = test::all_decks_ranked(pool, context);
+        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
+        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
+        decks_seen += found.decks.size();
+    }
+    EXPECT_GT(decks_seen, 100u);
+}
+
 // A mysekai live has no live score, so ranking it by live score keys every
 // deck 0: the best decks are the first in slot order, the same with and
 // without an event, a seed that comes later, fixed cards or characters, and
