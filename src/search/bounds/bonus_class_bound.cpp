@@ -65,6 +65,13 @@ BonusClassBound::BonusClassBound(const BoundModel& m, usize from) : m_(&m) {
                                       ? static_cast<u16>(i)
                                       : next_of_unit_[u][i + 1];
     }
+    for (u32 a = 0; a < 8; ++a) {
+        next_of_attr_[a].assign(n + 1, static_cast<u16>(n));
+        for (usize i = n; i-- > 0;)
+            next_of_attr_[a][i] = (pool.attr(static_cast<u16>(i)) & 7u) == a
+                                      ? static_cast<u16>(i)
+                                      : next_of_attr_[a][i + 1];
+    }
     attrs_from_.assign(n, 0);
     for (const BonusClass& run : classes_)
         for (usize i = run.end; i-- > run.begin;)

@@ -64,6 +64,14 @@ class BonusClassBound {
             next = std::min<usize>(next, next_of_unit_[std::countr_zero(units)][i]);
         return next;
     }
+    // The first position from `i` on whose card has an attribute of
+    // `attrs` (bit attr & 7); the pool's size when none does.
+    usize next_of_attrs(usize i, u32 attrs) const {
+        usize next = next_of_attr_[0].size() - 1;
+        for (; attrs != 0; attrs &= attrs - 1)
+            next = std::min<usize>(next, next_of_attr_[std::countr_zero(attrs)][i]);
+        return next;
+    }
     // The attributes (bit attr & 7) of the cards from position `i` to the
     // end of its class.
     u8 attrs_from(usize i) const { return attrs_from_[i]; }
@@ -101,6 +109,7 @@ class BonusClassBound {
     std::array<std::vector<u32>, CASES> power_of_;  // per case, per card; 0 where not admitted
     std::array<Tops, CASES> tops_;
     std::array<std::vector<u16>, 6> next_of_unit_;  // per unit, per position 0..n
+    std::array<std::vector<u16>, 8> next_of_attr_;  // per attribute, per position 0..n
     std::vector<u8> attrs_from_;                    // per position
 };
 

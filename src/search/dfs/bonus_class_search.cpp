@@ -32,6 +32,17 @@ struct ClassSet {
 
 static constexpr u16 NO_CLASS = 0xFFFF;
 
+// In a World Bloom event, with some cards placed: the support entries their
+// deck takes, and what follows for decks whose later cards none of them
+// names. Refilled at each node that reads it.
+struct TakenSupport {
+    std::vector<u16> ids;          // the taken entries' cards
+    std::array<usize, 6> tier_of;  // per attribute count, its deck's tier (tier count: none)
+    std::vector<u16> named;        // the next slot's positions whose card an entry names, ascending
+
+    bool names(u16 id) const { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+};
+
 class ClassWalk {
   public:
     ClassWalk(SearchNodeState& state, const BonusClassBound& bound)
@@ -40,6 +51,14 @@ class ClassWalk {
         const BonusExtras extras = reach.extras(PartialSums{}, 5, 0);
         for (const TierRecord& tier : state_.store.tiers)
             windows_.push_back(reach.window(tier.tier_key, extras));
+        // Each id's positions as a chain, last position first.
+        next_of_id_.assign(pool_.count(), NO_POSITION);
+        for (usize i = 0; i < pool_.count(); ++i) {
+            const u16 id = pool_.card_id(static_cast<u16>(i));
+            if (id >= last_of_id_.size()) last_of_id_.resize(id + 1, NO_POSITION);
+            next_of_id_[i] = last_of_id_[id];
+            last_of_id_[id] = static_cast<u16>(i);
+        }
         lo_ = windows_.front().lo;
         hi_ = windows_.front().hi;
         for (const TenthsWindow& w : windows_) {
@@ -183,12 +202,31 @@ class ClassWalk {
         }
         if constexpr (CHECK_BOUNDS) path_tiers_ = tiers;
         const bool last_in_bloom = depth == 4 && state_.context.world_bloom;
-        if (last_in_bloom) last_slot_tiers(sums);
+        // With three or four cards placed, the support entries their deck
+        // takes are known for most completions.
+        const bool third_in_bloom = depth == 3 && state_.context.world_bloom;
+        if (third_in_bloom) {
+            const BonusClass& next = bound_.classes()[set_->classes[4]];
+            take_support(3, sums.attr_mask, next.begin, next.end, third_);
+        }
+        if (last_in_bloom) {
+            take_support(4, sums.attr_mask, first, c.end, last_);
+            const usize none = state_.store.tiers.size();
+            const usize held = bit_count(sums.attr_mask);
+            live_attrs_ = 0;
+            if (last_.tier_of[held] != none) live_attrs_ |= sums.attr_mask;
+            if (held < 5 && last_.tier_of[held + 1] != none) live_attrs_ |= ~sums.attr_mask & 0xFFu;
+        }
         if (depth == 4) ++last_node_;
         // Whether decks that share no unit of the placed cards may still
         // come from the slot's later positions.
         bool free = depth > 0;
+        usize scanned = 0;
         for (usize i = first; i < c.end; ++i) {
+            if (last_in_bloom) {
+                i = next_last_card(i);
+                if (i >= c.end) break;
+            }
             if (state_.stop || state_.count_step()) return;
             const u16 card = static_cast<u16>(i);
             // Most last cards' decks land between the tiers: that is known
@@ -203,7 +241,7 @@ class ClassWalk {
             // A last card's own bound is hardly dearer than these, which
             // only spare the cards after it: the last slot asks them at
             // every fourth card.
-            const bool ask = depth < 4 || (i - first) % 4 == 0;
+            const bool ask = depth < 4 || scanned++ % 4 == 0;
             const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
             if (ask && free && !open(tiers, bound_.free_bound(sums, placed(depth), draws)))
                 free = false;
@@ -218,6 +256,7 @@ class ClassWalk {
                 if (ask && !open(tiers, bound_.unit_bound(sums, placed(depth), draws))) return;
             }
             if (repeats_card(depth, card)) continue;
+            if (third_in_bloom && !fourth_may_land(card, i, sums)) continue;
             const PartialSums child = child_sums(m_, sums, card);
             partial_[depth] = card;
             // A complete deck's power is known from its units and attributes.
@@ -271,31 +310,70 @@ class ClassWalk {
         return tiers;
     }
 
-    // In a World Bloom event, with four cards placed: a deck takes the first
-    // support entries of the list whose cards it does not hold, so a last
-    // card that none of the four cards' taken entries names leaves those
-    // entries taken, and its deck's bonus follows from its attribute count
-    // alone. Per count, that bonus's tier, summed as the evaluator sums it.
-    void last_slot_tiers(const PartialSums& sums) {
+    // In a World Bloom event, with `placed` cards placed (three or four), of
+    // attributes `attrs`: a deck takes the first support entries of the list
+    // whose cards it does not hold, so later cards that none of the placed
+    // cards' taken entries names leave those entries taken, and their deck's
+    // bonus follows from its attribute count alone. Per count, that bonus's
+    // tier, summed as the evaluator sums it; and the positions from `first`
+    // to `end` whose card a taken entry names.
+    void take_support(usize placed, u32 attrs, usize first, usize end, TakenSupport& out) {
         const SupportDeckList& list = deck_support_list(pool_, state_.context, partial_);
-        taken_ids_.clear();
+        out.ids.clear();
         double support = 0.0;
         for (const SupportEntry& e : list.entries) {
-            if (taken_ids_.size() >= list.count) break;
+            if (out.ids.size() >= list.count) break;
             bool in_deck = false;
-            for (usize s = 0; s < 4; ++s)
+            for (usize s = 0; s < placed; ++s)
                 in_deck |= pool_.card_id(partial_[s]) == e.card_id;
             if (in_deck) continue;
             support += e.value;
-            taken_ids_.push_back(e.card_id);
+            out.ids.push_back(e.card_id);
         }
         const u32 total = static_cast<u32>(set_->total_x10);
-        for (usize n = bit_count(sums.attr_mask); n <= 5; ++n) {
+        out.tier_of.fill(state_.store.tiers.size());
+        for (usize n = bit_count(attrs); n <= 5; ++n) {
             double bonus = 0.1 * total;
             bonus += state_.context.distinct_attr_bonus[n];
             bonus += support;
-            last_tier_[n] = state_.store.tier_at(half_percent_steps(bonus));
+            out.tier_of[n] = state_.store.tier_at(half_percent_steps(bonus));
         }
+        out.named.clear();
+        for (const u16 id : out.ids) {
+            if (id >= last_of_id_.size()) continue;
+            for (u16 at = last_of_id_[id]; at != NO_POSITION; at = next_of_id_[at])
+                if (first <= at && at < end) out.named.push_back(at);
+        }
+        std::sort(out.named.begin(), out.named.end());
+    }
+
+    // With three cards placed, whether a deck of the fourth card `card` at
+    // position `i` may land on a tier. Where no taken entry names it, its
+    // deck takes the three cards' entries, and a last card none names
+    // leaves them taken too: such decks land on the tier of their
+    // attribute count, known before any bound of theirs.
+    bool fourth_may_land(u16 card, usize i, const PartialSums& sums) const {
+        if (third_.names(pool_.card_id(card))) return true;
+        const BonusClass& next = bound_.classes()[set_->classes[4]];
+        const usize from = set_->classes[4] == set_->classes[3] ? i + 1 : next.begin;
+        if (from >= next.end) return false;
+        if (!third_.named.empty() && third_.named.back() >= from) return true;
+        const u32 held = sums.attr_mask | (1u << (pool_.attr(card) & 7u));
+        const usize n = bit_count(held);
+        const u32 attrs = bound_.attrs_from(from);
+        const usize none = state_.store.tiers.size();
+        return ((attrs & held) != 0 && third_.tier_of[n] != none) ||
+               ((attrs & ~held) != 0 && n < 5 && third_.tier_of[n + 1] != none);
+    }
+
+    // The first card from position `i` on that `last_` says may land on a
+    // tier: one of an attribute whose count has one, or one a taken entry
+    // names. Every card it passes over lands between the tiers.
+    usize next_last_card(usize i) const {
+        usize next = bound_.next_of_attrs(i, live_attrs_);
+        for (const u16 named : last_.named)
+            if (named >= i) return std::min<usize>(next, named);
+        return next;
     }
 
     // The tier of the deck the last card `card` completes; the store's
@@ -303,15 +381,20 @@ class ClassWalk {
     // and its deck's bonus is summed whole.
     usize last_card_tier(u16 card, const PartialSums& sums) {
         partial_[4] = card;
-        const u16 id = pool_.card_id(card);
         const usize tier =
-            std::find(taken_ids_.begin(), taken_ids_.end(), id) != taken_ids_.end()
+            last_.names(pool_.card_id(card))
                 ? state_.store.tier_at(
                       half_percent_steps(deck_event_bonus(pool_, state_.context, partial_)))
-                : last_tier_[bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u)))];
+                : last_.tier_of[bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u)))];
         VDZ_ASSERT(!CHECK_BOUNDS ||
                    tier == state_.store.tier_at(half_percent_steps(
                                deck_event_bonus(pool_, state_.context, partial_))));
+        // Where the fourth slot was walked, a deck whose last two cards no
+        // entry the first three take names lands where those entries say.
+        VDZ_ASSERT(!CHECK_BOUNDS || set_->classes[3] == NO_CLASS ||
+                   third_.names(pool_.card_id(partial_[3])) || third_.names(pool_.card_id(card)) ||
+                   tier ==
+                       third_.tier_of[bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u)))]);
         return tier;
     }
 
@@ -414,9 +497,13 @@ class ClassWalk {
     const ClassSet* set_ = nullptr;  // the class set walked
     DeckSlots partial_{};
     std::array<ClassDraw, 5> draws_{};
-    std::vector<u16> taken_ids_;  // with four cards placed, their taken support entries' cards
-    std::array<usize, 6> last_tier_{};          // per attribute count, the last card's tier
-    u64 last_node_ = 0;                         // the nodes of four placed cards met
+    TakenSupport third_;  // with three cards placed, the support their decks take
+    TakenSupport last_;   // with four cards placed, the same
+    static constexpr u16 NO_POSITION = 0xFFFF;
+    std::vector<u16> last_of_id_;  // per card id, its last position in the pool
+    std::vector<u16> next_of_id_;  // per position, the previous one of its card id
+    u32 live_attrs_ = 0;           // the last card's attributes whose count lands on a tier
+    u64 last_node_ = 0;            // the nodes of four placed cards met
     std::array<u64, 128> placed_power_node_{};  // per shape, the node its sum is of
     std::array<u64, 128> placed_power_{};       // per shape, the placed cards' power
     std::array<u32, 6> path_bound_{};           // per depth, the least bound met (debug builds)
