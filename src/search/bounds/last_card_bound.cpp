@@ -108,15 +108,17 @@ u64 LastCardBound::placed_unit_power(const PartialSums& sums, const DeckSlots& d
     // cards' common units, and a card's variant for a smaller set of units
     // is among those `pattern_power` takes for the larger one; the variant
     // of a shared attribute only where the placed cards have one attribute.
-    const CardPool& pool = *m_->pool;
     u64 out = 0;
-    for (usize s = 0; s < placed; ++s) {
-        u32 best = pattern_power(pool, deck[s], sums.common_units, 0);
-        if (!sums.mixed_attrs)
-            best = std::max(best, pattern_power(pool, deck[s], sums.common_units, 1));
-        out += std::min(best, pool.power(deck[s]));
-    }
+    for (usize s = 0; s < placed; ++s)
+        out += placed_card_unit_power(sums, deck[s]);
     return out;
+}
+
+u32 LastCardBound::placed_card_unit_power(const PartialSums& sums, u16 card) const {
+    const CardPool& pool = *m_->pool;
+    u32 best = pattern_power(pool, card, sums.common_units, 0);
+    if (!sums.mixed_attrs) best = std::max(best, pattern_power(pool, card, sums.common_units, 1));
+    return std::min(best, pool.power(card));
 }
 
 u64 LastCardBound::last_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
@@ -151,6 +153,39 @@ u64 LastCardBound::bound_parts(const PartialSums& sums, u64 power, usize begin, 
         m.coupling.on ? sums.coupled + coupled_.max(begin, end) + m.coupling.sums[after][rest]
                       : INFINITY;
     const SkillValues merged = merge_skills(sums, skills, rest + 1);
+    return bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled);
+}
+
+u64 LastCardBound::pair_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
+                              usize begin2, usize end2, u64 bonus_extra) const {
+    // Each free card has at most its range's largest power in each shape,
+    // skill value, bonus and coupled value, and the key grows with each.
+    const BoundModel& m = *m_;
+    // 1. Power by deck shape, as `power_bound` takes it, with the second
+    // range's largest values in place of the rest's.
+    const auto both = [&](const Table<u32>& table) {
+        return u64{table.max(begin, end)} + table.max(begin2, end2);
+    };
+    u64 power = u64{sums.plain_power_sum} + both(plain_power_);
+    if (!sums.plain()) {
+        u64 none = power;
+        if (!sums.mixed_attrs)
+            none = std::max(none, u64{sums.unitless_power_sum} + both(same_attr_power_));
+        const auto& range_unit = sums.mixed_attrs ? unit_power_mixed_ : unit_power_;
+        u64 shared = 0;
+        for (u32 u = 0; u < 6; ++u)
+            if ((sums.common_units >> u) & 1u)
+                shared = std::max<u64>(shared, placed_unit + both(range_unit[u]));
+        power = std::min(u64{sums.power_sum} + both(power_), std::max(none, shared));
+    }
+    // 2. Each range's best skill value, bonus and coupled value.
+    std::array<u32, 5> skills{skill_.max(begin, end), skill_.max(begin2, end2)};
+    if (skills[1] > skills[0]) std::swap(skills[0], skills[1]);
+    const u64 bonus = u64{sums.bonus_sum} + both(bonus_) + bonus_extra;
+    const double coupled =
+        m.coupling.on ? sums.coupled + coupled_.max(begin, end) + coupled_.max(begin2, end2)
+                      : INFINITY;
+    const SkillValues merged = merge_skills(sums, skills, 2);
     return bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled);
 }
 

@@ -40,10 +40,20 @@ class LastCardBound {
     // `sums`) have in a deck that fills a unit: a unit they all share, each
     // card in the attribute cases the deck may have.
     u64 placed_unit_power(const PartialSums& sums, const DeckSlots& deck, usize placed) const;
+    // One placed card's share of it: it reads of `sums` only the units the
+    // placed cards share and whether their attributes differ.
+    u32 placed_card_unit_power(const PartialSums& sums, u16 card) const;
     // `bound` of a last card (no rest) whose placed cards have at most
     // `placed_unit` power (`placed_unit_power`) in a deck that fills a unit.
     u64 last_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
                    u64 bonus_extra) const;
+
+    // `bound` of the decks of the cards of `sums` whose two free cards come
+    // one from positions `begin`..`end` and one from `begin2`..`end2` (both
+    // not empty), their characters aside; `placed_unit` as `last_bound`
+    // takes it.
+    u64 pair_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end, usize begin2,
+                   usize end2, u64 bonus_extra) const;
 
   private:
     // Per level j, the largest value over positions i..i + 2^j.

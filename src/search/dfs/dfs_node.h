@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "search/bounds/child_support_bound.h"
 #include "search/bounds/final_bound.h"
@@ -314,6 +315,37 @@ class DfsNode {
     RunStep run_step(usize& i, const BonusRuns& runs, u64 run_bound) const;
 
     BonusRuns next_card_runs(u64 node_bound) const;
+
+    // Under runs with two free slots, the blocks of a run of equal bonus
+    // from `l` to `r` some of whose cards may take a tier: halves none of
+    // whose cards can, with the last card from the positions of its
+    // window's bonus, are left out (`first_range_`). Appended in ascending
+    // order to `out`.
+    void pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
+                     std::vector<std::pair<usize, usize>>& out);
+
+    // `LastCardBound::placed_unit_power` of a child of `card` whose sums
+    // are `child`: this node's cards' share depends only on the units the
+    // child's cards share and whether their attributes differ, so it is
+    // kept per such pair.
+    u64 child_unit_power(const PartialSums& child, u16 card);
+    struct UnitPart {
+        u8 units = 0;
+        bool mixed = false;
+        u64 power = 0;
+    };
+    std::array<UnitPart, 4> unit_parts_{};
+    usize unit_parts_used_ = 0;
+
+    // While `pair_blocks` asks the tiers: the block's positions and the
+    // placed cards' power in a deck that fills a unit; `window_open` then
+    // bounds the block's card and the last card each by its own range.
+    struct FirstRange {
+        usize begin = 0;
+        usize end = 0;
+        u64 placed_unit = 0;
+    };
+    std::optional<FirstRange> first_range_;
 
     // The last card of a deck whose bonus is its cards' alone, from
     // positions listed by bonus.

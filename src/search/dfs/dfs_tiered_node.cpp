@@ -121,6 +121,14 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
     if (free == 1 && !bonus_only && attrs != 0xFF &&
         !reach.one_reaches(from, attrs, sums.bonus_x10, window))
         return false;
+    // A block of a run: its card and the last card each from its range.
+    if (bonus_only && first_range_ && free == 1 && listed && decks.full() &&
+        decks.worst_score() != 0) {
+        const u64 b = state_.last_card->pair_bound(
+            sums_, first_range_->placed_unit, first_range_->begin, first_range_->end, from,
+            std::min<usize>(to, pool_.count()), m_.bonus_extra);
+        if (beneath(decks, static_cast<u32>(b))) return false;
+    }
     if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
         if (listed && to < pool_.count()) {
             const u64 b =
@@ -169,6 +177,10 @@ void DfsNode::expand_tiered() {
     const u64 extra = node_extra();
     const BonusRuns runs = next_card_runs(bound);
     PassedRun passed;
+    // With two free slots, the open blocks of the current run.
+    const bool pairs = runs.on && k_ == 2 && !state_.score_up;
+    std::vector<std::pair<usize, usize>> blocks;
+    usize blocks_end = SIZE_MAX, block = 0;
     for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
         if (state_.stop || state_.count_step()) return;
         if (runs.on) {
@@ -195,6 +207,24 @@ void DfsNode::expand_tiered() {
                 i = end - 1;
                 continue;
             }
+            if (pairs) {
+                if (end != blocks_end) {
+                    blocks_end = end;
+                    blocks.clear();
+                    block = 0;
+                    pair_blocks(i, end, extra, placed_unit, blocks);
+                }
+                while (block < blocks.size() && blocks[block].second <= i)
+                    ++block;
+                if (block == blocks.size()) {
+                    i = end - 1;
+                    continue;
+                }
+                if (blocks[block].first > i) {
+                    i = blocks[block].first - 1;
+                    continue;
+                }
+            }
         }
         // Later positions have smaller rows: once no tier is open from
         // here on, none is further on. Asked at every sixteenth
@@ -220,10 +250,7 @@ void DfsNode::expand_tiered() {
         const u64 first = k_ == 1 ? child_bound(exclusion, card, child, extra_of_child)
                                   : position_bound(m_, child, i + 1, k_ - 1, extra_of_child);
         std::optional<u64> child_unit;
-        if (placed_unit) {
-            partial_[depth_] = card;
-            child_unit = state_.last_card->placed_unit_power(child, partial_, depth_ + 1);
-        }
+        if (placed_unit) child_unit = child_unit_power(child, card);
         if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, child_unit))
             continue;
         const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child, extra_of_child);
@@ -232,6 +259,40 @@ void DfsNode::expand_tiered() {
             continue;
         descend(card, child, bound);
     }
+}
+
+u64 DfsNode::child_unit_power(const PartialSums& child, u16 card) {
+    const LastCardBound& last = *state_.last_card;
+    for (usize e = 0; e < unit_parts_used_; ++e) {
+        const UnitPart& part = unit_parts_[e];
+        if (part.units == child.common_units && part.mixed == child.mixed_attrs)
+            return part.power + last.placed_card_unit_power(child, card);
+    }
+    const u64 placed = last.placed_unit_power(child, partial_, depth_);
+    if (unit_parts_used_ < unit_parts_.size())
+        unit_parts_[unit_parts_used_++] = {child.common_units, child.mixed_attrs, placed};
+    return placed + last.placed_card_unit_power(child, card);
+}
+
+void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
+                          std::vector<std::pair<usize, usize>>& out) {
+    if (state_.stop || state_.count_step()) return;
+    const i64 total = total_at(l);
+    PartialSums run = sums_;
+    run.bonus_sum += ceil_percent(static_cast<u32>(total));
+    run.bonus_x10 += static_cast<u32>(total);
+    first_range_ = FirstRange{l, r, placed_unit ? *placed_unit : u64{sums_.power_sum}};
+    const bool open = tiers_open(state_.last_card->bound(sums_, l, r, 1, extra), run, depth_ + 1,
+                                 l + 1, used_, true);
+    first_range_.reset();
+    if (!open) return;
+    if (r - l > 4) {
+        const usize mid = l + (r - l) / 2;
+        pair_blocks(l, mid, extra, placed_unit, out);
+        pair_blocks(mid, r, extra, placed_unit, out);
+        return;
+    }
+    out.emplace_back(l, r);
 }
 
 bool DfsNode::entry_admits(u64 bound, usize next) const {
@@ -417,7 +478,7 @@ void DfsNode::expand_last_by_tiers() {
         // tier's worst live score hold no card it needs.
         const auto visit = [&](const auto& self, usize l, usize r) -> void {
             if (state_.stop || state_.count_step()) return;
-            if (state_.score_up && !state_.score_up->open(sums_, l, 1, low, high)) return;
+            if (state_.score_up && !state_.score_up->open(placed_ceiled, l, 1, low, high)) return;
             if (beneath(decks, range_bound(l, r))) return;
             if (r - l > 4) {
                 const usize mid = l + (r - l) / 2;
@@ -430,11 +491,23 @@ void DfsNode::expand_last_by_tiers() {
                 if (!admitted(card)) continue;
                 // Every card here lands on this tier: its own range
                 // bound, far cheaper than its deck's, turns most away.
-                if (beneath(decks, range_bound(i, i + 1))) continue;
+                if (const u32 b = range_bound(i, i + 1); beneath(decks, b)) {
+                    if constexpr (CHECK_BOUNDS) {
+                        partial_[depth_] = card;
+                        const auto key = evaluate_deck_key(pool_, context_, partial_);
+                        VDZ_ASSERT(!key || static_cast<u32>(*key) <= b);
+                    }
+                    continue;
+                }
                 const PartialSums child = child_sums(m_, sums_, card);
                 partial_[depth_] = card;
-                const u64 bound = complete_deck_bound(
-                    m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0), m_.bonus_extra);
+                // Each skill at most what it resolves to in this deck: a
+                // deck whose score up cannot meet the lower bound then is
+                // not evaluated.
+                const PartialSums ceiled = with_skill_ceilings(m_, child, partial_, 5, 0);
+                if (state_.score_up && !state_.score_up->open(ceiled, pool_.count(), 0, 0, 0))
+                    continue;
+                const u64 bound = complete_deck_bound(m_, partial_, ceiled, m_.bonus_extra);
                 if (!tiers_open(bound, child, depth_ + 1, i + 1, child_used(card))) continue;
                 descend(card, child, bound);
             }

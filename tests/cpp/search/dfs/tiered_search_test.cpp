@@ -190,12 +190,18 @@ TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
 // A multi live score-up lower bound that only the decks of the best skills
 // pass, over pools listed by bonus: the tiers seldom fill, so the cut by the
 // best score up each bonus total's cards can add does the work, and must
-// keep every deck that passes, whoever leads.
+// keep every deck that passes, whoever leads. Every other round's cards
+// have skills of every kind, whose values in a deck may fall below their
+// largest: a deck's score up is bounded by what each resolves to there.
 TEST(TieredSearch, ScoreUpLowerBoundFewDecksPass) {
     std::mt19937 rng(250);
     usize decks_seen = 0;
     for (int round = 0; round < 24; ++round) {
         std::vector<TestCard> cards = test::random_cards(rng, 16 + rng() % 6);
+        if (round % 2) {
+            for (usize i = 0; i < cards.size(); ++i)
+                cards[i] = test::every_skill_kind_card(rng, static_cast<u16>(100 + i), 9);
+        }
         for (TestCard& c : cards)
             c.character = static_cast<u8>(1 + c.card_id % 12);
         SearchContext context = random_tier_context(rng, cards);
