@@ -62,10 +62,16 @@ struct PrunedPool {
 // that beats another in every property may then still make the weaker deck
 // in its place, by leading it or by taking another place in the order, so
 // pruning would lose decks. A mysekai key reads only power and bonus, and
-// without a score-up lower bound no skill at all.
+// without a score-up lower bound no skill at all. A multi live's five
+// activations are the room leader's score up and the teammates' value,
+// whatever the slots, so a specific order there pairs the same values with
+// the same weights in every order of a deck's cards.
 bool slot_order_decides_key(const SearchContext& context) {
     if (context.target == Target::MYSEKAI && !context.multi_live_score_up_lower_bound) return false;
-    if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC) return true;
+    const bool multi =
+        context.live_type == LiveType::MULTI || context.live_type == LiveType::CHEERFUL;
+    if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC && !multi)
+        return true;
     return !context.final_chapter && !context.best_skill_as_leader && context.fixed_cards.empty() &&
            context.fixed_characters.empty();
 }

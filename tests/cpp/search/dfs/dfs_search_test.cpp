@@ -467,11 +467,14 @@ TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
         SearchContext context = test::random_default_context(rng);
         // Every leader rule and skill order: where slot 0 leads, or a
         // specific skill order reads the slots in turn, a deck's key depends
-        // on its slot order, which seeds and pruning must not change.
+        // on its slot order, which seeds and pruning must not change. A multi
+        // live's order reads the room leader's and the teammates' values
+        // alone, given or not.
         context.skill_order_choose_strategy = static_cast<SkillOrderChooseStrategy>(rng() % 4);
         if (context.skill_order_choose_strategy == SkillOrderChooseStrategy::SPECIFIC)
             context.specific_skill_order =
                 std::array<u64, 5>{rng() % 5, rng() % 5, rng() % 5, rng() % 5, rng() % 5};
+        if (rng() % 3 == 0) context.multi_live_teammate_score_up = 40 + rng() % 120;
         if (rng() % 4 == 0) context.fixed_cards.push_back(cards[rng() % cards.size()].card_id);
         if (rng() % 4 == 0) {
             const u8 character = cards[rng() % cards.size()].character;
