@@ -14,9 +14,11 @@
 // bound theirs, as the last card's bound uses), or none, and then
 // either its five cards share the placed cards' attribute and each has its
 // power without a unit under it, or every card has its plain power. Sorted largest
-// first, the free cards' skill values v1 >= ... >= vc, of sum s and largest
-// m, have vj <= m and j vj <= s, so vj <= min(m, s / j): merged with the
-// placed values these bound the deck's sorted values place by place. A free
+// first, the free cards' skill values v1 >= ... >= vc, of sum s, have j vj
+// <= s, and vj is at most the largest j-th value over the choices (a
+// choice's sorted values with one card inserted stay at most the kept ones
+// with it inserted, place by place), so vj <= min(mj, s / j): merged with
+// the placed values these bound the deck's sorted values place by place. A free
 // card's rounded-up bonus is at most its total in tenths, rounded up, plus
 // one. The key grows with every one of these, as every bound of the search
 // uses.
@@ -33,7 +35,10 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
     tables_ = BonusTotalTables<Entry, 4>(pool, [&](const Entry* fewer, u16 card) {
         Entry e = fewer ? *fewer : Entry{};
         e.reached = true;
-        e.top = std::max(e.top, pool.skill_value(card));
+        // The card's value takes its place among the sorted ones.
+        u8 v = pool.skill_value(card);
+        for (u8& r : e.rank)
+            if (v > r) std::swap(v, r);
         e.skill = static_cast<u16>(e.skill + pool.skill_value(card));
         e.power += pool.power(card);
         e.plain += m.power_no_unit[card];
@@ -78,7 +83,7 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
     }
     std::array<u32, 5> values{};
     for (usize j = 0; j < free; ++j)
-        values[j] = std::min<u32>(best.top, best.skill / static_cast<u32>(j + 1));
+        values[j] = std::min<u32>(best.rank[j], best.skill / static_cast<u32>(j + 1));
     const SkillValues skills = merge_skills(sums, values, free);
     const u64 bonus = u64{sums.bonus_sum} + ceil_percent(static_cast<u32>(std::max<i64>(hi, 0))) +
                       free + bonus_extra;

@@ -37,11 +37,11 @@ class BonusTotalBound {
     // shared attribute, skill values and coupled values, per unit the
     // largest sum of power columns of choices all of whose cards have that
     // unit (0 where none), the same with each card's largest variant
-    // without the shared attribute for its own units, and their largest
-    // skill value.
+    // without the shared attribute for its own units, and per rank j their
+    // j-th largest skill value.
     struct Entry {
         bool reached = false;
-        u8 top = 0;
+        std::array<u8, 4> rank{};
         u16 skill = 0;
         u32 power = 0;
         u32 plain = 0;
@@ -55,7 +55,8 @@ class BonusTotalBound {
                 unit_mixed[u] = std::max(unit_mixed[u], o.unit_mixed[u]);
             }
             reached = true;
-            top = std::max(top, o.top);
+            for (usize j = 0; j < rank.size(); ++j)
+                rank[j] = std::max(rank[j], o.rank[j]);
             skill = std::max(skill, o.skill);
             power = std::max(power, o.power);
             plain = std::max(plain, o.plain);
