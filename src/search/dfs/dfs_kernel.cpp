@@ -313,6 +313,14 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));
             at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            state.last_card->placed_unit_power(placed, deck, d)));
+            // The next two cards' pair bound, each its own range, the
+            // placed cards' skill values at their ceilings in a deck of two
+            // cards more.
+            if (d == 3)
+                at_most(state.last_card->pair_bound(
+                    with_skill_ceilings(state.bounds, placed, deck, 3, 2),
+                    state.last_card->placed_unit_power(placed, deck, 3), deck[3],
+                    usize{deck[3]} + 1, deck[4], usize{deck[4]} + 1, extra_bonus));
             // The last card's, its placed cards' skill values at their
             // ceilings in a deck of one card more.
             if (d == 4) {

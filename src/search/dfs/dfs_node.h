@@ -346,6 +346,9 @@ class DfsNode {
         u64 placed_unit = 0;
     };
     std::optional<FirstRange> first_range_;
+    // The placed cards' sums that `window_open` bounds a block's decks by
+    // (see `pair_blocks`).
+    std::optional<PartialSums> pair_placed_;
 
     // The last card of a deck whose bonus is its cards' alone, from
     // positions listed by bonus.

@@ -125,7 +125,7 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
     if (bonus_only && first_range_ && free == 1 && listed && decks.full() &&
         decks.worst_score() != 0) {
         const u64 b = state_.last_card->pair_bound(
-            sums_, first_range_->placed_unit, first_range_->begin, first_range_->end, from,
+            *pair_placed_, first_range_->placed_unit, first_range_->begin, first_range_->end, from,
             std::min<usize>(to, pool_.count()), m_.bonus_extra);
         if (beneath(decks, static_cast<u32>(b))) return false;
     }
@@ -290,6 +290,9 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
     PartialSums run = sums_;
     run.bonus_sum += ceil_percent(static_cast<u32>(total));
     run.bonus_x10 += static_cast<u32>(total);
+    // The placed cards' skill values at most what each resolves to in a
+    // deck of two cards more: found once per node.
+    if (!pair_placed_) pair_placed_ = with_skill_ceilings(m_, sums_, partial_, depth_, 2);
     first_range_ = FirstRange{l, r, placed_unit ? *placed_unit : u64{sums_.power_sum}};
     const bool open = tiers_open(state_.last_card->bound(sums_, l, r, 1, extra), run, depth_ + 1,
                                  l + 1, used_, true);
