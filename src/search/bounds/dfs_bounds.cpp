@@ -52,6 +52,54 @@ auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
     return sum;
 }
 
+// Under a specific order outside the final chapter, the skill part of the
+// multiplier (in the units of `paired` below) of the decks whose slots hold
+// at most the values of `v`. No weight is negative, so a bound of each
+// value at the weight it meets bounds the term.
+//   - The first slot leads: it plays place 0 and the encore, and the others
+//     follow by card id, so any of them may meet any of places 1 to 4; their
+//     values and those weights paired largest first give the most any
+//     matching can. Before the first slot is placed, none of this is known.
+//   - The best skill leads: the leading slot l plays place 0 and the encore,
+//     the first slot place l, every other slot its own place. Per l, the
+//     free values meet the free slots' weights, paired largest first, and no
+//     other value is above the leader's, so each is capped at the leader's
+//     bound. The largest over the leading slots bounds the deck's term.
+i64 slot_places_term(const SuffixTables& t, const SlotSkills& v, bool first_slot_leads, u32 lead) {
+    const PartialSums& sums = *v.sums;
+    const usize d = std::min<usize>(sums.placed, 5);
+    if (first_slot_leads) {
+        if (d == 0) return INT64_MAX;
+        std::array<i64, 4> rest{};
+        usize n = 0;
+        for (usize s = 1; s < d; ++s)
+            rest[n++] = sums.slot_skills[s];
+        for (usize j = 0; n < 4; ++j)
+            rest[n++] = v.free[j];
+        std::sort(rest.begin(), rest.end(), std::greater<i64>());
+        const std::array<i64, 5>& others = t.free_slot_weights_e6[1][0];
+        i64 total = t.slot_weight_e6[0][0] * std::min<i64>(sums.slot_skills[0], lead);
+        for (usize j = 0; j < 4; ++j)
+            total += others[j] * rest[j];
+        return total;
+    }
+    i64 top = 0;
+    for (usize l = 0; l < 5; ++l) {
+        const std::array<i64, 5>& weight = t.slot_weight_e6[l];
+        const bool placed_leader = l < d;
+        const i64 leader = placed_leader ? sums.slot_skills[l] : v.free[0];
+        i64 total = weight[l] * leader;
+        for (usize s = 0; s < d; ++s)
+            if (s != l) total += weight[s] * std::min<i64>(sums.slot_skills[s], leader);
+        const std::array<i64, 5>& free = t.free_slot_weights_e6[d][l];
+        const usize first = placed_leader ? 0 : 1;
+        for (usize j = 0; j + d + first < 5; ++j)
+            total += free[j] * std::min<i64>(v.free[first + j], leader);
+        top = std::max(top, total);
+    }
+    return top;
+}
+
 // The live score of a deck of power `p` with skill values bounded by
 // `skills`. The coefficients are the evaluator's weights
 // times 1,000,000 rounded up, every division rounds up, and so does the
@@ -59,7 +107,7 @@ auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
 // floating-point steps (far below one point): the result is never below the
 // evaluator's truncated score.
 i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 lead_value,
-                     double coupled) {
+                     double coupled, const SlotSkills* slots) {
     const SuffixTables& t = *m.suffix;
     const i64 power = static_cast<i64>(p);  // below 2^32
     const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
@@ -120,6 +168,9 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 
                 i64 paired = t.skill_last_e6 * lead;
                 for (usize i = 0; i < 5; ++i)
                     paired += t.paired_skill_e6[i] * skills[i];
+                if (slots != nullptr && t.slot_places_known)
+                    paired = std::min(paired,
+                                      slot_places_term(t, *slots, m.first_slot_leads, lead_value));
                 multiplier = t.base_score_e6 + ceil_div(paired, 100);
                 break;
             }
@@ -348,6 +399,7 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card) {
     child.skill_sum += pool.skill_value(card);
     child.max_skill = std::max(child.max_skill, pool.skill_value(card));
     child.add_skill(pool.skill_value(card));
+    if (child.placed < 5) child.slot_skills[child.placed++] = pool.skill_value(card);
     const u32 total = pool.event_bonus(card).total_x10();
     child.bonus_x10 += total;
     if (!context.final_chapter) {
@@ -406,6 +458,7 @@ PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, co
         const u8 byte = pool.skill_value(deck[s]);
         const u8 value = std::min(byte, ceiling[s]);
         out.add_skill(value);
+        if (s < out.placed) out.slot_skills[s] = value;
         out.skill_sum += value;
         out.max_skill = std::max(out.max_skill, value);
         if (s == 0 && out.lead_known) out.lead_skill = std::min(out.lead_skill, value);
@@ -415,7 +468,7 @@ PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, co
 }
 
 u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
-              double coupled) {
+              double coupled, const SlotSkills* slots) {
     const SuffixTables& t = *m.suffix;
     // Power with the honor power, under the cap when there is one.
     u64 p = power + m.power_extra;
@@ -433,7 +486,7 @@ u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lea
         default:
             return UINT64_MAX;  // no depth-first search ranks by these
     }
-    const i64 score = live_score_bound(m, p, skills, lead, coupled);
+    const i64 score = live_score_bound(m, p, skills, lead, coupled, slots);
     if (t.target == Target::BONUS) {
         const u64 doubled = std::min<u64>(2 * bonus, UINT32_MAX);
         return pack(doubled, static_cast<u64>(score));
@@ -468,7 +521,8 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
                                                                used_characters, k)
                                : INFINITY;
     const SkillValues skills = merge_skills(sums, top, n);
-    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
+    const SlotSkills slots = slot_skills(sums, top, n);
+    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled, &slots);
 }
 
 u64 completion_power(const BoundModel& m, const PartialSums& sums, usize row, usize columns) {
@@ -504,8 +558,10 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     const u64 power = completion_power(m, sums, row, columns);
     const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
-    const SkillValues skills = merge_skills(sums, row_top_skills(t, row, columns), columns);
-    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
+    const std::array<u32, 5> more = row_top_skills(t, row, columns);
+    const SkillValues skills = merge_skills(sums, more, columns);
+    const SlotSkills slots = slot_skills(sums, more, columns);
+    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled, &slots);
 }
 
 usize BoundModel::first_power_at_least(usize from, u32 floor, bool plain) const {
@@ -543,13 +599,17 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
         placed ? *placed + t.power_sums[row][columns - 1]
                : (plain ? u64{sums.plain_power_sum} + t.plain_power_sums[row][columns - 1]
                         : u64{sums.power_sum} + t.power_sums[row][columns - 1]);
-    const SkillValues skills = merge_skills(sums, row_top_skills(t, row, columns), columns);
+    const std::array<u32, 5> more = row_top_skills(t, row, columns);
+    const SkillValues skills = merge_skills(sums, more, columns);
+    const SlotSkills slots = slot_skills(sums, more, columns);
     const u32 lead = lead_bound(sums, skills);
     const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     // The least power that keys above `worst`, by halving. A few steps
     // leave it within 1/256 of the largest power, and below it: every power
     // under `lo` was found to key `worst` at most.
-    const auto above = [&](u64 p) { return bound_key(m, others + p, skills, lead, bonus) > worst; };
+    const auto above = [&](u64 p) {
+        return bound_key(m, others + p, skills, lead, bonus, INFINITY, &slots) > worst;
+    };
     const u64 hi = plain ? t.plain_power_sums[row][1] : t.power_sums[row][1];
     return static_cast<u32>(least_above(hi, above));
 }
@@ -583,8 +643,9 @@ u64 complete_deck_bound_of_power(const BoundModel& m, u64 power, const PartialSu
     const SkillValues skills = {sums.skills[0], sums.skills[1], sums.skills[2], sums.skills[3],
                                 sums.skills[4]};
     const double coupled = m.coupling.on ? sums.coupled : INFINITY;
+    const SlotSkills slots{&sums, {}};
     return bound_key(m, power, skills, lead_bound(sums, skills), u64{sums.bonus_sum} + bonus_extra,
-                     coupled);
+                     coupled, sums.placed == 5 ? &slots : nullptr);
 }
 
 ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bool plain) {
@@ -656,7 +717,8 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
     if (n < t.places) more[n++] = t.next_skill;
     const double coupled = m.coupling.on ? child.coupled + rest(t.coupled) : INFINITY;
     const SkillValues skills = merge_skills(child, more, n);
-    return bound_key(m, power, skills, lead_bound(child, skills), bonus, coupled);
+    const SlotSkills slots = slot_skills(child, more, n);
+    return bound_key(m, power, skills, lead_bound(child, skills), bonus, coupled, &slots);
 }
 
 u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key) {

@@ -110,10 +110,27 @@ inline u32 lead_bound(const PartialSums& sums, const SkillValues& skills) {
     return sums.lead_known ? sums.lead_skill : skills[0];
 }
 
+// A deck's skill values by slot, for a specific order that plays each slot
+// at a place fixed by which slot leads: the placed cards' values, and
+// bounds of the free cards' values, largest first, then zeros.
+struct SlotSkills {
+    const PartialSums* sums = nullptr;
+    std::array<u32, 5> free{};
+};
+
+template <class Values>
+SlotSkills slot_skills(const PartialSums& sums, const Values& more, usize count) {
+    SlotSkills out{&sums, {}};
+    for (usize j = 0; j < count && j < 5; ++j)
+        out.free[j] = more[j];
+    return out;
+}
+
 // `lead` bounds the leader's skill value (at most `skills[0]`); `coupled`,
-// when finite, bounds the deck's card values of the coupling.
+// when finite, bounds the deck's card values of the coupling; `slots`, when
+// given, the same values slot by slot.
 u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
-              double coupled = INFINITY);
+              double coupled = INFINITY, const SlotSkills* slots = nullptr);
 
 // Bound of every completion of the `depth` cards of `partial`: the k = 5 -
 // depth best characters not yet used, each with its best card; without an

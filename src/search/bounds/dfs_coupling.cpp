@@ -18,6 +18,15 @@ bool multiplier_terms(const SuffixTables& t, u32 best, u64 sum, Coupling& c) {
             return false;
         case LiveType::MULTI:
         case LiveType::CHEERFUL:
+            if (t.teammate_score_up_x5 > 0 && t.room_places_known) {
+                // M = a + teammates' places x 5 teammate / 500 + (room
+                // leader's places + encore) x (4 lead + S) / 500.
+                c.a += static_cast<double>(t.teammate_places_e6) *
+                       static_cast<double>(t.teammate_score_up_x5) / 500.0;
+                c.r = static_cast<double>(t.room_leader_places_e6 + t.skill_last_e6) / 500.0;
+                c.l = 4 * c.r;
+                return true;
+            }
             // M = a + rate x max(5 x teammate, 4 best + S).
             c.r = static_cast<double>(t.skill_sum_e6);
             c.l = 4 * c.r;

@@ -64,8 +64,13 @@ u64 last_card_units_bound(const BoundModel& m, const LastCardUnits& t, const Par
     const auto bound = [&](const LastCardUnits::Best& b, const std::array<u8, 4>& ceiling,
                            u32 shared, u8 last_skill) {
         SkillValues skills{};
-        for (usize s = 0; s < 4; ++s)
+        PartialSums placed = sums;
+        for (usize s = 0; s < 4; ++s) {
             skills[s] = std::min(pool.skill_value(deck[s]), ceiling[s]);
+            placed.slot_skills[s] = static_cast<u8>(skills[s]);
+        }
+        VDZ_ASSERT(placed.placed == 4);
+        const SlotSkills slots{&placed, {last_skill}};
         const u32 lead = std::min<u32>(skills[0], sums.lead_skill);
         skills[4] = last_skill;
         std::sort(skills.begin(), skills.end(), std::greater<u32>());
@@ -79,7 +84,8 @@ u64 last_card_units_bound(const BoundModel& m, const LastCardUnits& t, const Par
             power = std::max(power, p);
         }
         const u64 bonus = u64{sums.bonus_sum} + b.bonus + bonus_extra;
-        return bound_key(m, power, skills, sums.lead_known ? lead : skills[0], bonus);
+        return bound_key(m, power, skills, sums.lead_known ? lead : skills[0], bonus, INFINITY,
+                         &slots);
     };
     // 1. Masks that share a unit with every placed card, each apart: they
     // decide the decks of the unit bonuses.

@@ -28,6 +28,10 @@ struct PartialSums {
     bool mixed_attrs = false;    // two cards of different attributes
     u8 attr_mask = 0;            // bit (attr & 7) per card
     u64 support_taken = 0;       // World Bloom: the cards' places in the sorted support list
+    // The cards' skill_value in the order they were placed, which is their
+    // slot order in the deck the search forms, and how many were placed.
+    std::array<u8, 5> slot_skills{};
+    u8 placed = 0;
     // Where the first slot leads: its card's skill_value, once placed.
     bool lead_known = false;
     u8 lead_skill = 0;

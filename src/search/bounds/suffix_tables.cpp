@@ -105,6 +105,26 @@ const std::array<double, 6>& skill_weights(const SearchContext& context) {
     }
 }
 
+// The slot weights of a specific order from its place weights `places`
+// and the encore weight `encore` (see `SuffixTables::slot_places_known`).
+void fill_slot_places(SuffixTables& t, const std::array<double, 5>& places, double encore) {
+    t.slot_places_known = true;
+    for (usize l = 0; l < 5; ++l) {
+        std::array<i64, 5>& weight = t.slot_weight_e6[l];
+        for (usize s = 0; s < 5; ++s)
+            weight[s] = ceil_e6(places[s]);
+        weight[l] = ceil_e6(places[0] + encore);
+        if (l != 0) weight[0] = ceil_e6(places[l]);
+        for (usize d = 0; d < 5; ++d) {
+            std::array<i64, 5>& free = t.free_slot_weights_e6[d][l];
+            usize n = 0;
+            for (usize s = d; s < 5; ++s)
+                if (s != l) free[n++] = weight[s];
+            std::sort(free.begin(), free.begin() + n, std::greater<i64>());
+        }
+    }
+}
+
 void fill_parameters(SuffixTables& t, const SearchContext& context) {
     // The bounds read the weights' sizes. A resolved skill value is never
     // negative, so a negative weight only lowers the evaluator's sum below
@@ -139,6 +159,11 @@ void fill_parameters(SuffixTables& t, const SearchContext& context) {
             t.leader_place_e6 = ceil_e6(five[0]);
             for (usize i = 0; i < 4; ++i)
                 t.other_places_e6[i] = ceil_e6(others[i]);
+        }
+        // Challenge lives' searches may form a deck in another order.
+        if (!context.final_chapter && context.dominance_pruning &&
+            strategy == SkillOrderChooseStrategy::SPECIFIC && context.specific_skill_order) {
+            fill_slot_places(t, five, w[5]);
         }
         std::sort(five.begin(), five.end(), std::greater<double>());
         if (strategy == SkillOrderChooseStrategy::WORST) std::reverse(five.begin(), five.end());

@@ -84,6 +84,17 @@ struct SuffixTables {
     bool leader_place_known = false;
     i64 leader_place_e6 = 0;
     std::array<i64, 4> other_places_e6{};
+    // A specific order outside the final chapter, where a deck's slots are
+    // its cards in the order the search placed them: where the best skill
+    // leads, the place a slot plays follows from which slot leads (the
+    // leader plays place 0, the first slot the leader's place). Per leading
+    // slot l, each slot's weight, the leader's encore included; per depth d
+    // and leading slot l, the weights of the free slots d..4 that do not
+    // lead, largest first, then zeros (for d = 1 and l = 0 the weights of
+    // places 1 to 4, largest first). Times 1,000,000 rounded up.
+    bool slot_places_known = false;
+    std::array<std::array<i64, 5>, 5> slot_weight_e6{};
+    std::array<std::array<std::array<i64, 5>, 5>, 5> free_slot_weights_e6{};
     // The base score and every weight within 10,000 in size and the teammate
     // score up within 1,000,000 (songs stay near 1): the bounds' products of
     // these coefficients with skill values and powers then fit in 64 bits.

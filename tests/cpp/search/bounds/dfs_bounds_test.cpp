@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <tuple>
@@ -51,10 +53,63 @@ SearchContext random_bound_context(std::mt19937& rng, const std::vector<TestCard
     return context;
 }
 
-// Every bound of a partial deck is at least the best key of the decks it
-// covers: the node's character bound, its position bound at each row, and
-// each child's exclusion and position bounds (each with the power and skill
-// coupling where the target has a live score), and a complete deck's own.
+// Every bound of a random partial deck of `pool` is at least the best key
+// of the decks it covers: the node's character bound, its position bound at
+// each row, and each child's exclusion and position bounds (each with the
+// power and skill coupling where the target has a live score), and a
+// complete deck's own. Returns how many children have a deck.
+usize check_partial_bounds(std::mt19937& rng, const CardPool& pool, const SearchContext& context,
+                           int round) {
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const BoundModel m = make_bound_model(pool, context, suffix);
+    // A random partial deck of ascending, distinct-character cards.
+    DeckSlots partial{};
+    const usize depth = rng() % 5;
+    PartialSums sums;
+    u32 used = 0;
+    usize d = 0;
+    for (usize i = rng() % 3; i < pool.count() && d < depth; i += 1 + rng() % 2) {
+        const u16 card = static_cast<u16>(i);
+        if ((used >> pool.character_id(card)) & 1) continue;
+        partial[d++] = card;
+        sums = child_sums(m, sums, card);
+        used |= 1u << pool.character_id(card);
+    }
+    const usize from = d == 0 ? 0 : usize{partial[d - 1]} + 1;
+    const usize k = 5 - d;
+    const PartialDeckKey key = partial_deck_key(d, partial, pool);
+    const u64 extra = support_bonus_bound(m, k, key);
+    EXPECT_GE(character_bound(m, sums, used, d, partial),
+              best_completion(pool, context, partial, d, from))
+        << "round " << round;
+    const ExclusionTables exclusion = exclusion_tables(m, used, k - 1, sums.plain());
+    usize checked = 0;
+    for (usize i = from; i < pool.count(); ++i) {
+        EXPECT_GE(position_bound(m, sums, i, k, extra),
+                  best_completion(pool, context, partial, d, i))
+            << "round " << round << " row " << i;
+        const u16 card = static_cast<u16>(i);
+        if ((used >> pool.character_id(card)) & 1) continue;
+        const PartialSums child = child_sums(m, sums, card);
+        PartialDeckKey child_key = key;
+        child_key.add(pool, card);
+        const u64 child_extra = support_bonus_bound(m, k - 1, child_key);
+        DeckSlots with = partial;
+        with[d] = card;
+        const u64 best = best_completion(pool, context, with, d + 1, i + 1);
+        EXPECT_GE(exclusion_bound(m, exclusion, child, pool.character_id(card), child_extra), best)
+            << "round " << round << " child " << i;
+        EXPECT_GE(position_bound(m, child, i + 1, k - 1, child_extra), best)
+            << "round " << round << " child " << i;
+        if (k == 1) {
+            EXPECT_GE(complete_deck_bound(m, with, child, child_extra), best)
+                << "round " << round << " child " << i;
+        }
+        checked += best != 0;
+    }
+    return checked;
+}
+
 TEST(DfsBounds, NeverBelowTheBestCompletion) {
     std::mt19937 rng(5);
     usize checked = 0;
@@ -62,53 +117,7 @@ TEST(DfsBounds, NeverBelowTheBestCompletion) {
         std::vector<TestCard> cards = test::random_cards(rng, 8 + rng() % 4);
         SearchContext context = random_bound_context(rng, cards);
         const CardPool pool = test::make_pool(cards, context);
-        const SuffixTables suffix = build_suffix_tables(pool, context);
-        const BoundModel m = make_bound_model(pool, context, suffix);
-        // A random partial deck of ascending, distinct-character cards.
-        DeckSlots partial{};
-        const usize depth = rng() % 5;
-        PartialSums sums;
-        u32 used = 0;
-        usize d = 0;
-        for (usize i = rng() % 3; i < pool.count() && d < depth; i += 1 + rng() % 2) {
-            const u16 card = static_cast<u16>(i);
-            if ((used >> pool.character_id(card)) & 1) continue;
-            partial[d++] = card;
-            sums = child_sums(m, sums, card);
-            used |= 1u << pool.character_id(card);
-        }
-        const usize from = d == 0 ? 0 : usize{partial[d - 1]} + 1;
-        const usize k = 5 - d;
-        const PartialDeckKey key = partial_deck_key(d, partial, pool);
-        const u64 extra = support_bonus_bound(m, k, key);
-        EXPECT_GE(character_bound(m, sums, used, d, partial),
-                  best_completion(pool, context, partial, d, from))
-            << "round " << round;
-        const ExclusionTables exclusion = exclusion_tables(m, used, k - 1, sums.plain());
-        for (usize i = from; i < pool.count(); ++i) {
-            EXPECT_GE(position_bound(m, sums, i, k, extra),
-                      best_completion(pool, context, partial, d, i))
-                << "round " << round << " row " << i;
-            const u16 card = static_cast<u16>(i);
-            if ((used >> pool.character_id(card)) & 1) continue;
-            const PartialSums child = child_sums(m, sums, card);
-            PartialDeckKey child_key = key;
-            child_key.add(pool, card);
-            const u64 child_extra = support_bonus_bound(m, k - 1, child_key);
-            DeckSlots with = partial;
-            with[d] = card;
-            const u64 best = best_completion(pool, context, with, d + 1, i + 1);
-            EXPECT_GE(exclusion_bound(m, exclusion, child, pool.character_id(card), child_extra),
-                      best)
-                << "round " << round << " child " << i;
-            EXPECT_GE(position_bound(m, child, i + 1, k - 1, child_extra), best)
-                << "round " << round << " child " << i;
-            if (k == 1) {
-                EXPECT_GE(complete_deck_bound(m, with, child, child_extra), best)
-                    << "round " << round << " child " << i;
-            }
-            checked += best != 0;
-        }
+        checked += check_partial_bounds(rng, pool, context, round);
     }
     EXPECT_GT(checked, 300u);
 }
@@ -191,57 +200,108 @@ TEST(DfsBounds, ChildrenBelowThePowerFloorCannotBeatTheWorstKey) {
 // On pools of every skill kind, the bounds that read a complete deck's unit
 // shape: a last card's by the unit masks of the cards after a position, and
 // a complete deck's with each skill at its ceiling for the deck's units.
+// Four cards of distinct characters at random ascending positions of
+// `pool`, and each last card after them: the unit-shape bound and the
+// position bound of every row, and the complete deck's bound with its skill
+// ceilings, are at least the best completion. Returns how many last cards
+// make a deck.
+usize check_last_card_bounds(std::mt19937& rng, const CardPool& pool, const SearchContext& context,
+                             int round) {
+    const SuffixTables suffix = build_suffix_tables(pool, context);
+    const BoundModel m = make_bound_model(pool, context, suffix);
+    const LastCardUnits units = build_last_card_units(m);
+    DeckSlots deck{};
+    PartialSums sums;
+    u32 used = 0;
+    usize d = 0;
+    for (usize i = rng() % 2; i < pool.count() && d < 4; i += 1 + rng() % 2) {
+        const u16 card = static_cast<u16>(i);
+        if ((used >> pool.character_id(card)) & 1) continue;
+        deck[d++] = card;
+        sums = child_sums(m, sums, card);
+        used |= 1u << pool.character_id(card);
+    }
+    if (d < 4) return 0;
+    usize checked = 0;
+    const u64 extra = support_bonus_bound(m, 1, partial_deck_key(4, deck, pool));
+    for (usize row = usize{deck[3]} + 1; row <= pool.count(); ++row) {
+        const u64 best = best_completion(pool, context, deck, 4, row);
+        EXPECT_GE(last_card_units_bound(m, units, sums, deck, row, extra, ~u64{0}), best)
+            << "round " << round << " row " << row;
+        EXPECT_GE(position_bound(m, sums, row, 1, extra), best)
+            << "round " << round << " row " << row;
+        if (row == pool.count()) break;
+        const u16 card = static_cast<u16>(row);
+        if ((used >> pool.character_id(card)) & 1) continue;
+        DeckSlots with = deck;
+        with[4] = card;
+        const PartialSums child = child_sums(m, sums, card);
+        const u64 key = best_completion(pool, context, with, 5, 0);
+        const u64 with_extra = support_bonus_bound(m, 0, partial_deck_key(5, with, pool));
+        EXPECT_GE(
+            complete_deck_bound(m, with, with_skill_ceilings(m, child, with, 5, 0), with_extra),
+            key)
+            << "round " << round << " card " << row;
+        checked += key != 0;
+    }
+    return checked;
+}
+
+// Cards of every skill kind; with `ids_out_of_order`, card ids that do not
+// ascend with the pool positions, as a deck led by its first slot orders
+// the others by card id.
+std::vector<TestCard> every_skill_kind_cards(std::mt19937& rng, bool ids_out_of_order = false) {
+    const u8 characters = static_cast<u8>(5 + rng() % 4);
+    const usize n = 8 + rng() % 4;
+    std::vector<u16> ids(n);
+    std::iota(ids.begin(), ids.end(), u16{100});
+    if (ids_out_of_order) std::shuffle(ids.begin(), ids.end(), rng);
+    std::vector<TestCard> cards;
+    for (const u16 id : ids)
+        cards.push_back(test::every_skill_kind_card(rng, id, characters));
+    return cards;
+}
+
 TEST(DfsBounds, UnitShapesNeverBelowTheBestCompletion) {
     std::mt19937 rng(12);
     usize checked = 0;
     for (int round = 0; round < 300; ++round) {
-        const u8 characters = static_cast<u8>(5 + rng() % 4);
-        std::vector<TestCard> cards;
-        for (usize i = 0, n = 8 + rng() % 4; i < n; ++i)
-            cards.push_back(
-                test::every_skill_kind_card(rng, static_cast<u16>(100 + i), characters));
+        const std::vector<TestCard> cards = every_skill_kind_cards(rng);
         SearchContext context = random_bound_context(rng, cards);
         context.keep_after_training_state = rng() % 2;
         const CardPool pool = test::make_pool(cards, context);
-        const SuffixTables suffix = build_suffix_tables(pool, context);
-        const BoundModel m = make_bound_model(pool, context, suffix);
-        const LastCardUnits units = build_last_card_units(m);
-        // Four cards of distinct characters, in ascending positions.
-        DeckSlots deck{};
-        PartialSums sums;
-        u32 used = 0;
-        usize d = 0;
-        for (usize i = rng() % 2; i < pool.count() && d < 4; i += 1 + rng() % 2) {
-            const u16 card = static_cast<u16>(i);
-            if ((used >> pool.character_id(card)) & 1) continue;
-            deck[d++] = card;
-            sums = child_sums(m, sums, card);
-            used |= 1u << pool.character_id(card);
-        }
-        if (d < 4) continue;
-        const u64 extra = support_bonus_bound(m, 1, partial_deck_key(4, deck, pool));
-        for (usize row = usize{deck[3]} + 1; row <= pool.count(); ++row) {
-            const u64 best = best_completion(pool, context, deck, 4, row);
-            EXPECT_GE(last_card_units_bound(m, units, sums, deck, row, extra, ~u64{0}), best)
-                << "round " << round << " row " << row;
-            EXPECT_GE(position_bound(m, sums, row, 1, extra), best)
-                << "round " << round << " row " << row;
-            if (row == pool.count()) break;
-            const u16 card = static_cast<u16>(row);
-            if ((used >> pool.character_id(card)) & 1) continue;
-            DeckSlots with = deck;
-            with[4] = card;
-            const PartialSums child = child_sums(m, sums, card);
-            const u64 key = best_completion(pool, context, with, 5, 0);
-            const u64 with_extra = support_bonus_bound(m, 0, partial_deck_key(5, with, pool));
-            EXPECT_GE(
-                complete_deck_bound(m, with, with_skill_ceilings(m, child, with, 5, 0), with_extra),
-                key)
-                << "round " << round << " card " << row;
-            checked += key != 0;
-        }
+        checked += check_last_card_bounds(rng, pool, context, round);
     }
     EXPECT_GT(checked, 300u);
+}
+
+// A specific order plays each slot at the place the leading slot gives it,
+// and in a multi live reads the room leader's activation only at the places
+// that name place 0: every bound, at every depth and at the last card, is
+// at least the best completion, with the best skill or the first slot
+// leading and the teammates' score up given or not.
+TEST(DfsBounds, ASpecificOrderBoundsEachSlotAtItsPlace) {
+    std::mt19937 rng(23);
+    const LiveType lives[] = {LiveType::SOLO, LiveType::AUTO, LiveType::MULTI, LiveType::CHEERFUL};
+    usize checked = 0;
+    for (int round = 0; round < 400; ++round) {
+        const std::vector<TestCard> cards = every_skill_kind_cards(rng, true);
+        SearchContext context = random_bound_context(rng, cards);
+        context.live_type = lives[round % 4];
+        context.target = rng() % 3 == 0 ? Target::BONUS : Target::SCORE;
+        context.skill_order_choose_strategy = SkillOrderChooseStrategy::SPECIFIC;
+        std::array<u64, 5> order;
+        for (u64& index : order)
+            index = rng() % 5;
+        context.specific_skill_order = order;
+        context.multi_live_teammate_score_up.reset();
+        if (round % 8 >= 4)
+            context.multi_live_teammate_score_up = static_cast<i32>(rng() % 300) - 50;
+        const CardPool pool = test::make_pool(cards, context);
+        checked += check_partial_bounds(rng, pool, context, round);
+        checked += check_last_card_bounds(rng, pool, context, round);
+    }
+    EXPECT_GT(checked, 600u);
 }
 
 // Weights and options far beyond any song's would overflow the products of

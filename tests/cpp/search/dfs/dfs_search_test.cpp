@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <random>
 #include <thread>
 
@@ -159,6 +161,46 @@ TEST(DfsSearch, ScoreUpLowerBoundFewDecksPassEqualsBruteForce) {
         if (ups.empty()) continue;
         std::sort(ups.begin(), ups.end(), std::greater<double>());
         context.multi_live_score_up_lower_bound = ups[std::min<usize>(rng() % 12, ups.size() - 1)];
+        const u64 limit = 1 + rng() % 4;
+        const auto ranked = test::all_decks_ranked(pool, context);
+        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
+        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
+        decks_seen += found.decks.size();
+    }
+    EXPECT_GT(decks_seen, 100u);
+}
+
+// A specific order reads each slot at a place fixed by the slot that leads,
+// so a deck's slot order decides its key: the search keeps the keys and card
+// sets of the brute force, which forms decks in the same ascending order, in
+// solo, auto, multi and cheerful lives with and without the teammates' score
+// up, with the best skill or the first slot leading.
+TEST(DfsSearch, ASpecificOrderEqualsBruteForce) {
+    std::mt19937 rng(41);
+    const LiveType lives[] = {LiveType::SOLO, LiveType::AUTO, LiveType::MULTI, LiveType::CHEERFUL};
+    usize decks_seen = 0;
+    for (int round = 0; round < 80; ++round) {
+        const u8 characters = static_cast<u8>(6 + rng() % 5);
+        // Card ids out of pool order: a deck led by its first slot orders
+        // the others by card id.
+        std::vector<u16> ids(12 + rng() % 5);
+        std::iota(ids.begin(), ids.end(), u16{100});
+        std::shuffle(ids.begin(), ids.end(), rng);
+        std::vector<test::TestCard> cards;
+        for (const u16 id : ids)
+            cards.push_back(test::every_skill_kind_card(rng, id, characters));
+        SearchContext context = test::random_default_context(rng);
+        context.target = rng() % 4 == 0 ? Target::BONUS : Target::SCORE;
+        context.live_type = lives[round % 4];
+        context.skill_order_choose_strategy = SkillOrderChooseStrategy::SPECIFIC;
+        std::array<u64, 5> order;
+        for (u64& index : order)
+            index = rng() % 5;
+        context.specific_skill_order = order;
+        if (round % 8 >= 4) context.multi_live_teammate_score_up = static_cast<i32>(rng() % 200);
+        if (rng() % 4 == 0)
+            context.fixed_characters.push_back(cards[rng() % cards.size()].character);
+        const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 4;
         const auto ranked = test::all_decks_ranked(pool, context);
         const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
