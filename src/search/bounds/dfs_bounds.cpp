@@ -190,6 +190,13 @@ i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 
             coupled_product_bound(m.coupling, m.power_extra, p, skills[0], lead_value, coupled);
         if (c < static_cast<double>(product)) product = static_cast<i64>(c);
     }
+    if (m.slot_coupling.on && slots != nullptr && slots->row != SIZE_MAX) {
+        const PartialSums& sums = *slots->sums;
+        const double c = slot_coupled_product_bound(m.slot_coupling, t, m.power_extra,
+                                                    sums.power_sum, sums.slot_skills,
+                                                    std::min<usize>(sums.placed, 5), slots->row);
+        if (c < static_cast<double>(product)) product = static_cast<i64>(c);
+    }
     if (__builtin_mul_overflow(product, i64{4}, &product) ||
         __builtin_add_overflow(room * static_cast<i64>(t.multi_term_e6), product, &raw)) {
         return INT32_MAX;
@@ -314,6 +321,8 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.first_slot_leads = first_slot_leads(context);
     m.composition = !suffix.unit_pattern_order.empty();
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
+    m.slot_coupling =
+        make_slot_coupling(pool, suffix, m.power_extra, m.first_slot_leads, reference);
     std::vector<u16> cards(pool.count());
     for (u16 i = 0; i < pool.count(); ++i)
         cards[i] = i;
@@ -560,7 +569,7 @@ u64 position_bound(const BoundModel& m, const PartialSums& sums, usize row, usiz
     const double coupled = m.coupling.on ? sums.coupled + m.coupling.sums[row][columns] : INFINITY;
     const std::array<u32, 5> more = row_top_skills(t, row, columns);
     const SkillValues skills = merge_skills(sums, more, columns);
-    const SlotSkills slots = slot_skills(sums, more, columns);
+    const SlotSkills slots = slot_skills(sums, more, columns, row);
     return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled, &slots);
 }
 
@@ -601,7 +610,7 @@ u32 child_power_floor(const BoundModel& m, const PartialSums& sums, usize row, u
                         : u64{sums.power_sum} + t.power_sums[row][columns - 1]);
     const std::array<u32, 5> more = row_top_skills(t, row, columns);
     const SkillValues skills = merge_skills(sums, more, columns);
-    const SlotSkills slots = slot_skills(sums, more, columns);
+    const SlotSkills slots = slot_skills(sums, more, columns, row);
     const u32 lead = lead_bound(sums, skills);
     const u64 bonus = later_bonus(m, sums, row, columns, bonus_extra);
     // The least power that keys above `worst`, by halving. A few steps

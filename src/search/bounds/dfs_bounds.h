@@ -45,8 +45,10 @@ struct BoundModel {
     // Per pool card, its power in a deck that fills no unit, without and
     // with one shared attribute: most complete decks are such decks.
     std::vector<u32> power_no_unit, power_no_unit_same_attr;
-    // Power and skill kept together (score and bonus targets).
+    // Power and skill kept together (score and bonus targets), and slot by
+    // slot where a specific order fixes each slot's place.
     Coupling coupling;
+    SlotCoupling slot_coupling;
     // The skill values the pool's cards can resolve to, given what a
     // partial deck fixes.
     std::shared_ptr<const SkillCeilings> ceilings;
@@ -113,14 +115,17 @@ inline u32 lead_bound(const PartialSums& sums, const SkillValues& skills) {
 // A deck's skill values by slot, for a specific order that plays each slot
 // at a place fixed by which slot leads: the placed cards' values, and
 // bounds of the free cards' values, largest first, then zeros.
+// `row`, where known, is the first position the free cards come from.
 struct SlotSkills {
     const PartialSums* sums = nullptr;
     std::array<u32, 5> free{};
+    usize row = SIZE_MAX;
 };
 
 template <class Values>
-SlotSkills slot_skills(const PartialSums& sums, const Values& more, usize count) {
-    SlotSkills out{&sums, {}};
+SlotSkills slot_skills(const PartialSums& sums, const Values& more, usize count,
+                       usize row = SIZE_MAX) {
+    SlotSkills out{&sums, {}, row};
     for (usize j = 0; j < count && j < 5; ++j)
         out.free[j] = more[j];
     return out;

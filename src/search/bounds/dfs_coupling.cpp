@@ -126,4 +126,80 @@ Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_ex
     return c;
 }
 
+SlotCoupling make_slot_coupling(const CardPool& pool, const SuffixTables& t, u64 power_extra,
+                                bool first_slot_leads, const std::optional<DeckSlots>& reference) {
+    SlotCoupling c;
+    const usize n = pool.count();
+    if (!t.slot_places_known || first_slot_leads || n == 0 || !t.live_score_in_range) return c;
+    if (t.target != Target::SCORE && t.target != Target::BONUS) return c;
+    // 1. The distinct weights a slot may meet.
+    for (usize l = 0; l < 5; ++l) {
+        for (usize s = 0; s < 5; ++s) {
+            const i64 w = t.slot_weight_e6[l][s];
+            auto at = std::find(c.weights_e6.begin(), c.weights_e6.end(), w);
+            if (at == c.weights_e6.end()) at = c.weights_e6.insert(at, w);
+            c.weight_index[l][s] = static_cast<u8>(at - c.weights_e6.begin());
+        }
+    }
+    // 2. t from the reference deck, or from the pool's best cards: the
+    // bound is tightest for decks whose P x t^2 is near M.
+    const double base = static_cast<double>(t.base_score_e6);
+    double power = static_cast<double>(power_extra);
+    double m = base;
+    if (reference) {
+        usize lead = 0;
+        for (usize s = 1; s < 5; ++s)
+            if (pool.skill_value((*reference)[s]) > pool.skill_value((*reference)[lead])) lead = s;
+        for (usize s = 0; s < 5; ++s) {
+            const u16 card = (*reference)[s];
+            power += pool.power(card);
+            m += static_cast<double>(t.slot_weight_e6[lead][s]) * pool.skill_value(card) / 100.0;
+        }
+    } else {
+        power += static_cast<double>(t.power_sums[0][5]);
+        for (const i64 w : t.slot_weight_e6[0])
+            m += static_cast<double>(w) * t.max_skill_from[0] / 100.0;
+    }
+    if (power <= 0.0 || m <= 0.0) return c;
+    c.t = std::sqrt(m / power);
+    // 3. Per position, the best card value at each weight from there on.
+    const usize k = c.weights_e6.size();
+    c.best.assign(n + 1, {});
+    for (usize i = n; i-- > 0;) {
+        c.best[i] = c.best[i + 1];
+        const u16 card = static_cast<u16>(i);
+        for (usize q = 0; q < k; ++q) {
+            const double value = c.t * pool.power(card) + static_cast<double>(c.weights_e6[q]) *
+                                                              pool.skill_value(card) /
+                                                              (100.0 * c.t);
+            c.best[i][q] = std::max(c.best[i][q], value);
+        }
+    }
+    c.on = true;
+    return c;
+}
+
+double slot_coupled_product_bound(const SlotCoupling& c, const SuffixTables& t, u64 power_extra,
+                                  u64 placed_power, const std::array<u8, 5>& values, usize placed,
+                                  usize row) {
+    // Whichever slot leads, each slot meets that choice's weight, and the
+    // deck's P x M is at most the mean bound at those weights: the largest
+    // over the leading slots bounds it.
+    const double fixed = c.t * static_cast<double>(power_extra + placed_power) +
+                         static_cast<double>(t.base_score_e6) / c.t;
+    const std::array<double, 25>& best = c.best[row];
+    double top = 0.0;
+    for (usize l = 0; l < 5; ++l) {
+        const std::array<u8, 5>& index = c.weight_index[l];
+        i64 placed_skill = 0;
+        for (usize s = 0; s < placed; ++s)
+            placed_skill += c.weights_e6[index[s]] * values[s];
+        double x = fixed + static_cast<double>(placed_skill) / (100.0 * c.t);
+        for (usize s = placed; s < 5; ++s)
+            x += best[index[s]];
+        top = std::max(top, x);
+    }
+    return std::ceil(top * top / 4.0 * (1.0 + 1e-9)) + 1.0;
+}
+
 }  // namespace vdz

@@ -42,6 +42,33 @@ struct Coupling {
 Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_extra,
                        const std::optional<DeckSlots>& reference);
 
+// The same mean bound where a specific order fixes each slot's place, so
+// that the weight of a slot's skill is known once the leading slot is:
+// M <= a + sum over slots of w_s v_s / 100, and a free slot's card brings
+// t p + (w_s / 100) v / t. Per weight a slot may meet and per position, the
+// largest such value of the cards from there on (one card may stand for
+// several slots: the bound only grows).
+struct SlotCoupling {
+    bool on = false;
+    double t = 1.0;
+    std::array<std::array<u8, 5>, 5> weight_index{};  // per leading slot and slot
+    std::vector<i64> weights_e6;                      // the distinct slot weights
+    std::vector<std::array<double, 25>> best;         // per position, per weight
+};
+
+// On where the suffix tables know the slots' places and the best skill
+// leads; `reference` as for `make_coupling`.
+SlotCoupling make_slot_coupling(const CardPool& pool, const SuffixTables& t, u64 power_extra,
+                                bool first_slot_leads, const std::optional<DeckSlots>& reference);
+
+// Bound of P x M over decks whose first `placed` slots hold cards of power
+// columns summing to `placed_power` and skill values at most `values`, and
+// whose other slots hold cards from position `row` on; rounded up with a
+// margin far above the floating-point error.
+double slot_coupled_product_bound(const SlotCoupling& c, const SuffixTables& t, u64 power_extra,
+                                  u64 placed_power, const std::array<u8, 5>& values, usize placed,
+                                  usize row);
+
 // Bound of P x M over decks whose deck power is at most `power`, whose best
 // skill value is at most `best`, whose leader's is at most `lead` and whose
 // card values sum to at most `coupled`; rounded up with a margin far above

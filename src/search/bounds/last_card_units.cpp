@@ -70,7 +70,7 @@ u64 last_card_units_bound(const BoundModel& m, const LastCardUnits& t, const Par
             placed.slot_skills[s] = static_cast<u8>(skills[s]);
         }
         VDZ_ASSERT(placed.placed == 4);
-        const SlotSkills slots{&placed, {last_skill}};
+        const SlotSkills slots{&placed, {last_skill}, row};
         const u32 lead = std::min<u32>(skills[0], sums.lead_skill);
         skills[4] = last_skill;
         std::sort(skills.begin(), skills.end(), std::greater<u32>());

@@ -58,10 +58,11 @@ SearchContext random_bound_context(std::mt19937& rng, const std::vector<TestCard
 // each row, and each child's exclusion and position bounds (each with the
 // power and skill coupling where the target has a live score), and a
 // complete deck's own. Returns how many children have a deck.
+// `reference`, when given, is the good deck the coupling is tightest for.
 usize check_partial_bounds(std::mt19937& rng, const CardPool& pool, const SearchContext& context,
-                           int round) {
+                           int round, const std::optional<DeckSlots>& reference = std::nullopt) {
     const SuffixTables suffix = build_suffix_tables(pool, context);
-    const BoundModel m = make_bound_model(pool, context, suffix);
+    const BoundModel m = make_bound_model(pool, context, suffix, reference);
     // A random partial deck of ascending, distinct-character cards.
     DeckSlots partial{};
     const usize depth = rng() % 5;
@@ -279,7 +280,8 @@ TEST(DfsBounds, UnitShapesNeverBelowTheBestCompletion) {
 // and in a multi live reads the room leader's activation only at the places
 // that name place 0: every bound, at every depth and at the last card, is
 // at least the best completion, with the best skill or the first slot
-// leading and the teammates' score up given or not.
+// leading, the teammates' score up given or not, and the power and skill
+// coupled slot by slot at the scale of a reference deck or of the pool.
 TEST(DfsBounds, ASpecificOrderBoundsEachSlotAtItsPlace) {
     std::mt19937 rng(23);
     const LiveType lives[] = {LiveType::SOLO, LiveType::AUTO, LiveType::MULTI, LiveType::CHEERFUL};
@@ -298,7 +300,10 @@ TEST(DfsBounds, ASpecificOrderBoundsEachSlotAtItsPlace) {
         if (round % 8 >= 4)
             context.multi_live_teammate_score_up = static_cast<i32>(rng() % 300) - 50;
         const CardPool pool = test::make_pool(cards, context);
-        checked += check_partial_bounds(rng, pool, context, round);
+        // Now and then a reference deck, which sets the coupling's scale.
+        std::optional<DeckSlots> reference;
+        if (round % 3 == 0) reference = DeckSlots{0, 2, 3, 5, 7};
+        checked += check_partial_bounds(rng, pool, context, round, reference);
         checked += check_last_card_bounds(rng, pool, context, round);
     }
     EXPECT_GT(checked, 600u);
