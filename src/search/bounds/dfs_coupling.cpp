@@ -132,14 +132,13 @@ SlotCoupling make_slot_coupling(const CardPool& pool, const SuffixTables& t, u64
     const usize n = pool.count();
     if (!t.slot_places_known || first_slot_leads || n == 0 || !t.live_score_in_range) return c;
     if (t.target != Target::SCORE && t.target != Target::BONUS) return c;
-    // 1. The distinct weights a slot may meet.
-    for (usize l = 0; l < 5; ++l) {
-        for (usize s = 0; s < 5; ++s) {
-            const i64 w = t.slot_weight_e6[l][s];
-            auto at = std::find(c.weights_e6.begin(), c.weights_e6.end(), w);
-            if (at == c.weights_e6.end()) at = c.weights_e6.insert(at, w);
-            c.weight_index[l][s] = static_cast<u8>(at - c.weights_e6.begin());
-        }
+    // 1. The distinct weights a slot may meet: slot l leading trades the
+    // weights of slots 0 and l of the first slot's choice.
+    for (usize s = 0; s < 5; ++s) {
+        const i64 w = t.slot_weight_e6[0][s];
+        auto at = std::find(c.weights_e6.begin(), c.weights_e6.end(), w);
+        if (at == c.weights_e6.end()) at = c.weights_e6.insert(at, w);
+        c.weight_index[s] = static_cast<u8>(at - c.weights_e6.begin());
     }
     // 2. t from the reference deck, or from the pool's best cards: the
     // bound is tightest for decks whose P x t^2 is near M.
@@ -184,21 +183,26 @@ double slot_coupled_product_bound(const SlotCoupling& c, const SuffixTables& t, 
                                   usize row) {
     // Whichever slot leads, each slot meets that choice's weight, and the
     // deck's P x M is at most the mean bound at those weights: the largest
-    // over the leading slots bounds it.
-    const double fixed = c.t * static_cast<double>(power_extra + placed_power) +
-                         static_cast<double>(t.base_score_e6) / c.t;
-    const std::array<double, 25>& best = c.best[row];
-    double top = 0.0;
-    for (usize l = 0; l < 5; ++l) {
-        const std::array<u8, 5>& index = c.weight_index[l];
-        i64 placed_skill = 0;
-        for (usize s = 0; s < placed; ++s)
-            placed_skill += c.weights_e6[index[s]] * values[s];
-        double x = fixed + static_cast<double>(placed_skill) / (100.0 * c.t);
-        for (usize s = placed; s < 5; ++s)
-            x += best[index[s]];
-        top = std::max(top, x);
+    // over the leading slots bounds it. Slot l leading only trades the
+    // weights of slots 0 and l of the first slot's choice, so each choice
+    // is that sum with two terms exchanged.
+    const std::array<double, 5>& best = c.best[row];
+    const std::array<u8, 5>& index = c.weight_index;
+    const double scale = 1.0 / (100.0 * c.t);
+    // Slot s's term at the weight of index q.
+    const auto term = [&](usize s, u8 q) {
+        return s < placed ? static_cast<double>(c.weights_e6[q] * values[s]) * scale : best[q];
+    };
+    std::array<double, 5> own{};
+    double sum = c.t * static_cast<double>(power_extra + placed_power) +
+                 static_cast<double>(t.base_score_e6) / c.t;
+    for (usize s = 0; s < 5; ++s) {
+        own[s] = term(s, index[s]);
+        sum += own[s];
     }
+    double top = sum;
+    for (usize l = 1; l < 5; ++l)
+        top = std::max(top, sum - own[0] - own[l] + term(0, index[l]) + term(l, index[0]));
     return std::ceil(top * top / 4.0 * (1.0 + 1e-9)) + 1.0;
 }
 

@@ -51,9 +51,9 @@ Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_ex
 struct SlotCoupling {
     bool on = false;
     double t = 1.0;
-    std::array<std::array<u8, 5>, 5> weight_index{};  // per leading slot and slot
-    std::vector<i64> weights_e6;                      // the distinct slot weights
-    std::vector<std::array<double, 25>> best;         // per position, per weight
+    std::array<u8, 5> weight_index{};         // per slot, the first slot leading
+    std::vector<i64> weights_e6;              // the distinct slot weights
+    std::vector<std::array<double, 5>> best;  // per position, per weight
 };
 
 // On where the suffix tables know the slots' places and the best skill
