@@ -458,11 +458,14 @@ PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, co
     // Each card's resolved value is at most both its skill value and its
     // ceiling, so the smaller stands for it in every term that reads it:
     // the sorted values, their sum and largest, the leader's in the first
-    // slot, and its share r s / t of the coupled sum.
+    // slot, and its share r s / t of the coupled sum. Each part is formed
+    // from the cards afresh, so sums whose skills were lowered before are
+    // lowered once, not twice.
     PartialSums out = sums;
     out.skills = {};
     out.skill_sum = 0;
     out.max_skill = 0;
+    double coupled = 0.0;
     for (usize s = 0; s < placed; ++s) {
         const u8 byte = pool.skill_value(deck[s]);
         const u8 value = std::min(byte, ceiling[s]);
@@ -471,8 +474,10 @@ PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, co
         out.skill_sum += value;
         out.max_skill = std::max(out.max_skill, value);
         if (s == 0 && out.lead_known) out.lead_skill = std::min(out.lead_skill, value);
-        if (m.coupling.on) out.coupled -= m.coupling.r * (byte - value) / m.coupling.t;
+        if (m.coupling.on)
+            coupled += m.coupling.card[deck[s]] - m.coupling.r * (byte - value) / m.coupling.t;
     }
+    if (m.coupling.on) out.coupled = coupled;
     return out;
 }
 

@@ -258,13 +258,17 @@ void DfsNode::expand_tiered() {
             !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, child_unit))
             continue;
         // Last, for the few children left, with the placed skills at most
-        // what each resolves to in a deck of the child's free cards more.
+        // what each resolves to in a deck of the child's free cards more;
+        // the child and its subtree bound their decks with these, which
+        // hold for every deck below it.
         if (k_ >= 3) {
             partial_[depth_] = card;
             const PartialSums ceiled = with_skill_ceilings(m_, child, partial_, depth_ + 1, k_ - 1);
             if (ceiled.skills != child.skills &&
                 !tiers_open(bound, ceiled, depth_ + 1, i + 1, child_used(card), false, child_unit))
                 continue;
+            descend(card, ceiled, bound);
+            continue;
         }
         descend(card, child, bound);
     }
