@@ -118,9 +118,11 @@ TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
     support_walk_marked_ = list.entries.size() <= 64 || usize{list.count} + 10 <= 64;
     support_last_position_.assign(marked, -1);
     support_character_.assign(marked, 0);
+    support_positions_.assign(marked, {});
     for (usize e = 0; e < marked; ++e) {
         for (u16 i = 0; i < pool.count(); ++i) {
             if (pool.card_id(i) != list.entries[e].card_id) continue;
+            support_positions_[e].push_back(i);
             support_last_position_[e] = i;
             support_character_[e] = pool.character_id(i);
         }
@@ -160,6 +162,17 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
         out.hull_hi = 2;
         return out;
     }
+    return cached_extras(placed, free_slots, row, used, false);
+}
+
+BonusExtras TierReach::kept_extras(const PartialSums& placed, usize free_slots, usize row,
+                                   u32 used) const {
+    if (!world_bloom_ || uniform_support_) return extras(placed, free_slots, row, used);
+    return cached_extras(placed, free_slots, row, used, true);
+}
+
+BonusExtras TierReach::cached_extras(const PartialSums& placed, usize free_slots, usize row,
+                                     u32 used, bool kept) const {
     // A node's children mostly share these inputs, and each asks at every
     // test of its tiers.
     const u32 excluded = (one_per_character_ ? used : 0) & support_characters_;
@@ -167,28 +180,29 @@ BonusExtras TierReach::extras(const PartialSums& placed, usize free_slots, usize
     const u8 fresh = static_cast<u8>(attrs_from_[row] & ~u32{placed.attr_mask});
     const u64 h = (placed.support_taken * 0x9E3779B97F4A7C15ull) ^ (u64{row_class} << 7) ^
                   (u64{excluded} * 0x85EBCA77ull) ^ (u64{placed.attr_mask} << 40) ^
-                  (u64{fresh} << 48) ^ free_slots;
+                  (u64{fresh} << 48) ^ (u64{kept} << 56) ^ free_slots;
     u64 mixed = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
     mixed ^= mixed >> 33;
     ExtrasCacheEntry& entry = extras_cache_[mixed % extras_cache_.size()];
     if (!entry.valid || entry.taken != placed.support_taken || entry.row_class != row_class ||
         entry.excluded != excluded || entry.attr_mask != placed.attr_mask || entry.fresh != fresh ||
-        entry.free_slots != free_slots) {
+        entry.free_slots != free_slots || entry.kept != kept) {
         entry = {placed.support_taken,
                  excluded,
                  row_class,
                  placed.attr_mask,
                  fresh,
                  free_slots,
+                 kept,
                  true,
-                 world_bloom_extras(placed, free_slots, row, used)};
+                 world_bloom_extras(placed, free_slots, row, used, kept)};
     }
-    VDZ_ASSERT(entry.value == world_bloom_extras(placed, free_slots, row, used));
+    VDZ_ASSERT(entry.value == world_bloom_extras(placed, free_slots, row, used, kept));
     return entry.value;
 }
 
 BonusExtras TierReach::world_bloom_extras(const PartialSums& placed, usize free_slots, usize row,
-                                          u32 used) const {
+                                          u32 used, bool kept_only) const {
     BonusExtras out;
     const SearchContext& context = *m_->context;
     // 1. Attribute count: at least the placed cards' (and one), at most
@@ -233,7 +247,7 @@ BonusExtras TierReach::world_bloom_extras(const PartialSums& placed, usize free_
     // attribute count's bonus beside the kept entries' sum. One free card
     // keeps the count with a placed card's attribute and raises it by one
     // with any other.
-    if (!support_in_given_order_ || (free_slots != 0 && takeable)) return out;
+    if (!support_in_given_order_ || (free_slots != 0 && takeable && !kept_only)) return out;
     out.support = kept;
     const i64 kept_lo = uniform_support_ ? 0 : offset_lo(kept) - 1;
     const i64 kept_hi = uniform_support_ ? 0 : offset_hi(kept) + 1;

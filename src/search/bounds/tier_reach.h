@@ -71,6 +71,19 @@ class TierReach {
     // Bloom event.
     BonusExtras extras(const PartialSums& placed, usize free_slots, usize row, u32 used = 0) const;
 
+    // `extras` of the completions none of whose free cards takes one of the
+    // support entries the placed cards' deck counts: their support sum is
+    // those entries', so they have exact values wherever the deck's list is
+    // read in its sorted order (else as `extras` gives them). The other
+    // completions hold a card of `for_each_taker`.
+    BonusExtras kept_extras(const PartialSums& placed, usize free_slots, usize row,
+                            u32 used = 0) const;
+    // Calls `f(position)` for each pool position from `row` on whose card
+    // takes one of the entries the placed cards' deck counts, where
+    // `kept_extras` has exact values.
+    template <class F>
+    void for_each_taker(const PartialSums& placed, usize row, F&& f) const;
+
     // The totals a deck's cards may have, under those extras, for its doubled
     // bonus to be `tier_key`. Outside World Bloom exact: a deck of total X
     // has the doubled bonus round(X / 5), as X / 5 never ends in a half.
@@ -129,8 +142,13 @@ class TierReach {
     SupportBounds cached_support_bounds(const PartialSums& placed, usize free_slots, usize row,
                                         u32 used) const;
     // `extras` in a World Bloom event, from the inputs below.
-    BonusExtras world_bloom_extras(const PartialSums& placed, usize free_slots, usize row,
-                                   u32 used) const;
+    // `extras`, or with `kept` those of `kept_extras`, kept by the inputs
+    // they read (below).
+    BonusExtras cached_extras(const PartialSums& placed, usize free_slots, usize row, u32 used,
+                              bool kept) const;
+    // With `kept`, those of `kept_extras`.
+    BonusExtras world_bloom_extras(const PartialSums& placed, usize free_slots, usize row, u32 used,
+                                   bool kept = false) const;
     // `extras` reads the placed cards through their attributes and support
     // entries, the row through the attributes still to come beside them
     // and its support class, the used characters through the entries'.
@@ -141,6 +159,7 @@ class TierReach {
         u8 attr_mask = 0;
         u8 fresh = 0;
         usize free_slots = 0;
+        bool kept = false;
         bool valid = false;
         BonusExtras value;
     };
@@ -181,6 +200,8 @@ class TierReach {
     // deck's walk through the list stays among those entries (else the
     // bounds take the list's largest and its negative entries).
     std::vector<i32> support_last_position_;
+    // Per such entry, every pool position of its card, ascending.
+    std::vector<std::vector<u16>> support_positions_;
     // Per such entry, its card's character (when the pool holds it).
     std::vector<u8> support_character_;
     bool one_per_character_ = false;
@@ -208,5 +229,21 @@ class TierReach {
     };
     mutable std::array<ExactCacheEntry, 512> exact_cache_{};
 };
+
+// ---------------------------------------------------------------------------
+
+template <class F>
+void TierReach::for_each_taker(const PartialSums& placed, usize row, F&& f) const {
+    // The deck counts the first `count` entries of the sorted list whose
+    // cards it does not hold, as `support_bounds` walks them.
+    const usize count = m_->support_lists[0].count;
+    usize counted = 0;
+    for (usize e = 0; e < support_positions_.size() && counted < count; ++e) {
+        if ((placed.support_taken >> e) & 1) continue;
+        ++counted;
+        for (const u16 position : support_positions_[e])
+            if (position >= row) f(position);
+    }
+}
 
 }  // namespace vdz

@@ -292,6 +292,22 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                             (d != 4 || ((windows.attrs[i] >> (pool.attr(deck[4]) & 7u)) & 1)));
         }
         VDZ_ASSERT(held);
+        // A last card that takes none of the support entries the first four
+        // cards' deck counts leaves them taken: one of the exact windows of
+        // those entries holds the total, with the card's attribute.
+        if (d == 4) {
+            const BonusExtras kept = reach.kept_extras(placed, 1, row, used);
+            bool taker = false;
+            reach.for_each_taker(placed, row, [&](u16 card) { taker = taker || card == deck[4]; });
+            const TierWindows exact = reach.windows(doubled, kept);
+            [[maybe_unused]] bool kept_held = kept.exact_count == 0 || taker;
+            for (usize i = 0; i < exact.count && kept.exact_count != 0; ++i) {
+                const TenthsWindow x = reach.exact_window(doubled, kept, i, exact.window[i]);
+                kept_held = kept_held || (x.lo <= total && total <= x.hi &&
+                                          ((exact.attrs[i] >> (pool.attr(deck[4]) & 7u)) & 1));
+            }
+            VDZ_ASSERT(kept_held);
+        }
         if (d == 5) break;
         used |= 1u << pool.character_id(deck[d]);
         // The live score of the free cards of the deck's own bonus total,

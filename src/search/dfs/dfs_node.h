@@ -71,9 +71,20 @@ class DfsNode {
     // skill (a run of equal bonus tested as one), the live score of the
     // positions that fit each tier's bonus refines the bound; `placed_unit`,
     // where known, bounds the placed cards' power in a deck that fills a unit
-    // (`LastCardBound::placed_unit_power`).
+    // (`LastCardBound::placed_unit_power`). `deck`, where given, holds the
+    // placed cards in its first `depth` slots: in a World Bloom event a last
+    // card that takes a support entry their deck counts is then judged by
+    // its own deck's bonus, and the others by the exact windows of the
+    // entries the placed cards leave.
     bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
-                    bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt) const;
+                    bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt,
+                    const DeckSlots* deck = nullptr) const;
+
+    // Whether a last card from `row` on that takes a support entry the
+    // deck of the placed cards in `deck` (four, of `sums`) counts lands
+    // on a tier with room under `score`.
+    bool takers_open(u32 score, const PartialSums& sums, const DeckSlots& deck, usize row,
+                     u32 used) const;
 
     // Whether completions of `sums` by `free` cards from `row` on whose cards'
     // total lies in `window` may enter `decks` (see `tiers_open`).

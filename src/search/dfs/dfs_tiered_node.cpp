@@ -36,7 +36,8 @@ bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usiz
 }  // namespace
 
 bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
-                         bool bonus_only, std::optional<u64> placed_unit) const {
+                         bool bonus_only, std::optional<u64> placed_unit,
+                         const DeckSlots* deck) const {
     const DfsStore& store = state_.store;
     if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
     const TierReach& reach = *state_.tier_reach;
@@ -47,21 +48,29 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     // A run's stand-in holds its card's bonus but not its attribute or
     // support place: those count as one more free card from the run's
     // first position.
-    const BonusExtras extras = bonus_only ? reach.extras(sums, free + 1, next - 1, used)
-                                          : reach.extras(sums, free, row, used);
+    const BonusExtras wide = bonus_only ? reach.extras(sums, free + 1, next - 1, used)
+                                        : reach.extras(sums, free, row, used);
+    // A last card that may take a support entry the placed cards' deck
+    // counts leaves the windows wide; the decks of the cards that take
+    // none take those entries, so their windows are exact, and the few
+    // cards that take one are judged each by its own deck.
+    const bool split = deck && !bonus_only && free == 1 && wide.exact_count == 0;
+    const BonusExtras kept = split ? reach.kept_extras(sums, free, row, used) : BonusExtras{};
+    const bool takers = split && kept.exact_count != 0;
+    const BonusExtras& extras = takers ? kept : wide;
     usize later_from = SIZE_MAX;
     u32 later = 0;
     // A tier's widest window ends at five times its key plus a slack
     // the extras fix; tiers whose window ends below the placed cards'
     // total take none of these decks.
-    const i64 slack = reach.window(0, extras).hi;
+    const i64 slack = reach.window(0, wide).hi;
     const auto first =
         std::partition_point(store.tiers.begin(), store.tiers.end(), [&](const TierRecord& tier) {
             return 5 * i64{tier.tier_key} + slack < i64{sums.bonus_x10};
         });
     for (auto at = first; at != store.tiers.end(); ++at) {
         const TierRecord& tier = *at;
-        if (tier.tier_key > upper) return false;
+        if (tier.tier_key > upper) break;
         const DfsTopDecks& decks = tier.decks;
         if (beneath(decks, score)) continue;
         // Without exact windows a tier has one, of every attribute count.
@@ -91,7 +100,22 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
                 return true;
         }
     }
-    return false;
+    return takers && takers_open(score, sums, *deck, row, used);
+}
+
+bool DfsNode::takers_open(u32 score, const PartialSums& sums, const DeckSlots& deck, usize row,
+                          u32 used) const {
+    DeckSlots complete = deck;
+    bool open = false;
+    state_.tier_reach->for_each_taker(sums, row, [&](u16 card) {
+        if (open || (context_.dominance_pruning && ((used >> pool_.character_id(card)) & 1)))
+            return;
+        complete[4] = card;
+        const usize tier =
+            state_.store.tier_at(half_percent_steps(deck_event_bonus(pool_, context_, complete)));
+        open = tier < state_.store.tiers.size() && !beneath(state_.store.tiers[tier].decks, score);
+    });
+    return open;
 }
 
 bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
@@ -169,7 +193,7 @@ void DfsNode::expand_tiered() {
     if (state_.tier_reach && state_.last_card)
         placed_unit = state_.last_card->placed_unit_power(sums_, partial_, depth_);
     if (!entry_admits(bound, start_) &&
-        !tiers_open(bound, sums_, depth_, start_, used_, false, placed_unit))
+        !tiers_open(bound, sums_, depth_, start_, used_, false, placed_unit, &partial_))
         return;
     if (m_.support_mode && depth_ > 0) child_support_.emplace(m_, key_);
     note_bound(bound);
@@ -233,7 +257,7 @@ void DfsNode::expand_tiered() {
         if (((i - start_) & 15) == 0) {
             const u64 position = position_bound(m_, sums_, i, k_, extra);
             if (!entry_admits(position, i) &&
-                !tiers_open(position, sums_, depth_, i, used_, false, placed_unit))
+                !tiers_open(position, sums_, depth_, i, used_, false, placed_unit, &partial_))
                 return;
         }
         const u16 card = static_cast<u16>(i);
@@ -251,11 +275,13 @@ void DfsNode::expand_tiered() {
                                   : position_bound(m_, child, i + 1, k_ - 1, extra_of_child);
         std::optional<u64> child_unit;
         if (placed_unit) child_unit = child_unit_power(child, card);
-        if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, child_unit))
+        partial_[depth_] = card;
+        if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, child_unit,
+                        &partial_))
             continue;
         const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child, extra_of_child);
-        if (bound != first &&
-            !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false, child_unit))
+        if (bound != first && !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false,
+                                          child_unit, &partial_))
             continue;
         // Last, for the few children left, with the placed skills at most
         // what each resolves to in a deck of the child's free cards more;
