@@ -186,6 +186,17 @@ class DfsNode {
         return std::min(exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra),
                         position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
     }
+    // The same where a child not above `worst` is cut: once its position
+    // bound is not above it, its exclusion bound is not asked.
+    u64 child_bound_above(const ExclusionTables& exclusion, u16 card, const PartialSums& child,
+                          u64 worst) const {
+        const u64 extra = child_extra(card);
+        if (k_ == 1) return child_bound(exclusion, card, child, extra);
+        const u64 later = position_bound(m_, child, usize{card} + 1, k_ - 1, extra);
+        if (later <= worst) return later;
+        return std::min(later,
+                        exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra));
+    }
 
     // A last card that shares no unit with all the placed cards leaves the
     // deck no unit to fill, so every card counts the variant of the deck's
