@@ -308,6 +308,35 @@ bool frontier_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& o
     return true;
 }
 
+// The deck's cards of the leader's unit among those of `s` and a card of
+// units `more`.
+u32 leader_unit_cards(const GroupSearchState& gs, const CardSearchState& s, u8 more) {
+    const u8 unit = gs.leader.skill_by_count.unit;
+    if (unit >= s.unit_cards.size()) return 0;
+    return s.unit_cards[unit] + ((more >> unit) & 1u);
+}
+
+// Whether a deck completing placed cards whose ceilings sum to `placed`
+// (the leader's included), `unit_cards` of them of the leader's unit, over
+// the ordered groups from position p on can reach the score-up lower bound.
+// If m of those groups give a card of the leader's unit, the leader's value
+// is at most its value at that many cards and the groups' ceilings at most
+// their sum for m; every m is tried.
+bool score_up_open(const GroupSearchState& gs, const ChosenGroupTable& t, usize p, u32 placed,
+                   u32 unit_cards) {
+    const SearchContext& c = *gs.context;
+    if (!c.multi_live_score_up_lower_bound) return true;
+    const LeaderValues& l = gs.leader;
+    const u32 others = placed - l.score_up_skill;
+    for (usize m = 0; m <= t.leader_unit_groups[p]; ++m) {
+        const u32 lead = std::min<u32>(l.score_up_skill,
+                                       l.skill_by_count.up_to[std::min<u32>(unit_cards + m, 5)]);
+        if (score_up_reachable(c, others + lead + t.score_up_with_leader_unit[p][m], lead))
+            return true;
+    }
+    return false;
+}
+
 // A child of a node kept for ordered expansion; its state is rebuilt when
 // it is expanded, which keeps the node's list small.
 struct CardCandidate {
@@ -326,7 +355,7 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
         const CharacterGroup& g = gs.groups[order[p]];
         t.plain_power_sum[p] = t.plain_power_sum[p + 1] + g.max_plain_power;
         t.shared_power_sum[p] = t.shared_power_sum[p + 1] + gs.shapes->shared_power[order[p]];
-        t.skill_sum[p] = t.skill_sum[p + 1] + g.max_skill;
+        t.score_up_skill_sum[p] = t.score_up_skill_sum[p + 1] + g.max_score_up_skill;
         t.open_units[p] = t.open_units[p + 1];
         for (usize u = 0; u < t.open_units[p].size(); ++u)
             t.open_units[p][u] = static_cast<u8>(t.open_units[p][u] + ((g.units >> u) & 1u));
@@ -342,6 +371,26 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
             t.open_shape_sums[p][k][1] += row[shapes.attr];
         }
     }
+    // A group that gives the leader's unit a card gives up at most the gap
+    // between its best ceiling and its best of that unit: the m smallest
+    // gaps of the groups from p on leave the largest sum.
+    const u8 unit = gs.leader.skill_by_count.unit;
+    for (usize p = 0; p < 5; ++p) {
+        std::array<u32, 4> gaps{};
+        usize n = 0;
+        for (usize q = p; q < 4; ++q) {
+            const CharacterGroup& g = gs.groups[order[q]];
+            if (unit < CardPool::UNIT_SLOTS && ((g.units >> unit) & 1u))
+                gaps[n++] = g.max_score_up_skill - g.max_score_up_skill_by_unit[unit];
+        }
+        for (usize i = 1; i < n; ++i)
+            for (usize j = i; j > 0 && gaps[j] < gaps[j - 1]; --j)
+                std::swap(gaps[j], gaps[j - 1]);
+        t.leader_unit_groups[p] = static_cast<u8>(n);
+        t.score_up_with_leader_unit[p][0] = t.score_up_skill_sum[p];
+        for (usize m = 1; m <= n; ++m)
+            t.score_up_with_leader_unit[p][m] = t.score_up_with_leader_unit[p][m - 1] - gaps[m - 1];
+    }
     return t;
 }
 
@@ -353,7 +402,7 @@ CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& op
     s.power = l.power;
     s.plain_power = l.plain_power;
     s.common_units = pool.unit_mask(l.card);
-    s.skill = l.skill;
+    s.score_up_skill = l.score_up_skill;
     UnitCounts most{};
     for (usize u = 0; u < most.size(); ++u) {
         s.unit_cards[u] = static_cast<u8>((pool.unit_mask(l.card) >> u) & 1u);
@@ -433,7 +482,7 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     n.power += pool.power(card);
     n.plain_power += gs.plain_power[card];
     n.common_units &= pool.unit_mask(card);
-    n.skill += pool.skill_value(card);
+    n.score_up_skill += gs.score_up_skill[card];
     insert_top_five(n.skill_top, skill_up_to(gs.skill_by_count[card], most));
     for (usize u = 0; u < n.unit_cards.size(); ++u)
         n.unit_cards[u] = static_cast<u8>(n.unit_cards[u] + ((pool.unit_mask(card) >> u) & 1u));
@@ -472,6 +521,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     const CardPool& pool = *gs.pool;
     // 1. Deadline.
     if (gs.deadline->step()) return;
+    ++gs.counters->card_nodes;
     // 2. A complete deck.
     if (d == 4) {
         ++gs.counters->evaluated;
@@ -484,6 +534,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
         VDZ_ASSERT(first_card_bound_holds(gs, order, t, deck, entry->score));
         VDZ_ASSERT(frontier_bounds_hold(gs, order, t, deck, entry->score));
+        // A deck the lower bound admits passes its cut with its own cards.
+        VDZ_ASSERT(score_up_open(gs, t, 4, s.score_up_skill, leader_unit_cards(gs, s, 0)));
         // The group search's bound of the set of four groups holds it too.
         VDZ_ASSERT(entry->score <= group_upper_bound(*gs.tables, gs.context->limited_bonus_count,
                                                      gs.groups, gs.group_suffix, gs.groups.size(),
@@ -492,15 +544,13 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         return;
     }
     // The score-up lower bound cuts whether or not the list is full.
-    const SearchContext& context = *gs.context;
-    const u32 leader_skill = gs.leader.skill;
-    if (!score_up_reachable(context, s.skill + t.skill_sum[d], leader_skill)) {
+    if (!score_up_open(gs, t, d, s.score_up_skill, leader_unit_cards(gs, s, 0))) {
         ++gs.counters->card_pruned;
         return;
     }
     const auto child_reaches = [&](u16 c) {
-        return score_up_reachable(context, s.skill + pool.skill_value(c) + t.skill_sum[d + 1],
-                                  leader_skill);
+        return score_up_open(gs, t, d + 1, s.score_up_skill + gs.score_up_skill[c],
+                             leader_unit_cards(gs, s, pool.unit_mask(c)));
     };
     const CharacterGroup& g = gs.groups[order[d]];
     // The units a completion's cards can count for, once per node.

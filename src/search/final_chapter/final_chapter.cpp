@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "common/numeric.h"
+#include "search/bounds/skill_ceiling.h"
 #include "search/final_chapter/final_card_search.h"
 #include "search/final_chapter/final_group_search.h"
 #include "search/final_chapter/final_groups.h"
@@ -24,6 +25,25 @@ constexpr usize SEED_CARDS = 16;
 template <class T>
 T entry_or_zero(const std::vector<T>& v, u16 card) {
     return card < v.size() ? v[card] : T{};
+}
+
+// Per pool card, the most its skill resolves to in a deck of the search,
+// for the score-up lower bound: its skill byte is the most in any deck,
+// and the pool's cards and the request often rule that out (a reference
+// skill keeps its plain value in mysekai, a unit-count skill needs its
+// unit's cards). A final-chapter deck holds five characters.
+std::vector<u8> score_up_skills(const CardPool& pool, const SearchContext& context) {
+    std::vector<u8> out(pool.count());
+    for (u16 i = 0; i < pool.count(); ++i)
+        out[i] = pool.skill_value(i);
+    if (!context.multi_live_score_up_lower_bound) return out;
+    std::vector<u16> cards(pool.count());
+    for (u16 i = 0; i < pool.count(); ++i)
+        cards[i] = i;
+    const SkillCeilings ceilings(pool, context, cards, false);
+    for (u16 i = 0; i < pool.count(); ++i)
+        out[i] = std::min(out[i], ceilings.of(i));
+    return out;
 }
 
 // Card i is at least as good a leader as card j: in power, skill (by every
@@ -107,6 +127,14 @@ struct FinalSearch {
     Deadline deadline;
     std::vector<u32> plain_power;                // per pool card: its power in a plain deck
     std::vector<UnitCountSkill> skill_by_count;  // per pool card
+    std::vector<u8> score_up_skill;              // per pool card: its skill ceiling
+
+    // The card's values as a leader, its skill ceiling included.
+    LeaderValues leader_of(u16 card) const {
+        LeaderValues l = leader_values(pool, context, card);
+        l.score_up_skill = score_up_skill[card];
+        return l;
+    }
 
     u64 bound_of(const GroupSet& set, const LeaderValues& leader,
                  const LeaderShapes& shapes) const {
@@ -142,6 +170,7 @@ struct FinalSearch {
         gs.shapes = &shapes;
         gs.plain_power = plain_power;
         gs.skill_by_count = skill_by_count;
+        gs.score_up_skill = score_up_skill;
         gs.pool = &pool;
         gs.context = &context;
         gs.tables = &tables;
@@ -155,7 +184,7 @@ struct FinalSearch {
 
     GroupSet group_set(u8 c, const FinalConstraints& rules = {}) {
         GroupSet set;
-        set.groups = build_character_groups(pool, context, c, mask, limit, rules);
+        set.groups = build_character_groups(pool, context, c, mask, limit, rules, score_up_skill);
         set.required = required_group_count(set.groups, rules);
         if (set.groups.size() >= 4) set.suffix = build_group_suffix_table(set.groups);
         return set;
@@ -170,7 +199,7 @@ struct FinalSearch {
         if (set.groups.size() < 4 || set.required != required || required > 4) return;
         for (const u16 card : leader_candidates(pool, context, c, limit, rules)) {
             if (out_of_time()) return;
-            const LeaderValues leader = leader_values(pool, context, card);
+            const LeaderValues leader = leader_of(card);
             if (!reaches_score_up(set, leader)) {
                 ++counters.leaders_skipped;
                 continue;
@@ -215,7 +244,7 @@ struct FinalSearch {
             // The groups and the leaders each took a pass over the pool.
             if (out_of_time_after(2 * u64{pool.count()})) return;
             for (const u16 card : leaders) {
-                const LeaderValues leader = leader_values(pool, context, card);
+                const LeaderValues leader = leader_of(card);
                 if (out_of_time_after(set.groups.size())) return;
                 if (!reaches_score_up(set, leader)) continue;
                 evaluate_and_record_final(pool, context, set.groups, card, best, deadline);
@@ -272,6 +301,7 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     l.power = pool.power(card);
     l.plain_power = pattern_power(pool, card, 0, 0);
     l.skill = pool.skill_value(card);
+    l.score_up_skill = l.skill;
     l.bonus_pct = ceil_percent(base_x10(pool, card)) + entry_or_zero(c.leader_honor_bonus, card) +
                   entry_or_zero(c.leader_limit_bonus, card);
     l.limited_pct = ceil_percent(limited);
@@ -360,11 +390,13 @@ FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContex
                        {},
                        Deadline(timeout_ms, clock),
                        {},
+                       {},
                        {}};
     for (u16 i = 0; i < pool.count(); ++i)
         search.plain_power.push_back(pattern_power(pool, i, 0, 0));
     for (u16 i = 0; i < pool.count(); ++i)
         search.skill_by_count.push_back(skill_by_count(pool, i));
+    search.score_up_skill = score_up_skills(pool, context);
     if (character) {
         search.designated(*character);
     } else {

@@ -42,6 +42,8 @@ SearchResult to_search_result(FinalChapterResult r) {
     SearchResult out;
     out.decks = std::move(r.decks);
     out.stats.evaluations = r.counters.evaluated;
+    // The search's nodes: the groups chosen and the cards placed.
+    out.stats.nodes = r.counters.groups_visited + r.counters.card_nodes;
     out.stats.clock_reads = r.clock_reads;
     out.stats.timed_out = r.timed_out;
     return out;

@@ -57,6 +57,7 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
         ++gs.counters->group_pruned;
         return;
     }
+    ++gs.counters->hand_offs;
     search_group_cards(gs, order, t, 0, deck, root);
 }
 
@@ -68,6 +69,7 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
         table[i] = table[i + 1];
         insert_top_five(table[i].top_plain_power, groups[i].max_plain_power);
         insert_top_five(table[i].top_skill, groups[i].max_skill);
+        insert_top_five(table[i].top_score_up_skill, groups[i].max_score_up_skill);
         insert_top_five(table[i].top_bonus, groups[i].max_bonus_pct);
         insert_top_five(table[i].top_limited, groups[i].max_limited_pct);
         insert_top_five(table[i].top_bonus_and_limited, groups[i].max_bonus_and_limited_pct);
@@ -214,10 +216,10 @@ bool group_reaches_score_up(const SearchContext& context, std::span<const Charac
                             const std::array<usize, 4>& chosen, usize depth,
                             const LeaderValues& leader) {
     VDZ_ASSERT(start < suffix.size() && depth <= 4);
-    u32 skill = leader.skill + first_sum(suffix[start].top_skill, 4 - depth);
+    u32 skill = leader.score_up_skill + first_sum(suffix[start].top_score_up_skill, 4 - depth);
     for (usize k = 0; k < depth; ++k)
-        skill += groups[chosen[k]].max_skill;
-    return score_up_reachable(context, skill, leader.skill);
+        skill += groups[chosen[k]].max_score_up_skill;
+    return score_up_reachable(context, skill, leader.score_up_skill);
 }
 
 void search_character_groups(const GroupSearchState& gs, usize depth, usize start,

@@ -194,7 +194,8 @@ std::vector<u16> group_frontier(const CardPool& pool, std::span<const u16> cards
 std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                                                    const SearchContext& context, u8 character,
                                                    std::span<const u8> mask, u64 limit,
-                                                   const FinalConstraints& rules) {
+                                                   const FinalConstraints& rules,
+                                                   std::span<const u8> score_up_skill) {
     // 1. Usable cards of the other characters, by character; a character
     // whose card the request fixed keeps only that card.
     std::array<std::vector<u16>, CardPool::CHARACTER_SLOTS> by_character;
@@ -229,6 +230,12 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                 if ((pool.unit_mask(i) >> u) & 1u)
                     g.max_power_by_unit[u] = std::max(g.max_power_by_unit[u], pool.power(i));
             g.max_skill = std::max<u32>(g.max_skill, pool.skill_value(i));
+            const u32 ceiling = i < score_up_skill.size() ? score_up_skill[i] : pool.skill_value(i);
+            g.max_score_up_skill = std::max(g.max_score_up_skill, ceiling);
+            for (usize u = 0; u < g.max_score_up_skill_by_unit.size(); ++u)
+                if ((pool.unit_mask(i) >> u) & 1u)
+                    g.max_score_up_skill_by_unit[u] =
+                        std::max(g.max_score_up_skill_by_unit[u], ceiling);
             g.units |= pool.unit_mask(i);
             if (const auto code = unit_count_code(pool, i)) {
                 const auto same = [&](const UnitCountSkill& k) { return k.code == *code; };

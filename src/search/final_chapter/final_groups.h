@@ -44,11 +44,13 @@ inline bool usable(std::span<const u8> mask, u16 card) {
 // by key descending, ties by character. With `limit` at most 1, cards that
 // another card of their character dominates are left out. Under `rules`, a
 // character with a fixed card keeps only that card, and the groups of the
-// required characters come first (by key among themselves).
+// required characters come first (by key among themselves). `score_up_skill`
+// holds each card's skill ceiling; a card past its end counts its skill byte.
 std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                                                    const SearchContext& context, u8 character,
                                                    std::span<const u8> mask, u64 limit,
-                                                   const FinalConstraints& rules = {});
+                                                   const FinalConstraints& rules = {},
+                                                   std::span<const u8> score_up_skill = {});
 
 // The number of groups at the front of `groups` that the rules require.
 usize required_group_count(std::span<const CharacterGroup> groups, const FinalConstraints& rules);

@@ -27,6 +27,8 @@ struct SearchCounters {
     u64 leaders_skipped = 0;  // leader cards or tasks skipped by their bound
     u64 groups_visited = 0;   // groups entered by the group search
     u64 card_pruned = 0;      // card-search nodes and candidates cut by the card bound
+    u64 hand_offs = 0;        // sets of four groups handed to the card search
+    u64 card_nodes = 0;       // card-search nodes entered, complete decks included
 
     bool operator==(const SearchCounters&) const = default;
 };
@@ -59,6 +61,11 @@ struct CharacterGroup {
     std::array<u32, CardPool::ATTR_SLOTS> max_power_by_attr{};
     std::array<u32, CardPool::UNIT_SLOTS> max_power_by_unit{};
     u32 max_skill = 0;
+    // Largest skill ceiling of its cards: the most any of them resolves to
+    // in a deck of the search, read by the score-up lower bound.
+    u32 max_score_up_skill = 0;
+    // The same over its cards of each unit, 0 where it has none.
+    std::array<u32, CardPool::UNIT_SLOTS> max_score_up_skill_by_unit{};
     u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
     u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
     // The largest sum of the two of one card: a group's largest limited
@@ -95,9 +102,10 @@ struct LeaderValues {
     u32 power = 0;
     u32 plain_power = 0;  // in a deck that shares no unit and no attribute
     u32 skill = 0;
-    u32 bonus_pct = 0;      // ceil(base) + leader honor and limit bonuses, percent
-    u32 limited_pct = 0;    // ceil(limited), percent
-    i32 support_value = 0;  // best support and attribute bonus the deck can have
+    u32 score_up_skill = 0;  // its skill ceiling, for the score-up lower bound
+    u32 bonus_pct = 0;       // ceil(base) + leader honor and limit bonuses, percent
+    u32 limited_pct = 0;     // ceil(limited), percent
+    i32 support_value = 0;   // best support and attribute bonus the deck can have
     u16 card = 0;
     bool limited_counts = false;  // its limited bonus takes one of the counted places
     u8 units = 0;                 // its unit mask
@@ -113,6 +121,7 @@ using TopFive = std::array<u32, 5>;
 struct GroupSuffixEntry {
     TopFive top_plain_power{};
     TopFive top_skill{};
+    TopFive top_score_up_skill{};
     TopFive top_bonus{};
     TopFive top_limited{};
     TopFive top_bonus_and_limited{};
@@ -122,8 +131,15 @@ struct GroupSuffixEntry {
 // to the last; position 4 is all zero.
 struct ChosenGroupTable {
     std::array<u32, 5> plain_power_sum{};
-    std::array<u32, 5> shared_power_sum{};  // of the leader's shared-power column
-    std::array<u32, 5> skill_sum{};
+    std::array<u32, 5> shared_power_sum{};    // of the leader's shared-power column
+    std::array<u32, 5> score_up_skill_sum{};  // of the groups' skill ceilings
+    // The leader's skill may grow with its unit's cards (its unit: that of
+    // its `skill_by_count`). Per position p and number m of the groups from
+    // p on that give a card of that unit: the largest sum of the groups'
+    // ceilings, each of the m at its best over its cards of the unit; and
+    // per p the most such groups.
+    std::array<std::array<u32, 5>, 5> score_up_with_leader_unit{};
+    std::array<u8, 5> leader_unit_groups{};
     std::array<u32, 5> bonus_sum{};
     std::array<TopFive, 5> limited_top{};
     std::array<u32, 5> bonus_and_limited_sum{};
@@ -140,7 +156,7 @@ struct CardSearchState {
     double support_sum = 0.0;  // support value of the counted support entries
     u64 support_end = 0;       // first support entry not examined yet
     u32 power = 0;
-    u32 skill = 0;
+    u32 score_up_skill = 0;  // the placed cards' skill ceilings
     // Skill values of the placed cards, largest first, each at most its
     // column and, for a unit-count skill, at most its value for the most
     // cards of its unit the deck could hold when the card was placed.
@@ -180,6 +196,7 @@ struct GroupSearchState {
     const LeaderShapes* shapes = nullptr;            // of `leader` over `groups`
     std::span<const u32> plain_power;                // per pool card: power in a plain deck
     std::span<const UnitCountSkill> skill_by_count;  // per pool card
+    std::span<const u8> score_up_skill;              // per pool card: its skill ceiling
     const CardPool* pool = nullptr;
     const SearchContext* context = nullptr;
     const SuffixTables* tables = nullptr;

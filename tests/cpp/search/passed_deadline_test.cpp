@@ -68,15 +68,6 @@ Road challenge(u64 limit) {
     return r;
 }
 
-// `strong` strong cards: the whole search of every character walks the decks
-// of each strong leader, so that road takes fewer.
-Road final_chapter(std::optional<u8> designated, usize strong) {
-    Road r = one_late_deck(strong, false);
-    r.context.final_chapter = true;
-    r.context.designated_character = designated;
-    return r;
-}
-
 // The depth-first search bounds each skill at what it can resolve to given
 // the cards placed, so its strong cards carry difference skills (nothing
 // plain, 50 with two units, 100 with three) and share the same two units:
@@ -98,6 +89,17 @@ Road one_late_deck_of_difference_skills(usize strong) {
     for (usize i = strong; i < r.cards.size(); ++i)
         r.cards[i].units = 0x03;
     r.cards.push_back(plain_card(200, 21, 500, 0, 0, 0x04));
+    return r;
+}
+
+// The final chapter bounds each skill at what it can resolve to in any deck
+// of the pool, which the difference skills' late deck hides from too.
+// `strong` strong cards: the whole search of every character walks the decks
+// of each strong leader, so that road takes fewer.
+Road final_chapter(std::optional<u8> designated, usize strong) {
+    Road r = one_late_deck_of_difference_skills(strong);
+    r.context.final_chapter = true;
+    r.context.designated_character = designated;
     return r;
 }
 

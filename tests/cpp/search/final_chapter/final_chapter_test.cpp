@@ -561,6 +561,45 @@ TEST(FinalChapterSearch, ScoreUpLowerBound) {
     EXPECT_EQ(none.counters.groups_visited, 0u);
 }
 
+TEST(FinalChapterSearch, ScoreUpLowerBoundOverEverySkillKind) {
+    // Bounds few decks pass, on pools of every skill kind: a leader's
+    // unit-count skill below its largest value unless the deck holds its
+    // unit's cards, reference skills that mysekai keeps at their plain
+    // value, difference skills and the kept training state.
+    std::mt19937 rng(23);
+    for (const FinalSetup& setup : {SETUPS[3], SETUPS[9]}) {
+        for (const bool keep_training : {false, true}) {
+            for (const double lower : {150.0, 165.0, 180.0}) {
+                SCOPED_TRACE(testing::Message() << setup.name << ", keep training " << keep_training
+                                                << ", lower bound " << lower);
+                SearchContext context = test::final_context(setup, rng, 7);
+                context.live_type = LiveType::MULTI;
+                context.keep_after_training_state = keep_training;
+                context.multi_live_score_up_lower_bound = lower;
+                std::vector<test::TestCard> cards;
+                for (u16 id = 100; id < 121; ++id) {
+                    test::TestCard c = test::every_skill_kind_card(rng, id, 7);
+                    // The first character's skills grow steeply with the
+                    // cards of its unit, which characters 4 and 7 share.
+                    if (c.character == 1) {
+                        const u8 low = static_cast<u8>(50 + rng() % 30);
+                        c.skill = {};
+                        c.skill.has_unit_count = true;
+                        c.skill.unit_count = {
+                            1, low, static_cast<u8>(low + 40), static_cast<u8>(low + 80), 0, 0};
+                        c.skill_value = static_cast<u8>(low + 80);
+                    }
+                    cards.push_back(c);
+                }
+                const CardPool pool = test::make_pool(cards, context);
+                const u64 limit = 1 + rng() % 6;
+                for (const std::optional<u8> c : {std::optional<u8>{1}, std::optional<u8>{}})
+                    expect_brute_force_keys(pool, context, limit, c);
+            }
+        }
+    }
+}
+
 TEST(FinalChapterSearch, LeadersCompareSkillsByKind) {
     // Two diff skills: the better one (120) takes side-table code 1, the
     // worse one (20) code 2, on a card with more power.
