@@ -156,6 +156,10 @@ u64 LastCardBound::bound_parts(const PartialSums& sums, u64 power, usize begin, 
     return bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled);
 }
 
+u32 LastCardBound::skill_max(usize begin, usize end) const {
+    return skill_.max(begin, end);
+}
+
 u64 LastCardBound::pair_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
                               usize begin2, usize end2, u64 bonus_extra) const {
     // Each free card has at most its range's largest power in each shape,

@@ -55,6 +55,9 @@ class LastCardBound {
     u64 pair_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end, usize begin2,
                    usize end2, u64 bonus_extra) const;
 
+    // The largest skill value of the cards at positions `begin`..`end`.
+    u32 skill_max(usize begin, usize end) const;
+
   private:
     // Per level j, the largest value over positions i..i + 2^j.
     template <class T>

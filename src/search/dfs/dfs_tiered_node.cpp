@@ -134,8 +134,9 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
     const usize to = listed ? reach.first_at_most(row, share - 1) : SIZE_MAX;
     if (listed && from >= to) return false;
     if (!reach.reaches(from, free, sums.bonus_x10, window)) return false;
-    // A run's stand-in holds no skill value of its card.
-    if (!bonus_only && state_.score_up &&
+    // A run's stand-in holds no skill value of its card, a block's its
+    // largest.
+    if ((!bonus_only || first_range_) && state_.score_up &&
         !state_.score_up->open(sums, from, free, window.lo - i64{sums.bonus_x10},
                                window.hi - i64{sums.bonus_x10})) {
         return false;
@@ -202,7 +203,7 @@ void DfsNode::expand_tiered() {
     const BonusRuns runs = next_card_runs(bound);
     PassedRun passed;
     // With two free slots, the open blocks of the current run.
-    const bool pairs = runs.on && k_ == 2 && !state_.score_up;
+    const bool pairs = runs.on && k_ == 2;
     std::vector<std::pair<usize, usize>> blocks;
     usize blocks_end = SIZE_MAX, block = 0;
     for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
@@ -323,6 +324,17 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
     // The placed cards' skill values at most what each resolves to in a
     // deck of two cards more: found once per node.
     if (!pair_placed_) pair_placed_ = with_skill_ceilings(m_, sums_, partial_, depth_, 2);
+    if (state_.score_up) {
+        // With a score-up lower bound the stand-in also holds the block's
+        // largest skill value, which bounds each of its cards' value.
+        const u8 top = static_cast<u8>(state_.last_card->skill_max(l, r));
+        run = *pair_placed_;
+        run.bonus_sum += ceil_percent(static_cast<u32>(total));
+        run.bonus_x10 += static_cast<u32>(total);
+        run.skill_sum += top;
+        run.max_skill = std::max(run.max_skill, top);
+        run.add_skill(top);
+    }
     first_range_ = FirstRange{l, r, placed_unit ? *placed_unit : u64{sums_.power_sum}};
     const bool open = tiers_open(state_.last_card->bound(sums_, l, r, 1, extra), run, depth_ + 1,
                                  l + 1, used_, true);
