@@ -255,6 +255,42 @@ inline std::vector<TestCard> random_cards(std::mt19937& rng, usize n) {
     return cards;
 }
 
+// The pool builder's order: the fixed cards' variants, then each fixed
+// character's cards, in turn, then the rest, each part in its given order.
+inline void put_fixed_first(std::vector<TestCard>& cards, const SearchContext& context) {
+    const auto rank = [&](const TestCard& c) {
+        const auto& ids = context.fixed_cards;
+        const auto& characters = context.fixed_characters;
+        if (const auto at = std::find(ids.begin(), ids.end(), c.card_id); at != ids.end())
+            return at - ids.begin();
+        if (const auto at = std::find(characters.begin(), characters.end(), c.character);
+            at != characters.end())
+            return static_cast<std::ptrdiff_t>(ids.size()) + (at - characters.begin());
+        return std::ptrdiff_t{5};
+    };
+    std::stable_sort(cards.begin(), cards.end(),
+                     [&](const TestCard& a, const TestCard& b) { return rank(a) < rank(b); });
+}
+
+// `count` fixed characters of the pool, now and then after a fixed card of
+// another character, listed first as the pool builder lists them.
+inline void add_fixed_runs(std::mt19937& rng, std::vector<TestCard>& cards, SearchContext& context,
+                           usize count) {
+    std::vector<u8> characters;
+    for (const TestCard& c : cards)
+        if (std::find(characters.begin(), characters.end(), c.character) == characters.end())
+            characters.push_back(c.character);
+    std::shuffle(characters.begin(), characters.end(), rng);
+    if (count < 5 && characters.size() > count && rng() % 3 == 0) {
+        const u8 other = characters[count];
+        for (const TestCard& c : cards)
+            if (c.character == other) context.fixed_cards = {c.card_id};
+    }
+    characters.resize(std::min(count, characters.size()));
+    context.fixed_characters = characters;
+    put_fixed_first(cards, context);
+}
+
 // A card of one of `characters` characters (its card id's, so that copies
 // of one id are variants of one card): a plain, unit-count, difference
 // or reference skill, one unit or a second one beside the sixth (as virtual

@@ -39,15 +39,36 @@
 namespace vdz {
 namespace {
 
-// Sum of the first k keys of `order` whose characters are not used.
+// The characters every completion of a node holds besides its placed ones:
+// those of the fixed cards and characters not yet placed, where a deck takes
+// one card per character. None where they outnumber the `k` free slots (the
+// tables then take the best k unused characters, which still bound).
+u32 required_unused(const BoundModel& m, u32 used, usize k) {
+    const u32 required = m.required_characters & ~used;
+    return bit_count(required) <= k ? required : 0;
+}
+
+// Sum of the keys of `order` of the `required` characters and of the first
+// k - |required| other unused ones: a completion of k cards of distinct
+// unused characters that holds the required ones takes each at most at its
+// character's key, and its others at most at the best other keys.
 template <class Key>
 auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
-                    const std::array<Key, CHARACTER_SLOT_COUNT>& keys, u32 used, usize k) {
+                    const std::array<Key, CHARACTER_SLOT_COUNT>& keys, u32 used, usize k,
+                    u32 required = 0) {
     std::conditional_t<std::is_floating_point_v<Key>, double, u64> sum = 0;
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT && k > 0; ++j) {
-        if ((used >> order[j]) & 1) continue;
+    usize others = k - bit_count(required);
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT && (others > 0 || required != 0); ++j) {
+        const u32 bit = 1u << order[j];
+        if (used & bit) continue;
+        if (required & bit) {
+            required &= ~bit;
+        } else if (others > 0) {
+            --others;
+        } else {
+            continue;
+        }
         sum += keys[j];
-        --k;
     }
     return sum;
 }
@@ -282,7 +303,8 @@ u64 composition_power(const BoundModel& m, u32 used, usize depth, const DeckSlot
     const auto case_power = [&](usize a, u32 same_attr) {
         const usize row = 7 * usize{c.units} + a;
         VDZ_ASSERT(row < t.unit_pattern_order.size());
-        u64 p = top_unused_sum(t.unit_pattern_order[row], t.unit_pattern_by_rank[row], used, k);
+        u64 p = top_unused_sum(t.unit_pattern_order[row], t.unit_pattern_by_rank[row], used, k,
+                               required_unused(m, used, k));
         for (usize s = 0; s < depth; ++s)
             p += pattern_power(pool, partial[s], c.units, same_attr);
         return p;
@@ -323,6 +345,15 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
     m.slot_coupling =
         make_slot_coupling(pool, suffix, m.power_extra, m.first_slot_leads, reference);
+    if (context.dominance_pruning) {
+        for (const u8 c : context.fixed_characters)
+            m.required_characters |= 1u << c;
+        for (u16 i = 0; i < pool.count(); ++i)
+            if (std::find(context.fixed_cards.begin(), context.fixed_cards.end(),
+                          pool.card_id(i)) != context.fixed_cards.end())
+                m.required_characters |= 1u << pool.character_id(i);
+        m.fixed_layout = fixed_slot_layout(pool, context);
+    }
     std::vector<u16> cards(pool.count());
     for (u16 i = 0; i < pool.count(); ++i)
         cards[i] = i;
@@ -514,25 +545,35 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
     VDZ_ASSERT(depth < 5);
     const SuffixTables& t = *m.suffix;
     const usize k = 5 - depth;
-    u64 power = sums.plain() ? u64{sums.plain_power_sum} + top_unused_sum(t.plain_power_order,
-                                                                          t.plain_power_by_rank,
-                                                                          used_characters, k)
+    const u32 required = required_unused(m, used_characters, k);
+    u64 power = sums.plain() ? u64{sums.plain_power_sum} +
+                                   top_unused_sum(t.plain_power_order, t.plain_power_by_rank,
+                                                  used_characters, k, required)
                              : u64{sums.power_sum} + top_unused_sum(t.power_order, t.power_by_rank,
-                                                                    used_characters, k);
+                                                                    used_characters, k, required);
     // Both powers bound every completion; the smaller one serves.
     if (m.composition)
         power = std::min(power, composition_power(m, used_characters, depth, partial));
     const u64 bonus = u64{sums.bonus_sum} +
-                      top_unused_sum(t.bonus_order, t.bonus_by_rank, used_characters, k) +
+                      top_unused_sum(t.bonus_order, t.bonus_by_rank, used_characters, k, required) +
                       m.bonus_extra;
-    // The k best unused characters' skill values, with the placed ones.
+    // The skill values of the required characters and of the best other
+    // unused ones, largest first, with the placed ones.
     std::array<u32, 5> top{};
     usize n = 0;
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < k; ++j)
-        if (!((used_characters >> t.skill_order[j]) & 1)) top[n++] = t.skill_by_rank[j];
+    usize others = k - bit_count(required);
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < k; ++j) {
+        const u32 bit = 1u << t.skill_order[j];
+        if (used_characters & bit) continue;
+        if (!(required & bit)) {
+            if (others == 0) continue;
+            --others;
+        }
+        top[n++] = t.skill_by_rank[j];
+    }
     const double coupled = m.coupling.on
                                ? sums.coupled + top_unused_sum(m.coupling.order, m.coupling.by_rank,
-                                                               used_characters, k)
+                                                               used_characters, k, required)
                                : INFINITY;
     const SkillValues skills = merge_skills(sums, top, n);
     const SlotSkills slots = slot_skills(sums, top, n);
@@ -667,21 +708,35 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bo
     const SuffixTables& t = *m.suffix;
     ExclusionTables out;
     out.plain = plain;
-    // The first `places` unused characters of an order, and the key of the
-    // next one, which takes the place of a child's own character.
+    // A child's completions hold the required characters other than its
+    // own; one of a required character takes one more other character in
+    // its place, as one of any other character does.
+    const u32 required = required_unused(m, used, places);
+    // The required characters and the first `places` - |required| other
+    // unused characters of an order, and the key of the next other one,
+    // which takes the place of a child's own character (a required one's
+    // key may lie below it: the loss then wraps, and so does the total less
+    // it, back to the right value).
     const auto fill = [&](auto& o, const auto& order, const auto& keys) {
         using Key = std::remove_cvref_t<decltype(o.total)>;
         usize taken = 0;
+        usize others = places - bit_count(required);
+        bool has_next = false;
         Key next = 0;
         std::array<Key, 5> key_of{};
-        for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
-            if ((used >> order[j]) & 1) continue;
-            if (taken == places) {
-                next = keys[j];
-                break;
+        for (usize j = 0; j < CHARACTER_SLOT_COUNT && (!has_next || taken < places); ++j) {
+            const u32 bit = 1u << order[j];
+            if (used & bit) continue;
+            if (!(required & bit)) {
+                if (others == 0) {
+                    if (!has_next) next = keys[j];
+                    has_next = true;
+                    continue;
+                }
+                --others;
             }
             o.total += keys[j];
-            o.mask |= 1u << order[j];
+            o.mask |= bit;
             key_of[taken++] = keys[j];
         }
         // Slot rank: a character's place among the table's characters by
@@ -700,11 +755,18 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bo
     }
     fill(out.bonus, t.bonus_order, t.bonus_by_rank);
     if (m.coupling.on) fill(out.coupled, m.coupling.order, m.coupling.by_rank);
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT; ++j) {
-        if ((used >> t.skill_order[j]) & 1) continue;
-        if (out.places == places) {
-            out.next_skill = t.skill_by_rank[j];
-            break;
+    usize others = places - bit_count(required);
+    bool has_next = false;
+    for (usize j = 0; j < CHARACTER_SLOT_COUNT && (!has_next || out.places < places); ++j) {
+        const u32 bit = 1u << t.skill_order[j];
+        if (used & bit) continue;
+        if (!(required & bit)) {
+            if (others == 0) {
+                if (!has_next) out.next_skill = t.skill_by_rank[j];
+                has_next = true;
+                continue;
+            }
+            --others;
         }
         out.skill_slots[out.places] = t.skill_order[j];
         out.skill_values[out.places++] = t.skill_by_rank[j];
@@ -728,7 +790,14 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
     usize n = 0;
     for (usize j = 0; j < t.places; ++j)
         if (t.skill_slots[j] != character) more[n++] = t.skill_values[j];
-    if (n < t.places) more[n++] = t.next_skill;
+    // The next value, in its place among the others: above a required
+    // character's where it is larger.
+    if (n < t.places) {
+        usize at = n++;
+        for (; at > 0 && more[at - 1] < t.next_skill; --at)
+            more[at] = more[at - 1];
+        more[at] = t.next_skill;
+    }
     const double coupled = m.coupling.on ? child.coupled + rest(t.coupled) : INFINITY;
     const SkillValues skills = merge_skills(child, more, n);
     const SlotSkills slots = slot_skills(child, more, n);

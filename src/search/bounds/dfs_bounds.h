@@ -14,6 +14,7 @@
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
 #include "search/bounds/dfs_coupling.h"
+#include "search/bounds/fixed_slot_layout.h"
 #include "search/bounds/partial_sums.h"
 #include "search/bounds/skill_ceiling.h"
 #include "search/bounds/suffix_tables.h"
@@ -49,6 +50,11 @@ struct BoundModel {
     // slot where a specific order fixes each slot's place.
     Coupling coupling;
     SlotCoupling slot_coupling;
+    // Where a deck takes one card per character: the characters of the fixed
+    // cards and characters, which every deck the search records holds, and
+    // where the pool lists their cards.
+    u32 required_characters = 0;
+    FixedSlotLayout fixed_layout;
     // The skill values the pool's cards can resolve to, given what a
     // partial deck fixes.
     std::shared_ptr<const SkillCeilings> ceilings;

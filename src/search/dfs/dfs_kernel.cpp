@@ -38,7 +38,7 @@ bool DfsNode::slots_precede(const DeckSlots& deck, usize i) const {
 void DfsNode::expand_single(usize from) {
     const DfsTopDecks& list = *state_.store.single;
     std::optional<u64> node_bound;
-    for (usize i = from; i < pool_.count(); ++i) {
+    for (usize i = scan_begin(from); i < scan_end(); ++i) {
         if (list.full()) {
             const u64 worst = list.worst_score();
             if (!node_bound) {
@@ -132,7 +132,7 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
     const DfsTopDecks& list = *state_.store.single;
     const bool plain = sums_.plain();
     const u32 floor = child_power_floor(m_, sums_, from, k_, extra, worst);
-    for (usize i = from; i < pool_.count(); ++i) {
+    for (usize i = from; i < scan_end(); ++i) {
         if (state_.stop || state_.count_step()) return;
         // A child of less power cannot beat the worst kept deck: on to
         // the next one of enough.
@@ -204,7 +204,7 @@ void DfsNode::expand_by_cards() {
         return;
     }
     const BonusRuns runs = store.single ? BonusRuns{} : next_card_runs(node);
-    for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
+    for (usize i = scan_begin(runs.on ? runs.first : start_); i < scan_end(); ++i) {
         if (state_.stop || state_.count_step()) return;
         // Later positions have smaller or equal rows: none can do better.
         const u64 later = bound(sums_, i, k_);

@@ -4,6 +4,7 @@
 // what both read stays here, where it can be inlined into either.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -61,6 +62,10 @@ class DfsNode {
             if (pool_.card_id(partial_[s]) == pool_.card_id(i)) return false;
         return true;
     }
+
+    // Where this node's scan from position `from` starts, and where it ends.
+    usize scan_begin(usize from) const { return std::max(from, state_.slot_begin[depth_]); }
+    usize scan_end() const { return state_.slot_end[depth_]; }
 
     // Whether some tier can still take a deck under `bound` that holds the
     // cards of `sums` (`depth` of them) and 5 - depth more from

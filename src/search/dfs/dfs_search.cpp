@@ -34,6 +34,16 @@ bool admissible_root(const CardPool& pool, const SearchContext& context, u16 car
     return true;
 }
 
+// Per depth, the positions of the cards that may fill that slot (see
+// `SearchNodeState::slot_begin`).
+void set_slot_ranges(const CardPool& pool, const FixedSlotLayout& layout, SearchNodeState& state) {
+    for (usize d = 0; d < 5; ++d) {
+        const bool fixed = d < layout.slots();
+        state.slot_begin[d] = fixed ? layout.begin[d] : 0;
+        state.slot_end[d] = fixed ? layout.run_end(d) : pool.count();
+    }
+}
+
 // A leader's sums: its own bonus and both leader bonuses.
 PartialSums root_sums(const BoundModel& m, u16 root) {
     const SearchContext& context = *m.context;
@@ -123,6 +133,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
                           store,        deadline,
                           result.stats, make_bound_model(pool, context, suffix, reference)};
     state.force_scalar = force_scalar_enabled();
+    set_slot_ranges(pool, state.bounds.fixed_layout, state);
     // A challenge live may hold several cards of one character.
     std::optional<CardSuffixSums> card_sums;
     if (!context.dominance_pruning)

@@ -87,6 +87,12 @@ struct SearchNodeState {
     bool tiers_in_slot_order = false;
     bool stop = false;          // the deadline has passed; never cleared
     bool force_scalar = false;  // copy of the process-wide switch
+    // Per depth, the positions whose cards may fill that slot: where the
+    // slot holds a fixed card or character, the pool lists their cards
+    // first and in turn, so only that card's or character's run; the whole
+    // pool elsewhere. A node scans nothing outside its slot's range.
+    std::array<usize, 5> slot_begin{};
+    std::array<usize, 5> slot_end{};
     // Per depth, the bound the current node was entered with.
     std::array<u64, 6> entry_bound{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
     // Per depth, the smallest bound met on the way to the current node

@@ -206,7 +206,7 @@ void DfsNode::expand_tiered() {
     const bool pairs = runs.on && k_ == 2;
     std::vector<std::pair<usize, usize>> blocks;
     usize blocks_end = SIZE_MAX, block = 0;
-    for (usize i = runs.on ? runs.first : start_; i < pool_.count(); ++i) {
+    for (usize i = scan_begin(runs.on ? runs.first : start_); i < scan_end(); ++i) {
         if (state_.stop || state_.count_step()) return;
         if (runs.on) {
             const usize end = reach().first_at_most(i, total_at(i) - 1);

@@ -210,6 +210,34 @@ TEST(DfsSearch, ASpecificOrderEqualsBruteForce) {
     EXPECT_GT(decks_seen, 100u);
 }
 
+// Two to five fixed characters, now and then after a fixed card, listed
+// first as the pool builder lists them: the bounds count each character
+// still to come at its best card, and the other free slots at the best
+// other characters.
+TEST(DfsSearch, FixedCharacterRunsEqualBruteForce) {
+    std::mt19937 rng(62);
+    usize decks_seen = 0;
+    for (int round = 0; round < 150; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 12 + rng() % 6);
+        SearchContext context = test::random_default_context(rng);
+        if (round % 3 == 0) {
+            test::add_world_bloom_support(rng, cards, context);
+            auto& entries = context.world_bloom_support.general.entries;
+            std::stable_sort(
+                entries.begin(), entries.end(),
+                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        }
+        test::add_fixed_runs(rng, cards, context, 2 + round % 4);
+        const CardPool pool = test::make_pool(cards, context);
+        const u64 limit = 1 + rng() % 8;
+        const auto ranked = test::all_decks_ranked(pool, context);
+        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
+        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
+        decks_seen += found.decks.size();
+    }
+    EXPECT_GT(decks_seen, 200u);
+}
+
 // A mysekai live has no live score, so ranking it by live score keys every
 // deck 0: the best decks are the first in slot order, the same with and
 // without an event, a seed that comes later, fixed cards or characters, and
@@ -470,19 +498,6 @@ TestCard skill_variant(std::mt19937& rng, const TestCard& card) {
     return v;
 }
 
-// The pool builder's order: the fixed card's variants first, then the
-// fixed character's cards, then the rest.
-void put_fixed_first(std::vector<TestCard>& cards, const SearchContext& context) {
-    const auto rank = [&](const TestCard& c) {
-        if (!context.fixed_cards.empty() && c.card_id == context.fixed_cards[0]) return 0;
-        if (!context.fixed_characters.empty() && c.character == context.fixed_characters[0])
-            return 1;
-        return 2;
-    };
-    std::stable_sort(cards.begin(), cards.end(),
-                     [&](const TestCard& a, const TestCard& b) { return rank(a) < rank(b); });
-}
-
 TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
     std::mt19937 rng(99);
     usize pruned_rounds = 0;
@@ -527,7 +542,7 @@ TEST(SearchRecommend, PruningAndReadmissionEqualBruteForce) {
                 });
             if (!fixed_card_of_it) context.fixed_characters.push_back(character);
         }
-        put_fixed_first(cards, context);
+        test::put_fixed_first(cards, context);
         // World Bloom: a support list over some of the cards, best first.
         if (rng() % 3 == 0) {
             context.event_kind = 2;
