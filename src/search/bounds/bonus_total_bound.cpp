@@ -32,7 +32,7 @@ namespace vdz {
 
 BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
     const CardPool& pool = *m.pool;
-    tables_ = BonusTotalTables<Entry, 4>(pool, [&](const Entry* fewer, u16 card) {
+    const auto join = [&](const Entry* fewer, u16 card) {
         Entry e = fewer ? *fewer : Entry{};
         e.reached = true;
         // The card's value takes its place among the sorted ones.
@@ -54,7 +54,8 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
         }
         if (m.coupling.on) e.coupled += m.coupling.card[card];
         return e;
-    });
+    };
+    tables_ = BonusTotalTables<Entry, 4>(pool, join, m.fixed_layout);
 }
 
 u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,

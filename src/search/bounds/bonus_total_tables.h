@@ -12,6 +12,7 @@
 
 #include "common/types.h"
 #include "pool/card_pool.h"
+#include "search/bounds/fixed_slot_layout.h"
 
 namespace vdz {
 
@@ -22,6 +23,13 @@ namespace vdz {
 // reading the stored row at or before the asked one only loosens a bound.
 // `Entry` has a flag `reached` (false by default: no choice) and
 // `keep_best(other)`, which makes it bound `other`'s choices too.
+// With a fixed-slot layout that is on, a row within its runs holds, per count
+// c, only the choices a partial deck of 5 - c cards whose next card comes
+// from that row on can complete itself with: one card of its own run from
+// the row on and one of each later run (none of an earlier run, which lies
+// behind it), and its other cards after the runs. Those are still a subset
+// of the cards from the row on, and a row at or before the asked one still
+// holds every choice of the asked one.
 // Built once per search; read only afterwards.
 template <class Entry, usize MAX_COUNT>
 class BonusTotalTables {
@@ -32,7 +40,7 @@ class BonusTotalTables {
     // the empty choice) with `card` added. Left empty where the tables would
     // not fit their budget.
     template <class Join>
-    BonusTotalTables(const CardPool& pool, Join join) {
+    BonusTotalTables(const CardPool& pool, Join join, const FixedSlotLayout& layout = {}) {
         const usize n = pool.count();
         positions_ = n;
         // 1. Totals in steps of their greatest common divisor; the largest
@@ -61,9 +69,18 @@ class BonusTotalTables {
         // twice); a row is stored once its card has joined.
         std::vector<Entry> current(per_row);
         if (n % stride_ == 0) std::copy(current.begin(), current.end(), table_.end() - per_row);
+        // Within the runs `current` stays at the first row after them, and
+        // `done[d]` holds the choices of a deck of d cards at its run's start.
+        const usize runs = layout.on() ? layout.slots() : 0;
+        std::vector<std::vector<Entry>> done(runs + 1);
+        std::vector<Entry> own(width_);
         for (usize i = n; i-- > 0;) {
             const u16 card = static_cast<u16>(i);
             const usize x = totals[i] / step_;
+            if (runs != 0 && i < layout.end) {
+                join_run(layout, done, own, current, i, x, card, join);
+                continue;
+            }
             for (usize count = MAX_COUNT; count >= 2; --count) {
                 Entry* to = current.data() + (count - 1) * width_;
                 const Entry* fewer = current.data() + (count - 2) * width_;
@@ -93,6 +110,44 @@ class BonusTotalTables {
     }
 
   private:
+    // Card `card` (position `i`, total `x` steps) of its run joins the
+    // choices of the deck one card longer, and row `i` is stored where due.
+    template <class Join>
+    void join_run(const FixedSlotLayout& layout, std::vector<std::vector<Entry>>& done,
+                  std::vector<Entry>& own, const std::vector<Entry>& after, usize i, usize x,
+                  u16 card, Join& join) {
+        const usize runs = layout.slots();
+        const usize run = layout.slot_at(i);
+        // The choices of a deck of d cards (d > `run`): a later run's, or
+        // those of the cards after the runs.
+        const auto of_depth = [&](usize d) -> const Entry* {
+            if (d < runs) return done[d].data();
+            return d < 5 ? after.data() + (4 - d) * width_ : nullptr;
+        };
+        if (i + 1 == layout.run_end(run)) std::fill(own.begin(), own.end(), Entry{});
+        if (5 - run <= MAX_COUNT) {
+            if (const Entry* longer = of_depth(run + 1)) {
+                for (usize t = width_; t-- > x;)
+                    if (longer[t - x].reached) own[t].keep_best(join(&longer[t - x], card));
+            } else {
+                own[x].keep_best(join(nullptr, card));
+            }
+        }
+        if (i == layout.begin[run]) done[run] = own;
+        if (i % stride_ != 0) return;
+        Entry* row = table_.data() + (i / stride_) * MAX_COUNT * width_;
+        for (usize count = 1; count <= MAX_COUNT; ++count) {
+            const usize d = 5 - count;
+            Entry* to = row + (count - 1) * width_;
+            const Entry* from = d == run ? own.data() : (d > run ? of_depth(d) : nullptr);
+            if (from) {
+                std::copy(from, from + width_, to);
+            } else {
+                std::fill(to, to + width_, Entry{});
+            }
+        }
+    }
+
     // Tables beyond these would cost more to build and hold than the cuts
     // save.
     static constexpr usize TABLE_BUDGET = usize{8} << 20;  // bytes held

@@ -9,6 +9,7 @@
 
 #include "common/types.h"
 #include "pool/card_pool.h"
+#include "search/bounds/fixed_slot_layout.h"
 
 namespace vdz {
 
@@ -16,12 +17,17 @@ namespace vdz {
 class LaterBonusSums {
   public:
     LaterBonusSums() = default;
-    explicit LaterBonusSums(const CardPool& pool);
+    // With a `layout` that is on, a row within the fixed runs holds, per
+    // count, only the sums of the free cards of a partial deck with that
+    // many free slots (see `FixedSlotLayout`).
+    explicit LaterBonusSums(const CardPool& pool, const FixedSlotLayout& layout = {});
 
     // Whether `count` (0..5) distinct cards at positions `row` and later have
     // event bonus totals (tenths of a percent) that sum to a value within
     // `lo`..=`hi`. The sums ignore characters and card ids, so they are a
-    // superset of what a deck may take: a false answer is certain.
+    // superset of what a deck may take: a false answer is certain. Within a
+    // layout's runs, the cards are the `count` free cards of a partial deck
+    // of 5 - `count` cards whose next card comes from `row` on.
     bool any_within(usize row, usize count, i64 lo, i64 hi) const;
 
   private:

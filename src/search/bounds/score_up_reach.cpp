@@ -30,12 +30,13 @@ bool reaches_lower_bound(double lower_bound, i64 five_up) {
 ScoreUpReach::ScoreUpReach(const CardPool& pool, const SearchContext& context) {
     if (!context.multi_live_score_up_lower_bound) return;
     lower_bound_ = *context.multi_live_score_up_lower_bound;
-    tables_ = BonusTotalTables<Entry, 5>(pool, [&](const Entry* fewer, u16 card) {
+    const auto join = [&](const Entry* fewer, u16 card) {
         const i16 v = pool.skill_value(card);
         if (!fewer) return Entry{true, v, static_cast<i16>(5 * v)};
         return Entry{true, static_cast<i16>(fewer->sum + v),
                      static_cast<i16>(std::max(fewer->led + v, fewer->sum + 5 * v))};
-    });
+    };
+    tables_ = BonusTotalTables<Entry, 5>(pool, join, fixed_slot_layout(pool, context));
 }
 
 bool ScoreUpReach::open(const PartialSums& placed, usize row, usize free, i64 lo, i64 hi) const {

@@ -41,7 +41,7 @@ i64 offset_hi(double lo) {
 
 }  // namespace
 
-TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool) {
+TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool, m.fixed_layout) {
     const SearchContext& context = *m.context;
     const CardPool& pool = *m.pool;
     // 1. The cards the fixed cards and characters lead with: once those are

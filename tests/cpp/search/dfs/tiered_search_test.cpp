@@ -119,6 +119,26 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
     EXPECT_GT(decks_seen, 1000u);
 }
 
+// Three or four fixed characters, now and then after a fixed card, listed
+// first as the pool builder lists them: each fixed slot takes its card from
+// its own run, and the tables over later positions hold only the cards of
+// the runs still to come and of the rest.
+TEST(TieredSearch, FixedCharacterRunsEqualBruteForce) {
+    std::mt19937 rng(61);
+    for (int round = 0; round < 120; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 12 + rng() % 6);
+        SearchContext context = random_tier_context(rng, cards);
+        if (round % 3 == 0) {
+            context.world_bloom_support = {};
+            test::add_world_bloom_support(rng, cards, context);
+        }
+        test::add_fixed_runs(rng, cards, context, 3 + round % 2);
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 4, round, round % 2 ? 3 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // World Bloom events whose support entries within a deck's reach all hold
 // one value (as without a World Bloom character, where all are 0), or lists
 // sorted best first with values on the rounding edge: there the tiers'
