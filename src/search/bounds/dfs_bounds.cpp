@@ -32,46 +32,13 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "pool/pool_packing.h"
+#include "search/bounds/character_ranks.h"
 #include "search/bounds/event_points_bound.h"
 #include "search/bounds/least_above.h"
 #include "search/evaluation/deck_evaluator.h"
 
 namespace vdz {
 namespace {
-
-// The characters every completion of a node holds besides its placed ones:
-// those of the fixed cards and characters not yet placed, where a deck takes
-// one card per character. None where they outnumber the `k` free slots (the
-// tables then take the best k unused characters, which still bound).
-u32 required_unused(const BoundModel& m, u32 used, usize k) {
-    const u32 required = m.required_characters & ~used;
-    return bit_count(required) <= k ? required : 0;
-}
-
-// Sum of the keys of `order` of the `required` characters and of the first
-// k - |required| other unused ones: a completion of k cards of distinct
-// unused characters that holds the required ones takes each at most at its
-// character's key, and its others at most at the best other keys.
-template <class Key>
-auto top_unused_sum(const std::array<u8, CHARACTER_SLOT_COUNT>& order,
-                    const std::array<Key, CHARACTER_SLOT_COUNT>& keys, u32 used, usize k,
-                    u32 required = 0) {
-    std::conditional_t<std::is_floating_point_v<Key>, double, u64> sum = 0;
-    usize others = k - bit_count(required);
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT && (others > 0 || required != 0); ++j) {
-        const u32 bit = 1u << order[j];
-        if (used & bit) continue;
-        if (required & bit) {
-            required &= ~bit;
-        } else if (others > 0) {
-            --others;
-        } else {
-            continue;
-        }
-        sum += keys[j];
-    }
-    return sum;
-}
 
 // Under a specific order outside the final chapter, the skill part of the
 // multiplier (in the units of `paired` below) of the decks whose slots hold
@@ -304,7 +271,7 @@ u64 composition_power(const BoundModel& m, u32 used, usize depth, const DeckSlot
         const usize row = 7 * usize{c.units} + a;
         VDZ_ASSERT(row < t.unit_pattern_order.size());
         u64 p = top_unused_sum(t.unit_pattern_order[row], t.unit_pattern_by_rank[row], used, k,
-                               required_unused(m, used, k));
+                               required_unused(m.required_characters, used, k));
         for (usize s = 0; s < depth; ++s)
             p += pattern_power(pool, partial[s], c.units, same_attr);
         return p;
@@ -345,15 +312,8 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.coupling = make_coupling(pool, suffix, m.power_extra, reference);
     m.slot_coupling =
         make_slot_coupling(pool, suffix, m.power_extra, m.first_slot_leads, reference);
-    if (context.dominance_pruning) {
-        for (const u8 c : context.fixed_characters)
-            m.required_characters |= 1u << c;
-        for (u16 i = 0; i < pool.count(); ++i)
-            if (std::find(context.fixed_cards.begin(), context.fixed_cards.end(),
-                          pool.card_id(i)) != context.fixed_cards.end())
-                m.required_characters |= 1u << pool.character_id(i);
-        m.fixed_layout = fixed_slot_layout(pool, context);
-    }
+    m.required_characters = required_character_mask(pool, context);
+    m.fixed_layout = fixed_slot_layout(pool, context);
     std::vector<u16> cards(pool.count());
     for (u16 i = 0; i < pool.count(); ++i)
         cards[i] = i;
@@ -545,7 +505,7 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
     VDZ_ASSERT(depth < 5);
     const SuffixTables& t = *m.suffix;
     const usize k = 5 - depth;
-    const u32 required = required_unused(m, used_characters, k);
+    const u32 required = required_unused(m.required_characters, used_characters, k);
     u64 power = sums.plain() ? u64{sums.plain_power_sum} +
                                    top_unused_sum(t.plain_power_order, t.plain_power_by_rank,
                                                   used_characters, k, required)
@@ -561,16 +521,8 @@ u64 character_bound(const BoundModel& m, const PartialSums& sums, u32 used_chara
     // unused ones, largest first, with the placed ones.
     std::array<u32, 5> top{};
     usize n = 0;
-    usize others = k - bit_count(required);
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT && n < k; ++j) {
-        const u32 bit = 1u << t.skill_order[j];
-        if (used_characters & bit) continue;
-        if (!(required & bit)) {
-            if (others == 0) continue;
-            --others;
-        }
-        top[n++] = t.skill_by_rank[j];
-    }
+    walk_unused(t.skill_order, used_characters, k, required,
+                [&](usize j) { top[n++] = t.skill_by_rank[j]; });
     const double coupled = m.coupling.on
                                ? sums.coupled + top_unused_sum(m.coupling.order, m.coupling.by_rank,
                                                                used_characters, k, required)
@@ -711,7 +663,7 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bo
     // A child's completions hold the required characters other than its
     // own; one of a required character takes one more other character in
     // its place, as one of any other character does.
-    const u32 required = required_unused(m, used, places);
+    const u32 required = required_unused(m.required_characters, used, places);
     // The required characters and the first `places` - |required| other
     // unused characters of an order, and the key of the next other one,
     // which takes the place of a child's own character (a required one's
@@ -720,25 +672,13 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bo
     const auto fill = [&](auto& o, const auto& order, const auto& keys) {
         using Key = std::remove_cvref_t<decltype(o.total)>;
         usize taken = 0;
-        usize others = places - bit_count(required);
-        bool has_next = false;
-        Key next = 0;
         std::array<Key, 5> key_of{};
-        for (usize j = 0; j < CHARACTER_SLOT_COUNT && (!has_next || taken < places); ++j) {
-            const u32 bit = 1u << order[j];
-            if (used & bit) continue;
-            if (!(required & bit)) {
-                if (others == 0) {
-                    if (!has_next) next = keys[j];
-                    has_next = true;
-                    continue;
-                }
-                --others;
-            }
+        const usize after = walk_unused(order, used, places, required, [&](usize j) {
             o.total += keys[j];
-            o.mask |= bit;
+            o.mask |= 1u << order[j];
             key_of[taken++] = keys[j];
-        }
+        });
+        const Key next = after < CHARACTER_SLOT_COUNT ? keys[after] : Key{0};
         // Slot rank: a character's place among the table's characters by
         // character id. Re-walk in order to place each key at its rank.
         usize n = 0;
@@ -755,22 +695,11 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used, usize places, bo
     }
     fill(out.bonus, t.bonus_order, t.bonus_by_rank);
     if (m.coupling.on) fill(out.coupled, m.coupling.order, m.coupling.by_rank);
-    usize others = places - bit_count(required);
-    bool has_next = false;
-    for (usize j = 0; j < CHARACTER_SLOT_COUNT && (!has_next || out.places < places); ++j) {
-        const u32 bit = 1u << t.skill_order[j];
-        if (used & bit) continue;
-        if (!(required & bit)) {
-            if (others == 0) {
-                if (!has_next) out.next_skill = t.skill_by_rank[j];
-                has_next = true;
-                continue;
-            }
-            --others;
-        }
+    const usize after = walk_unused(t.skill_order, used, places, required, [&](usize j) {
         out.skill_slots[out.places] = t.skill_order[j];
         out.skill_values[out.places++] = t.skill_by_rank[j];
-    }
+    });
+    if (after < CHARACTER_SLOT_COUNT) out.next_skill = t.skill_by_rank[after];
     return out;
 }
 
