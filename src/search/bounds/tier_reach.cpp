@@ -384,6 +384,23 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
     return slack;
 }
 
+u32 TierReach::taker_doubled(const PartialSums& placed, usize entry, i64 total, usize attrs) const {
+    // The deck counts the first `count` entries of the list, read in its
+    // sorted order, whose cards it holds none of; a walk that stays among
+    // the marked entries finds them all.
+    const SupportDeckList& list = m_->support_lists[0];
+    double support = 0.0;
+    usize counted = 0;
+    for (usize e = 0; e < support_positions_.size() && counted < list.count; ++e) {
+        if (((placed.support_taken >> e) & 1) || e == entry) continue;
+        support += list.entries[e].value;
+        ++counted;
+    }
+    VDZ_ASSERT(support_walk_marked_ && support_in_given_order_);
+    return half_percent_steps(0.1 * static_cast<double>(total) +
+                              m_->context->distinct_attr_bonus[attrs] + support);
+}
+
 u32 TierReach::exact_doubled(i64 total, const BonusExtras& extras, usize v) const {
     return half_percent_steps(0.1 * static_cast<double>(total) + extras.exact[v] + extras.support);
 }

@@ -78,11 +78,16 @@ class TierReach {
     // completions hold a card of `for_each_taker`.
     BonusExtras kept_extras(const PartialSums& placed, usize free_slots, usize row,
                             u32 used = 0) const;
-    // Calls `f(position)` for each pool position from `row` on whose card
-    // takes one of the entries the placed cards' deck counts, where
-    // `kept_extras` has exact values.
+    // Calls `f(position, entry)` for each pool position from `row` on whose
+    // card takes one of the entries the placed cards' deck counts (the
+    // sorted list's `entry`), where `kept_extras` has exact values.
     template <class F>
     void for_each_taker(const PartialSums& placed, usize row, F&& f) const;
+    // The doubled bonus of a deck of the placed cards and a last card that
+    // takes the sorted list's `entry` among those they count, whose cards
+    // total `total` and have `attrs` distinct attributes, as the evaluator
+    // sums it, where `kept_extras` of the placed cards has exact values.
+    u32 taker_doubled(const PartialSums& placed, usize entry, i64 total, usize attrs) const;
 
     // The totals a deck's cards may have, under those extras, for its doubled
     // bonus to be `tier_key`. Outside World Bloom exact: a deck of total X
@@ -242,7 +247,7 @@ void TierReach::for_each_taker(const PartialSums& placed, usize row, F&& f) cons
         if ((placed.support_taken >> e) & 1) continue;
         ++counted;
         for (const u16 position : support_positions_[e])
-            if (position >= row) f(position);
+            if (position >= row) f(position, e);
     }
 }
 

@@ -298,7 +298,8 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         if (d == 4) {
             const BonusExtras kept = reach.kept_extras(placed, 1, row, used);
             bool taker = false;
-            reach.for_each_taker(placed, row, [&](u16 card) { taker = taker || card == deck[4]; });
+            reach.for_each_taker(placed, row,
+                                 [&](u16 card, usize) { taker = taker || card == deck[4]; });
             const TierWindows exact = reach.windows(doubled, kept);
             [[maybe_unused]] bool kept_held = kept.exact_count == 0 || taker;
             for (usize i = 0; i < exact.count && kept.exact_count != 0; ++i) {

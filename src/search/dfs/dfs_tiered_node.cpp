@@ -105,14 +105,20 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
 
 bool DfsNode::takers_open(u32 score, const PartialSums& sums, const DeckSlots& deck, usize row,
                           u32 used) const {
-    DeckSlots complete = deck;
+    const TierReach& reach = *state_.tier_reach;
     bool open = false;
-    state_.tier_reach->for_each_taker(sums, row, [&](u16 card) {
+    reach.for_each_taker(sums, row, [&](u16 card, usize entry) {
         if (open || (context_.dominance_pruning && ((used >> pool_.character_id(card)) & 1)))
             return;
-        complete[4] = card;
-        const usize tier =
-            state_.store.tier_at(half_percent_steps(deck_event_bonus(pool_, context_, complete)));
+        const u32 doubled =
+            reach.taker_doubled(sums, entry, i64{sums.bonus_x10} + total_at(card),
+                                bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u))));
+        if constexpr (CHECK_BOUNDS) {
+            DeckSlots complete = deck;
+            complete[4] = card;
+            VDZ_ASSERT(doubled == half_percent_steps(deck_event_bonus(pool_, context_, complete)));
+        }
+        const usize tier = state_.store.tier_at(doubled);
         open = tier < state_.store.tiers.size() && !beneath(state_.store.tiers[tier].decks, score);
     });
     return open;
