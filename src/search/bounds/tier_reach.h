@@ -80,9 +80,10 @@ class TierReach {
                             u32 used = 0) const;
     // Calls `f(position, entry)` for each pool position from `row` on whose
     // card takes one of the entries the placed cards' deck counts (the
-    // sorted list's `entry`), where `kept_extras` has exact values.
+    // sorted list's `entry`), where `kept_extras` has exact values; with
+    // `more`, also those of the `more` entries after the counted ones.
     template <class F>
-    void for_each_taker(const PartialSums& placed, usize row, F&& f) const;
+    void for_each_taker(const PartialSums& placed, usize row, F&& f, usize more = 0) const;
     // The doubled bonus of a deck of the placed cards and a last card that
     // takes the sorted list's `entry` among those they count, whose cards
     // total `total` and have `attrs` distinct attributes, as the evaluator
@@ -238,10 +239,10 @@ class TierReach {
 // ---------------------------------------------------------------------------
 
 template <class F>
-void TierReach::for_each_taker(const PartialSums& placed, usize row, F&& f) const {
+void TierReach::for_each_taker(const PartialSums& placed, usize row, F&& f, usize more) const {
     // The deck counts the first `count` entries of the sorted list whose
     // cards it does not hold, as `support_bounds` walks them.
-    const usize count = m_->support_lists[0].count;
+    const usize count = m_->support_lists[0].count + more;
     usize counted = 0;
     for (usize e = 0; e < support_positions_.size() && counted < count; ++e) {
         if ((placed.support_taken >> e) & 1) continue;

@@ -292,14 +292,15 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                             (d != 4 || ((windows.attrs[i] >> (pool.attr(deck[4]) & 7u)) & 1)));
         }
         VDZ_ASSERT(held);
-        // A last card that takes none of the support entries the first four
-        // cards' deck counts leaves them taken: one of the exact windows of
-        // those entries holds the total, with the card's attribute.
-        if (d == 4) {
-            const BonusExtras kept = reach.kept_extras(placed, 1, row, used);
+        // Free cards that take none of the support entries the placed
+        // cards' deck counts leave them taken: one of the exact windows of
+        // those entries holds the total (with the last card's attribute).
+        if (d == 3 || d == 4) {
+            const BonusExtras kept = reach.kept_extras(placed, 5 - d, row, used);
             bool taker = false;
-            reach.for_each_taker(placed, row,
-                                 [&](u16 card, usize) { taker = taker || card == deck[4]; });
+            reach.for_each_taker(placed, row, [&](u16 card, usize) {
+                taker = taker || card == deck[d] || card == deck[4];
+            });
             const TierWindows exact = reach.windows(doubled, kept);
             [[maybe_unused]] bool kept_held = kept.exact_count == 0 || taker;
             for (usize i = 0; i < exact.count && kept.exact_count != 0; ++i) {

@@ -90,6 +90,13 @@ class DfsNode {
     // on a tier with room under `score`.
     bool takers_open(u32 score, const PartialSums& sums, const DeckSlots& deck, usize row,
                      u32 used) const;
+    // The same for a block's stand-in `run` (`first_range_`) whose cards
+    // take no entry of the placed cards' deck, nor the one after them: the
+    // block's card leaves the deck's attribute count at most one higher.
+    bool block_takers_open(u32 score, const PartialSums& run, usize row, u32 used) const;
+    // Whether a card of the block `first_range_` takes one of the entries
+    // the deck of the placed cards of `run` counts or the one after them.
+    bool block_takes(const PartialSums& run) const;
 
     // Whether completions of `sums` by `free` cards from `row` on whose cards'
     // total lies in `window` may enter `decks` (see `tiers_open`).

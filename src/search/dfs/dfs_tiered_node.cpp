@@ -54,9 +54,15 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     // counts leaves the windows wide; the decks of the cards that take
     // none take those entries, so their windows are exact, and the few
     // cards that take one are judged each by its own deck.
+    // So for a block's stand-in whose cards take none, with one card after
+    // it: the decks whose last card takes none either have exact windows.
     const bool split = deck && !bonus_only && free == 1 && wide.exact_count == 0;
-    const BonusExtras kept = split ? reach.kept_extras(sums, free, row, used) : BonusExtras{};
-    const bool takers = split && kept.exact_count != 0;
+    const bool block_split =
+        bonus_only && first_range_ && free == 1 && wide.exact_count == 0 && !block_takes(sums);
+    const BonusExtras kept = split         ? reach.kept_extras(sums, free, row, used)
+                             : block_split ? reach.kept_extras(sums, free + 1, next - 1, used)
+                                           : BonusExtras{};
+    const bool takers = (split || block_split) && kept.exact_count != 0;
     const BonusExtras& extras = takers ? kept : wide;
     usize later_from = SIZE_MAX;
     u32 later = 0;
@@ -100,7 +106,38 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
                 return true;
         }
     }
-    return takers && takers_open(score, sums, *deck, row, used);
+    if (!takers) return false;
+    return split ? takers_open(score, sums, *deck, row, used)
+                 : block_takers_open(score, sums, row, used);
+}
+
+bool DfsNode::block_takes(const PartialSums& run) const {
+    bool takes = false;
+    state_.tier_reach->for_each_taker(
+        run, first_range_->begin,
+        [&](u16 card, usize) { takes = takes || card < first_range_->end; }, 1);
+    return takes;
+}
+
+bool DfsNode::block_takers_open(u32 score, const PartialSums& run, usize row, u32 used) const {
+    // A block's card takes none of the entries after the placed cards', so
+    // a last card that takes one moves the deck's entries as it would
+    // without the block's card; that card's attribute is among the others'
+    // or one more.
+    const TierReach& reach = *state_.tier_reach;
+    const auto& tiers = state_.store.tiers;
+    bool open = false;
+    reach.for_each_taker(run, row, [&](u16 card, usize entry) {
+        if (open || (context_.dominance_pruning && ((used >> pool_.character_id(card)) & 1)))
+            return;
+        const usize least = bit_count(run.attr_mask | (1u << (pool_.attr(card) & 7u)));
+        for (usize attrs = least; attrs <= std::min<usize>(least + 1, 5) && !open; ++attrs) {
+            const usize tier = state_.store.tier_at(
+                reach.taker_doubled(run, entry, i64{run.bonus_x10} + total_at(card), attrs));
+            open = tier < tiers.size() && !beneath(tiers[tier].decks, score);
+        }
+    });
+    return open;
 }
 
 bool DfsNode::takers_open(u32 score, const PartialSums& sums, const DeckSlots& deck, usize row,
