@@ -65,12 +65,23 @@ TopFive open_group_skills(const GroupSearchState& gs, const std::array<usize, 4>
     return top;
 }
 
+// The event bonus in whole percent of a deck whose cards' bonuses sum to at
+// most `bonus_x10` tenths, whose support keeps at most `support_x10` tenths,
+// and whose attributes include those of `attr_mask` and at most `open` more.
+u32 deck_bonus_percent(const SearchContext& c, u32 bonus_x10, u32 support_x10, u8 attr_mask,
+                       usize open) {
+    if (!c.world_bloom)
+        return bonus_percent(bonus_x10, 0) + static_cast<u32>(std::max(c.default_support_value, 0));
+    return bonus_percent(bonus_x10, support_x10) + attribute_part(c, attr_mask, open);
+}
+
 // Bound of the deck totals (P, skill values, E) beside the leader's skill.
-// `bonus` holds the placed cards' base bonuses and the open groups' largest,
-// `rest_both` the open groups' largest sums of base and limited parts.
+// Bonuses in tenths: `bonus` holds the placed cards' base bonuses and the
+// open groups' largest, `rest_both` the open groups' largest sums of base
+// and limited parts.
 u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 leader, u32 bonus,
              u32 placed_bonus, const TopFive& limited, const TopFive& rest_limited, u32 rest_both,
-             u32 support_ceil, u8 attr_mask, usize open) {
+             u32 support_x10, u8 attr_mask, usize open) {
     const SearchContext& c = *gs.context;
     // The counted limited bonuses, or every card's whole bonus: no card
     // counts more than its base and limited parts.
@@ -79,9 +90,8 @@ u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 l
             ? 0
             : merged_top(limited, rest_limited, std::min<u64>(c.limited_bonus_count, 5));
     bonus = std::min(bonus + limited_part, placed_bonus + merged_top(limited, {}, 5) + rest_both);
-    const u32 support = c.world_bloom ? support_ceil + attribute_part(c, attr_mask, open)
-                                      : static_cast<u32>(std::max(c.default_support_value, 0));
-    return final_bound_key(*gs.tables, power, skills, leader, bonus + support);
+    return final_bound_key(*gs.tables, power, skills, leader,
+                           deck_bonus_percent(c, bonus, support_x10, attr_mask, open));
 }
 
 template <class T>
@@ -90,7 +100,7 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
 }
 
 // Bound of a complete deck whose support entries sum to at most
-// `support_ceil`: its power as the evaluator sums it (each card at its
+// `support_x10` tenths: its power as the evaluator sums it (each card at its
 // variant for the units all five share and whether they share one
 // attribute; the bound key adds the honor power and the cap), its cards'
 // skill values in it, and its bonus from the parts in tenths, rounded up once:
@@ -98,7 +108,7 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
 // counting of the evaluator's counts more), the leader's honor and limit
 // bonuses, the support and the bonus of its number of attributes.
 [[maybe_unused]] u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck,
-                                         u32 support_ceil) {
+                                         u32 support_x10) {
     const CardPool& pool = *gs.pool;
     const SearchContext& c = *gs.context;
     u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
@@ -118,13 +128,12 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
     u32 power = 0;
     for (const u16 card : deck)
         power += shape_power(pool, card, units, same_attr);
-    bonus_x10 += merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5));
-    u32 bonus = ceil_percent(bonus_x10) + entry_or_zero(c.leader_honor_bonus, deck[0]) +
-                entry_or_zero(c.leader_limit_bonus, deck[0]);
-    bonus += c.world_bloom ? support_ceil + attribute_part(c, static_cast<u8>(attrs), 0)
-                           : static_cast<u32>(std::max(c.default_support_value, 0));
-    return final_bound_key(*gs.tables, power, skills,
-                           skill_up_to(gs.skill_by_count[deck[0]], unit_cards), bonus);
+    bonus_x10 += merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5)) +
+                 10u * (entry_or_zero(c.leader_honor_bonus, deck[0]) +
+                        entry_or_zero(c.leader_limit_bonus, deck[0]));
+    return final_bound_key(
+        *gs.tables, power, skills, skill_up_to(gs.skill_by_count[deck[0]], unit_cards),
+        deck_bonus_percent(c, bonus_x10, support_x10, static_cast<u8>(attrs), 0));
 }
 
 // Whether the first group's cheaper test lets through the complete deck
@@ -171,7 +180,7 @@ class LastCardBounds {
 
     // The bound of the deck completed by `card`, equal to
     // `complete_deck_bound` of that deck.
-    u64 operator()(u16 card, u32 support_ceil) {
+    u64 operator()(u16 card, u32 support_x10) {
         const CardPool& pool = *gs_.pool;
         const SearchContext& c = *gs_.context;
         const Share& share = share_for(pool.unit_mask(card), pool.attr(card));
@@ -180,12 +189,11 @@ class LastCardBounds {
         insert_top_five(limited, pool.limited_x10(card));
         const u32 power = share.power + shape_power(pool, card, share.units, share.same_attr);
         const u32 bonus_x10 = bonus_x10_ + base_x10(pool, card) +
-                              merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5));
-        u32 bonus = ceil_percent(bonus_x10) + entry_or_zero(c.leader_honor_bonus, deck_[0]) +
-                    entry_or_zero(c.leader_limit_bonus, deck_[0]);
-        bonus += c.world_bloom ? support_ceil + attribute_part(c, share.attrs, 0)
-                               : static_cast<u32>(std::max(c.default_support_value, 0));
-        return final_bound_key(*gs_.tables, power, skills, share.leader_skill, bonus);
+                              merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5)) +
+                              10u * (entry_or_zero(c.leader_honor_bonus, deck_[0]) +
+                                     entry_or_zero(c.leader_limit_bonus, deck_[0]));
+        return final_bound_key(*gs_.tables, power, skills, share.leader_skill,
+                               deck_bonus_percent(c, bonus_x10, support_x10, share.attrs, 0));
     }
 
   private:
@@ -254,9 +262,9 @@ u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, u
                         u16 c) {
     VDZ_ASSERT(d < 4 && s.placed_count == d + 1);
     const CardPool& pool = *gs.pool;
-    const u32 placed_bonus = s.bonus_pct + ceil_percent(base_x10(pool, c));
-    TopFive limited = s.limited_top, skills = s.skill_top;
-    insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
+    const u32 placed_bonus = s.bonus_x10 + base_x10(pool, c);
+    TopFive limited = s.limited_x10_top, skills = s.skill_top;
+    insert_top_five(limited, pool.limited_x10(c));
     insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
     u32 power = std::max(s.plain_power + gs.plain_power[c] + t.plain_power_sum[d + 1],
                          s.power + pool.power(c) + t.shared_power_sum[d + 1]);
@@ -269,8 +277,9 @@ u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, u
                                     pool.power(c));
     }
     return bound_of(gs, power, merged_top_five(skills, open), s.leader_skill,
-                    placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
-                    t.bonus_and_limited_sum[d + 1], s.support_ceil, s.attr_mask, 4 - d);
+                    placed_bonus + t.base_x10_sum[d + 1], placed_bonus, limited,
+                    t.limited_x10_top[d + 1], t.bonus_and_limited_x10_sum[d + 1], s.support_x10,
+                    s.attr_mask, 4 - d);
 }
 
 // Whether some card of the group at position `d` has a relaxed child bound
@@ -359,10 +368,11 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
         t.open_units[p] = t.open_units[p + 1];
         for (usize u = 0; u < t.open_units[p].size(); ++u)
             t.open_units[p][u] = static_cast<u8>(t.open_units[p][u] + ((g.units >> u) & 1u));
-        t.bonus_sum[p] = t.bonus_sum[p + 1] + g.max_bonus_pct;
-        t.bonus_and_limited_sum[p] = t.bonus_and_limited_sum[p + 1] + g.max_bonus_and_limited_pct;
-        t.limited_top[p] = t.limited_top[p + 1];
-        insert_top_five(t.limited_top[p], g.max_limited_pct);
+        t.base_x10_sum[p] = t.base_x10_sum[p + 1] + g.max_base_x10;
+        t.bonus_and_limited_x10_sum[p] =
+            t.bonus_and_limited_x10_sum[p + 1] + g.max_bonus_and_limited_x10;
+        t.limited_x10_top[p] = t.limited_x10_top[p + 1];
+        insert_top_five(t.limited_x10_top[p], g.max_limited_x10);
         const LeaderShapeSet& shapes = gs.shapes->shapes;
         t.open_shape_sums[p] = t.open_shape_sums[p + 1];
         for (usize k = 0; k < shapes.count; ++k) {
@@ -394,6 +404,20 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
     return t;
 }
 
+std::pair<double, u64> leader_support(const GroupSearchState& gs) {
+    if (!gs.context->world_bloom) return {0.0, 0};
+    const SupportDeckList& list = *gs.support;
+    const u16 id = gs.pool->card_id(gs.leader.card);
+    double sum = 0.0;
+    usize added = 0, k = 0;
+    for (; k < list.entries.size() && added < list.count; ++k) {
+        if (list.entries[k].card_id == id) continue;
+        sum += list.entries[k].value;
+        ++added;
+    }
+    return {sum, k};
+}
+
 CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& open_units) {
     const CardPool& pool = *gs.pool;
     const LeaderValues& l = gs.leader;
@@ -410,22 +434,14 @@ CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& op
     }
     s.leader_skill = skill_up_to(l.skill_by_count, most);
     s.skill_top = {s.leader_skill, 0, 0, 0, 0};
-    s.bonus_pct = l.bonus_pct;
-    s.limited_top = {l.limited_pct, 0, 0, 0, 0};
+    s.bonus_x10 = l.bonus_x10;
+    s.limited_x10_top = {l.limited_x10, 0, 0, 0, 0};
     s.card_ids[0] = pool.card_id(l.card);
     s.attr_mask = static_cast<u8>(1u << (pool.attr(l.card) & 7u));
     add_shape_powers(pool, gs.shapes->shapes, l.card, s.common_units, true, s.shape_sums);
-    if (gs.context->world_bloom) {
-        const SupportDeckList& list = *gs.support;
-        usize added = 0, k = 0;
-        for (; k < list.entries.size() && added < list.count; ++k) {
-            if (list.entries[k].card_id == s.card_ids[0]) continue;
-            s.support_sum += list.entries[k].value;
-            ++added;
-        }
-        s.support_end = k;
-    }
-    s.support_ceil = saturating_cast<u32>(std::ceil(s.support_sum));
+    s.support_sum = gs.leader_support_sum;
+    s.support_end = gs.leader_support_end;
+    s.support_x10 = support_tenths(s.support_sum);
     return s;
 }
 
@@ -486,8 +502,8 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     insert_top_five(n.skill_top, skill_up_to(gs.skill_by_count[card], most));
     for (usize u = 0; u < n.unit_cards.size(); ++u)
         n.unit_cards[u] = static_cast<u8>(n.unit_cards[u] + ((pool.unit_mask(card) >> u) & 1u));
-    n.bonus_pct += ceil_percent(base_x10(pool, card));
-    insert_top_five(n.limited_top, ceil_percent(pool.limited_x10(card)));
+    n.bonus_x10 += base_x10(pool, card);
+    insert_top_five(n.limited_x10_top, pool.limited_x10(card));
     n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
     add_shape_powers(pool, gs.shapes->shapes, card, n.common_units, bit_count(n.attr_mask) == 1,
                      n.shape_sums);
@@ -496,7 +512,7 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
                                   s.card_ids, s.placed_count, pool.card_id(card), s.support_sum);
     n.card_ids[s.placed_count] = pool.card_id(card);
     n.placed_count += 1;
-    n.support_ceil = saturating_cast<u32>(std::ceil(n.support_sum));
+    n.support_x10 = support_tenths(n.support_sum);
     return n;
 }
 
@@ -510,14 +526,14 @@ u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
     return bound_of(
         gs,
         power_bound(gs, t, d, s.power, s.plain_power, s.attr_mask, s.common_units, s.shape_sums),
-        merged_top_five(s.skill_top, open), s.leader_skill, s.bonus_pct + t.bonus_sum[d],
-        s.bonus_pct, s.limited_top, t.limited_top[d], t.bonus_and_limited_sum[d], s.support_ceil,
-        s.attr_mask, 4 - d);
+        merged_top_five(s.skill_top, open), s.leader_skill, s.bonus_x10 + t.base_x10_sum[d],
+        s.bonus_x10, s.limited_x10_top, t.limited_x10_top[d], t.bonus_and_limited_x10_sum[d],
+        s.support_x10, s.attr_mask, 4 - d);
 }
 
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
                         const ChosenGroupTable& t, usize d, DeckSlots& deck,
-                        const CardSearchState& s) {
+                        const CardSearchState& s, bool frontier_tested) {
     const CardPool& pool = *gs.pool;
     // 1. Deadline.
     if (gs.deadline->step()) return;
@@ -531,7 +547,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         // The bound of a complete deck must hold its exact key (checked in
         // debug builds only), also as the last card's bounds read the deck.
         VDZ_ASSERT(entry->score <= card_upper_bound(gs, order, t, 4, s));
-        VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_ceil));
+        VDZ_ASSERT(entry->score <= complete_deck_bound(gs, deck, s.support_x10));
         VDZ_ASSERT(first_card_bound_holds(gs, order, t, deck, entry->score));
         VDZ_ASSERT(frontier_bounds_hold(gs, order, t, deck, entry->score));
         // A deck the lower bound admits passes its cut with its own cards.
@@ -578,7 +594,7 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     const TopFive open_after = open_group_skills(gs, order, d + 1, most);
     // A node whose group's frontier cannot beat the list expands no child:
     // this test reads a few cards where the scan below reads them all.
-    if (!frontier_can_beat(gs, order, t, d, s, most, open_after, worst)) {
+    if (!frontier_tested && !frontier_can_beat(gs, order, t, d, s, most, open_after, worst)) {
         ++gs.counters->card_pruned;
         return;
     }
@@ -591,17 +607,17 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         // first with the parent's support value (a card only takes support
         // entries away), then with its own.
         if (d == 3) {
-            const u64 first = (*last_card_bound)(c, s.support_ceil);
-            VDZ_ASSERT(first == complete_deck_bound(gs, deck, s.support_ceil));
+            const u64 first = (*last_card_bound)(c, s.support_x10);
+            VDZ_ASSERT(first == complete_deck_bound(gs, deck, s.support_x10));
             if (first <= worst) continue;
-            const u64 bound = (*last_card_bound)(c, place_card(gs, s, c, most).support_ceil);
+            const u64 bound = (*last_card_bound)(c, place_card(gs, s, c, most).support_x10);
             if (bound > worst) candidates[count++] = CardCandidate{bound, c};
             continue;
         }
         // a. Quick bound from the parent's support value.
-        const u32 placed_bonus = s.bonus_pct + ceil_percent(base_x10(pool, c));
-        TopFive limited = s.limited_top, skills = s.skill_top;
-        insert_top_five(limited, ceil_percent(pool.limited_x10(c)));
+        const u32 placed_bonus = s.bonus_x10 + base_x10(pool, c);
+        TopFive limited = s.limited_x10_top, skills = s.skill_top;
+        insert_top_five(limited, pool.limited_x10(c));
         insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
         const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
         const u8 common = static_cast<u8>(s.common_units & pool.unit_mask(c));
@@ -609,10 +625,10 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         add_shape_powers(pool, gs.shapes->shapes, c, common, bit_count(mask) == 1, shapes);
         const u32 power = power_bound(gs, t, d + 1, s.power + pool.power(c),
                                       s.plain_power + gs.plain_power[c], mask, common, shapes);
-        const u64 quick =
-            bound_of(gs, power, merged_top_five(skills, open_after), s.leader_skill,
-                     placed_bonus + t.bonus_sum[d + 1], placed_bonus, limited, t.limited_top[d + 1],
-                     t.bonus_and_limited_sum[d + 1], s.support_ceil, mask, 3 - d);
+        const u64 quick = bound_of(gs, power, merged_top_five(skills, open_after), s.leader_skill,
+                                   placed_bonus + t.base_x10_sum[d + 1], placed_bonus, limited,
+                                   t.limited_x10_top[d + 1], t.bonus_and_limited_x10_sum[d + 1],
+                                   s.support_x10, mask, 3 - d);
         if (quick <= worst) continue;
         // b. The child's own bound.
         const u64 bound = card_upper_bound(gs, order, t, d + 1, place_card(gs, s, c, most));

@@ -26,6 +26,10 @@ std::pair<u64, double> support_replacement_value(bool support_enabled,
 // last.
 ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array<usize, 4>& order);
 
+// The support entries a deck of the leader alone takes in `gs`: their sum
+// and the first entry not examined.
+std::pair<double, u64> leader_support(const GroupSearchState& gs);
+
 // The leader alone as a card-search state: its values and the support
 // entries its deck takes, its skill bounded for the most cards of each unit
 // `open_units` (the chosen groups' units) and the leader can hold.
@@ -52,9 +56,11 @@ u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
                      const ChosenGroupTable& table, usize depth, const CardSearchState& s);
 
 // Searches slots depth + 1 .. 4 over the ordered groups `order`.
+// `frontier_tested`: the caller found some card of the node's group whose
+// bound beats the list as it stands, so the node need not test again.
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
                         const ChosenGroupTable& table, usize depth, DeckSlots& deck,
-                        const CardSearchState& s);
+                        const CardSearchState& s, bool frontier_tested = false);
 
 // Records, for `leader`, the decks of the first cards of every four of the
 // first six groups that hold the `required` groups at the front, and each

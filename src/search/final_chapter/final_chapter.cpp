@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "common/numeric.h"
 #include "search/bounds/skill_ceiling.h"
@@ -178,6 +179,7 @@ struct FinalSearch {
         gs.best = &best;
         gs.counters = &counters;
         gs.deadline = &deadline;
+        std::tie(gs.leader_support_sum, gs.leader_support_end) = leader_support(gs);
         std::array<usize, 4> chosen = set.chosen();
         search_character_groups(gs, set.required, set.required, chosen);
     }
@@ -302,16 +304,16 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
     l.plain_power = pattern_power(pool, card, 0, 0);
     l.skill = pool.skill_value(card);
     l.score_up_skill = l.skill;
-    l.bonus_pct = ceil_percent(base_x10(pool, card)) + entry_or_zero(c.leader_honor_bonus, card) +
-                  entry_or_zero(c.leader_limit_bonus, card);
-    l.limited_pct = ceil_percent(limited);
+    l.bonus_x10 = base_x10(pool, card) + 10u * (entry_or_zero(c.leader_honor_bonus, card) +
+                                                entry_or_zero(c.leader_limit_bonus, card));
+    l.limited_x10 = limited;
     l.card = card;
     l.limited_counts = limited != 0 && c.limited_bonus_count != 0;
     l.units = pool.unit_mask(card);
     l.skill_by_count = skill_by_count(pool, card);
     if (!c.world_bloom) {
         // Never below 0: a negative value would wrap the bounds' 32-bit sums.
-        l.support_value = std::max(c.default_support_value, 0);
+        l.support_x10 = 10u * static_cast<u32>(std::max(c.default_support_value, 0));
         return l;
     }
     // The support the deck can keep at best: the list without the leader,
@@ -325,9 +327,9 @@ LeaderValues leader_values(const CardPool& pool, const SearchContext& c, u16 car
         sum += e.value;
         ++added;
     }
-    const u16 attr_best =
+    l.attr_bonus =
         *std::max_element(c.distinct_attr_bonus.begin() + 1, c.distinct_attr_bonus.end());
-    l.support_value = saturating_cast<i32>(std::ceil(std::max(sum, 0.0))) + attr_best;
+    l.support_x10 = support_tenths(std::max(sum, 0.0));
     return l;
 }
 

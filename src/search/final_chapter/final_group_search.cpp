@@ -53,12 +53,13 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
     DeckSlots deck;
     deck.fill(gs.leader.card);
     const CardSearchState root = root_card_state(gs, t.open_units[0]);
-    if (gs.best->full() && !first_group_can_beat(gs, order, t, root, gs.best->last().score)) {
+    const bool full = gs.best->full();
+    if (full && !first_group_can_beat(gs, order, t, root, gs.best->last().score)) {
         ++gs.counters->group_pruned;
         return;
     }
     ++gs.counters->hand_offs;
-    search_group_cards(gs, order, t, 0, deck, root);
+    search_group_cards(gs, order, t, 0, deck, root, full);
 }
 
 }  // namespace
@@ -70,9 +71,9 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
         insert_top_five(table[i].top_plain_power, groups[i].max_plain_power);
         insert_top_five(table[i].top_skill, groups[i].max_skill);
         insert_top_five(table[i].top_score_up_skill, groups[i].max_score_up_skill);
-        insert_top_five(table[i].top_bonus, groups[i].max_bonus_pct);
-        insert_top_five(table[i].top_limited, groups[i].max_limited_pct);
-        insert_top_five(table[i].top_bonus_and_limited, groups[i].max_bonus_and_limited_pct);
+        insert_top_five(table[i].top_base_x10, groups[i].max_base_x10);
+        insert_top_five(table[i].top_limited_x10, groups[i].max_limited_x10);
+        insert_top_five(table[i].top_bonus_and_limited_x10, groups[i].max_bonus_and_limited_x10);
     }
     return table;
 }
@@ -115,8 +116,9 @@ namespace {
 // The chosen groups' and the leader's part of `group_upper_bound`, the same
 // for every start a node tries.
 struct ChosenGroupsPart {
-    u32 leader_skill = 0, plain = 0, shared = 0, bonus = 0, bonus_and_limited = 0;
-    TopFive limited{}, skills{};
+    u32 leader_skill = 0, plain = 0, shared = 0;
+    u32 bonus = 0, bonus_and_limited = 0;  // tenths of a percent
+    TopFive limited{}, skills{};           // limited bonuses in tenths
     std::array<u32, 16> shaped{};  // per leader shape, the leader's and chosen groups' powers
 };
 
@@ -144,9 +146,9 @@ ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
         out.plain += g.max_plain_power;
         out.shared += shapes.shared_power[chosen[k]];
         insert_top_five(out.skills, group_skill_bound(g, most));
-        out.bonus += g.max_bonus_pct;
-        out.bonus_and_limited += g.max_bonus_and_limited_pct;
-        insert_top_five(out.limited, g.max_limited_pct);
+        out.bonus += g.max_base_x10;
+        out.bonus_and_limited += g.max_bonus_and_limited_x10;
+        insert_top_five(out.limited, g.max_limited_x10);
     }
     const LeaderShapeSet& set = shapes.shapes;
     for (usize k = 0; k < set.count; ++k)
@@ -189,15 +191,16 @@ u64 group_upper_bound_from(const SuffixTables& tables, u64 limited_bonus_cap,
         insert_top_five(skills, e.top_skill[k]);
     // 4. The other cards' limited bonuses in the places the leader leaves.
     const u64 f = leader.limited_counts ? 1 : 0;
-    const u32 limited = limited_bonus_cap > f ? merged_top(part.limited, e.top_limited,
+    const u32 limited = limited_bonus_cap > f ? merged_top(part.limited, e.top_limited_x10,
                                                            std::min<u64>(limited_bonus_cap - f, 4))
                                               : 0;
-    // 5. Bonus percentage. The other cards' bonuses are also at most the sum
+    // 5. Bonus in tenths. The other cards' bonuses are also at most the sum
     // of their base and limited parts, all counted, each group's largest.
-    u32 bonus = std::min(part.bonus + first_sum(e.top_bonus, r) + limited,
-                         part.bonus_and_limited + first_sum(e.top_bonus_and_limited, r));
-    bonus += leader.bonus_pct + leader.limited_pct + static_cast<u32>(leader.support_value);
-    return final_bound_key(tables, power, skills, part.leader_skill, bonus);
+    u32 bonus_x10 = std::min(part.bonus + first_sum(e.top_base_x10, r) + limited,
+                             part.bonus_and_limited + first_sum(e.top_bonus_and_limited_x10, r));
+    bonus_x10 += leader.bonus_x10 + leader.limited_x10;
+    return final_bound_key(tables, power, skills, part.leader_skill,
+                           bonus_percent(bonus_x10, leader.support_x10) + leader.attr_bonus);
 }
 
 }  // namespace

@@ -150,26 +150,22 @@ namespace {
 // A card's values as the card bounds read them; its skill as the range of
 // its values over every count of its unit.
 struct BoundValues {
-    u32 power, plain_power, skill_low, skill_high, bonus_pct, limited_pct;
+    u32 power, plain_power, skill_low, skill_high, base_x10, limited_x10;
 
     // Whether every bound of `other` is at most the same bound of this
     // card: each value at least the other's, the skill at every count.
     bool covers(const BoundValues& other) const {
         return power >= other.power && plain_power >= other.plain_power &&
-               skill_low >= other.skill_high && bonus_pct >= other.bonus_pct &&
-               limited_pct >= other.limited_pct;
+               skill_low >= other.skill_high && base_x10 >= other.base_x10 &&
+               limited_x10 >= other.limited_x10;
     }
 };
 
 BoundValues bound_values(const CardPool& pool, u16 card) {
     const UnitCountSkill k = skill_by_count(pool, card);
     const auto [low, high] = std::minmax_element(k.up_to.begin(), k.up_to.end());
-    return {pool.power(card),
-            pattern_power(pool, card, 0, 0),
-            *low,
-            *high,
-            ceil_percent(base_x10(pool, card)),
-            ceil_percent(pool.limited_x10(card))};
+    return {pool.power(card),     pattern_power(pool, card, 0, 0), *low, *high,
+            base_x10(pool, card), pool.limited_x10(card)};
 }
 
 // The cards no earlier kept card covers and no later card covers strictly:
@@ -244,16 +240,15 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
             } else {
                 g.max_fixed_skill = std::max<u32>(g.max_fixed_skill, pool.skill_value(i));
             }
-            g.max_bonus_pct = std::max(g.max_bonus_pct, ceil_percent(base_x10(pool, i)));
-            g.max_limited_pct = std::max(g.max_limited_pct, ceil_percent(pool.limited_x10(i)));
-            g.max_bonus_and_limited_pct =
-                std::max(g.max_bonus_and_limited_pct,
-                         ceil_percent(base_x10(pool, i)) + ceil_percent(pool.limited_x10(i)));
+            g.max_base_x10 = std::max<u32>(g.max_base_x10, base_x10(pool, i));
+            g.max_limited_x10 = std::max<u32>(g.max_limited_x10, pool.limited_x10(i));
+            g.max_bonus_and_limited_x10 =
+                std::max<u32>(g.max_bonus_and_limited_x10, pool.event_bonus(i).total_x10());
         }
         g.frontier = group_frontier(pool, g.cards);
         g.shape_powers = group_shape_powers(pool, g.cards);
         g.key = (u64{g.max_skill} + 256) * g.max_power *
-                (u64{g.max_bonus_pct} + g.max_limited_pct + 100);
+                (u64{ceil_percent(g.max_base_x10)} + ceil_percent(g.max_limited_x10) + 100);
         groups.push_back(std::move(g));
     }
     // 3. Required groups first, then by key, ties by character.

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "common/numeric.h"
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "pool/search_context.h"
@@ -54,7 +56,9 @@ struct CharacterGroup {
     // count of its unit, base and limited bonus percent), in `cards` order:
     // each card's bound is at most that of one of them.
     std::vector<u16> frontier;
-    u64 key = 0;  // (max_skill + 256) x max_power x (bonus + limited + 100)
+    // (max_skill + 256) x max_power x (bonus + limited + 100), both bonuses
+    // in whole percent rounded up.
+    u64 key = 0;
     u32 max_power = 0;
     u32 max_plain_power = 0;  // in a deck that shares no unit and no attribute
     // Largest power of its cards of each attribute and of each unit.
@@ -66,11 +70,13 @@ struct CharacterGroup {
     u32 max_score_up_skill = 0;
     // The same over its cards of each unit, 0 where it has none.
     std::array<u32, CardPool::UNIT_SLOTS> max_score_up_skill_by_unit{};
-    u32 max_bonus_pct = 0;    // ceil of the base bonus in whole percent
-    u32 max_limited_pct = 0;  // ceil of the limited bonus in whole percent
+    // Bonuses in tenths of a percent, as the pool holds them: the bounds
+    // round their sums up to whole percent once.
+    u32 max_base_x10 = 0;
+    u32 max_limited_x10 = 0;
     // The largest sum of the two of one card: a group's largest limited
     // bonus often comes with a small base.
-    u32 max_bonus_and_limited_pct = 0;
+    u32 max_bonus_and_limited_x10 = 0;
     // Skill values by kind: a unit-count skill's value grows with the deck's
     // cards of its unit, which a search knows ever better as cards are
     // placed; its codes (one per table) are kept apart from the largest
@@ -103,9 +109,10 @@ struct LeaderValues {
     u32 plain_power = 0;  // in a deck that shares no unit and no attribute
     u32 skill = 0;
     u32 score_up_skill = 0;  // its skill ceiling, for the score-up lower bound
-    u32 bonus_pct = 0;       // ceil(base) + leader honor and limit bonuses, percent
-    u32 limited_pct = 0;     // ceil(limited), percent
-    i32 support_value = 0;   // best support and attribute bonus the deck can have
+    u32 bonus_x10 = 0;       // base + ten times the leader honor and limit bonuses, tenths
+    u32 limited_x10 = 0;     // tenths of a percent
+    u32 support_x10 = 0;     // best support the deck can keep, tenths rounded up
+    u32 attr_bonus = 0;      // best attribute bonus any deck can have, percent
     u16 card = 0;
     bool limited_counts = false;  // its limited bonus takes one of the counted places
     u8 units = 0;                 // its unit mask
@@ -122,9 +129,9 @@ struct GroupSuffixEntry {
     TopFive top_plain_power{};
     TopFive top_skill{};
     TopFive top_score_up_skill{};
-    TopFive top_bonus{};
-    TopFive top_limited{};
-    TopFive top_bonus_and_limited{};
+    TopFive top_base_x10{};
+    TopFive top_limited_x10{};
+    TopFive top_bonus_and_limited_x10{};
 };
 
 // Sums over the four chosen groups, in card-search order, from position p
@@ -140,9 +147,9 @@ struct ChosenGroupTable {
     // per p the most such groups.
     std::array<std::array<u32, 5>, 5> score_up_with_leader_unit{};
     std::array<u8, 5> leader_unit_groups{};
-    std::array<u32, 5> bonus_sum{};
-    std::array<TopFive, 5> limited_top{};
-    std::array<u32, 5> bonus_and_limited_sum{};
+    std::array<u32, 5> base_x10_sum{};
+    std::array<TopFive, 5> limited_x10_top{};
+    std::array<u32, 5> bonus_and_limited_x10_sum{};
     // Per unit, how many of the groups from position p on have a card that
     // counts for it.
     std::array<UnitCounts, 5> open_units{};
@@ -161,11 +168,11 @@ struct CardSearchState {
     // column and, for a unit-count skill, at most its value for the most
     // cards of its unit the deck could hold when the card was placed.
     TopFive skill_top{};
-    u32 leader_skill = 0;     // the leader's entry of `skill_top`
-    UnitCounts unit_cards{};  // placed cards counting for each unit
-    u32 bonus_pct = 0;
-    TopFive limited_top{};  // limited percentages of the placed cards
-    u32 support_ceil = 0;   // ceil(support_sum)
+    u32 leader_skill = 0;       // the leader's entry of `skill_top`
+    UnitCounts unit_cards{};    // placed cards counting for each unit
+    u32 bonus_x10 = 0;          // the leader's `bonus_x10` and the others' bases
+    TopFive limited_x10_top{};  // limited bonuses of the placed cards, tenths
+    u32 support_x10 = 0;        // ceil(10 x support_sum)
     std::array<u16, 5> card_ids{};
     u8 attr_mask = 0;        // bit (attribute & 7) per placed card
     u32 plain_power = 0;     // the placed cards' power in a deck sharing no unit and no attribute
@@ -201,6 +208,10 @@ struct GroupSearchState {
     const SearchContext* context = nullptr;
     const SuffixTables* tables = nullptr;
     const SupportDeckList* support = nullptr;  // the leader character's list
+    // The leader alone's support: the sum of the entries its deck takes and
+    // the first entry not examined (`leader_support` computes them).
+    double leader_support_sum = 0.0;
+    u64 leader_support_end = 0;
     TopDecks* best = nullptr;
     SearchCounters* counters = nullptr;
     Deadline* deadline = nullptr;
@@ -258,6 +269,19 @@ inline u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
         }
     }
     return sum;
+}
+
+// The event bonus in whole percent of bonuses summing to `bonus_x10` tenths
+// and a support of at most `support_x10` tenths, rounded up once: at least
+// the evaluator's sum of the same parts.
+inline u32 bonus_percent(u32 bonus_x10, u32 support_x10) {
+    return (bonus_x10 + support_x10 + 9) / 10;
+}
+
+// Ten times a support sum, rounded up: at least the tenths of the values
+// the sum adds, as its ceiling in whole percent is at least their percent.
+inline u32 support_tenths(double support_sum) {
+    return saturating_cast<u32>(std::ceil(10.0 * support_sum));
 }
 
 // The base part of a card's event bonus in tenths of a percent.

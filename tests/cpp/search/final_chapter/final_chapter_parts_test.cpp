@@ -145,7 +145,7 @@ TEST(FinalChapterParts, CharacterGroups) {
         characters.push_back(g.character);
     EXPECT_EQ(characters, (std::vector<u8>{2, 3, 6, 5}));
     EXPECT_EQ(groups[0].cards, (std::vector<u16>{1, 2}));
-    EXPECT_EQ(groups[0].max_bonus_pct, 10u);
+    EXPECT_EQ(groups[0].max_base_x10, 100u);
     EXPECT_EQ(groups[0].key, u64{266} * 3000 * 110);
     // Of cards equal in every bound value the first stands for both.
     EXPECT_EQ(groups[0].frontier, (std::vector<u16>{1}));
