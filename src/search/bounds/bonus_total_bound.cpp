@@ -18,7 +18,12 @@
 // <= s, and vj is at most the largest j-th value over the choices (a
 // choice's sorted values with one card inserted stay at most the kept ones
 // with it inserted, place by place), so vj <= min(mj, s / j): merged with
-// the placed values these bound the deck's sorted values place by place. A free
+// the placed values these bound the deck's sorted values place by place.
+// The coupled product adds to the card values f times the deck's best skill
+// value (and the leader's, where the best leads), which is the larger of the
+// placed cards' best and the free cards' largest: per choice, the card
+// values plus f times its largest bound the second case, the kept card
+// values plus f times the placed best the first. A free
 // card's rounded-up bonus is at most its total in tenths, rounded up, plus
 // one. The key grows with every one of these, as every bound of the search
 // uses.
@@ -52,7 +57,18 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
                                                  pattern_power(pool, card, pool.unit_mask(card), 0))
                     : 0;
         }
-        if (m.coupling.on) e.coupled += m.coupling.card[card];
+        if (m.coupling.on) {
+            // A choice of sum c and largest value v with the card (value
+            // w, s) added has c + w + f max(v, s): at most the larger of
+            // the kept bound and the kept sum with the card's own value.
+            const Coupling& c = m.coupling;
+            const double w = c.card[card], s = pool.skill_value(card);
+            const double best = c.b / c.t, lead = (c.b + c.l) / c.t;
+            const double sum = fewer ? fewer->coupled : 0.0;
+            e.coupled_best = std::max(fewer ? fewer->coupled_best + w : 0.0, sum + w + best * s);
+            e.coupled_lead = std::max(fewer ? fewer->coupled_lead + w : 0.0, sum + w + lead * s);
+            e.coupled += w;
+        }
         return e;
     };
     tables_ = BonusTotalTables<Entry, 4>(pool, join, m.fixed_layout);
@@ -88,8 +104,25 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
     const SkillValues skills = merge_skills(sums, values, free);
     const u64 bonus = u64{sums.bonus_sum} + ceil_percent(static_cast<u32>(std::max<i64>(hi, 0))) +
                       free + bonus_extra;
-    const double coupled = m.coupling.on ? sums.coupled + best.coupled : INFINITY;
-    return bound_key(m, power, skills, lead_bound(sums, skills), bonus, coupled);
+    const u32 lead = lead_bound(sums, skills);
+    double coupled = INFINITY;
+    if (m.coupling.on) {
+        // The coupled product reads b best + l lead beside the card values;
+        // the deck's best value is the larger of the placed cards' and the
+        // free cards' largest, so those terms and the free cards' values
+        // are bounded together by the tables' sums with their largest.
+        const Coupling& c = m.coupling;
+        const double placed_top = sums.max_skill, free_cards = sums.coupled + best.coupled;
+        const double together =
+            sums.lead_known
+                ? std::max(free_cards + c.b / c.t * placed_top, sums.coupled + best.coupled_best) +
+                      c.l / c.t * lead
+                : std::max(free_cards + (c.b + c.l) / c.t * placed_top,
+                           sums.coupled + best.coupled_lead);
+        // Passed less the terms the product adds of `skills[0]` and `lead`.
+        coupled = std::min(free_cards, together - (c.b * skills[0] + c.l * lead) / c.t);
+    }
+    return bound_key(m, power, skills, lead, bonus, coupled);
 }
 
 }  // namespace vdz

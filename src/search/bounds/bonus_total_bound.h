@@ -49,6 +49,11 @@ class BonusTotalBound {
         std::array<u32, 6> unit{};
         std::array<u32, 6> unit_mixed{};
         double coupled = 0.0;
+        // The coupled values plus, times the coupling's weight of the
+        // deck's best skill value (and of the leader's, where the best
+        // leads), the choice's largest value.
+        double coupled_best = 0.0;
+        double coupled_lead = 0.0;
         void keep_best(const Entry& o) {
             for (usize u = 0; u < 6; ++u) {
                 unit[u] = std::max(unit[u], o.unit[u]);
@@ -62,6 +67,8 @@ class BonusTotalBound {
             plain = std::max(plain, o.plain);
             same_attr = std::max(same_attr, o.same_attr);
             coupled = std::max(coupled, o.coupled);
+            coupled_best = std::max(coupled_best, o.coupled_best);
+            coupled_lead = std::max(coupled_lead, o.coupled_lead);
         }
     };
 
