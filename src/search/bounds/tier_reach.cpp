@@ -127,6 +127,13 @@ TierReach::TierReach(const BoundModel& m) : m_(&m), later_(*m.pool, m.fixed_layo
             support_character_[e] = pool.character_id(i);
         }
     }
+    support_run_.assign(marked, 0);
+    if (m.fixed_layout.on()) {
+        for (usize e = 0; e < marked; ++e)
+            if (support_last_position_[e] >= 0)
+                support_run_[e] = static_cast<u8>(
+                    m.fixed_layout.slot_at(static_cast<usize>(support_last_position_[e])));
+    }
     one_per_character_ = context.dominance_pruning;
     // The entries whose cards lie at a position from a row on, a set that
     // only shrinks as the row grows, are named by how many lie before it;
@@ -309,6 +316,23 @@ TierReach::SupportBounds TierReach::support_bounds(const PartialSums& placed, us
     double low = 0.0;
     usize high_taken = 0, low_taken = 0, removed = 0;
     const u32 excluded = one_per_character_ ? used : 0;
+    // A free card is of an unused character; where the pool lists fixed
+    // slots in runs, a partial deck of d cards takes one card of each run
+    // from the d-th on and its other free cards after the runs, so it takes
+    // at most one entry per such run and 5 - (fixed slots) after them. Taking
+    // the largest entries those limits allow, in list order, removes at
+    // least as many entries from every prefix of the list as any other
+    // choice within them, which leaves every order statistic of the rest at
+    // its lowest.
+    const FixedSlotLayout& layout = m_->fixed_layout;
+    const usize depth = 5 - std::min<usize>(free_slots, 5);
+    const bool by_runs = layout.on() && depth < layout.slots();
+    std::array<usize, 6> room{};
+    if (by_runs) {
+        for (usize g = depth; g < layout.slots(); ++g)
+            room[g] = 1;
+        room[layout.slots()] = 5 - layout.slots();
+    }
     for (usize e = 0; e < support_last_position_.size(); ++e) {
         if (high_taken >= list.count && low_taken >= list.count) break;
         if ((placed.support_taken >> e) & 1) continue;
@@ -321,7 +345,9 @@ TierReach::SupportBounds TierReach::support_bounds(const PartialSums& placed, us
             ++high_taken;
         }
         if (low_taken >= list.count) continue;
-        if (removed < free_slots && support_last_position_[e] >= static_cast<i32>(row)) {
+        if (removed < free_slots && support_last_position_[e] >= static_cast<i32>(row) &&
+            !((excluded >> support_character_[e]) & 1) && (!by_runs || room[support_run_[e]] > 0)) {
+            if (by_runs) --room[support_run_[e]];
             ++removed;
             continue;
         }

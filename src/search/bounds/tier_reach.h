@@ -208,8 +208,11 @@ class TierReach {
     std::vector<i32> support_last_position_;
     // Per such entry, every pool position of its card, ascending.
     std::vector<std::vector<u16>> support_positions_;
-    // Per such entry, its card's character (when the pool holds it).
+    // Per such entry, its card's character (when the pool holds it), and
+    // the fixed slot whose run holds its card (the slots' count after the
+    // runs), where the pool lists fixed cards and characters in runs.
     std::vector<u8> support_character_;
+    std::vector<u8> support_run_;
     bool one_per_character_ = false;
     // Where every deck takes the same support sum: that sum, and per
     // attribute count the window offsets of its extras.
