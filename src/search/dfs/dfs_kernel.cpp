@@ -326,6 +326,21 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
             at_most(state.bonus_total->bound(placed, row, 5 - d, total - placed.bonus_x10,
                                              total - placed.bonus_x10, extra_bonus,
                                              state.last_card->placed_unit_power(placed, deck, d)));
+        // A deck of several attributes within the bounds that read the
+        // placed cards as of several attributes.
+        u32 deck_attrs = 0;
+        for (const u16 card : deck)
+            deck_attrs |= 1u << (pool.attr(card) & 7u);
+        if (bit_count(deck_attrs) >= 2) {
+            PartialSums mixed = placed;
+            mixed.mixed_attrs = true;
+            at_most(state.bonus_total->bound(mixed, row, 5 - d, total - placed.bonus_x10,
+                                             total - placed.bonus_x10, extra_bonus));
+            if (state.last_card && !state.card_sums && d < 5)
+                at_most(
+                    state.last_card->bound(mixed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
+                                           state.last_card->placed_unit_power(placed, deck, d)));
+        }
         if (!state.card_sums) {
             at_most(
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));

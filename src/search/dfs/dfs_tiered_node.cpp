@@ -66,6 +66,14 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     const BonusExtras& extras = takers ? kept : wide;
     usize later_from = SIZE_MAX;
     u32 later = 0;
+    // A window whose attribute bonus only decks of two attributes or more
+    // take holds no deck whose cards share one: its bounds read the placed
+    // cards as of several attributes (with a later bound of their own).
+    PartialSums mixed = sums;
+    mixed.mixed_attrs = true;
+    usize mixed_later_from = SIZE_MAX;
+    u32 mixed_later = 0;
+    const bool may_share = !sums.mixed_attrs && bit_count(sums.attr_mask) <= 1;
     // A tier's widest window ends at five times its key plus a slack
     // the extras fix; tiers whose window ends below the placed cards'
     // total take none of these decks.
@@ -101,8 +109,10 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
                 window = reach.exact_window(tier.tier_key, extras, w, window);
                 if (window.lo > window.hi) continue;
             }
-            if (window_open(window, windows.attrs[w], decks, sums, row, free, bonus_only,
-                            placed_unit, later_from, later))
+            const bool many = may_share && context_.distinct_attr_bonus[1] != extras.exact[w];
+            if (window_open(window, windows.attrs[w], decks, many ? mixed : sums, row, free,
+                            bonus_only, placed_unit, many ? mixed_later_from : later_from,
+                            many ? mixed_later : later))
                 return true;
         }
     }
