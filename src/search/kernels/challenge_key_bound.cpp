@@ -14,6 +14,9 @@
 namespace vdz::challenge_key {
 namespace {
 
+// Slots of the memo of specific-order skill parts.
+constexpr usize PLACED_SKILLS_MEMO_SLOTS = 4096;
+
 i64 ceil_e6(double x) {
     return saturating_cast<i64>(std::ceil(x * 1'000'000.0));
 }
@@ -100,6 +103,21 @@ i64 placed_skills_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
     return top;
 }
 
+// `placed_skills_e6`, read from the model's memo where it holds the inputs.
+i64 memoized_placed_skills_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
+    std::vector<std::pair<u32, i64>>& memo = m.placed_skills_memo;
+    // Sums of five skill bytes fit 11 bits; the key never reaches the
+    // empty slots' mark.
+    if (memo.empty() || sum >= (1u << 11)) return placed_skills_e6(m, sum, best, lead);
+    const u32 key = sum | (u32{best} << 11) | (u32{lead} << 19);
+    auto& [held, value] = memo[((key * 2654435761u) >> 16) % memo.size()];
+    if (held != key) {
+        held = key;
+        value = placed_skills_e6(m, sum, best, lead);
+    }
+    return value;
+}
+
 // The live-score multiplier, times 1,000,000, of five skill values summing
 // to `sum` at most, none above `best`, the leader's at most `lead`. Under a
 // specific order the place-bound form holds too, and the smaller is taken.
@@ -113,7 +131,7 @@ i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
         rest -= take;
     }
     if (m.leader_place)
-        total = std::min(total, m.skill_base + placed_skills_e6(m, sum, best, lead));
+        total = std::min(total, m.skill_base + memoized_placed_skills_e6(m, sum, best, lead));
     return total;
 }
 
@@ -130,6 +148,7 @@ BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix)
     m.live_score_in_range = suffix.live_score_in_range;
     m.first_slot_leads = first_slot_leads(context);
     set_skill_weights(m, context);
+    if (m.leader_place) m.placed_skills_memo.assign(PLACED_SKILLS_MEMO_SLOTS, {UINT32_MAX, 0});
     return m;
 }
 

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/types.h"
 #include "search/bounds/suffix_tables.h"
@@ -36,6 +38,11 @@ struct BoundModel {
     std::array<i64, 5> place_e6{};  // each place's weight, in place order
     bool first_slot_leads = false;
     bool live_score_in_range = false;  // see `SuffixTables`
+    // Under a specific order, the skill parts already worked out, by their
+    // inputs (skill sum, largest skill, leader's skill): a search asks for
+    // few distinct ones, each many times. Owned by the one search that
+    // built the model; a slot is overwritten by the next inputs it serves.
+    mutable std::vector<std::pair<u32, i64>> placed_skills_memo;
 };
 
 BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix);
