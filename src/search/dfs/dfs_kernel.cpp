@@ -132,7 +132,11 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
     const DfsTopDecks& list = *state_.store.single;
     const bool plain = sums_.plain();
     const u32 floor = child_power_floor(m_, sums_, from, k_, extra, worst);
-    for (usize i = from; i < scan_end(); ++i) {
+    // No child from `end` on can beat the worst kept key; found by halving
+    // once, and again over what is left each time that key rises, instead of
+    // asking each child's position.
+    usize end = position_end(from, scan_end(), extra, worst);
+    for (usize i = from; i < end; ++i) {
         if (state_.stop || state_.count_step()) return;
         // A child of less power cannot beat the worst kept deck: on to
         // the next one of enough.
@@ -162,10 +166,6 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
                 continue;
             }
         }
-        // Later positions have smaller or equal suffix rows: none can do
-        // better.
-        const u64 position = position_bound(m_, sums_, i, k_, extra);
-        if (position <= worst) return;
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
         const PartialSums child = child_sums(m_, sums_, card);
@@ -181,9 +181,31 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
                 continue;
             }
         }
-        descend(card, child, std::min(bound, position));
-        if (list.full()) worst = std::max(worst, list.worst_score());
+        descend(card, child, bound);
+        if (list.full() && list.worst_score() > worst) {
+            worst = list.worst_score();
+            end = position_end(i + 1, end, extra, worst);
+        }
     }
+}
+
+usize DfsNode::position_end(usize from, usize to, u64 extra, u64 worst) const {
+    // Later positions have smaller or equal suffix rows, so the position
+    // bound never rises along the pool: the first position whose bound is
+    // not above `worst` starts the run of those none of whose decks can do
+    // better.
+    usize lo = from, hi = to;
+    while (lo < hi) {
+        const usize mid = lo + (hi - lo) / 2;
+        if (position_bound(m_, sums_, mid, k_, extra) <= worst)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    if constexpr (CHECK_BOUNDS)
+        for (usize i = lo; i < to; ++i)
+            VDZ_ASSERT(position_bound(m_, sums_, i, k_, extra) <= worst);
+    return lo;
 }
 
 void DfsNode::expand_by_cards() {

@@ -244,6 +244,10 @@ class DfsNode {
     // Single list, full: the node and each child are tested against the
     // worst kept key, which rises as the scan records decks.
     void expand_bounded(usize from, u64 worst);
+    // The first position from `from` to `to` whose position bound is not
+    // above `worst`, `to` where none is; positions from it to `to` hold no
+    // next card of a deck above `worst`.
+    usize position_end(usize from, usize to, u64 extra, u64 worst) const;
 
     // Where a deck may hold several cards of one character: the node and
     // each child bounded by the best cards after a position, against the
