@@ -259,6 +259,10 @@ void DfsNode::expand_tiered() {
     const bool pairs = runs.on && k_ == 2;
     std::vector<std::pair<usize, usize>> blocks;
     usize blocks_end = SIZE_MAX, block = 0;
+    // Within a fixed slot's run, the end of the cards of one total met last.
+    const bool fixed_run =
+        !runs.on && k_ > 1 && state_.tier_reach && depth_ < m_.fixed_layout.slots();
+    usize total_end = 0;
     for (usize i = scan_begin(runs.on ? runs.first : start_); i < scan_end(); ++i) {
         if (state_.stop || state_.count_step()) return;
         if (runs.on) {
@@ -302,6 +306,21 @@ void DfsNode::expand_tiered() {
                     i = blocks[block].first - 1;
                     continue;
                 }
+            }
+        }
+        // There the cards of one total stand or fall together by their
+        // stand-in, as a run of equal bonus does (see `run_step`).
+        if (fixed_run && i >= total_end) {
+            total_end = i + 1;
+            while (total_end < scan_end() && total_at(total_end) == total_at(i))
+                ++total_end;
+            PartialSums run = sums_;
+            run.bonus_sum += ceil_percent(static_cast<u32>(total_at(i)));
+            run.bonus_x10 += static_cast<u32>(total_at(i));
+            if (!tiers_open(state_.last_card->bound(sums_, i, total_end, k_ - 1, extra), run,
+                            depth_ + 1, i + 1, used_, true)) {
+                i = total_end - 1;
+                continue;
             }
         }
         // Later positions have smaller rows: once no tier is open from
