@@ -370,8 +370,11 @@ struct BoundedSearch {
     // deck's units and the mask's best from there on (see `LastCardMasks`).
     bool last_card_beats(usize row, const PartialSums& p, u64 worst) const {
         u32 placed_units = 0;
-        for (usize s = 0; s < 4; ++s)
+        std::array<u16, 5> ids{};
+        for (usize s = 0; s < 4; ++s) {
             placed_units |= pool.unit_mask(deck[s]) & ALL_UNITS;
+            ids[s] = pool.card_id(deck[s]);
+        }
         const u64 bonus = u64{p.bonus_x10} + extra_x10(p, 1);
         for (usize k = 0; k < last_masks.masks.size(); ++k) {
             const LastCardMasks::Best& b = last_masks.rows[k][row];
@@ -399,7 +402,7 @@ struct BoundedSearch {
                 power = std::max(power, p.power[shape] + b.power[shape]);
             }
             if (bound_key(model, power, sum, top, lead, bonus + b.bonus_x10,
-                          slot_places_multiplier_e6(model, slots)) > worst) {
+                          id_places_multiplier_e6(model, slots, ids, true)) > worst) {
                 return true;
             }
         }
@@ -428,9 +431,11 @@ struct BoundedSearch {
     bool deck_beats(const PartialSums& p, u64 worst) const {
         std::array<u8, 5> ceiling{};
         ceilings->of_placed(deck, 0, ceiling);
+        std::array<u16, 5> ids{};
         u32 sum = 0;
         u8 top = 0;
         for (usize s = 0; s < 5; ++s) {
+            ids[s] = pool.card_id(deck[s]);
             ceiling[s] = std::min(ceiling[s], pool.skill_value(deck[s]));
             sum += ceiling[s];
             top = std::max(top, ceiling[s]);
@@ -439,7 +444,7 @@ struct BoundedSearch {
         const u32 power = p.plain() ? p.power[PLAIN_SHAPE] : p.power_bound();
         const u64 bonus = u64{p.bonus_x10} + extra_x10(p, 0);
         return bound_key(model, power, sum, top, lead, bonus,
-                         slot_places_multiplier_e6(model, ceiling)) > worst;
+                         id_places_multiplier_e6(model, ceiling, ids, false)) > worst;
     }
 
     // The bonus beyond the cards' own of a deck through `p` with `free`

@@ -152,14 +152,26 @@ BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix)
     return m;
 }
 
-// Under a specific order where the largest value leads, the multiplier of
-// a deck whose slots' values are at most `values`, slot by slot: the leader,
-// in slot l, plays at place 0 and its encore, slot 0 at place l, and every
-// other slot at its own place. Whichever slot leads, the deck's term is at
-// most the term of that choice at these values (no weight is negative), so
-// the largest over the five choices bounds it. Unbounded elsewhere.
+// Under a specific order, the multiplier of a deck whose slots' values are
+// at most `values`, slot by slot. Where the first slot leads, it plays at
+// place 0 and its encore, and the other four take places 1 to 4 in an order
+// of their own (by card id); the largest of them paired with the highest
+// of those places' weights in turn sums to at least any pairing. Where the
+// largest value leads, the leader, in slot l, plays at place 0 and its
+// encore, slot 0 at place l, and every other slot at its own place.
+// Whichever slot leads, the deck's term is at most the term of that choice
+// at these values (no weight is negative), so the largest over the five
+// choices bounds it. Unbounded without a specific order.
 i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values) {
-    if (!m.leader_place || m.first_slot_leads) return INT64_MAX;
+    if (!m.leader_place) return INT64_MAX;
+    if (m.first_slot_leads) {
+        std::array<u8, 4> others = {values[1], values[2], values[3], values[4]};
+        std::sort(others.begin(), others.end(), std::greater<>());
+        i64 total = (m.leader_weight_e6 + m.leader_place_e6) * values[0];
+        for (usize j = 0; j < 4; ++j)
+            total += m.place_weights_e6[j] * others[j];
+        return m.skill_base + total;
+    }
     i64 all = 0;
     for (usize k = 0; k < 5; ++k)
         all += m.place_e6[k] * values[k];
@@ -168,6 +180,38 @@ i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& valu
         // Slots 0 and l trade places 0 and l.
         const i64 moved = (m.place_e6[l] - m.place_e6[0]) * (i64{values[0]} - values[l]);
         top = std::max(top, all + moved + m.leader_weight_e6 * values[l]);
+    }
+    return m.skill_base + top;
+}
+
+// Under a specific order, the multiplier of a deck whose slots' values are
+// at most `values` and whose cards carry the ids `ids` (slot 4's unknown
+// where `last_open`). Where the first slot leads, slots 1 to 4 take places
+// 1 to 4 by card id, so a deck whose ids are all known meets its own places,
+// and a last card of unknown id falls before the first, second or third
+// placed one or after all three: the largest over those four orders bounds
+// it. Elsewhere the slot-by-slot bound above.
+i64 id_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values,
+                            const std::array<u16, 5>& ids, bool last_open) {
+    if (!m.leader_place || !m.first_slot_leads) return slot_places_multiplier_e6(m, values);
+    // The placed non-leading slots in card id order.
+    std::array<usize, 4> by_id = {1, 2, 3, 4};
+    const usize placed = last_open ? 3 : 4;
+    std::sort(by_id.begin(), by_id.begin() + static_cast<std::ptrdiff_t>(placed),
+              [&](usize a, usize b) { return ids[a] < ids[b]; });
+    const i64 leader = (m.leader_weight_e6 + m.leader_place_e6) * values[0];
+    i64 top = 0;
+    const usize orders = last_open ? 4 : 1;
+    for (usize q = 0; q < orders; ++q) {
+        // An open last card at place 1 + q, the others in id order around it.
+        i64 total = leader;
+        usize next = 0;
+        for (usize place = 1; place <= 4; ++place) {
+            const bool last_here = last_open && place == 1 + q;
+            const usize slot = last_here ? 4 : by_id[next++];
+            total += m.place_e6[place] * values[slot];
+        }
+        top = std::max(top, total);
     }
     return m.skill_base + top;
 }

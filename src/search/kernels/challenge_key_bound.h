@@ -47,13 +47,16 @@ struct BoundModel {
 
 BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix);
 
-// Under a specific order where the largest value leads, the multiplier of
-// a deck whose slots' values are at most `values`, slot by slot: the leader,
-// in slot l, plays at place 0 and its encore, slot 0 at place l, and every
-// other slot at its own place. Whichever slot leads, the deck's term is at
-// most the term of that choice at these values (no weight is negative), so
-// the largest over the five choices bounds it. Unbounded elsewhere.
+// Under a specific order, the multiplier of a deck whose slots' values are
+// at most `values`, slot by slot, whichever slot leads (see the definition).
+// Unbounded without a specific order.
 i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values);
+
+// The same for a deck whose cards carry the ids `ids`, slot 4's unknown
+// where `last_open`: where the first slot leads, the others' places follow
+// their card ids.
+i64 id_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values,
+                            const std::array<u16, 5>& ids, bool last_open);
 
 // The live score of a deck of power `p` at most, with skill sum `skill` and
 // largest skill `best` at most, rounded up and saturated rather than
