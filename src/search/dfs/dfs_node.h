@@ -199,13 +199,26 @@ class DfsNode {
                         position_bound(m_, child, usize{card} + 1, k_ - 1, extra));
     }
     // The same where a child not above `worst` is cut: once its position
-    // bound is not above it, its exclusion bound is not asked.
+    // bound is not above it, its exclusion bound is not asked. A child with
+    // two or more free slots is asked its position bound once more with its
+    // placed skills at what each can resolve to in a deck of its free cards
+    // more, where that lowers any: in every deck of its subtree each resolves
+    // to at most that, so the bound holds for them all. With one free slot
+    // the unit-shape bound of its last card reads exact ceilings instead.
     u64 child_bound_above(const ExclusionTables& exclusion, u16 card, const PartialSums& child,
                           u64 worst) const {
         const u64 extra = child_extra(card);
         if (k_ == 1) return child_bound(exclusion, card, child, extra);
-        const u64 later = position_bound(m_, child, usize{card} + 1, k_ - 1, extra);
+        u64 later = position_bound(m_, child, usize{card} + 1, k_ - 1, extra);
         if (later <= worst) return later;
+        if (m_.ceilings && k_ >= 3) {
+            partial_[depth_] = card;
+            const PartialSums ceiled = with_skill_ceilings(m_, child, partial_, depth_ + 1, k_ - 1);
+            if (ceiled.skill_sum < child.skill_sum) {
+                later = std::min(later, position_bound(m_, ceiled, usize{card} + 1, k_ - 1, extra));
+                if (later <= worst) return later;
+            }
+        }
         return std::min(later,
                         exclusion_bound(m_, exclusion, child, pool_.character_id(card), extra));
     }
