@@ -168,7 +168,7 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
         }
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
-        const PartialSums child = child_sums(m_, sums_, card);
+        PartialSums child = child_sums(m_, sums_, card);
         const u64 bound = child_bound_above(exclusion, card, child, worst);
         if (bound <= worst) continue;
         // A child of one free card: its last card bounded by the unit

@@ -205,7 +205,8 @@ class DfsNode {
     // more, where that lowers any: in every deck of its subtree each resolves
     // to at most that, so the bound holds for them all. With one free slot
     // the unit-shape bound of its last card reads exact ceilings instead.
-    u64 child_bound_above(const ExclusionTables& exclusion, u16 card, const PartialSums& child,
+    // Where they are lowered, `child` takes them into the subtree.
+    u64 child_bound_above(const ExclusionTables& exclusion, u16 card, PartialSums& child,
                           u64 worst) const {
         const u64 extra = child_extra(card);
         if (k_ == 1) return child_bound(exclusion, card, child, extra);
@@ -217,6 +218,7 @@ class DfsNode {
             if (ceiled.skill_sum < child.skill_sum) {
                 later = std::min(later, position_bound(m_, ceiled, usize{card} + 1, k_ - 1, extra));
                 if (later <= worst) return later;
+                child = ceiled;
             }
         }
         return std::min(later,
