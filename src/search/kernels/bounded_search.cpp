@@ -16,6 +16,7 @@
 // largest value over five values of that sum and maximum puts the maximum on the highest weights
 // in turn; a specific order's values meet the sums of the weights that name their places, paired
 // the same way. Where the first slot leads, the leader's value is at most its card's skill value.
+// The worst and average orders play the values at no more than their mean at every weight.
 // The coefficients are rounded up and one point is added for the evaluator's
 // floating-point rounding, so L below is never under a deck's live score, and the event points
 // grow with the live score. For the bonus and mysekai targets the deck's event bonus is at most the
@@ -340,13 +341,34 @@ struct BoundedSearch {
         std::array<u8, 5> slots{};
         for (usize k = 0; k + r < 5; ++k)
             slots[k] = pool.skill_value(deck[k]);
+        const bool fill_by_sum = model.leader_place && model.first_slot_leads;
         for (const BoundTriple& t : (plain ? plain_table : table).rows[s][r]) {
             const u8 best_skill = static_cast<u8>(std::max<u16>(p.max_skill, t.max_skill));
             const u8 lead = p.lead_known ? p.lead_skill : best_skill;
-            for (usize k = 5 - r; k < 5; ++k)
-                slots[k] = t.max_skill;
-            if (bound_key(model, power + t.power_sum, p.skill_sum + t.skill_sum, best_skill, lead,
-                          bonus, slot_places_multiplier_e6(model, slots)) > worst) {
+            const u32 power_sum = power + t.power_sum;
+            const u32 skill_sum = p.skill_sum + t.skill_sum;
+            // The slot-by-slot term costs more: asked only where the sums
+            // alone leave the entry above the worst kept key, except where
+            // the first slot leads under a specific order (they seldom do
+            // there); under the best order it cuts too few entries here to
+            // pay for itself, and is left to the last cards and decks.
+            if (!fill_by_sum) {
+                if (bound_key(model, power_sum, skill_sum, best_skill, lead, bonus) <= worst)
+                    continue;
+                if (!model.leader_place && !model.spread_order) return true;
+            }
+            // Where the first slot leads under a specific order, the slots
+            // after it are paired largest first, so any values of at most
+            // the entry's largest and summing to the entry's sum pair to no
+            // more than the largest first in turn (slot 0's, at depth 0, at
+            // the largest; the others then sum to less).
+            u32 left = fill_by_sum ? t.skill_sum : 5 * u32{t.max_skill};
+            for (usize k = 5 - r; k < 5; ++k) {
+                slots[k] = k == 0 ? t.max_skill : static_cast<u8>(std::min<u32>(t.max_skill, left));
+                if (k != 0) left -= slots[k];
+            }
+            if (bound_key(model, power_sum, skill_sum, best_skill, lead, bonus,
+                          slot_places_multiplier_e6(model, slots)) > worst) {
                 return true;
             }
         }

@@ -28,6 +28,18 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
     // weight only lowers the sum below what its size adds.
     std::array<double, 6> w = context.music_skill_scores[automatic ? 2 : 0];
     if (std::any_of(w.begin(), w.end(), [](double x) { return std::isnan(x); })) return;
+    const auto strategy = context.skill_order_choose_strategy;
+    // The average order plays the mean at every weight, which the sizes only
+    // raise; the worst order pairs by the signed weights, so its bound below
+    // holds where none is negative. Out of range, the sums of the weights
+    // could overflow.
+    m.best_order = strategy == SkillOrderChooseStrategy::BEST;
+    m.average_order = strategy == SkillOrderChooseStrategy::AVERAGE;
+    const bool nonnegative =
+        std::all_of(w.begin(), w.begin() + 5, [](double x) { return x >= 0.0; });
+    m.spread_order =
+        m.live_score_in_range &&
+        (m.average_order || (strategy == SkillOrderChooseStrategy::WORST && nonnegative));
     for (double& x : w)
         x = std::abs(x);
     std::array<double, 5> first = activation_weights(context, w);
@@ -43,10 +55,42 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
             m.place_weights_e6[i] = ceil_e6(others[i] / 100.0);
     }
     std::sort(first.begin(), first.end(), std::greater<>());
-    for (usize i = 0; i < 5; ++i)
+    for (usize i = 0; i < 5; ++i) {
         m.weights_e6[i] = ceil_e6(first[i] / 100.0);
+        m.ascending_e6[4 - i] = m.weights_e6[i];
+        if (m.spread_order) m.weight_sum_e6 += m.weights_e6[i];
+    }
     m.leader_weight_e6 = ceil_e6(w[5] / 100.0);
     m.paired_skills = true;
+}
+
+// Sorts `v` largest first by a fixed network of compare-exchanges, without
+// branches: the bounds sort a few bytes at every entry they read.
+template <usize N>
+void sort_descending(std::array<u8, N>& v) {
+    const auto exchange = [&](usize i, usize j) {
+        const u8 hi = std::max(v[i], v[j]);
+        v[j] = std::min(v[i], v[j]);
+        v[i] = hi;
+    };
+    if constexpr (N == 4) {
+        exchange(0, 1);
+        exchange(2, 3);
+        exchange(0, 2);
+        exchange(1, 3);
+        exchange(1, 2);
+    } else {
+        static_assert(N == 5);
+        exchange(0, 1);
+        exchange(3, 4);
+        exchange(2, 4);
+        exchange(2, 3);
+        exchange(0, 3);
+        exchange(0, 2);
+        exchange(1, 4);
+        exchange(1, 3);
+        exchange(1, 2);
+    }
 }
 
 // Under a specific order, the skill part of the multiplier (times
@@ -118,6 +162,16 @@ i64 memoized_placed_skills_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
     return value;
 }
 
+// Under the worst or average order, the skill part of the multiplier (times
+// 1,000,000, the leader's own weight aside) of five values summing to `sum`
+// at most: the average order plays their mean at every weight, and the worst
+// order pairs the largest value with the lowest weight in turn, which sums to
+// no more than the mean at every weight (Chebyshev's sum inequality for two
+// lists ordered opposite ways). Rounded up.
+i64 spread_skills_e6(const BoundModel& m, u32 sum) {
+    return (m.weight_sum_e6 * i64{sum} + 4) / 5;
+}
+
 // The live-score multiplier, times 1,000,000, of five skill values summing
 // to `sum` at most, none above `best`, the leader's at most `lead`. Under a
 // specific order the place-bound form holds too, and the smaller is taken.
@@ -132,6 +186,9 @@ i64 skill_multiplier_e6(const BoundModel& m, u32 sum, u8 best, u8 lead) {
     }
     if (m.leader_place)
         total = std::min(total, m.skill_base + memoized_placed_skills_e6(m, sum, best, lead));
+    if (m.spread_order)
+        total =
+            std::min(total, m.skill_base + m.leader_weight_e6 * lead + spread_skills_e6(m, sum));
     return total;
 }
 
@@ -161,12 +218,43 @@ BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix)
 // encore, slot 0 at place l, and every other slot at its own place.
 // Whichever slot leads, the deck's term is at most the term of that choice
 // at these values (no weight is negative), so the largest over the five
-// choices bounds it. Unbounded without a specific order.
+// choices bounds it. Under the other orders, see below. Out of range, the
+// products could overflow, and the live score bound gives up anyway.
 i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values) {
+    if (!m.live_score_in_range) return INT64_MAX;
+    if (m.best_order) {
+        // The leader's value is slot 0's or the largest; the five meet the
+        // weights' sizes largest with highest, which no pairing passes, and
+        // that largest pairing grows with each value.
+        std::array<u8, 5> sorted = values;
+        sort_descending(sorted);
+        i64 total = m.leader_weight_e6 * (m.first_slot_leads ? values[0] : sorted[0]);
+        for (usize i = 0; i < 5; ++i)
+            total += m.weights_e6[i] * sorted[i];
+        return m.skill_base + total;
+    }
+    if (m.spread_order) {
+        // The leader's value is slot 0's or the largest; the five meet the
+        // weights as `spread_skills_e6` says, the worst order's pairing
+        // taken at the values themselves: it is the least over every pairing
+        // (no weight is negative there), so it grows with each value.
+        std::array<u8, 5> sorted = values;
+        sort_descending(sorted);
+        const u8 leader = m.first_slot_leads ? values[0] : sorted[0];
+        i64 total = m.leader_weight_e6 * leader;
+        if (m.average_order) {
+            total +=
+                spread_skills_e6(m, u32{sorted[0]} + sorted[1] + sorted[2] + sorted[3] + sorted[4]);
+        } else {
+            for (usize i = 0; i < 5; ++i)
+                total += m.ascending_e6[i] * sorted[i];
+        }
+        return m.skill_base + total;
+    }
     if (!m.leader_place) return INT64_MAX;
     if (m.first_slot_leads) {
         std::array<u8, 4> others = {values[1], values[2], values[3], values[4]};
-        std::sort(others.begin(), others.end(), std::greater<>());
+        sort_descending(others);
         i64 total = (m.leader_weight_e6 + m.leader_place_e6) * values[0];
         for (usize j = 0; j < 4; ++j)
             total += m.place_weights_e6[j] * others[j];

@@ -36,6 +36,15 @@ struct BoundModel {
     i64 leader_place_e6 = 0;
     std::array<i64, 4> place_weights_e6{};
     std::array<i64, 5> place_e6{};  // each place's weight, in place order
+    // The best order: the values meet the weights largest with highest.
+    bool best_order = false;
+    // The worst order (every weight at least 0) or the average order: the
+    // values do not meet the weights largest with highest, and their sum
+    // bounds the term (see `spread_skills_e6`).
+    bool spread_order = false;
+    bool average_order = false;
+    std::array<i64, 5> ascending_e6{};  // `weights_e6`, lowest first
+    i64 weight_sum_e6 = 0;
     bool first_slot_leads = false;
     bool live_score_in_range = false;  // see `SuffixTables`
     // Under a specific order, the skill parts already worked out, by their
@@ -47,9 +56,8 @@ struct BoundModel {
 
 BoundModel bound_model(const SearchContext& context, const SuffixTables& suffix);
 
-// Under a specific order, the multiplier of a deck whose slots' values are
-// at most `values`, slot by slot, whichever slot leads (see the definition).
-// Unbounded without a specific order.
+// The multiplier of a deck whose slots' values are at most `values`, slot
+// by slot, whichever slot leads (see the definition).
 i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& values);
 
 // The same for a deck whose cards carry the ids `ids`, slot 4's unknown
