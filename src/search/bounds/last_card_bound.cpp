@@ -160,6 +160,28 @@ u32 LastCardBound::skill_max(usize begin, usize end) const {
     return skill_.max(begin, end);
 }
 
+u64 LastCardBound::add_range_card(PartialSums& sums, u64 placed_unit, usize begin,
+                                  usize end) const {
+    // The card's units are not taken from the shared ones: a deck that
+    // shares fewer units has no more power than one that shares more, and
+    // its unit power per unit is at most the range's largest for that unit
+    // (in the variant without the shared attribute where the placed cards'
+    // attributes already differ; a card's full power is at least that).
+    const u8 top = static_cast<u8>(skill_.max(begin, end));
+    sums.power_sum += power_.max(begin, end);
+    sums.plain_power_sum += plain_power_.max(begin, end);
+    sums.unitless_power_sum += same_attr_power_.max(begin, end);
+    sums.skill_sum += top;
+    sums.max_skill = std::max(sums.max_skill, top);
+    sums.add_skill(top);
+    if (m_->coupling.on) sums.coupled += coupled_.max(begin, end);
+    const auto& range_unit = sums.mixed_attrs ? unit_power_mixed_ : unit_power_;
+    u32 unit = 0;
+    for (u32 u = 0; u < 6; ++u)
+        if ((sums.common_units >> u) & 1u) unit = std::max(unit, range_unit[u].max(begin, end));
+    return placed_unit + unit;
+}
+
 u64 LastCardBound::pair_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
                               usize begin2, usize end2, u64 bonus_extra) const {
     // Each free card has at most its range's largest power in each shape,

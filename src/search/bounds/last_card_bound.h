@@ -58,6 +58,13 @@ class LastCardBound {
     // The largest skill value of the cards at positions `begin`..`end`.
     u32 skill_max(usize begin, usize end) const;
 
+    // `sums` with one card of positions `begin`..`end` added by its parts'
+    // largest values there (its bonus aside), and the placed cards' power
+    // in a deck that fills a unit with that card (`placed_unit` without
+    // it): every bound that grows with each part then holds for each card
+    // of the range in its place.
+    u64 add_range_card(PartialSums& sums, u64 placed_unit, usize begin, usize end) const;
+
   private:
     // Per level j, the largest value over positions i..i + 2^j.
     template <class T>

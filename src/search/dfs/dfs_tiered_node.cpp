@@ -207,6 +207,22 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
             std::min<usize>(to, pool_.count()), m_.bonus_extra);
         if (beneath(decks, static_cast<u32>(b))) return false;
     }
+    // A block with two cards after it: the block's card by its range's
+    // largest values, the two after it by the best cards of each exact
+    // total the window leaves them (`add_range_card` says why it holds).
+    if (bonus_only && first_range_ && free == 2 && listed && state_.bonus_total &&
+        !context_.final_chapter && decks.full() && decks.worst_score() != 0) {
+        PartialSums block = *pair_placed_;
+        block.mixed_attrs = sums.mixed_attrs;
+        block.bonus_sum = sums.bonus_sum;
+        block.bonus_x10 = sums.bonus_x10;
+        const u64 unit = state_.last_card->add_range_card(block, first_range_->placed_unit,
+                                                          first_range_->begin, first_range_->end);
+        const u64 b =
+            state_.bonus_total->bound(block, from, 2, window.lo - i64{sums.bonus_x10},
+                                      window.hi - i64{sums.bonus_x10}, m_.bonus_extra, unit);
+        if (beneath(decks, static_cast<u32>(b))) return false;
+    }
     if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
         if (listed && to < pool_.count()) {
             const u64 b =
@@ -255,8 +271,8 @@ void DfsNode::expand_tiered() {
     const u64 extra = node_extra();
     const BonusRuns runs = next_card_runs(bound);
     PassedRun passed;
-    // With two free slots, the open blocks of the current run.
-    const bool pairs = runs.on && k_ == 2;
+    // With two or three free slots, the open blocks of the current run.
+    const bool pairs = runs.on && (k_ == 2 || k_ == 3);
     std::vector<std::pair<usize, usize>> blocks;
     usize blocks_end = SIZE_MAX, block = 0;
     // Within a fixed slot's run, the end of the cards of one total met last.
@@ -394,8 +410,8 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
     run.bonus_sum += ceil_percent(static_cast<u32>(total));
     run.bonus_x10 += static_cast<u32>(total);
     // The placed cards' skill values at most what each resolves to in a
-    // deck of two cards more: found once per node.
-    if (!pair_placed_) pair_placed_ = with_skill_ceilings(m_, sums_, partial_, depth_, 2);
+    // deck of the free cards more: found once per node.
+    if (!pair_placed_) pair_placed_ = with_skill_ceilings(m_, sums_, partial_, depth_, k_);
     if (state_.score_up) {
         // With a score-up lower bound the stand-in also holds the block's
         // largest skill value, which bounds each of its cards' value.
@@ -408,11 +424,13 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
         run.add_skill(top);
     }
     first_range_ = FirstRange{l, r, placed_unit ? *placed_unit : u64{sums_.power_sum}};
-    const bool open = tiers_open(state_.last_card->bound(sums_, l, r, 1, extra), run, depth_ + 1,
-                                 l + 1, used_, true);
+    const bool open = tiers_open(state_.last_card->bound(sums_, l, r, k_ - 1, extra), run,
+                                 depth_ + 1, l + 1, used_, true);
     first_range_.reset();
     if (!open) return;
-    if (r - l > 4) {
+    // With three free slots a run is asked once: its halves, asked again,
+    // cost more than the children they spare.
+    if (k_ == 2 && r - l > 4) {
         const usize mid = l + (r - l) / 2;
         pair_blocks(l, mid, extra, placed_unit, out);
         pair_blocks(mid, r, extra, placed_unit, out);
