@@ -10,11 +10,14 @@
 // are interchangeable (removing either leaves the same values in the same
 // order), so a support state is the multiset of runs of equal values the
 // deck's cards remove. At the end every sum of every complete state is
-// turned into its key exactly as the evaluator forms it.
+// turned into its key exactly as the evaluator forms it. The same table over
+// what a partial deck in the fixed slots' runs still takes tells its node
+// which tiers its completions can land on.
 #include "search/bounds/reachable_bonus.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <unordered_map>
 
@@ -68,6 +71,35 @@ struct Item {
     auto operator<=>(const Item&) const = default;
 };
 
+u8 support_run_of(const std::vector<u16>& ids, const std::vector<u8>& run, u16 card_id) {
+    u8 found = NO_RUN;
+    for (usize i = 0; i < ids.size(); ++i)
+        if (ids[i] == card_id) found = run[i];
+    return found;
+}
+
+// The support sum of a deck removing `runs`, summed in list order as the
+// evaluator sums it.
+double support_sum(const std::vector<double>& values, const std::vector<u8>& run, usize count,
+                   u64 runs) {
+    std::array<u8, 256> removed{};
+    for (usize i = 0; i < 5; ++i) {
+        const u8 r = static_cast<u8>(runs >> (8 * i));
+        if (r != NO_RUN) ++removed[r];
+    }
+    double total = 0.0;
+    usize taken = 0;
+    for (usize i = 0; i < values.size() && taken < count; ++i) {
+        if (removed[run[i]] != 0) {
+            --removed[run[i]];
+            continue;
+        }
+        total += values[i];
+        ++taken;
+    }
+    return total;
+}
+
 // The support list as far as a deck can reach into it.
 struct SupportRuns {
     bool on = false;
@@ -77,33 +109,8 @@ struct SupportRuns {
     std::vector<u8> run;  // run of each entry
     usize count = 0;      // entries a deck takes
 
-    u8 run_of(u16 card_id) const {
-        u8 found = NO_RUN;
-        for (usize i = 0; i < ids.size(); ++i)
-            if (ids[i] == card_id) found = run[i];
-        return found;
-    }
-
-    // The support sum of a deck removing `runs`, summed in list order as the
-    // evaluator sums it.
-    double sum(u64 runs) const {
-        std::array<u8, 256> removed{};
-        for (usize i = 0; i < 5; ++i) {
-            const u8 r = static_cast<u8>(runs >> (8 * i));
-            if (r != NO_RUN) ++removed[r];
-        }
-        double total = 0.0;
-        usize taken = 0;
-        for (usize i = 0; i < values.size() && taken < count; ++i) {
-            if (removed[run[i]] != 0) {
-                --removed[run[i]];
-                continue;
-            }
-            total += values[i];
-            ++taken;
-        }
-        return total;
-    }
+    u8 run_of(u16 card_id) const { return support_run_of(ids, run, card_id); }
+    double sum(u64 runs) const { return support_sum(values, run, count, runs); }
 };
 
 SupportRuns support_runs(const SearchContext& context) {
@@ -221,6 +228,20 @@ SumTable take_one_of(const SumTable& from, const std::vector<Item>& items, bool 
     return next;
 }
 
+Item item_of(const CardPool& pool, const SearchContext& context, const SupportRuns& support,
+             u16 i) {
+    Item item;
+    item.x10 = pool.event_bonus(i).total_x10();
+    if (context.world_bloom) item.attr_bit = static_cast<u8>(1u << (pool.attr(i) & 7u));
+    if (support.on) item.run = support.run_of(pool.card_id(i));
+    return item;
+}
+
+void sort_unique(std::vector<Item>& items) {
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+}
+
 // The pool's cards grouped as the table takes them: per character, or per
 // card id where characters may repeat; a group with a fixed card offers that
 // card only and must be taken, as must a fixed character's group.
@@ -255,11 +276,7 @@ std::vector<Group> card_groups(const CardPool& pool, const SearchContext& contex
         const bool fixed = fixed_card(pool.card_id(i));
         if (per_character && ((fixed_card_characters >> character) & 1) && !fixed) continue;
         g.required |= fixed;
-        Item item;
-        item.x10 = pool.event_bonus(i).total_x10();
-        if (context.world_bloom) item.attr_bit = static_cast<u8>(1u << (pool.attr(i) & 7u));
-        if (support.on) item.run = support.run_of(pool.card_id(i));
-        g.items.push_back(item);
+        g.items.push_back(item_of(pool, context, support, i));
     }
     // A fixed character must give a card (challenge lives take none).
     if (per_character) {
@@ -268,10 +285,8 @@ std::vector<Group> card_groups(const CardPool& pool, const SearchContext& contex
                 if (group_names[g] == c) groups[g].required = true;
         }
     }
-    for (Group& g : groups) {
-        std::sort(g.items.begin(), g.items.end());
-        g.items.erase(std::unique(g.items.begin(), g.items.end()), g.items.end());
-    }
+    for (Group& g : groups)
+        sort_unique(g.items);
     // Required groups first, since a table without their cards dies early;
     // then the groups without support cards, which keep the table small, and
     // last those that split it by support state.
@@ -364,6 +379,143 @@ ReachableBonuses reachable_bonuses(const CardPool& pool, const SearchContext& co
     std::sort(out.keys.begin(), out.keys.end());
     out.keys.erase(std::unique(out.keys.begin(), out.keys.end()), out.keys.end());
     return out;
+}
+
+CompletionBonusReach completion_bonus_reach(const CardPool& pool, const SearchContext& context,
+                                            const FixedSlotLayout& layout) {
+    CompletionBonusReach out;
+    if (context.final_chapter || !layout.on() || pool.count() < 5) return out;
+    const SupportRuns support = support_runs(context);
+    if (!support.exact) return out;
+    out.pool_ = &pool;
+    out.world_bloom_ = context.world_bloom;
+    for (usize a = 0; a < 6; ++a)
+        out.attr_bonus_[a] = context.distinct_attr_bonus[a];
+    if (support.on) {
+        out.support_values_ = support.values;
+        out.support_ids_ = support.ids;
+        out.support_run_ = support.run;
+        out.support_count_ = support.count;
+    }
+    u32 largest = 0;
+    for (u16 i = 0; i < pool.count(); ++i)
+        largest = std::max<u32>(largest, pool.event_bonus(i).total_x10());
+    const usize words = 5 * usize{largest} / 64 + 1;
+    // The cards after the runs, one group per character: the search takes
+    // them of distinct characters, so a group offers at most one.
+    std::map<u8, std::vector<Item>> after;
+    for (usize i = layout.end; i < pool.count(); ++i) {
+        const u16 card = static_cast<u16>(i);
+        after[pool.character_id(card)].push_back(item_of(pool, context, support, card));
+    }
+    for (auto& [character, items] : after)
+        sort_unique(items);
+    // A node of d cards, with two or more to come, is asked while its cards
+    // lie in the runs.
+    const usize depths = std::min<usize>(layout.slots(), 3) + 1;
+    out.by_depth_.resize(depths);
+    for (usize d = 1; d < depths; ++d) {
+        SumTable table(words);
+        table.bits(table.row(state_key(NO_RUNS, 0, 0)))[0] = 1;
+        for (usize g = d; g < layout.slots(); ++g) {
+            std::vector<Item> items;
+            for (usize i = layout.begin[g]; i < layout.run_end(g); ++i)
+                items.push_back(item_of(pool, context, support, static_cast<u16>(i)));
+            sort_unique(items);
+            table = take_one_of(table, items, true, words);
+        }
+        for (const auto& [character, items] : after)
+            table = take_one_of(table, items, false, words);
+        for (usize i = 0; i < table.size(); ++i) {
+            const u64 key = table.key(i);
+            if (cards_of(key) != 5 - d) continue;
+            const u64* bits = table.bits(i);
+            out.by_depth_[d].push_back({runs_of(key), static_cast<u8>(attrs_of(key)),
+                                        std::vector<u64>(bits, bits + words)});
+        }
+        // A depth no completion fills is left on with no state: every tier
+        // is out of reach.
+        if (out.by_depth_[d].empty()) out.by_depth_[d].push_back({NO_RUNS, 0, {}});
+    }
+    return out;
+}
+
+const std::vector<CompletionBonusReach::ByExtra>& CompletionBonusReach::by_extra(
+    usize depth, u64 placed_runs, u8 placed_attrs) const {
+    const u64 name = placed_runs | (u64{placed_attrs} << 40) | (u64{depth} << 48);
+    const auto [at, added] = merged_.try_emplace(name);
+    if (!added) return at->second;
+    std::vector<ByExtra>& out = at->second;
+    for (const State& state : by_depth_[depth]) {
+        if (state.bits.empty()) continue;
+        u64 runs = placed_runs;
+        for (usize i = 0; i < 5; ++i) {
+            const u8 r = static_cast<u8>(state.runs >> (8 * i));
+            if (r != NO_RUN) runs = add_run(runs, r);
+        }
+        double extra = 0.0;
+        if (world_bloom_) {
+            extra += attr_bonus_[std::min<u32>(bit_count(placed_attrs | state.attrs), 5)];
+            if (support_count_ != 0)
+                extra += support_sum(support_values_, support_run_, support_count_, runs);
+        }
+        auto same = std::find_if(out.begin(), out.end(),
+                                 [&](const ByExtra& e) { return e.extra == extra; });
+        if (same == out.end()) {
+            out.push_back({extra, state.bits});
+        } else {
+            for (usize w = 0; w < state.bits.size(); ++w)
+                same->bits[w] |= state.bits[w];
+        }
+    }
+    return out;
+}
+
+u64 CompletionBonusReach::reachable_tiers(usize depth, const DeckSlots& partial,
+                                          std::span<const u32> tier_keys) const {
+    u64 placed_runs = NO_RUNS;
+    u8 placed_attrs = 0;
+    i64 placed_x10 = 0;
+    for (usize s = 0; s < depth; ++s) {
+        const u16 card = partial[s];
+        placed_x10 += pool_->event_bonus(card).total_x10();
+        if (world_bloom_) placed_attrs |= static_cast<u8>(1u << (pool_->attr(card) & 7u));
+        if (support_count_ != 0) {
+            const u8 r = support_run_of(support_ids_, support_run_, pool_->card_id(card));
+            if (r != NO_RUN) placed_runs = add_run(placed_runs, r);
+        }
+    }
+    const u64 name = placed_runs | (u64{placed_attrs} << 40) | (u64{depth} << 48) |
+                     (static_cast<u64>(placed_x10) << 50);
+    const bool named = placed_x10 < (i64{1} << 14);
+    if (named) {
+        if (const auto known = masks_.find(name); known != masks_.end()) return known->second;
+    }
+    const u64 all = tier_keys.size() >= 64 ? ~u64{0} : (u64{1} << tier_keys.size()) - 1;
+    u64 mask = 0;
+    for (const ByExtra& merged : by_extra(depth, placed_runs, placed_attrs)) {
+        // A deck of total x (tenths) lands on tier K where round(2 (x / 10 +
+        // extra)) is K, so x lies within 5 K - 10 extra +- 2.5; a tenth more
+        // each side covers the rounding of the sum.
+        const i64 limit = static_cast<i64>(64 * merged.bits.size()) - 1;
+        for (usize t = 0; t < tier_keys.size(); ++t) {
+            if ((mask >> t) & 1) continue;
+            const double centre = 5.0 * tier_keys[t] - 10.0 * merged.extra;
+            const i64 lo =
+                std::max<i64>(static_cast<i64>(std::floor(centre - 2.5)) - 1 - placed_x10, 0);
+            const i64 hi =
+                std::min<i64>(static_cast<i64>(std::ceil(centre + 2.5)) + 1 - placed_x10, limit);
+            for (i64 x = lo; x <= hi; ++x) {
+                if ((merged.bits[static_cast<usize>(x) / 64] >> (x % 64)) & 1) {
+                    mask |= u64{1} << t;
+                    break;
+                }
+            }
+        }
+        if (mask == all) break;
+    }
+    if (named) masks_.emplace(name, mask);
+    return mask;
 }
 
 }  // namespace vdz

@@ -270,10 +270,16 @@ bool score_up_open(const SearchNodeState& state, usize depth, usize start, const
 // cut tiers list its doubled bonus: the reachable bonuses, and at each of its
 // prefixes the extras, which must hold the deck's own attribute and support
 // bonus, the window of its own tier under them, which must hold its cards'
-// total, and the sums the later positions can add.
+// total, and the sums the later positions can add; and at each prefix in
+// the fixed slots' runs, the tiers its completions can land on.
 void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 key) {
     const u32 doubled = static_cast<u32>(key >> 32);
     VDZ_ASSERT(state.reachable->may_reach(doubled));
+    if (const CompletionBonusReach* rest = state.completion_reach) {
+        const usize tier = state.store.tier_at(doubled);
+        for (usize d = 1; tier < state.tier_keys.size() && rest->on(d); ++d)
+            VDZ_ASSERT((rest->reachable_tiers(d, deck, state.tier_keys) >> tier) & 1);
+    }
     if (!state.tier_reach) return;
     const TierReach& reach = *state.tier_reach;
     const CardPool& pool = state.pool;

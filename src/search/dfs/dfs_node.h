@@ -430,6 +430,8 @@ class DfsNode {
     // The last card's placed sums and power (see `last_cards_bound`).
     PartialSums placed_ceiled_;
     std::optional<u64> placed_unit_;
+    // Bit i clear where no completion of this node lands on tier i.
+    u64 tier_mask_ = ~u64{0};
 };
 
 }  // namespace vdz

@@ -150,6 +150,13 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
             state.score_up = &score_up.emplace(pool, context);
     }
     if (tiers) state.reachable = &reachable;
+    std::optional<CompletionBonusReach> completion_reach;
+    if (tiers && store.tiers.size() <= 64) {
+        completion_reach.emplace(completion_bonus_reach(pool, context, state.bounds.fixed_layout));
+        state.completion_reach = &*completion_reach;
+        for (const TierRecord& tier : store.tiers)
+            state.tier_keys.push_back(tier.tier_key);
+    }
     std::optional<ScoreUpSuffix> score_up_suffix;
     if (context.multi_live_score_up_lower_bound && !state.card_sums)
         state.score_up_suffix = &score_up_suffix.emplace(state.bounds);

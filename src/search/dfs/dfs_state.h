@@ -76,6 +76,11 @@ struct SearchNodeState {
     const BonusTotalBound* bonus_total = nullptr;  // beside tier_reach
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
+    // Set under tiers where the pool lists fixed slots in runs: the tiers a
+    // node's completions can land on, asked of nodes whose cards lie in the
+    // runs; `tier_keys` are the tiers' keys in order.
+    const CompletionBonusReach* completion_reach = nullptr;
+    std::vector<u32> tier_keys{};
     // Set beside tier_reach where a score-up lower bound is asked: the best
     // score up the cards of each bonus total can add.
     const ScoreUpReach* score_up = nullptr;

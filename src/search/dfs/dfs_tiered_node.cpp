@@ -18,12 +18,14 @@ namespace {
 // between its least and greatest doubled bonus whose list is not full or
 // whose worst live score the bound may still reach. A smaller bound admits
 // no more tiers than a larger one.
-bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usize depth) {
+bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usize depth,
+                 u64 tier_mask) {
     const u32 upper = static_cast<u32>(bound >> 32);
     const u32 score = static_cast<u32>(bound);
     const u32 lower = doubled_bonus_floor(sums, depth);
-    for (const TierRecord& tier : store.tiers) {
-        if (tier.tier_key < lower) continue;
+    for (usize t = 0; t < store.tiers.size(); ++t) {
+        const TierRecord& tier = store.tiers[t];
+        if (tier.tier_key < lower || (t < 64 && !((tier_mask >> t) & 1))) continue;
         if (tier.tier_key > upper) return false;
         if (!tier.decks.full() || tier.decks.worst_score() == 0 ||
             score >= static_cast<u32>(tier.decks.worst_score())) {
@@ -39,7 +41,7 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
                          bool bonus_only, std::optional<u64> placed_unit,
                          const DeckSlots* deck) const {
     const DfsStore& store = state_.store;
-    if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth);
+    if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth, tier_mask_);
     const TierReach& reach = *state_.tier_reach;
     const usize row = reach.free_row(next, depth);
     const u32 upper = static_cast<u32>(bound >> 32);
@@ -85,6 +87,8 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     for (auto at = first; at != store.tiers.end(); ++at) {
         const TierRecord& tier = *at;
         if (tier.tier_key > upper) break;
+        const usize index = static_cast<usize>(at - store.tiers.begin());
+        if (index < 64 && !((tier_mask_ >> index) & 1)) continue;
         const DfsTopDecks& decks = tier.decks;
         if (beneath(decks, score)) continue;
         // Without exact windows a tier has one, of every attribute count.
@@ -254,6 +258,14 @@ void DfsNode::expand_tiered() {
     if (last_by_tiers()) {
         expand_last_by_tiers();
         return;
+    }
+    // Where this node's cards lie in the fixed slots' runs, the table of
+    // what the rest can add tells exactly which tiers its completions can
+    // land on; the others need no window, and a node that lands on none is
+    // done.
+    if (state_.completion_reach && depth_ > 0 && state_.completion_reach->on(depth_)) {
+        tier_mask_ = state_.completion_reach->reachable_tiers(depth_, partial_, state_.tier_keys);
+        if (tier_mask_ == 0) return;
     }
     if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
     const u64 bound = character_bound(m_, sums_, used_, depth_, partial_);

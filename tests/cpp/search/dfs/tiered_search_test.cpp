@@ -122,7 +122,8 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
 // Three or four fixed characters, now and then after a fixed card, listed
 // first as the pool builder lists them: each fixed slot takes its card from
 // its own run, and the tables over later positions hold only the cards of
-// the runs still to come and of the rest.
+// the runs still to come and of the rest; a node in the runs asks only the
+// tiers its completions can land on, which every level asked makes many.
 TEST(TieredSearch, FixedCharacterRunsEqualBruteForce) {
     std::mt19937 rng(61);
     for (int round = 0; round < 120; ++round) {
