@@ -419,7 +419,7 @@ void check_score_up_cuts(const SearchNodeState& state, const DeckSlots& placed) 
     PartialSums sums;
     for (usize d = 0; d < 5; ++d) {
         // The final chapter's leader is placed before the kernel starts at 0.
-        const usize start =
+        [[maybe_unused]] const usize start =
             d == 0 || (d == 1 && state.context.final_chapter) ? 0 : usize{placed[d - 1]} + 1;
         VDZ_ASSERT(score_up_open(state, d, start, placed, sums));
         if (d == 4)
