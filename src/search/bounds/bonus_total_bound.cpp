@@ -26,7 +26,14 @@
 // values plus f times the placed best the first. A free
 // card's rounded-up bonus is at most its total in tenths, rounded up, plus
 // one. The key grows with every one of these, as every bound of the search
-// uses.
+// uses. Taking each part's best apart pairs the power of the strong cards
+// with the skills of others, so the choices are also split by their largest
+// skill value: those holding a card of one of the pool's few largest values
+// v (and none larger) keep the power and coupled sums of the choices that
+// hold a card of at least v, a superset of them, and have every skill value
+// at most v; the rest keep every part's best, their values at most the next
+// largest value. Every choice lies in one class, so the largest of the
+// classes' keys bounds them all.
 #include "search/bounds/bonus_total_bound.h"
 
 #include <algorithm>
@@ -37,8 +44,39 @@ namespace vdz {
 
 BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
     const CardPool& pool = *m.pool;
+    for (u16 i = 0; i < pool.count(); ++i) {
+        u8 v = pool.skill_value(i);
+        for (u8& t : top_) {
+            if (v == t) break;
+            if (v > t) std::swap(v, t);
+        }
+    }
     const auto join = [&](const Entry* fewer, u16 card) {
         Entry e = fewer ? *fewer : Entry{};
+        // A choice holds a card of value at least top_[k] where the card
+        // has one or the choice it joins holds one: its parts are the
+        // card's added to those of the choices of either kind.
+        for (usize k = 0; k < CLASSES; ++k) {
+            const bool card_holds = pool.skill_value(card) >= top_[k];
+            const bool joined_holds = fewer && ((fewer->holds >> k) & 1u);
+            if (!card_holds && !joined_holds) continue;
+            e.holds = static_cast<u8>(e.holds | (1u << k));
+            const auto with = [&](u32 joined, u32 all, u32 own) {
+                return std::max(joined_holds ? joined + own : 0u, card_holds ? all + own : 0u);
+            };
+            e.power_with[k] =
+                with(fewer ? fewer->power_with[k] : 0, fewer ? fewer->power : 0, pool.power(card));
+            e.plain_with[k] = with(fewer ? fewer->plain_with[k] : 0, fewer ? fewer->plain : 0,
+                                   m.power_no_unit[card]);
+            e.same_attr_with[k] =
+                with(fewer ? fewer->same_attr_with[k] : 0, fewer ? fewer->same_attr : 0,
+                     m.power_no_unit_same_attr[card]);
+            if (m.coupling.on) {
+                const double w = m.coupling.card[card];
+                e.coupled_with[k] = std::max(joined_holds ? fewer->coupled_with[k] + w : 0.0,
+                                             card_holds ? (fewer ? fewer->coupled : 0.0) + w : 0.0);
+            }
+        }
         e.reached = true;
         // The card's value takes its place among the sorted ones.
         u8 v = pool.skill_value(card);
@@ -75,13 +113,52 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
 }
 
 u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
-                           u64 bonus_extra, std::optional<u64> placed_unit) const {
+                           u64 bonus_extra, std::optional<u64> placed_unit,
+                           std::optional<u32> cut_at) const {
     if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
     // 1. The best of every part over the sums within the window.
     Entry best;
     tables_.for_each(row, free, lo, hi, [&](const Entry& e) { best.keep_best(e); });
     if (!best.reached) return 0;
-    // 2. The key of a deck of those parts.
+    // 2. Per class of the choices' largest skill value, the key of a deck
+    // of the parts of that class, each skill value at most the class's
+    // largest; every choice lies in one class.
+    // Each class's key is at most the key of every part's best, which
+    // alone decides where it is cut already.
+    const auto above = [&](u64 k) { return cut_at && static_cast<u32>(k) > *cut_at; };
+    if (top_[CLASSES] == 0 || cut_at) {
+        const u64 all = key_of(best, sums, free, hi, bonus_extra, placed_unit);
+        if (top_[CLASSES] == 0 || !above(all)) return all;
+    }
+    u64 key = 0;
+    const Coupling& c = m_->coupling;
+    for (usize k = 0; k <= CLASSES; ++k) {
+        Entry e = best;
+        if (k < CLASSES) {
+            // Choices of largest value in top_[k] .. top_[k - 1] - 1.
+            if (!((e.holds >> k) & 1u)) continue;
+            e.power = e.power_with[k];
+            e.plain = e.plain_with[k];
+            e.same_attr = e.same_attr_with[k];
+            e.coupled = e.coupled_with[k];
+        }
+        // Below top_[k - 1] the next value is top_[k].
+        const u8 cap = k == 0 ? 255 : top_[k];
+        for (u8& r : e.rank)
+            r = std::min(r, cap);
+        e.skill = static_cast<u16>(std::min<u32>(e.skill, u32{cap} * static_cast<u32>(free)));
+        if (c.on) {
+            e.coupled_best = std::min(e.coupled_best, e.coupled + c.b / c.t * cap);
+            e.coupled_lead = std::min(e.coupled_lead, e.coupled + (c.b + c.l) / c.t * cap);
+        }
+        key = std::max(key, key_of(e, sums, free, hi, bonus_extra, placed_unit));
+        if (above(key)) break;
+    }
+    return key;
+}
+
+u64 BonusTotalBound::key_of(const Entry& best, const PartialSums& sums, usize free, i64 hi,
+                            u64 bonus_extra, std::optional<u64> placed_unit) const {
     const BoundModel& m = *m_;
     const u64 plain = u64{sums.plain_power_sum} + best.plain;
     u64 power = sums.plain() ? plain : u64{sums.power_sum} + best.power;

@@ -27,11 +27,18 @@ class BonusTotalBound {
     // with the extra bonus `bonus_extra`; 0 where no such cards exist. None
     // (the largest key) where the tables were not built or `free` is 5.
     // `placed_unit`, where known, bounds the placed cards' power in a deck
-    // that fills a unit (`LastCardBound::placed_unit_power`).
+    // that fills a unit (`LastCardBound::placed_unit_power`). Where the
+    // caller cuts at live scores up to `cut_at`, a key above it may be
+    // returned as soon as one is found, which tells the same.
     u64 bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi, u64 bonus_extra,
-              std::optional<u64> placed_unit = std::nullopt) const;
+              std::optional<u64> placed_unit = std::nullopt,
+              std::optional<u32> cut_at = std::nullopt) const;
 
   private:
+    // Classes of choices by their largest skill value: the choices that hold
+    // one of the pool's few largest values bring less power than the best.
+    static constexpr usize CLASSES = 4;
+
     // Of the choices of some cards with one sum of totals: the largest sums
     // of their power columns, plain powers, powers without a unit under a
     // shared attribute, skill values and coupled values, per unit the
@@ -54,7 +61,23 @@ class BonusTotalBound {
         // leads), the choice's largest value.
         double coupled_best = 0.0;
         double coupled_lead = 0.0;
+        // Per class k, the largest power column sum, plain power sum,
+        // power sum without a unit under a shared attribute and coupled
+        // value sum of the choices holding a card of skill value at least
+        // `top_[k]`, where one does (bit k of `holds`).
+        u8 holds = 0;
+        std::array<u32, CLASSES> power_with{};
+        std::array<u32, CLASSES> plain_with{};
+        std::array<u32, CLASSES> same_attr_with{};
+        std::array<double, CLASSES> coupled_with{};
         void keep_best(const Entry& o) {
+            holds = static_cast<u8>(holds | o.holds);
+            for (usize k = 0; k < CLASSES; ++k) {
+                power_with[k] = std::max(power_with[k], o.power_with[k]);
+                plain_with[k] = std::max(plain_with[k], o.plain_with[k]);
+                same_attr_with[k] = std::max(same_attr_with[k], o.same_attr_with[k]);
+                coupled_with[k] = std::max(coupled_with[k], o.coupled_with[k]);
+            }
             for (usize u = 0; u < 6; ++u) {
                 unit[u] = std::max(unit[u], o.unit[u]);
                 unit_mixed[u] = std::max(unit_mixed[u], o.unit_mixed[u]);
@@ -72,7 +95,14 @@ class BonusTotalBound {
         }
     };
 
+    // The key of a deck whose free cards' parts are `best`'s.
+    u64 key_of(const Entry& best, const PartialSums& sums, usize free, i64 hi, u64 bonus_extra,
+               std::optional<u64> placed_unit) const;
+
     const BoundModel* m_;
+    // The pool's largest distinct skill values, largest first, then zeros;
+    // `top_[CLASSES]` the one after them.
+    std::array<u8, CLASSES + 1> top_{};
     BonusTotalTables<Entry, 4> tables_;
 };
 

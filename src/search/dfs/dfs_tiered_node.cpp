@@ -243,10 +243,14 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
             }
             if (beneath(decks, later)) return false;
         }
+        // The tier cuts a live score at or below its worst kept one, or
+        // below it (see `beneath`).
+        const u32 worst = static_cast<u32>(decks.worst_score());
         if (state_.bonus_total &&
             beneath(decks, static_cast<u32>(state_.bonus_total->bound(
                                sums, from, free, window.lo - i64{sums.bonus_x10},
-                               window.hi - i64{sums.bonus_x10}, m_.bonus_extra, placed_unit)))) {
+                               window.hi - i64{sums.bonus_x10}, m_.bonus_extra, placed_unit,
+                               state_.tiers_in_slot_order ? worst : worst - 1)))) {
             return false;
         }
     }

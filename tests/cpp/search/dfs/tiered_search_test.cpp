@@ -267,6 +267,37 @@ TEST(TieredSearch, SkillsThatResolveBelowTheirLargestValue) {
     }
 }
 
+// Cards whose power falls as their skill value rises, listed by bonus, with
+// tiers that fill: the free cards of a bonus total that bring the best skill
+// values bring the least power, so the bound per class of the largest skill
+// value cuts where the best of each part would not, and must keep every
+// deck a tier takes, whatever the live.
+TEST(TieredSearch, PowerFallsAsSkillRises) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 18; ++round) {
+        std::vector<TestCard> cards;
+        for (u16 i = 0; i < 16 + rng() % 5; ++i) {
+            const u8 skill = static_cast<u8>(40 + 10 * (rng() % 9));
+            const u32 power = 40000 - 250 * skill + rng() % 2000;
+            cards.push_back(test::plain_card(static_cast<u16>(100 + i), static_cast<u8>(1 + i % 12),
+                                             power, skill, static_cast<u8>(rng() % 2),
+                                             static_cast<u8>(1u << (rng() % 3))));
+        }
+        SearchContext context = random_tier_context(rng, cards);
+        context.world_bloom = false;
+        context.world_bloom_support = {};
+        context.event_kind = 0;
+        const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::CHEERFUL,
+                                  LiveType::AUTO};
+        context.live_type = lives[round % 4];
+        context.best_skill_as_leader = round % 3 != 2;
+        list_by_bonus(cards);
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 3, round, round % 2 ? 4 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // A challenge live of one character, whose decks hold five cards of it:
 // no bound may count one card per character.
 TEST(TieredSearch, ChallengeLiveOfOneCharacter) {
