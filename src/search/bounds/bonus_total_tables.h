@@ -150,8 +150,8 @@ class BonusTotalTables {
 
     // Tables beyond these would cost more to build and hold than the cuts
     // save.
-    static constexpr usize TABLE_BUDGET = usize{8} << 20;  // bytes held
-    static constexpr usize BUILD_BUDGET = usize{1} << 24;  // entries updated
+    static constexpr usize TABLE_BUDGET = usize{16} << 20;  // bytes held
+    static constexpr usize BUILD_BUDGET = usize{1} << 24;   // entries updated
 
     u32 step_ = 1;         // every card's total is a multiple of it
     usize width_ = 0;      // sums stored per count, in steps
