@@ -54,14 +54,7 @@ void DfsNode::expand_single(usize from) {
                 return;
             }
         }
-        if (k_ == 1) {
-            const usize next = next_score_up_card(i);
-            if (next > i) {
-                check_below_score_up(i, next);
-                i = next - 1;
-                continue;
-            }
-        }
+        if (skip_below_score_up(i)) continue;
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
         descend(card, child_sums(m_, sums_, card), ~u64{0});
@@ -74,6 +67,15 @@ usize DfsNode::next_score_up_card(usize i) {
     if (!score_up_floor_)
         score_up_floor_ = cut->last_card_floor(with_skill_ceilings(m_, sums_, partial_, 4, 1));
     return cut->first_at_least(i, *score_up_floor_);
+}
+
+bool DfsNode::skip_below_score_up(usize& i) {
+    if (k_ != 1) return false;
+    const usize next = next_score_up_card(i);
+    if (next <= i) return false;
+    check_below_score_up(i, next);
+    i = next - 1;
+    return true;
 }
 
 void DfsNode::check_below_score_up(usize from, usize to) {
@@ -146,14 +148,7 @@ void DfsNode::expand_bounded(usize from, u64 worst) {
             i = next - 1;
             continue;
         }
-        if (k_ == 1) {
-            const usize next = next_score_up_card(i);
-            if (next > i) {
-                check_below_score_up(i, next);
-                i = next - 1;
-                continue;
-            }
-        }
+        if (skip_below_score_up(i)) continue;
         if (k_ == 1 && !plain) {
             const usize next = next_last_card(i, floor, from, extra, worst);
             if (next > i) {

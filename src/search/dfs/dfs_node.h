@@ -248,6 +248,11 @@ class DfsNode {
     // bound is asked.
     usize next_score_up_card(usize i);
 
+    // With one free slot, moves `i` to the position before the next card
+    // that may lift the deck to the score-up lower bound, where that skips
+    // any; whether it did, so the scan goes on from there.
+    bool skip_below_score_up(usize& i);
+
     // Debug builds: a last card passed over for the score-up lower bound,
     // at positions `from` to `to`, makes a deck the evaluator rejects.
     void check_below_score_up(usize from, usize to);

@@ -30,6 +30,25 @@ SearchResult dfs(const CardPool& pool, const SearchContext& context, u64 limit, 
     return dfs_search(pool, context, suffix, limit, timeout_ms, std::move(seeds), tiers, clock);
 }
 
+// The general support list by value, largest first, as the region lists it.
+void sort_general_support(SearchContext& context) {
+    auto& entries = context.world_bloom_support.general.entries;
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+}
+
+// Searches `pool` and checks that it keeps the brute force's keys and card
+// sets, and does not time out; adds the decks found to `decks_seen`.
+::testing::AssertionResult equals_brute_force(const CardPool& pool, const SearchContext& context,
+                                              u64 limit, usize& decks_seen) {
+    const auto ranked = test::all_decks_ranked(pool, context);
+    const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
+    decks_seen += found.decks.size();
+    if (found.stats.timed_out) return ::testing::AssertionFailure() << "the search timed out";
+    return test::same_ranking(pool, found.decks, ranked, limit);
+}
+
 // Random constraints: fixed cards or characters taken from the pool, and in
 // the final chapter leader bonuses and cards that may only lead.
 void add_random_constraints(std::mt19937& rng, const std::vector<TestCard>& cards,
@@ -44,10 +63,7 @@ void add_random_constraints(std::mt19937& rng, const std::vector<TestCard>& card
     // by the number of attributes.
     if (rng() % 4 == 0) {
         test::add_world_bloom_support(rng, cards, context);
-        auto& entries = context.world_bloom_support.general.entries;
-        std::stable_sort(
-            entries.begin(), entries.end(),
-            [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        sort_general_support(context);
         // The final chapter: some leaders' characters have a list of their own.
         if (context.final_chapter) {
             auto& own = context.world_bloom_support.per_character;
@@ -87,11 +103,7 @@ TEST(DfsSearch, EqualsBruteForceOnRandomPools) {
         if (round % 5 == 4) context.dominance_pruning = false;
         if (round % 3 == 0) test::random_skill_order(rng, context);
         const u64 limit = 1 + rng() % 6;
-        const auto ranked = test::all_decks_ranked(pool, context);
-        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
-        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
-        EXPECT_FALSE(found.stats.timed_out);
-        decks_seen += found.decks.size();
+        ASSERT_TRUE(equals_brute_force(pool, context, limit, decks_seen)) << "round " << round;
     }
     EXPECT_GT(decks_seen, 100u);  // the oracle is not trivially empty
 }
@@ -115,10 +127,7 @@ TEST(DfsSearch, EqualsBruteForceOnPoolsOfEverySkillKind) {
         if (round % 3 == 0) test::random_skill_order(rng, context);
         const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 3;
-        const auto ranked = test::all_decks_ranked(pool, context);
-        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
-        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
-        decks_seen += found.decks.size();
+        ASSERT_TRUE(equals_brute_force(pool, context, limit, decks_seen)) << "round " << round;
     }
     EXPECT_GT(decks_seen, 100u);
 }
@@ -162,10 +171,7 @@ TEST(DfsSearch, ScoreUpLowerBoundFewDecksPassEqualsBruteForce) {
         std::sort(ups.begin(), ups.end(), std::greater<double>());
         context.multi_live_score_up_lower_bound = ups[std::min<usize>(rng() % 12, ups.size() - 1)];
         const u64 limit = 1 + rng() % 4;
-        const auto ranked = test::all_decks_ranked(pool, context);
-        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
-        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
-        decks_seen += found.decks.size();
+        ASSERT_TRUE(equals_brute_force(pool, context, limit, decks_seen)) << "round " << round;
     }
     EXPECT_GT(decks_seen, 100u);
 }
@@ -202,10 +208,7 @@ TEST(DfsSearch, ASpecificOrderEqualsBruteForce) {
             context.fixed_characters.push_back(cards[rng() % cards.size()].character);
         const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 4;
-        const auto ranked = test::all_decks_ranked(pool, context);
-        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
-        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
-        decks_seen += found.decks.size();
+        ASSERT_TRUE(equals_brute_force(pool, context, limit, decks_seen)) << "round " << round;
     }
     EXPECT_GT(decks_seen, 100u);
 }
@@ -222,18 +225,12 @@ TEST(DfsSearch, FixedCharacterRunsEqualBruteForce) {
         SearchContext context = test::random_default_context(rng);
         if (round % 3 == 0) {
             test::add_world_bloom_support(rng, cards, context);
-            auto& entries = context.world_bloom_support.general.entries;
-            std::stable_sort(
-                entries.begin(), entries.end(),
-                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+            sort_general_support(context);
         }
         test::add_fixed_runs(rng, cards, context, 2 + round % 4);
         const CardPool pool = test::make_pool(cards, context);
         const u64 limit = 1 + rng() % 8;
-        const auto ranked = test::all_decks_ranked(pool, context);
-        const SearchResult found = dfs(pool, context, limit, 0, {}, std::nullopt);
-        ASSERT_TRUE(test::same_ranking(pool, found.decks, ranked, limit)) << "round " << round;
-        decks_seen += found.decks.size();
+        ASSERT_TRUE(equals_brute_force(pool, context, limit, decks_seen)) << "round " << round;
     }
     EXPECT_GT(decks_seen, 200u);
 }
