@@ -10,6 +10,7 @@
 
 #include "common/check.h"
 #include "common/numeric.h"
+#include "common/sort_network.h"
 #include "search/evaluation/deck_key.h"
 
 namespace vdz {
@@ -248,27 +249,6 @@ std::array<u8, 5> leader_order(const CardPool& pool, const SearchContext& c, con
     return order;
 }
 
-// Ascending order of five values by a fixed network of compare-exchanges,
-// without branches: equal values are interchangeable, so any correct sort
-// gives the same sequence.
-void sort_five_values(std::array<double, 5>& v) {
-    const auto exchange = [&](usize i, usize j) {
-        const double lo = std::min(v[i], v[j]);
-        const double hi = std::max(v[i], v[j]);
-        v[i] = lo;
-        v[j] = hi;
-    };
-    exchange(0, 1);
-    exchange(3, 4);
-    exchange(2, 4);
-    exchange(2, 3);
-    exchange(0, 3);
-    exchange(0, 2);
-    exchange(1, 4);
-    exchange(1, 3);
-    exchange(1, 2);
-}
-
 // Sum of activation value x weight / 100 over the five skill activations,
 // paired by the skill order strategy.
 double skill_term(const SearchContext& c, const std::array<double, 5>& activations,
@@ -277,13 +257,13 @@ double skill_term(const SearchContext& c, const std::array<double, 5>& activatio
     std::array<double, 5> w = {weights[0], weights[1], weights[2], weights[3], weights[4]};
     switch (c.skill_order_choose_strategy) {
         case SkillOrderChooseStrategy::BEST:
-            sort_five_values(a);
-            sort_five_values(w);
+            sort_by_network(a);
+            sort_by_network(w);
             break;
         case SkillOrderChooseStrategy::WORST:
-            sort_five_values(a);
+            sort_by_network(a);
             std::reverse(a.begin(), a.end());
-            sort_five_values(w);
+            sort_by_network(w);
             break;
         case SkillOrderChooseStrategy::AVERAGE: {
             const double mean = (a[0] + a[1] + a[2] + a[3] + a[4]) / 5.0;

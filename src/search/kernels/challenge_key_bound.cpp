@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "common/numeric.h"
+#include "common/sort_network.h"
 #include "search/evaluation/deck_evaluator.h"
 
 namespace vdz::challenge_key {
@@ -62,35 +63,6 @@ void set_skill_weights(BoundModel& m, const SearchContext& context) {
     }
     m.leader_weight_e6 = ceil_e6(w[5] / 100.0);
     m.paired_skills = true;
-}
-
-// Sorts `v` largest first by a fixed network of compare-exchanges, without
-// branches: the bounds sort a few bytes at every entry they read.
-template <usize N>
-void sort_descending(std::array<u8, N>& v) {
-    const auto exchange = [&](usize i, usize j) {
-        const u8 hi = std::max(v[i], v[j]);
-        v[j] = std::min(v[i], v[j]);
-        v[i] = hi;
-    };
-    if constexpr (N == 4) {
-        exchange(0, 1);
-        exchange(2, 3);
-        exchange(0, 2);
-        exchange(1, 3);
-        exchange(1, 2);
-    } else {
-        static_assert(N == 5);
-        exchange(0, 1);
-        exchange(3, 4);
-        exchange(2, 4);
-        exchange(2, 3);
-        exchange(0, 3);
-        exchange(0, 2);
-        exchange(1, 4);
-        exchange(1, 3);
-        exchange(1, 2);
-    }
 }
 
 // Under a specific order, the skill part of the multiplier (times
@@ -227,7 +199,7 @@ i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& valu
         // weights' sizes largest with highest, which no pairing passes, and
         // that largest pairing grows with each value.
         std::array<u8, 5> sorted = values;
-        sort_descending(sorted);
+        sort_by_network<true>(sorted);
         i64 total = m.leader_weight_e6 * (m.first_slot_leads ? values[0] : sorted[0]);
         for (usize i = 0; i < 5; ++i)
             total += m.weights_e6[i] * sorted[i];
@@ -239,7 +211,7 @@ i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& valu
         // taken at the values themselves: it is the least over every pairing
         // (no weight is negative there), so it grows with each value.
         std::array<u8, 5> sorted = values;
-        sort_descending(sorted);
+        sort_by_network<true>(sorted);
         const u8 leader = m.first_slot_leads ? values[0] : sorted[0];
         i64 total = m.leader_weight_e6 * leader;
         if (m.average_order) {
@@ -254,7 +226,7 @@ i64 slot_places_multiplier_e6(const BoundModel& m, const std::array<u8, 5>& valu
     if (!m.leader_place) return INT64_MAX;
     if (m.first_slot_leads) {
         std::array<u8, 4> others = {values[1], values[2], values[3], values[4]};
-        sort_descending(others);
+        sort_by_network<true>(others);
         i64 total = (m.leader_weight_e6 + m.leader_place_e6) * values[0];
         for (usize j = 0; j < 4; ++j)
             total += m.place_weights_e6[j] * others[j];
