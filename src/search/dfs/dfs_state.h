@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "common/types.h"
@@ -56,6 +57,28 @@ inline constexpr bool CHECK_BOUNDS = true;
 inline constexpr bool CHECK_BOUNDS = false;
 #endif
 
+// What decides where the last cards that take a support entry of four
+// placed cards' deck land: the placed cards' entries, total and attributes,
+// the first free position and the characters in use.
+struct TakerPlace {
+    u64 support_taken = 0;
+    u32 bonus_x10 = 0;
+    u32 used = 0;
+    u32 row = 0;
+    u8 attr_mask = 0;
+
+    bool operator==(const TakerPlace&) const = default;
+};
+
+struct TakerPlaceHash {
+    usize operator()(const TakerPlace& p) const {
+        u64 h = p.support_taken * 0x9E3779B97F4A7C15ull;
+        h ^= (u64{p.bonus_x10} << 32 | p.used) * 0xC2B2AE3D27D4EB4Full;
+        h ^= (u64{p.row} << 8 | p.attr_mask) * 0x165667B19E3779F9ull;
+        return static_cast<usize>(h ^ (h >> 29));
+    }
+};
+
 // Built once per search by the driver and passed by reference to every node.
 struct SearchNodeState {
     const CardPool& pool;
@@ -103,6 +126,9 @@ struct SearchNodeState {
     // Per depth, the smallest bound met on the way to the current node
     // (kept only when CHECK_BOUNDS).
     std::array<u64, 6> bound_above{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
+    // The tiers (positions in `store.tiers`) such last cards land on: many
+    // nodes ask the same, each of tens of cards.
+    std::unordered_map<TakerPlace, std::vector<u16>, TakerPlaceHash> taker_tiers{};
 
     // Counts one step of the search (a node entry, a root, a bounded-loop
     // step) and sets `stop` once the deadline has passed, whatever the store

@@ -156,23 +156,36 @@ bool DfsNode::block_takers_open(u32 score, const PartialSums& run, usize row, u3
 
 bool DfsNode::takers_open(u32 score, const PartialSums& sums, const DeckSlots& deck, usize row,
                           u32 used) const {
-    const TierReach& reach = *state_.tier_reach;
-    bool open = false;
-    reach.for_each_taker(sums, row, [&](u16 card, usize entry) {
-        if (open || (context_.dominance_pruning && ((used >> pool_.character_id(card)) & 1)))
-            return;
-        const u32 doubled =
-            reach.taker_doubled(sums, entry, i64{sums.bonus_x10} + total_at(card),
-                                bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u))));
-        if constexpr (CHECK_BOUNDS) {
-            DeckSlots complete = deck;
-            complete[4] = card;
-            VDZ_ASSERT(doubled == half_percent_steps(deck_event_bonus(pool_, context_, complete)));
-        }
-        const usize tier = state_.store.tier_at(doubled);
-        open = tier < state_.store.tiers.size() && !beneath(state_.store.tiers[tier].decks, score);
-    });
-    return open;
+    const auto& tiers = state_.store.tiers;
+    const TakerPlace place{sums.support_taken, sums.bonus_x10, used, static_cast<u32>(row),
+                           sums.attr_mask};
+    auto known = state_.taker_tiers.find(place);
+    if (known == state_.taker_tiers.end()) {
+        std::vector<u16> landed;
+        const TierReach& reach = *state_.tier_reach;
+        reach.for_each_taker(sums, row, [&](u16 card, usize entry) {
+            if (context_.dominance_pruning && ((used >> pool_.character_id(card)) & 1)) return;
+            const u32 doubled =
+                reach.taker_doubled(sums, entry, i64{sums.bonus_x10} + total_at(card),
+                                    bit_count(sums.attr_mask | (1u << (pool_.attr(card) & 7u))));
+            if constexpr (CHECK_BOUNDS) {
+                DeckSlots complete = deck;
+                complete[4] = card;
+                VDZ_ASSERT(doubled ==
+                           half_percent_steps(deck_event_bonus(pool_, context_, complete)));
+            }
+            const usize tier = state_.store.tier_at(doubled);
+            if (tier < tiers.size() &&
+                std::find(landed.begin(), landed.end(), tier) == landed.end())
+                landed.push_back(static_cast<u16>(tier));
+        });
+        // Kept within a few megabytes: a search that asks more starts over.
+        if (state_.taker_tiers.size() >= (usize{1} << 16)) state_.taker_tiers.clear();
+        known = state_.taker_tiers.emplace(place, std::move(landed)).first;
+    }
+    for (const u16 tier : known->second)
+        if (!beneath(tiers[tier].decks, score)) return true;
+    return false;
 }
 
 bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
