@@ -235,9 +235,12 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
         block.bonus_x10 = sums.bonus_x10;
         const u64 unit = state_.last_card->add_range_card(block, first_range_->placed_unit,
                                                           first_range_->begin, first_range_->end);
-        const u64 b =
-            state_.bonus_total->bound(block, from, 2, window.lo - i64{sums.bonus_x10},
-                                      window.hi - i64{sums.bonus_x10}, m_.bonus_extra, unit);
+        // The tier cuts a live score at or below its worst kept one, or
+        // below it (see `beneath`), so the bound may stop at a key above it.
+        const u32 worst = static_cast<u32>(decks.worst_score());
+        const u64 b = state_.bonus_total->bound(
+            block, from, 2, window.lo - i64{sums.bonus_x10}, window.hi - i64{sums.bonus_x10},
+            m_.bonus_extra, unit, state_.tiers_in_slot_order ? worst : worst - 1);
         if (beneath(decks, static_cast<u32>(b))) return false;
     }
     if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
