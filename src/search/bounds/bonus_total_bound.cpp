@@ -117,8 +117,7 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
                            std::optional<u32> cut_at) const {
     if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
     // 1. The best of every part over the sums within the window.
-    Entry best;
-    tables_.for_each(row, free, lo, hi, [&](const Entry& e) { best.keep_best(e); });
+    Entry best = tables_.best_within(row, free, lo, hi);
     if (!best.reached) return 0;
     // 2. Per class of the choices' largest skill value, the key of a deck
     // of the parts of that class, each skill value at most the class's

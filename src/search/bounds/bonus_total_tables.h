@@ -92,21 +92,31 @@ class BonusTotalTables {
                 std::copy(current.begin(), current.end(),
                           table_.begin() + static_cast<std::ptrdiff_t>((i / stride_) * per_row));
         }
+        build_blocks();
     }
 
     bool built() const { return !table_.empty(); }
 
-    // Calls `visit(entry)` for each sum within `lo`..=`hi` (tenths of a
-    // percent) that `count` (1..MAX_COUNT) cards from position `row` on make.
-    template <class Visit>
-    void for_each(usize row, usize count, i64 lo, i64 hi, Visit visit) const {
-        const i64 step = step_;
-        const i64 first = lo <= 0 ? 0 : (lo + step - 1) / step;
-        const i64 last = std::min<i64>(hi < 0 ? -1 : hi / step, static_cast<i64>(width_) - 1);
-        const usize stored = std::min(row, positions_) / stride_;
-        const Entry* at = table_.data() + (stored * MAX_COUNT + count - 1) * width_;
-        for (i64 t = first; t <= last; ++t)
-            if (at[t].reached) visit(at[t]);
+    // The `keep_best` of the entries of every sum within `lo`..=`hi` (tenths
+    // of a percent) that `count` (1..MAX_COUNT) cards from position `row` on
+    // make (unreached where none is), read from whole blocks where the
+    // window covers them: a tier's window spans dozens of sums, and
+    // `keep_best` takes the largest of each part, so the order and grouping
+    // of the entries it joins change nothing.
+    Entry best_within(usize row, usize count, i64 lo, i64 hi) const {
+        Entry best;
+        const i64 first = lo <= 0 ? 0 : (lo + step_ - 1) / step_;
+        const i64 last = std::min<i64>(hi < 0 ? -1 : hi / step_, static_cast<i64>(width_) - 1);
+        const usize line = (std::min(row, positions_) / stride_) * MAX_COUNT + count - 1;
+        const Entry* at = table_.data() + line * width_;
+        const Entry* blocks = blocks_.data() + line * block_width();
+        for (i64 t = first; t <= last;) {
+            const bool whole = t % BLOCK == 0 && t + BLOCK - 1 <= last;
+            const Entry& e = whole ? blocks[t / BLOCK] : at[t];
+            if (e.reached) best.keep_best(e);
+            t += whole ? BLOCK : 1;
+        }
+        return best;
     }
 
   private:
@@ -148,6 +158,21 @@ class BonusTotalTables {
         }
     }
 
+    usize block_width() const { return (width_ + BLOCK - 1) / BLOCK; }
+
+    // Per stored row and count, the join of each block of BLOCK sums.
+    void build_blocks() {
+        const usize lines = table_.size() / width_;
+        blocks_.assign(lines * block_width(), Entry{});
+        for (usize line = 0; line < lines; ++line)
+            for (usize t = 0; t < width_; ++t)
+                if (const Entry& e = table_[line * width_ + t]; e.reached)
+                    blocks_[line * block_width() + t / BLOCK].keep_best(e);
+    }
+
+    // Sums per block: the blocks add an eighth to the bytes held.
+    static constexpr i64 BLOCK = 8;
+
     // Tables beyond these would cost more to build and hold than the cuts
     // save.
     static constexpr usize TABLE_BUDGET = usize{16} << 20;  // bytes held
@@ -158,6 +183,7 @@ class BonusTotalTables {
     usize stride_ = 1;     // rows stored: 0, stride, 2 stride, ...
     usize positions_ = 0;  // the pool's cards
     std::vector<Entry> table_;
+    std::vector<Entry> blocks_;
 };
 
 }  // namespace vdz
