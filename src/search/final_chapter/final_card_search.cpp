@@ -9,24 +9,13 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/final_chapter/final_child_bounds.h"
 #include "search/final_chapter/final_deck_score.h"
 #include "search/final_chapter/final_group_search.h"
 #include "search/final_chapter/final_groups.h"
 
 namespace vdz {
 namespace {
-
-// The largest attribute bonus of a final deck whose attributes include those
-// of `attr_mask` and at most `open` more.
-u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
-    const usize pc = static_cast<usize>(bit_count(attr_mask));
-    if (pc > 5) return 0;
-    const usize hi = std::max(pc, std::min<usize>(pc + open, 5));
-    u32 best = 0;
-    for (usize j = pc; j <= hi; ++j)
-        best = std::max<u32>(best, c.distinct_attr_bonus[j]);
-    return best;
-}
 
 // The deck power of every completion of placed cards whose power columns
 // sum to `power` and plain powers to `plain`, by the groups from position
@@ -63,16 +52,6 @@ TopFive open_group_skills(const GroupSearchState& gs, const std::array<usize, 4>
     for (usize p = from; p < 4; ++p)
         insert_top_five(top, group_skill_bound(gs.groups[order[p]], most));
     return top;
-}
-
-// The event bonus in whole percent of a deck whose cards' bonuses sum to at
-// most `bonus_x10` tenths, whose support keeps at most `support_x10` tenths,
-// and whose attributes include those of `attr_mask` and at most `open` more.
-u32 deck_bonus_percent(const SearchContext& c, u32 bonus_x10, u32 support_x10, u8 attr_mask,
-                       usize open) {
-    if (!c.world_bloom)
-        return bonus_percent(bonus_x10, 0) + static_cast<u32>(std::max(c.default_support_value, 0));
-    return bonus_percent(bonus_x10, support_x10) + attribute_part(c, attr_mask, open);
 }
 
 // Bound of the deck totals (P, skill values, E) beside the leader's skill.
@@ -257,6 +236,7 @@ void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDeck
 // filter (it only drops children). With every other part of it at least
 // the complete deck's, it also bounds a last card's deck. `most` and `open`
 // are the node's most unit cards and the later groups' skill bounds.
+// `ChildBounds::relaxed` sums the same once per node.
 u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
                         const CardSearchState& s, const UnitCounts& most, const TopFive& open,
                         u16 c) {
@@ -282,18 +262,56 @@ u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, u
                     s.attr_mask, 4 - d);
 }
 
-// Whether some card of the group at position `d` has a relaxed child bound
-// above `worst`. Every value that bound reads of the card grows it, and each
-// card of the group is matched or beaten in all of them by a card of the
-// frontier, so when no frontier card's bound beats the list, no card's
-// does, nor (the relaxed bound being at least the quick, the child's own and
-// the last card's bound) does any child the node would expand.
-bool frontier_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                       const ChosenGroupTable& t, usize d, const CardSearchState& s,
-                       const UnitCounts& most, const TopFive& open, u64 worst) {
-    for (const u16 c : gs.groups[order[d]].frontier)
-        if (relaxed_child_bound(gs, t, d, s, most, open, c) > worst) return true;
-    return false;
+// The quick bound of the child placing card `c` of the group at position
+// `d` on the node `s`, from the parent's support value; `ChildBounds::quick`
+// sums the same once per node.
+[[maybe_unused]] u64 quick_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t,
+                                       usize d, const CardSearchState& s, const UnitCounts& most,
+                                       const TopFive& open, u16 c) {
+    const CardPool& pool = *gs.pool;
+    const u32 placed_bonus = s.bonus_x10 + base_x10(pool, c);
+    TopFive limited = s.limited_x10_top, skills = s.skill_top;
+    insert_top_five(limited, pool.limited_x10(c));
+    insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
+    const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
+    const u8 common = static_cast<u8>(s.common_units & pool.unit_mask(c));
+    ShapeSums shapes = s.shape_sums;
+    add_shape_powers(pool, gs.shapes->shapes, c, common, bit_count(mask) == 1, shapes);
+    const u32 power = power_bound(gs, t, d + 1, s.power + pool.power(c),
+                                  s.plain_power + gs.plain_power[c], mask, common, shapes);
+    return bound_of(gs, power, merged_top_five(skills, open), s.leader_skill,
+                    placed_bonus + t.base_x10_sum[d + 1], placed_bonus, limited,
+                    t.limited_x10_top[d + 1], t.bonus_and_limited_x10_sum[d + 1], s.support_x10,
+                    mask, 3 - d);
+}
+
+// The frontier test of the group at position `d` against `worst`. Every
+// value the relaxed child bound reads of a card grows it, and each card of
+// the group is matched or beaten in all of them by the frontier cards of
+// its cover mask, so a card covered by a failing one has a relaxed bound at
+// most `worst` too; and the relaxed bound being at least the quick, the
+// child's own and the last card's bound, the node need not ask any of them
+// for that card. When no frontier card's bound beats the list, no card's
+// does.
+// The node's state, `most` and `open` serve the debug builds' check.
+FrontierTest frontier_test(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                           [[maybe_unused]] const ChosenGroupTable& t, usize d,
+                           [[maybe_unused]] const CardSearchState& s,
+                           [[maybe_unused]] const UnitCounts& most,
+                           [[maybe_unused]] const TopFive& open, const ChildBounds& bounds,
+                           u64 worst) {
+    FrontierTest out;
+    const std::vector<u16>& frontier = gs.groups[order[d]].frontier;
+    for (usize k = 0; k < frontier.size(); ++k) {
+        const u64 bound = bounds.relaxed(frontier[k]);
+        VDZ_ASSERT(bound == relaxed_child_bound(gs, t, d, s, most, open, frontier[k]));
+        if (bound > worst) {
+            out.any_beats = true;
+        } else if (k < 64) {
+            out.failing |= u64{1} << k;
+        }
+    }
+    return out;
 }
 
 // Whether each node on the path to the complete deck `deck` of key `score`
@@ -311,7 +329,18 @@ bool frontier_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& o
         if (score > card_upper_bound(gs, order, t, d, s)) return false;
         const u64 own = relaxed_child_bound(gs, t, d, s, most, open, deck[d + 1]);
         if (score > own) return false;
-        if (own != 0 && !frontier_can_beat(gs, order, t, d, s, most, open, own - 1)) return false;
+        const ChildBounds bounds(gs, t, d, s, most, open);
+        if (own != 0 && !frontier_test(gs, order, t, d, s, most, open, bounds, own - 1).any_beats)
+            return false;
+        // Each frontier card of the path card's cover mask bounds it.
+        const CharacterGroup& g = gs.groups[order[d]];
+        const auto at = std::find(g.cards.begin(), g.cards.end(), deck[d + 1]);
+        if (at == g.cards.end()) return false;
+        const u64 cover = g.cover[static_cast<usize>(at - g.cards.begin())];
+        for (usize k = 0; k < g.frontier.size() && k < 64; ++k)
+            if (((cover >> k) & 1u) &&
+                relaxed_child_bound(gs, t, d, s, most, open, g.frontier[k]) < own)
+                return false;
         s = place_card(gs, s, deck[d + 1], most);
     }
     return true;
@@ -451,11 +480,13 @@ u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
     return relaxed_child_bound(gs, t, 0, root, most, open_group_skills(gs, order, 1, most), c);
 }
 
-bool first_group_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                          const ChosenGroupTable& t, const CardSearchState& root, u64 worst) {
+FrontierTest first_group_frontier(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                                  const ChosenGroupTable& t, const CardSearchState& root,
+                                  u64 worst) {
     const UnitCounts most = most_unit_cards(t, 0, root);
-    return frontier_can_beat(gs, order, t, 0, root, most, open_group_skills(gs, order, 1, most),
-                             worst);
+    const TopFive open = open_group_skills(gs, order, 1, most);
+    return frontier_test(gs, order, t, 0, root, most, open, ChildBounds(gs, t, 0, root, most, open),
+                         worst);
 }
 
 std::pair<u64, double> support_replacement_value(
@@ -533,7 +564,7 @@ u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
 
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
                         const ChosenGroupTable& t, usize d, DeckSlots& deck,
-                        const CardSearchState& s, bool frontier_tested) {
+                        const CardSearchState& s, const FrontierTest* tested, bool bounded) {
     const CardPool& pool = *gs.pool;
     // 1. Deadline.
     if (gs.deadline->step()) return;
@@ -581,8 +612,9 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         return;
     }
     u64 worst = gs.best->last().score;
-    // 4. Node bound.
-    if (card_upper_bound(gs, order, t, d, s) <= worst) {
+    // 4. Node bound, unless the caller has just tested it against this list.
+    VDZ_ASSERT(!bounded || card_upper_bound(gs, order, t, d, s) > worst);
+    if (!bounded && card_upper_bound(gs, order, t, d, s) <= worst) {
         ++gs.counters->card_pruned;
         return;
     }
@@ -592,15 +624,21 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     std::array<CardCandidate, CardPool::MAX_CARDS> candidates;
     usize count = 0;
     const TopFive open_after = open_group_skills(gs, order, d + 1, most);
-    // A node whose group's frontier cannot beat the list expands no child:
-    // this test reads a few cards where the scan below reads them all.
-    if (!frontier_tested && !frontier_can_beat(gs, order, t, d, s, most, open_after, worst)) {
+    // A node whose group's frontier cannot beat the list expands no child,
+    // and a card covered by a failing frontier card is not asked: this test
+    // reads a few cards where the scan below reads them all.
+    const ChildBounds bounds(gs, t, d, s, most, open_after);
+    const FrontierTest test =
+        tested ? *tested : frontier_test(gs, order, t, d, s, most, open_after, bounds, worst);
+    if (!test.any_beats) {
         ++gs.counters->card_pruned;
         return;
     }
     std::optional<LastCardBounds> last_card_bound;
     if (d == 3) last_card_bound.emplace(gs, deck);
-    for (const u16 c : g.cards) {
+    for (usize i = 0; i < g.cards.size(); ++i) {
+        if ((g.cover[i] & test.failing) != 0) continue;
+        const u16 c = g.cards[i];
         if (!child_reaches(c)) continue;
         deck[d + 1] = c;
         // The last card completes the deck: its bounds read the deck itself,
@@ -615,20 +653,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
             continue;
         }
         // a. Quick bound from the parent's support value.
-        const u32 placed_bonus = s.bonus_x10 + base_x10(pool, c);
-        TopFive limited = s.limited_x10_top, skills = s.skill_top;
-        insert_top_five(limited, pool.limited_x10(c));
-        insert_top_five(skills, skill_up_to(gs.skill_by_count[c], most));
-        const u8 mask = static_cast<u8>(s.attr_mask | (1u << (pool.attr(c) & 7u)));
-        const u8 common = static_cast<u8>(s.common_units & pool.unit_mask(c));
-        ShapeSums shapes = s.shape_sums;
-        add_shape_powers(pool, gs.shapes->shapes, c, common, bit_count(mask) == 1, shapes);
-        const u32 power = power_bound(gs, t, d + 1, s.power + pool.power(c),
-                                      s.plain_power + gs.plain_power[c], mask, common, shapes);
-        const u64 quick = bound_of(gs, power, merged_top_five(skills, open_after), s.leader_skill,
-                                   placed_bonus + t.base_x10_sum[d + 1], placed_bonus, limited,
-                                   t.limited_x10_top[d + 1], t.bonus_and_limited_x10_sum[d + 1],
-                                   s.support_x10, mask, 3 - d);
+        const u64 quick = bounds.quick(c);
+        VDZ_ASSERT(quick == quick_child_bound(gs, t, d, s, most, open_after, c));
         if (quick <= worst) continue;
         // b. The child's own bound.
         const u64 bound = card_upper_bound(gs, order, t, d + 1, place_card(gs, s, c, most));
@@ -649,7 +675,8 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         }
         const u16 c = candidates[k].card;
         deck[d + 1] = c;
-        search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c, most));
+        // The candidate's bound is the child's own, just found above the list.
+        search_group_cards(gs, order, t, d + 1, deck, place_card(gs, s, c, most), nullptr, true);
         worst = gs.best->last().score;
     }
 }

@@ -40,10 +40,20 @@ CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& op
 u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& order,
                      const ChosenGroupTable& table, const CardSearchState& root, u16 c);
 
-// Whether some card of the first ordered group has a first-card bound above
-// `worst`; when none has, the card search finds no deck to keep.
-bool first_group_can_beat(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                          const ChosenGroupTable& table, const CardSearchState& root, u64 worst);
+// Which frontier cards of a card-search node's group have a relaxed child
+// bound at most the worst kept key: bit k for frontier card k < 64.
+// `any_beats`: some frontier card's is above it; when none is, the node
+// expands nothing.
+struct FrontierTest {
+    u64 failing = 0;
+    bool any_beats = false;
+};
+
+// The frontier test of the first ordered group's cards, each with the first-card
+// bound, against `worst`.
+FrontierTest first_group_frontier(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                                  const ChosenGroupTable& table, const CardSearchState& root,
+                                  u64 worst);
 
 // The state after placing `card` on `s`, in a deck of at most `most[u]`
 // cards of each unit u.
@@ -56,11 +66,13 @@ u64 card_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
                      const ChosenGroupTable& table, usize depth, const CardSearchState& s);
 
 // Searches slots depth + 1 .. 4 over the ordered groups `order`.
-// `frontier_tested`: the caller found some card of the node's group whose
-// bound beats the list as it stands, so the node need not test again.
+// `tested`: the caller's frontier test of the node's group against the
+// list as it stands, so the node need not test again; `bounded`: the caller
+// found the node's own bound above the list as it stands.
 void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& order,
                         const ChosenGroupTable& table, usize depth, DeckSlots& deck,
-                        const CardSearchState& s, bool frontier_tested = false);
+                        const CardSearchState& s, const FrontierTest* tested = nullptr,
+                        bool bounded = false);
 
 // Records, for `leader`, the decks of the first cards of every four of the
 // first six groups that hold the `required` groups at the front, and each

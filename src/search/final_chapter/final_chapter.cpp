@@ -253,7 +253,7 @@ struct FinalSearch {
                 if (stopped()) return;
                 tasks.push_back(
                     {sets.size(), leader,
-                     bound_of(set, leader, leader_shapes(pool, set.groups, leader.card))});
+                     bound_of(set, leader, leader_shapes(pool, set.groups, leader.card, false))});
             }
             sets.push_back(std::move(set));
         }

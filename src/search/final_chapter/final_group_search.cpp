@@ -53,13 +53,18 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
     DeckSlots deck;
     deck.fill(gs.leader.card);
     const CardSearchState root = root_card_state(gs, t.open_units[0]);
-    const bool full = gs.best->full();
-    if (full && !first_group_can_beat(gs, order, t, root, gs.best->last().score)) {
+    if (!gs.best->full()) {
+        ++gs.counters->hand_offs;
+        search_group_cards(gs, order, t, 0, deck, root);
+        return;
+    }
+    const FrontierTest tested = first_group_frontier(gs, order, t, root, gs.best->last().score);
+    if (!tested.any_beats) {
         ++gs.counters->group_pruned;
         return;
     }
     ++gs.counters->hand_offs;
-    search_group_cards(gs, order, t, 0, deck, root, full);
+    search_group_cards(gs, order, t, 0, deck, root, &tested);
 }
 
 }  // namespace
@@ -78,8 +83,8 @@ std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const Character
     return table;
 }
 
-LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups,
-                           u16 leader) {
+LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups, u16 leader,
+                           bool card_shapes) {
     LeaderShapes out;
     out.shared_power.resize(groups.size());
     out.shared_top.assign(groups.size() + 1, TopFive{});
@@ -108,6 +113,13 @@ LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup>
                 insert_top_five(out.shape_top[i][2 * k + f],
                                 shape_entry(groups[i].shape_powers, set, k, f == 1));
     }
+    if (!card_shapes) return out;
+    out.card_shapes.assign(pool.count(), ShapeSums{});
+    for (const CharacterGroup& g : groups)
+        for (const u16 card : g.cards)
+            for (usize k = 0; k < set.count; ++k)
+                for (usize f = 0; f < 2; ++f)
+                    out.card_shapes[card][k][f] = shape_power(pool, card, set.units[k], f == 1);
     return out;
 }
 

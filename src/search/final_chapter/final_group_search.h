@@ -16,9 +16,11 @@ namespace vdz {
 // i .. n - 1, the last entry zero.
 std::vector<GroupSuffixEntry> build_group_suffix_table(std::span<const CharacterGroup> groups);
 
-// The shared powers of the decks of leader card `leader` over `groups`.
-LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups,
-                           u16 leader);
+// The shared powers of the decks of leader card `leader` over `groups`;
+// the groups' cards' powers per shape too with `card_shapes`, which only
+// the card search reads.
+LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup> groups, u16 leader,
+                           bool card_shapes = true);
 
 // Upper bound of every deck of `leader` whose other cards come from the
 // `depth` chosen groups and 4 - depth groups from index `start` on;

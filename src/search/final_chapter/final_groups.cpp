@@ -169,20 +169,34 @@ BoundValues bound_values(const CardPool& pool, u16 card) {
 }
 
 // The cards no earlier kept card covers and no later card covers strictly:
-// of cards equal in every value only the first stays.
-std::vector<u16> group_frontier(const CardPool& pool, std::span<const u16> cards) {
+// of cards equal in every value only the first stays. Covering is
+// transitive, so every other card is covered by a frontier card: follow
+// its coverers, each strictly better or equal and earlier, to one that no
+// card displaces. Also each card's cover mask (see `CharacterGroup`).
+void set_group_frontier(const CardPool& pool, CharacterGroup& g) {
+    const std::vector<u16>& cards = g.cards;
     std::vector<BoundValues> v;
     v.reserve(cards.size());
     for (const u16 c : cards)
         v.push_back(bound_values(pool, c));
-    std::vector<u16> out;
+    std::vector<usize> kept;
     for (usize i = 0; i < cards.size(); ++i) {
         bool covered = false;
         for (usize j = 0; j < cards.size() && !covered; ++j)
             covered = j != i && v[j].covers(v[i]) && (j < i || !v[i].covers(v[j]));
-        if (!covered) out.push_back(cards[i]);
+        if (!covered) kept.push_back(i);
     }
-    return out;
+    g.frontier.clear();
+    g.cover.assign(cards.size(), 0);
+    for (usize k = 0; k < kept.size(); ++k) {
+        g.frontier.push_back(cards[kept[k]]);
+        if (k >= 64) continue;
+        // A unit-count skill does not cover itself (its least value is
+        // below its largest), yet a card's bound is its own.
+        g.cover[kept[k]] |= u64{1} << k;
+        for (usize i = 0; i < cards.size(); ++i)
+            if (v[kept[k]].covers(v[i])) g.cover[i] |= u64{1} << k;
+    }
 }
 
 }  // namespace
@@ -245,7 +259,7 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
             g.max_bonus_and_limited_x10 =
                 std::max<u32>(g.max_bonus_and_limited_x10, pool.event_bonus(i).total_x10());
         }
-        g.frontier = group_frontier(pool, g.cards);
+        set_group_frontier(pool, g);
         g.shape_powers = group_shape_powers(pool, g.cards);
         g.key = (u64{g.max_skill} + 256) * g.max_power *
                 (u64{ceil_percent(g.max_base_x10)} + ceil_percent(g.max_limited_x10) + 100);

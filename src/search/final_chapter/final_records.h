@@ -4,6 +4,7 @@
 // the group search. All are plain values owned by one search on one thread.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -56,6 +57,10 @@ struct CharacterGroup {
     // count of its unit, base and limited bonus percent), in `cards` order:
     // each card's bound is at most that of one of them.
     std::vector<u16> frontier;
+    // Per card of `cards`, bit k when frontier card k (k < 64) covers it
+    // in those values, a frontier card's own bit included: a card whose
+    // bound no covering frontier card's beats cannot beat it either.
+    std::vector<u64> cover;
     // (max_skill + 256) x max_power x (bonus + limited + 100), both bonuses
     // in whole percent rounded up.
     u64 key = 0;
@@ -193,6 +198,10 @@ struct LeaderShapes {
     // largest table entries of the groups from there on.
     std::array<u32, 16> leader_shape_power{};
     std::vector<std::array<TopFive, 16>> shape_top;  // groups + 1 entries, the last zero
+    // Per pool card of the groups, its power per shape of `shapes` ([k][1]
+    // sharing the leader's attribute), which the card search's scans read
+    // for every card they bound.
+    std::vector<ShapeSums> card_shapes;
 };
 
 // What the group and card searches of one leader card read and write.
@@ -276,6 +285,33 @@ inline u32 merged_top(const TopFive& a, const TopFive& b, u64 k) {
 // the evaluator's sum of the same parts.
 inline u32 bonus_percent(u32 bonus_x10, u32 support_x10) {
     return (bonus_x10 + support_x10 + 9) / 10;
+}
+
+// The largest attribute bonus of a final deck of `pc` attributes and at
+// most `open` more.
+inline u32 attribute_count_part(const SearchContext& c, usize pc, usize open) {
+    if (pc > 5) return 0;
+    const usize hi = std::max(pc, std::min<usize>(pc + open, 5));
+    u32 best = 0;
+    for (usize j = pc; j <= hi; ++j)
+        best = std::max<u32>(best, c.distinct_attr_bonus[j]);
+    return best;
+}
+
+// The largest attribute bonus of a final deck whose attributes include those
+// of `attr_mask` and at most `open` more.
+inline u32 attribute_part(const SearchContext& c, u8 attr_mask, usize open) {
+    return attribute_count_part(c, static_cast<usize>(__builtin_popcount(attr_mask)), open);
+}
+
+// The event bonus in whole percent of a deck whose cards' bonuses sum to at
+// most `bonus_x10` tenths, whose support keeps at most `support_x10` tenths,
+// and whose attributes include those of `attr_mask` and at most `open` more.
+inline u32 deck_bonus_percent(const SearchContext& c, u32 bonus_x10, u32 support_x10, u8 attr_mask,
+                              usize open) {
+    if (!c.world_bloom)
+        return bonus_percent(bonus_x10, 0) + static_cast<u32>(std::max(c.default_support_value, 0));
+    return bonus_percent(bonus_x10, support_x10) + attribute_part(c, attr_mask, open);
 }
 
 // Ten times a support sum, rounded up: at least the tenths of the values

@@ -187,6 +187,18 @@ TEST(FinalChapterParts, GroupFrontierKeepsEveryCardNoOtherCovers) {
     std::vector<u16> frontier = groups[0].frontier;
     std::sort(frontier.begin(), frontier.end());
     EXPECT_EQ(frontier, (std::vector<u16>{3, 4}));
+    // Each card's cover mask names the frontier cards that cover it, a
+    // frontier card itself among them: card 4, with the larger limited
+    // bonus, covers every card of power 3000 or less; card 3's skill is
+    // too small to cover any but itself.
+    const CharacterGroup& g = groups[0];
+    ASSERT_EQ(g.cover.size(), g.cards.size());
+    const auto bit = [&](u16 card) {
+        const auto at = std::find(g.frontier.begin(), g.frontier.end(), card);
+        return u64{1} << (at - g.frontier.begin());
+    };
+    for (usize i = 0; i < g.cards.size(); ++i)
+        EXPECT_EQ(g.cover[i], g.cards[i] == 3 ? bit(3) : bit(4)) << "card " << g.cards[i];
 }
 
 TEST(FinalChapterParts, ShapePowersBoundEveryDeckAtEachStep) {
