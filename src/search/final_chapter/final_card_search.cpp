@@ -293,25 +293,30 @@ u64 relaxed_child_bound(const GroupSearchState& gs, const ChosenGroupTable& t, u
 // child's own and the last card's bound, the node need not ask any of them
 // for that card. When no frontier card's bound beats the list, no card's
 // does.
-// The node's state, `most` and `open` serve the debug builds' check.
-FrontierTest frontier_test(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                           [[maybe_unused]] const ChosenGroupTable& t, usize d,
-                           [[maybe_unused]] const CardSearchState& s,
-                           [[maybe_unused]] const UnitCounts& most,
-                           [[maybe_unused]] const TopFive& open, const ChildBounds& bounds,
-                           u64 worst) {
+FrontierTest frontier_of(const std::vector<u16>& frontier, const ChildBounds& bounds, u64 worst) {
     FrontierTest out;
-    const std::vector<u16>& frontier = gs.groups[order[d]].frontier;
     for (usize k = 0; k < frontier.size(); ++k) {
-        const u64 bound = bounds.relaxed(frontier[k]);
-        VDZ_ASSERT(bound == relaxed_child_bound(gs, t, d, s, most, open, frontier[k]));
-        if (bound > worst) {
+        if (bounds.relaxed(frontier[k]) > worst) {
             out.any_beats = true;
         } else if (k < 64) {
             out.failing |= u64{1} << k;
         }
     }
     return out;
+}
+
+// The same at the node `s` of position `d`, whose state, `most` and `open`
+// serve the debug builds' check of each bound against the card search's own.
+FrontierTest frontier_test(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                           [[maybe_unused]] const ChosenGroupTable& t, usize d,
+                           [[maybe_unused]] const CardSearchState& s,
+                           [[maybe_unused]] const UnitCounts& most,
+                           [[maybe_unused]] const TopFive& open, const ChildBounds& bounds,
+                           u64 worst) {
+    const std::vector<u16>& frontier = gs.groups[order[d]].frontier;
+    for ([[maybe_unused]] const u16 c : frontier)
+        VDZ_ASSERT(bounds.relaxed(c) == relaxed_child_bound(gs, t, d, s, most, open, c));
+    return frontier_of(frontier, bounds, worst);
 }
 
 // Whether each node on the path to the complete deck `deck` of key `score`
@@ -410,6 +415,8 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
             t.open_shape_sums[p][k][1] += row[shapes.attr];
         }
     }
+    // Only the score-up lower bound reads the rest.
+    if (!gs.context->multi_live_score_up_lower_bound) return t;
     // A group that gives the leader's unit a card gives up at most the gap
     // between its best ceiling and its best of that unit: the m smallest
     // gaps of the groups from p on leave the largest sum.
@@ -467,7 +474,15 @@ CardSearchState root_card_state(const GroupSearchState& gs, const UnitCounts& op
     s.limited_x10_top = {l.limited_x10, 0, 0, 0, 0};
     s.card_ids[0] = pool.card_id(l.card);
     s.attr_mask = static_cast<u8>(1u << (pool.attr(l.card) & 7u));
-    add_shape_powers(pool, gs.shapes->shapes, l.card, s.common_units, true, s.shape_sums);
+    // Every shape of the leader's holds the leader: its power per shape.
+    for (usize k = 0; k < gs.shapes->shapes.count; ++k)
+        for (usize f = 0; f < 2; ++f)
+            s.shape_sums[k][f] = gs.shapes->leader_shape_power[2 * k + f];
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    ShapeSums own{};
+    add_shape_powers(pool, gs.shapes->shapes, l.card, s.common_units, true, own);
+    VDZ_ASSERT(own == s.shape_sums);
+#endif
     s.support_sum = gs.leader_support_sum;
     s.support_end = gs.leader_support_end;
     s.support_x10 = support_tenths(s.support_sum);
@@ -481,12 +496,20 @@ u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
 }
 
 FrontierTest first_group_frontier(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                                  const ChosenGroupTable& t, const CardSearchState& root,
                                   u64 worst) {
+    const FrontierTest out =
+        frontier_of(gs.groups[order[0]].frontier, ChildBounds(gs, order), worst);
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    // The same test as the first node's, from its table and root.
+    const ChosenGroupTable t = chosen_group_table(gs, order);
+    const CardSearchState root = root_card_state(gs, t.open_units[0]);
     const UnitCounts most = most_unit_cards(t, 0, root);
     const TopFive open = open_group_skills(gs, order, 1, most);
-    return frontier_test(gs, order, t, 0, root, most, open, ChildBounds(gs, t, 0, root, most, open),
-                         worst);
+    const FrontierTest check = frontier_test(gs, order, t, 0, root, most, open,
+                                             ChildBounds(gs, t, 0, root, most, open), worst);
+    VDZ_ASSERT(check.failing == out.failing && check.any_beats == out.any_beats);
+#endif
+    return out;
 }
 
 std::pair<u64, double> support_replacement_value(
@@ -536,8 +559,20 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     n.bonus_x10 += base_x10(pool, card);
     insert_top_five(n.limited_x10_top, pool.limited_x10(card));
     n.attr_mask |= static_cast<u8>(1u << (pool.attr(card) & 7u));
-    add_shape_powers(pool, gs.shapes->shapes, card, n.common_units, bit_count(n.attr_mask) == 1,
-                     n.shape_sums);
+    // As `add_shape_powers` adds them, from the leader's table of the card.
+    const LeaderShapeSet& set = gs.shapes->shapes;
+    const ShapeSums& own = gs.shapes->card_shapes[card];
+    const bool same_attr = bit_count(n.attr_mask) == 1;
+    for (usize k = 0; k < set.count; ++k) {
+        if ((set.units[k] & ~n.common_units) != 0) continue;
+        n.shape_sums[k][0] += own[k][0];
+        if (same_attr) n.shape_sums[k][1] += own[k][1];
+    }
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    ShapeSums check = s.shape_sums;
+    add_shape_powers(pool, set, card, n.common_units, same_attr, check);
+    VDZ_ASSERT(check == n.shape_sums);
+#endif
     std::tie(n.support_end, n.support_sum) =
         support_replacement_value(gs.context->world_bloom, gs.support->entries, s.support_end,
                                   s.card_ids, s.placed_count, pool.card_id(card), s.support_sum);

@@ -49,10 +49,10 @@ struct FrontierTest {
     bool any_beats = false;
 };
 
-// The frontier test of the first ordered group's cards, each with the first-card
-// bound, against `worst`.
+// The frontier test of the first ordered group's cards, each with the
+// first-card bound, against `worst`: the first node's test, summed from the
+// groups without the card search's table and root state.
 FrontierTest first_group_frontier(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                                  const ChosenGroupTable& table, const CardSearchState& root,
                                   u64 worst);
 
 // The state after placing `card` on `s`, in a deck of at most `most[u]`

@@ -26,7 +26,7 @@ u32 first_sum(const TopFive& top, usize k) {
 
 ChildBounds::ChildBounds(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
                          const CardSearchState& s, const UnitCounts& most, const TopFive& open)
-    : gs_(gs), s_(s), most_(most) {
+    : gs_(gs), most_(most), placed_bonus_(s.bonus_x10), leader_skill_(s.leader_skill) {
     VDZ_ASSERT(d < 4 && s.placed_count == d + 1);
     const SearchContext& c = *gs.context;
     const LeaderShapeSet& set = gs.shapes->shapes;
@@ -68,9 +68,67 @@ ChildBounds::ChildBounds(const GroupSearchState& gs, const ChosenGroupTable& t, 
     }
 }
 
+ChildBounds::ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>& order)
+    : gs_(gs), relaxed_only_(true) {
+    // The root's values as `root_card_state` sets them, and the sums of the
+    // groups at positions 1 to 3 as `chosen_group_table` does at position 1.
+    const CardPool& pool = *gs.pool;
+    const SearchContext& c = *gs.context;
+    const LeaderValues& l = gs.leader;
+    const LeaderShapeSet& set = gs.shapes->shapes;
+    const u8 leader_units = pool.unit_mask(l.card);
+    for (usize u = 0; u < most_.size(); ++u) {
+        u32 n = (leader_units >> u) & 1u;
+        for (const usize g : order)
+            n += (gs.groups[g].units >> u) & 1u;
+        most_[u] = static_cast<u8>(std::min<u32>(n, 5));
+    }
+    leader_skill_ = skill_up_to(l.skill_by_count, most_);
+    placed_bonus_ = l.bonus_x10;
+    plain_rest_ = l.plain_power;
+    shared_rest_ = l.power;
+    TopFive open{}, limited{l.limited_x10, 0, 0, 0, 0};
+    std::array<std::array<u32, 2>, 8> open_shapes{};
+    for (usize p = 1; p < 4; ++p) {
+        const CharacterGroup& g = gs.groups[order[p]];
+        plain_rest_ += g.max_plain_power;
+        shared_rest_ += gs.shapes->shared_power[order[p]];
+        base_rest_ += g.max_base_x10;
+        both_rest_ += g.max_bonus_and_limited_x10;
+        insert_top_five(limited, g.max_limited_x10);
+        insert_top_five(open, group_skill_bound(g, most_));
+        for (usize k = 0; k < set.count; ++k) {
+            const auto& row = g.shape_powers[set.units[k]];
+            open_shapes[k][0] += row[NO_SHARED_ATTR];
+            open_shapes[k][1] += row[set.attr];
+        }
+    }
+    // Every shape of the leader's holds it, and it is of one attribute.
+    known_ = set.known;
+    for (usize k = 0; k < set.count; ++k)
+        for (usize f = 0; f < 2; ++f)
+            shaped_rest_ = std::max(shaped_rest_,
+                                    gs.shapes->leader_shape_power[2 * k + f] + open_shapes[k][f]);
+    skills_ = merged_top_five({leader_skill_, 0, 0, 0, 0}, open);
+    limited_counts_ = c.limited_bonus_count != 0;
+    if (limited_counts_) {
+        const usize k = static_cast<usize>(std::min<u64>(c.limited_bonus_count, 5));
+        limited_k_ = first_sum(limited, k);
+        limited_kth_ = limited[k - 1];
+    }
+    own_limited_sum_ = l.limited_x10;
+    own_limited_least_ = 0;
+    if (c.world_bloom) {
+        support_x10_ = support_tenths(gs.leader_support_sum);
+        relaxed_attr_ = attribute_count_part(c, 1, 4);
+    } else {
+        relaxed_attr_ = static_cast<u32>(std::max(c.default_support_value, 0));
+    }
+}
+
 u64 ChildBounds::key(u32 power, u16 c, u32 extra_percent) const {
     const CardPool& pool = *gs_.pool;
-    const u32 placed_bonus = s_.bonus_x10 + base_x10(pool, c);
+    const u32 placed_bonus = placed_bonus_ + base_x10(pool, c);
     const u32 limited = pool.limited_x10(c);
     const u32 limited_part =
         limited_counts_ ? limited_k_ + (limited > limited_kth_ ? limited - limited_kth_ : 0) : 0;
@@ -81,7 +139,7 @@ u64 ChildBounds::key(u32 power, u16 c, u32 extra_percent) const {
         std::min(placed_bonus + base_rest_ + limited_part, placed_bonus + own_limited + both_rest_);
     TopFive skills = skills_;
     insert_top_five(skills, skill_up_to(gs_.skill_by_count[c], most_));
-    return final_bound_key(*gs_.tables, power, skills, s_.leader_skill,
+    return final_bound_key(*gs_.tables, power, skills, leader_skill_,
                            bonus_percent(bonus, support_x10_) + extra_percent);
 }
 
@@ -93,6 +151,7 @@ u64 ChildBounds::relaxed(u16 c) const {
 }
 
 u64 ChildBounds::quick(u16 c) const {
+    VDZ_ASSERT(!relaxed_only_);
     const CardPool& pool = *gs_.pool;
     const u8 bit = static_cast<u8>(1u << (pool.attr(c) & 7u));
     const u8 mask = static_cast<u8>(attr_mask_ | bit);

@@ -20,6 +20,13 @@ class ChildBounds {
     ChildBounds(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
                 const CardSearchState& s, const UnitCounts& most, const TopFive& open);
 
+    // The children of the leader alone over the ordered groups `order`,
+    // summed from the groups themselves: the hand-off tests the first
+    // group's frontier before it builds the card search's table and root.
+    // Its relaxed bounds equal those of the constructor above at that root;
+    // it has no quick bounds.
+    ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>& order);
+
     // The child's bound with the card's attribute and units read at their
     // most favourable (the power at the larger of the plain and the shared
     // case, every attribute count the node allows with 4 - d more cards).
@@ -33,17 +40,19 @@ class ChildBounds {
     u64 key(u32 power, u16 c, u32 extra_percent) const;
 
     const GroupSearchState& gs_;
-    const CardSearchState& s_;
-    const UnitCounts& most_;
-    bool known_;                    // the leader's shapes
-    u32 plain_rest_, shared_rest_;  // the node's and later groups' plain and shared powers
-    u32 shaped_rest_;               // the best shape's sum without the card (relaxed)
+    UnitCounts most_{};
+    u32 placed_bonus_ = 0;  // the node's cards' bonuses, tenths
+    u32 leader_skill_ = 0;
+    bool relaxed_only_ = false;
+    bool known_ = false;                    // the leader's shapes
+    u32 plain_rest_ = 0, shared_rest_ = 0;  // the node's and later groups' plain and shared powers
+    u32 shaped_rest_ = 0;                   // the best shape's sum without the card (relaxed)
     std::array<std::array<u32, 2>, 8> shape_rest_{};  // per shape, placed and later groups
     TopFive skills_{};                                // the node's and later groups' skill bounds
-    u32 base_rest_, both_rest_;            // later groups' base, and base and limited, bonuses
+    u32 base_rest_ = 0, both_rest_ = 0;    // later groups' base, and base and limited, bonuses
     u32 limited_k_ = 0, limited_kth_ = 0;  // with the later groups', the k counted places
     u32 own_limited_sum_ = 0, own_limited_least_ = 0;  // the placed cards' five
-    u32 support_x10_ = 0, support_percent_ = 0;
+    u32 support_x10_ = 0;
     u32 relaxed_attr_ = 0;                 // attribute bonus of the relaxed bound
     std::array<u32, 2> quick_attr_{};      // of the quick bound, [1] for a new attribute
     u8 attr_mask_ = 0, common_units_ = 0;  // the node's

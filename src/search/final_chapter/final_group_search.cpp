@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "common/check.h"
 #include "common/numeric.h"
@@ -44,27 +45,26 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
             order[j] = order[j - 1];
         order[j] = x;
     }
-    // 2. Sums from each position to the last.
+    // 2. The card search unless none of the first group's cards can beat the
+    // list: a test over its frontier, far fewer cards than the search's
+    // first node bounds, from the groups' own values, as half the sets fail
+    // it (testing the other groups first as well cost more than it dropped).
+    std::optional<FrontierTest> tested;
+    if (gs.best->full()) {
+        tested = first_group_frontier(gs, order, gs.best->last().score);
+        if (!tested->any_beats) {
+            ++gs.counters->group_pruned;
+            return;
+        }
+    }
+    // 3-5. Sums from each position to the last, the deck, the leader's
+    // state, the card search.
     const ChosenGroupTable t = chosen_group_table(gs, order);
-    // 3-5. The deck, the leader's state, the card search unless none of the
-    // first group's cards can beat the list (a test over its frontier, far
-    // fewer cards than the search's first node bounds; testing the other
-    // groups first as well cost more than it dropped).
     DeckSlots deck;
     deck.fill(gs.leader.card);
     const CardSearchState root = root_card_state(gs, t.open_units[0]);
-    if (!gs.best->full()) {
-        ++gs.counters->hand_offs;
-        search_group_cards(gs, order, t, 0, deck, root);
-        return;
-    }
-    const FrontierTest tested = first_group_frontier(gs, order, t, root, gs.best->last().score);
-    if (!tested.any_beats) {
-        ++gs.counters->group_pruned;
-        return;
-    }
     ++gs.counters->hand_offs;
-    search_group_cards(gs, order, t, 0, deck, root, &tested);
+    search_group_cards(gs, order, t, 0, deck, root, tested ? &*tested : nullptr);
 }
 
 }  // namespace

@@ -149,7 +149,7 @@ struct ChosenGroupTable {
     // its `skill_by_count`). Per position p and number m of the groups from
     // p on that give a card of that unit: the largest sum of the groups'
     // ceilings, each of the m at its best over its cards of the unit; and
-    // per p the most such groups.
+    // per p the most such groups. Zero without a score-up lower bound.
     std::array<std::array<u32, 5>, 5> score_up_with_leader_unit{};
     std::array<u8, 5> leader_unit_groups{};
     std::array<u32, 5> base_x10_sum{};
