@@ -38,9 +38,20 @@
 
 #include <algorithm>
 
+#include "common/check.h"
 #include "search/bounds/suffix_tables.h"
 
 namespace vdz {
+namespace {
+
+// Debug builds check each pair's entry against the tables' own join.
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+constexpr bool CHECK_PAIRS = true;
+#else
+constexpr bool CHECK_PAIRS = false;
+#endif
+
+}  // namespace
 
 BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
     const CardPool& pool = *m.pool;
@@ -110,12 +121,40 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
         return e;
     };
     tables_ = BonusTotalTables<Entry, 4>(pool, join, m.fixed_layout);
+    // Pairs of two free cards, for decks of distinct characters outside
+    // World Bloom events (whose windows span dozens of sums) and fixed runs
+    // (where a pair's cards are not any two from a position on).
+    const SearchContext* context = m.context;
+    if (tables_.built() && !m.fixed_layout.on() && context && context->dominance_pruning &&
+        !context->world_bloom) {
+        std::vector<Entry> ones;
+        for (u16 i = 0; i < pool.count(); ++i)
+            ones.push_back(join(nullptr, i));
+        prepare_pairs(std::move(ones));
+        if constexpr (CHECK_PAIRS) {
+            for (usize a = 0; a < ones_.size(); ++a) {
+                for (usize b = a + 1; b < ones_.size(); ++b) {
+                    [[maybe_unused]] const Entry x = join(&ones_[b], static_cast<u16>(a));
+                    [[maybe_unused]] const Entry e = pair_entry(a, b);
+                    VDZ_ASSERT(
+                        x.power == e.power && x.plain == e.plain && x.same_attr == e.same_attr &&
+                        x.skill == e.skill && x.rank == e.rank && x.unit == e.unit &&
+                        x.unit_mixed == e.unit_mixed && x.coupled == e.coupled &&
+                        x.coupled_best == e.coupled_best && x.coupled_lead == e.coupled_lead);
+                }
+            }
+        }
+    }
 }
 
 u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
                            u64 bonus_extra, std::optional<u64> placed_unit,
                            std::optional<u32> cut_at) const {
     if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
+    // Two free cards whose choices are kept pair by pair: each pair by
+    // its own key (bonus_total_pairs.cpp), read only where the caller cuts.
+    if (free == 2 && cut_at && !pair_nodes_.empty())
+        return pair_bound(sums, row, lo, hi, bonus_extra, placed_unit, *cut_at);
     // 1. The best of every part over the sums within the window.
     Entry best = tables_.best_within(row, free, lo, hi);
     if (!best.reached) return 0;

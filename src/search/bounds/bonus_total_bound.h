@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 #include "common/types.h"
 #include "search/bounds/bonus_total_tables.h"
@@ -99,11 +100,48 @@ class BonusTotalBound {
     u64 key_of(const Entry& best, const PartialSums& sums, usize free, i64 hi, u64 bonus_extra,
                std::optional<u64> placed_unit) const;
 
+    // Two free cards, per sum of their totals: the pairs from a first
+    // position on that no pair of that sum from the same or a later first
+    // position beats in every part, as the leaves of a tree whose inner
+    // nodes join the pairs below them (bonus_total_pairs.cpp).
+    struct PairNode {
+        Entry best;          // joins every pair below
+        u16 last_first = 0;  // the largest first position of a pair below
+        u32 left = 0;        // children; 0 for a leaf
+        u32 right = 0;
+    };
+    // A sum some two cards' totals make, in tenths of a percent, and its
+    // tree's root: built on the first question that reads the sum, as a
+    // search reads few of them (0 until then).
+    struct PairSum {
+        i64 total = 0;
+        u32 root = 0;
+    };
+    // Keeps what the pairs are built from: `ones[i]`, the entry of the
+    // choice of card i alone, and the sums the pool's pairs make; none
+    // where they would cost more than they save.
+    void prepare_pairs(std::vector<Entry> ones);
+    // The entry of cards a < b from their own: the tables' join of a to b's
+    // choice, in the parts the key reads.
+    Entry pair_entry(usize a, usize b) const;
+    // Builds the tree of `pair_sums_[at]`.
+    void build_pair_sum(usize at) const;
+    // With two free cards from `row` on whose totals add `lo`..=`hi`: a key
+    // above `cut_at` where some pair's own key is above it, else a key at
+    // most `cut_at` that bounds every such pair's deck.
+    u64 pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi, u64 bonus_extra,
+                   std::optional<u64> placed_unit, u32 cut_at) const;
+
     const BoundModel* m_;
     // The pool's largest distinct skill values, largest first, then zeros;
     // `top_[CLASSES]` the one after them.
     std::array<u8, CLASSES + 1> top_{};
     BonusTotalTables<Entry, 4> tables_;
+    // The pairs' trees, built as the search asks (see `PairSum`).
+    std::vector<Entry> ones_;
+    std::vector<u16> by_total_;               // pool positions by total, then position
+    mutable std::vector<PairSum> pair_sums_;  // ascending
+    mutable std::vector<PairNode> pair_nodes_;
 };
 
 }  // namespace vdz

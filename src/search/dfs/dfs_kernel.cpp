@@ -349,6 +349,18 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
             at_most(state.bonus_total->bound(placed, row, 5 - d, total - placed.bonus_x10,
                                              total - placed.bonus_x10, extra_bonus,
                                              state.last_card->placed_unit_power(placed, deck, d)));
+        // With two cards to come, each pair by its own key: asked to cut
+        // just below the deck's live score, it must not.
+        if (d == 3 && static_cast<u32>(key) > 0) {
+            const u32 below = static_cast<u32>(key) - 1;
+            at_most(state.bonus_total->bound(placed, row, 2, total - placed.bonus_x10,
+                                             total - placed.bonus_x10, extra_bonus, std::nullopt,
+                                             below));
+            if (state.last_card)
+                at_most(state.bonus_total->bound(
+                    placed, row, 2, total - placed.bonus_x10, total - placed.bonus_x10, extra_bonus,
+                    state.last_card->placed_unit_power(placed, deck, d), below));
+        }
         // A deck of several attributes within the bounds that read the
         // placed cards as of several attributes.
         u32 deck_attrs = 0;

@@ -1,0 +1,207 @@
+// The exact-total bound of two free cards, pair by pair. The tables join
+// every choice of a sum into one entry, which pairs the power of the strong
+// cards with the skills of others; with two free cards the choices are few
+// enough to keep, so each pair's own key bounds its decks, through a tree
+// that cuts whole groups of pairs at once.
+//
+// Why it holds. A pair's entry is the tables' entry of that choice alone,
+// so its key bounds every deck the pair completes, as the tables' keys do.
+// A pair is dropped only where a kept pair of the same sum, from the same
+// or a later first position (so present wherever the dropped one is), is
+// at least as large in every part the key reads: the key grows with each
+// part, so the kept pair's key bounds the dropped pair's decks. An inner
+// node's entry joins the entries below it, so its key bounds every pair
+// below, and a node whose largest first position is before the row holds
+// no pair from it. The search keeps one card per character here, so a
+// pair of one character completes no deck it forms and is left out.
+#include <algorithm>
+#include <array>
+
+#include "search/bounds/bonus_total_bound.h"
+
+namespace vdz {
+namespace {
+
+// Pairs beyond this cost more to build than the cuts save.
+constexpr usize PAIR_BUDGET = usize{1} << 17;
+
+}  // namespace
+
+void BonusTotalBound::prepare_pairs(std::vector<Entry> ones) {
+    const CardPool& pool = *m_->pool;
+    const usize n = pool.count();
+    if (n < 2 || n * (n - 1) / 2 > PAIR_BUDGET) return;
+    ones_ = std::move(ones);
+    const auto total = [&](usize i) { return pool.event_bonus(static_cast<u16>(i)).total_x10(); };
+    for (usize i = 0; i < n; ++i)
+        by_total_.push_back(static_cast<u16>(i));
+    std::stable_sort(by_total_.begin(), by_total_.end(),
+                     [&](u16 a, u16 b) { return total(a) < total(b); });
+    std::vector<u32> totals;
+    for (const u16 i : by_total_)
+        if (totals.empty() || totals.back() != total(i)) totals.push_back(total(i));
+    std::vector<i64> sums;
+    for (usize x = 0; x < totals.size(); ++x)
+        for (usize y = x; y < totals.size(); ++y)
+            sums.push_back(i64{totals[x]} + totals[y]);
+    std::sort(sums.begin(), sums.end());
+    sums.erase(std::unique(sums.begin(), sums.end()), sums.end());
+    for (const i64 sum : sums)
+        pair_sums_.push_back({sum, 0});
+    pair_nodes_.assign(1, PairNode{});  // index 0 marks a leaf's children
+}
+
+BonusTotalBound::Entry BonusTotalBound::pair_entry(usize a, usize b) const {
+    const CardPool& pool = *m_->pool;
+    const Entry& one_a = ones_[a];
+    const Entry& one_b = ones_[b];
+    Entry e;
+    e.reached = true;
+    e.power = one_b.power + one_a.power;
+    e.plain = one_b.plain + one_a.plain;
+    e.same_attr = one_b.same_attr + one_a.same_attr;
+    e.skill = static_cast<u16>(one_b.skill + one_a.skill);
+    e.rank[0] = std::max(one_a.rank[0], one_b.rank[0]);
+    e.rank[1] = std::min(one_a.rank[0], one_b.rank[0]);
+    // Both cards of a unit: the first card's own part joins the second's.
+    const u16 card = static_cast<u16>(a);
+    for (u32 u = 0; u < 6; ++u) {
+        if (!((pool.unit_mask(card) >> u) & 1u) || one_b.unit[u] == 0) continue;
+        e.unit[u] = one_b.unit[u] + one_a.power;
+        e.unit_mixed[u] = one_b.unit_mixed[u] + one_a.unit_mixed[u];
+    }
+    const Coupling& c = m_->coupling;
+    if (c.on) {
+        const double w = c.card[card], v = pool.skill_value(card);
+        const double best = c.b / c.t, lead = (c.b + c.l) / c.t;
+        e.coupled_best = std::max(one_b.coupled_best + w, one_b.coupled + w + best * v);
+        e.coupled_lead = std::max(one_b.coupled_lead + w, one_b.coupled + w + lead * v);
+        e.coupled = one_b.coupled + w;
+    }
+    return e;
+}
+
+void BonusTotalBound::build_pair_sum(usize at) const {
+    const CardPool& pool = *m_->pool;
+    const i64 sum = pair_sums_[at].total;
+    const auto total = [&](u16 i) { return i64{pool.event_bonus(i).total_x10()}; };
+    // 1. The pairs of the sum, of two characters, by first position from
+    // the last down.
+    std::vector<std::pair<u16, u16>> pairs;
+    for (auto x = by_total_.begin(); x != by_total_.end() && 2 * total(*x) <= sum; ++x) {
+        const auto y = std::lower_bound(by_total_.begin(), by_total_.end(), sum - total(*x),
+                                        [&](u16 i, i64 t) { return total(i) < t; });
+        for (auto z = y; z != by_total_.end() && total(*z) == sum - total(*x); ++z) {
+            if (*z == *x || (total(*z) == total(*x) && *z < *x)) continue;
+            if (pool.character_id(*x) == pool.character_id(*z)) continue;
+            pairs.emplace_back(std::min(*x, *z), std::max(*x, *z));
+        }
+    }
+    std::sort(pairs.begin(), pairs.end(), std::greater<>());
+    // 2. The pairs no kept one beats in every part; kept ones come from the
+    // same or a later first position.
+    const auto covers = [](const Entry& q, const Entry& p) {
+        if (q.power < p.power || q.plain < p.plain || q.same_attr < p.same_attr ||
+            q.skill < p.skill || q.rank[0] < p.rank[0] || q.rank[1] < p.rank[1] ||
+            q.coupled < p.coupled || q.coupled_best < p.coupled_best ||
+            q.coupled_lead < p.coupled_lead)
+            return false;
+        for (usize u = 0; u < 6; ++u)
+            if (q.unit[u] < p.unit[u] || q.unit_mixed[u] < p.unit_mixed[u]) return false;
+        return true;
+    };
+    struct Leaf {
+        Entry entry;
+        u16 first = 0;
+    };
+    // The kept pairs' power and skill parts, by power, largest first: only
+    // those of at least a pair's power may beat it.
+    struct Quick {
+        u32 power = 0;
+        u32 plain = 0;
+        u16 skill = 0;
+        u8 top = 0;
+        u8 second = 0;
+        u32 leaf = 0;
+    };
+    std::vector<Leaf> kept;
+    std::vector<Quick> parts;
+    for (const auto& [first, second] : pairs) {
+        const Entry e = pair_entry(first, second);
+        bool covered = false;
+        usize to = 0;
+        for (; to < parts.size() && parts[to].power >= e.power && !covered; ++to) {
+            const Quick& q = parts[to];
+            covered = q.plain >= e.plain && q.skill >= e.skill && q.top >= e.rank[0] &&
+                      q.second >= e.rank[1] && covers(kept[q.leaf].entry, e);
+        }
+        if (covered) continue;
+        while (to < parts.size() && parts[to].power >= e.power)
+            ++to;
+        parts.insert(
+            parts.begin() + static_cast<std::ptrdiff_t>(to),
+            Quick{e.power, e.plain, e.skill, e.rank[0], e.rank[1], static_cast<u32>(kept.size())});
+        kept.push_back({e, first});
+    }
+    if (kept.empty()) return;
+    // 3. A tree over the kept pairs ordered by their skill values and
+    // power, so that a node joins pairs alike.
+    std::sort(kept.begin(), kept.end(), [](const Leaf& x, const Leaf& y) {
+        if (x.entry.rank[0] != y.entry.rank[0]) return x.entry.rank[0] > y.entry.rank[0];
+        if (x.entry.rank[1] != y.entry.rank[1]) return x.entry.rank[1] > y.entry.rank[1];
+        return x.entry.power > y.entry.power;
+    });
+    const auto build = [&](const auto& self, usize l, usize r) -> u32 {
+        const u32 node = static_cast<u32>(pair_nodes_.size());
+        pair_nodes_.emplace_back();
+        if (r - l == 1) {
+            pair_nodes_[node].best = kept[l].entry;
+            pair_nodes_[node].last_first = kept[l].first;
+            return node;
+        }
+        const usize mid = l + (r - l) / 2;
+        const u32 left = self(self, l, mid);
+        const u32 right = self(self, mid, r);
+        PairNode joined = pair_nodes_[left];
+        joined.best.keep_best(pair_nodes_[right].best);
+        joined.last_first = std::max(joined.last_first, pair_nodes_[right].last_first);
+        joined.left = left;
+        joined.right = right;
+        pair_nodes_[node] = joined;
+        return node;
+    };
+    pair_sums_[at].root = build(build, 0, kept.size());
+}
+
+u64 BonusTotalBound::pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi, u64 bonus_extra,
+                                std::optional<u64> placed_unit, u32 cut_at) const {
+    u64 bound = 0;
+    const auto first = std::lower_bound(pair_sums_.begin(), pair_sums_.end(), lo,
+                                        [](const PairSum& p, i64 x) { return p.total < x; });
+    for (auto at = first; at != pair_sums_.end() && at->total <= hi; ++at) {
+        // A sum whose pairs are all of one character keeps no tree.
+        if (at->root == 0) {
+            build_pair_sum(static_cast<usize>(at - pair_sums_.begin()));
+            if (at->root == 0) continue;
+        }
+        std::array<u32, 64> stack;
+        usize depth = 0;
+        stack[depth++] = at->root;
+        while (depth > 0) {
+            const PairNode& node = pair_nodes_[stack[--depth]];
+            if (node.last_first < row) continue;
+            // A pair of this sum adds no more bonus than the sum itself.
+            const u64 key = key_of(node.best, sums, 2, at->total, bonus_extra, placed_unit);
+            if (static_cast<u32>(key) <= cut_at) {
+                bound = std::max(bound, key);
+                continue;
+            }
+            if (node.left == 0) return key;
+            stack[depth++] = node.right;
+            stack[depth++] = node.left;
+        }
+    }
+    return bound;
+}
+
+}  // namespace vdz
