@@ -450,6 +450,7 @@ void record_leaf(SearchNodeState& state, const DeckSlots& placed) {
         if (state.reachable) {
             check_tier_tables(state, placed, *key);
             check_bonus_floor(state, placed, *key);
+            check_world_bloom_pair(state, placed, *key);
         }
     }
     state.store.record({*key, deck});

@@ -85,6 +85,14 @@ class DfsNode {
                     bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt,
                     const DeckSlots* deck = nullptr) const;
 
+    // With `WorldBloomPairBound`: whether completions of the three placed
+    // cards of `child` (characters `used`, entered with `bound`) by two free
+    // cards from `row` on land on a tier with room, where the extras give
+    // exact windows; `child_unit` as `tiers_open` takes `placed_unit`. True
+    // where the bound cannot tell.
+    bool pair_tiers_open(u64 bound, const PartialSums& child, usize row, u32 used,
+                         std::optional<u64> child_unit) const;
+
     // Whether a last card from `row` on that takes a support entry the
     // deck of the placed cards in `deck` (four, of `sums`) counts lands
     // on a tier with room under `score`.
@@ -438,5 +446,9 @@ class DfsNode {
     // Bit i clear where no completion of this node lands on tier i.
     u64 tier_mask_ = ~u64{0};
 };
+
+// Debug builds: the two free cards' bound of a World Bloom deck's first
+// three cards, as the search asks it, holds the deck of key `key`.
+void check_world_bloom_pair(const SearchNodeState& state, const DeckSlots& deck, u64 key);
 
 }  // namespace vdz

@@ -149,6 +149,10 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         if (context.multi_live_score_up_lower_bound)
             state.score_up = &score_up.emplace(pool, context);
     }
+    std::optional<WorldBloomPairBound> world_bloom_pair;
+    if (state.tier_reach && context.world_bloom && context.dominance_pruning &&
+        context.fixed_cards.empty() && context.fixed_characters.empty())
+        state.world_bloom_pair = &world_bloom_pair.emplace(state.bounds);
     if (tiers) state.reachable = &reachable;
     std::optional<CompletionBonusReach> completion_reach;
     if (tiers && store.tiers.size() <= 64) {

@@ -21,6 +21,7 @@
 #include "search/bounds/score_up_reach.h"
 #include "search/bounds/score_up_suffix.h"
 #include "search/bounds/tier_reach.h"
+#include "search/bounds/world_bloom_pair_bound.h"
 #include "search/deadline.h"
 #include "search/evaluation/deck_entry.h"
 #include "search/evaluation/top_decks.h"
@@ -97,6 +98,10 @@ struct SearchNodeState {
     // Set for one list of distinct characters outside the final chapter.
     const LastCardUnits* last_units = nullptr;
     const BonusTotalBound* bonus_total = nullptr;  // beside tier_reach
+    // Set beside tier_reach in World Bloom events without fixed cards or
+    // characters whose pool is listed by bonus: the two free cards of a
+    // partial deck of three by run, attribute and character.
+    const WorldBloomPairBound* world_bloom_pair = nullptr;
     // Set under tiers: the doubled bonuses some deck of the pool can have.
     const ReachableBonuses* reachable = nullptr;
     // Set under tiers where the pool lists fixed slots in runs: the tiers a

@@ -414,6 +414,8 @@ void DfsNode::expand_tiered() {
             if (ceiled.skills != child.skills &&
                 !tiers_open(bound, ceiled, depth_ + 1, i + 1, child_used(card), false, child_unit))
                 continue;
+            if (k_ == 3 && !pair_tiers_open(bound, ceiled, i + 1, child_used(card), child_unit))
+                continue;
             descend(card, ceiled, bound);
             continue;
         }

@@ -1,0 +1,234 @@
+// Why the bound holds. A deck of the three placed cards and two free cards x
+// and y lands on a tier only where x and y add a total of the tier's window
+// for the deck's attribute count, which the attributes they add to the
+// placed ones decide; they are of distinct characters outside the placed
+// ones and come from the row on. Each lies in one run of equal total with
+// one attribute, and every such pair of runs and attributes whose totals
+// fit the window and whose attributes bring an asked count is visited. Per
+// part (power column, plain power, power under a shared attribute, power of
+// each unit's cards, skill value) the pair's sum is at most the largest sum
+// of a card of each list of distinct characters outside the placed ones:
+// the best card of a character bounds every card of it, and of the first
+// five characters by that part at most three are placed and one is the
+// other card's. Its larger skill value is at most the larger of the two
+// lists' best, its smaller at most the smaller (two cards of one list: the
+// second best). A deck fills a unit only where all five cards have it, one
+// the placed cards share: then the free cards are that unit's, each at its
+// variant without the shared attribute where the deck's attributes differ,
+// and the placed cards have at most `placed_unit`; else every card has its
+// power under the shared attribute where all five share it, else its plain
+// power; the power column bounds every card. The pairs that leave the deck
+// one attribute and those that leave it several are bounded apart, and the
+// key grows with the power, each skill value and the bonus (a free card's
+// rounded-up bonus is at most its total rounded up plus one), as every bound
+// of the search uses.
+#include "search/bounds/world_bloom_pair_bound.h"
+
+#include <algorithm>
+
+#include "common/check.h"
+#include "common/numeric.h"
+#include "search/bounds/suffix_tables.h"
+
+namespace vdz {
+namespace {
+
+constexpr i64 NONE = -1;
+
+}  // namespace
+
+void WorldBloomPairBound::Best::add(u32 v, u8 c) {
+    for (usize i = 0; i < count; ++i) {
+        if (character[i] != c) continue;
+        if (value[i] >= v) return;
+        for (usize j = i; j + 1 < count; ++j) {
+            value[j] = value[j + 1];
+            character[j] = character[j + 1];
+        }
+        --count;
+        break;
+    }
+    usize at = 0;
+    while (at < count && value[at] >= v)
+        ++at;
+    if (at == LIST) return;
+    for (usize j = std::min<usize>(count, LIST - 1); j > at; --j) {
+        value[j] = value[j - 1];
+        character[j] = character[j - 1];
+    }
+    value[at] = v;
+    character[at] = c;
+    count = static_cast<u8>(std::min<usize>(count + 1u, LIST));
+}
+
+WorldBloomPairBound::WorldBloomPairBound(const BoundModel& m) : m_(&m) {
+    const CardPool& pool = *m.pool;
+    const usize n = pool.count();
+    const auto total = [&](usize i) { return pool.event_bonus(static_cast<u16>(i)).total_x10(); };
+    // 1. The positions from which the pool is listed by bonus, its runs of
+    // equal total there and the attributes of their cards.
+    sorted_from_ = n;
+    while (sorted_from_ > 0 &&
+           (sorted_from_ == n || total(sorted_from_ - 1) >= total(sorted_from_)))
+        --sorted_from_;
+    attr_index_.fill(0xFF);
+    for (usize i = sorted_from_; i < n; ++i) {
+        const u8 code = pool.attr(static_cast<u16>(i)) & 7u;
+        if (attr_index_[code] != 0xFF) continue;
+        attr_index_[code] = static_cast<u8>(attrs_);
+        attr_code_[attrs_++] = code;
+    }
+    class_at_.assign(n, 0);
+    for (usize i = sorted_from_; i < n; ++i) {
+        if (i == sorted_from_ || total(i) != total(i - 1))
+            classes_.push_back({total(i), static_cast<u32>(i), static_cast<u32>(i)});
+        classes_.back().end = static_cast<u32>(i + 1);
+        class_at_[i] = static_cast<u16>(classes_.size() - 1);
+    }
+    // 2. From each run's end down, each card joins the lists of its
+    // attribute from its position to the run's end.
+    const usize block = attrs_ * PARTS;
+    best_.assign((n - sorted_from_) * block, Best{});
+    for (usize i = n; i-- > sorted_from_;) {
+        Best* own = best_.data() + (i - sorted_from_) * block;
+        if (i + 1 < n && class_at_[i + 1] == class_at_[i]) std::copy_n(own + block, block, own);
+        const u16 card = static_cast<u16>(i);
+        Best* list = own + attr_index_[pool.attr(card) & 7u] * PARTS;
+        const u8 character = pool.character_id(card);
+        list[POWER].add(pool.power(card), character);
+        list[PLAIN].add(m.power_no_unit[card], character);
+        list[SAME_ATTR].add(m.power_no_unit_same_attr[card], character);
+        list[SKILL].add(pool.skill_value(card), character);
+        for (u32 u = 0; u < 6; ++u) {
+            if (!((pool.unit_mask(card) >> u) & 1u)) continue;
+            list[UNIT + u].add(pool.power(card), character);
+            list[MIXED + u].add(
+                std::min(pool.power(card), pattern_power(pool, card, pool.unit_mask(card), 0)),
+                character);
+        }
+    }
+}
+
+namespace {
+
+// The first entry of `b` from `from` on whose character is outside `used`
+// and is not `other`; `count` where none is.
+template <class B>
+usize first_valid(const B& b, u32 used, usize from = 0, u32 other = 0xFF) {
+    while (from < b.count && (((used >> b.character[from]) & 1u) || b.character[from] == other))
+        ++from;
+    return from;
+}
+
+// The largest sum of an entry of `x` and one of `y` of other characters,
+// neither in `used`; with `same`, two entries of one list. NONE where no two
+// are.
+template <class B>
+i64 pair_max(const B& x, const B& y, u32 used, bool same) {
+    const usize a = first_valid(x, used);
+    if (a == x.count) return NONE;
+    if (same) {
+        const usize b = first_valid(x, used, a + 1);
+        return b == x.count ? NONE : i64{x.value[a]} + x.value[b];
+    }
+    const usize b = first_valid(y, used);
+    if (b == y.count) return NONE;
+    if (x.character[a] != y.character[b]) return i64{x.value[a]} + y.value[b];
+    i64 out = NONE;
+    if (const usize c = first_valid(y, used, b + 1, x.character[a]); c < y.count)
+        out = i64{x.value[a]} + y.value[c];
+    if (const usize c = first_valid(x, used, a + 1, y.character[b]); c < x.count)
+        out = std::max(out, i64{x.value[c]} + y.value[b]);
+    return out;
+}
+
+}  // namespace
+
+std::optional<u64> WorldBloomPairBound::bound(const PartialSums& placed, u64 placed_unit, usize row,
+                                              u32 used, i64 lo, i64 hi, u8 new_attrs,
+                                              u64 bonus_extra) const {
+    VDZ_ASSERT(covers(row) && bit_count(used) <= 3);
+    if (hi < 0 || lo > hi) return std::nullopt;
+    // Per deck shape (one attribute, several), the parts' largest sums.
+    struct Shape {
+        bool reached = false;
+        i64 power = 0, plain = 0, same_attr = 0;
+        std::array<i64, 6> unit{};
+    };
+    std::array<Shape, 2> shapes{};
+    i64 skill_sum = 0, top = 0, second = 0;
+    const u32 placed_attrs = bit_count(placed.attr_mask);
+    const auto classes_end = classes_.end();
+    for (usize k1 = class_at_[row]; k1 < classes_.size(); ++k1) {
+        const i64 t1 = classes_[k1].total;
+        if (2 * t1 < lo) break;  // later runs add less
+        if (t1 > hi) continue;
+        const usize p1 = std::max<usize>(classes_[k1].begin, row);
+        // The runs of the other card: at most the first's total, within
+        // the window beside it.
+        auto k2 =
+            std::partition_point(classes_.begin() + static_cast<std::ptrdiff_t>(k1), classes_end,
+                                 [&](const Class& c) { return i64{c.total} > hi - t1; });
+        for (; k2 != classes_end && t1 + k2->total >= lo; ++k2) {
+            const bool one_run = static_cast<usize>(k2 - classes_.begin()) == k1;
+            const usize p2 = one_run ? p1 : k2->begin;
+            for (usize a1 = 0; a1 < attrs_; ++a1) {
+                const Best* x = lists(p1, a1);
+                if (x[PLAIN].count == 0) continue;
+                for (usize a2 = one_run ? a1 : 0; a2 < attrs_; ++a2) {
+                    const Best* y = lists(p2, a2);
+                    if (y[PLAIN].count == 0) continue;
+                    const u32 mask =
+                        placed.attr_mask | (1u << attr_code_[a1]) | (1u << attr_code_[a2]);
+                    if (!((new_attrs >> (bit_count(mask) - placed_attrs)) & 1u)) continue;
+                    const bool same = one_run && a1 == a2;
+                    const i64 plain = pair_max(x[PLAIN], y[PLAIN], used, same);
+                    if (plain == NONE) continue;
+                    Shape& shape = shapes[bit_count(mask) > 1];
+                    shape.reached = true;
+                    shape.plain = std::max(shape.plain, plain);
+                    shape.power = std::max(shape.power, pair_max(x[POWER], y[POWER], used, same));
+                    if (bit_count(mask) == 1)
+                        shape.same_attr = std::max(
+                            shape.same_attr, pair_max(x[SAME_ATTR], y[SAME_ATTR], used, same));
+                    const usize units = bit_count(mask) == 1 ? UNIT : MIXED;
+                    for (u32 u = 0; u < 6; ++u)
+                        if ((placed.common_units >> u) & 1u)
+                            shape.unit[u] = std::max(
+                                shape.unit[u], pair_max(x[units + u], y[units + u], used, same));
+                    skill_sum = std::max(skill_sum, pair_max(x[SKILL], y[SKILL], used, same));
+                    const Best& sx = x[SKILL];
+                    const Best& sy = y[SKILL];
+                    const usize i = first_valid(sx, used);
+                    const usize j = same ? first_valid(sx, used, i + 1) : first_valid(sy, used);
+                    const u32 vx = sx.value[i];
+                    const u32 vy = same ? sx.value[j] : sy.value[j];
+                    top = std::max<i64>(top, std::max(vx, vy));
+                    second = std::max<i64>(second, std::min(vx, vy));
+                }
+            }
+        }
+    }
+    if (!shapes[0].reached && !shapes[1].reached) return std::nullopt;
+    // The power of a deck of each shape, as the other bounds take it.
+    u64 power = 0;
+    for (usize several = 0; several < 2; ++several) {
+        const Shape& s = shapes[several];
+        if (!s.reached) continue;
+        u64 shape = u64{placed.plain_power_sum} + static_cast<u64>(s.plain);
+        if (!several)
+            shape = std::max(shape, u64{placed.unitless_power_sum} + static_cast<u64>(s.same_attr));
+        for (u32 u = 0; u < 6; ++u)
+            if (((placed.common_units >> u) & 1u) && s.unit[u] > 0)
+                shape = std::max(shape, placed_unit + static_cast<u64>(s.unit[u]));
+        power = std::max(power, std::min(u64{placed.power_sum} + static_cast<u64>(s.power), shape));
+    }
+    std::array<u32, 5> values{};
+    values[0] = static_cast<u32>(std::min(top, skill_sum));
+    values[1] = static_cast<u32>(std::min(second, skill_sum / 2));
+    const SkillValues skills = merge_skills(placed, values, 2);
+    const u64 bonus = u64{placed.bonus_sum} + ceil_percent(static_cast<u32>(hi)) + 2 + bonus_extra;
+    return bound_key(*m_, power, skills, lead_bound(placed, skills), bonus);
+}
+
+}  // namespace vdz
