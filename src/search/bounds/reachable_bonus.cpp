@@ -398,8 +398,13 @@ CompletionBonusReach completion_bonus_reach(const CardPool& pool, const SearchCo
         out.support_count_ = support.count;
     }
     u32 largest = 0;
-    for (u16 i = 0; i < pool.count(); ++i)
-        largest = std::max<u32>(largest, pool.event_bonus(i).total_x10());
+    for (u16 i = 0; i < pool.count(); ++i) {
+        const Item item = item_of(pool, context, support, i);
+        largest = std::max<u32>(largest, item.x10);
+        out.run_at_.push_back(item.run);
+        out.attr_at_.push_back(item.attr_bit);
+        out.x10_at_.push_back(item.x10);
+    }
     const usize words = 5 * usize{largest} / 64 + 1;
     // The cards after the runs, one group per character: the search takes
     // them of distinct characters, so a group offers at most one.
@@ -410,9 +415,9 @@ CompletionBonusReach completion_bonus_reach(const CardPool& pool, const SearchCo
     }
     for (auto& [character, items] : after)
         sort_unique(items);
-    // A node of d cards, with two or more to come, is asked while its cards
-    // lie in the runs.
-    const usize depths = std::min<usize>(layout.slots(), 3) + 1;
+    // A node of d cards, with one or more to come, is asked while its cards
+    // lie in the runs, and so is its parent about it.
+    const usize depths = std::min<usize>(layout.slots(), 4) + 1;
     out.by_depth_.resize(depths);
     for (usize d = 1; d < depths; ++d) {
         SumTable table(words);
@@ -440,8 +445,9 @@ CompletionBonusReach completion_bonus_reach(const CardPool& pool, const SearchCo
     return out;
 }
 
-const std::vector<CompletionBonusReach::ByExtra>& CompletionBonusReach::by_extra(
-    usize depth, u64 placed_runs, u8 placed_attrs) const {
+std::vector<CompletionBonusReach::ByExtra>& CompletionBonusReach::by_extra(usize depth,
+                                                                           u64 placed_runs,
+                                                                           u8 placed_attrs) const {
     const u64 name = placed_runs | (u64{placed_attrs} << 40) | (u64{depth} << 48);
     const auto [at, added] = merged_.try_emplace(name);
     if (!added) return at->second;
@@ -462,7 +468,7 @@ const std::vector<CompletionBonusReach::ByExtra>& CompletionBonusReach::by_extra
         auto same = std::find_if(out.begin(), out.end(),
                                  [&](const ByExtra& e) { return e.extra == extra; });
         if (same == out.end()) {
-            out.push_back({extra, state.bits});
+            out.push_back({extra, state.bits, {}});
         } else {
             for (usize w = 0; w < state.bits.size(); ++w)
                 same->bits[w] |= state.bits[w];
@@ -471,50 +477,84 @@ const std::vector<CompletionBonusReach::ByExtra>& CompletionBonusReach::by_extra
     return out;
 }
 
+CompletionBonusReach::Placed CompletionBonusReach::placed(usize depth,
+                                                          const DeckSlots& partial) const {
+    Placed p{NO_RUNS, 0, 0};
+    for (usize s = 0; s < depth; ++s)
+        p = with_card(p, partial[s]);
+    return p;
+}
+
+CompletionBonusReach::Placed CompletionBonusReach::with_card(const Placed& p, u16 card) const {
+    Placed out = p;
+    out.x10 += x10_at_[card];
+    if (world_bloom_) out.attrs |= attr_at_[card];
+    if (support_count_ != 0 && run_at_[card] != NO_RUN) out.runs = add_run(out.runs, run_at_[card]);
+    return out;
+}
+
 u64 CompletionBonusReach::reachable_tiers(usize depth, const DeckSlots& partial,
                                           std::span<const u32> tier_keys) const {
-    u64 placed_runs = NO_RUNS;
-    u8 placed_attrs = 0;
-    i64 placed_x10 = 0;
-    for (usize s = 0; s < depth; ++s) {
-        const u16 card = partial[s];
-        placed_x10 += pool_->event_bonus(card).total_x10();
-        if (world_bloom_) placed_attrs |= static_cast<u8>(1u << (pool_->attr(card) & 7u));
-        if (support_count_ != 0) {
-            const u8 r = support_run_of(support_ids_, support_run_, pool_->card_id(card));
-            if (r != NO_RUN) placed_runs = add_run(placed_runs, r);
-        }
-    }
-    const u64 name = placed_runs | (u64{placed_attrs} << 40) | (u64{depth} << 48) |
-                     (static_cast<u64>(placed_x10) << 50);
-    const bool named = placed_x10 < (i64{1} << 14);
-    if (named) {
-        if (const auto known = masks_.find(name); known != masks_.end()) return known->second;
-    }
-    const u64 all = tier_keys.size() >= 64 ? ~u64{0} : (u64{1} << tier_keys.size()) - 1;
-    u64 mask = 0;
-    for (const ByExtra& merged : by_extra(depth, placed_runs, placed_attrs)) {
+    return reachable_tiers(depth, placed(depth, partial), tier_keys);
+}
+
+std::vector<CompletionBonusReach::ByExtra>& CompletionBonusReach::windowed(
+    usize depth, u64 placed_runs, u8 placed_attrs, std::span<const u32> tier_keys) const {
+    std::vector<ByExtra>& list = by_extra(depth, placed_runs, placed_attrs);
+    for (ByExtra& merged : list) {
+        if (merged.windows.size() == tier_keys.size()) continue;
+        merged.windows.clear();
         // A deck of total x (tenths) lands on tier K where round(2 (x / 10 +
         // extra)) is K, so x lies within 5 K - 10 extra +- 2.5; a tenth more
         // each side covers the rounding of the sum.
-        const i64 limit = static_cast<i64>(64 * merged.bits.size()) - 1;
+        for (const u32 key : tier_keys) {
+            const double centre = 5.0 * key - 10.0 * merged.extra;
+            merged.windows.emplace_back(static_cast<i64>(std::floor(centre - 2.5)) - 1,
+                                        static_cast<i64>(std::ceil(centre + 2.5)) + 1);
+        }
+    }
+    return list;
+}
+
+namespace {
+
+// Whether `bits` has a bit set within `lo`..=`hi`.
+bool any_bit_within(const std::vector<u64>& bits, i64 lo, i64 hi) {
+    lo = std::max<i64>(lo, 0);
+    hi = std::min<i64>(hi, static_cast<i64>(64 * bits.size()) - 1);
+    for (i64 w = lo / 64; w <= hi / 64 && lo <= hi; ++w) {
+        u64 word = bits[static_cast<usize>(w)];
+        if (w == lo / 64) word &= ~u64{0} << (lo % 64);
+        if (w == hi / 64 && hi % 64 != 63) word &= (u64{1} << (hi % 64 + 1)) - 1;
+        if (word != 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+u64 CompletionBonusReach::reachable_tiers(usize depth, const Placed& p,
+                                          std::span<const u32> tier_keys) const {
+    // Runs in bits 0..39, attributes 40..47, depth 48..50, total 51..63.
+    const u64 name =
+        p.runs | (u64{p.attrs} << 40) | (u64{depth} << 48) | (static_cast<u64>(p.x10) << 51);
+    const bool named = p.x10 < (i64{1} << 13);
+    if (masks_.empty()) masks_.resize(usize{1} << 17);
+    KnownMask& known = masks_[((name * 0x9E3779B97F4A7C15ull) >> 40) & (masks_.size() - 1)];
+    if (named && known.name == name) return known.mask;
+    const u64 all = tier_keys.size() >= 64 ? ~u64{0} : (u64{1} << tier_keys.size()) - 1;
+    u64 mask = 0;
+    for (const ByExtra& merged : windowed(depth, p.runs, p.attrs, tier_keys)) {
+        if (merged.bits.empty()) continue;
         for (usize t = 0; t < tier_keys.size(); ++t) {
             if ((mask >> t) & 1) continue;
-            const double centre = 5.0 * tier_keys[t] - 10.0 * merged.extra;
-            const i64 lo =
-                std::max<i64>(static_cast<i64>(std::floor(centre - 2.5)) - 1 - placed_x10, 0);
-            const i64 hi =
-                std::min<i64>(static_cast<i64>(std::ceil(centre + 2.5)) + 1 - placed_x10, limit);
-            for (i64 x = lo; x <= hi; ++x) {
-                if ((merged.bits[static_cast<usize>(x) / 64] >> (x % 64)) & 1) {
-                    mask |= u64{1} << t;
-                    break;
-                }
-            }
+            if (any_bit_within(merged.bits, merged.windows[t].first - p.x10,
+                               merged.windows[t].second - p.x10))
+                mask |= u64{1} << t;
         }
         if (mask == all) break;
     }
-    if (named) masks_.emplace(name, mask);
+    if (named) known = {name, mask};
     return mask;
 }
 

@@ -54,6 +54,19 @@ class CompletionBonusReach {
     u64 reachable_tiers(usize depth, const DeckSlots& partial,
                         std::span<const u32> tier_keys) const;
 
+    // What the table reads of placed cards: their support runs, attributes
+    // and total.
+    struct Placed {
+        u64 runs = 0;
+        u8 attrs = 0;
+        i64 x10 = 0;
+    };
+    Placed placed(usize depth, const DeckSlots& partial) const;
+    // `placed` with the card at pool position `card` added.
+    Placed with_card(const Placed& p, u16 card) const;
+    // `reachable_tiers` of placed cards read as `p`, `depth` of them.
+    u64 reachable_tiers(usize depth, const Placed& p, std::span<const u32> tier_keys) const;
+
     struct State {
         u64 runs = 0;
         u8 attrs = 0;
@@ -65,10 +78,13 @@ class CompletionBonusReach {
     struct ByExtra {
         double extra = 0.0;
         std::vector<u64> bits;
+        // Per tier of the search's list, the totals (tenths, before the
+        // placed cards') whose decks may land on it: found on first ask.
+        std::vector<std::pair<i64, i64>> windows;
     };
 
   private:
-    const std::vector<ByExtra>& by_extra(usize depth, u64 placed_runs, u8 placed_attrs) const;
+    std::vector<ByExtra>& by_extra(usize depth, u64 placed_runs, u8 placed_attrs) const;
 
     friend CompletionBonusReach completion_bonus_reach(const CardPool&, const SearchContext&,
                                                        const FixedSlotLayout&);
@@ -79,14 +95,27 @@ class CompletionBonusReach {
     std::vector<u16> support_ids_;
     std::vector<u8> support_run_;
     usize support_count_ = 0;
+    // Per pool position, its card's support run, attribute bit and total.
+    std::vector<u8> run_at_;
+    std::vector<u8> attr_at_;
+    std::vector<u32> x10_at_;
     // Per depth, the rest's states with the sums they can add.
     std::vector<std::vector<State>> by_depth_;
     // Per depth and placed cards' support runs and attributes, which few
     // nodes differ in, their merged sums.
     mutable std::unordered_map<u64, std::vector<ByExtra>> merged_;
+    // `by_extra`'s lists, their windows set for `tier_keys`.
+    std::vector<ByExtra>& windowed(usize depth, u64 placed_runs, u8 placed_attrs,
+                                   std::span<const u32> tier_keys) const;
     // The same with the placed cards' total too: the answers, for the one
     // list of tiers a search asks about.
-    mutable std::unordered_map<u64, u64> masks_;
+    // Kept where their name's hash falls, the latest there: a map of every
+    // answer grew past the caches and cost more to read than to refill.
+    struct KnownMask {
+        u64 name = ~u64{0};
+        u64 mask = 0;
+    };
+    mutable std::vector<KnownMask> masks_;
 };
 
 // Off (no depth on) outside such a layout, in the final chapter, or where the

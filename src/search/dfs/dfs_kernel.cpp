@@ -11,6 +11,7 @@
 #include "search/bounds/final_bound.h"
 #include "search/dfs/dfs_node.h"
 #include "search/dfs/dfs_state.h"
+#include "search/dfs/pair_takers.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/evaluation/deck_key.h"
 #include "search/evaluation/final_deck_order.h"
@@ -334,6 +335,7 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
             VDZ_ASSERT(kept_held);
         }
         if (d == 5) break;
+        if (d == 3) check_pair_takers(state, deck, placed, row, used, key);
         used |= 1u << pool.character_id(deck[d]);
         // The live score of the free cards of the deck's own bonus total,
         // and the next card's range bound, with the deck's own card as the

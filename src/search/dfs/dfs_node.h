@@ -443,8 +443,14 @@ class DfsNode {
     // The last card's placed sums and power (see `last_cards_bound`).
     PartialSums placed_ceiled_;
     std::optional<u64> placed_unit_;
-    // Bit i clear where no completion of this node lands on tier i.
+    // Bit i clear where no completion of this node lands on tier i; while
+    // its children are asked, no completion of theirs.
     u64 tier_mask_ = ~u64{0};
+    // Where the children's cards lie in the fixed slots' runs, the tiers
+    // the completions of a child of a card at positions `begin`..`end`
+    // (admitted ones) can land on (`CompletionBonusReach`).
+    u64 child_tiers(usize begin, usize end);
+    std::optional<CompletionBonusReach::Placed> placed_reach_;  // this node's cards
 };
 
 // Debug builds: the two free cards' bound of a World Bloom deck's first

@@ -8,6 +8,7 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "search/dfs/dfs_node.h"
+#include "search/dfs/pair_takers.h"
 #include "search/evaluation/deck_evaluator.h"
 #include "search/evaluation/deck_key.h"
 
@@ -61,10 +62,16 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     const bool split = deck && !bonus_only && free == 1 && wide.exact_count == 0;
     const bool block_split =
         bonus_only && first_range_ && free == 1 && wide.exact_count == 0 && !block_takes(sums);
-    const BonusExtras kept = split         ? reach.kept_extras(sums, free, row, used)
-                             : block_split ? reach.kept_extras(sums, free + 1, next - 1, used)
-                                           : BonusExtras{};
-    const bool takers = (split || block_split) && kept.exact_count != 0;
+    // So for two free cards in the fixed slots' layout (`pair_takers.h`):
+    // the completions whose free cards take none have exact windows, and
+    // the others are bounded by their takers' decks.
+    const bool pair_split = deck && !bonus_only && free == 2 && wide.exact_count == 0 &&
+                            pair_split_applies(state_, depth) &&
+                            few_pair_takers(state_, sums, row, used);
+    const BonusExtras kept = split || pair_split ? reach.kept_extras(sums, free, row, used)
+                             : block_split       ? reach.kept_extras(sums, free + 1, next - 1, used)
+                                                 : BonusExtras{};
+    const bool takers = (split || block_split || pair_split) && kept.exact_count != 0;
     const BonusExtras& extras = takers ? kept : wide;
     usize later_from = SIZE_MAX;
     u32 later = 0;
@@ -121,6 +128,12 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         }
     }
     if (!takers) return false;
+    if (pair_split) {
+        const std::optional<u32> taker_score = pair_takers_score(state_, sums, depth, row, used);
+        if (!taker_score) return false;
+        const u64 capped = (bound & ~u64{0xFFFFFFFF}) | std::min(score, *taker_score);
+        return tiers_open(capped, sums, depth, next, used, false, placed_unit);
+    }
     return split ? takers_open(score, sums, *deck, row, used)
                  : block_takers_open(score, sums, row, used);
 }
@@ -311,8 +324,13 @@ void DfsNode::expand_tiered() {
     const bool fixed_run =
         !runs.on && k_ > 1 && state_.tier_reach && depth_ < m_.fixed_layout.slots();
     usize total_end = 0;
+    // Where a child's cards lie in the runs too, the table tells which
+    // tiers its completions can land on, and its tests ask only those.
+    const u64 node_mask = tier_mask_;
+    const bool child_masks = state_.completion_reach && state_.completion_reach->on(depth_ + 1);
     for (usize i = scan_begin(runs.on ? runs.first : start_); i < scan_end(); ++i) {
         if (state_.stop || state_.count_step()) return;
+        tier_mask_ = node_mask;
         if (runs.on) {
             const usize end = reach().first_at_most(i, total_at(i) - 1);
             // A run that passed is asked again at every fourth card,
@@ -365,11 +383,14 @@ void DfsNode::expand_tiered() {
             PartialSums run = sums_;
             run.bonus_sum += ceil_percent(static_cast<u32>(total_at(i)));
             run.bonus_x10 += static_cast<u32>(total_at(i));
-            if (!tiers_open(state_.last_card->bound(sums_, i, total_end, k_ - 1, extra), run,
+            if (child_masks) tier_mask_ = node_mask & child_tiers(i, total_end);
+            if (tier_mask_ == 0 ||
+                !tiers_open(state_.last_card->bound(sums_, i, total_end, k_ - 1, extra), run,
                             depth_ + 1, i + 1, used_, true)) {
                 i = total_end - 1;
                 continue;
             }
+            tier_mask_ = node_mask;
         }
         // Later positions have smaller rows: once no tier is open from
         // here on, none is further on. Asked at every sixteenth
@@ -383,6 +404,7 @@ void DfsNode::expand_tiered() {
         }
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
+        if (child_masks && (tier_mask_ = node_mask & child_tiers(i, i + 1)) == 0) continue;
         const PartialSums child = child_sums(m_, sums_, card);
         if (k_ == 1 && state_.tier_reach) {
             try_last_card(card, child);

@@ -122,16 +122,34 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
 // Three or four fixed characters, now and then after a fixed card, listed
 // first as the pool builder lists them: each fixed slot takes its card from
 // its own run, and the tables over later positions hold only the cards of
-// the runs still to come and of the rest; a node in the runs asks only the
-// tiers its completions can land on, which every level asked makes many.
+// the runs still to come and of the rest; a node in the runs, and each of
+// its children there, asks only the tiers its completions can land on,
+// which every level asked makes many. World Bloom lists sorted best first
+// name cards in the runs and after them: a node of two free cards splits
+// its completions by the entries they take.
 TEST(TieredSearch, FixedCharacterRunsEqualBruteForce) {
     std::mt19937 rng(61);
     for (int round = 0; round < 120; ++round) {
         std::vector<TestCard> cards = test::random_cards(rng, 12 + rng() % 6);
+        // Now and then six characters of several cards each, so that the
+        // runs and the rest hold a few cards of every character.
+        if (round % 3 == 1) {
+            cards = test::random_cards(rng, 14 + rng() % 4);
+            for (TestCard& c : cards)
+                c.character = static_cast<u8>(1 + c.card_id % 6);
+        }
         SearchContext context = random_tier_context(rng, cards);
         if (round % 3 == 0) {
             context.world_bloom_support = {};
             test::add_world_bloom_support(rng, cards, context);
+        } else if (round % 3 == 1) {
+            context.world_bloom_support = {};
+            test::add_world_bloom_support(rng, cards, context);
+            auto& general = context.world_bloom_support.general;
+            general.count = static_cast<u8>(1 + rng() % 3);
+            std::stable_sort(
+                general.entries.begin(), general.entries.end(),
+                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
         }
         test::add_fixed_runs(rng, cards, context, 3 + round % 2);
         const CardPool pool = test::make_pool(cards, context);

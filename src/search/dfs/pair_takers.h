@@ -1,0 +1,43 @@
+// World Bloom tiers with fixed characters, a partial deck of two free cards
+// to come: the windows of its tiers are exact for the completions whose free
+// cards take none of the support entries its deck counts (their support sum
+// is those entries'), and the few cards that take one are each bounded with
+// their own deck. Without that split the windows span every support sum a
+// completion may take, a quarter of a tier's bonus, and let through most
+// nodes, whose completions of those totals land on other tiers.
+#pragma once
+
+#include <optional>
+
+#include "common/types.h"
+#include "search/bounds/partial_sums.h"
+#include "search/dfs/dfs_state.h"
+
+namespace vdz {
+
+// Whether a node of `depth` cards with two free cards takes the split: the
+// pool lists three or four fixed slots in runs, and the free cards come from
+// the last run and after it, or both after the runs. With fewer, nodes are
+// cheap to walk and the split costs more than it spares.
+bool pair_split_applies(const SearchNodeState& state, usize depth);
+
+// Whether few cards from position `row` on, of characters outside `used`,
+// take an entry the deck of the placed cards of `sums` counts: each is
+// bounded on its own, and where many are, the windows of every support sum
+// cost less than their bounds spare.
+bool few_pair_takers(const SearchNodeState& state, const PartialSums& sums, usize row, u32 used);
+
+// The live score (low half of a key) no completion of the cards of `sums`
+// (`depth` of them, characters `used`) by two free cards from position `row`
+// on exceeds where one of those cards takes an entry the placed cards' deck
+// counts; none where no such card is left.
+std::optional<u32> pair_takers_score(const SearchNodeState& state, const PartialSums& sums,
+                                     usize depth, usize row, u32 used);
+
+// Debug builds: at a recorded deck of key `key`, whose first three cards
+// have the sums `placed` and whose free cards come from `row` on, the score
+// above bounds the deck where one of its two last cards takes such an entry.
+void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
+                       const PartialSums& placed, usize row, u32 used, u64 key);
+
+}  // namespace vdz
