@@ -221,11 +221,6 @@ class LastCardBounds {
     usize count_ = 0;
 };
 
-void record_if_keyed(const CardPool& pool, const SearchContext& context, TopDecks& best,
-                     const DeckSlots& deck) {
-    if (const auto entry = evaluate_final_chapter_deck(pool, context, deck)) best.record(*entry);
-}
-
 // The card `c` of the group at position `d` placed on the node `s`, the
 // later groups completing it with their best, as the card search's quick
 // bound of the child reads it, with the card's attribute and units read at
@@ -407,13 +402,11 @@ ChosenGroupTable chosen_group_table(const GroupSearchState& gs, const std::array
             t.bonus_and_limited_x10_sum[p + 1] + g.max_bonus_and_limited_x10;
         t.limited_x10_top[p] = t.limited_x10_top[p + 1];
         insert_top_five(t.limited_x10_top[p], g.max_limited_x10);
-        const LeaderShapeSet& shapes = gs.shapes->shapes;
+        const std::array<u32, 16>& entries = gs.shapes->group_shapes[order[p]];
         t.open_shape_sums[p] = t.open_shape_sums[p + 1];
-        for (usize k = 0; k < shapes.count; ++k) {
-            const auto& row = g.shape_powers[shapes.units[k]];
-            t.open_shape_sums[p][k][0] += row[NO_SHARED_ATTR];
-            t.open_shape_sums[p][k][1] += row[shapes.attr];
-        }
+        for (usize k = 0; k < 8; ++k)
+            for (usize f = 0; f < 2; ++f)
+                t.open_shape_sums[p][k][f] += entries[2 * k + f];
     }
     // Only the score-up lower bound reads the rest.
     if (!gs.context->multi_live_score_up_lower_bound) return t;
@@ -718,13 +711,13 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
 
 void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
                                std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
-                               Deadline& deadline, usize required) {
+                               Deadline& deadline, usize required, const FinalDeckBound* bound) {
     const usize n = groups.size();
     if (n < 4) return;
     // False once the deadline has passed.
     const auto record = [&](const DeckSlots& deck) {
         if (deadline.step()) return false;
-        record_if_keyed(pool, context, best, deck);
+        record_final_deck(pool, context, best, deck, bound);
         return true;
     };
     const usize m = std::min<usize>(n, 6);

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "search/evaluation/deck_entry.h"
+#include "search/final_chapter/final_deck_score.h"
 #include "search/final_chapter/final_records.h"
 
 namespace vdz {
@@ -78,8 +79,10 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
 // first six groups that hold the `required` groups at the front, and each
 // with one slot's card replaced by its group's second card. Each deck is a
 // step of `deadline`; a passed deadline ends the records.
+// Evaluates only decks whose `bound`, when given, a full list would take.
 void evaluate_and_record_final(const CardPool& pool, const SearchContext& context,
                                std::span<const CharacterGroup> groups, u16 leader, TopDecks& best,
-                               Deadline& deadline, usize required = 0);
+                               Deadline& deadline, usize required = 0,
+                               const FinalDeckBound* bound = nullptr);
 
 }  // namespace vdz

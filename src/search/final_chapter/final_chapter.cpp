@@ -129,6 +129,8 @@ struct FinalSearch {
     std::vector<u32> plain_power;                // per pool card: its power in a plain deck
     std::vector<UnitCountSkill> skill_by_count;  // per pool card
     std::vector<u8> score_up_skill;              // per pool card: its skill ceiling
+    // The heuristics' and seed decks' bound, once the tables above are made.
+    std::optional<FinalDeckBound> deck_bound;
 
     // The card's values as a leader, its skill ceiling included.
     LeaderValues leader_of(u16 card) const {
@@ -206,8 +208,8 @@ struct FinalSearch {
                 ++counters.leaders_skipped;
                 continue;
             }
-            evaluate_and_record_final(pool, context, set.groups, card, best, deadline,
-                                      set.required);
+            evaluate_and_record_final(pool, context, set.groups, card, best, deadline, set.required,
+                                      &*deck_bound);
             if (stopped()) return;
             const LeaderShapes shapes = leader_shapes(pool, set.groups, card);
             if (best.full() && skip(bound_of(set, leader, shapes))) continue;
@@ -223,7 +225,8 @@ struct FinalSearch {
         const std::vector<u16> seeds =
             drop_dominated_cards(pool, context, by_quick_estimate(pool, std::move(all)));
         for (usize k = 0; k < std::min(seeds.size(), SEED_CARDS); ++k) {
-            final_chapter_best_with_card(pool, context, mask, best, counters, seeds[k], deadline);
+            final_chapter_best_with_card(pool, context, mask, best, counters, seeds[k], deadline,
+                                         &*deck_bound);
             if (stopped()) return;
         }
         // 2. One-card replacements of the decks kept so far.
@@ -232,7 +235,7 @@ struct FinalSearch {
             // As many refinements as kept decks: a large `limit` makes this
             // step long enough to need the deadline.
             if (out_of_time()) return;
-            final_chapter_refine_deck(pool, context, e, best, counters);
+            final_chapter_refine_deck(pool, context, e, best, counters, &*deck_bound);
         }
         // 3. Per character: groups, each leader's seed deck and bound. Every
         // leader is a task: the best deck may be led by any of them, and the
@@ -249,7 +252,8 @@ struct FinalSearch {
                 const LeaderValues leader = leader_of(card);
                 if (out_of_time_after(set.groups.size())) return;
                 if (!reaches_score_up(set, leader)) continue;
-                evaluate_and_record_final(pool, context, set.groups, card, best, deadline);
+                evaluate_and_record_final(pool, context, set.groups, card, best, deadline, 0,
+                                          &*deck_bound);
                 if (stopped()) return;
                 tasks.push_back(
                     {sets.size(), leader,
@@ -393,12 +397,14 @@ FinalChapterResult search_final_chapter(const CardPool& pool, const SearchContex
                        Deadline(timeout_ms, clock),
                        {},
                        {},
+                       {},
                        {}};
     for (u16 i = 0; i < pool.count(); ++i)
         search.plain_power.push_back(pattern_power(pool, i, 0, 0));
     for (u16 i = 0; i < pool.count(); ++i)
         search.skill_by_count.push_back(skill_by_count(pool, i));
     search.score_up_skill = score_up_skills(pool, context);
+    search.deck_bound.emplace(pool, context, search.tables, search.skill_by_count);
     if (character) {
         search.designated(*character);
     } else {

@@ -76,19 +76,22 @@ ChildBounds::ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>&
     const SearchContext& c = *gs.context;
     const LeaderValues& l = gs.leader;
     const LeaderShapeSet& set = gs.shapes->shapes;
+    // Per unit a byte: the leader's card and one per group of the unit, at
+    // most five, so no byte carries into the next.
     const u8 leader_units = pool.unit_mask(l.card);
-    for (usize u = 0; u < most_.size(); ++u) {
-        u32 n = (leader_units >> u) & 1u;
-        for (const usize g : order)
-            n += (gs.groups[g].units >> u) & 1u;
-        most_[u] = static_cast<u8>(std::min<u32>(n, 5));
-    }
+    u64 counts = 0;
+    for (usize u = 0; u < most_.size(); ++u)
+        counts |= u64{(leader_units >> u) & 1u} << (8 * u);
+    for (const usize g : order)
+        counts += gs.groups[g].unit_bytes;
+    for (usize u = 0; u < most_.size(); ++u)
+        most_[u] = static_cast<u8>(counts >> (8 * u));
     leader_skill_ = skill_up_to(l.skill_by_count, most_);
     placed_bonus_ = l.bonus_x10;
     plain_rest_ = l.plain_power;
     shared_rest_ = l.power;
     TopFive open{}, limited{l.limited_x10, 0, 0, 0, 0};
-    std::array<std::array<u32, 2>, 8> open_shapes{};
+    std::array<u32, 16> open_shapes{};
     for (usize p = 1; p < 4; ++p) {
         const CharacterGroup& g = gs.groups[order[p]];
         plain_rest_ += g.max_plain_power;
@@ -97,18 +100,14 @@ ChildBounds::ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>&
         both_rest_ += g.max_bonus_and_limited_x10;
         insert_top_five(limited, g.max_limited_x10);
         insert_top_five(open, group_skill_bound(g, most_));
-        for (usize k = 0; k < set.count; ++k) {
-            const auto& row = g.shape_powers[set.units[k]];
-            open_shapes[k][0] += row[NO_SHARED_ATTR];
-            open_shapes[k][1] += row[set.attr];
-        }
+        const std::array<u32, 16>& entries = gs.shapes->group_shapes[order[p]];
+        for (usize j = 0; j < 16; ++j)
+            open_shapes[j] += entries[j];
     }
     // Every shape of the leader's holds it, and it is of one attribute.
     known_ = set.known;
-    for (usize k = 0; k < set.count; ++k)
-        for (usize f = 0; f < 2; ++f)
-            shaped_rest_ = std::max(shaped_rest_,
-                                    gs.shapes->leader_shape_power[2 * k + f] + open_shapes[k][f]);
+    for (usize j = 0; j < 2 * set.count; ++j)
+        shaped_rest_ = std::max(shaped_rest_, gs.shapes->leader_shape_power[j] + open_shapes[j]);
     skills_ = merged_top_five({leader_skill_, 0, 0, 0, 0}, open);
     limited_counts_ = c.limited_bonus_count != 0;
     if (limited_counts_) {

@@ -106,12 +106,15 @@ LeaderShapes leader_shapes(const CardPool& pool, std::span<const CharacterGroup>
     for (usize k = 0; k < set.count; ++k)
         for (usize f = 0; f < 2; ++f)
             out.leader_shape_power[2 * k + f] = shape_power(pool, leader, set.units[k], f == 1);
+    out.group_shapes.assign(groups.size(), {});
     for (usize i = groups.size(); i-- > 0;) {
         out.shape_top[i] = out.shape_top[i + 1];
         for (usize k = 0; k < set.count; ++k)
-            for (usize f = 0; f < 2; ++f)
-                insert_top_five(out.shape_top[i][2 * k + f],
-                                shape_entry(groups[i].shape_powers, set, k, f == 1));
+            for (usize f = 0; f < 2; ++f) {
+                const u32 entry = shape_entry(groups[i].shape_powers, set, k, f == 1);
+                out.group_shapes[i][2 * k + f] = entry;
+                insert_top_five(out.shape_top[i][2 * k + f], entry);
+            }
     }
     if (!card_shapes) return out;
     out.card_shapes.assign(pool.count(), ShapeSums{});
@@ -162,14 +165,10 @@ ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
         out.bonus_and_limited += g.max_bonus_and_limited_x10;
         insert_top_five(out.limited, g.max_limited_x10);
     }
-    const LeaderShapeSet& set = shapes.shapes;
-    for (usize k = 0; k < set.count; ++k)
-        for (usize f = 0; f < 2; ++f) {
-            u32& sum = out.shaped[2 * k + f];
-            sum = shapes.leader_shape_power[2 * k + f];
-            for (usize c = 0; c < depth; ++c)
-                sum += shape_entry(groups[chosen[c]].shape_powers, set, k, f == 1);
-        }
+    out.shaped = shapes.leader_shape_power;
+    for (usize c = 0; c < depth; ++c)
+        for (usize j = 0; j < 16; ++j)
+            out.shaped[j] += shapes.group_shapes[chosen[c]][j];
     return out;
 }
 
@@ -276,10 +275,12 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
         return;
     }
     // 4-5. Each next group in order; both bounds only fall along the order.
+    // The first is `start`, which the node bound just tested against the
+    // same list.
     const usize n = gs.groups.size();
     for (usize i = start; i < n; ++i) {
         if (gs.deadline->step()) return;
-        if (cut_from(i)) {
+        if (i > start && cut_from(i)) {
             ++gs.counters->group_pruned;
             return;
         }

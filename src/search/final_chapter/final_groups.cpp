@@ -126,7 +126,7 @@ UnitCountSkill skill_by_count(const CardPool& pool, u16 card) {
     return k;
 }
 
-u32 group_skill_bound(const CharacterGroup& g, const UnitCounts& most) {
+u32 group_unit_count_skill_bound(const CharacterGroup& g, const UnitCounts& most) {
     u32 best = g.max_fixed_skill;
     for (const UnitCountSkill& k : g.unit_count_skills)
         best = std::max(best, skill_up_to(k, most));
@@ -248,9 +248,18 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                         std::max(g.max_score_up_skill_by_unit[u], ceiling);
             g.units |= pool.unit_mask(i);
             if (const auto code = unit_count_code(pool, i)) {
-                const auto same = [&](const UnitCountSkill& k) { return k.code == *code; };
-                if (std::none_of(g.unit_count_skills.begin(), g.unit_count_skills.end(), same))
-                    g.unit_count_skills.push_back(unit_count_skill(pool, *code));
+                // One entry per unit, the largest value of its skills at
+                // each count: the bounds read them for every group often.
+                const UnitCountSkill k = unit_count_skill(pool, *code);
+                const auto same = [&](const UnitCountSkill& e) { return e.unit == k.unit; };
+                const auto at =
+                    std::find_if(g.unit_count_skills.begin(), g.unit_count_skills.end(), same);
+                if (at == g.unit_count_skills.end()) {
+                    g.unit_count_skills.push_back(k);
+                } else {
+                    for (usize n = 0; n < k.up_to.size(); ++n)
+                        at->up_to[n] = std::max(at->up_to[n], k.up_to[n]);
+                }
             } else {
                 g.max_fixed_skill = std::max<u32>(g.max_fixed_skill, pool.skill_value(i));
             }
@@ -260,6 +269,8 @@ std::vector<CharacterGroup> build_character_groups(const CardPool& pool,
                 std::max<u32>(g.max_bonus_and_limited_x10, pool.event_bonus(i).total_x10());
         }
         set_group_frontier(pool, g);
+        for (usize u = 0; u < 6; ++u)
+            g.unit_bytes |= u64{(g.units >> u) & 1u} << (8 * u);
         g.shape_powers = group_shape_powers(pool, g.cards);
         g.key = (u64{g.max_skill} + 256) * g.max_power *
                 (u64{ceil_percent(g.max_base_x10)} + ceil_percent(g.max_limited_x10) + 100);

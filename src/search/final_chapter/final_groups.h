@@ -74,8 +74,12 @@ UnitCountSkill unit_count_skill(const CardPool& pool, u8 code);
 // skill does not grow with a unit's cards.
 UnitCountSkill skill_by_count(const CardPool& pool, u16 card);
 
-// The largest skill value a card of `g` can have in such a deck.
-u32 group_skill_bound(const CharacterGroup& g, const UnitCounts& most);
+// The largest skill value a card of `g` can have in such a deck: its
+// largest value, unless its cards have skills that grow with a unit's cards.
+u32 group_unit_count_skill_bound(const CharacterGroup& g, const UnitCounts& most);
+inline u32 group_skill_bound(const CharacterGroup& g, const UnitCounts& most) {
+    return g.unit_count_skills.empty() ? g.max_fixed_skill : group_unit_count_skill_bound(g, most);
+}
 
 // Sorts (key, index) pairs by key descending, then index ascending.
 void sort_by_key_desc(std::vector<std::pair<u64, u16>>& keyed);

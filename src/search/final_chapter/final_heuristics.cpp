@@ -21,9 +21,9 @@ struct BeamState {
 };
 
 void evaluate_and_record(const CardPool& pool, const SearchContext& context, TopDecks& best,
-                         SearchCounters& counters, const DeckSlots& slots) {
-    ++counters.evaluated;
-    if (const auto entry = evaluate_final_chapter_deck(pool, context, slots)) best.record(*entry);
+                         SearchCounters& counters, const DeckSlots& slots,
+                         const FinalDeckBound* bound) {
+    if (record_final_deck(pool, context, best, slots, bound)) ++counters.evaluated;
 }
 
 }  // namespace
@@ -35,7 +35,8 @@ u64 quick_estimate(const CardPool& pool, u16 card) {
 
 void final_chapter_best_with_card(const CardPool& pool, const SearchContext& context,
                                   std::span<const u8> mask, TopDecks& best,
-                                  SearchCounters& counters, u16 card, Deadline& deadline) {
+                                  SearchCounters& counters, u16 card, Deadline& deadline,
+                                  const FinalDeckBound* bound) {
     // Counts `units` of work; true once the deadline has passed.
     const auto stop = [&](u64 units) { return deadline.advance(units); };
     // 1. Candidates of the other characters: four rankings of the pool.
@@ -87,12 +88,13 @@ void final_chapter_best_with_card(const CardPool& pool, const SearchContext& con
     // 4. Every complete deck of the last beam.
     for (const BeamState& s : beam) {
         if (stop(1)) return;
-        evaluate_and_record(pool, context, best, counters, s.slots);
+        evaluate_and_record(pool, context, best, counters, s.slots, bound);
     }
 }
 
 void final_chapter_refine_deck(const CardPool& pool, const SearchContext& context,
-                               const DeckEntry& deck, TopDecks& best, SearchCounters& counters) {
+                               const DeckEntry& deck, TopDecks& best, SearchCounters& counters,
+                               const FinalDeckBound* bound) {
     // 1-2. The working deck and the candidates, every card admitted.
     DeckSlots work = deck.slots;
     const u8 c = pool.character_id(work[0]);
@@ -110,7 +112,7 @@ void final_chapter_refine_deck(const CardPool& pool, const SearchContext& contex
             }
             if (clash) continue;
             work[i] = x;
-            evaluate_and_record(pool, context, best, counters, work);
+            evaluate_and_record(pool, context, best, counters, work, bound);
         }
         work[i] = kept;
     }

@@ -84,11 +84,13 @@ struct CharacterGroup {
     u32 max_bonus_and_limited_x10 = 0;
     // Skill values by kind: a unit-count skill's value grows with the deck's
     // cards of its unit, which a search knows ever better as cards are
-    // placed; its codes (one per table) are kept apart from the largest
-    // value of the other cards.
+    // placed; they are kept per unit (the largest value of its skills at
+    // each count, `code` that of the first) apart from the largest value of
+    // the other cards.
     u32 max_fixed_skill = 0;
     std::vector<UnitCountSkill> unit_count_skills;
-    u8 units = 0;  // every unit one of its cards counts for
+    u8 units = 0;        // every unit one of its cards counts for
+    u64 unit_bytes = 0;  // byte u is 1 when `units` holds unit u
     u8 character = 0;
     GroupShapePowers shape_powers{};  // its largest power per deck shape
 };
@@ -202,6 +204,8 @@ struct LeaderShapes {
     // sharing the leader's attribute), which the card search's scans read
     // for every card they bound.
     std::vector<ShapeSums> card_shapes;
+    // Per group, its table entry per shape (at 2k + f, as above).
+    std::vector<std::array<u32, 16>> group_shapes;
 };
 
 // What the group and card searches of one leader card read and write.
@@ -233,16 +237,14 @@ inline u32 skill_up_to(const UnitCountSkill& k, const UnitCounts& most) {
 }
 
 // Inserts `v` before the first entry it is strictly greater than; the fifth
-// entry falls off.
+// entry falls off. It takes the last place and moves up past each smaller
+// entry: the bounds insert millions of values, and a shift of the entries
+// after the place compiles to a library move.
 inline void insert_top_five(TopFive& top, u32 v) {
-    for (usize i = 0; i < 5; ++i) {
-        if (v > top[i]) {
-            for (usize j = 4; j > i; --j)
-                top[j] = top[j - 1];
-            top[i] = v;
-            return;
-        }
-    }
+    if (v <= top[4]) return;
+    top[4] = v;
+    for (usize i = 4; i > 0 && top[i] > top[i - 1]; --i)
+        std::swap(top[i], top[i - 1]);
 }
 
 // Whether no deck of key at most `bound` can enter the list: it is full and
