@@ -288,8 +288,10 @@ TEST(TieredSearch, SkillsThatResolveBelowTheirLargestValue) {
 // Cards whose power falls as their skill value rises, listed by bonus, with
 // tiers that fill: the free cards of a bonus total that bring the best skill
 // values bring the least power, so the bound per class of the largest skill
-// value cuts where the best of each part would not, and must keep every
-// deck a tier takes, whatever the live.
+// value, and with two free cards each pair's own key, cuts where the best of
+// each part would not, and must keep every deck a tier takes, whatever the
+// live. Every third round the cards share three bonuses, so that each sum
+// of two is made by many pairs, most of which another beats.
 TEST(TieredSearch, PowerFallsAsSkillRises) {
     std::mt19937 rng(31);
     for (int round = 0; round < 18; ++round) {
@@ -305,6 +307,10 @@ TEST(TieredSearch, PowerFallsAsSkillRises) {
         context.world_bloom = false;
         context.world_bloom_support = {};
         context.event_kind = 0;
+        if (round % 3 == 0) {
+            for (TestCard& c : cards)
+                c.base_x10 = static_cast<u16>(100 * (c.card_id % 3));
+        }
         const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::CHEERFUL,
                                   LiveType::AUTO};
         context.live_type = lives[round % 4];
