@@ -533,6 +533,25 @@ bool any_bit_within(const std::vector<u64>& bits, i64 lo, i64 hi) {
 
 }  // namespace
 
+const std::vector<u64>& CompletionBonusReach::run_tiers(usize depth, const Placed& p, usize begin,
+                                                        usize end, std::span<const u32> tier_keys,
+                                                        std::vector<u64>& spare) const {
+    // Kept within a few megabytes; past that, each node forms its own.
+    constexpr usize KEPT = usize{1} << 13;
+    const u64 name =
+        p.runs | (u64{p.attrs} << 40) | (u64{depth} << 48) | (static_cast<u64>(p.x10) << 51);
+    const bool named = p.x10 < (i64{1} << 13);
+    if (named) {
+        if (const auto known = run_tiers_.find(name); known != run_tiers_.end())
+            return known->second;
+    }
+    std::vector<u64>& out = named && run_tiers_.size() < KEPT ? run_tiers_[name] : spare;
+    out.clear();
+    for (usize i = begin; i < end; ++i)
+        out.push_back(reachable_tiers(depth, with_card(p, static_cast<u16>(i)), tier_keys));
+    return out;
+}
+
 u64 CompletionBonusReach::reachable_tiers(usize depth, const Placed& p,
                                           std::span<const u32> tier_keys) const {
     // Runs in bits 0..39, attributes 40..47, depth 48..50, total 51..63.

@@ -66,6 +66,13 @@ class CompletionBonusReach {
     Placed with_card(const Placed& p, u16 card) const;
     // `reachable_tiers` of placed cards read as `p`, `depth` of them.
     u64 reachable_tiers(usize depth, const Placed& p, std::span<const u32> tier_keys) const;
+    // Per position from `begin` to `end`, `reachable_tiers` of the placed
+    // cards of `p` (`depth` - 1 of them) with that position's card: kept per
+    // such placed cards, which many nodes share, where few enough are kept
+    // (else written to `spare`).
+    const std::vector<u64>& run_tiers(usize depth, const Placed& p, usize begin, usize end,
+                                      std::span<const u32> tier_keys,
+                                      std::vector<u64>& spare) const;
 
     struct State {
         u64 runs = 0;
@@ -116,6 +123,8 @@ class CompletionBonusReach {
         u64 mask = 0;
     };
     mutable std::vector<KnownMask> masks_;
+    // `run_tiers`' answers by their placed cards' name.
+    mutable std::unordered_map<u64, std::vector<u64>> run_tiers_;
 };
 
 // Off (no depth on) outside such a layout, in the final chapter, or where the

@@ -5,33 +5,32 @@
 // exact, so it cuts what the tiers' windows, wide where the support sum is
 // unknown, let through; the debug build checks it at every prefix in the
 // runs of each recorded deck.
-#include <algorithm>
-#include <array>
-
 #include "search/dfs/dfs_node.h"
 
 namespace vdz {
 
 u64 DfsNode::child_tiers(usize begin, usize end) {
-    const CompletionBonusReach& rest = *state_.completion_reach;
-    if (!placed_reach_) placed_reach_ = rest.placed(depth_, partial_);
-    u64 mask = 0;
-    // Cards of one total mostly share their attribute and support run, and
-    // with them the answer.
-    std::array<CompletionBonusReach::Placed, 4> asked{};
-    usize count = 0;
-    for (usize i = begin; i < end; ++i) {
-        const u16 card = static_cast<u16>(i);
-        if (!admitted(card)) continue;
-        const CompletionBonusReach::Placed child = rest.with_card(*placed_reach_, card);
-        const auto same = [&](const CompletionBonusReach::Placed& p) {
-            return p.runs == child.runs && p.attrs == child.attrs && p.x10 == child.x10;
-        };
-        if (std::any_of(asked.begin(), asked.begin() + count, same)) continue;
-        if (count < asked.size()) asked[count++] = child;
-        mask |= rest.reachable_tiers(depth_ + 1, child, state_.tier_keys);
+    // Every child of this node comes from its slot's run, and the nodes of
+    // one set of placed cards' runs, attributes and total (many share one)
+    // ask the same positions.
+    const usize first = state_.slot_begin[depth_];
+    if (!run_tiers_) {
+        const CompletionBonusReach& rest = *state_.completion_reach;
+        run_tiers_ = &rest.run_tiers(depth_ + 1, rest.placed(depth_, partial_), first,
+                                     state_.slot_end[depth_], state_.tier_keys, spare_tiers_);
     }
+    u64 mask = 0;
+    for (usize i = begin; i < end; ++i)
+        if (admitted(static_cast<u16>(i))) mask |= (*run_tiers_)[i - first];
     return mask;
+}
+
+usize DfsNode::next_child_with_tiers(usize i, u64 mask) {
+    child_tiers(i, i);  // the run's answers, on first use
+    const usize first = state_.slot_begin[depth_];
+    while (i < scan_end() && ((*run_tiers_)[i - first] & mask) == 0)
+        ++i;
+    return i;
 }
 
 }  // namespace vdz

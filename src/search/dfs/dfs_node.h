@@ -450,7 +450,12 @@ class DfsNode {
     // the completions of a child of a card at positions `begin`..`end`
     // (admitted ones) can land on (`CompletionBonusReach`).
     u64 child_tiers(usize begin, usize end);
-    std::optional<CompletionBonusReach::Placed> placed_reach_;  // this node's cards
+    // The first position from `i` on (the run's end where none is) whose
+    // child may land on a tier of `mask`: the children before it are passed
+    // over.
+    usize next_child_with_tiers(usize i, u64 mask);
+    const std::vector<u64>* run_tiers_ = nullptr;  // per position of the slot's run
+    std::vector<u64> spare_tiers_;
 };
 
 // Debug builds: the two free cards' bound of a World Bloom deck's first

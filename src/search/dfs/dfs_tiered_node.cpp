@@ -377,6 +377,7 @@ void DfsNode::expand_tiered() {
         // There the cards of one total stand or fall together by their
         // stand-in, as a run of equal bonus does (see `run_step`).
         if (fixed_run && i >= total_end) {
+            if (child_masks && (i = next_child_with_tiers(i, node_mask)) == scan_end()) return;
             total_end = i + 1;
             while (total_end < scan_end() && total_at(total_end) == total_at(i))
                 ++total_end;
