@@ -59,7 +59,8 @@ i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32
     // Coefficients far beyond any song's could overflow the products below.
     if (!t.live_score_in_range) return INT32_MAX;
     const i64 p = power, l = leader;
-    const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];
+    // The values' sum, which only some branches read.
+    const auto sum = [&] { return i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4]; };
     i64 k;
     if ((live_type == LiveType::MULTI || live_type == LiveType::CHEERFUL) &&
         t.teammate_score_up_x5 > 0 &&
@@ -69,14 +70,14 @@ i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32
         // of any order gives the larger of the two the largest weight, the
         // averaged order no more, and the encore is the leader's value. A
         // specific order may play the leader's activation in every place.
-        const i64 leader5 = 4 * l + s, teammate5 = t.teammate_score_up_x5;
+        const i64 leader5 = 4 * l + sum(), teammate5 = t.teammate_score_up_x5;
         k = t.base_score_e6 + ceil_div(t.skill_top_e6 * std::max(leader5, teammate5) +
                                            t.skill_rest_e6 * teammate5 + t.skill_last_e6 * leader5,
                                        500);
     } else if (live_type == LiveType::MULTI || live_type == LiveType::CHEERFUL) {
-        k = t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * l + s);
+        k = t.base_score_e6 + t.skill_sum_e6 * std::max(t.teammate_score_up_x5, 4 * l + sum());
     } else if (t.skill_order_choose_strategy == SkillOrderChooseStrategy::AVERAGE) {
-        k = ceil_div(t.skill_first5_e6 * s, 500) + t.base_score_e6 +
+        k = ceil_div(t.skill_first5_e6 * sum(), 500) + t.base_score_e6 +
             ceil_div(t.skill_last_e6 * l, 100);
     } else if (t.paired_skill_weights) {
         // The best and worst orders pair the deck's values, sorted, with

@@ -489,9 +489,9 @@ u64 first_card_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
 }
 
 FrontierTest first_group_frontier(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                                  u64 worst) {
+                                  const ChosenGroupsPart& part, u64 worst) {
     const FrontierTest out =
-        frontier_of(gs.groups[order[0]].frontier, ChildBounds(gs, order), worst);
+        frontier_of(gs.groups[order[0]].frontier, ChildBounds(gs, order, part), worst);
 #if !defined(NDEBUG) || defined(VDZ_CHECKS)
     // The same test as the first node's, from its table and root.
     const ChosenGroupTable t = chosen_group_table(gs, order);

@@ -53,8 +53,9 @@ struct FrontierTest {
 // The frontier test of the first ordered group's cards, each with the
 // first-card bound, against `worst`: the first node's test, summed from the
 // groups without the card search's table and root state.
+// `part` is the group bound's part of the four groups.
 FrontierTest first_group_frontier(const GroupSearchState& gs, const std::array<usize, 4>& order,
-                                  u64 worst);
+                                  const ChosenGroupsPart& part, u64 worst);
 
 // The state after placing `card` on `s`, in a deck of at most `most[u]`
 // cards of each unit u.

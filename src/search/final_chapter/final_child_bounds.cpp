@@ -22,6 +22,22 @@ u32 first_sum(const TopFive& top, usize k) {
     return sum;
 }
 
+// `top` without one entry equal to `v`, which it holds, padded with 0.
+TopFive without_one(const TopFive& top, u32 v) {
+    TopFive out{};
+    usize n = 0;
+    bool taken = false;
+    for (const u32 x : top) {
+        if (!taken && x == v) {
+            taken = true;
+        } else {
+            out[n++] = x;
+        }
+    }
+    VDZ_ASSERT(taken);
+    return out;
+}
+
 }  // namespace
 
 ChildBounds::ChildBounds(const GroupSearchState& gs, const ChosenGroupTable& t, usize d,
@@ -68,47 +84,32 @@ ChildBounds::ChildBounds(const GroupSearchState& gs, const ChosenGroupTable& t, 
     }
 }
 
-ChildBounds::ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>& order)
+ChildBounds::ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                         const ChosenGroupsPart& part)
     : gs_(gs), relaxed_only_(true) {
     // The root's values as `root_card_state` sets them, and the sums of the
-    // groups at positions 1 to 3 as `chosen_group_table` does at position 1.
-    const CardPool& pool = *gs.pool;
+    // groups at positions 1 to 3 as `chosen_group_table` does at position 1:
+    // the group bound's part of all four, which counts the same units,
+    // without the first group's values (each list of five holds every value
+    // of the four groups, so the first group's is among them).
     const SearchContext& c = *gs.context;
     const LeaderValues& l = gs.leader;
     const LeaderShapeSet& set = gs.shapes->shapes;
-    // Per unit a byte: the leader's card and one per group of the unit, at
-    // most five, so no byte carries into the next.
-    const u8 leader_units = pool.unit_mask(l.card);
-    u64 counts = 0;
-    for (usize u = 0; u < most_.size(); ++u)
-        counts |= u64{(leader_units >> u) & 1u} << (8 * u);
-    for (const usize g : order)
-        counts += gs.groups[g].unit_bytes;
-    for (usize u = 0; u < most_.size(); ++u)
-        most_[u] = static_cast<u8>(counts >> (8 * u));
-    leader_skill_ = skill_up_to(l.skill_by_count, most_);
+    const usize first = order[0];
+    const CharacterGroup& g = gs.groups[first];
+    most_ = part.most;
+    leader_skill_ = part.leader_skill;
     placed_bonus_ = l.bonus_x10;
-    plain_rest_ = l.plain_power;
-    shared_rest_ = l.power;
-    TopFive open{}, limited{l.limited_x10, 0, 0, 0, 0};
-    std::array<u32, 16> open_shapes{};
-    for (usize p = 1; p < 4; ++p) {
-        const CharacterGroup& g = gs.groups[order[p]];
-        plain_rest_ += g.max_plain_power;
-        shared_rest_ += gs.shapes->shared_power[order[p]];
-        base_rest_ += g.max_base_x10;
-        both_rest_ += g.max_bonus_and_limited_x10;
-        insert_top_five(limited, g.max_limited_x10);
-        insert_top_five(open, group_skill_bound(g, most_));
-        const std::array<u32, 16>& entries = gs.shapes->group_shapes[order[p]];
-        for (usize j = 0; j < 16; ++j)
-            open_shapes[j] += entries[j];
-    }
-    // Every shape of the leader's holds it, and it is of one attribute.
+    plain_rest_ = l.plain_power + part.plain - g.max_plain_power;
+    shared_rest_ = l.power + part.shared - gs.shapes->shared_power[first];
+    base_rest_ = part.bonus - g.max_base_x10;
+    both_rest_ = part.bonus_and_limited - g.max_bonus_and_limited_x10;
+    TopFive limited = without_one(part.limited, g.max_limited_x10);
+    insert_top_five(limited, l.limited_x10);
+    skills_ = without_one(part.skills, group_skill_bound(g, most_));
     known_ = set.known;
     for (usize j = 0; j < 2 * set.count; ++j)
-        shaped_rest_ = std::max(shaped_rest_, gs.shapes->leader_shape_power[j] + open_shapes[j]);
-    skills_ = merged_top_five({leader_skill_, 0, 0, 0, 0}, open);
+        shaped_rest_ = std::max(shaped_rest_, part.shaped[j] - gs.shapes->group_shapes[first][j]);
     limited_counts_ = c.limited_bonus_count != 0;
     if (limited_counts_) {
         const usize k = static_cast<usize>(std::min<u64>(c.limited_bonus_count, 5));

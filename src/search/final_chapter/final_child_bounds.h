@@ -25,7 +25,8 @@ class ChildBounds {
     // group's frontier before it builds the card search's table and root.
     // Its relaxed bounds equal those of the constructor above at that root;
     // it has no quick bounds.
-    ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>& order);
+    ChildBounds(const GroupSearchState& gs, const std::array<usize, 4>& order,
+                const ChosenGroupsPart& part);
 
     // The child's bound with the card's attribute and units read at their
     // most favourable (the power at the larger of the plain and the shared

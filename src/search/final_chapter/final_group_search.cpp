@@ -30,7 +30,10 @@ u32 first_sum(const TopFive& top, usize r) {
 
 // Orders the four chosen groups, builds their table and the leader's state,
 // and runs the card-level search.
-void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
+// `part`: the chosen groups' part of the group bound, found when the list
+// is full.
+void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen,
+              const ChosenGroupsPart* part) {
     // 1. Key descending, then fewer cards first; otherwise chosen order.
     std::array<usize, 4> order = chosen;
     const auto before = [&](usize a, usize b) {
@@ -50,8 +53,8 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen) {
     // first node bounds, from the groups' own values, as half the sets fail
     // it (testing the other groups first as well cost more than it dropped).
     std::optional<FrontierTest> tested;
-    if (gs.best->full()) {
-        tested = first_group_frontier(gs, order, gs.best->last().score);
+    if (part) {
+        tested = first_group_frontier(gs, order, *part, gs.best->last().score);
         if (!tested->any_beats) {
             ++gs.counters->group_pruned;
             return;
@@ -130,13 +133,6 @@ namespace {
 
 // The chosen groups' and the leader's part of `group_upper_bound`, the same
 // for every start a node tries.
-struct ChosenGroupsPart {
-    u32 leader_skill = 0, plain = 0, shared = 0;
-    u32 bonus = 0, bonus_and_limited = 0;  // tenths of a percent
-    TopFive limited{}, skills{};           // limited bonuses in tenths
-    std::array<u32, 16> shaped{};  // per leader shape, the leader's and chosen groups' powers
-};
-
 ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
                                     const std::array<usize, 4>& chosen, usize depth,
                                     const LeaderValues& leader, const LeaderShapes& shapes) {
@@ -146,14 +142,17 @@ ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
     // it has cards of, besides the leader and the open groups, which may
     // count for any: unit-count skills read their tables up to that count,
     // other cards' skill values are at most their groups' largest.
+    // Per unit a byte, at most 1 + 4 (no carry).
+    u64 counts = 0;
+    for (usize u = 0; u < 6; ++u)
+        counts |= u64{((leader.units >> u) & 1u) + static_cast<u32>(r)} << (8 * u);
+    for (usize k = 0; k < depth; ++k)
+        counts += groups[chosen[k]].unit_bytes;
     UnitCounts most{};
-    for (usize u = 0; u < most.size(); ++u) {
-        u32 n = ((leader.units >> u) & 1u) + static_cast<u32>(r);
-        for (usize k = 0; k < depth; ++k)
-            n += (groups[chosen[k]].units >> u) & 1u;
-        most[u] = static_cast<u8>(std::min<u32>(n, 5));
-    }
+    for (usize u = 0; u < most.size(); ++u)
+        most[u] = static_cast<u8>(std::min<u64>((counts >> (8 * u)) & 0xFFu, 5));
     ChosenGroupsPart out;
+    out.most = most;
     out.leader_skill = skill_up_to(leader.skill_by_count, most);
     insert_top_five(out.skills, out.leader_skill);
     for (usize k = 0; k < depth; ++k) {
@@ -167,7 +166,7 @@ ChosenGroupsPart chosen_groups_part(std::span<const CharacterGroup> groups,
     }
     out.shaped = shapes.leader_shape_power;
     for (usize c = 0; c < depth; ++c)
-        for (usize j = 0; j < 16; ++j)
+        for (usize j = 0; j < 2 * shapes.shapes.count; ++j)
             out.shaped[j] += shapes.group_shapes[chosen[c]][j];
     return out;
 }
@@ -244,14 +243,19 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
     if (gs.deadline->step()) return;
     const u64 cap = gs.context->limited_bonus_count;
     if (depth == 4) {
-        const usize none_open = gs.groups.size();
-        if (gs.best->full() &&
-            cannot_beat(*gs.best, group_upper_bound(*gs.tables, cap, gs.groups, gs.group_suffix,
-                                                    none_open, chosen, 4, gs.leader, *gs.shapes))) {
+        if (!gs.best->full()) {
+            hand_off(gs, chosen, nullptr);
+            return;
+        }
+        const ChosenGroupsPart part =
+            chosen_groups_part(gs.groups, chosen, 4, gs.leader, *gs.shapes);
+        if (cannot_beat(*gs.best,
+                        group_upper_bound_from(*gs.tables, cap, gs.group_suffix, gs.groups.size(),
+                                               4, gs.leader, *gs.shapes, part))) {
             ++gs.counters->group_pruned;
             return;
         }
-        hand_off(gs, chosen);
+        hand_off(gs, chosen, &part);
         return;
     }
     // The chosen groups' part is the same for every start.

@@ -208,6 +208,17 @@ struct LeaderShapes {
     std::vector<std::array<u32, 16>> group_shapes;
 };
 
+// The chosen groups' and the leader's part of the group bound: their
+// powers, skill values at the most cards per unit `most` the deck can hold,
+// bonuses and limited parts.
+struct ChosenGroupsPart {
+    UnitCounts most{};
+    u32 leader_skill = 0, plain = 0, shared = 0;
+    u32 bonus = 0, bonus_and_limited = 0;  // tenths of a percent
+    TopFive limited{}, skills{};           // limited bonuses in tenths
+    std::array<u32, 16> shaped{};  // per leader shape, the leader's and chosen groups' powers
+};
+
 // What the group and card searches of one leader card read and write.
 struct GroupSearchState {
     std::span<const CharacterGroup> groups;
