@@ -66,7 +66,7 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     // the completions whose free cards take none have exact windows, and
     // the others are bounded by their takers' decks.
     const bool pair_split = deck && !bonus_only && free == 2 && wide.exact_count == 0 &&
-                            pair_split_applies(state_, depth) &&
+                            pair_split_applies(state_, depth, depth == depth_) &&
                             few_pair_takers(state_, sums, row, used);
     const BonusExtras kept = split || pair_split ? reach.kept_extras(sums, free, row, used)
                              : block_split       ? reach.kept_extras(sums, free + 1, next - 1, used)
@@ -307,7 +307,11 @@ void DfsNode::expand_tiered() {
     std::optional<u64> placed_unit;
     if (state_.tier_reach && state_.last_card)
         placed_unit = state_.last_card->placed_unit_power(sums_, partial_, depth_);
-    if (!entry_admits(bound, start_) &&
+    // A node that splits its two free cards' completions where its parent
+    // did not asks it even where its parent's answer stands.
+    const bool own_split =
+        pair_split_applies(state_, depth_, true) && !pair_split_applies(state_, depth_, false);
+    if ((own_split || !entry_admits(bound, start_)) &&
         !tiers_open(bound, sums_, depth_, start_, used_, false, placed_unit, &partial_))
         return;
     if (m_.support_mode && depth_ > 0) child_support_.emplace(m_, key_);

@@ -25,10 +25,11 @@
 
 namespace vdz {
 
-bool pair_split_applies(const SearchNodeState& state, usize depth) {
+bool pair_split_applies(const SearchNodeState& state, usize depth, bool own) {
     const FixedSlotLayout& layout = state.bounds.fixed_layout;
     return state.tier_reach && state.last_card && state.context.world_bloom && layout.on() &&
-           layout.slots() >= 3 && depth == 3 && depth + 1 >= layout.slots();
+           layout.slots() >= 3 && depth == 3 && depth + 1 >= layout.slots() &&
+           (own || layout.slots() == 3);
 }
 
 bool few_pair_takers(const SearchNodeState& state, const PartialSums& sums, usize row, u32 used) {
@@ -70,7 +71,7 @@ std::optional<u32> pair_takers_score(const SearchNodeState& state, const Partial
 
 void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
                        const PartialSums& placed, usize row, u32 used, [[maybe_unused]] u64 key) {
-    if (!pair_split_applies(state, 3)) return;
+    if (!pair_split_applies(state, 3, true)) return;
     bool taker = false;
     state.tier_reach->for_each_taker(
         placed, row, [&](u16 card, usize) { taker = taker || card == deck[3] || card == deck[4]; });
