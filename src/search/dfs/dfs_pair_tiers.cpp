@@ -2,7 +2,12 @@
 // attributes and characters (`WorldBloomPairBound`): in World Bloom events
 // the tables by bonus total let through most such children, whose pairs
 // that fit a tier's window for their attribute count are weaker than its
-// worst kept deck or do not exist.
+// worst kept deck or do not exist. Where a free card may take one of the
+// support entries the placed cards' deck counts, the completions whose free
+// cards take none have exact windows of those entries' sum and are asked so;
+// the few cards that take one bound the others, each with one card more
+// from the free cards' first position on, in the windows of every support
+// sum, which hold every completion.
 #include <algorithm>
 
 #include "common/check.h"
@@ -16,8 +21,25 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
     const WorldBloomPairBound* pair = state_.world_bloom_pair;
     if (!pair || !child_unit || !pair->covers(row) || bit_count(used) > 3) return true;
     const TierReach& reach = *state_.tier_reach;
-    const BonusExtras extras = reach.extras(child, 2, row, used);
-    if (extras.exact_count == 0) return true;
+    const BonusExtras wide = reach.extras(child, 2, row, used);
+    BonusExtras extras = wide;
+    std::optional<u32> taker_score;
+    if (wide.exact_count == 0) {
+        extras = reach.kept_extras(child, 2, row, used);
+        if (extras.exact_count == 0) return true;
+        constexpr usize FEW = 8;
+        usize takers = 0;
+        u32 most = 0;
+        reach.for_each_taker(child, row, [&](u16 card, usize) {
+            if ((used >> pool_.character_id(card)) & 1) return;
+            ++takers;
+            most = std::max(most, static_cast<u32>(position_bound(m_, child_sums(m_, child, card),
+                                                                  row, 1, m_.bonus_extra)));
+        });
+        // With many, the bounds of each cost more than they spare.
+        if (takers > FEW) return true;
+        if (takers != 0) taker_score = most;
+    }
     // Per exact value, the attribute counts that give it, as numbers of
     // attributes the free cards add.
     const usize placed = bit_count(child.attr_mask);
@@ -34,6 +56,9 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
         if (tier.tier_key > upper) break;
         if (t < 64 && !((tier_mask_ >> t) & 1)) continue;
         if (beneath(tier.decks, score)) continue;
+        if (taker_score && !beneath(tier.decks, *taker_score) &&
+            reach.reaches(row, 2, child.bonus_x10, reach.window(tier.tier_key, wide)))
+            return true;
         const TierWindows windows = reach.windows(tier.tier_key, extras);
         for (usize w = 0; w < windows.count; ++w) {
             if (adds[w] == 0) continue;
@@ -72,6 +97,15 @@ void check_world_bloom_pair(const SearchNodeState& state, const DeckSlots& deck,
         total, total, static_cast<u8>(1u << (bit_count(attrs) - bit_count(placed.attr_mask))),
         state.bounds.bonus_extra);
     VDZ_ASSERT(b && static_cast<u32>(key) <= static_cast<u32>(*b));
+    // A free card that takes an entry the placed cards' deck counts bounds
+    // the deck with one card more from the free cards' first position on.
+    state.tier_reach->for_each_taker(placed, usize{deck[2]} + 1, [&](u16 card, usize) {
+        if (card != deck[3] && card != deck[4]) return;
+        [[maybe_unused]] const u64 with =
+            position_bound(state.bounds, child_sums(state.bounds, ceiled, card), usize{deck[2]} + 1,
+                           1, state.bounds.bonus_extra);
+        VDZ_ASSERT(static_cast<u32>(key) <= static_cast<u32>(with));
+    });
 }
 
 }  // namespace vdz
