@@ -153,8 +153,11 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
     if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
     // Two free cards whose choices are kept pair by pair: each pair by
     // its own key (bonus_total_pairs.cpp), read only where the caller cuts.
-    if (free == 2 && cut_at && !pair_nodes_.empty())
-        return pair_bound(sums, row, lo, hi, bonus_extra, placed_unit, *cut_at);
+    if (free == 2 && cut_at && !pair_nodes_.empty()) {
+        if (const std::optional<u64> key =
+                pair_bound(sums, row, lo, hi, bonus_extra, placed_unit, *cut_at))
+            return *key;
+    }
     // 1. The best of every part over the sums within the window.
     Entry best = tables_.best_within(row, free, lo, hi);
     if (!best.reached) return 0;

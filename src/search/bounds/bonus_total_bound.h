@@ -111,11 +111,15 @@ class BonusTotalBound {
         u32 right = 0;
     };
     // A sum some two cards' totals make, in tenths of a percent, and its
-    // tree's root: built on the first question that reads the sum, as a
-    // search reads few of them (0 until then).
+    // tree's root (0 for none): built once the sum has been asked `wait`
+    // times, as a short search reads a sum seldom; until then the tables
+    // answer (bonus_total_pairs.cpp).
     struct PairSum {
         i64 total = 0;
         u32 root = 0;
+        u64 asked = 0;
+        u64 wait = 0;  // pairs of the sum, then the questions before building
+        bool built = false;
     };
     // Keeps what the pairs are built from: `ones[i]`, the entry of the
     // choice of card i alone, and the sums the pool's pairs make; none
@@ -128,9 +132,11 @@ class BonusTotalBound {
     void build_pair_sum(usize at) const;
     // With two free cards from `row` on whose totals add `lo`..=`hi`: a key
     // above `cut_at` where some pair's own key is above it, else a key at
-    // most `cut_at` that bounds every such pair's deck.
-    u64 pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi, u64 bonus_extra,
-                   std::optional<u64> placed_unit, u32 cut_at) const;
+    // most `cut_at` that bounds every such pair's deck; none where a sum of
+    // the window has no tree yet.
+    std::optional<u64> pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi,
+                                  u64 bonus_extra, std::optional<u64> placed_unit,
+                                  u32 cut_at) const;
 
     const BoundModel* m_;
     // The pool's largest distinct skill values, largest first, then zeros;

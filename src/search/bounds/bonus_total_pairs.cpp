@@ -16,6 +16,7 @@
 // pair of one character completes no deck it forms and is left out.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "search/bounds/bonus_total_bound.h"
 
@@ -24,6 +25,19 @@ namespace {
 
 // Pairs beyond this cost more to build than the cuts save.
 constexpr usize PAIR_BUDGET = usize{1} << 17;
+// A sum's tree is built once it has been asked a sixteenth as many times as
+// it has pairs, and at least 16 times: a short search asks most sums a few
+// times, and their trees cost it more than they save (a card-config request
+// of 40 k nodes ran twice its instructions building them). Debug builds
+// build each at its first question, so that the tests' small searches read
+// the trees.
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+constexpr u64 PAIR_BUILD_ASKS = 1;
+constexpr u64 PAIR_BUILD_DIV = UINT64_MAX;
+#else
+constexpr u64 PAIR_BUILD_ASKS = 16;
+constexpr u64 PAIR_BUILD_DIV = 16;
+#endif
 // The power one skill value point weighs about as much as in a pair's key,
 // for the trees' splits alone: any weight keeps the bound, this one makes
 // it walk the fewest nodes on the requests measured.
@@ -41,17 +55,27 @@ void BonusTotalBound::prepare_pairs(std::vector<Entry> ones) {
         by_total_.push_back(static_cast<u16>(i));
     std::stable_sort(by_total_.begin(), by_total_.end(),
                      [&](u16 a, u16 b) { return total(a) < total(b); });
-    std::vector<u32> totals;
-    for (const u16 i : by_total_)
-        if (totals.empty() || totals.back() != total(i)) totals.push_back(total(i));
-    std::vector<i64> sums;
-    for (usize x = 0; x < totals.size(); ++x)
-        for (usize y = x; y < totals.size(); ++y)
-            sums.push_back(i64{totals[x]} + totals[y]);
+    // The pool's totals and their cards; per sum of two, its pairs.
+    std::vector<std::pair<u32, u64>> totals;
+    for (const u16 i : by_total_) {
+        if (totals.empty() || totals.back().first != total(i)) totals.push_back({total(i), 0});
+        ++totals.back().second;
+    }
+    std::vector<std::pair<i64, u64>> sums;
+    for (usize x = 0; x < totals.size(); ++x) {
+        for (usize y = x; y < totals.size(); ++y) {
+            const u64 cards = totals[x].second;
+            sums.push_back({i64{totals[x].first} + totals[y].first,
+                            x == y ? cards * (cards - 1) / 2 : cards * totals[y].second});
+        }
+    }
     std::sort(sums.begin(), sums.end());
-    sums.erase(std::unique(sums.begin(), sums.end()), sums.end());
-    for (const i64 sum : sums)
-        pair_sums_.push_back({sum, 0});
+    for (const auto& [sum, pairs] : sums) {
+        if (pair_sums_.empty() || pair_sums_.back().total != sum) pair_sums_.push_back({sum, 0});
+        pair_sums_.back().wait += pairs;
+    }
+    for (PairSum& sum : pair_sums_)
+        sum.wait = std::max(PAIR_BUILD_ASKS, sum.wait / PAIR_BUILD_DIV);
     pair_nodes_.assign(1, PairNode{});  // index 0 marks a leaf's children
 }
 
@@ -203,17 +227,26 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     pair_sums_[at].root = build(build, 0, kept.size());
 }
 
-u64 BonusTotalBound::pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi, u64 bonus_extra,
-                                std::optional<u64> placed_unit, u32 cut_at) const {
-    u64 bound = 0;
+std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi,
+                                               u64 bonus_extra, std::optional<u64> placed_unit,
+                                               u32 cut_at) const {
     const auto first = std::lower_bound(pair_sums_.begin(), pair_sums_.end(), lo,
                                         [](const PairSum& p, i64 x) { return p.total < x; });
+    bool ready = true;
+    for (auto at = first; at != pair_sums_.end() && at->total <= hi; ++at) {
+        if (at->built) continue;
+        if (++at->asked < at->wait) {
+            ready = false;
+            continue;
+        }
+        build_pair_sum(static_cast<usize>(at - pair_sums_.begin()));
+        at->built = true;
+    }
+    if (!ready) return std::nullopt;
+    u64 bound = 0;
     for (auto at = first; at != pair_sums_.end() && at->total <= hi; ++at) {
         // A sum whose pairs are all of one character keeps no tree.
-        if (at->root == 0) {
-            build_pair_sum(static_cast<usize>(at - pair_sums_.begin()));
-            if (at->root == 0) continue;
-        }
+        if (at->root == 0) continue;
         std::array<u32, 64> stack;
         usize depth = 0;
         stack[depth++] = at->root;
