@@ -35,7 +35,16 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVDZ_SANITIZE=ON
 cmake --build build/sanitize -j "$JOBS"
 ctest --test-dir build/sanitize --output-on-failure -j "$JOBS"
 
+# Each fuzz target holds one core for FUZZ_SECONDS, JOBS at a time. When the
+# targets don't fill the last round, the Python tests take its free cores
+# instead of waiting for it; their report is printed once all is done, so it
+# stays the run's last word.
+fuzz_targets=()
 if [ "$FUZZ_SECONDS" -gt 0 ] && ls fuzz/*.cpp >/dev/null 2>&1; then
+    for src in fuzz/*.cpp; do fuzz_targets+=("$(basename "$src" .cpp)"); done
+fi
+full_rounds=$(( ${#fuzz_targets[@]} / JOBS * JOBS ))
+if [ ${#fuzz_targets[@]} -gt 0 ]; then
     step "fuzzing (${FUZZ_SECONDS}s per target, $JOBS at a time)"
     CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVDZ_FUZZ=ON \
         -DVDZ_BUILD_TESTS=OFF >/dev/null
@@ -55,9 +64,23 @@ if [ "$FUZZ_SECONDS" -gt 0 ] && ls fuzz/*.cpp >/dev/null 2>&1; then
     }
     export -f fuzz_target
     export FUZZ_SECONDS
-    for src in fuzz/*.cpp; do basename "$src" .cpp; done |
-        xargs -P "$JOBS" -I{} bash -c 'fuzz_target {}'
+    run_fuzz_targets() {
+        [ $# -eq 0 ] || printf '%s\n' "$@" | xargs -P "$JOBS" -I{} bash -c 'fuzz_target {}'
+    }
+    run_fuzz_targets "${fuzz_targets[@]:0:full_rounds}"
 fi
 
 step "Python tests"
+if [ ${#fuzz_targets[@]} -gt "$full_rounds" ]; then
+    echo "(beside the last fuzz targets: ${fuzz_targets[*]:full_rounds})"
+    run_fuzz_targets "${fuzz_targets[@]:full_rounds}" &
+    fuzz_left=$!
+    pytest_status=0
+    python3 -m pytest -q tests/python >build/pytest.log 2>&1 || pytest_status=$?
+    fuzz_status=0
+    wait "$fuzz_left" || fuzz_status=$?
+    cat build/pytest.log
+    [ "$fuzz_status" -eq 0 ] || { echo "fuzzing FAILED"; exit 1; }
+    exit "$pytest_status"
+fi
 python3 -m pytest -q tests/python
