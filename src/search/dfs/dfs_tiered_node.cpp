@@ -490,8 +490,10 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
     first_range_.reset();
     if (!open) return;
     // With three free slots a run is asked once: its halves, asked again,
-    // cost more than the children they spare.
-    if (k_ == 2 && r - l > 4) {
+    // cost more than the children they spare. With two, halves of more
+    // than sixteen cards: smaller ones, most of which pass again, cost
+    // about what their children's own tests do.
+    if (k_ == 2 && r - l > 16) {
         const usize mid = l + (r - l) / 2;
         pair_blocks(l, mid, extra, placed_unit, out);
         pair_blocks(mid, r, extra, placed_unit, out);
