@@ -104,14 +104,28 @@ class BonusTotalTables {
     // `keep_best` takes the largest of each part, so the order and grouping
     // of the entries it joins change nothing.
     Entry best_within(usize row, usize count, i64 lo, i64 hi) const {
+        return best_in(window(row, count, lo, hi));
+    }
+
+    // The sums `best_within` reads: its stored line (row and count) and
+    // first and last sum, in steps. Two questions of one window read the
+    // same entries, and the tables never change once built.
+    struct Window {
+        usize line = 0;
+        i64 first = 0;
+        i64 last = -1;
+    };
+    Window window(usize row, usize count, i64 lo, i64 hi) const {
+        return {(std::min(row, positions_) / stride_) * MAX_COUNT + count - 1,
+                lo <= 0 ? 0 : (lo + step_ - 1) / step_,
+                std::min<i64>(hi < 0 ? -1 : hi / step_, static_cast<i64>(width_) - 1)};
+    }
+    Entry best_in(const Window& w) const {
         Entry best;
-        const i64 first = lo <= 0 ? 0 : (lo + step_ - 1) / step_;
-        const i64 last = std::min<i64>(hi < 0 ? -1 : hi / step_, static_cast<i64>(width_) - 1);
-        const usize line = (std::min(row, positions_) / stride_) * MAX_COUNT + count - 1;
-        const Entry* at = table_.data() + line * width_;
-        const Entry* blocks = blocks_.data() + line * block_width();
-        for (i64 t = first; t <= last;) {
-            const bool whole = t % BLOCK == 0 && t + BLOCK - 1 <= last;
+        const Entry* at = table_.data() + w.line * width_;
+        const Entry* blocks = blocks_.data() + w.line * block_width();
+        for (i64 t = w.first; t <= w.last;) {
+            const bool whole = t % BLOCK == 0 && t + BLOCK - 1 <= w.last;
             const Entry& e = whole ? blocks[t / BLOCK] : at[t];
             if (e.reached) best.keep_best(e);
             t += whole ? BLOCK : 1;
