@@ -50,9 +50,6 @@ constexpr bool CHECK_PAIRS = true;
 #else
 constexpr bool CHECK_PAIRS = false;
 #endif
-// Debug builds keep every window's join, however narrow, and check each one
-// read again against the tables.
-constexpr bool CHECK_WINDOWS = CHECK_PAIRS;
 
 }  // namespace
 
@@ -162,7 +159,7 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
             return *key;
     }
     // 1. The best of every part over the sums within the window.
-    Entry best = best_within(row, free, lo, hi);
+    Entry best = window_joins_.best_within(tables_, row, free, lo, hi);
     if (!best.reached) return 0;
     // 2. Per class of the choices' largest skill value, the key of a deck
     // of the parts of that class, each skill value at most the class's
@@ -199,30 +196,6 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
         if (above(key)) break;
     }
     return key;
-}
-
-BonusTotalBound::Entry BonusTotalBound::best_within(usize row, usize free, i64 lo, i64 hi) const {
-    // A window of support sums that are not known yet spans dozens of
-    // blocks, and the nodes of one fixed run, whose next cards come from
-    // the same stored line, ask the same windows again and again. The
-    // tables never change once built, so a window's join is the same at
-    // every question: it is kept, by its line and ends, at its first read.
-    constexpr i64 WIDE = CHECK_WINDOWS ? 0 : 32;  // sums; narrower windows read few blocks
-    constexpr usize KEPT = 1024;                  // windows kept
-    const auto w = tables_.window(row, free, lo, hi);
-    if (w.last - w.first < WIDE) return tables_.best_in(w);
-    if (window_joins_.empty()) window_joins_.resize(KEPT);
-    const u64 mix = (u64{w.line} * 0x9E3779B97F4A7C15ull) ^
-                    (static_cast<u64>(w.first) * 0xC2B2AE3D27D4EB4Full) ^
-                    (static_cast<u64>(w.last) * 0x165667B19E3779F9ull);
-    WindowJoin& kept = window_joins_[(mix >> 32) % KEPT];
-    if (kept.at.line == w.line && kept.at.first == w.first && kept.at.last == w.last) {
-        VDZ_ASSERT(kept.best == tables_.best_in(w));
-        return kept.best;
-    }
-    kept.at = w;
-    kept.best = tables_.best_in(w);
-    return kept.best;
 }
 
 u64 BonusTotalBound::key_of(const Entry& best, const PartialSums& sums, usize free, i64 hi,

@@ -97,14 +97,6 @@ class BonusTotalBound {
         bool operator==(const Entry&) const = default;
     };
 
-    // The tables' join over a window of sums, kept per window as it is
-    // first read (see `best_within`).
-    Entry best_within(usize row, usize free, i64 lo, i64 hi) const;
-    struct WindowJoin {
-        BonusTotalTables<Entry, 4>::Window at{0, 0, -2};  // none kept yet
-        Entry best;
-    };
-
     // The key of a deck whose free cards' parts are `best`'s.
     u64 key_of(const Entry& best, const PartialSums& sums, usize free, i64 hi, u64 bonus_extra,
                std::optional<u64> placed_unit) const;
@@ -157,8 +149,8 @@ class BonusTotalBound {
     std::vector<u16> by_total_;               // pool positions by total, then position
     mutable std::vector<PairSum> pair_sums_;  // ascending
     mutable std::vector<PairNode> pair_nodes_;
-    // Wide windows' joins, direct-mapped by window (see `best_within`).
-    mutable std::vector<WindowJoin> window_joins_;
+    // Wide windows' joins, kept as they are first read.
+    mutable WindowJoins<Entry, 4> window_joins_;
 };
 
 }  // namespace vdz

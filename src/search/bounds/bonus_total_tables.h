@@ -10,6 +10,7 @@
 #include <numeric>
 #include <vector>
 
+#include "common/check.h"
 #include "common/types.h"
 #include "pool/card_pool.h"
 #include "search/bounds/fixed_slot_layout.h"
@@ -198,6 +199,53 @@ class BonusTotalTables {
     usize positions_ = 0;  // the pool's cards
     std::vector<Entry> table_;
     std::vector<Entry> blocks_;
+};
+
+// The joins of a table's wide windows, kept as they are first read: a
+// window whose support sum is not known yet spans dozens of sums, and the
+// nodes of one fixed run, whose free cards come from the same stored line,
+// ask the same windows again and again. The tables never change once built,
+// so a window's join is the same at every question. Direct-mapped by the
+// window's line and ends; one per search, which asks from one thread.
+template <class Entry, usize MAX_COUNT>
+class WindowJoins {
+  public:
+    using Tables = BonusTotalTables<Entry, MAX_COUNT>;
+
+    // `tables.best_within(row, count, lo, hi)`.
+    Entry best_within(const Tables& tables, usize row, usize count, i64 lo, i64 hi) {
+        const typename Tables::Window w = tables.window(row, count, lo, hi);
+        if (w.last - w.first < WIDE) return tables.best_in(w);
+        if (kept_.empty()) kept_.resize(KEPT);
+        const u64 mix = (u64{w.line} * 0x9E3779B97F4A7C15ull) ^
+                        (static_cast<u64>(w.first) * 0xC2B2AE3D27D4EB4Full) ^
+                        (static_cast<u64>(w.last) * 0x165667B19E3779F9ull);
+        Kept& k = kept_[(mix >> 32) % KEPT];
+        if (k.at.line == w.line && k.at.first == w.first && k.at.last == w.last) {
+            VDZ_ASSERT(k.best == tables.best_in(w));
+            return k.best;
+        }
+        k.at = w;
+        k.best = tables.best_in(w);
+        return k.best;
+    }
+
+  private:
+    // Debug builds keep every window, however narrow, and check each one
+    // read again against the tables; release builds only those that span
+    // several blocks.
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+    static constexpr i64 WIDE = 0;
+#else
+    static constexpr i64 WIDE = 32;  // sums
+#endif
+    static constexpr usize KEPT = 1024;  // windows kept
+
+    struct Kept {
+        typename Tables::Window at{0, 0, -2};  // an empty window: none kept yet
+        Entry best;
+    };
+    std::vector<Kept> kept_;
 };
 
 }  // namespace vdz

@@ -45,7 +45,7 @@ bool ScoreUpReach::open(const PartialSums& placed, usize row, usize free, i64 lo
     const i64 top = placed.lead_known ? placed.lead_skill : placed.max_skill;
     if (free == 0) return lo <= 0 && 0 <= hi && reaches_lower_bound(lower_bound_, skill + 4 * top);
     // The best five-fold score up over the sums within the window.
-    const Entry e = tables_.best_within(row, free, lo, hi);
+    const Entry e = window_joins_.best_within(tables_, row, free, lo, hi);
     if (!e.reached) return false;
     const i64 best = placed.lead_known ? skill + 4 * top + e.sum
                                        : std::max<i64>(skill + 4 * top + e.sum, skill + e.led);

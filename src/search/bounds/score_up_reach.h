@@ -40,10 +40,13 @@ class ScoreUpReach {
             sum = std::max(sum, o.sum);
             led = std::max(led, o.led);
         }
+        bool operator==(const Entry&) const = default;
     };
 
     double lower_bound_ = 0.0;
     BonusTotalTables<Entry, 5> tables_;
+    // Wide windows' joins, kept as they are first read.
+    mutable WindowJoins<Entry, 5> window_joins_;
 };
 
 }  // namespace vdz
