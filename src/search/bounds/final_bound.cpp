@@ -48,17 +48,16 @@ i64 ceil_div_million(i64 x) {
     return q;
 }
 
-// Live score bound. The skill term bounds every activation by the largest
+// The live score bound's rate: a deck of power p scores at most
+// 4 p k / 10^6 plus its room's part. The skill term bounds every activation by the largest
 // skill value it can take: the leader's own value for the encore, and in
 // multi lives the leader's value (4L + S) / 5 or the teammates' fixed one.
 // Rounding the last quotient up also absorbs the evaluator's floating-point
 // rounding, far below one point.
-i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32 leader) {
+[[gnu::always_inline]] inline i64 skill_rate(const SuffixTables& t, const FinalSkills& skills,
+                                             u32 leader) {
     const LiveType live_type = t.effective_live_type;
-    if (live_type == LiveType::MYSEKAI) return 0;
-    // Coefficients far beyond any song's could overflow the products below.
-    if (!t.live_score_in_range) return INT32_MAX;
-    const i64 p = power, l = leader;
+    const i64 l = leader;
     // The values' sum, which only some branches read.
     const auto sum = [&] { return i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4]; };
     i64 k;
@@ -109,6 +108,15 @@ i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32
         k = t.base_score_e6 + ceil_div(t.skill_first5_e6 * skills[0], 100) +
             ceil_div(t.skill_last_e6 * l, 100);
     }
+    return k;
+}
+
+// Live score bound.
+i64 score_bound(const SuffixTables& t, u32 power, const FinalSkills& skills, u32 leader) {
+    if (t.effective_live_type == LiveType::MYSEKAI) return 0;
+    // Coefficients far beyond any song's could overflow the products below.
+    if (!t.live_score_in_range) return INT32_MAX;
+    const i64 p = power, k = skill_rate(t, skills, leader);
     // The teammate power is a signed option kept in its bits.
     const i64 room = t.teammate_power ? p + 4 * i64{static_cast<i32>(*t.teammate_power)} : 5 * p;
     // Inputs far beyond any game's values would overflow: no bound then.
@@ -154,6 +162,15 @@ u64 final_bound_key(const SuffixTables& t, u32 power, const FinalSkills& skills,
     }
     if (!t.has_event) return pack(low, low);
     return pack(static_cast<u32>(event_points_bound(t, score, bonus_pct)), low);
+}
+
+std::optional<i64> solo_score_rate(const SuffixTables& t, const FinalSkills& skills, u32 leader) {
+    const LiveType live_type = t.effective_live_type;
+    if ((live_type != LiveType::SOLO && live_type != LiveType::AUTO) || !t.live_score_in_range ||
+        t.multi_term_e6 != 0 || t.teammate_power) {
+        return std::nullopt;
+    }
+    return skill_rate(t, skills, leader);
 }
 
 bool score_up_reachable(const SearchContext& context, u32 skill, u32 leader) {

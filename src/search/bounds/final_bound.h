@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "common/types.h"
 #include "pool/search_context.h"
@@ -23,6 +24,12 @@ using FinalSkills = std::array<u32, 5>;
 // `bonus_pct` percent.
 u64 final_bound_key(const SuffixTables& tables, u32 power, const FinalSkills& skills, u32 leader,
                     u32 bonus_pct);
+
+// In solo and auto lives, the rate k of the live score bound above: every
+// such deck of power column sum p (the honor power added, before any cap)
+// scores at most ceil(4 x p x k / 10^6). None in other lives.
+std::optional<i64> solo_score_rate(const SuffixTables& tables, const FinalSkills& skills,
+                                   u32 leader);
 
 // Whether a deck whose skill values sum to at most `skill`, led by a card of
 // skill value `leader`, can reach the request's multi live score-up lower

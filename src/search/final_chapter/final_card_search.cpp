@@ -13,6 +13,7 @@
 #include "search/final_chapter/final_deck_score.h"
 #include "search/final_chapter/final_group_search.h"
 #include "search/final_chapter/final_groups.h"
+#include "search/final_chapter/final_tied_bound.h"
 
 namespace vdz {
 namespace {
@@ -575,6 +576,26 @@ CardSearchState place_card(const GroupSearchState& gs, const CardSearchState& s,
     return n;
 }
 
+namespace {
+
+// Whether every node of the group search on the way to the groups of
+// `order` has a tied bound of at least `key`: the groups by index, each node
+// holding the first d and any start up to the next.
+[[maybe_unused]] bool tied_group_bounds_hold(const GroupSearchState& gs,
+                                             const std::array<usize, 4>& order, u64 key) {
+    std::array<usize, 4> chosen = order;
+    std::sort(chosen.begin(), chosen.end());
+    for (usize d = 0; d <= 4; ++d) {
+        const usize first = d == 0 ? 0 : chosen[d - 1] + 1;
+        const usize last = d == 4 ? gs.groups.size() : chosen[d];
+        for (usize start = first; start <= last; ++start)
+            if (key > tied_group_upper_bound(gs, chosen, d, start)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 // The bound adds, per open group, its best power, skill and bonus and the
 // best limited percentages; the support part is the current support value
 // (later cards can only take entries away) plus the best attribute bonus the
@@ -615,6 +636,12 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         VDZ_ASSERT(entry->score <= group_upper_bound(*gs.tables, gs.context->limited_bonus_count,
                                                      gs.groups, gs.group_suffix, gs.groups.size(),
                                                      order, 4, gs.leader, *gs.shapes));
+        // So does the tied bound at each prefix of the path, and at each
+        // node of the group search that chose these groups.
+        if (t.tied.valid)
+            for (usize p = 0; p <= 4; ++p)
+                VDZ_ASSERT(entry->score <= tied_key(t.tied, gs, tied_placed(gs, deck, p), p));
+        VDZ_ASSERT(tied_group_bounds_hold(gs, order, entry->score));
         gs.best->record(*entry);
         return;
     }
@@ -664,6 +691,9 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
     }
     std::optional<LastCardBounds> last_card_bound;
     if (d == 3) last_card_bound.emplace(gs, deck);
+    // The placed cards' part of the tied bound, where it applies.
+    const bool tied = t.tied.valid && d < 3;
+    const TiedPlaced placed = tied ? tied_placed(gs, deck, d) : TiedPlaced{};
     for (usize i = 0; i < g.cards.size(); ++i) {
         if ((g.cover[i] & test.failing) != 0) continue;
         const u16 c = g.cards[i];
@@ -684,7 +714,9 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
         const u64 quick = bounds.quick(c);
         VDZ_ASSERT(quick == quick_child_bound(gs, t, d, s, most, open_after, c));
         if (quick <= worst) continue;
-        // b. The child's own bound.
+        // b. The tied bound, a few sums per shape.
+        if (tied && tied_key(t.tied, gs, tied_with(gs, placed, c), d + 1) <= worst) continue;
+        // c. The child's own bound.
         const u64 bound = card_upper_bound(gs, order, t, d + 1, place_card(gs, s, c, most));
         if (bound <= worst) continue;
         VDZ_ASSERT(count < candidates.size());

@@ -15,6 +15,7 @@
 #include "search/final_chapter/final_group_search.h"
 #include "search/final_chapter/final_groups.h"
 #include "search/final_chapter/final_heuristics.h"
+#include "search/final_chapter/final_tied_bound.h"
 #include "search/pruning/dominance.h"
 
 namespace vdz {
@@ -182,6 +183,8 @@ struct FinalSearch {
         gs.counters = &counters;
         gs.deadline = &deadline;
         std::tie(gs.leader_support_sum, gs.leader_support_end) = leader_support(gs);
+        const TiedLeader tied = tied_leader(gs);
+        gs.tied = &tied;
         std::array<usize, 4> chosen = set.chosen();
         search_character_groups(gs, set.required, set.required, chosen);
     }

@@ -17,6 +17,7 @@
 #include "search/evaluation/deck_evaluator.h"
 #include "search/final_chapter/final_card_search.h"
 #include "search/final_chapter/final_groups.h"
+#include "search/final_chapter/final_tied_bound.h"
 
 namespace vdz {
 namespace {
@@ -52,8 +53,16 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen,
     // list: a test over its frontier, far fewer cards than the search's
     // first node bounds, from the groups' own values, as half the sets fail
     // it (testing the other groups first as well cost more than it dropped).
+    // The sets the group bound lets through often fail the bound that keeps
+    // power and bonus on the same cards, which the card search reads too.
+    TiedBound tied;
     std::optional<FrontierTest> tested;
     if (part) {
+        tied = tied_bound(gs, order, *part);
+        if (tied.valid && cannot_beat(*gs.best, tied_key(tied, gs, TiedPlaced{}, 0))) {
+            ++gs.counters->group_pruned;
+            return;
+        }
         tested = first_group_frontier(gs, order, *part, gs.best->last().score);
         if (!tested->any_beats) {
             ++gs.counters->group_pruned;
@@ -62,7 +71,8 @@ void hand_off(const GroupSearchState& gs, const std::array<usize, 4>& chosen,
     }
     // 3-5. Sums from each position to the last, the deck, the leader's
     // state, the card search.
-    const ChosenGroupTable t = chosen_group_table(gs, order);
+    ChosenGroupTable t = chosen_group_table(gs, order);
+    t.tied = tied;
     DeckSlots deck;
     deck.fill(gs.leader.card);
     const CardSearchState root = root_card_state(gs, t.open_units[0]);
@@ -213,7 +223,23 @@ u64 group_upper_bound_from(const SuffixTables& tables, u64 limited_bonus_cap,
                            bonus_percent(bonus_x10, leader.support_x10) + leader.attr_bonus);
 }
 
+// The tied bound of the decks `group_upper_bound_from` bounds, with their
+// skill values as it takes them.
+u64 tied_key_from(const GroupSearchState& gs, const std::array<usize, 4>& chosen, usize depth,
+                  usize start, const ChosenGroupsPart& part) {
+    TopFive skills = part.skills;
+    for (usize k = 0; k < 4 - depth; ++k)
+        insert_top_five(skills, gs.group_suffix[start].top_skill[k]);
+    return tied_group_key(gs, chosen, depth, start, skills, part.leader_skill);
+}
+
 }  // namespace
+
+u64 tied_group_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& chosen,
+                           usize depth, usize start) {
+    return tied_key_from(gs, chosen, depth, start,
+                         chosen_groups_part(gs.groups, chosen, depth, gs.leader, *gs.shapes));
+}
 
 u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       std::span<const CharacterGroup> groups,
@@ -249,9 +275,9 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
         }
         const ChosenGroupsPart part =
             chosen_groups_part(gs.groups, chosen, 4, gs.leader, *gs.shapes);
-        if (cannot_beat(*gs.best,
-                        group_upper_bound_from(*gs.tables, cap, gs.group_suffix, gs.groups.size(),
-                                               4, gs.leader, *gs.shapes, part))) {
+        const u64 key = group_upper_bound_from(*gs.tables, cap, gs.group_suffix, gs.groups.size(),
+                                               4, gs.leader, *gs.shapes, part);
+        if (cannot_beat(*gs.best, key)) {
             ++gs.counters->group_pruned;
             return;
         }
@@ -270,8 +296,12 @@ void search_character_groups(const GroupSearchState& gs, usize depth, usize star
         return group_reaches_score_up(*gs.context, gs.groups, gs.group_suffix, s, chosen, depth,
                                       gs.leader);
     };
+    // The tied bound of the same decks.
+    const auto tied_from = [&](usize s) { return tied_key_from(gs, chosen, depth, s, part); };
     const auto cut_from = [&](usize s) {
-        return (gs.best->full() && cannot_beat(*gs.best, bound_from(s))) || !reaches_from(s);
+        return (gs.best->full() &&
+                (cannot_beat(*gs.best, bound_from(s)) || cannot_beat(*gs.best, tied_from(s)))) ||
+               !reaches_from(s);
     };
     // 3. Node bound.
     if (cut_from(start)) {

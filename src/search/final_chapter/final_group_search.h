@@ -31,6 +31,11 @@ u64 group_upper_bound(const SuffixTables& tables, u64 limited_bonus_cap,
                       const std::array<usize, 4>& chosen, usize depth, const LeaderValues& leader,
                       const LeaderShapes& shapes);
 
+// The tied bound (final_tied_bound.h) of the same decks, the largest key
+// where it does not apply.
+u64 tied_group_upper_bound(const GroupSearchState& gs, const std::array<usize, 4>& chosen,
+                           usize depth, usize start);
+
 // Whether the decks that bound covers can reach the request's multi live
 // score-up lower bound, by the same best maxima of the open groups.
 bool group_reaches_score_up(const SearchContext& context, std::span<const CharacterGroup> groups,

@@ -141,6 +141,36 @@ struct GroupSuffixEntry {
     TopFive top_bonus_and_limited_x10{};
 };
 
+// The tied bound's values of one leader card (final_tied_bound.h): per
+// shape j (2k + f, as in LeaderShapes) its normalizers, and per group its
+// best card's scalar, negative where none of its cards fits the shape.
+struct TiedLeader {
+    usize shape_count = 0;  // 2 x the leader's shape count, 0 where the bound does not apply
+    double x0 = 0.0, a = 0.0;
+    // Per shape: Y0 = 100 + 1 / 20,000 + k x y0_rate; the normalizer of Y is
+    // k x beta; a card's scalar takes its power times inv_beta.
+    std::array<double, 16> y0_rate{}, beta{}, inv_beta{};
+    // By a card's unit mask and whether it has the leader's attribute: bit j
+    // for each shape j it fits.
+    std::array<std::array<u16, 2>, 64> fits{};
+    std::vector<std::array<double, 16>> group_scalar;
+    // Per group index (groups + 1 entries) and shape, the four largest
+    // scalars of the groups from there on that have a card of the shape,
+    // largest first, -1 past them.
+    std::vector<std::array<std::array<double, 4>, 16>> suffix_top;
+};
+
+// The tied bound of one set of four groups: per shape, the leader's part and
+// the normalizer of Y at the set's rate, and per card-search position p the
+// sum of the best scalars of the groups from p on (negative: no deck).
+struct TiedBound {
+    bool valid = false;
+    usize shape_count = 0;
+    double a = 0.0;
+    std::array<double, 16> base{}, b{};
+    std::array<std::array<double, 16>, 5> open{};
+};
+
 // Sums over the four chosen groups, in card-search order, from position p
 // to the last; position 4 is all zero.
 struct ChosenGroupTable {
@@ -162,6 +192,7 @@ struct ChosenGroupTable {
     std::array<UnitCounts, 5> open_units{};
     // The groups' shape tables summed over the leader's shapes.
     std::array<ShapeSums, 5> open_shape_sums{};
+    TiedBound tied;  // not `valid` where it does not apply or the list was not full
 };
 
 // The partial deck at a card-search node; each child gets its own copy.
@@ -225,6 +256,7 @@ struct GroupSearchState {
     std::span<const GroupSuffixEntry> group_suffix;
     LeaderValues leader;
     const LeaderShapes* shapes = nullptr;            // of `leader` over `groups`
+    const TiedLeader* tied = nullptr;                // of `leader` over `groups`, if any
     std::span<const u32> plain_power;                // per pool card: power in a plain deck
     std::span<const UnitCountSkill> skill_by_count;  // per pool card
     std::span<const u8> score_up_skill;              // per pool card: its skill ceiling

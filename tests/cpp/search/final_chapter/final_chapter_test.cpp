@@ -170,6 +170,42 @@ TEST(FinalChapterSearch, SongWeightsEqualBruteForce) {
     }
 }
 
+TEST(FinalChapterSearch, PowerTiedToBonusEqualsBruteForce) {
+    // In solo and auto lives with an event, a set of groups is also bounded
+    // with each deck's power and bonus on the same cards. Cards whose power
+    // rises with their bonus, of whole-percent bonuses and equal skills, put
+    // the best decks near that bound, so one a little low shows (in debug
+    // builds at every deck reached); power falling as the bonus rises makes
+    // it cut sets whose best power and best bonus are on different cards.
+    std::mt19937 rng(23);
+    for (const FinalSetup& setup : {SETUPS[0], SETUPS[2], SETUPS[6]}) {
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE(testing::Message() << setup.name << ", round " << round);
+            std::vector<usize> per_character;
+            for (usize c = 0; c < 7; ++c)
+                per_character.push_back(1 + rng() % 3);
+            std::vector<test::TestCard> cards = test::random_final_cards(rng, per_character);
+            for (test::TestCard& card : cards) {
+                const u32 bonus = rng() % 40;
+                card.base_x10 = static_cast<u16>(10 * bonus);
+                card.limited_x10 = 0;
+                for (u32& v : card.unit_values)
+                    v = (round % 2 == 0 ? 150000 + 2000 * bonus : 230000 - 2000 * bonus) +
+                        static_cast<u32>(rng() % 200);
+                card.power = *std::max_element(card.unit_values.begin(), card.unit_values.end());
+                card.skill = {};
+                card.skill_value = card.skill.plain_value = 100;
+            }
+            SearchContext context = test::final_context(setup, rng, per_character.size());
+            const CardPool pool = test::make_pool(cards, context);
+            for (const std::optional<u8> character : {std::optional<u8>{1}, std::optional<u8>{}}) {
+                const u64 limit = 1 + rng() % 6;
+                expect_brute_force_keys(pool, context, limit, character);
+            }
+        }
+    }
+}
+
 TEST(FinalChapterSearch, EveryLeaderOfACharacterIsSearched) {
     // Eight leaders of each of two characters, few of them dominated: the
     // best decks may be led by any of them, not only the first by estimate.
