@@ -337,11 +337,11 @@ void DfsNode::expand_tiered() {
         tier_mask_ = node_mask;
         if (runs.on) {
             const usize end = reach().first_at_most(i, total_at(i) - 1);
-            // A run that passed is asked again at every fourth card,
+            // A run that passed is asked again at every sixteenth card,
             // with its bound from there on, and only where that bound
             // has fallen: the same bound, a little later, rarely closes
             // what it left open, and each child is judged on its own.
-            if (end != passed.end || ((i - passed.first) & 3) == 0) {
+            if (end != passed.end || ((i - passed.first) & 15) == 0) {
                 const u64 run_bound = k_ == 1
                                           ? last_cards_bound(i, end, extra)
                                           : state_.last_card->bound(sums_, i, end, k_ - 1, extra);
