@@ -80,40 +80,11 @@ T entry_or_zero(const std::vector<T>& v, u16 card) {
 }
 
 // Bound of a complete deck whose support entries sum to at most
-// `support_x10` tenths: its power as the evaluator sums it (each card at its
-// variant for the units all five share and whether they share one
-// attribute; the bound key adds the honor power and the cap), its cards'
-// skill values in it, and its bonus from the parts in tenths, rounded up once:
-// the bases, the limited parts of the `limited_bonus_count` largest (no
-// counting of the evaluator's counts more), the leader's honor and limit
-// bonuses, the support and the bonus of its number of attributes.
+// `support_x10` tenths.
 [[maybe_unused]] u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck,
                                          u32 support_x10) {
-    const CardPool& pool = *gs.pool;
-    const SearchContext& c = *gs.context;
-    u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
-    UnitCounts unit_cards{};
-    TopFive skills{}, limited{};
-    for (const u16 card : deck) {
-        units &= pool.unit_mask(card);
-        for (usize u = 0; u < unit_cards.size(); ++u)
-            unit_cards[u] += (pool.unit_mask(card) >> u) & 1u;
-        attrs |= 1u << (pool.attr(card) & 7u);
-        insert_top_five(limited, pool.limited_x10(card));
-        bonus_x10 += base_x10(pool, card);
-    }
-    for (const u16 card : deck)
-        insert_top_five(skills, skill_up_to(gs.skill_by_count[card], unit_cards));
-    const bool same_attr = bit_count(attrs) == 1;
-    u32 power = 0;
-    for (const u16 card : deck)
-        power += shape_power(pool, card, units, same_attr);
-    bonus_x10 += merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5)) +
-                 10u * (entry_or_zero(c.leader_honor_bonus, deck[0]) +
-                        entry_or_zero(c.leader_limit_bonus, deck[0]));
-    return final_bound_key(
-        *gs.tables, power, skills, skill_up_to(gs.skill_by_count[deck[0]], unit_cards),
-        deck_bonus_percent(c, bonus_x10, support_x10, static_cast<u8>(attrs), 0));
+    return complete_final_deck_bound(*gs.pool, *gs.context, *gs.tables, gs.skill_by_count, deck,
+                                     support_x10);
 }
 
 // Whether the first group's cheaper test lets through the complete deck

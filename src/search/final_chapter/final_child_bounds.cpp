@@ -15,13 +15,6 @@
 namespace vdz {
 namespace {
 
-u32 first_sum(const TopFive& top, usize k) {
-    u32 sum = 0;
-    for (usize i = 0; i < k; ++i)
-        sum += top[i];
-    return sum;
-}
-
 // `top` without one entry equal to `v`, which it holds, padded with 0.
 TopFive without_one(const TopFive& top, u32 v) {
     TopFive out{};

@@ -45,9 +45,10 @@ FinalDeckBound::FinalDeckBound(const CardPool& pool, const SearchContext& contex
     }
 }
 
-u64 FinalDeckBound::operator()(const DeckSlots& deck) const {
-    const CardPool& pool = pool_;
-    const SearchContext& c = context_;
+u64 complete_final_deck_bound(const CardPool& pool, const SearchContext& c,
+                              const SuffixTables& tables,
+                              std::span<const UnitCountSkill> skill_by_count, const DeckSlots& deck,
+                              u32 support_x10) {
     u32 units = 0x3F, attrs = 0, bonus_x10 = 0;
     UnitCounts unit_cards{};
     TopFive skills{}, limited{};
@@ -60,7 +61,7 @@ u64 FinalDeckBound::operator()(const DeckSlots& deck) const {
         bonus_x10 += base_x10(pool, card);
     }
     for (const u16 card : deck)
-        insert_top_five(skills, skill_up_to(skill_by_count_[card], unit_cards));
+        insert_top_five(skills, skill_up_to(skill_by_count[card], unit_cards));
     const bool same_attr = __builtin_popcount(attrs) == 1;
     u32 power = 0;
     for (const u16 card : deck)
@@ -70,10 +71,14 @@ u64 FinalDeckBound::operator()(const DeckSlots& deck) const {
     };
     bonus_x10 += merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5)) +
                  10u * (entry(c.leader_honor_bonus) + entry(c.leader_limit_bonus));
-    const u32 support_x10 = c.world_bloom ? support_x10_[pool.character_id(deck[0])] : 0;
     return final_bound_key(
-        tables_, power, skills, skill_up_to(skill_by_count_[deck[0]], unit_cards),
+        tables, power, skills, skill_up_to(skill_by_count[deck[0]], unit_cards),
         deck_bonus_percent(c, bonus_x10, support_x10, static_cast<u8>(attrs), 0));
+}
+
+u64 FinalDeckBound::operator()(const DeckSlots& deck) const {
+    const u32 support_x10 = context_.world_bloom ? support_x10_[pool_.character_id(deck[0])] : 0;
+    return complete_final_deck_bound(pool_, context_, tables_, skill_by_count_, deck, support_x10);
 }
 
 bool record_final_deck(const CardPool& pool, const SearchContext& context, TopDecks& best,

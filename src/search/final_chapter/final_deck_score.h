@@ -22,6 +22,19 @@ std::optional<DeckEntry> evaluate_final_chapter_deck(const CardPool& pool,
                                                      const SearchContext& context,
                                                      const DeckSlots& deck);
 
+// An upper bound of the key of the complete deck `deck` whose support
+// entries sum to at most `support_x10` tenths: its power as the evaluator
+// sums it (each card at its variant for the units all five share and whether
+// they share one attribute; the bound key adds the honor power and the cap),
+// its cards' skill values in it, and its bonus from the parts in tenths,
+// rounded up once: the bases, the limited parts of the `limited_bonus_count`
+// largest (no counting of the evaluator's counts more), the leader's honor
+// and limit bonuses, the support and the bonus of its number of attributes.
+u64 complete_final_deck_bound(const CardPool& pool, const SearchContext& context,
+                              const SuffixTables& tables,
+                              std::span<const UnitCountSkill> skill_by_count, const DeckSlots& deck,
+                              u32 support_x10);
+
 // An upper bound of the key of a complete deck, as the card search bounds
 // its last cards: its power at the units and attribute its five cards
 // share, its cards' skill values at its counts of their units, its bonus

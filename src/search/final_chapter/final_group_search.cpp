@@ -22,13 +22,6 @@
 namespace vdz {
 namespace {
 
-u32 first_sum(const TopFive& top, usize r) {
-    u32 sum = 0;
-    for (usize k = 0; k < r; ++k)
-        sum += top[k];
-    return sum;
-}
-
 // Orders the four chosen groups, builds their table and the leader's state,
 // and runs the card-level search.
 // `part`: the chosen groups' part of the group bound, found when the list

@@ -290,6 +290,14 @@ inline void insert_top_five(TopFive& top, u32 v) {
         std::swap(top[i], top[i - 1]);
 }
 
+// Sum of the `k` first (largest) entries of `top`.
+inline u32 first_sum(const TopFive& top, usize k) {
+    u32 sum = 0;
+    for (usize i = 0; i < k; ++i)
+        sum += top[i];
+    return sum;
+}
+
 // Whether no deck of key at most `bound` can enter the list: it is full and
 // its last key is `bound` or more. A deck of the last key only ties with it,
 // so equal keys are cut too, a last key of 0 included: when every deck's key
