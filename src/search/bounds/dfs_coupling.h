@@ -35,8 +35,10 @@ struct Coupling {
     std::vector<std::array<double, 6>> sums;  // per position, like the suffix rows
 };
 
-// Off where the skill multiplier has no skill-sum term (mysekai lives, the
-// specific skill order) or the target ranks by no live score. `reference`,
+// Off where the skill multiplier has no skill-sum term (mysekai lives, and
+// solo-formula lives whose places' weights are unknown) or the target ranks
+// by no live score; under a specific order a solo-formula live's weights are
+// paired with the values sorted, which holds whichever card plays which slot. `reference`,
 // when given, is a good deck: t is chosen so that the bound is tightest for
 // decks like it.
 Coupling make_coupling(const CardPool& pool, const SuffixTables& t, u64 power_extra,
