@@ -120,7 +120,6 @@ class BonusTotalBound {
         u32 root = 0;
         u64 asked = 0;
         u64 wait = 0;  // pairs of the sum, then the questions before building
-        bool built = false;
     };
     // Keeps what the pairs are built from: `ones[i]`, the entry of the
     // choice of card i alone, and the sums the pool's pairs make; none

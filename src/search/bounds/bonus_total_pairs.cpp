@@ -234,13 +234,12 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
                                         [](const PairSum& p, i64 x) { return p.total < x; });
     bool ready = true;
     for (auto at = first; at != pair_sums_.end() && at->total <= hi; ++at) {
-        if (at->built) continue;
+        if (at->asked >= at->wait) continue;  // built
         if (++at->asked < at->wait) {
             ready = false;
             continue;
         }
         build_pair_sum(static_cast<usize>(at - pair_sums_.begin()));
-        at->built = true;
     }
     if (!ready) return std::nullopt;
     u64 bound = 0;

@@ -71,18 +71,18 @@ WorldBloomPairBound::WorldBloomPairBound(const BoundModel& m) : m_(&m) {
     while (sorted_from_ > 0 &&
            (sorted_from_ == n || total(sorted_from_ - 1) >= total(sorted_from_)))
         --sorted_from_;
-    attr_index_.fill(0xFF);
+    std::array<u8, 8> attr_index;  // per attribute code, its index
+    attr_index.fill(0xFF);
     for (usize i = sorted_from_; i < n; ++i) {
         const u8 code = pool.attr(static_cast<u16>(i)) & 7u;
-        if (attr_index_[code] != 0xFF) continue;
-        attr_index_[code] = static_cast<u8>(attrs_);
+        if (attr_index[code] != 0xFF) continue;
+        attr_index[code] = static_cast<u8>(attrs_);
         attr_code_[attrs_++] = code;
     }
     class_at_.assign(n, 0);
     for (usize i = sorted_from_; i < n; ++i) {
         if (i == sorted_from_ || total(i) != total(i - 1))
-            classes_.push_back({total(i), static_cast<u32>(i), static_cast<u32>(i)});
-        classes_.back().end = static_cast<u32>(i + 1);
+            classes_.push_back({total(i), static_cast<u32>(i)});
         class_at_[i] = static_cast<u16>(classes_.size() - 1);
     }
     // 2. From each run's end down, each card joins the lists of its
@@ -93,7 +93,7 @@ WorldBloomPairBound::WorldBloomPairBound(const BoundModel& m) : m_(&m) {
         Best* own = best_.data() + (i - sorted_from_) * block;
         if (i + 1 < n && class_at_[i + 1] == class_at_[i]) std::copy_n(own + block, block, own);
         const u16 card = static_cast<u16>(i);
-        Best* list = own + attr_index_[pool.attr(card) & 7u] * PARTS;
+        Best* list = own + attr_index[pool.attr(card) & 7u] * PARTS;
         const u8 character = pool.character_id(card);
         list[POWER].add(pool.power(card), character);
         list[PLAIN].add(m.power_no_unit[card], character);

@@ -57,11 +57,10 @@ class WorldBloomPairBound {
         u8 count = 0;
         void add(u32 v, u8 c);
     };
-    // A run of equal totals, positions `begin`..`end`.
+    // A run of equal totals, from position `begin`.
     struct Class {
         u32 total = 0;
         u32 begin = 0;
-        u32 end = 0;
     };
 
     // The lists of the cards of attribute index `a` from position `p` to
@@ -71,11 +70,10 @@ class WorldBloomPairBound {
     }
 
     const BoundModel* m_;
-    usize sorted_from_ = 0;           // totals never rise from here on
-    std::vector<Class> classes_;      // largest total first
-    std::vector<u16> class_at_;       // per position from sorted_from_, its run
-    std::array<u8, 8> attr_index_{};  // per attribute code, its index
-    std::array<u8, 8> attr_code_{};   // per index, its bit (attr & 7)
+    usize sorted_from_ = 0;          // totals never rise from here on
+    std::vector<Class> classes_;     // largest total first
+    std::vector<u16> class_at_;      // per position from sorted_from_, its run
+    std::array<u8, 8> attr_code_{};  // per index, its bit (attr & 7)
     usize attrs_ = 0;
     std::vector<Best> best_;  // per position from sorted_from_, index, part
 };

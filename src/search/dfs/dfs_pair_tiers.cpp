@@ -13,6 +13,7 @@
 #include "common/check.h"
 #include "common/numeric.h"
 #include "search/dfs/dfs_node.h"
+#include "search/dfs/pair_takers.h"
 
 namespace vdz {
 
@@ -27,18 +28,10 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
     if (wide.exact_count == 0) {
         extras = reach.kept_extras(child, 2, row, used);
         if (extras.exact_count == 0) return true;
-        constexpr usize FEW = 8;
-        usize takers = 0;
-        u32 most = 0;
-        reach.for_each_taker(child, row, [&](u16 card, usize) {
-            if ((used >> pool_.character_id(card)) & 1) return;
-            ++takers;
-            most = std::max(most, static_cast<u32>(position_bound(m_, child_sums(m_, child, card),
-                                                                  row, 1, m_.bonus_extra)));
-        });
-        // With many, the bounds of each cost more than they spare.
-        if (takers > FEW) return true;
-        if (takers != 0) taker_score = most;
+        // With many takers, the bounds of each cost more than they spare.
+        if (!few_pair_takers(state_, child, row, used)) return true;
+        // No fixed runs here, so each taker is bounded with one card from `row` on.
+        taker_score = pair_takers_score(state_, child, 3, row, used);
     }
     // Per exact value, the attribute counts that give it, as numbers of
     // attributes the free cards add.

@@ -74,11 +74,6 @@ u64 bound_of(const GroupSearchState& gs, u32 power, const TopFive& skills, u32 l
                            deck_bonus_percent(c, bonus, support_x10, attr_mask, open));
 }
 
-template <class T>
-T entry_or_zero(const std::vector<T>& v, u16 card) {
-    return card < v.size() ? v[card] : T{};
-}
-
 // Bound of a complete deck whose support entries sum to at most
 // `support_x10` tenths.
 [[maybe_unused]] u64 complete_deck_bound(const GroupSearchState& gs, const DeckSlots& deck,

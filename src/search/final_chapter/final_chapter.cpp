@@ -24,11 +24,6 @@ namespace {
 // Cards the heuristic seeding builds decks around.
 constexpr usize SEED_CARDS = 16;
 
-template <class T>
-T entry_or_zero(const std::vector<T>& v, u16 card) {
-    return card < v.size() ? v[card] : T{};
-}
-
 // Per pool card, the most its skill resolves to in a deck of the search,
 // for the score-up lower bound: its skill byte is the most in any deck,
 // and the pool's cards and the request often rule that out (a reference

@@ -66,11 +66,9 @@ u64 complete_final_deck_bound(const CardPool& pool, const SearchContext& c,
     u32 power = 0;
     for (const u16 card : deck)
         power += shape_power(pool, card, units, same_attr);
-    const auto entry = [&](const std::vector<u16>& v) -> u32 {
-        return deck[0] < v.size() ? v[deck[0]] : 0;
-    };
     bonus_x10 += merged_top(limited, {}, std::min<u64>(c.limited_bonus_count, 5)) +
-                 10u * (entry(c.leader_honor_bonus) + entry(c.leader_limit_bonus));
+                 10u * (entry_or_zero(c.leader_honor_bonus, deck[0]) +
+                        entry_or_zero(c.leader_limit_bonus, deck[0]));
     return final_bound_key(
         tables, power, skills, skill_up_to(skill_by_count[deck[0]], unit_cards),
         deck_bonus_percent(c, bonus_x10, support_x10, static_cast<u8>(attrs), 0));

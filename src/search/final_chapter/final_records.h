@@ -290,6 +290,12 @@ inline void insert_top_five(TopFive& top, u32 v) {
         std::swap(top[i], top[i - 1]);
 }
 
+// `v[card]`, or zero where `v` has no entry for the card.
+template <class T>
+T entry_or_zero(const std::vector<T>& v, u16 card) {
+    return card < v.size() ? v[card] : T{};
+}
+
 // Sum of the `k` first (largest) entries of `top`.
 inline u32 first_sum(const TopFive& top, usize k) {
     u32 sum = 0;
