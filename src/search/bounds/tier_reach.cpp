@@ -17,6 +17,7 @@
 #include "search/bounds/tier_reach.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -411,20 +412,40 @@ TenthsWindow TierReach::exact_window(u32 tier_key, const BonusExtras& extras, us
 }
 
 u32 TierReach::taker_doubled(const PartialSums& placed, usize entry, i64 total, usize attrs) const {
+    return doubled_of(total, attrs, support_taking(placed, u64{1} << entry));
+}
+
+double TierReach::support_taking(const PartialSums& placed, u64 taken, u64* counted) const {
     // The deck counts the first `count` entries of the list, read in its
     // sorted order, whose cards it holds none of; a walk that stays among
     // the marked entries finds them all.
     const SupportDeckList& list = m_->support_lists[0];
     double support = 0.0;
-    usize counted = 0;
-    for (usize e = 0; e < support_positions_.size() && counted < list.count; ++e) {
-        if (((placed.support_taken >> e) & 1) || e == entry) continue;
+    usize count = 0;
+    u64 entries = 0;
+    const u64 held = placed.support_taken | taken;
+    for (usize e = 0; e < support_positions_.size() && count < list.count; ++e) {
+        if ((held >> e) & 1) continue;
         support += list.entries[e].value;
-        ++counted;
+        entries |= u64{1} << e;
+        ++count;
     }
     VDZ_ASSERT(support_walk_marked_ && support_in_given_order_);
+    if (counted) *counted = entries;
+    return support;
+}
+
+u32 TierReach::doubled_of(i64 total, usize attrs, double support) const {
     return half_percent_steps(0.1 * static_cast<double>(total) +
                               m_->context->distinct_attr_bonus[attrs] + support);
+}
+
+i64 TierReach::extras_offset_lo(double hi) {
+    return offset_lo(hi);
+}
+
+i64 TierReach::extras_offset_hi(double lo) {
+    return offset_hi(lo);
 }
 
 u32 TierReach::exact_doubled(i64 total, const BonusExtras& extras, usize v) const {
@@ -436,11 +457,17 @@ bool TierReach::one_reaches(usize row, u8 attrs, u32 placed_x10, const TenthsWin
     const i64 hi = std::min<i64>(w.hi - i64{placed_x10}, static_cast<i64>(64 * total_words_) - 1);
     if (lo > hi) return false;
     const u64* bits = totals_from_.data() + row * ATTR_CODES * total_words_;
-    for (usize a = 0; a < ATTR_CODES; ++a) {
-        if (!((attrs >> a) & 1)) continue;
-        const u64* b = bits + a * total_words_;
-        for (i64 t = lo; t <= hi; ++t)
-            if ((b[t / 64] >> (t % 64)) & 1) return true;
+    // Word by word: a window spans a word or two.
+    const usize first = static_cast<usize>(lo) / 64, last = static_cast<usize>(hi) / 64;
+    const u64 first_mask = ~u64{0} << (lo % 64);
+    const u64 last_mask = ~u64{0} >> (63 - hi % 64);
+    for (u32 left = attrs & attrs_from_[row]; left != 0; left &= left - 1) {
+        const u64* b = bits + static_cast<usize>(std::countr_zero(left)) * total_words_;
+        for (usize w = first; w <= last; ++w) {
+            const u64 mask =
+                (w == first ? first_mask : ~u64{0}) & (w == last ? last_mask : ~u64{0});
+            if (b[w] & mask) return true;
+        }
     }
     return false;
 }

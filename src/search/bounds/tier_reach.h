@@ -89,6 +89,25 @@ class TierReach {
     // total `total` and have `attrs` distinct attributes, as the evaluator
     // sums it, where `kept_extras` of the placed cards has exact values.
     u32 taker_doubled(const PartialSums& placed, usize entry, i64 total, usize attrs) const;
+    // The support sum of a deck of the placed cards and cards that take the
+    // sorted list's entries of `taken` (bits), as the evaluator sums it,
+    // where `kept_extras` of the placed cards has exact values; the entries
+    // it counts, in `counted` where given.
+    double support_taking(const PartialSums& placed, u64 taken, u64* counted = nullptr) const;
+    // The entries of the sorted list the sums mark.
+    usize marked_entries() const { return support_positions_.size(); }
+    // The pool positions of the sorted list's entry `entry`, ascending.
+    const std::vector<u16>& entry_positions(usize entry) const { return support_positions_[entry]; }
+    // The doubled bonus of a deck whose cards total `total`, of `attrs`
+    // distinct attributes and support sum `support`, as the evaluator sums it.
+    u32 doubled_of(i64 total, usize attrs, double support) const;
+    // The totals a deck's cards may have for its doubled bonus to be a
+    // tier's key K, where its attribute bonus and support sum add `extras`:
+    // within 5 K plus these, a tenth wider each side than the sum's own
+    // rounding needs, so `extras` may be summed in another order.
+    static TenthsWindow extras_slack(double extras) {
+        return {extras_offset_lo(extras) - 1, extras_offset_hi(extras) + 1};
+    }
 
     // The totals a deck's cards may have, under those extras, for its doubled
     // bonus to be `tier_key`. Outside World Bloom exact: a deck of total X
@@ -134,6 +153,8 @@ class TierReach {
     usize first_at_most(usize row, i64 most) const;
 
   private:
+    static i64 extras_offset_lo(double hi);
+    static i64 extras_offset_hi(double lo);
     // The support sums of every completion (see `extras`).
     struct SupportBounds {
         double high = 0.0;  // at most

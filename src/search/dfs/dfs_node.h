@@ -93,6 +93,14 @@ class DfsNode {
     bool pair_tiers_open(u64 bound, const PartialSums& child, usize row, u32 used,
                          std::optional<u64> child_unit) const;
 
+    // Whether a completion of the three placed cards of `sums` (`deck`'s
+    // first slots, characters `used`, entered with `bound`) by two free
+    // cards from `row` on, one of which takes a support entry their deck
+    // counts, lands on a tier with room, where `pair_split_applies`
+    // (`pair_takers.h`).
+    bool pair_takers_open(u64 bound, const PartialSums& sums, usize row, u32 used,
+                          const DeckSlots& deck) const;
+
     // Whether a last card from `row` on that takes a support entry the
     // deck of the placed cards in `deck` (four, of `sums`) counts lands
     // on a tier with room under `score`.

@@ -80,6 +80,16 @@ struct TakerPlaceHash {
     }
 };
 
+// A free card of a node of two free cards that takes a support entry the
+// placed cards' deck counts, and the tiers (bits of positions in
+// `store.tiers`) the decks that hold it may land on (`pair_takers.h`).
+struct PairTaker {
+    u16 card = 0;
+    u64 tiers = 0;
+
+    bool operator==(const PairTaker&) const = default;
+};
+
 // Built once per search by the driver and passed by reference to every node.
 struct SearchNodeState {
     const CardPool& pool;
@@ -134,6 +144,9 @@ struct SearchNodeState {
     // The tiers (positions in `store.tiers`) such last cards land on: many
     // nodes ask the same, each of tens of cards.
     std::unordered_map<TakerPlace, std::vector<u16>, TakerPlaceHash> taker_tiers{};
+    // The same for two free cards: their takers by the placed cards' place
+    // (the free cards' first position in `row`), with the tiers of each.
+    std::unordered_map<TakerPlace, std::vector<PairTaker>, TakerPlaceHash> pair_taker_tiers{};
 
     // Counts one step of the search (a node entry, a root, a bounded-loop
     // step) and sets `stop` once the deadline has passed, whatever the store

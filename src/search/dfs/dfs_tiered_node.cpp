@@ -64,10 +64,9 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         bonus_only && first_range_ && free == 1 && wide.exact_count == 0 && !block_takes(sums);
     // So for two free cards in the fixed slots' layout (`pair_takers.h`):
     // the completions whose free cards take none have exact windows, and
-    // the others are bounded by their takers' decks.
+    // the others are judged by their takers' decks.
     const bool pair_split = deck && !bonus_only && free == 2 && wide.exact_count == 0 &&
-                            pair_split_applies(state_, depth, depth == depth_) &&
-                            few_pair_takers(state_, sums, row, used);
+                            pair_split_applies(state_, depth, depth == depth_);
     const BonusExtras kept = split || pair_split ? reach.kept_extras(sums, free, row, used)
                              : block_split       ? reach.kept_extras(sums, free + 1, next - 1, used)
                                                  : BonusExtras{};
@@ -128,12 +127,7 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         }
     }
     if (!takers) return false;
-    if (pair_split) {
-        const std::optional<u32> taker_score = pair_takers_score(state_, sums, depth, row, used);
-        if (!taker_score) return false;
-        const u64 capped = (bound & ~u64{0xFFFFFFFF}) | std::min(score, *taker_score);
-        return tiers_open(capped, sums, depth, next, used, false, placed_unit);
-    }
+    if (pair_split) return pair_takers_open(bound, sums, row, used, *deck);
     return split ? takers_open(score, sums, *deck, row, used)
                  : block_takers_open(score, sums, row, used);
 }

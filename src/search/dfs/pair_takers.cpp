@@ -13,17 +13,68 @@
 // runs, the other comes from that first position on. The bound of the
 // placed cards and t with one card from that range bounds every such
 // completion, so the largest of those bounds, over the listed cards, bounds
-// them all; their totals lie within the wide windows, which hold every
-// completion.
+// them all.
+//
+// Their tiers. With t, which takes entry e, the deck counts the first
+// `count` entries of the list outside the placed cards' and e: where the
+// other card takes none of those, the support sum is theirs, and with the
+// attribute count (t's deck's, or one more where the other card's attribute
+// is new) the deck's total lies in the window of that sum; where it takes
+// one, f, the deck's entries are those outside the placed cards', e and f,
+// and its bonus is known exactly. A deck whose two free cards both take an
+// entry the placed cards' deck counts is met from either card; it is asked
+// from the one of the smaller position, which lists the other among its
+// range.
 #include "search/dfs/pair_takers.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "common/check.h"
+#include "common/numeric.h"
 #include "search/bounds/dfs_bounds.h"
 #include "search/bounds/tier_reach.h"
+#include "search/dfs/dfs_node.h"
+#include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/deck_key.h"
 
 namespace vdz {
+namespace {
+
+// The positions `begin`..`end` the other free card of a completion that
+// holds taker `card` comes from; empty where `card` fills no free slot of
+// the node.
+struct OtherRange {
+    usize begin = 0;
+    usize end = 0;
+};
+
+OtherRange other_range(const SearchNodeState& state, usize depth, usize row, u16 card) {
+    const FixedSlotLayout& layout = state.bounds.fixed_layout;
+    const usize n = state.pool.count();
+    // Where the next card comes from the last run: its positions from
+    // `row` on.
+    if (depth + 1 != layout.slots()) return {row, n};
+    const usize run_begin = std::max(row, layout.begin[depth]);
+    if (card < layout.end) {
+        if (card < run_begin) return {};  // an earlier run's, of a used character
+        return {layout.end, n};
+    }
+    if (run_begin >= layout.end) return {};
+    return {run_begin, layout.end};
+}
+
+// The bound of the completions of the placed cards and a taker (`with`)
+// by one card from `other`.
+u32 taker_bound(const SearchNodeState& state, const PartialSums& with, const OtherRange& other) {
+    const BoundModel& m = state.bounds;
+    if (other.end == state.pool.count())
+        return static_cast<u32>(position_bound(m, with, other.begin, 1, m.bonus_extra));
+    return static_cast<u32>(state.last_card->bound(with, other.begin, other.end, 0, m.bonus_extra));
+}
+
+}  // namespace
 
 bool pair_split_applies(const SearchNodeState& state, usize depth, bool own) {
     const FixedSlotLayout& layout = state.bounds.fixed_layout;
@@ -43,38 +94,196 @@ bool few_pair_takers(const SearchNodeState& state, const PartialSums& sums, usiz
 
 std::optional<u32> pair_takers_score(const SearchNodeState& state, const PartialSums& sums,
                                      usize depth, usize row, u32 used) {
-    const BoundModel& m = state.bounds;
-    const CardPool& pool = state.pool;
-    const FixedSlotLayout& layout = m.fixed_layout;
-    // Where the next card comes from the last run: its positions from `row`
-    // on.
-    const bool run_next = depth + 1 == layout.slots();
-    const usize run_begin = run_next ? std::max(row, layout.begin[depth]) : 0;
     std::optional<u32> out;
     state.tier_reach->for_each_taker(sums, row, [&](u16 card, usize) {
-        if ((used >> pool.character_id(card)) & 1) return;
-        const PartialSums with = child_sums(m, sums, card);
-        u64 b = 0;
-        if (!run_next) {
-            b = position_bound(m, with, row, 1, m.bonus_extra);
-        } else if (card < layout.end) {
-            if (card < run_begin) return;  // an earlier run's, of a used character
-            b = position_bound(m, with, layout.end, 1, m.bonus_extra);
-        } else {
-            if (run_begin >= layout.end) return;
-            b = state.last_card->bound(with, run_begin, layout.end, 0, m.bonus_extra);
-        }
-        out = std::max(out.value_or(0), static_cast<u32>(b));
+        if ((used >> state.pool.character_id(card)) & 1) return;
+        const OtherRange other = other_range(state, depth, row, card);
+        if (other.begin >= other.end) return;
+        const u32 b = taker_bound(state, child_sums(state.bounds, sums, card), other);
+        out = std::max(out.value_or(0), b);
     });
     return out;
+}
+
+namespace {
+
+// The takers of the placed cards of `sums` (`deck`'s first three slots,
+// characters `used`) by two free cards from `row` on, each with the tiers of
+// `tiers` (at most 64) its decks may land on.
+std::vector<PairTaker> find_pair_takers(const SearchNodeState& state, const PartialSums& sums,
+                                        usize row, u32 used,
+                                        [[maybe_unused]] const DeckSlots& deck) {
+    const TierReach& reach = *state.tier_reach;
+    const CardPool& pool = state.pool;
+    const auto& tiers = state.store.tiers;
+    // The entries the placed cards' deck counts, and the first after them:
+    // a taker of entry e leaves its deck the others and that one.
+    u64 counted = 0;
+    const double support = reach.support_taking(sums, 0, &counted);
+    const auto& entries = state.bounds.support_lists[0].entries;
+    usize next = counted == 0 ? 0 : static_cast<usize>(64 - std::countl_zero(counted));
+    while (next < reach.marked_entries() && ((sums.support_taken >> next) & 1))
+        ++next;
+    const bool refill = next < reach.marked_entries() && next < entries.size();
+    const u64 refill_bit = refill ? u64{1} << next : 0;
+    std::vector<PairTaker> out;
+    reach.for_each_taker(sums, row, [&](u16 card, usize entry) {
+        const u32 character = pool.character_id(card);
+        if ((used >> character) & 1) return;
+        const OtherRange other = other_range(state, 3, row, card);
+        if (other.begin >= other.end) return;
+        PairTaker taker{card, 0};
+        const u32 x10 = sums.bonus_x10 + pool.event_bonus(card).total_x10();
+        const u8 attr_mask = static_cast<u8>(sums.attr_mask | (1u << (pool.attr(card) & 7u)));
+        // The other card takes none of the entries the deck with t counts:
+        // the tiers whose windows its total and attribute reach. Its
+        // support sum, taken apart from the walk, may differ from the
+        // evaluator's in the last bits, which the slack holds.
+        const double with = support - entries[entry].value + (refill ? entries[next].value : 0.0);
+        const usize attrs = bit_count(attr_mask);
+        for (usize c = attrs; c <= std::min<usize>(attrs + 1, 5); ++c) {
+            const u8 other_attrs = static_cast<u8>(c == attrs ? attr_mask : ~u32{attr_mask});
+            const TenthsWindow slack =
+                TierReach::extras_slack(state.context.distinct_attr_bonus[c] + with);
+            for (usize t = 0; t < tiers.size(); ++t) {
+                const i64 center = 5 * i64{tiers[t].tier_key};
+                if (!((taker.tiers >> t) & 1) &&
+                    reach.one_reaches(other.begin, other_attrs, x10,
+                                      {center + slack.lo, center + slack.hi}))
+                    taker.tiers |= u64{1} << t;
+            }
+        }
+        // It takes one of them, f: the deck's bonus is known.
+        const u64 taker_counted = (counted & ~(u64{1} << entry)) | refill_bit;
+        for (u64 bits = taker_counted; bits != 0; bits &= bits - 1) {
+            const usize f = static_cast<usize>(std::countr_zero(bits));
+            const bool both = (counted >> f) & 1;
+            std::optional<double> pair_support;
+            for (const u16 p : reach.entry_positions(f)) {
+                if (p < other.begin || p >= other.end || (both && p < card)) continue;
+                const u32 c = pool.character_id(p);
+                if (c == character || ((used >> c) & 1)) continue;
+                if (!pair_support)
+                    pair_support = reach.support_taking(sums, (u64{1} << entry) | (u64{1} << f));
+                const u32 doubled = reach.doubled_of(
+                    i64{x10} + pool.event_bonus(p).total_x10(),
+                    bit_count(attr_mask | (1u << (pool.attr(p) & 7u))), *pair_support);
+                if constexpr (CHECK_BOUNDS) {
+                    DeckSlots complete = deck;
+                    complete[3] = card;
+                    complete[4] = p;
+                    VDZ_ASSERT(doubled ==
+                               half_percent_steps(deck_event_bonus(pool, state.context, complete)));
+                }
+                const usize t = state.store.tier_at(doubled);
+                if (t < tiers.size()) taker.tiers |= u64{1} << t;
+            }
+        }
+        out.push_back(taker);
+    });
+    return out;
+}
+
+}  // namespace
+
+bool DfsNode::pair_takers_open(u64 bound, const PartialSums& sums, usize row, u32 used,
+                               const DeckSlots& deck) const {
+    const auto& tiers = state_.store.tiers;
+    const u32 upper = static_cast<u32>(bound >> 32);
+    const u32 score = static_cast<u32>(bound);
+    if (tiers.size() > 64) return true;
+    // The tiers with room under the node's bound: these completions enter
+    // no other.
+    u64 open = 0;
+    for (usize t = 0; t < tiers.size() && tiers[t].tier_key <= upper; ++t)
+        if (((tier_mask_ >> t) & 1) && !beneath(tiers[t].decks, score)) open |= u64{1} << t;
+    if (open == 0) return false;
+    // The takers and their tiers follow from the placed cards' entries,
+    // total and attributes, the free cards' first position and the
+    // characters in use: many nodes share them. Where the next card comes
+    // from the last run, the positions before it hold cards of used
+    // characters only.
+    const FixedSlotLayout& layout = m_.fixed_layout;
+    if (layout.slots() == 4) row = std::max(row, layout.begin[3]);
+    const TakerPlace place{sums.support_taken, sums.bonus_x10, used, static_cast<u32>(row),
+                           sums.attr_mask};
+    auto known = state_.pair_taker_tiers.find(place);
+    if (known == state_.pair_taker_tiers.end()) {
+        // Kept within a few megabytes: a search that asks more starts over.
+        if (state_.pair_taker_tiers.size() >= (usize{1} << 16)) state_.pair_taker_tiers.clear();
+        known =
+            state_.pair_taker_tiers.emplace(place, find_pair_takers(state_, sums, row, used, deck))
+                .first;
+    }
+    VDZ_ASSERT(known->second == find_pair_takers(state_, sums, row, used, deck));
+    for (const PairTaker& taker : known->second) {
+        const u64 landed = taker.tiers & open;
+        if (landed == 0) continue;
+        // Each of its decks is the placed cards, the taker and one card of
+        // its range.
+        const u32 taker_score = taker_bound(state_, child_sums(m_, sums, taker.card),
+                                            other_range(state_, 3, row, taker.card));
+        for (u64 bits = landed; bits != 0; bits &= bits - 1)
+            if (!beneath(tiers[static_cast<usize>(std::countr_zero(bits))].decks,
+                         std::min(score, taker_score)))
+                return true;
+    }
+    return false;
 }
 
 void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
                        const PartialSums& placed, usize row, u32 used, [[maybe_unused]] u64 key) {
     if (!pair_split_applies(state, 3, true)) return;
+    const TierReach& reach = *state.tier_reach;
+    const CardPool& pool = state.pool;
+    // Only where the split is taken: the wide windows are not exact, the
+    // kept ones are.
+    if (reach.extras(placed, 2, row, used).exact_count != 0 ||
+        reach.kept_extras(placed, 2, row, used).exact_count == 0)
+        return;
+    const u32 doubled = static_cast<u32>(key >> 32);
     bool taker = false;
-    state.tier_reach->for_each_taker(
-        placed, row, [&](u16 card, usize) { taker = taker || card == deck[3] || card == deck[4]; });
+    reach.for_each_taker(placed, row, [&](u16 card, usize entry) {
+        if (card != deck[3] && card != deck[4]) return;
+        taker = true;
+        const u16 other = card == deck[3] ? deck[4] : deck[3];
+        [[maybe_unused]] const OtherRange range = other_range(state, 3, row, card);
+        VDZ_ASSERT(range.begin <= other && other < range.end);
+        [[maybe_unused]] const PartialSums with = child_sums(state.bounds, placed, card);
+        VDZ_ASSERT(static_cast<u32>(key) <= taker_bound(state, with, range));
+        // The deck's tier as the split asks it: by the slack window of the
+        // support sum with t, taken apart from the walk, or exactly where
+        // the other card takes one of the entries the deck with t counts.
+        u64 counted = 0;
+        const double support = reach.support_taking(placed, 0, &counted);
+        u64 taker_counted = 0;
+        reach.support_taking(placed, u64{1} << entry, &taker_counted);
+        const auto& entries = state.bounds.support_lists[0].entries;
+        const u64 refill = taker_counted & ~counted;
+        const double apart =
+            support - entries[entry].value +
+            (refill ? entries[static_cast<usize>(std::countr_zero(refill))].value : 0.0);
+        VDZ_ASSERT(std::popcount(refill) <= 1 &&
+                   (counted & ~(u64{1} << entry)) == (taker_counted & ~refill));
+        const usize attrs = bit_count(with.attr_mask | (1u << (pool.attr(other) & 7u)));
+        const i64 total = i64{with.bonus_x10} + pool.event_bonus(other).total_x10();
+        bool takes = false;
+        for (usize f = 0; f < reach.marked_entries(); ++f) {
+            if (!((taker_counted >> f) & 1)) continue;
+            const auto& at = reach.entry_positions(f);
+            if (std::find(at.begin(), at.end(), other) == at.end()) continue;
+            takes = true;
+            VDZ_ASSERT(doubled == reach.doubled_of(total, attrs,
+                                                   reach.support_taking(
+                                                       placed, (u64{1} << entry) | (u64{1} << f))));
+        }
+        if (!takes) {
+            [[maybe_unused]] const TenthsWindow slack =
+                TierReach::extras_slack(state.context.distinct_attr_bonus[attrs] + apart);
+            VDZ_ASSERT(5 * i64{doubled} + slack.lo <= total &&
+                       total <= 5 * i64{doubled} + slack.hi);
+        }
+    });
     if (!taker) return;
     [[maybe_unused]] const std::optional<u32> score =
         pair_takers_score(state, placed, 3, row, used);

@@ -1,10 +1,12 @@
 // World Bloom tiers with fixed characters, a partial deck of two free cards
 // to come: the windows of its tiers are exact for the completions whose free
 // cards take none of the support entries its deck counts (their support sum
-// is those entries'), and the few cards that take one are each bounded with
-// their own deck. Without that split the windows span every support sum a
-// completion may take, a quarter of a tier's bonus, and let through most
-// nodes, whose completions of those totals land on other tiers.
+// is those entries'), and the cards that take one are each judged by their
+// own deck: the tiers its completions land on, from the support sum that
+// card leaves, and the bound of the placed cards, that card and one more.
+// Without that split the windows span every support sum a completion may
+// take, a quarter of a tier's bonus, and let through most nodes, whose
+// completions of those totals land on other tiers.
 #pragma once
 
 #include <optional>

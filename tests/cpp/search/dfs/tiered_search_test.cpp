@@ -126,10 +126,13 @@ TEST(TieredSearch, EveryTierEqualsBruteForce) {
 // its children there, asks only the tiers its completions can land on,
 // which every level asked makes many. World Bloom lists sorted best first
 // name cards in the runs and after them: a node of two free cards splits
-// its completions by the entries they take.
+// its completions by the entries they take. The last rounds' lists name
+// every card, in values that differ by less than a tier's step, so that
+// both free cards often take an entry and each taker's deck lands on its
+// own tier.
 TEST(TieredSearch, FixedCharacterRunsEqualBruteForce) {
     std::mt19937 rng(61);
-    for (int round = 0; round < 120; ++round) {
+    for (int round = 0; round < 160; ++round) {
         std::vector<TestCard> cards = test::random_cards(rng, 12 + rng() % 6);
         // Now and then six characters of several cards each, so that the
         // runs and the rest hold a few cards of every character.
@@ -150,6 +153,26 @@ TEST(TieredSearch, FixedCharacterRunsEqualBruteForce) {
             std::stable_sort(
                 general.entries.begin(), general.entries.end(),
                 [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        }
+        if (round >= 120) {
+            context.world_bloom_support = {};
+            test::add_world_bloom_support(rng, cards, context);
+            auto& general = context.world_bloom_support.general;
+            general.entries.clear();
+            for (const TestCard& c : cards)
+                if (rng() % 4 != 0)
+                    general.entries.push_back({c.card_id, 0.35 * static_cast<double>(rng() % 9)});
+            general.count = static_cast<u8>(2 + rng() % 3);
+            std::stable_sort(
+                general.entries.begin(), general.entries.end(),
+                [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+            // One entry per card id, as a support list names each card once.
+            std::vector<u16> seen;
+            std::erase_if(general.entries, [&](const SupportEntry& e) {
+                if (std::find(seen.begin(), seen.end(), e.card_id) != seen.end()) return true;
+                seen.push_back(e.card_id);
+                return false;
+            });
         }
         test::add_fixed_runs(rng, cards, context, 3 + round % 2);
         const CardPool pool = test::make_pool(cards, context);
