@@ -37,6 +37,7 @@
 #include "search/bounds/skill_ceiling.h"
 #include "search/bounds/top_sums.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/kernels/next_at_least.h"
 
 namespace vdz {
 namespace {
@@ -182,6 +183,10 @@ class Walk {
             skill_.emplace(
                 pool, list, plan, [&](u16 card) { return u64{ceilings_->of(card)}; }, false,
                 !repeats_characters(context));
+            std::vector<u8> free_ceilings;
+            for (const u32 i : plan.free_options)
+                free_ceilings.push_back(ceilings_->of(list[i]));
+            free_ceilings_.emplace(free_ceilings);
         }
     }
 
@@ -212,6 +217,8 @@ class Walk {
     bool first_leads_;
     std::optional<SkillCeilings> ceilings_;
     std::optional<PlanValues> skill_;
+    // Jumps over the free positions by their cards' ceilings.
+    std::optional<NextAtLeast> free_ceilings_;
     // Power bounds per deck shape left, built when first needed.
     std::array<std::unique_ptr<PlanValues>, 512> power_{};
 #if !defined(NDEBUG) || defined(VDZ_CHECKS)
@@ -255,16 +262,42 @@ class Walk {
     // sharings, a ceiling sees fewer open slots), so the child's bounds are
     // at most these. A cheap test before the child's own.
     Placed widened(const Placed& p, u16 card) const {
+        Placed next = skill_bounded_ ? with_ceiling(p, ceilings_->of(card)) : p;
+        if (!skill_bounded_) ++next.count;
+        if (!skill_key_) next.power += shape_power_bound(pool_, card, p.shape, minimised_);
+        return next;
+    }
+
+    // The skill part of `widened` for a card of ceiling `ceiling`.
+    static Placed with_ceiling(const Placed& p, u64 ceiling) {
         Placed next = p;
         ++next.count;
-        if (!skill_key_) next.power += shape_power_bound(pool_, card, p.shape, minimised_);
-        if (skill_bounded_) {
-            const u64 ceiling = ceilings_->of(card);
-            next.skill_sum += ceiling;
-            next.skill_top = std::max(next.skill_top, ceiling);
-            if (p.count == 0) next.skill_first = ceiling;
-        }
+        next.skill_sum += ceiling;
+        next.skill_top = std::max(next.skill_top, ceiling);
+        if (p.count == 0) next.skill_first = ceiling;
         return next;
+    }
+
+    // The first free position from j on whose card the widened skill bound
+    // can let through. A larger ceiling only raises that bound, and a later
+    // position only lowers the open positions' part of it (their best sums
+    // from further on), so a card whose ceiling fails at j fails at every
+    // later position too, and the positions between j and the one returned
+    // would all be cut by the widened test. The test that ends the scan is
+    // monotone along the positions as well, so leaping to the returned one
+    // asks it where the scan would have ended anyway.
+    usize first_skill_reach(const Placed& p, usize j) const {
+        if (!free_ceilings_) return j;
+        const auto reaches = [&](u64 ceiling) {
+            return !skill_cuts(skill_bound(with_ceiling(p, ceiling), j + 1));
+        };
+        if (reaches(ceilings_->of(list_[plan_.free_options[j]]))) return j;
+        const usize to = free_ceilings_->first_reaching(j, reaches);
+#if !defined(NDEBUG) || defined(VDZ_CHECKS)
+        for (usize k = j; k < to; ++k)
+            VDZ_ASSERT(skill_cuts(skill_bound(widened(p, list_[plan_.free_options[k]]), k + 1)));
+#endif
+        return to;
     }
 
     // The bounds of every deck holding the placed cards whose free slots
@@ -274,20 +307,7 @@ class Walk {
         const usize free_open = 5 - p.count - fixed_open;
         const usize rest = std::min(p.count, plan_.fixed);
         NodeBound b;
-        if (skill_bounded_) {
-            const u64 free_top = free_open > 0 ? skill_->free.at(free_from, 1) : 0;
-            const u64 sum =
-                p.skill_sum + skill_->fixed_rest[rest] + skill_->free.at(free_from, free_open);
-            u64 leader = 0;
-            if (!first_leads_) {
-                leader = std::max({p.skill_top, skill_->fixed_top[rest], free_top});
-            } else if (p.count > 0) {
-                leader = p.skill_first;
-            } else {
-                leader = plan_.fixed > 0 ? skill_->fixed_top[0] : free_top;
-            }
-            b.skill_x10 = 8 * leader + 2 * sum;
-        }
+        if (skill_bounded_) b.skill_x10 = skill_bound(p, free_from);
         if (!skill_key_) {
             const PlanValues& v = power_values(p.shape);
             const u64 cards = p.power + v.fixed_rest[rest] + v.free.at(free_from, free_open);
@@ -299,18 +319,45 @@ class Walk {
         return b;
     }
 
+    // The skill part of `bound`.
+    u64 skill_bound(const Placed& p, usize free_from) const {
+        const usize fixed_open = p.count < plan_.fixed ? plan_.fixed - p.count : 0;
+        const usize free_open = 5 - p.count - fixed_open;
+        const usize rest = std::min(p.count, plan_.fixed);
+        const u64 free_top = free_open > 0 ? skill_->free.at(free_from, 1) : 0;
+        const u64 sum =
+            p.skill_sum + skill_->fixed_rest[rest] + skill_->free.at(free_from, free_open);
+        u64 leader = 0;
+        if (!first_leads_) {
+            leader = std::max({p.skill_top, skill_->fixed_top[rest], free_top});
+        } else if (p.count > 0) {
+            leader = p.skill_first;
+        } else {
+            leader = plan_.fixed > 0 ? skill_->fixed_top[0] : free_top;
+        }
+        return 8 * leader + 2 * sum;
+    }
+
     // Whether no deck under the bound can be admitted and enter the list.
     // Decks that could only tie the worst kept deck count as unable.
     bool cannot_enter(const NodeBound& b) const {
-        if (skill_bounded_ && context_.multi_live_score_up_lower_bound &&
-            static_cast<double>(b.skill_x10) / 10.0 + 1e-6 <
+        if (skill_bounded_ && skill_cuts(b.skill_x10)) return true;
+        if (!best_.full()) return false;
+        const u64 worst = best_.last().score;
+        if (skill_key_) return false;
+        return minimised_ ? b.power >= worst : b.power <= worst;
+    }
+
+    // The skill part of `cannot_enter`, which falls as the skill bound
+    // grows: the bound misses the score-up lower bound, or it is the key
+    // and cannot beat the list.
+    bool skill_cuts(u64 skill_x10) const {
+        if (context_.multi_live_score_up_lower_bound &&
+            static_cast<double>(skill_x10) / 10.0 + 1e-6 <
                 *context_.multi_live_score_up_lower_bound) {
             return true;
         }
-        if (!best_.full()) return false;
-        const u64 worst = best_.last().score;
-        if (skill_key_) return b.skill_x10 <= worst;
-        return minimised_ ? b.power >= worst : b.power <= worst;
+        return skill_key_ && best_.full() && skill_x10 <= best_.last().score;
     }
 
     bool holds_card_id(usize depth, u16 card_id) const {
@@ -393,6 +440,11 @@ void Walk::visit(usize depth, usize free_from, const Placed& placed) {
     const std::vector<u32>& options = plan_.free_options;
     for (usize j = free_from; j < options.size(); ++j) {
         if (cannot_enter(bound(placed, j))) break;
+        // A leap lands on a position whose test above it asks first.
+        if (const usize to = first_skill_reach(placed, j); to != j) {
+            j = to - 1;
+            continue;
+        }
         const u32 i = options[j];
         if (used_[i] || !admissible(depth, list_[i])) continue;
         if (cannot_enter(bound(widened(placed, list_[i]), j + 1))) continue;

@@ -164,6 +164,32 @@ TEST(PowerSkillOracle, EqualsEveryDeckOfRandomPools) {
     }
 }
 
+TEST(PowerSkillOracle, AScoreUpLowerBoundAmidTheDecks) {
+    // The lower bound at the median score up of the pool's decks: about half
+    // pass, so the scan of a free slot leaps over many positions whose
+    // cards' skill ceilings cannot reach it, and a leap one position too far
+    // drops a deck.
+    std::mt19937 rng(44);
+    for (int round = 0; round < 80; ++round) {
+        Round r = random_round(rng, round);
+        r.context.multi_live_score_up_lower_bound.reset();
+        const std::vector<u16> list = candidate_list(r.pool, r.context);
+        std::vector<double> ups;
+        for (const DeckEntry& d : every_deck(r.pool, r.context, list))
+            ups.push_back(evaluate_deck(r.pool, r.context, d.slots)->multi_live_score_up);
+        if (ups.empty()) continue;
+        std::nth_element(ups.begin(), ups.begin() + static_cast<std::ptrdiff_t>(ups.size() / 2),
+                         ups.end());
+        r.context.multi_live_score_up_lower_bound = ups[ups.size() / 2];
+        const std::vector<DeckEntry> all = every_deck(r.pool, r.context, list);
+        for (const u64 limit : {u64{1}, u64{10}}) {
+            SCOPED_TRACE(testing::Message() << "round " << round << " limit " << limit);
+            EXPECT_TRUE(
+                same_decks(r.pool, unlimited_search(r.pool, r.context, limit).decks, all, limit));
+        }
+    }
+}
+
 TEST(PowerSkillOracle, TheSearchEntryListsTheSameKeys) {
     // Through the search entry, which takes the power fast path where it
     // applies: the keys are the enumeration's either way.
