@@ -130,10 +130,14 @@ u64 ChildBounds::key(u32 power, u16 c, u32 extra_percent) const {
     // The counted limited bonuses, or every card's whole bonus.
     const u32 bonus =
         std::min(placed_bonus + base_rest_ + limited_part, placed_bonus + own_limited + both_rest_);
+    return final_bound_key(*gs_.tables, power, skills_with(c), leader_skill_,
+                           bonus_percent(bonus, support_x10_) + extra_percent);
+}
+
+TopFive ChildBounds::skills_with(u16 c) const {
     TopFive skills = skills_;
     insert_top_five(skills, skill_up_to(gs_.skill_by_count[c], most_));
-    return final_bound_key(*gs_.tables, power, skills, leader_skill_,
-                           bonus_percent(bonus, support_x10_) + extra_percent);
+    return skills;
 }
 
 u64 ChildBounds::relaxed(u16 c) const {

@@ -37,6 +37,9 @@ class ChildBounds {
     // units and attribute the child's cards share, its attribute count.
     u64 quick(u16 c) const;
 
+    // The skill values the bounds above read for the child.
+    TopFive skills_with(u16 c) const;
+
   private:
     u64 key(u32 power, u16 c, u32 extra_percent) const;
 

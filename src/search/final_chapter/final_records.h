@@ -154,6 +154,11 @@ struct TiedLeader {
     // for each shape j it fits.
     std::array<std::array<u16, 2>, 64> fits{};
     std::vector<std::array<double, 16>> group_scalar;
+    // Per pool card of the groups, its scalar per shape (shape_count
+    // entries from card x shape_count) and its fit mask; a placed card adds
+    // these, read once per leader instead of once per child.
+    std::vector<double> card_scalar;
+    std::vector<u16> card_fits;
     // Per group index (groups + 1 entries) and shape, the four largest
     // scalars of the groups from there on that have a card of the shape,
     // largest first, -1 past them.
@@ -167,6 +172,7 @@ struct TiedBound {
     bool valid = false;
     usize shape_count = 0;
     double a = 0.0;
+    double rate = 0.0;  // the set's rate k
     std::array<double, 16> base{}, b{};
     std::array<std::array<double, 16>, 5> open{};
 };

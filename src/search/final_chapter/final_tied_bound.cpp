@@ -18,7 +18,12 @@
 // and it falls as they part (a normalizer a few percent off costs only the
 // square of that). Every deck's product is at most the largest over the
 // shapes its cards fit, taken up by a relative margin far above the
-// doubles' rounding, and its points at most f of that.
+// doubles' rounding, and its points at most f of that. Any rate k at least
+// the deck's own bounds its Y, and with it any B: in the card search the
+// skill values a child's decks can hold give a rate often below the set's,
+// and per shape the bound (S + W / k)^2 k beta (S the sum without the
+// constant W / k, W = (100 + 1 / 20,000) / beta) is least over k >= that
+// rate at the larger of the rate and W / S.
 #include "search/final_chapter/final_tied_bound.h"
 
 #include <algorithm>
@@ -115,7 +120,10 @@ TiedLeader tied_leader(const GroupSearchState& gs) {
         tl.beta[j] = (100.0 + 1.0 / 20000.0) / k + tl.y0_rate[j] + top_four_sum(std::move(column));
         tl.inv_beta[j] = Y_PER_POWER / tl.beta[j];
     }
-    // 3. Per group and shape, its best card's scalar.
+    // 3. Per card and shape its scalar, and per group and shape its best
+    // card's.
+    tl.card_scalar.assign(gs.pool->count() * n, 0.0);
+    tl.card_fits.assign(gs.pool->count(), 0);
     tl.group_scalar.assign(gs.groups.size(), {});
     for (usize g = 0; g < gs.groups.size(); ++g) {
         std::array<double, 16>& best = tl.group_scalar[g];
@@ -124,9 +132,12 @@ TiedLeader tied_leader(const GroupSearchState& gs) {
             const double x = bonus_of(gs, card) / tl.a;
             const u16 fits = fit_mask(tl, gs, card);
             const ShapeSums& p = shapes.card_shapes[card];
-            for (usize j = 0; j < n; ++j)
-                if ((fits >> j) & 1u)
-                    best[j] = std::max(best[j], x + p[j / 2][j % 2] * tl.inv_beta[j]);
+            double* scalar = &tl.card_scalar[card * n];
+            tl.card_fits[card] = fits;
+            for (usize j = 0; j < n; ++j) {
+                scalar[j] = x + p[j / 2][j % 2] * tl.inv_beta[j];
+                if ((fits >> j) & 1u) best[j] = std::max(best[j], scalar[j]);
+            }
         }
     }
     std::array<std::array<double, 4>, 16> none;
@@ -157,6 +168,7 @@ TiedBound tied_bound(const GroupSearchState& gs, const std::array<usize, 4>& ord
     const usize n = tl->shape_count;
     tb.shape_count = n;
     tb.a = tl->a;
+    tb.rate = k;
     for (usize j = 0; j < n; ++j) {
         tb.b[j] = k * tl->beta[j];
         tb.base[j] = tl->x0 / tl->a + (100.0 + 1.0 / 20000.0 + k * tl->y0_rate[j]) / tb.b[j];
@@ -203,11 +215,10 @@ u64 tied_group_key(const GroupSearchState& gs, const std::array<usize, 4>& chose
 TiedPlaced tied_with(const GroupSearchState& gs, const TiedPlaced& placed, u16 card) {
     const TiedLeader& tl = *gs.tied;
     TiedPlaced out = placed;
-    const double x = bonus_of(gs, card) / tl.a;
-    const ShapeSums& p = gs.shapes->card_shapes[card];
+    const double* scalar = &tl.card_scalar[card * tl.shape_count];
     for (usize j = 0; j < tl.shape_count; ++j)
-        out.sum[j] += x + p[j / 2][j % 2] * tl.inv_beta[j];
-    out.shapes &= fit_mask(tl, gs, card);
+        out.sum[j] += scalar[j];
+    out.shapes &= tl.card_fits[card];
     return out;
 }
 
@@ -226,6 +237,28 @@ u64 tied_key(const TiedBound& tb, const GroupSearchState& gs, const TiedPlaced& 
         if (!((placed.shapes >> j) & 1u) || tb.open[p][j] < 0.0) continue;
         const double sum = tb.base[j] + placed.sum[j] + tb.open[p][j];
         product = std::max(product, sum * sum * tb.b[j]);
+    }
+    return points_key(*gs.tables, product * tb.a / 4.0);
+}
+
+u64 tied_key_at(const TiedBound& tb, const GroupSearchState& gs, const TiedPlaced& placed, usize p,
+                const TopFive& skills, u32 leader_skill) {
+    if (!tb.valid) return UINT64_MAX;
+    VDZ_ASSERT(p <= 4);
+    const std::optional<i64> rate = solo_score_rate(*gs.tables, skills, leader_skill);
+    if (!rate || *rate <= 0 || static_cast<double>(*rate) >= tb.rate)
+        return tied_key(tb, gs, placed, p);
+    // Per shape the least bound over k >= `rate` (see above), never above
+    // the one at the set's rate.
+    const TiedLeader& tl = *gs.tied;
+    double product = 0.0;
+    for (usize j = 0; j < tb.shape_count; ++j) {
+        if (!((placed.shapes >> j) & 1u) || tb.open[p][j] < 0.0) continue;
+        const double s = tl.x0 / tl.a + tl.y0_rate[j] / tl.beta[j] + placed.sum[j] + tb.open[p][j];
+        const double w = (100.0 + 1.0 / 20000.0) / tl.beta[j];
+        const double k = std::max(static_cast<double>(*rate), w / s);
+        const double sum = s + w / k;
+        product = std::max(product, sum * sum * k * tl.beta[j]);
     }
     return points_key(*gs.tables, product * tb.a / 4.0);
 }

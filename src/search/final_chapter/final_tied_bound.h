@@ -48,4 +48,9 @@ TiedPlaced tied_placed(const GroupSearchState& gs, const DeckSlots& deck, usize 
 // key where `tb` is not valid.
 u64 tied_key(const TiedBound& tb, const GroupSearchState& gs, const TiedPlaced& placed, usize p);
 
+// The same where `skills` and `leader_skill` bound the decks' skill values
+// more tightly than the set's: at the lesser of the two rates.
+u64 tied_key_at(const TiedBound& tb, const GroupSearchState& gs, const TiedPlaced& placed, usize p,
+                const TopFive& skills, u32 leader_skill);
+
 }  // namespace vdz
