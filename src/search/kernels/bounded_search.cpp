@@ -303,6 +303,29 @@ std::vector<std::array<u32, 6>> bonus_top_sums(const CardPool& pool,
     return sums;
 }
 
+// Per start position and number of cards, the largest power sum, skill
+// sum and skill value of the choices a table's list holds.
+struct ListMaxima {
+    bool any = false;  // the list holds a choice
+    u32 power = 0, skill = 0;
+    u8 top = 0;
+};
+using TableMaxima = std::vector<std::array<ListMaxima, 6>>;
+
+TableMaxima table_maxima(const ParetoBoundTable& table) {
+    TableMaxima out(table.rows.size());
+    for (usize i = 0; i < table.rows.size(); ++i)
+        for (usize r = 0; r < 6; ++r)
+            for (const BoundTriple& t : table.rows[i][r]) {
+                ListMaxima& m = out[i][r];
+                m.any = true;
+                m.power = std::max(m.power, t.power_sum);
+                m.skill = std::max(m.skill, t.skill_sum);
+                m.top = static_cast<u8>(std::max<u16>(m.top, t.max_skill));
+            }
+    return out;
+}
+
 // One search's state; lives for one call.
 struct BoundedSearch {
     const CardPool& pool;
@@ -322,6 +345,7 @@ struct BoundedSearch {
     // What each candidate's skill can resolve to, given a deck's cards.
     std::optional<SkillCeilings> ceilings;
     LastCardMasks last_masks;
+    TableMaxima maxima, plain_maxima;  // of `table` and `plain_table`
 
     // Counts one step; true once the deadline has passed.
     bool count_step() {
@@ -501,6 +525,48 @@ struct BoundedSearch {
         return static_cast<u32>(least_above(bonus_sums[start][1], above));
     }
 
+    // The least skill value a child from `start` on needs for a deck
+    // through it to key above `worst`, as `child_bonus_floor` finds its
+    // bonus: the child and the rest, `free` cards from `start` on, have at
+    // most the largest power sum of the row's choices, the rest at most the
+    // largest skill sum and skill value of the choices of `free - 1` cards
+    // from `start + 1` on, and the deck at most the largest bonuses from
+    // `start` on. The key grows with the child's skill value, which enters
+    // the skill sum, the largest value and, where the first slot leads and
+    // the child takes it, the leader's value. `least` is a floor found
+    // before from an earlier start, which this one cannot be below.
+    u32 child_skill_floor(usize depth, usize start, usize free, const PartialSums& p, u64 worst,
+                          u32 least) const {
+        const bool plain = p.plain();
+        const TableMaxima& lists = plain ? plain_maxima : maxima;
+        if (!lists[start][free].any) return UINT32_MAX;
+        const u32 power =
+            lists[start][free].power + (plain ? p.power[PLAIN_SHAPE] : p.power_bound());
+        const u32 rest_skill = lists[start + 1][free - 1].skill;
+        const u8 rest_top = lists[start + 1][free - 1].top;
+        const u64 bonus = u64{p.bonus_x10} + bonus_sums[start][free] + extra_x10(p, free);
+        const bool child_leads = depth == 0 && model.first_slot_leads;
+        const auto above = [&](u64 v) {
+            const u8 skill = static_cast<u8>(v);
+            const u8 top = std::max({p.max_skill, skill, rest_top});
+            const u8 lead = child_leads ? skill : p.lead_known ? p.lead_skill : top;
+            return bound_key(model, power, p.skill_sum + skill + rest_skill, top, lead, bonus) >
+                   worst;
+        };
+        if (least > UINT8_MAX || above(least)) return least;
+        if (!above(UINT8_MAX)) return UINT8_MAX + 1;
+        u32 low = least + 1, high = UINT8_MAX;
+        while (low < high) {
+            const u32 mid = low + (high - low) / 2;
+            if (above(mid)) {
+                high = mid;
+            } else {
+                low = mid + 1;
+            }
+        }
+        return low;
+    }
+
     // Debug builds: a last card below the bonus floor makes a deck that
     // cannot beat the worst kept key.
     void check_below_floor([[maybe_unused]] usize depth, [[maybe_unused]] u16 card,
@@ -534,6 +600,16 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     const u64 worst = worst_kept();
     if (worst != 0 && !list_beats(start, 5 - depth, sums, worst)) return;
     const u32 bonus_floor = worst != 0 ? child_bonus_floor(start, 5 - depth, sums, worst) : 0;
+    // The skill floor only rises along the candidates: asked again every
+    // few children, from the list of the child's own position on. It cuts
+    // where a deck's last cards must make up for its skill, so only there
+    // it is asked.
+    constexpr usize FLOOR_EVERY = 8;
+    constexpr usize SIBLING_EVERY = 4;
+    usize failed = 0;
+    const bool skill_floors = worst != 0 && depth >= 3;
+    u32 skill_floor = skill_floors ? child_skill_floor(depth, start, 5 - depth, sums, worst, 0) : 0;
+    usize floor_from = start;
     // 3-4. The candidates from `start` on.
     for (usize i = start; i < n; ++i) {
         const u16 c = candidates[i];
@@ -543,9 +619,17 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
             repeat |= pool.card_id(deck[s]) == id;
         if (repeat) continue;
         if (n - (i + 1) < 4 - depth) return;
+        if (skill_floors && i >= floor_from + FLOOR_EVERY) {
+            skill_floor = child_skill_floor(depth, i, 5 - depth, sums, worst, skill_floor);
+            floor_from = i;
+        }
         if (depth < context.fixed_cards.size() && id != context.fixed_cards[depth]) continue;
-        if (pool.event_bonus(c).total_x10() < bonus_floor) {
+        if (pool.event_bonus(c).total_x10() < bonus_floor || pool.skill_value(c) < skill_floor) {
             check_below_floor(depth, c, worst);
+            if (depth == 3) {
+                deck[depth] = c;
+                check_last_cards(i + 1, worst);
+            }
             continue;
         }
         PartialSums child = sums;
@@ -575,7 +659,13 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
             if (!list_beats(i + 1, 4 - depth, child, worst)) {
                 // List [i + 1][5 - depth] holds every choice of this slot's
                 // card and the rest among the later candidates: when no
-                // entry beats the worst kept deck, no later child can.
+                // entry beats the worst kept deck, no later child can. It
+                // is longer than a child's list and, past the first failing
+                // child, mostly passes, so after that it is asked at every
+                // few failing children only: the children in between fail
+                // their own tests where it would have failed.
+                ++failed;
+                if (failed != 1 && failed % SIBLING_EVERY != 0) continue;
                 if (count_step()) return;
                 if (!list_beats(i + 1, 5 - depth, sums, worst)) return;
                 continue;
@@ -626,6 +716,8 @@ SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                          {}};
     search.ceilings.emplace(pool, context, candidates, true);
     search.last_masks = last_card_masks(pool, candidates, search.card_powers, *search.ceilings);
+    search.maxima = table_maxima(table);
+    search.plain_maxima = table_maxima(search.plain_table);
     if (candidates.size() >= 5) search.visit(0, 0, {});
     SearchResult result;
     result.decks = std::move(search.best).take_entries();
