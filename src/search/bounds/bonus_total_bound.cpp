@@ -149,13 +149,13 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
 
 u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi,
                            u64 bonus_extra, std::optional<u64> placed_unit,
-                           std::optional<u32> cut_at) const {
+                           std::optional<u32> cut_at, u32 placed_characters) const {
     if (!tables_.built() || free == 0 || free > 4) return ~u64{0};
     // Two free cards whose choices are kept pair by pair: each pair by
     // its own key (bonus_total_pairs.cpp), read only where the caller cuts.
     if (free == 2 && cut_at && !pair_nodes_.empty()) {
         if (const std::optional<u64> key =
-                pair_bound(sums, row, lo, hi, bonus_extra, placed_unit, *cut_at))
+                pair_bound(sums, row, lo, hi, bonus_extra, placed_unit, *cut_at, placed_characters))
             return *key;
     }
     // 1. The best of every part over the sums within the window.

@@ -31,9 +31,11 @@ class BonusTotalBound {
     // that fills a unit (`LastCardBound::placed_unit_power`). Where the
     // caller cuts at live scores up to `cut_at`, a key above it may be
     // returned as soon as one is found, which tells the same.
+    // `placed_characters` holds characters of the placed cards, which no
+    // free card of a deck of distinct characters has (0: none known).
     u64 bound(const PartialSums& sums, usize row, usize free, i64 lo, i64 hi, u64 bonus_extra,
               std::optional<u64> placed_unit = std::nullopt,
-              std::optional<u32> cut_at = std::nullopt) const;
+              std::optional<u32> cut_at = std::nullopt, u32 placed_characters = 0) const;
 
   private:
     // Classes of choices by their largest skill value: the choices that hold
@@ -110,6 +112,12 @@ class BonusTotalBound {
         u16 last_first = 0;  // the largest first position of a pair below
         u32 left = 0;        // children; 0 for a leaf
         u32 right = 0;
+        // A leaf's: its pair's characters, its first card's, and where its
+        // two joins of the pairs it beats (per card, those without that
+        // card's character) are in `pair_shadows_` (0: none).
+        u32 characters = 0;
+        u32 first_character = 0;
+        u32 shadow = 0;
     };
     // A sum some two cards' totals make, in tenths of a percent, and its
     // tree's root (0 for none): built once the sum has been asked `wait`
@@ -130,13 +138,13 @@ class BonusTotalBound {
     Entry pair_entry(usize a, usize b) const;
     // Builds the tree of `pair_sums_[at]`.
     void build_pair_sum(usize at) const;
-    // With two free cards from `row` on whose totals add `lo`..=`hi`: a key
-    // above `cut_at` where some pair's own key is above it, else a key at
-    // most `cut_at` that bounds every such pair's deck; none where a sum of
-    // the window has no tree yet.
+    // With two free cards from `row` on whose totals add `lo`..=`hi`, of
+    // none of `placed_characters`: a key above `cut_at` where some pair's own
+    // key is above it, else a key at most `cut_at` that bounds every such
+    // pair's deck; none where a sum of the window has no tree yet.
     std::optional<u64> pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi,
-                                  u64 bonus_extra, std::optional<u64> placed_unit,
-                                  u32 cut_at) const;
+                                  u64 bonus_extra, std::optional<u64> placed_unit, u32 cut_at,
+                                  u32 placed_characters) const;
 
     const BoundModel* m_;
     // The pool's largest distinct skill values, largest first, then zeros;
@@ -148,6 +156,7 @@ class BonusTotalBound {
     std::vector<u16> by_total_;               // pool positions by total, then position
     mutable std::vector<PairSum> pair_sums_;  // ascending
     mutable std::vector<PairNode> pair_nodes_;
+    mutable std::vector<Entry> pair_shadows_;  // from index 1
     // Wide windows' joins, kept as they are first read.
     mutable WindowJoins<Entry, 4> window_joins_;
 };

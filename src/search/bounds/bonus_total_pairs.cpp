@@ -13,7 +13,13 @@
 // node's entry joins the entries below it, so its key bounds every pair
 // below, and a node whose largest first position is before the row holds
 // no pair from it. The search keeps one card per character here, so a
-// pair of one character completes no deck it forms and is left out.
+// pair of one character completes no deck it forms and is left out, and so
+// is, at a question, a kept pair that holds a placed card's character. The
+// pairs it beats that the question leaves in do not hold that character:
+// per card of a kept pair, the join of the pairs it beats that do not hold
+// that card's character stands in for it where that character is placed
+// (the first card's where both are). A pair that starts before the row
+// still counts in the join, which only loosens it.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -77,6 +83,7 @@ void BonusTotalBound::prepare_pairs(std::vector<Entry> ones) {
     for (PairSum& sum : pair_sums_)
         sum.wait = std::max(PAIR_BUILD_ASKS, sum.wait / PAIR_BUILD_DIV);
     pair_nodes_.assign(1, PairNode{});  // index 0 marks a leaf's children
+    pair_shadows_.assign(1, Entry{});
 }
 
 BonusTotalBound::Entry BonusTotalBound::pair_entry(usize a, usize b) const {
@@ -141,6 +148,10 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     struct Leaf {
         Entry entry;
         u16 first = 0;
+        std::array<u32, 2> character{};  // its cards' characters
+        // Per card of the pair, the join of the pairs it beats that do not
+        // hold that card's character (see the top of the file).
+        std::array<Entry, 2> shadow{};
     };
     // The kept pairs' power and skill parts, by power, largest first: only
     // those of at least a pair's power may beat it.
@@ -154,22 +165,27 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     };
     std::vector<Leaf> kept;
     std::vector<Quick> parts;
+    const auto character = [&](u16 card) { return u32{1} << pool.character_id(card); };
     for (const auto& [first, second] : pairs) {
         const Entry e = pair_entry(first, second);
-        bool covered = false;
+        const u32 own = character(first) | character(second);
         usize to = 0;
-        for (; to < parts.size() && parts[to].power >= e.power && !covered; ++to) {
+        for (; to < parts.size() && parts[to].power >= e.power; ++to) {
             const Quick& q = parts[to];
-            covered = q.plain >= e.plain && q.skill >= e.skill && q.top >= e.rank[0] &&
-                      q.second >= e.rank[1] && covers(kept[q.leaf].entry, e);
+            if (q.plain >= e.plain && q.skill >= e.skill && q.top >= e.rank[0] &&
+                q.second >= e.rank[1] && covers(kept[q.leaf].entry, e))
+                break;
         }
-        if (covered) continue;
-        while (to < parts.size() && parts[to].power >= e.power)
-            ++to;
+        if (to < parts.size() && parts[to].power >= e.power) {
+            Leaf& by = kept[parts[to].leaf];
+            for (usize c = 0; c < 2; ++c)
+                if ((by.character[c] & own) == 0) by.shadow[c].keep_best(e);
+            continue;
+        }
         parts.insert(
             parts.begin() + static_cast<std::ptrdiff_t>(to),
             Quick{e.power, e.plain, e.skill, e.rank[0], e.rank[1], static_cast<u32>(kept.size())});
-        kept.push_back({e, first});
+        kept.push_back({e, first, {character(first), character(second)}, {}});
     }
     if (kept.empty()) return;
     // 3. A tree over the kept pairs whose nodes join pairs alike: each
@@ -210,6 +226,14 @@ void BonusTotalBound::build_pair_sum(usize at) const {
         if (r - l == 1) {
             pair_nodes_[node].best = kept[l].entry;
             pair_nodes_[node].last_first = kept[l].first;
+            const Leaf& leaf = kept[l];
+            pair_nodes_[node].characters = leaf.character[0] | leaf.character[1];
+            pair_nodes_[node].first_character = leaf.character[0];
+            if (leaf.shadow[0].reached || leaf.shadow[1].reached) {
+                pair_nodes_[node].shadow = static_cast<u32>(pair_shadows_.size());
+                pair_shadows_.push_back(leaf.shadow[0]);
+                pair_shadows_.push_back(leaf.shadow[1]);
+            }
             return node;
         }
         const usize mid = l + (r - l) / 2;
@@ -219,6 +243,9 @@ void BonusTotalBound::build_pair_sum(usize at) const {
         PairNode joined = pair_nodes_[left];
         joined.best.keep_best(pair_nodes_[right].best);
         joined.last_first = std::max(joined.last_first, pair_nodes_[right].last_first);
+        joined.characters = 0;
+        joined.first_character = 0;
+        joined.shadow = 0;
         joined.left = left;
         joined.right = right;
         pair_nodes_[node] = joined;
@@ -229,7 +256,7 @@ void BonusTotalBound::build_pair_sum(usize at) const {
 
 std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi,
                                                u64 bonus_extra, std::optional<u64> placed_unit,
-                                               u32 cut_at) const {
+                                               u32 cut_at, u32 placed_characters) const {
     const auto first = std::lower_bound(pair_sums_.begin(), pair_sums_.end(), lo,
                                         [](const PairSum& p, i64 x) { return p.total < x; });
     bool ready = true;
@@ -252,8 +279,15 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
         while (depth > 0) {
             const PairNode& node = pair_nodes_[stack[--depth]];
             if (node.last_first < row) continue;
+            const Entry* entry = &node.best;
+            if ((node.characters & placed_characters) != 0) {
+                if (node.shadow == 0) continue;
+                entry = &pair_shadows_[node.shadow +
+                                       ((node.first_character & placed_characters) ? 0 : 1)];
+                if (!entry->reached) continue;
+            }
             // A pair of this sum adds no more bonus than the sum itself.
-            const u64 key = key_of(node.best, sums, 2, at->total, bonus_extra, placed_unit);
+            const u64 key = key_of(*entry, sums, 2, at->total, bonus_extra, placed_unit);
             if (static_cast<u32>(key) <= cut_at) {
                 bound = std::max(bound, key);
                 continue;

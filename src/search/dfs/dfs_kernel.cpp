@@ -336,6 +336,7 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         }
         if (d == 5) break;
         if (d == 3) check_pair_takers(state, deck, placed, row, used, key);
+        const u32 placed_characters = used;
         used |= 1u << pool.character_id(deck[d]);
         // The live score of the free cards of the deck's own bonus total,
         // and the next card's range bound, with the deck's own card as the
@@ -351,17 +352,21 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
             at_most(state.bonus_total->bound(placed, row, 5 - d, total - placed.bonus_x10,
                                              total - placed.bonus_x10, extra_bonus,
                                              state.last_card->placed_unit_power(placed, deck, d)));
-        // With two cards to come, each pair by its own key: asked to cut
-        // just below the deck's live score, it must not.
+        // With two cards to come, each pair by its own key, with the placed
+        // cards' characters or without: asked to cut just below the deck's
+        // live score, it must not.
         if (d == 3 && static_cast<u32>(key) > 0) {
             const u32 below = static_cast<u32>(key) - 1;
-            at_most(state.bonus_total->bound(placed, row, 2, total - placed.bonus_x10,
-                                             total - placed.bonus_x10, extra_bonus, std::nullopt,
-                                             below));
-            if (state.last_card)
-                at_most(state.bonus_total->bound(
-                    placed, row, 2, total - placed.bonus_x10, total - placed.bonus_x10, extra_bonus,
-                    state.last_card->placed_unit_power(placed, deck, d), below));
+            for (const u32 characters : {u32{0}, placed_characters}) {
+                at_most(state.bonus_total->bound(placed, row, 2, total - placed.bonus_x10,
+                                                 total - placed.bonus_x10, extra_bonus,
+                                                 std::nullopt, below, characters));
+                if (state.last_card)
+                    at_most(state.bonus_total->bound(
+                        placed, row, 2, total - placed.bonus_x10, total - placed.bonus_x10,
+                        extra_bonus, state.last_card->placed_unit_power(placed, deck, d), below,
+                        characters));
+            }
         }
         // A deck of several attributes within the bounds that read the
         // placed cards as of several attributes.

@@ -115,10 +115,11 @@ class DfsNode {
     bool block_takes(const PartialSums& run) const;
 
     // Whether completions of `sums` by `free` cards from `row` on whose cards'
-    // total lies in `window` may enter `decks` (see `tiers_open`).
+    // total lies in `window` may enter `decks` (see `tiers_open`); `used`
+    // holds the placed cards' characters.
     bool window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
                      const PartialSums& sums, usize row, usize free, bool bonus_only,
-                     std::optional<u64> placed_unit, usize& later_from, u32& later) const;
+                     std::optional<u64> placed_unit, u32 used, usize& later_from, u32& later) const;
 
     // Whether a full tier takes no deck whose live score is at most `score`:
     // none below its worst kept one, and none at it either where the decks

@@ -100,7 +100,7 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         // Without exact windows a tier has one, of every attribute count.
         if (extras.exact_count == 0) {
             if (window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
-                            bonus_only, placed_unit, later_from, later))
+                            bonus_only, placed_unit, used, later_from, later))
                 return true;
             continue;
         }
@@ -121,7 +121,7 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
             }
             const bool many = may_share && context_.distinct_attr_bonus[1] != extras.exact[w];
             if (window_open(window, windows.attrs[w], decks, many ? mixed : sums, row, free,
-                            bonus_only, placed_unit, many ? mixed_later_from : later_from,
+                            bonus_only, placed_unit, used, many ? mixed_later_from : later_from,
                             many ? mixed_later : later))
                 return true;
         }
@@ -197,7 +197,8 @@ bool DfsNode::takers_open(u32 score, const PartialSums& sums, const DeckSlots& d
 
 bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDecks& decks,
                           const PartialSums& sums, usize row, usize free, bool bonus_only,
-                          std::optional<u64> placed_unit, usize& later_from, u32& later) const {
+                          std::optional<u64> placed_unit, u32 used, usize& later_from,
+                          u32& later) const {
     const TierReach& reach = *state_.tier_reach;
     const i64 lack = window.lo - i64{sums.bonus_x10};
     // Each free card adds at most what the window leaves, so in a
@@ -247,7 +248,7 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
         const u32 worst = static_cast<u32>(decks.worst_score());
         const u64 b = state_.bonus_total->bound(
             block, from, 2, window.lo - i64{sums.bonus_x10}, window.hi - i64{sums.bonus_x10},
-            m_.bonus_extra, unit, state_.tiers_in_slot_order ? worst : worst - 1);
+            m_.bonus_extra, unit, state_.tiers_in_slot_order ? worst : worst - 1, used);
         if (beneath(decks, static_cast<u32>(b))) return false;
     }
     if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
@@ -273,7 +274,7 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
             beneath(decks, static_cast<u32>(state_.bonus_total->bound(
                                sums, from, free, window.lo - i64{sums.bonus_x10},
                                window.hi - i64{sums.bonus_x10}, m_.bonus_extra, placed_unit,
-                               state_.tiers_in_slot_order ? worst : worst - 1)))) {
+                               state_.tiers_in_slot_order ? worst : worst - 1, used)))) {
             return false;
         }
     }

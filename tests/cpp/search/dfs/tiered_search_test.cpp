@@ -314,7 +314,8 @@ TEST(TieredSearch, SkillsThatResolveBelowTheirLargestValue) {
 // value, and with two free cards each pair's own key, cuts where the best of
 // each part would not, and must keep every deck a tier takes, whatever the
 // live. Every third round the cards share three bonuses, so that each sum
-// of two is made by many pairs, most of which another beats.
+// of two is made by many pairs, most of which another beats, often one of a
+// placed card's character that the pairs it beats then stand in for.
 TEST(TieredSearch, PowerFallsAsSkillRises) {
     std::mt19937 rng(31);
     for (int round = 0; round < 18; ++round) {
