@@ -443,6 +443,19 @@ void check_score_up_cuts(const SearchNodeState& state, const DeckSlots& placed) 
     }
 }
 
+// Debug builds: a deck its tier takes lands on a tier that every node on
+// its path, and the last card's choice, kept: each kept those some
+// completion of its cards may land on.
+void check_tier_masks(const SearchNodeState& state, u64 key) {
+    const DfsStore& store = state.store;
+    const usize tier = store.tier_at(static_cast<u32>(key >> 32));
+    if (tier >= std::min<usize>(store.tiers.size(), 64)) return;
+    const DfsTopDecks& decks = store.tiers[tier].decks;
+    if (decks.full() && static_cast<u32>(key) <= static_cast<u32>(decks.worst_score())) return;
+    for (usize d = 1; d <= 5; ++d)
+        VDZ_ASSERT((state.entry_tiers[d] >> tier) & 1);
+}
+
 void record_leaf(SearchNodeState& state, const DeckSlots& placed) {
     ++state.stats.evaluations;
     // A final-chapter deck is valued and listed in its best order, the one
@@ -458,6 +471,7 @@ void record_leaf(SearchNodeState& state, const DeckSlots& placed) {
             check_tier_tables(state, placed, *key);
             check_bonus_floor(state, placed, *key);
             check_world_bloom_pair(state, placed, *key);
+            check_tier_masks(state, *key);
         }
     }
     state.store.record({*key, deck});

@@ -81,9 +81,12 @@ class DfsNode {
     // card that takes a support entry their deck counts is then judged by
     // its own deck's bonus, and the others by the exact windows of the
     // entries the placed cards leave.
+    // `open_tiers`, where given, takes the tiers (bit i for tier i below 64)
+    // that may take one of these completions, all of them asked; every bit
+    // where the windows leave support entries to the cards that take them.
     bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
                     bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt,
-                    const DeckSlots* deck = nullptr) const;
+                    const DeckSlots* deck = nullptr, u64* open_tiers = nullptr) const;
 
     // With `WorldBloomPairBound`: whether completions of the three placed
     // cards of `child` (characters `used`, entered with `bound`) by two free
@@ -162,6 +165,7 @@ class DfsNode {
 
     void descend(u16 card, const PartialSums& child, u64 bound) {
         state_.entry_bound[depth_ + 1] = bound;
+        state_.entry_tiers[depth_ + 1] = tier_mask_;
         if constexpr (CHECK_BOUNDS)
             state_.bound_above[depth_ + 1] = std::min(state_.bound_above[depth_], bound);
         partial_[depth_] = card;
@@ -396,8 +400,15 @@ class DfsNode {
     // whose cards can, with the last card from the positions of its
     // window's bonus, are left out (`first_range_`). Appended in ascending
     // order to `out`.
+    // Each block with the tiers some of its decks may land on (see
+    // `tiers_open`'s `open_tiers`), asked within `tier_mask_`.
+    struct Block {
+        usize begin = 0;
+        usize end = 0;
+        u64 tiers = ~u64{0};
+    };
     void pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
-                     std::vector<std::pair<usize, usize>>& out);
+                     std::vector<Block>& out);
 
     // `LastCardBound::placed_unit_power` of a child of `card` whose sums
     // are `child`: this node's cards' share depends only on the units the
@@ -452,8 +463,8 @@ class DfsNode {
     // The last card's placed sums and power (see `last_cards_bound`).
     PartialSums placed_ceiled_;
     std::optional<u64> placed_unit_;
-    // Bit i clear where no completion of this node lands on tier i; while
-    // its children are asked, no completion of theirs.
+    // Bit i clear where no completion of this node lands on tier i, or none
+    // can enter it; while its children are asked, no completion of theirs.
     u64 tier_mask_ = ~u64{0};
     // Where the children's cards lie in the fixed slots' runs, the tiers
     // the completions of a child of a card at positions `begin`..`end`

@@ -198,6 +198,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
             }
             state.bound_above[1] = bound;
             state.entry_bound[1] = bound;
+            state.entry_tiers[1] = ~u64{0};
             dfs_expand(state, 1, 0, partial, used, sums, true, root);
         }
     }

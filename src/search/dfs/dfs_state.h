@@ -138,6 +138,9 @@ struct SearchNodeState {
     std::array<usize, 5> slot_end{};
     // Per depth, the bound the current node was entered with.
     std::array<u64, 6> entry_bound{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
+    // Under tiers, per depth, the tiers the current node's completions may
+    // land on (bit i for tier i; the rest known to take none of them).
+    std::array<u64, 6> entry_tiers{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};
     // Per depth, the smallest bound met on the way to the current node
     // (kept only when CHECK_BOUNDS).
     std::array<u64, 6> bound_above{~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}, ~u64{0}};

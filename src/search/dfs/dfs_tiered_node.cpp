@@ -39,9 +39,10 @@ bool tiers_admit(const DfsStore& store, u64 bound, const PartialSums& sums, usiz
 }  // namespace
 
 bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
-                         bool bonus_only, std::optional<u64> placed_unit,
-                         const DeckSlots* deck) const {
+                         bool bonus_only, std::optional<u64> placed_unit, const DeckSlots* deck,
+                         u64* open_tiers) const {
     const DfsStore& store = state_.store;
+    if (open_tiers) *open_tiers = ~u64{0};
     if (!state_.tier_reach) return tiers_admit(store, bound, sums, depth, tier_mask_);
     const TierReach& reach = *state_.tier_reach;
     const usize row = reach.free_row(next, depth);
@@ -90,6 +91,17 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         std::partition_point(store.tiers.begin(), store.tiers.end(), [&](const TierRecord& tier) {
             return 5 * i64{tier.tier_key} + slack < i64{sums.bonus_x10};
         });
+    // Where the open tiers are asked for, every tier is asked, and one none
+    // of these decks can enter keeps its bit clear; not where the cards that
+    // take support entries are judged apart below, by no tier's window.
+    const bool collect = open_tiers && !takers;
+    u64 found = 0;
+    bool any = false;
+    const auto open_at = [&](usize index) {
+        any = true;
+        if (index < 64) found |= u64{1} << index;
+        return !collect;
+    };
     for (auto at = first; at != store.tiers.end(); ++at) {
         const TierRecord& tier = *at;
         if (tier.tier_key > upper) break;
@@ -100,7 +112,8 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         // Without exact windows a tier has one, of every attribute count.
         if (extras.exact_count == 0) {
             if (window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
-                            bonus_only, placed_unit, used, later_from, later))
+                            bonus_only, placed_unit, used, later_from, later) &&
+                open_at(index))
                 return true;
             continue;
         }
@@ -122,11 +135,14 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
             const bool many = may_share && context_.distinct_attr_bonus[1] != extras.exact[w];
             if (window_open(window, windows.attrs[w], decks, many ? mixed : sums, row, free,
                             bonus_only, placed_unit, used, many ? mixed_later_from : later_from,
-                            many ? mixed_later : later))
-                return true;
+                            many ? mixed_later : later)) {
+                if (open_at(index)) return true;
+                break;
+            }
         }
     }
-    if (!takers) return false;
+    if (collect) *open_tiers = found;
+    if (!takers) return any;
     if (pair_split) return pair_takers_open(bound, sums, row, used, *deck);
     return split ? takers_open(score, sums, *deck, row, used)
                  : block_takers_open(score, sums, row, used);
@@ -282,6 +298,10 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
 }
 
 void DfsNode::expand_tiered() {
+    // The tiers the parent found some completion of this node may enter: a
+    // tier that none could then enters none later, as its worst kept deck
+    // only rises.
+    if (depth_ > 0) tier_mask_ = state_.entry_tiers[depth_];
     // The last card's runs of positions bound it by itself.
     if (last_by_tiers()) {
         expand_last_by_tiers();
@@ -292,7 +312,7 @@ void DfsNode::expand_tiered() {
     // land on; the others need no window, and a node that lands on none is
     // done.
     if (state_.completion_reach && depth_ > 0 && state_.completion_reach->on(depth_)) {
-        tier_mask_ = state_.completion_reach->reachable_tiers(depth_, partial_, state_.tier_keys);
+        tier_mask_ &= state_.completion_reach->reachable_tiers(depth_, partial_, state_.tier_keys);
         if (tier_mask_ == 0) return;
     }
     if (m_.support_mode) key_ = partial_deck_key(depth_, partial_, pool_);
@@ -317,8 +337,10 @@ void DfsNode::expand_tiered() {
     PassedRun passed;
     // With two or three free slots, the open blocks of the current run.
     const bool pairs = runs.on && (k_ == 2 || k_ == 3);
-    std::vector<std::pair<usize, usize>> blocks;
+    std::vector<Block> blocks;
     usize blocks_end = SIZE_MAX, block = 0;
+    // The tiers the current block's decks may land on.
+    u64 block_tiers = ~u64{0};
     // Within a fixed slot's run, the end of the cards of one total met last.
     const bool fixed_run =
         !runs.on && k_ > 1 && state_.tier_reach && depth_ < m_.fixed_layout.slots();
@@ -361,16 +383,17 @@ void DfsNode::expand_tiered() {
                     block = 0;
                     pair_blocks(i, end, extra, placed_unit, blocks);
                 }
-                while (block < blocks.size() && blocks[block].second <= i)
+                while (block < blocks.size() && blocks[block].end <= i)
                     ++block;
                 if (block == blocks.size()) {
                     i = end - 1;
                     continue;
                 }
-                if (blocks[block].first > i) {
-                    i = blocks[block].first - 1;
+                if (blocks[block].begin > i) {
+                    i = blocks[block].begin - 1;
                     continue;
                 }
+                block_tiers = blocks[block].tiers;
             }
         }
         // There the cards of one total stand or fall together by their
@@ -404,7 +427,9 @@ void DfsNode::expand_tiered() {
         }
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
-        if (child_masks && (tier_mask_ = node_mask & child_tiers(i, i + 1)) == 0) continue;
+        // A child's completions are some of its block's.
+        tier_mask_ = node_mask & block_tiers;
+        if (child_masks && (tier_mask_ &= child_tiers(i, i + 1)) == 0) continue;
         const PartialSums child = child_sums(m_, sums_, card);
         if (k_ == 1 && state_.tier_reach) {
             try_last_card(card, child);
@@ -419,9 +444,13 @@ void DfsNode::expand_tiered() {
         std::optional<u64> child_unit;
         if (placed_unit) child_unit = child_unit_power(child, card);
         partial_[depth_] = card;
+        // The tiers it may land on are all asked: its later questions, and
+        // its subtree, ask only those.
+        u64 open = ~u64{0};
         if (!tiers_open(first, child, depth_ + 1, i + 1, child_used(card), false, child_unit,
-                        &partial_))
+                        &partial_, &open))
             continue;
+        tier_mask_ &= open;
         const u64 bound = k_ == 1 ? first : child_bound(exclusion, card, child, extra_of_child);
         if (bound != first && !tiers_open(bound, child, depth_ + 1, i + 1, child_used(card), false,
                                           child_unit, &partial_))
@@ -433,9 +462,12 @@ void DfsNode::expand_tiered() {
         if (k_ >= 3) {
             partial_[depth_] = card;
             const PartialSums ceiled = with_skill_ceilings(m_, child, partial_, depth_ + 1, k_ - 1);
-            if (ceiled.skills != child.skills &&
-                !tiers_open(bound, ceiled, depth_ + 1, i + 1, child_used(card), false, child_unit))
-                continue;
+            if (ceiled.skills != child.skills) {
+                if (!tiers_open(bound, ceiled, depth_ + 1, i + 1, child_used(card), false,
+                                child_unit, nullptr, &open))
+                    continue;
+                tier_mask_ &= open;
+            }
             if (k_ == 3 && !pair_tiers_open(bound, ceiled, i + 1, child_used(card), child_unit))
                 continue;
             descend(card, ceiled, bound);
@@ -459,7 +491,7 @@ u64 DfsNode::child_unit_power(const PartialSums& child, u16 card) {
 }
 
 void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
-                          std::vector<std::pair<usize, usize>>& out) {
+                          std::vector<Block>& out) {
     if (state_.stop || state_.count_step()) return;
     const i64 total = total_at(l);
     PartialSums run = sums_;
@@ -480,21 +512,27 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
         run.add_skill(top);
     }
     first_range_ = FirstRange{l, r, placed_unit ? *placed_unit : u64{sums_.power_sum}};
+    u64 tiers = ~u64{0};
     const bool open = tiers_open(state_.last_card->bound(sums_, l, r, k_ - 1, extra), run,
-                                 depth_ + 1, l + 1, used_, true);
+                                 depth_ + 1, l + 1, used_, true, std::nullopt, nullptr, &tiers);
     first_range_.reset();
     if (!open) return;
+    tiers &= tier_mask_;
     // With three free slots a run is asked once: its halves, asked again,
     // cost more than the children they spare. With two, halves of more
     // than sixteen cards: smaller ones, most of which pass again, cost
     // about what their children's own tests do.
     if (k_ == 2 && r - l > 16) {
+        // Its halves' decks are some of its own.
         const usize mid = l + (r - l) / 2;
+        const u64 outer = tier_mask_;
+        tier_mask_ = tiers;
         pair_blocks(l, mid, extra, placed_unit, out);
         pair_blocks(mid, r, extra, placed_unit, out);
+        tier_mask_ = outer;
         return;
     }
-    out.emplace_back(l, r);
+    out.push_back({l, r, tiers});
 }
 
 bool DfsNode::entry_admits(u64 bound, usize next) const {
@@ -620,7 +658,9 @@ DfsNode::BonusRuns DfsNode::next_card_runs(u64 node_bound) const {
     out.first = row;
     const BonusExtras extras = reach().extras(sums_, k_, row, used_);
     const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
-    for (const TierRecord& tier : tiers) {
+    for (usize t = 0; t < tiers.size(); ++t) {
+        const TierRecord& tier = tiers[t];
+        if (t < 64 && !((tier_mask_ >> t) & 1)) continue;
         const DfsTopDecks& decks = tier.decks;
         if (beneath(decks, static_cast<u32>(node_bound))) continue;
         const TierWindows windows = reach().windows(tier.tier_key, extras);
@@ -667,7 +707,8 @@ void DfsNode::expand_last_by_tiers() {
     for (auto tier = store.tiers.rbegin(); tier != store.tiers.rend(); ++tier) {
         const i64 key = tier->tier_key;
         const i64 high = 5 * key + 2 - placed, low = 5 * key - 2 - placed;
-        if (high < 0 || key > upper) continue;
+        const usize index = static_cast<usize>(store.tiers.rend() - tier) - 1;
+        if (high < 0 || key > upper || (index < 64 && !((tier_mask_ >> index) & 1))) continue;
         const DfsTopDecks& kept = tier->decks;
         if (beneath(kept, static_cast<u32>(entry))) continue;
         const usize begin = first_at_most(from, high);
