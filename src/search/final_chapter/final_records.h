@@ -150,6 +150,10 @@ struct TiedLeader {
     // Per shape: Y0 = 100 + 1 / 20,000 + k x y0_rate; the normalizer of Y is
     // k x beta; a card's scalar takes its power times inv_beta.
     std::array<double, 16> y0_rate{}, beta{}, inv_beta{};
+    // Per shape, the bound's sum S before the placed and open cards'
+    // scalars, x0 / a + y0_rate / beta, and W = (100 + 1 / 20,000) / beta,
+    // which read no rate: the sum at rate k is S + W / k.
+    std::array<double, 16> rate_free_sum{}, w{};
     // By a card's unit mask and whether it has the leader's attribute: bit j
     // for each shape j it fits.
     std::array<std::array<u16, 2>, 64> fits{};

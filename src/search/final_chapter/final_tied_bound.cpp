@@ -119,6 +119,8 @@ TiedLeader tied_leader(const GroupSearchState& gs) {
             column[g] = y_max[g][j];
         tl.beta[j] = (100.0 + 1.0 / 20000.0) / k + tl.y0_rate[j] + top_four_sum(std::move(column));
         tl.inv_beta[j] = Y_PER_POWER / tl.beta[j];
+        tl.rate_free_sum[j] = tl.x0 / tl.a + tl.y0_rate[j] / tl.beta[j];
+        tl.w[j] = (100.0 + 1.0 / 20000.0) / tl.beta[j];
     }
     // 3. Per card and shape its scalar, and per group and shape its best
     // card's.
@@ -249,16 +251,19 @@ u64 tied_key_at(const TiedBound& tb, const GroupSearchState& gs, const TiedPlace
     if (!rate || *rate <= 0 || static_cast<double>(*rate) >= tb.rate)
         return tied_key(tb, gs, placed, p);
     // Per shape the least bound over k >= `rate` (see above), never above
-    // the one at the set's rate.
+    // the one at the set's rate: at k = `rate` where W / S is at most it,
+    // else at k = W / S, where (S + W / k)^2 k beta is 4 S W beta.
     const TiedLeader& tl = *gs.tied;
+    const double k = static_cast<double>(*rate);
+    const double inv_k = 1.0 / k;
     double product = 0.0;
     for (usize j = 0; j < tb.shape_count; ++j) {
         if (!((placed.shapes >> j) & 1u) || tb.open[p][j] < 0.0) continue;
-        const double s = tl.x0 / tl.a + tl.y0_rate[j] / tl.beta[j] + placed.sum[j] + tb.open[p][j];
-        const double w = (100.0 + 1.0 / 20000.0) / tl.beta[j];
-        const double k = std::max(static_cast<double>(*rate), w / s);
-        const double sum = s + w / k;
-        product = std::max(product, sum * sum * k * tl.beta[j]);
+        const double s = tl.rate_free_sum[j] + placed.sum[j] + tb.open[p][j];
+        const double sum = s + tl.w[j] * inv_k;
+        const double at =
+            k * s >= tl.w[j] ? sum * sum * k * tl.beta[j] : 4.0 * s * tl.w[j] * tl.beta[j];
+        product = std::max(product, at);
     }
     return points_key(*gs.tables, product * tb.a / 4.0);
 }
