@@ -186,10 +186,15 @@ std::optional<SupportLossMatrix> build_support_loss_matrix(const CardPool& pool,
     for (const SupportDeckList* list : used) {
         // A deck drops at most the entries of its five cards, so it takes
         // nothing past `count` plus five times the most entries of one id.
-        std::unordered_map<u16, usize> entries_of;
+        // Counted by id in a flat table: lists name thousands of cards, a
+        // node per id cost more than the rest of the pool's pruning.
+        u16 largest_id = 0;
+        for (const SupportEntry& e : list->entries)
+            largest_id = std::max(largest_id, e.card_id);
+        std::vector<u32> entries_of(usize{largest_id} + 1, 0);
         usize most = 0;
         for (const SupportEntry& e : list->entries)
-            most = std::max(most, ++entries_of[e.card_id]);
+            most = std::max<usize>(most, ++entries_of[e.card_id]);
         const usize reach = std::min(list->entries.size(), usize{list->count} + 5 * most);
         std::vector<std::vector<double>> per_card(n);
         SupportLossMatrix::List costs;
