@@ -658,13 +658,23 @@ DfsNode::BonusRuns DfsNode::next_card_runs(u64 node_bound) const {
     out.first = row;
     const BonusExtras extras = reach().extras(sums_, k_, row, used_);
     const i64 placed = sums_.bonus_x10, k = static_cast<i64>(k_);
+    // The free cards add at most k times the first one's total: a window
+    // that asks more holds no run a card from `row` on falls in or lies
+    // above, and one that ends below the placed total none at all, so
+    // neither is worth its exact ends.
+    const i64 most = row < pool_.count() ? k * total_at(row) : -1;
+    const auto beyond = [&](const TenthsWindow& w) {
+        return w.hi - placed < 0 || w.lo - placed > most;
+    };
     for (usize t = 0; t < tiers.size(); ++t) {
         const TierRecord& tier = tiers[t];
         if (t < 64 && !((tier_mask_ >> t) & 1)) continue;
         const DfsTopDecks& decks = tier.decks;
         if (beneath(decks, static_cast<u32>(node_bound))) continue;
+        if (beyond(reach().window(tier.tier_key, extras))) continue;
         const TierWindows windows = reach().windows(tier.tier_key, extras);
         for (usize w = 0; w < windows.count; ++w) {
+            if (beyond(windows.window[w])) continue;
             const TenthsWindow window =
                 extras.exact_count == 0
                     ? windows.window[w]
