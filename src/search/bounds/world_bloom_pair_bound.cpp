@@ -17,11 +17,14 @@
 // variant without the shared attribute where the deck's attributes differ,
 // and the placed cards have at most `placed_unit`; else every card has its
 // power under the shared attribute where all five share it, else its plain
-// power; the power column bounds every card. The pairs that leave the deck
-// one attribute and those that leave it several are bounded apart, and the
-// key grows with the power, each skill value and the bonus (a free card's
-// rounded-up bonus is at most its total rounded up plus one), as every bound
-// of the search uses.
+// power; the power column bounds every card. Each pair of runs and
+// attributes is bounded apart, its parts read from its own lists, and the
+// largest of those keys bounds every pair; the largest of each part over
+// all of them, which mixes the power of one with the skills of another,
+// bounds that in turn and is asked first. The key grows with
+// the power, each skill value and the bonus (a free card's rounded-up bonus
+// is at most its total rounded up plus one), as every bound of the search
+// uses.
 #include "search/bounds/world_bloom_pair_bound.h"
 
 #include <algorithm>
@@ -146,18 +149,21 @@ i64 pair_max(const B& x, const B& y, u32 used, bool same) {
 
 std::optional<u64> WorldBloomPairBound::bound(const PartialSums& placed, u64 placed_unit, usize row,
                                               u32 used, i64 lo, i64 hi, u8 new_attrs,
-                                              u64 bonus_extra) const {
+                                              u64 bonus_extra, std::optional<u32> cut_at) const {
     VDZ_ASSERT(covers(row) && bit_count(used) <= 3);
     if (hi < 0 || lo > hi) return std::nullopt;
-    // Per deck shape (one attribute, several), the parts' largest sums.
-    struct Shape {
-        bool reached = false;
-        i64 power = 0, plain = 0, same_attr = 0;
-        std::array<i64, 6> unit{};
-    };
-    std::array<Shape, 2> shapes{};
-    i64 skill_sum = 0, top = 0, second = 0;
     const u32 placed_attrs = bit_count(placed.attr_mask);
+    const u64 bonus = u64{placed.bonus_sum} + ceil_percent(static_cast<u32>(hi)) + 2 + bonus_extra;
+    // Per pair of runs and attributes, its power and two skill values; the
+    // largest of each bound them all, and most questions end there.
+    struct Combo {
+        u64 power;
+        std::array<u32, 2> skill;
+    };
+    std::array<Combo, 256> combos;  // the first `count`, each set before read
+    usize count = 0;
+    bool all_kept = true;
+    Combo joined{0, {0, 0}};
     const auto classes_end = classes_.end();
     for (usize k1 = class_at_[row]; k1 < classes_.size(); ++k1) {
         const i64 t1 = classes_[k1].total;
@@ -184,51 +190,63 @@ std::optional<u64> WorldBloomPairBound::bound(const PartialSums& placed, u64 pla
                     const bool same = one_run && a1 == a2;
                     const i64 plain = pair_max(x[PLAIN], y[PLAIN], used, same);
                     if (plain == NONE) continue;
-                    Shape& shape = shapes[bit_count(mask) > 1];
-                    shape.reached = true;
-                    shape.plain = std::max(shape.plain, plain);
-                    shape.power = std::max(shape.power, pair_max(x[POWER], y[POWER], used, same));
-                    if (bit_count(mask) == 1)
-                        shape.same_attr = std::max(
-                            shape.same_attr, pair_max(x[SAME_ATTR], y[SAME_ATTR], used, same));
-                    const usize units = bit_count(mask) == 1 ? UNIT : MIXED;
-                    for (u32 u = 0; u < 6; ++u)
-                        if ((placed.common_units >> u) & 1u)
-                            shape.unit[u] = std::max(
-                                shape.unit[u], pair_max(x[units + u], y[units + u], used, same));
-                    skill_sum = std::max(skill_sum, pair_max(x[SKILL], y[SKILL], used, same));
+                    const bool one_attr = bit_count(mask) == 1;
+                    // The power of such a deck, as the other bounds take it.
+                    u64 shape = u64{placed.plain_power_sum} + static_cast<u64>(plain);
+                    if (one_attr)
+                        shape = std::max(
+                            shape, u64{placed.unitless_power_sum} +
+                                       static_cast<u64>(std::max<i64>(
+                                           pair_max(x[SAME_ATTR], y[SAME_ATTR], used, same), 0)));
+                    const usize units = one_attr ? UNIT : MIXED;
+                    for (u32 u = 0; u < 6; ++u) {
+                        if (!((placed.common_units >> u) & 1u)) continue;
+                        const i64 unit = pair_max(x[units + u], y[units + u], used, same);
+                        if (unit > 0) shape = std::max(shape, placed_unit + static_cast<u64>(unit));
+                    }
+                    Combo combo{};
+                    combo.power =
+                        std::min(u64{placed.power_sum} +
+                                     static_cast<u64>(pair_max(x[POWER], y[POWER], used, same)),
+                                 shape);
+                    const i64 skill_sum = pair_max(x[SKILL], y[SKILL], used, same);
                     const Best& sx = x[SKILL];
                     const Best& sy = y[SKILL];
                     const usize i = first_valid(sx, used);
                     const usize j = same ? first_valid(sx, used, i + 1) : first_valid(sy, used);
                     const u32 vx = sx.value[i];
                     const u32 vy = same ? sx.value[j] : sy.value[j];
-                    top = std::max<i64>(top, std::max(vx, vy));
-                    second = std::max<i64>(second, std::min(vx, vy));
+                    combo.skill[0] = static_cast<u32>(std::min<i64>(std::max(vx, vy), skill_sum));
+                    combo.skill[1] =
+                        static_cast<u32>(std::min<i64>(std::min(vx, vy), skill_sum / 2));
+                    joined.power = std::max(joined.power, combo.power);
+                    joined.skill[0] = std::max(joined.skill[0], combo.skill[0]);
+                    joined.skill[1] = std::max(joined.skill[1], combo.skill[1]);
+                    if (count < combos.size()) {
+                        combos[count++] = combo;
+                    } else {
+                        all_kept = false;
+                    }
                 }
             }
         }
     }
-    if (!shapes[0].reached && !shapes[1].reached) return std::nullopt;
-    // The power of a deck of each shape, as the other bounds take it.
-    u64 power = 0;
-    for (usize several = 0; several < 2; ++several) {
-        const Shape& s = shapes[several];
-        if (!s.reached) continue;
-        u64 shape = u64{placed.plain_power_sum} + static_cast<u64>(s.plain);
-        if (!several)
-            shape = std::max(shape, u64{placed.unitless_power_sum} + static_cast<u64>(s.same_attr));
-        for (u32 u = 0; u < 6; ++u)
-            if (((placed.common_units >> u) & 1u) && s.unit[u] > 0)
-                shape = std::max(shape, placed_unit + static_cast<u64>(s.unit[u]));
-        power = std::max(power, std::min(u64{placed.power_sum} + static_cast<u64>(s.power), shape));
+    if (count == 0 && all_kept) return std::nullopt;
+    const auto key_of = [&](const Combo& c) {
+        std::array<u32, 5> values{};
+        values[0] = c.skill[0];
+        values[1] = c.skill[1];
+        const SkillValues skills = merge_skills(placed, values, 2);
+        return bound_key(*m_, c.power, skills, lead_bound(placed, skills), bonus);
+    };
+    const u64 loose = key_of(joined);
+    if (!cut_at || static_cast<u32>(loose) <= *cut_at || !all_kept) return loose;
+    u64 out = 0;
+    for (usize c = 0; c < count; ++c) {
+        out = std::max(out, key_of(combos[c]));
+        if (static_cast<u32>(out) > *cut_at) break;
     }
-    std::array<u32, 5> values{};
-    values[0] = static_cast<u32>(std::min(top, skill_sum));
-    values[1] = static_cast<u32>(std::min(second, skill_sum / 2));
-    const SkillValues skills = merge_skills(placed, values, 2);
-    const u64 bonus = u64{placed.bonus_sum} + ceil_percent(static_cast<u32>(hi)) + 2 + bonus_extra;
-    return bound_key(*m_, power, skills, lead_bound(placed, skills), bonus);
+    return out;
 }
 
 }  // namespace vdz

@@ -32,9 +32,12 @@ class WorldBloomPairBound {
     // of distinct characters outside `used` from positions `row` on, whose
     // totals add `lo`..=`hi` tenths and which bring n attributes the placed
     // cards lack for a bit n of `new_attrs`, with the extra bonus
-    // `bonus_extra`; none where no two cards do.
+    // `bonus_extra`; none where no two cards do. Where the caller cuts at
+    // live scores up to `cut_at`, a key above it may be returned as soon as
+    // one is found, which tells the same.
     std::optional<u64> bound(const PartialSums& placed, u64 placed_unit, usize row, u32 used,
-                             i64 lo, i64 hi, u8 new_attrs, u64 bonus_extra) const;
+                             i64 lo, i64 hi, u8 new_attrs, u64 bonus_extra,
+                             std::optional<u32> cut_at = std::nullopt) const;
 
   private:
     // The parts each card brings, summed over the two free cards.

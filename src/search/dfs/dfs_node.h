@@ -95,6 +95,13 @@ class DfsNode {
     // where the bound cannot tell.
     bool pair_tiers_open(u64 bound, const PartialSums& child, usize row, u32 used,
                          std::optional<u64> child_unit) const;
+    // Whether a completion of that child holding a card from `row` on that
+    // takes one of the support entries its deck counts may land on a tier
+    // with room; the child's three cards are in `partial_`. The same for
+    // the completions holding `taker`, one such card.
+    bool taker_decks_open(u64 bound, const PartialSums& child, usize row, u32 used) const;
+    bool taker_deck_open(u64 bound, const PartialSums& child, usize row, u32 used, u16 taker) const;
+    friend void check_world_bloom_pair(SearchNodeState& state, const DeckSlots& deck, u64 key);
 
     // Whether a completion of the three placed cards of `sums` (`deck`'s
     // first slots, characters `used`, entered with `bound`) by two free
@@ -480,6 +487,6 @@ class DfsNode {
 
 // Debug builds: the two free cards' bound of a World Bloom deck's first
 // three cards, as the search asks it, holds the deck of key `key`.
-void check_world_bloom_pair(const SearchNodeState& state, const DeckSlots& deck, u64 key);
+void check_world_bloom_pair(SearchNodeState& state, const DeckSlots& deck, u64 key);
 
 }  // namespace vdz

@@ -5,9 +5,9 @@
 // worst kept deck or do not exist. Where a free card may take one of the
 // support entries the placed cards' deck counts, the completions whose free
 // cards take none have exact windows of those entries' sum and are asked so;
-// the few cards that take one bound the others, each with one card more
-// from the free cards' first position on, in the windows of every support
-// sum, which hold every completion.
+// the others hold one of the few cards that take one, and each such card is
+// asked as a fourth placed card with one free card from the free cards'
+// first position on (`taker_decks_open`).
 #include <algorithm>
 
 #include "common/check.h"
@@ -24,14 +24,12 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
     const TierReach& reach = *state_.tier_reach;
     const BonusExtras wide = reach.extras(child, 2, row, used);
     BonusExtras extras = wide;
-    std::optional<u32> taker_score;
     if (wide.exact_count == 0) {
         extras = reach.kept_extras(child, 2, row, used);
         if (extras.exact_count == 0) return true;
-        // With many takers, the bounds of each cost more than they spare.
+        // With many takers, the tests of each cost more than they spare.
         if (!few_pair_takers(state_, child, row, used)) return true;
-        // No fixed runs here, so each taker is bounded with one card from `row` on.
-        taker_score = pair_takers_score(state_, child, 3, row, used);
+        if (taker_decks_open(bound, child, row, used)) return true;
     }
     // Per exact value, the attribute counts that give it, as numbers of
     // attributes the free cards add.
@@ -49,9 +47,13 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
         if (tier.tier_key > upper) break;
         if (t < 64 && !((tier_mask_ >> t) & 1)) continue;
         if (beneath(tier.decks, score)) continue;
-        if (taker_score && !beneath(tier.decks, *taker_score) &&
-            reach.reaches(row, 2, child.bonus_x10, reach.window(tier.tier_key, wide)))
-            return true;
+        // The tier cuts a live score at or below its worst kept one, or
+        // below it (see `beneath`); one that is not full cuts none.
+        u32 cut_at = 0;
+        if (tier.decks.full() && tier.decks.worst_score() != 0) {
+            const u32 worst = static_cast<u32>(tier.decks.worst_score());
+            cut_at = state_.tiers_in_slot_order ? worst : worst - 1;
+        }
         const TierWindows windows = reach.windows(tier.tier_key, extras);
         for (usize w = 0; w < windows.count; ++w) {
             if (adds[w] == 0) continue;
@@ -60,14 +62,42 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
             if (window.lo > window.hi || !reach.reaches(row, 2, child.bonus_x10, window)) continue;
             const std::optional<u64> key =
                 pair->bound(child, *child_unit, row, used, window.lo - i64{child.bonus_x10},
-                            window.hi - i64{child.bonus_x10}, adds[w], m_.bonus_extra);
+                            window.hi - i64{child.bonus_x10}, adds[w], m_.bonus_extra, cut_at);
             if (key && !beneath(tier.decks, static_cast<u32>(*key))) return true;
         }
     }
     return false;
 }
 
-void check_world_bloom_pair(const SearchNodeState& state, const DeckSlots& deck,
+bool DfsNode::taker_decks_open(u64 bound, const PartialSums& child, usize row, u32 used) const {
+    bool open = false;
+    state_.tier_reach->for_each_taker(child, row, [&](u16 card, usize) {
+        open = open || taker_deck_open(bound, child, row, used, card);
+    });
+    return open;
+}
+
+bool DfsNode::taker_deck_open(u64 bound, const PartialSums& child, usize row, u32 used,
+                              u16 taker) const {
+    // A completion holding the taker t is the placed cards, t and one card
+    // more from `row` on, of a character outside `used` and t's (one card
+    // per character: the pair test runs only there): a node of those four
+    // cards with one free card from `row` on holds it, whichever of the two
+    // the search places first, and `tiers_open` of such a node holds for
+    // every completion of its cards. The child's bound holds for them too;
+    // each half of a key bounds on its own.
+    if ((used >> pool_.character_id(taker)) & 1) return false;
+    const PartialSums with = child_sums(m_, child, taker);
+    DeckSlots deck = partial_;  // the child's three cards, then t
+    deck[3] = taker;
+    const u64 own = position_bound(m_, with, row, 1, m_.bonus_extra);
+    const u64 capped =
+        (std::min(bound >> 32, own >> 32) << 32) | std::min(bound & 0xFFFFFFFFu, own & 0xFFFFFFFFu);
+    return tiers_open(capped, with, 4, row, used | (1u << pool_.character_id(taker)), false,
+                      state_.last_card->placed_unit_power(with, deck, 4), &deck);
+}
+
+void check_world_bloom_pair(SearchNodeState& state, const DeckSlots& deck,
                             [[maybe_unused]] u64 key) {
     const WorldBloomPairBound* pair = state.world_bloom_pair;
     if (!pair || !pair->covers(usize{deck[2]} + 1)) return;
@@ -90,14 +120,16 @@ void check_world_bloom_pair(const SearchNodeState& state, const DeckSlots& deck,
         total, total, static_cast<u8>(1u << (bit_count(attrs) - bit_count(placed.attr_mask))),
         state.bounds.bonus_extra);
     VDZ_ASSERT(b && static_cast<u32>(key) <= static_cast<u32>(*b));
-    // A free card that takes an entry the placed cards' deck counts bounds
-    // the deck with one card more from the free cards' first position on.
+    // A deck its tier takes, one of whose free cards takes an entry the
+    // placed cards' deck counts, is let through by that card's own test.
+    const usize tier = state.store.tier_at(static_cast<u32>(key >> 32));
+    if (tier == state.store.tiers.size()) return;
+    DeckSlots slots = deck;
+    const DfsNode node(state, 2, deck[2], slots, used, ceiled, false, 0);
+    if (node.beneath(state.store.tiers[tier].decks, static_cast<u32>(key))) return;
     state.tier_reach->for_each_taker(placed, usize{deck[2]} + 1, [&](u16 card, usize) {
         if (card != deck[3] && card != deck[4]) return;
-        [[maybe_unused]] const u64 with =
-            position_bound(state.bounds, child_sums(state.bounds, ceiled, card), usize{deck[2]} + 1,
-                           1, state.bounds.bonus_extra);
-        VDZ_ASSERT(static_cast<u32>(key) <= static_cast<u32>(with));
+        VDZ_ASSERT(node.taker_deck_open(~u64{0}, ceiled, usize{deck[2]} + 1, used, card));
     });
 }
 

@@ -226,6 +226,37 @@ TEST(TieredSearch, WorldBloomExactWindowsEqualBruteForce) {
     }
 }
 
+// World Bloom lists sorted best first over pools listed by bonus, whose
+// counted entries name cards a deck's free cards may take: a child of two
+// free cards asks each such card as a fourth placed card with one free card
+// more, and the completions that take none in their exact windows. Tiers of
+// one or two decks fill early, so those tests decide.
+TEST(TieredSearch, WorldBloomTakersEqualBruteForce) {
+    std::mt19937 rng(1);
+    for (int round = 0; round < 25; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 12 + rng() % 5);
+        std::map<u16, u8> attr_of;
+        for (TestCard& c : cards) {
+            c.character = static_cast<u8>(1 + c.card_id % 9);
+            c.attr = attr_of.try_emplace(c.card_id, static_cast<u8>(rng() % 5)).first->second;
+        }
+        SearchContext context = random_tier_context(rng, cards);
+        context.world_bloom_support = {};
+        test::add_world_bloom_support(rng, cards, context);
+        auto& general = context.world_bloom_support.general;
+        general.count = static_cast<u8>(1 + rng() % 3);
+        for (SupportEntry& e : general.entries)
+            e.value = 7.3 * static_cast<double>(rng() % 4) + (rng() % 2 ? 0.15 : 0.05);
+        std::stable_sort(
+            general.entries.begin(), general.entries.end(),
+            [](const SupportEntry& a, const SupportEntry& b) { return a.value > b.value; });
+        list_by_bonus(cards);
+        const CardPool pool = test::make_pool(cards, context);
+        expect_every_tier(pool, context, 1 + rng() % 2, round, round % 2 ? 3 : 1);
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 // Larger pools of many characters listed by bonus, as the pool builder
 // lists an event's pool, where the tiers fill and their worst live scores
 // cut: the bounds that read only the positions fitting a tier's bonus, and
