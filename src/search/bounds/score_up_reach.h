@@ -25,6 +25,9 @@ class ScoreUpReach {
     // Whether some deck holding the cards of `placed` and `free` (0..5)
     // more cards from position `row` on, whose totals (tenths of a percent)
     // add `lo`..=`hi` to the placed ones, can reach the score-up lower bound.
+    // With free cards, also yes where every such deck would reach it, even
+    // if no cards make the window's sums: callers ask windows they have
+    // found some cards to make.
     bool open(const PartialSums& placed, usize row, usize free, i64 lo, i64 hi) const;
 
   private:
@@ -44,6 +47,7 @@ class ScoreUpReach {
     };
 
     double lower_bound_ = 0.0;
+    i64 least_value_ = 0;  // the pool's least skill value
     BonusTotalTables<Entry, 5> tables_;
     // Wide windows' joins, kept as they are first read.
     mutable WindowJoins<Entry, 5> window_joins_;
