@@ -3,6 +3,7 @@
 // completions can still reach and enter, and the last card of a deck is
 // judged against its own tier. Why each test holds is said where it is made.
 #include <algorithm>
+#include <bit>
 #include <optional>
 
 #include "common/check.h"
@@ -68,84 +69,101 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     // the others are judged by their takers' decks.
     const bool pair_split = deck && !bonus_only && free == 2 && wide.exact_count == 0 &&
                             pair_split_applies(state_, depth, depth == depth_);
-    const BonusExtras kept = split || pair_split ? reach.kept_extras(sums, free, row, used)
-                             : block_split       ? reach.kept_extras(sums, free + 1, next - 1, used)
-                                                 : BonusExtras{};
-    const bool takers = (split || block_split || pair_split) && kept.exact_count != 0;
-    const BonusExtras& extras = takers ? kept : wide;
     usize later_from = SIZE_MAX;
     u32 later = 0;
-    // A window whose attribute bonus only decks of two attributes or more
-    // take holds no deck whose cards share one: its bounds read the placed
-    // cards as of several attributes (with a later bound of their own).
-    PartialSums mixed = sums;
-    mixed.mixed_attrs = true;
     usize mixed_later_from = SIZE_MAX;
     u32 mixed_later = 0;
     const bool may_share = !sums.mixed_attrs && bit_count(sums.attr_mask) <= 1;
     // A tier's widest window ends at five times its key plus a slack
     // the extras fix; tiers whose window ends below the placed cards'
-    // total take none of these decks.
+    // total take none of these decks, nor do those above the bound's bonus.
     const i64 slack = reach.window(0, wide).hi;
-    const auto first =
-        std::partition_point(store.tiers.begin(), store.tiers.end(), [&](const TierRecord& tier) {
-            return 5 * i64{tier.tier_key} + slack < i64{sums.bonus_x10};
-        });
-    // Where the open tiers are asked for, every tier is asked, and one none
-    // of these decks can enter keeps its bit clear; not where the cards that
-    // take support entries are judged apart below, by no tier's window.
-    const bool collect = open_tiers && !takers;
-    u64 found = 0;
-    bool any = false;
-    const auto open_at = [&](usize index) {
-        any = true;
-        if (index < 64) found |= u64{1} << index;
-        return !collect;
-    };
-    for (auto at = first; at != store.tiers.end(); ++at) {
-        const TierRecord& tier = *at;
-        if (tier.tier_key > upper) break;
-        const usize index = static_cast<usize>(at - store.tiers.begin());
-        if (index < 64 && !((tier_mask_ >> index) & 1)) continue;
+    const TierRecord* const tiers = store.tiers.data();
+    const usize count = store.tiers.size();
+    const usize begin = static_cast<usize>(
+        std::partition_point(tiers, tiers + count,
+                             [&](const TierRecord& tier) {
+                                 return 5 * i64{tier.tier_key} + slack < i64{sums.bonus_x10};
+                             }) -
+        tiers);
+    // Whether tier `t` (of those) takes a completion under `bound` whose
+    // extras are `extras`.
+    const auto tier_open = [&](usize t, const BonusExtras& extras) {
+        const TierRecord& tier = tiers[t];
         const DfsTopDecks& decks = tier.decks;
-        if (beneath(decks, score)) continue;
+        if (beneath(decks, score)) return false;
         // Without exact windows a tier has one, of every attribute count.
-        if (extras.exact_count == 0) {
-            if (window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
-                            bonus_only, placed_unit, used, later_from, later) &&
-                open_at(index))
-                return true;
-            continue;
-        }
+        if (extras.exact_count == 0)
+            return window_open(reach.window(tier.tier_key, extras), 0xFF, decks, sums, row, free,
+                               bonus_only, placed_unit, used, later_from, later);
         // The window of the extras' range holds every exact one: where
         // it holds no sum the later cards make, none does.
-        if (extras.exact_count != 0 &&
-            !reach.reaches(row, free, sums.bonus_x10, reach.window(tier.tier_key, extras)))
-            continue;
+        if (!reach.reaches(row, free, sums.bonus_x10, reach.window(tier.tier_key, extras)))
+            return false;
         const TierWindows windows = reach.windows(tier.tier_key, extras);
         for (usize w = 0; w < windows.count; ++w) {
             TenthsWindow window = windows.window[w];
-            if (extras.exact_count != 0) {
-                // Most windows hold no sum the later cards make; only
-                // those that do are worth their exact ends.
-                if (!reach.reaches(row, free, sums.bonus_x10, window)) continue;
-                window = reach.exact_window(tier.tier_key, extras, w, window);
-                if (window.lo > window.hi) continue;
+            // Most windows hold no sum the later cards make; only those
+            // that do are worth their exact ends.
+            if (!reach.reaches(row, free, sums.bonus_x10, window)) continue;
+            window = reach.exact_window(tier.tier_key, extras, w, window);
+            if (window.lo > window.hi) continue;
+            // A window whose attribute bonus only decks of two attributes
+            // or more take holds no deck whose cards share one: its bounds
+            // read the placed cards as of several attributes (with a later
+            // bound of their own).
+            if (may_share && context_.distinct_attr_bonus[1] != extras.exact[w]) {
+                PartialSums mixed = sums;
+                mixed.mixed_attrs = true;
+                if (window_open(window, windows.attrs[w], decks, mixed, row, free, bonus_only,
+                                placed_unit, used, mixed_later_from, mixed_later))
+                    return true;
+                continue;
             }
-            const bool many = may_share && context_.distinct_attr_bonus[1] != extras.exact[w];
-            if (window_open(window, windows.attrs[w], decks, many ? mixed : sums, row, free,
-                            bonus_only, placed_unit, used, many ? mixed_later_from : later_from,
-                            many ? mixed_later : later)) {
-                if (open_at(index)) return true;
-                break;
-            }
+            if (window_open(window, windows.attrs[w], decks, sums, row, free, bonus_only,
+                            placed_unit, used, later_from, later))
+                return true;
+        }
+        return false;
+    };
+    // Whether some tier takes a completion whose extras are `extras`: the
+    // tiers from `begin` on that the mask leaves, the first 64 as bits;
+    // those above the bound's bonus are passed over. One tier with room is
+    // enough, but with `collect` every tier is asked, and one none of these
+    // decks can enter keeps its bit clear in `open_tiers`.
+    const auto some_tier_open = [&](const BonusExtras& extras, bool collect) {
+        u64 left = begin >= 64 ? 0 : tier_mask_ & (~u64{0} << begin);
+        u64 found = 0;
+        bool any = false;
+        for (; left != 0; left &= left - 1) {
+            const usize t = static_cast<usize>(std::countr_zero(left));
+            if (t >= count || tiers[t].tier_key > upper) break;
+            if (!tier_open(t, extras)) continue;
+            if (!collect) return true;
+            found |= u64{1} << t;
+            any = true;
+        }
+        for (usize t = std::max<usize>(begin, 64); t < count && tiers[t].tier_key <= upper; ++t) {
+            if (!tier_open(t, extras)) continue;
+            if (!collect) return true;
+            any = true;
+        }
+        if (collect) *open_tiers = found;
+        return any;
+    };
+    // Not where the cards that take support entries are judged apart, by
+    // no tier's window: there the open tiers are not collected.
+    if (split || pair_split || block_split) {
+        const BonusExtras kept = block_split ? reach.kept_extras(sums, free + 1, next - 1, used)
+                                             : reach.kept_extras(sums, free, row, used);
+        if (kept.exact_count != 0) {
+            if (some_tier_open(kept, false)) return true;
+            if (pair_split) return pair_takers_open(bound, sums, row, used, *deck);
+            return split ? takers_open(score, sums, *deck, row, used)
+                         : block_takers_open(score, sums, row, used);
         }
     }
-    if (collect) *open_tiers = found;
-    if (!takers) return any;
-    if (pair_split) return pair_takers_open(bound, sums, row, used, *deck);
-    return split ? takers_open(score, sums, *deck, row, used)
-                 : block_takers_open(score, sums, row, used);
+    return some_tier_open(wide, open_tiers != nullptr);
 }
 
 bool DfsNode::block_takes(const PartialSums& run) const {
