@@ -75,9 +75,8 @@ LastCardBound::LastCardBound(const BoundModel& m) : m_(&m) {
 }
 
 u64 LastCardBound::power_bound(const PartialSums& sums, usize begin, usize end, usize rest,
-                               u64 placed_unit) const {
+                               u64 placed_unit, usize after) const {
     const SuffixTables& t = *m_->suffix;
-    const usize after = begin + 1;
     const u64 plain =
         u64{sums.plain_power_sum} + plain_power_.max(begin, end) + t.plain_power_sums[after][rest];
     if (sums.plain()) return plain;
@@ -123,23 +122,24 @@ u32 LastCardBound::placed_card_unit_power(const PartialSums& sums, u16 card) con
 
 u64 LastCardBound::last_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
                               u64 bonus_extra) const {
-    return bound_parts(sums, power_bound(sums, begin, end, 0, placed_unit), begin, end, 0,
-                       bonus_extra);
+    return bound_parts(sums, power_bound(sums, begin, end, 0, placed_unit, begin + 1), begin, end,
+                       0, bonus_extra, begin + 1);
 }
 
 u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
-                         u64 bonus_extra, std::optional<u64> placed_unit) const {
-    VDZ_ASSERT(rest <= 4 && begin + 1 < m_->suffix->power_sums.size());
-    return bound_parts(
-        sums, power_bound(sums, begin, end, rest, placed_unit ? *placed_unit : u64{sums.power_sum}),
-        begin, end, rest, bonus_extra);
+                         u64 bonus_extra, std::optional<u64> placed_unit, usize rest_from) const {
+    const usize after = std::max(begin + 1, rest_from);
+    VDZ_ASSERT(rest <= 4 && after < m_->suffix->power_sums.size());
+    return bound_parts(sums,
+                       power_bound(sums, begin, end, rest,
+                                   placed_unit ? *placed_unit : u64{sums.power_sum}, after),
+                       begin, end, rest, bonus_extra, after);
 }
 
 u64 LastCardBound::bound_parts(const PartialSums& sums, u64 power, usize begin, usize end,
-                               usize rest, u64 bonus_extra) const {
+                               usize rest, u64 bonus_extra, usize after) const {
     const BoundModel& m = *m_;
     const SuffixTables& t = *m.suffix;
-    const usize after = begin + 1;
     // The range's best skill value and the rest's, largest first.
     std::array<u32, 5> skills{skill_.max(begin, end)};
     const SuffixRow& sk = t.skill_sums[after];
@@ -216,10 +216,10 @@ u64 LastCardBound::pair_bound(const PartialSums& sums, u64 placed_unit, usize be
 }
 
 u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
-                         u64 bonus_extra, const CardSuffixSums& cards) const {
+                         u64 bonus_extra, const CardSuffixSums& cards, usize rest_from) const {
     const BoundModel& m = *m_;
-    VDZ_ASSERT(rest <= 4 && begin + 1 < cards.power.size());
-    const usize after = begin + 1;
+    const usize after = std::max(begin + 1, rest_from);
+    VDZ_ASSERT(rest <= 4 && after < cards.power.size());
     const u64 power = u64{sums.power_sum} + power_.max(begin, end) + cards.power[after][rest];
     std::array<u32, 5> skills{skill_.max(begin, end)};
     const SuffixRow& sk = cards.skill[after];

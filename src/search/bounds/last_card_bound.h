@@ -28,13 +28,16 @@ class LastCardBound {
     // from positions after `begin`, with the extra bonus `bonus_extra`.
     // Where a deck may repeat a character, only `rest` 0 bounds it.
     // `placed_unit`, where known, bounds the placed cards' power in a deck
-    // that fills a unit (`placed_unit_power`).
+    // that fills a unit (`placed_unit_power`). Where the `rest` cards are
+    // known to come from `rest_from` (past `begin`) on, they are bounded
+    // from there.
     u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra,
-              std::optional<u64> placed_unit = std::nullopt) const;
+              std::optional<u64> placed_unit = std::nullopt, usize rest_from = 0) const;
     // The same where a deck may repeat a character: the `rest` cards are
-    // any cards after `begin`, bounded by the per-card sums `cards`.
+    // any cards after `begin` (from `rest_from` on), bounded by the
+    // per-card sums `cards`.
     u64 bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 bonus_extra,
-              const CardSuffixSums& cards) const;
+              const CardSuffixSums& cards, usize rest_from = 0) const;
 
     // The largest power the first `placed` cards of `deck` (those of
     // `sums`) have in a deck that fills a unit: a unit they all share, each
@@ -75,14 +78,15 @@ class LastCardBound {
     };
 
     const BoundModel* m_;
-    // `bound` with the decks' power bounded by `power`.
+    // `bound` with the decks' power bounded by `power`, the `rest` cards
+    // from position `after` on.
     u64 bound_parts(const PartialSums& sums, u64 power, usize begin, usize end, usize rest,
-                    u64 bonus_extra) const;
+                    u64 bonus_extra, usize after) const;
     // The largest power of the decks the bound covers, per deck shape.
     // `placed_unit` bounds the placed cards' power where the deck fills a
     // unit; their power column sum always does.
-    u64 power_bound(const PartialSums& sums, usize begin, usize end, usize rest,
-                    u64 placed_unit) const;
+    u64 power_bound(const PartialSums& sums, usize begin, usize end, usize rest, u64 placed_unit,
+                    usize after) const;
 
     Table<u32> power_, plain_power_, same_attr_power_, skill_, bonus_;
     // Per unit, the power column of the cards of that unit, 0 elsewhere.

@@ -5,6 +5,7 @@
 // the later pool positions can make.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -151,6 +152,16 @@ class TierReach {
     // `most`, where the pool is listed by bonus from `row` on: a completion
     // whose cards add at most `most` takes none before it. `row` elsewhere.
     usize first_at_most(usize row, i64 most) const;
+
+    // The first position the free cards after the next one may come from,
+    // where the pool is listed by bonus from `row` on, the next card comes
+    // from `from` on and the free cards' totals add at most `most`: a deck
+    // takes its cards in pool order, so each of those has at most the next
+    // card's total, and the two add at most `most`, so each has at most
+    // half of it (totals are never negative).
+    usize rest_from(usize row, usize from, i64 most) const {
+        return std::max(from + 1, first_at_most(row, std::max<i64>(most, 0) / 2));
+    }
 
   private:
     static i64 extras_offset_lo(double hi);

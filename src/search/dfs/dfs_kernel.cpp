@@ -383,9 +383,18 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                     state.last_card->bound(mixed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            state.last_card->placed_unit_power(placed, deck, d)));
         }
+        // Where the pool is listed by bonus, the cards after the next one
+        // come from where each adds at most half of the free cards' total.
+        const usize free_at = reach.free_row(row, d);
+        const usize rest_from = d < 4 && reach.listed_from(free_at)
+                                    ? reach.rest_from(free_at, deck[d], total - placed.bonus_x10)
+                                    : 0;
+        VDZ_ASSERT(d >= 4 || deck[d + 1] >= rest_from);
         if (!state.card_sums) {
             at_most(
                 state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus));
+            at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
+                                           std::nullopt, rest_from));
             at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            state.last_card->placed_unit_power(placed, deck, d)));
             // The next two cards' pair bound, each its own range, the
@@ -409,6 +418,8 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
         } else if (d < 4) {
             at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            *state.card_sums));
+            at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
+                                           *state.card_sums, rest_from));
         }
         placed = child_sums(state.bounds, placed, deck[d]);
     }

@@ -143,15 +143,18 @@ class DfsNode {
     }
 
     // Bound of the completions of `sums` whose next card comes from
-    // positions `begin`..`end` and whose `rest` cards come after `begin`:
-    // of distinct characters, or any cards where a deck may repeat one (a
-    // last card has no rest, so the per-character rows serve it too).
-    // `placed_unit` as `tiers_open` takes it.
+    // positions `begin`..`end` and whose `rest` cards come after `begin`
+    // (from `rest_from` on, where known): of distinct characters, or any
+    // cards where a deck may repeat one (a last card has no rest, so the
+    // per-character rows serve it too). `placed_unit` as `tiers_open`
+    // takes it.
     u64 range_bound(const PartialSums& sums, usize begin, usize end, usize rest,
-                    std::optional<u64> placed_unit = std::nullopt) const {
+                    std::optional<u64> placed_unit = std::nullopt, usize rest_from = 0) const {
         if (rest == 0 || !state_.card_sums)
-            return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, placed_unit);
-        return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, *state_.card_sums);
+            return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, placed_unit,
+                                           rest_from);
+        return state_.last_card->bound(sums, begin, end, rest, m_.bonus_extra, *state_.card_sums,
+                                       rest_from);
     }
 
     // Bound of the completions of `sums` whose `free` cards come from

@@ -287,10 +287,13 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
     }
     if (!bonus_only && free > 0 && decks.full() && decks.worst_score() != 0) {
         if (listed && to < pool_.count()) {
+            // The cards after the next one each add at most half of what
+            // the window leaves (`TierReach::rest_from`).
             const u64 b =
                 free == 1 && placed_unit
                     ? state_.last_card->last_bound(sums, *placed_unit, from, to, m_.bonus_extra)
-                    : range_bound(sums, from, to, free - 1, placed_unit);
+                    : range_bound(sums, from, to, free - 1, placed_unit,
+                                  reach.rest_from(row, from, window.hi - i64{sums.bonus_x10}));
             if (beneath(decks, static_cast<u32>(b))) return false;
         } else if (from > row) {
             // Tiers in ascending order mostly share their first
