@@ -93,8 +93,11 @@ class DfsNode {
     // cards from `row` on land on a tier with room, where the extras give
     // exact windows; `child_unit` as `tiers_open` takes `placed_unit`. True
     // where the bound cannot tell.
+    // `open_tiers`, where given, takes the tiers (bit i for tier i below
+    // 64) that may take one of these completions, all of them asked, as
+    // `tiers_open` gives them; every bit where the bound cannot tell.
     bool pair_tiers_open(u64 bound, const PartialSums& child, usize row, u32 used,
-                         std::optional<u64> child_unit) const;
+                         std::optional<u64> child_unit, u64* open_tiers = nullptr) const;
     // Whether a completion of that child holding a card from `row` on that
     // takes one of the support entries its deck counts may land on a tier
     // with room; the child's three cards are in `partial_`. The same for

@@ -18,7 +18,7 @@
 namespace vdz {
 
 bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u32 used,
-                              std::optional<u64> child_unit) const {
+                              std::optional<u64> child_unit, u64* open_tiers) const {
     const WorldBloomPairBound* pair = state_.world_bloom_pair;
     if (!pair || !child_unit || !pair->covers(row) || bit_count(used) > 3) return true;
     const TierReach& reach = *state_.tier_reach;
@@ -42,6 +42,10 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
     const u32 upper = static_cast<u32>(bound >> 32);
     const u32 score = static_cast<u32>(bound);
     const auto& tiers = state_.store.tiers;
+    // Past this point the completions that hold a taker enter no tier, so
+    // the tiers the others may enter are all the child's.
+    bool any = false;
+    u64 open = 0;
     for (usize t = 0; t < tiers.size(); ++t) {
         const TierRecord& tier = tiers[t];
         if (tier.tier_key > upper) break;
@@ -63,10 +67,16 @@ bool DfsNode::pair_tiers_open(u64 bound, const PartialSums& child, usize row, u3
             const std::optional<u64> key =
                 pair->bound(child, *child_unit, row, used, window.lo - i64{child.bonus_x10},
                             window.hi - i64{child.bonus_x10}, adds[w], m_.bonus_extra, cut_at);
-            if (key && !beneath(tier.decks, static_cast<u32>(*key))) return true;
+            if (key && !beneath(tier.decks, static_cast<u32>(*key))) {
+                if (!open_tiers) return true;
+                any = true;
+                if (t < 64) open |= u64{1} << t;
+                break;
+            }
         }
     }
-    return false;
+    if (open_tiers) *open_tiers = open;
+    return any;
 }
 
 bool DfsNode::taker_decks_open(u64 bound, const PartialSums& child, usize row, u32 used) const {

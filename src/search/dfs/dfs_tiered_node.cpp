@@ -489,8 +489,12 @@ void DfsNode::expand_tiered() {
                     continue;
                 tier_mask_ &= open;
             }
-            if (k_ == 3 && !pair_tiers_open(bound, ceiled, i + 1, child_used(card), child_unit))
-                continue;
+            if (k_ == 3) {
+                u64 pairs = ~u64{0};
+                if (!pair_tiers_open(bound, ceiled, i + 1, child_used(card), child_unit, &pairs))
+                    continue;
+                tier_mask_ &= pairs;
+            }
             descend(card, ceiled, bound);
             continue;
         }
