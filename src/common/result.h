@@ -81,8 +81,12 @@ Status take(Result<T> result, T& out) {
 }  // namespace vdz
 
 // Propagates an error from an expression returning Status or Result<T>.
-#define VDZ_TRY(expr)                                                         \
-    do {                                                                      \
-        auto vdz_try_result_ = (expr);                                        \
-        if (!vdz_try_result_.ok()) return std::move(vdz_try_result_).error(); \
+// A named result is looked at where it is, not copied (a card power output
+// or a built pool is a few hundred allocations); a temporary hands its error
+// on by move.
+#define VDZ_TRY(expr)                                                                \
+    do {                                                                             \
+        auto&& vdz_try_result_ = (expr);                                             \
+        if (!vdz_try_result_.ok())                                                   \
+            return std::forward<decltype(vdz_try_result_)>(vdz_try_result_).error(); \
     } while (0)

@@ -58,16 +58,38 @@ void merge_sort(T* items, T* scratch, usize n, Less& less) {
         items[out++] = std::move(scratch[a++]);
 }
 
+template <class T, class Less>
+void sort_in_place(std::vector<T>& items, Less& less) {
+    if (items.size() < 21) {
+        insertion_sort(items.data(), items.size(), less);
+        return;
+    }
+    std::vector<T> scratch(items.size() / 2 + 1);
+    merge_sort(items.data(), scratch.data(), items.size(), less);
+}
+
 }  // namespace detail
 
 template <class T, class Less>
 void builder_stable_sort(std::vector<T>& items, Less less) {
-    if (items.size() < 21) {
-        detail::insertion_sort(items.data(), items.size(), less);
-        return;
+    if constexpr (sizeof(T) <= 4 * sizeof(u32)) {
+        detail::sort_in_place(items, less);
+    } else {
+        // Large elements (a pool candidate is some 180 bytes) are sorted as
+        // indices and moved once. The same sort asks the same questions of
+        // the same elements, so the order is the one sorting them in place
+        // gives, ties and orderings that are not strict weak orders included.
+        std::vector<u32> order(items.size());
+        for (usize i = 0; i < order.size(); ++i)
+            order[i] = static_cast<u32>(i);
+        auto by_item = [&](u32 a, u32 b) { return less(items[a], items[b]); };
+        detail::sort_in_place(order, by_item);
+        std::vector<T> sorted;
+        sorted.reserve(items.size());
+        for (const u32 i : order)
+            sorted.push_back(std::move(items[i]));
+        items = std::move(sorted);
     }
-    std::vector<T> scratch(items.size() / 2 + 1);
-    detail::merge_sort(items.data(), scratch.data(), items.size(), less);
 }
 
 }  // namespace vdz

@@ -2,6 +2,7 @@
 #include "handler/card_candidates.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 #include "common/numeric.h"
@@ -44,10 +45,13 @@ bool deck_bonus_unit_applies(const DeckBonusRow& row, const IndexedCard& card) {
 }  // namespace
 
 bool has_repeated_card(std::span<const UserCard> user_cards) {
-    std::unordered_set<u32> seen;
-    seen.reserve(user_cards.size());
-    return std::any_of(user_cards.begin(), user_cards.end(),
-                       [&](const UserCard& c) { return !seen.insert(c.card_id).second; });
+    // Asked at every request of a player of thousands of cards: one sorted
+    // array of ids instead of a node per card in a hash set.
+    std::vector<u32> ids(user_cards.size());
+    for (usize i = 0; i < ids.size(); ++i)
+        ids[i] = user_cards[i].card_id;
+    std::sort(ids.begin(), ids.end());
+    return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
 }
 
 std::vector<UserCard> distinct_user_cards(std::span<const UserCard> user_cards) {
@@ -67,6 +71,16 @@ std::vector<UserCard> add_missing_fixed_cards(std::span<const UserCard> user_car
                                               std::span<const i32> fixed_cards,
                                               const RequestIndex& index) {
     std::vector<UserCard> cards(user_cards.begin(), user_cards.end());
+    std::vector<UserCard> missing = missing_fixed_cards(user_cards, fixed_cards, index);
+    cards.insert(cards.end(), std::make_move_iterator(missing.begin()),
+                 std::make_move_iterator(missing.end()));
+    return cards;
+}
+
+std::vector<UserCard> missing_fixed_cards(std::span<const UserCard> user_cards,
+                                          std::span<const i32> fixed_cards,
+                                          const RequestIndex& index) {
+    std::vector<UserCard> cards;
     for (const i32 fixed : fixed_cards) {
         const u32 id = static_cast<u32>(fixed);
         const bool owned = std::any_of(user_cards.begin(), user_cards.end(),

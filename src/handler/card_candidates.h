@@ -49,6 +49,11 @@ std::vector<UserCard> add_missing_fixed_cards(std::span<const UserCard> user_car
                                               std::span<const i32> fixed_cards,
                                               const RequestIndex& index);
 
+// Only the not-owned cards `add_missing_fixed_cards` appends, in its order.
+std::vector<UserCard> missing_fixed_cards(std::span<const UserCard> user_cards,
+                                          std::span<const i32> fixed_cards,
+                                          const RequestIndex& index);
+
 // The shared inputs of candidate building for one request.
 struct CandidateInputs {
     const RequestIndex& index;

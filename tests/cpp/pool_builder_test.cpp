@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "pool/card_pool.h"
@@ -379,6 +380,33 @@ TEST(PoolOrder, StableSortKeepsEqualElementsInOrderAtEverySize) {
             items.push_back({static_cast<int>((i * 7) % 5), i});
         builder_stable_sort(items, [](const auto& a, const auto& b) { return a.first < b.first; });
         EXPECT_TRUE(std::is_sorted(items.begin(), items.end())) << n;
+    }
+}
+
+// Large elements are sorted through indices; the order must be the one the
+// in-place sort gives, also under an ordering that is not a strict weak order
+// (here a cycle: each key is "less" than the next one modulo 5).
+TEST(PoolOrder, StableSortOfLargeElementsMatchesTheInPlaceSort) {
+    struct Large {
+        int key;
+        usize index;
+        std::array<u8, 64> rest;
+    };
+    const auto cyclic = [](const auto& a, const auto& b) { return (a.key + 1) % 5 == b.key; };
+    for (const usize n : {5u, 20u, 21u, 200u}) {
+        std::vector<std::pair<int, usize>> small;
+        std::vector<Large> large;
+        for (usize i = 0; i < n; ++i) {
+            const int key = static_cast<int>((i * 7 + i / 3) % 5);
+            small.push_back({key, i});
+            large.push_back({key, i, {}});
+        }
+        builder_stable_sort(small, [&](const auto& a, const auto& b) {
+            return cyclic(Large{a.first, a.second, {}}, Large{b.first, b.second, {}});
+        });
+        builder_stable_sort(large, cyclic);
+        for (usize i = 0; i < n; ++i)
+            EXPECT_EQ(large[i].index, small[i].second) << n << " at " << i;
     }
 }
 
