@@ -7,6 +7,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "common/check.h"
 #include "common/stable_sort.h"
 #include "common/text.h"
 #include "handler/codes.h"
@@ -130,9 +131,24 @@ SupportBonuses compute_world_bloom_support_bonuses(std::span<const SupportCandid
         out.bonuses.push_back({c.card_id, bonus});
     }
 
-    // 4. Best first; ties keep candidate order.
+    // 4. Best first; ties keep candidate order. Every bonus is positive or
+    // zero, and most are zero (cards of the other units): those tie and
+    // close the list in candidate order, so only the positive ones are
+    // sorted, the order the whole list sorted would have.
+    std::vector<std::pair<u16, double>> zero;
+    usize positive = 0;
+    for (const auto& entry : out.bonuses) {
+        if (entry.second > 0.0) {
+            out.bonuses[positive++] = entry;
+        } else {
+            VDZ_ASSERT(entry.second == 0.0);
+            zero.push_back(entry);
+        }
+    }
+    out.bonuses.resize(positive);
     builder_stable_sort(out.bonuses,
                         [](const auto& a, const auto& b) { return a.second > b.second; });
+    out.bonuses.insert(out.bonuses.end(), zero.begin(), zero.end());
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "pool/pool_builder.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "common/numeric.h"
 #include "handler/codes.h"
@@ -33,10 +34,11 @@ PoolShape pool_shape(const CardPowerOutput& power, const RecommendOptions& optio
 // The cards whose support the World Bloom lists rank: each eligible card once.
 std::vector<SupportCandidate> support_candidates(const CardPowerOutput& power) {
     std::vector<SupportCandidate> out;
-    std::vector<u32> seen;
+    // A player has thousands of cards: a set, not a scan of those seen.
+    std::unordered_set<u32> seen;
+    seen.reserve(power.support_candidates.size());
     for (const CardCandidate& c : power.support_candidates) {
-        if (std::find(seen.begin(), seen.end(), c.card.card_id) != seen.end()) continue;
-        seen.push_back(c.card.card_id);
+        if (!seen.insert(c.card.card_id).second) continue;
         SupportCandidate s;
         s.rarity = c.indexed->card.rarity;
         s.master_rank = c.card.master_rank;
