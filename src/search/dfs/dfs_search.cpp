@@ -138,6 +138,12 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
     std::optional<CardSuffixSums> card_sums;
     if (!context.dominance_pruning)
         state.card_sums = &card_sums.emplace(build_card_suffix_sums(pool, context));
+    // A deck's score up is its leader's skill value plus a fifth of the
+    // others', none below zero: a lower bound at or below zero keeps every
+    // deck, and the tables that cut by it would only cost. Taking no cut
+    // drops no deck.
+    const bool score_up_cuts =
+        context.multi_live_score_up_lower_bound && *context.multi_live_score_up_lower_bound > 0.0;
     std::optional<TierReach> tier_reach;
     std::optional<LastCardBound> last_card;
     std::optional<ScoreUpReach> score_up;
@@ -146,8 +152,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
         state.tier_reach = &tier_reach.emplace(state.bounds);
         state.last_card = &last_card.emplace(state.bounds);
         state.bonus_total = &bonus_total.emplace(state.bounds);
-        if (context.multi_live_score_up_lower_bound)
-            state.score_up = &score_up.emplace(pool, context);
+        if (score_up_cuts) state.score_up = &score_up.emplace(pool, context);
     }
     std::optional<WorldBloomPairBound> world_bloom_pair;
     if (state.tier_reach && context.world_bloom && context.dominance_pruning &&
@@ -162,7 +167,7 @@ SearchResult dfs_search(const CardPool& pool, const SearchContext& context,
             state.tier_keys.push_back(tier.tier_key);
     }
     std::optional<ScoreUpSuffix> score_up_suffix;
-    if (context.multi_live_score_up_lower_bound && !state.card_sums)
+    if (score_up_cuts && !state.card_sums)
         state.score_up_suffix = &score_up_suffix.emplace(state.bounds);
     std::optional<LastCardUnits> last_units;
     if (!tiers && !state.card_sums && !context.final_chapter)
