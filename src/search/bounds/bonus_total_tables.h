@@ -201,10 +201,12 @@ class BonusTotalTables {
     std::vector<Entry> blocks_;
 };
 
-// The joins of a table's wide windows, kept as they are first read: a
-// window whose support sum is not known yet spans dozens of sums, and the
-// nodes of one fixed run, whose free cards come from the same stored line,
-// ask the same windows again and again. The tables never change once built,
+// The joins of a table's windows of three sums or more, kept as they are
+// first read: a window whose support sum is not known yet spans dozens of
+// sums, and the nodes of one fixed run, whose free cards come from the same
+// stored line, ask the same windows again and again; so do the children of
+// one total in a run, each of a tier's exact windows, which span a few sums
+// whose joins cost more than a look-up. The tables never change once built,
 // so a window's join is the same at every question. Direct-mapped by the
 // window's line and ends; one per search, which asks from one thread.
 template <class Entry, usize MAX_COUNT>
@@ -232,12 +234,12 @@ class WindowJoins {
 
   private:
     // Debug builds keep every window, however narrow, and check each one
-    // read again against the tables; release builds only those that span
-    // several blocks.
+    // read again against the tables; release builds those of three sums or
+    // more (one or two sums cost about what a look-up does).
 #if !defined(NDEBUG) || defined(VDZ_CHECKS)
     static constexpr i64 WIDE = 0;
 #else
-    static constexpr i64 WIDE = 32;  // sums
+    static constexpr i64 WIDE = 2;  // sums
 #endif
     static constexpr usize KEPT = 1024;  // windows kept
 
