@@ -83,7 +83,8 @@ class DfsNode {
     // entries the placed cards leave.
     // `open_tiers`, where given, takes the tiers (bit i for tier i below 64)
     // that may take one of these completions, all of them asked; every bit
-    // where the windows leave support entries to the cards that take them.
+    // where the windows leave support entries to a last card or a block's
+    // cards that take them (two free cards' takers name their tiers).
     bool tiers_open(u64 bound, const PartialSums& sums, usize depth, usize next, u32 used,
                     bool bonus_only = false, std::optional<u64> placed_unit = std::nullopt,
                     const DeckSlots* deck = nullptr, u64* open_tiers = nullptr) const;
@@ -110,9 +111,10 @@ class DfsNode {
     // first slots, characters `used`, entered with `bound`) by two free
     // cards from `row` on, one of which takes a support entry their deck
     // counts, lands on a tier with room, where `pair_split_applies`
-    // (`pair_takers.h`).
+    // (`pair_takers.h`). `open_tiers`, where given, takes every such tier
+    // (bit i for tier i; every bit where there are more than 64).
     bool pair_takers_open(u64 bound, const PartialSums& sums, usize row, u32 used,
-                          const DeckSlots& deck) const;
+                          const DeckSlots& deck, u64* open_tiers = nullptr) const;
 
     // Whether a last card from `row` on that takes a support entry the
     // deck of the placed cards in `deck` (four, of `sums`) counts lands

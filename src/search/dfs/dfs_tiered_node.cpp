@@ -68,7 +68,7 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
     // the completions whose free cards take none have exact windows, and
     // the others are judged by their takers' decks.
     const bool pair_split = deck && !bonus_only && free == 2 && wide.exact_count == 0 &&
-                            pair_split_applies(state_, depth, depth == depth_);
+                            pair_split_applies(state_, depth);
     usize later_from = SIZE_MAX;
     u32 later = 0;
     usize mixed_later_from = SIZE_MAX;
@@ -151,12 +151,21 @@ bool DfsNode::tiers_open(u64 bound, const PartialSums& sums, usize depth, usize 
         if (collect) *open_tiers = found;
         return any;
     };
-    // Not where the cards that take support entries are judged apart, by
-    // no tier's window: there the open tiers are not collected.
+    // Not where a last card or a block's cards that take support entries
+    // are judged apart, by no tier's window: there the open tiers are not
+    // collected. Two free cards' takers name their tiers.
     if (split || pair_split || block_split) {
         const BonusExtras kept = block_split ? reach.kept_extras(sums, free + 1, next - 1, used)
                                              : reach.kept_extras(sums, free, row, used);
         if (kept.exact_count != 0) {
+            if (pair_split && open_tiers) {
+                const bool windows_open = some_tier_open(kept, true);
+                const u64 in_windows = *open_tiers;
+                u64 taken = 0;
+                const bool taken_open = pair_takers_open(bound, sums, row, used, *deck, &taken);
+                *open_tiers = in_windows | taken;
+                return windows_open || taken_open;
+            }
             if (some_tier_open(kept, false)) return true;
             if (pair_split) return pair_takers_open(bound, sums, row, used, *deck);
             return split ? takers_open(score, sums, *deck, row, used)
@@ -343,11 +352,7 @@ void DfsNode::expand_tiered() {
     std::optional<u64> placed_unit;
     if (state_.tier_reach && state_.last_card)
         placed_unit = state_.last_card->placed_unit_power(sums_, partial_, depth_);
-    // A node that splits its two free cards' completions where its parent
-    // did not asks it even where its parent's answer stands.
-    const bool own_split =
-        pair_split_applies(state_, depth_, true) && !pair_split_applies(state_, depth_, false);
-    if ((own_split || !entry_admits(bound, start_)) &&
+    if (!entry_admits(bound, start_) &&
         !tiers_open(bound, sums_, depth_, start_, used_, false, placed_unit, &partial_))
         return;
     if (m_.support_mode && depth_ > 0) child_support_.emplace(m_, key_);

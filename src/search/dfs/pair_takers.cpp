@@ -76,11 +76,10 @@ u32 taker_bound(const SearchNodeState& state, const PartialSums& with, const Oth
 
 }  // namespace
 
-bool pair_split_applies(const SearchNodeState& state, usize depth, bool own) {
+bool pair_split_applies(const SearchNodeState& state, usize depth) {
     const FixedSlotLayout& layout = state.bounds.fixed_layout;
     return state.tier_reach && state.last_card && state.context.world_bloom && layout.on() &&
-           layout.slots() >= 3 && depth == 3 && depth + 1 >= layout.slots() &&
-           (own || layout.slots() == 3);
+           layout.slots() >= 3 && depth == 3 && depth + 1 >= layout.slots();
 }
 
 bool few_pair_takers(const SearchNodeState& state, const PartialSums& sums, usize row, u32 used) {
@@ -187,11 +186,13 @@ std::vector<PairTaker> find_pair_takers(const SearchNodeState& state, const Part
 }  // namespace
 
 bool DfsNode::pair_takers_open(u64 bound, const PartialSums& sums, usize row, u32 used,
-                               const DeckSlots& deck) const {
+                               const DeckSlots& deck, u64* open_tiers) const {
     const auto& tiers = state_.store.tiers;
     const u32 upper = static_cast<u32>(bound >> 32);
     const u32 score = static_cast<u32>(bound);
+    if (open_tiers) *open_tiers = ~u64{0};
     if (tiers.size() > 64) return true;
+    if (open_tiers) *open_tiers = 0;
     // The tiers with room under the node's bound: these completions enter
     // no other.
     u64 open = 0;
@@ -216,24 +217,30 @@ bool DfsNode::pair_takers_open(u64 bound, const PartialSums& sums, usize row, u3
                 .first;
     }
     VDZ_ASSERT(known->second == find_pair_takers(state_, sums, row, used, deck));
+    // Where the open tiers are asked for, every taker is asked, but only
+    // for the tiers not found yet.
+    u64 found = 0;
     for (const PairTaker& taker : known->second) {
-        const u64 landed = taker.tiers & open;
+        const u64 landed = taker.tiers & open & ~found;
         if (landed == 0) continue;
         // Each of its decks is the placed cards, the taker and one card of
         // its range.
         const u32 taker_score = taker_bound(state_, child_sums(m_, sums, taker.card),
                                             other_range(state_, 3, row, taker.card));
-        for (u64 bits = landed; bits != 0; bits &= bits - 1)
-            if (!beneath(tiers[static_cast<usize>(std::countr_zero(bits))].decks,
-                         std::min(score, taker_score)))
-                return true;
+        for (u64 bits = landed; bits != 0; bits &= bits - 1) {
+            const usize t = static_cast<usize>(std::countr_zero(bits));
+            if (beneath(tiers[t].decks, std::min(score, taker_score))) continue;
+            if (!open_tiers) return true;
+            found |= u64{1} << t;
+        }
     }
-    return false;
+    if (open_tiers) *open_tiers = found;
+    return found != 0;
 }
 
 void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
                        const PartialSums& placed, usize row, u32 used, [[maybe_unused]] u64 key) {
-    if (!pair_split_applies(state, 3, true)) return;
+    if (!pair_split_applies(state, 3)) return;
     const TierReach& reach = *state.tier_reach;
     const CardPool& pool = state.pool;
     // Only where the split is taken: the wide windows are not exact, the

@@ -20,11 +20,11 @@ namespace vdz {
 // Whether a node of `depth` cards with two free cards takes the split: the
 // pool lists three or four fixed slots in runs, and the free cards come from
 // the last run and after it, or both after the runs. With fewer, nodes are
-// cheap to walk and the split costs more than it spares. Where the next card
-// comes from the last run, the node asks it itself (`own`) and its parent
-// does not: there a parent's children are many and cheap to enter, and a
-// node's test spares its whole scan of the run.
-bool pair_split_applies(const SearchNodeState& state, usize depth, bool own);
+// cheap to walk and the split costs more than it spares. The parent asks it
+// of each child: the takers and their tiers are kept for the many children
+// that share them, and most children it turns away would each have scanned
+// the last run.
+bool pair_split_applies(const SearchNodeState& state, usize depth);
 
 // Whether few cards from position `row` on, of characters outside `used`,
 // take an entry the deck of the placed cards of `sums` counts: each is
