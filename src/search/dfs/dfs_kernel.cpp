@@ -368,11 +368,38 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                         characters));
             }
         }
-        // A deck of several attributes within the bounds that read the
-        // placed cards as of several attributes.
         u32 deck_attrs = 0;
         for (const u16 card : deck)
             deck_attrs |= 1u << (pool.attr(card) & 7u);
+        // A card of a fixed run with two cards after it, asked with the
+        // run's later cards of its total: their largest values, the two
+        // after it by the best cards of the deck's own total (the fewest
+        // cards such a test reads, whose bound the others' is at least).
+        const FixedSlotLayout& layout = state.bounds.fixed_layout;
+        if (d == 2 && state.last_card && layout.on() && d < layout.slots() &&
+            !context.final_chapter && static_cast<u32>(key) > 0) {
+            const i64 own = pool.event_bonus(deck[2]).total_x10();
+            usize end = usize{deck[2]} + 1;
+            while (end < layout.run_end(2) &&
+                   pool.event_bonus(static_cast<u16>(end)).total_x10() == own)
+                ++end;
+            const usize free_row = reach.free_row(usize{deck[2]} + 1, 3);
+            for (const bool mixed : {false, true}) {
+                if (mixed && bit_count(deck_attrs) < 2) continue;
+                PartialSums block = with_skill_ceilings(state.bounds, placed, deck, 2, 3);
+                block.mixed_attrs = mixed || placed.mixed_attrs;
+                block.bonus_sum = placed.bonus_sum + ceil_percent(static_cast<u32>(own));
+                block.bonus_x10 = placed.bonus_x10 + static_cast<u32>(own);
+                const u64 unit = state.last_card->add_range_card(
+                    block, state.last_card->placed_unit_power(placed, deck, 2), deck[2], end);
+                at_most(state.bonus_total->bound(
+                    block, reach.first_at_most(free_row, total - block.bonus_x10), 2,
+                    total - block.bonus_x10, total - block.bonus_x10, extra_bonus, unit,
+                    static_cast<u32>(key) - 1));
+            }
+        }
+        // A deck of several attributes within the bounds that read the
+        // placed cards as of several attributes.
         if (bit_count(deck_attrs) >= 2) {
             PartialSums mixed = placed;
             mixed.mixed_attrs = true;

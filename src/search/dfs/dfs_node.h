@@ -410,6 +410,11 @@ class DfsNode {
 
     BonusRuns next_card_runs(u64 node_bound) const;
 
+    // The stand-in of the cards at positions `l`..`r`, of one bonus total,
+    // with `first_range_` set to them: their total, and with a score-up
+    // lower bound the placed cards' skill values at their ceilings and the
+    // range's largest value (`placed_unit` as `tiers_open` takes it).
+    PartialSums range_stand_in(usize l, usize r, std::optional<u64> placed_unit);
     // Under runs with two free slots, the blocks of a run of equal bonus
     // from `l` to `r` some of whose cards may take a tier: halves none of
     // whose cards can, with the last card from the positions of its

@@ -278,8 +278,8 @@ bool DfsNode::window_open(const TenthsWindow& window, u8 attrs, const DfsTopDeck
     // A block with two cards after it: the block's card by its range's
     // largest values, the two after it by the best cards of each exact
     // total the window leaves them (`add_range_card` says why it holds).
-    if (bonus_only && first_range_ && free == 2 && listed && state_.bonus_total &&
-        !context_.final_chapter && decks.full() && decks.worst_score() != 0) {
+    if (bonus_only && first_range_ && free == 2 && state_.bonus_total && !context_.final_chapter &&
+        decks.full() && decks.worst_score() != 0) {
         PartialSums block = *pair_placed_;
         block.mixed_attrs = sums.mixed_attrs;
         block.bonus_sum = sums.bonus_sum;
@@ -433,9 +433,16 @@ void DfsNode::expand_tiered() {
             run.bonus_sum += ceil_percent(static_cast<u32>(total_at(i)));
             run.bonus_x10 += static_cast<u32>(total_at(i));
             if (child_masks) tier_mask_ = node_mask & child_tiers(i, total_end);
-            if (tier_mask_ == 0 ||
-                !tiers_open(state_.last_card->bound(sums_, i, total_end, k_ - 1, extra), run,
-                            depth_ + 1, i + 1, used_, true)) {
+            // With two cards after them, as a block of a run: the cards'
+            // largest values with the best two cards of each total
+            // (`window_open`).
+            if (k_ == 3 && state_.bonus_total && !context_.final_chapter)
+                run = range_stand_in(i, total_end, placed_unit);
+            const bool open = tier_mask_ != 0 && tiers_open(state_.last_card->bound(
+                                                                sums_, i, total_end, k_ - 1, extra),
+                                                            run, depth_ + 1, i + 1, used_, true);
+            first_range_.reset();
+            if (!open) {
                 i = total_end - 1;
                 continue;
             }
@@ -520,9 +527,7 @@ u64 DfsNode::child_unit_power(const PartialSums& child, u16 card) {
     return placed + last.placed_card_unit_power(child, card);
 }
 
-void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
-                          std::vector<Block>& out) {
-    if (state_.stop || state_.count_step()) return;
+PartialSums DfsNode::range_stand_in(usize l, usize r, std::optional<u64> placed_unit) {
     const i64 total = total_at(l);
     PartialSums run = sums_;
     run.bonus_sum += ceil_percent(static_cast<u32>(total));
@@ -531,7 +536,7 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
     // deck of the free cards more: found once per node.
     if (!pair_placed_) pair_placed_ = with_skill_ceilings(m_, sums_, partial_, depth_, k_);
     if (state_.score_up) {
-        // With a score-up lower bound the stand-in also holds the block's
+        // With a score-up lower bound the stand-in also holds the range's
         // largest skill value, which bounds each of its cards' value.
         const u8 top = static_cast<u8>(state_.last_card->skill_max(l, r));
         run = *pair_placed_;
@@ -542,6 +547,13 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
         run.add_skill(top);
     }
     first_range_ = FirstRange{l, r, placed_unit ? *placed_unit : u64{sums_.power_sum}};
+    return run;
+}
+
+void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
+                          std::vector<Block>& out) {
+    if (state_.stop || state_.count_step()) return;
+    const PartialSums run = range_stand_in(l, r, placed_unit);
     u64 tiers = ~u64{0};
     const bool open = tiers_open(state_.last_card->bound(sums_, l, r, k_ - 1, extra), run,
                                  depth_ + 1, l + 1, used_, true, std::nullopt, nullptr, &tiers);
