@@ -121,6 +121,12 @@ BonusTotalBound::BonusTotalBound(const BoundModel& m) : m_(&m) {
         return e;
     };
     tables_ = BonusTotalTables<Entry, 4>(pool, join, m.fixed_layout);
+    if (m.coupling.on) {
+        const Coupling& c = m.coupling;
+        best_weight_ = c.b / c.t;
+        lead_weight_ = c.l / c.t;
+        both_weight_ = (c.b + c.l) / c.t;
+    }
     // Pairs of two free cards, for decks of distinct characters outside
     // World Bloom events (whose windows span dozens of sums) and fixed runs
     // (where a pair's cards are not any two from a position on).
@@ -189,8 +195,8 @@ u64 BonusTotalBound::bound(const PartialSums& sums, usize row, usize free, i64 l
             r = std::min(r, cap);
         e.skill = static_cast<u16>(std::min<u32>(e.skill, u32{cap} * static_cast<u32>(free)));
         if (c.on) {
-            e.coupled_best = std::min(e.coupled_best, e.coupled + c.b / c.t * cap);
-            e.coupled_lead = std::min(e.coupled_lead, e.coupled + (c.b + c.l) / c.t * cap);
+            e.coupled_best = std::min(e.coupled_best, e.coupled + best_weight_ * cap);
+            e.coupled_lead = std::min(e.coupled_lead, e.coupled + both_weight_ * cap);
         }
         key = std::max(key, key_of(e, sums, free, hi, bonus_extra, placed_unit));
         if (above(key)) break;
@@ -231,12 +237,11 @@ u64 BonusTotalBound::key_of(const Entry& best, const PartialSums& sums, usize fr
         // are bounded together by the tables' sums with their largest.
         const Coupling& c = m.coupling;
         const double placed_top = sums.max_skill, free_cards = sums.coupled + best.coupled;
-        const double together =
-            sums.lead_known
-                ? std::max(free_cards + c.b / c.t * placed_top, sums.coupled + best.coupled_best) +
-                      c.l / c.t * lead
-                : std::max(free_cards + (c.b + c.l) / c.t * placed_top,
-                           sums.coupled + best.coupled_lead);
+        const double together = sums.lead_known ? std::max(free_cards + best_weight_ * placed_top,
+                                                           sums.coupled + best.coupled_best) +
+                                                      lead_weight_ * lead
+                                                : std::max(free_cards + both_weight_ * placed_top,
+                                                           sums.coupled + best.coupled_lead);
         // Passed less the terms the product adds of `skills[0]` and `lead`.
         coupled = std::min(free_cards, together - (c.b * skills[0] + c.l * lead) / c.t);
     }

@@ -151,6 +151,9 @@ class BonusTotalBound {
     // `top_[CLASSES]` the one after them.
     std::array<u8, CLASSES + 1> top_{};
     BonusTotalTables<Entry, 4> tables_;
+    // The coupling's weights of the deck's best skill value, the leader's
+    // and both, over its t: each key reads them.
+    double best_weight_ = 0.0, lead_weight_ = 0.0, both_weight_ = 0.0;
     // The pairs' trees, built as the search asks (see `PairSum`).
     std::vector<Entry> ones_;
     std::vector<u16> by_total_;               // pool positions by total, then position

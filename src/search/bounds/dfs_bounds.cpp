@@ -93,9 +93,11 @@ i64 slot_places_term(const SuffixTables& t, const SlotSkills& v, bool first_slot
 // times 1,000,000 rounded up, every division rounds up, and so does the
 // last one, which also absorbs the rounding of the evaluator's
 // floating-point steps (far below one point): the result is never below the
-// evaluator's truncated score.
-i64 live_score_bound(const BoundModel& m, u64 p, const SkillValues& skills, u32 lead_value,
-                     double coupled, const SlotSkills* slots) {
+// evaluator's truncated score. Kept within its two callers: the searches
+// ask it millions of times, and a call's register spills cost a tenth of it.
+[[gnu::always_inline]] inline i64 live_score_bound(const BoundModel& m, u64 p,
+                                                   const SkillValues& skills, u32 lead_value,
+                                                   double coupled, const SlotSkills* slots) {
     const SuffixTables& t = *m.suffix;
     const i64 power = static_cast<i64>(p);  // below 2^32
     const i64 s = i64{skills[0]} + skills[1] + skills[2] + skills[3] + skills[4];

@@ -77,13 +77,21 @@ double slot_coupled_product_bound(const SlotCoupling& c, const SuffixTables& t, 
 // the floating-point error.
 inline double coupled_product_bound(const Coupling& c, u64 power_extra, u64 power, u32 best,
                                     u32 lead, double coupled) {
-    const double x =
-        c.t * static_cast<double>(power_extra) + (c.a + c.b * best + c.l * lead) / c.t + coupled;
+    // The powers are far below 2^63: read as signed, they convert in one
+    // step to the same doubles.
+    const double x = c.t * static_cast<double>(static_cast<i64>(power_extra)) +
+                     (c.a + c.b * best + c.l * lead) / c.t + coupled;
     double product = x * x / 4.0;
-    if (c.floor > 0.0) product = std::max(product, static_cast<double>(power) * c.floor);
+    if (c.floor > 0.0)
+        product = std::max(product, static_cast<double>(static_cast<i64>(power)) * c.floor);
     // Relative rounding of a few operations on values below 2^53 stays far
     // below the margin.
-    return std::ceil(product * (1.0 + 1e-9)) + 1.0;
+    const double margin = product * (1.0 + 1e-9);
+    // std::ceil's result, by truncation where it is exact (non-negative and
+    // below 2^62; any double from 2^52 on is whole).
+    if (!(margin >= 0.0 && margin < 0x1p62)) return std::ceil(margin) + 1.0;
+    const double whole = static_cast<double>(static_cast<i64>(margin));
+    return (whole < margin ? whole + 1.0 : whole) + 1.0;
 }
 
 }  // namespace vdz

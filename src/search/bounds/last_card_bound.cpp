@@ -122,8 +122,17 @@ u32 LastCardBound::placed_card_unit_power(const PartialSums& sums, u16 card) con
 
 u64 LastCardBound::last_bound(const PartialSums& sums, u64 placed_unit, usize begin, usize end,
                               u64 bonus_extra) const {
-    return bound_parts(sums, power_bound(sums, begin, end, 0, placed_unit, begin + 1), begin, end,
-                       0, bonus_extra, begin + 1);
+    // `bound_parts` of no rest: the range's best skill value is the only
+    // free one, and the rest's sums are of no cards.
+    const BoundModel& m = *m_;
+    const u64 power = power_bound(sums, begin, end, 0, placed_unit, begin + 1);
+    const std::array<u32, 1> skill{skill_.max(begin, end)};
+    const u64 bonus = u64{sums.bonus_sum} + bonus_.max(begin, end) + bonus_extra;
+    const double coupled = m.coupling.on ? sums.coupled + coupled_.max(begin, end) : INFINITY;
+    const SkillValues merged = merge_skills(sums, skill, 1);
+    VDZ_ASSERT(bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled) ==
+               bound_parts(sums, power, begin, end, 0, bonus_extra, begin + 1));
+    return bound_key(m, power, merged, lead_bound(sums, merged), bonus, coupled);
 }
 
 u64 LastCardBound::bound(const PartialSums& sums, usize begin, usize end, usize rest,
