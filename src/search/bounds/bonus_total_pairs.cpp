@@ -191,12 +191,16 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     // 3. A tree over the kept pairs whose nodes join pairs alike: each
     // node's pairs split at the median of the part they spread over most,
     // power or, at the power a skill value point weighs in a key (about
-    // SKILL_POWER), the skill sum or the largest value.
+    // SKILL_POWER), the skill sum or the largest value. The splits move
+    // the leaves' places in `order`, not the leaves.
+    std::vector<u32> order(kept.size());
+    for (usize i = 0; i < order.size(); ++i)
+        order[i] = static_cast<u32>(i);
     const auto split = [&](usize l, usize mid, usize r) {
         u32 power_lo = UINT32_MAX, power_hi = 0, sum_lo = UINT32_MAX, sum_hi = 0;
         u32 top_lo = UINT32_MAX, top_hi = 0;
         for (usize i = l; i < r; ++i) {
-            const Entry& e = kept[i].entry;
+            const Entry& e = kept[order[i]].entry;
             power_lo = std::min(power_lo, e.power);
             power_hi = std::max(power_hi, e.power);
             sum_lo = std::min<u32>(sum_lo, e.skill);
@@ -207,10 +211,10 @@ void BonusTotalBound::build_pair_sum(usize at) const {
         const u64 power = power_hi - power_lo, sum = u64{sum_hi - sum_lo} * SKILL_POWER,
                   top = u64{top_hi - top_lo} * SKILL_POWER;
         const auto at = [&](const auto& part) {
-            std::nth_element(kept.begin() + static_cast<std::ptrdiff_t>(l),
-                             kept.begin() + static_cast<std::ptrdiff_t>(mid),
-                             kept.begin() + static_cast<std::ptrdiff_t>(r),
-                             [&](const Leaf& x, const Leaf& y) { return part(x) > part(y); });
+            std::nth_element(order.begin() + static_cast<std::ptrdiff_t>(l),
+                             order.begin() + static_cast<std::ptrdiff_t>(mid),
+                             order.begin() + static_cast<std::ptrdiff_t>(r),
+                             [&](u32 x, u32 y) { return part(kept[x]) > part(kept[y]); });
         };
         if (top > std::max(power, sum)) {
             at([](const Leaf& x) { return u32{x.entry.rank[0]}; });
@@ -224,9 +228,9 @@ void BonusTotalBound::build_pair_sum(usize at) const {
         const u32 node = static_cast<u32>(pair_nodes_.size());
         pair_nodes_.emplace_back();
         if (r - l == 1) {
-            pair_nodes_[node].best = kept[l].entry;
-            pair_nodes_[node].last_first = kept[l].first;
-            const Leaf& leaf = kept[l];
+            const Leaf& leaf = kept[order[l]];
+            pair_nodes_[node].best = leaf.entry;
+            pair_nodes_[node].last_first = leaf.first;
             pair_nodes_[node].characters = leaf.character[0] | leaf.character[1];
             pair_nodes_[node].first_character = leaf.character[0];
             if (leaf.shadow[0].reached || leaf.shadow[1].reached) {
@@ -251,6 +255,9 @@ void BonusTotalBound::build_pair_sum(usize at) const {
         pair_nodes_[node] = joined;
         return node;
     };
+    const usize nodes = pair_nodes_.size() + 2 * kept.size();
+    if (nodes > pair_nodes_.capacity())
+        pair_nodes_.reserve(std::max(nodes, 2 * pair_nodes_.capacity()));
     pair_sums_[at].root = build(build, 0, kept.size());
 }
 
