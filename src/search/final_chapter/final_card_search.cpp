@@ -282,8 +282,9 @@ FrontierTest frontier_test(const GroupSearchState& gs, const std::array<usize, 4
 }
 
 // Whether each node on the path to the complete deck `deck` of key `score`
-// lets it through its bound and its frontier test: the node's bound and the
-// relaxed bound of the path's card hold the key, and a card of the group's
+// lets it through its bound and its frontier test: the node's bound, the
+// relaxed bound of the path's card and the tied bound at the rate of the
+// path card's own skill values hold the key, and a card of the group's
 // frontier bounds at least as high.
 [[maybe_unused]] bool frontier_bounds_hold(const GroupSearchState& gs,
                                            const std::array<usize, 4>& order,
@@ -299,6 +300,10 @@ FrontierTest frontier_test(const GroupSearchState& gs, const std::array<usize, 4
         const ChildBounds bounds(gs, t, d, s, most, open);
         if (own != 0 && !frontier_test(gs, order, t, d, s, most, open, bounds, own - 1).any_beats)
             return false;
+        if (d < 3 && t.tied.valid &&
+            score > tied_key_at(t.tied, gs, tied_placed(gs, deck, d + 1), d + 1,
+                                bounds.skills_with(deck[d + 1]), s.leader_skill))
+            return false;
         // Each frontier card of the path card's cover mask bounds it.
         const CharacterGroup& g = gs.groups[order[d]];
         const auto at = std::find(g.cards.begin(), g.cards.end(), deck[d + 1]);
@@ -308,26 +313,6 @@ FrontierTest frontier_test(const GroupSearchState& gs, const std::array<usize, 4
             if (((cover >> k) & 1u) &&
                 relaxed_child_bound(gs, t, d, s, most, open, g.frontier[k]) < own)
                 return false;
-        s = place_card(gs, s, deck[d + 1], most);
-    }
-    return true;
-}
-
-// Whether the tied bound at the rate of each child's own skill values, as
-// the card search asks it on the path to the complete deck `deck` of key
-// `score`, holds the key.
-[[maybe_unused]] bool tied_rate_bounds_hold(const GroupSearchState& gs,
-                                            const std::array<usize, 4>& order,
-                                            const ChosenGroupTable& t, const DeckSlots& deck,
-                                            u64 score) {
-    if (!t.tied.valid) return true;
-    CardSearchState s = root_card_state(gs, t.open_units[0]);
-    for (usize d = 0; d < 3; ++d) {
-        const UnitCounts most = most_unit_cards(t, d, s);
-        const ChildBounds bounds(gs, t, d, s, most, open_group_skills(gs, order, d + 1, most));
-        if (score > tied_key_at(t.tied, gs, tied_placed(gs, deck, d + 1), d + 1,
-                                bounds.skills_with(deck[d + 1]), s.leader_skill))
-            return false;
         s = place_card(gs, s, deck[d + 1], most);
     }
     return true;
@@ -628,7 +613,6 @@ void search_group_cards(const GroupSearchState& gs, const std::array<usize, 4>& 
             for (usize p = 0; p <= 4; ++p)
                 VDZ_ASSERT(entry->score <= tied_key(t.tied, gs, tied_placed(gs, deck, p), p));
         VDZ_ASSERT(tied_group_bounds_hold(gs, order, entry->score));
-        VDZ_ASSERT(tied_rate_bounds_hold(gs, order, t, deck, entry->score));
         gs.best->record(*entry);
         return;
     }

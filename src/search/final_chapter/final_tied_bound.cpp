@@ -248,8 +248,9 @@ u64 tied_key_at(const TiedBound& tb, const GroupSearchState& gs, const TiedPlace
     if (!tb.valid) return UINT64_MAX;
     VDZ_ASSERT(p <= 4);
     const std::optional<i64> rate = solo_score_rate(*gs.tables, skills, leader_skill);
-    if (!rate || *rate <= 0 || static_cast<double>(*rate) >= tb.rate)
-        return tied_key(tb, gs, placed, p);
+    // At or above the set's rate the bound is the set's own, which the
+    // caller has asked already: no second walk over the shapes for it.
+    if (!rate || *rate <= 0 || static_cast<double>(*rate) >= tb.rate) return UINT64_MAX;
     // Per shape the least bound over k >= `rate` (see above), never above
     // the one at the set's rate: at k = `rate` where W / S is at most it,
     // else at k = W / S, where (S + W / k)^2 k beta is 4 S W beta.

@@ -49,7 +49,8 @@ TiedPlaced tied_placed(const GroupSearchState& gs, const DeckSlots& deck, usize 
 u64 tied_key(const TiedBound& tb, const GroupSearchState& gs, const TiedPlaced& placed, usize p);
 
 // The same where `skills` and `leader_skill` bound the decks' skill values
-// more tightly than the set's: at the lesser of the two rates.
+// more tightly than the set's, at their rate; the largest key where that
+// rate is not below the set's (ask `tied_key` for the set's rate).
 u64 tied_key_at(const TiedBound& tb, const GroupSearchState& gs, const TiedPlaced& placed, usize p,
                 const TopFive& skills, u32 leader_skill);
 
