@@ -39,6 +39,7 @@
 #include "search/bounds/least_above.h"
 #include "search/bounds/skill_ceiling.h"
 #include "search/evaluation/deck_evaluator.h"
+#include "search/evaluation/deck_key.h"
 #include "search/evaluation/final_deck_order.h"
 #include "search/evaluation/top_decks.h"
 #include "search/kernels/challenge_key_bound.h"
@@ -473,7 +474,7 @@ struct BoundedSearch {
     // above `worst`: its power and bonus as the list bounds read them, each
     // skill value at most its ceiling for the deck's own units, the least
     // of it and the card's skill value (the leader's too, where the first
-    // slot leads).
+    // slot leads); under the bonus target, the deck's own bonus.
     bool deck_beats(const PartialSums& p, u64 worst) const {
         std::array<u8, 5> ceiling{};
         ceilings->of_placed(deck, 0, ceiling);
@@ -489,8 +490,17 @@ struct BoundedSearch {
         const u8 lead = p.lead_known ? std::min(p.lead_skill, ceiling[0]) : top;
         const u32 power = p.plain() ? p.power[PLAIN_SHAPE] : p.power_bound();
         const u64 bonus = u64{p.bonus_x10} + extra_x10(p, 0);
-        return bound_key(model, power, sum, top, lead, bonus,
-                         id_places_multiplier_e6(model, ceiling, ids, false)) > worst;
+        const u64 bound = bound_key(model, power, sum, top, lead, bonus,
+                                    id_places_multiplier_e6(model, ceiling, ids, false));
+        if (bound <= worst || model.target != Target::BONUS) return bound > worst;
+        // Under the bonus target the key's upper half is the deck's own
+        // half-percent steps, which the evaluator reads from its cards
+        // alone, while the bound took its support at the list's largest
+        // entries, which the deck's own cards may hold. The lower half still
+        // bounds the live score, so the deck's steps over that half bound
+        // its key.
+        const u64 steps = half_percent_steps(deck_event_bonus(pool, context, listed_deck()));
+        return ((steps << 32) | (bound & UINT32_MAX)) > worst;
     }
 
     // The bonus beyond the cards' own of a deck through `p` with `free`
@@ -603,11 +613,13 @@ void BoundedSearch::visit(usize depth, usize start, const PartialSums& sums) {
     // The skill floor only rises along the candidates: asked again every
     // few children, from the list of the child's own position on. It cuts
     // where a deck's last cards must make up for its skill, so only there
-    // it is asked.
+    // it is asked; and not under the bonus target, whose key the bonus
+    // decides first: there the floor seldom rises above the children's
+    // skills and its halving costs more than the few children it skips.
     constexpr usize FLOOR_EVERY = 8;
     constexpr usize SIBLING_EVERY = 4;
     usize failed = 0;
-    const bool skill_floors = worst != 0 && depth >= 3;
+    const bool skill_floors = worst != 0 && depth >= 3 && model.target != Target::BONUS;
     u32 skill_floor = skill_floors ? child_skill_floor(depth, start, 5 - depth, sums, worst, 0) : 0;
     usize floor_from = start;
     // 3-4. The candidates from `start` on.
@@ -713,6 +725,8 @@ SearchResult search_bounded(const CardPool& pool, const SearchContext& context,
                          {},
                          false,
                          std::nullopt,
+                         {},
+                         {},
                          {}};
     search.ceilings.emplace(pool, context, candidates, true);
     search.last_masks = last_card_masks(pool, candidates, search.card_powers, *search.ceilings);
