@@ -424,6 +424,10 @@ void check_tier_tables(const SearchNodeState& state, const DeckSlots& deck, u64 
                                            std::nullopt, rest_from));
             at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
                                            state.last_card->placed_unit_power(placed, deck, d)));
+            // Both together, as a tier's window asks its range.
+            at_most(state.last_card->bound(placed, deck[d], usize{deck[d]} + 1, 4 - d, extra_bonus,
+                                           state.last_card->placed_unit_power(placed, deck, d),
+                                           rest_from));
             // The next two cards' pair bound, each its own range, the
             // placed cards' skill values at their ceilings in a deck of two
             // cards more.
@@ -481,15 +485,17 @@ void check_score_up_cuts(const SearchNodeState& state, const DeckSlots& placed) 
     }
 }
 
-// Debug builds: a deck its tier takes lands on a tier that every node on
+// Debug builds: a deck its tier may take lands on a tier that every node on
 // its path, and the last card's choice, kept: each kept those some
-// completion of its cards may land on.
+// completion of its cards may land on. The nodes keep a tier for every
+// deck `tier_beneath` does not turn away, ties with its worst kept deck too
+// where the decks are not met in slot order.
 void check_tier_masks(const SearchNodeState& state, u64 key) {
     const DfsStore& store = state.store;
     const usize tier = store.tier_at(static_cast<u32>(key >> 32));
     if (tier >= std::min<usize>(store.tiers.size(), 64)) return;
-    const DfsTopDecks& decks = store.tiers[tier].decks;
-    if (decks.full() && static_cast<u32>(key) <= static_cast<u32>(decks.worst_score())) return;
+    if (tier_beneath(store.tiers[tier].decks, state.tiers_in_slot_order, static_cast<u32>(key)))
+        return;
     for (usize d = 1; d <= 5; ++d)
         VDZ_ASSERT((state.entry_tiers[d] >> tier) & 1);
 }

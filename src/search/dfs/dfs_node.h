@@ -16,6 +16,17 @@
 
 namespace vdz {
 
+// Whether a full tier takes no deck whose live score is at most `score`:
+// none below its worst kept one, and none at it either where the decks are
+// met in ascending slot order from an empty store (`in_slot_order`), since
+// a deck tied with the worst kept one enters only with smaller slots, which
+// no later deck has.
+inline bool tier_beneath(const DfsTopDecks& decks, bool in_slot_order, u32 score) {
+    if (!decks.full() || decks.worst_score() == 0) return false;
+    const u32 worst = static_cast<u32>(decks.worst_score());
+    return in_slot_order ? score <= worst : score < worst;
+}
+
 // One inner node and its candidate scan.
 class DfsNode {
   public:
@@ -136,15 +147,10 @@ class DfsNode {
                      const PartialSums& sums, usize row, usize free, bool bonus_only,
                      std::optional<u64> placed_unit, u32 used, usize& later_from, u32& later) const;
 
-    // Whether a full tier takes no deck whose live score is at most `score`:
-    // none below its worst kept one, and none at it either where the decks
-    // are met in ascending slot order from an empty store, since a deck tied
-    // with the worst kept one enters only with smaller slots, which no later
-    // deck has.
+    // Whether a full tier takes no deck whose live score is at most `score`
+    // (`tier_beneath`).
     bool beneath(const DfsTopDecks& decks, u32 score) const {
-        if (!decks.full() || decks.worst_score() == 0) return false;
-        const u32 worst = static_cast<u32>(decks.worst_score());
-        return state_.tiers_in_slot_order ? score <= worst : score < worst;
+        return tier_beneath(decks, state_.tiers_in_slot_order, score);
     }
 
     // Bound of the completions of `sums` whose next card comes from

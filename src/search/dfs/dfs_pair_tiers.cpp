@@ -125,11 +125,20 @@ void check_world_bloom_pair(SearchNodeState& state, const DeckSlots& deck,
         i64{pool.event_bonus(deck[3]).total_x10()} + pool.event_bonus(deck[4]).total_x10();
     const u32 attrs =
         placed.attr_mask | (1u << (pool.attr(deck[3]) & 7u)) | (1u << (pool.attr(deck[4]) & 7u));
-    [[maybe_unused]] const std::optional<u64> b = pair->bound(
-        ceiled, state.last_card->placed_unit_power(placed, deck, 3), usize{deck[2]} + 1, used,
-        total, total, static_cast<u8>(1u << (bit_count(attrs) - bit_count(placed.attr_mask))),
-        state.bounds.bonus_extra);
+    const u64 placed_unit = state.last_card->placed_unit_power(placed, deck, 3);
+    const u8 new_attrs = static_cast<u8>(1u << (bit_count(attrs) - bit_count(placed.attr_mask)));
+    [[maybe_unused]] const std::optional<u64> b =
+        pair->bound(ceiled, placed_unit, usize{deck[2]} + 1, used, total, total, new_attrs,
+                    state.bounds.bonus_extra);
     VDZ_ASSERT(b && static_cast<u32>(key) <= static_cast<u32>(*b));
+    // Asked to cut just below the deck's live score, each pair of runs and
+    // attributes by its own key: it must not.
+    if (static_cast<u32>(key) > 0) {
+        [[maybe_unused]] const std::optional<u64> cut =
+            pair->bound(ceiled, placed_unit, usize{deck[2]} + 1, used, total, total, new_attrs,
+                        state.bounds.bonus_extra, static_cast<u32>(key) - 1);
+        VDZ_ASSERT(cut && static_cast<u32>(key) <= static_cast<u32>(*cut));
+    }
     // A deck its tier takes, one of whose free cards takes an entry the
     // placed cards' deck counts, is let through by that card's own test.
     const usize tier = state.store.tier_at(static_cast<u32>(key >> 32));

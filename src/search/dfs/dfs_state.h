@@ -148,8 +148,10 @@ struct SearchNodeState {
     // nodes ask the same, each of tens of cards.
     std::unordered_map<TakerPlace, std::vector<u16>, TakerPlaceHash> taker_tiers{};
     // The same for two free cards: their takers by the placed cards' place
-    // (the free cards' first position in `row`), with the tiers of each.
+    // (the free cards' first position in `row`), with the tiers of each;
+    // `pair_takers_kept` counts the takers their vectors hold room for.
     std::unordered_map<TakerPlace, std::vector<PairTaker>, TakerPlaceHash> pair_taker_tiers{};
+    usize pair_takers_kept = 0;
 
     // Counts one step of the search (a node entry, a root, a bounded-loop
     // step) and sets `stop` once the deadline has passed, whatever the store

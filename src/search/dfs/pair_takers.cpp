@@ -12,8 +12,7 @@
 // run from the free cards' first position on; where both come after the
 // runs, the other comes from that first position on. The bound of the
 // placed cards and t with one card from that range bounds every such
-// completion, so the largest of those bounds, over the listed cards, bounds
-// them all.
+// completion.
 //
 // Their tiers. With t, which takes entry e, the deck counts the first
 // `count` entries of the list outside the placed cards' and e: where the
@@ -30,6 +29,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "common/check.h"
 #include "common/numeric.h"
@@ -89,19 +90,6 @@ bool few_pair_takers(const SearchNodeState& state, const PartialSums& sums, usiz
         count += ((used >> state.pool.character_id(card)) & 1) ? 0 : 1;
     });
     return count <= FEW;
-}
-
-std::optional<u32> pair_takers_score(const SearchNodeState& state, const PartialSums& sums,
-                                     usize depth, usize row, u32 used) {
-    std::optional<u32> out;
-    state.tier_reach->for_each_taker(sums, row, [&](u16 card, usize) {
-        if ((used >> state.pool.character_id(card)) & 1) return;
-        const OtherRange other = other_range(state, depth, row, card);
-        if (other.begin >= other.end) return;
-        const u32 b = taker_bound(state, child_sums(state.bounds, sums, card), other);
-        out = std::max(out.value_or(0), b);
-    });
-    return out;
 }
 
 namespace {
@@ -208,13 +196,19 @@ bool DfsNode::pair_takers_open(u64 bound, const PartialSums& sums, usize row, u3
     if (layout.slots() == 4) row = std::max(row, layout.begin[3]);
     const TakerPlace place{sums.support_taken, sums.bonus_x10, used, static_cast<u32>(row),
                            sums.attr_mask};
-    auto known = state_.pair_taker_tiers.find(place);
-    if (known == state_.pair_taker_tiers.end()) {
-        // Kept within a few megabytes: a search that asks more starts over.
-        if (state_.pair_taker_tiers.size() >= (usize{1} << 16)) state_.pair_taker_tiers.clear();
-        known =
-            state_.pair_taker_tiers.emplace(place, find_pair_takers(state_, sums, row, used, deck))
-                .first;
+    auto& places = state_.pair_taker_tiers;
+    auto known = places.find(place);
+    if (known == places.end()) {
+        // At most 8192 places and room for 131,072 takers (16 bytes each)
+        // are kept, about 3 MB per search in flight: a search that asks
+        // more starts over. The searches met ask a few thousand places, of
+        // up to 26 takers each.
+        if (places.size() >= (usize{1} << 13) || state_.pair_takers_kept >= (usize{1} << 17)) {
+            places.clear();
+            state_.pair_takers_kept = 0;
+        }
+        known = places.emplace(place, find_pair_takers(state_, sums, row, used, deck)).first;
+        state_.pair_takers_kept += known->second.capacity();
     }
     VDZ_ASSERT(known->second == find_pair_takers(state_, sums, row, used, deck));
     // Where the open tiers are asked for, every taker is asked, but only
@@ -248,7 +242,7 @@ void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
     if (reach.extras(placed, 2, row, used).exact_count != 0 ||
         reach.kept_extras(placed, 2, row, used).exact_count == 0)
         return;
-    const u32 doubled = static_cast<u32>(key >> 32);
+    [[maybe_unused]] const u32 doubled = static_cast<u32>(key >> 32);
     bool taker = false;
     reach.for_each_taker(placed, row, [&](u16 card, usize entry) {
         if (card != deck[3] && card != deck[4]) return;
@@ -273,7 +267,8 @@ void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
         VDZ_ASSERT(std::popcount(refill) <= 1 &&
                    (counted & ~(u64{1} << entry)) == (taker_counted & ~refill));
         const usize attrs = bit_count(with.attr_mask | (1u << (pool.attr(other) & 7u)));
-        const i64 total = i64{with.bonus_x10} + pool.event_bonus(other).total_x10();
+        [[maybe_unused]] const i64 total =
+            i64{with.bonus_x10} + pool.event_bonus(other).total_x10();
         bool takes = false;
         for (usize f = 0; f < reach.marked_entries(); ++f) {
             if (!((taker_counted >> f) & 1)) continue;
@@ -291,10 +286,28 @@ void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
                        total <= 5 * i64{doubled} + slack.hi);
         }
     });
-    if (!taker) return;
-    [[maybe_unused]] const std::optional<u32> score =
-        pair_takers_score(state, placed, 3, row, used);
-    VDZ_ASSERT(score && static_cast<u32>(key) <= *score);
+    // A deck its tier may take is let through by one of its free cards
+    // that takes an entry: that card's tiers, as the search keeps them,
+    // hold the deck's, and its bound the deck's live score. As the search
+    // asks them: from the free cards' first position, the last run's first
+    // where the next card comes from it, the placed skill values at their
+    // ceilings in a deck of two cards more.
+    const auto& tiers = state.store.tiers;
+    const usize tier = state.store.tier_at(doubled);
+    if (!taker || tiers.size() > 64 || tier >= tiers.size() ||
+        tier_beneath(tiers[tier].decks, state.tiers_in_slot_order, static_cast<u32>(key)))
+        return;
+    const FixedSlotLayout& layout = state.bounds.fixed_layout;
+    usize from = reach.free_row(row, 3);
+    if (layout.slots() == 4) from = std::max(from, layout.begin[3]);
+    const PartialSums ceiled = with_skill_ceilings(state.bounds, placed, deck, 3, 2);
+    [[maybe_unused]] bool held = false;
+    for (const PairTaker& t : find_pair_takers(state, placed, from, used, deck))
+        held = held || ((t.card == deck[3] || t.card == deck[4]) && ((t.tiers >> tier) & 1) &&
+                        static_cast<u32>(key) <=
+                            taker_bound(state, child_sums(state.bounds, ceiled, t.card),
+                                        other_range(state, 3, from, t.card)));
+    VDZ_ASSERT(held);
 }
 
 }  // namespace vdz

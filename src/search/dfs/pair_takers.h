@@ -9,8 +9,6 @@
 // completions of those totals land on other tiers.
 #pragma once
 
-#include <optional>
-
 #include "common/types.h"
 #include "search/bounds/partial_sums.h"
 #include "search/dfs/dfs_state.h"
@@ -27,21 +25,22 @@ namespace vdz {
 bool pair_split_applies(const SearchNodeState& state, usize depth);
 
 // Whether few cards from position `row` on, of characters outside `used`,
-// take an entry the deck of the placed cards of `sums` counts: each is
-// bounded on its own, and where many are, the windows of every support sum
-// cost less than their bounds spare.
+// take an entry the deck of the placed cards of `sums` counts. The pair
+// test of a child asks each such card as a node of its own, the placed
+// cards, that card and one free card (`tiers_open` of that node); where
+// many are, those tests cost more than the children they turn away, and the
+// child is let through.
 bool few_pair_takers(const SearchNodeState& state, const PartialSums& sums, usize row, u32 used);
 
-// The live score (low half of a key) no completion of the cards of `sums`
-// (`depth` of them, characters `used`) by two free cards from position `row`
-// on exceeds where one of those cards takes an entry the placed cards' deck
-// counts; none where no such card is left.
-std::optional<u32> pair_takers_score(const SearchNodeState& state, const PartialSums& sums,
-                                     usize depth, usize row, u32 used);
-
 // Debug builds: at a recorded deck of key `key`, whose first three cards
-// have the sums `placed` and whose free cards come from `row` on, the score
-// above bounds the deck where one of its two last cards takes such an entry.
+// have the sums `placed` and whose free cards come from `row` on, where the
+// split is taken and one of its two last cards takes an entry the placed
+// cards' deck counts: the other card lies in that card's range, the deck's
+// live score is within that card's bound, and its tier is the one the split
+// finds, exactly or within the slack of the support sum's window. Where its
+// tier may take it, a card of it that takes an entry has that tier among
+// the tiers the search keeps for that card, and a bound of at least its
+// live score.
 void check_pair_takers(const SearchNodeState& state, const DeckSlots& deck,
                        const PartialSums& placed, usize row, u32 used, u64 key);
 
