@@ -1,7 +1,8 @@
 // One inner node of the depth-first search and its candidate scan. The
 // kernel's walks for one list and for several cards of a character live in
-// `dfs_kernel.cpp`, the walk under bonus tiers in `dfs_tiered_node.cpp`;
-// what both read stays here, where it can be inlined into either.
+// `dfs_kernel.cpp`, the walk under bonus tiers in `dfs_tiered_node.cpp` (its
+// runs of equal bonus in `dfs_tier_runs.cpp`); what both read stays here,
+// where it can be inlined into either.
 #pragma once
 
 #include <algorithm>
