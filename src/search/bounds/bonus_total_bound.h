@@ -118,6 +118,20 @@ class BonusTotalBound {
         u32 characters = 0;
         u32 first_character = 0;
         u32 shadow = 0;
+        // The parts in which each child's entry differs from this node's
+        // (`PairParts`): a question that reads none of them finds the
+        // child's key the node's.
+        u32 left_differs = 0;
+        u32 right_differs = 0;
+    };
+    // The parts of an entry a pair's key may read, as bits: power, plain
+    // power, power under a shared attribute, skill values, coupled values,
+    // then per unit its power and its power of mixed attributes.
+    struct PairParts {
+        static constexpr u32 POWER = 1u, PLAIN = 2u, SAME_ATTR = 4u, SKILLS = 8u, COUPLED = 16u;
+        static constexpr u32 UNIT = 32u;             // << unit
+        static constexpr u32 UNIT_MIXED = 32u << 6;  // << unit
+        static u32 differing(const Entry& a, const Entry& b);
     };
     // A sum some two cards' totals make, in tenths of a percent, and its
     // tree's root (0 for none): built once the sum has been asked `wait`
@@ -128,6 +142,8 @@ class BonusTotalBound {
         u32 root = 0;
         u64 asked = 0;
         u64 wait = 0;  // pairs of the sum, then the questions before building
+        // The leaf of the last pair found above a question's cut (0: none).
+        u32 witness = 0;
     };
     // Keeps what the pairs are built from: `ones[i]`, the entry of the
     // choice of card i alone, and the sums the pool's pairs make; none
@@ -138,6 +154,30 @@ class BonusTotalBound {
     Entry pair_entry(usize a, usize b) const;
     // Builds the tree of `pair_sums_[at]`.
     void build_pair_sum(usize at) const;
+    // What the key of a pair's deck reads of its question, taken once per
+    // question, which reads the keys of several pairs: `key_of` of two
+    // free cards, less what depends on the pair (`pair_key`).
+    struct PairKeyBase {
+        const PartialSums* sums = nullptr;
+        u64 plain = 0;    // the placed cards' plain power
+        u64 columns = 0;  // their power columns, or plain power where `all_plain`
+        bool all_plain = false;
+        bool shaped = false;    // the deck's shape caps its power
+        bool one_attr = false;  // a deck of one attribute remains
+        u64 unitless = 0;
+        u64 placed_unit = 0;
+        bool mixed = false;
+        u8 unit_count = 0;
+        std::array<u8, 6> units{};  // the units the placed cards share
+        u64 bonus = 0;
+        u32 reads = 0;  // the parts the key reads (`PairParts`)
+        bool coupled = false;
+        double placed_best = 0.0;  // the weight of the placed cards' best value
+    };
+    PairKeyBase pair_key_base(const PartialSums& sums, i64 hi, u64 bonus_extra,
+                              std::optional<u64> placed_unit) const;
+    // `key_of(e, sums, 2, hi, bonus_extra, placed_unit)` of `base`'s question.
+    u64 pair_key(const Entry& e, const PairKeyBase& base) const;
     // With two free cards from `row` on whose totals add `lo`..=`hi`, of
     // none of `placed_characters`: a key above `cut_at` where some pair's own
     // key is above it, else a key at most `cut_at` that bounds every such

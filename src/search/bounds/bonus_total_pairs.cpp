@@ -19,11 +19,21 @@
 // per card of a kept pair, the join of the pairs it beats that do not hold
 // that card's character stands in for it where that character is placed
 // (the first card's where both are). A pair that starts before the row
-// still counts in the join, which only loosens it.
+// still counts in the join, which only loosens it. A question that finds
+// a pair's own key above its cut says only that: the pair remembered from
+// an earlier question is read as any other pair of the question is, and
+// the walk stops at it only where the question leaves it in and its key is
+// above the cut. The key of a node is `key_of`'s, in the same steps, with
+// the parts fixed by the question taken once; a child whose entry equals
+// its node's in every part the question's key reads has the node's key, so
+// it is not worked out again (a leaf that stands in its shadow for a placed
+// character is, as the shadow differs).
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
+#include "common/check.h"
 #include "search/bounds/bonus_total_bound.h"
 
 namespace vdz {
@@ -50,6 +60,22 @@ constexpr u64 PAIR_BUILD_DIV = 16;
 constexpr u64 SKILL_POWER = 250;
 
 }  // namespace
+
+u32 BonusTotalBound::PairParts::differing(const Entry& a, const Entry& b) {
+    u32 parts = 0;
+    if (a.power != b.power) parts |= POWER;
+    if (a.plain != b.plain) parts |= PLAIN;
+    if (a.same_attr != b.same_attr) parts |= SAME_ATTR;
+    if (a.skill != b.skill || a.rank[0] != b.rank[0] || a.rank[1] != b.rank[1]) parts |= SKILLS;
+    if (a.coupled != b.coupled || a.coupled_best != b.coupled_best ||
+        a.coupled_lead != b.coupled_lead)
+        parts |= COUPLED;
+    for (u32 u = 0; u < 6; ++u) {
+        if (a.unit[u] != b.unit[u]) parts |= UNIT << u;
+        if (a.unit_mixed[u] != b.unit_mixed[u]) parts |= UNIT_MIXED << u;
+    }
+    return parts;
+}
 
 void BonusTotalBound::prepare_pairs(std::vector<Entry> ones) {
     const CardPool& pool = *m_->pool;
@@ -252,6 +278,8 @@ void BonusTotalBound::build_pair_sum(usize at) const {
         joined.shadow = 0;
         joined.left = left;
         joined.right = right;
+        joined.left_differs = PairParts::differing(pair_nodes_[left].best, joined.best);
+        joined.right_differs = PairParts::differing(pair_nodes_[right].best, joined.best);
         pair_nodes_[node] = joined;
         return node;
     };
@@ -259,6 +287,80 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     if (nodes > pair_nodes_.capacity())
         pair_nodes_.reserve(std::max(nodes, 2 * pair_nodes_.capacity()));
     pair_sums_[at].root = build(build, 0, kept.size());
+}
+
+BonusTotalBound::PairKeyBase BonusTotalBound::pair_key_base(const PartialSums& sums, i64 hi,
+                                                            u64 bonus_extra,
+                                                            std::optional<u64> placed_unit) const {
+    PairKeyBase b;
+    b.sums = &sums;
+    b.plain = sums.plain_power_sum;
+    b.all_plain = sums.plain();
+    b.columns = b.all_plain ? b.plain : u64{sums.power_sum};
+    b.shaped = !sums.plain() && sums.first_attr != 0xFF;
+    b.one_attr = !sums.mixed_attrs;
+    b.unitless = sums.unitless_power_sum;
+    b.placed_unit = placed_unit ? *placed_unit : u64{sums.power_sum};
+    b.mixed = sums.mixed_attrs;
+    for (u8 u = 0; u < 6; ++u)
+        if ((sums.common_units >> u) & 1u) b.units[b.unit_count++] = u;
+    b.bonus = u64{sums.bonus_sum} + ceil_percent(static_cast<u32>(std::max<i64>(hi, 0))) + 2 +
+              bonus_extra;
+    b.coupled = m_->coupling.on;
+    // The parts `pair_key` reads: plain power alone where no completion
+    // shares a unit or an attribute, else the power columns, capped by the
+    // shapes left where the first card's attribute is known.
+    using P = PairParts;
+    b.reads = P::SKILLS | (b.coupled ? P::COUPLED : 0u) | (b.all_plain ? P::PLAIN : P::POWER);
+    if (b.shaped) {
+        b.reads |= P::PLAIN | (b.one_attr ? P::SAME_ATTR : 0u);
+        for (usize i = 0; i < b.unit_count; ++i)
+            b.reads |= (b.mixed ? P::UNIT_MIXED : P::UNIT) << b.units[i];
+    }
+    b.placed_best = (sums.lead_known ? best_weight_ : both_weight_) * sums.max_skill;
+    return b;
+}
+
+u64 BonusTotalBound::pair_key(const Entry& e, const PairKeyBase& base) const {
+    // As `key_of` with two free cards, in the same steps, so the same key.
+    const PartialSums& sums = *base.sums;
+    const u64 plain = base.plain + e.plain;
+    u64 power = base.all_plain ? plain : base.columns + e.power;
+    if (base.shaped) {
+        u64 shape = plain;
+        if (base.one_attr) shape = std::max(shape, base.unitless + e.same_attr);
+        const auto& free_unit = base.mixed ? e.unit_mixed : e.unit;
+        for (usize i = 0; i < base.unit_count; ++i)
+            shape = std::max(shape, base.placed_unit + free_unit[base.units[i]]);
+        power = std::min(power, shape);
+    }
+    // The pair's values, largest first (its second value is at most its
+    // first, as is half its sum at most its sum), among the placed ones:
+    // the j-th largest of the two sorted lists is the largest of the
+    // placed j-th, the smaller of the first value and the placed one
+    // before, and the smaller of the second and the placed one two before.
+    const u32 v0 = std::min<u32>(e.rank[0], e.skill), v1 = std::min<u32>(e.rank[1], e.skill / 2u);
+    VDZ_ASSERT(v0 >= v1);
+    const std::array<u8, 5>& s = sums.skills;
+    const SkillValues skills{
+        std::max<u32>(s[0], v0), std::max({u32{s[1]}, std::min<u32>(s[0], v0), v1}),
+        std::max({u32{s[2]}, std::min<u32>(s[1], v0), std::min<u32>(s[0], v1)}),
+        std::max({u32{s[3]}, std::min<u32>(s[2], v0), std::min<u32>(s[1], v1)}),
+        std::max({u32{s[4]}, std::min<u32>(s[3], v0), std::min<u32>(s[2], v1)})};
+    VDZ_ASSERT(skills == merge_skills(sums, std::array<u32, 2>{v0, v1}, 2));
+    const u32 lead = lead_bound(sums, skills);
+    double coupled = INFINITY;
+    if (base.coupled) {
+        const Coupling& c = m_->coupling;
+        const double free_cards = sums.coupled + e.coupled;
+        const double together =
+            sums.lead_known
+                ? std::max(free_cards + base.placed_best, sums.coupled + e.coupled_best) +
+                      lead_weight_ * lead
+                : std::max(free_cards + base.placed_best, sums.coupled + e.coupled_lead);
+        coupled = std::min(free_cards, together - (c.b * skills[0] + c.l * lead) / c.t);
+    }
+    return bound_key(*m_, power, skills, lead, base.bonus, coupled);
 }
 
 std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize row, i64 lo, i64 hi,
@@ -280,28 +382,75 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
     for (auto at = first; at != pair_sums_.end() && at->total <= hi; ++at) {
         // A sum whose pairs are all of one character keeps no tree.
         if (at->root == 0) continue;
-        std::array<u32, 64> stack;
-        usize depth = 0;
-        stack[depth++] = at->root;
-        while (depth > 0) {
-            const PairNode& node = pair_nodes_[stack[--depth]];
-            if (node.last_first < row) continue;
+        // A pair of this sum adds no more bonus than the sum itself.
+        const PairKeyBase base = pair_key_base(sums, at->total, bonus_extra, placed_unit);
+        // The key of node `id`'s pairs that the question leaves in; none
+        // where it leaves none.
+        const auto key_at = [&](u32 id) -> std::optional<u64> {
+            const PairNode& node = pair_nodes_[id];
+            if (node.last_first < row) return std::nullopt;
             const Entry* entry = &node.best;
             if ((node.characters & placed_characters) != 0) {
-                if (node.shadow == 0) continue;
+                if (node.shadow == 0) return std::nullopt;
                 entry = &pair_shadows_[node.shadow +
                                        ((node.first_character & placed_characters) ? 0 : 1)];
-                if (!entry->reached) continue;
+                if (!entry->reached) return std::nullopt;
             }
-            // A pair of this sum adds no more bonus than the sum itself.
-            const u64 key = key_of(*entry, sums, 2, at->total, bonus_extra, placed_unit);
-            if (static_cast<u32>(key) <= cut_at) {
-                bound = std::max(bound, key);
+            const u64 key = pair_key(*entry, base);
+            VDZ_ASSERT(key == key_of(*entry, sums, 2, at->total, bonus_extra, placed_unit));
+            return key;
+        };
+        // The root first: a third of the questions that cut end there.
+        const std::optional<u64> root_key = key_at(at->root);
+        if (!root_key) continue;
+        if (static_cast<u32>(*root_key) <= cut_at) {
+            bound = std::max(bound, *root_key);
+            continue;
+        }
+        const PairNode& root = pair_nodes_[at->root];
+        if (root.left == 0) return root_key;
+        // Then the pair whose own key last came above a question's cut
+        // (`PairSum::witness`): the next questions of a sum come from
+        // nodes close by, and a pair found above theirs ends the walk
+        // that would look for one.
+        if (at->witness != 0) {
+            const std::optional<u64> key = key_at(at->witness);
+            if (key && static_cast<u32>(*key) > cut_at) return key;
+        }
+        // The nodes left to ask, each with its parent's key where the
+        // question reads no part in which the two differ: that key is the
+        // node's (`PairNode::left_differs`), and above the cut.
+        // (Left uninitialized: a walk writes each before it reads it.)
+        struct Open {
+            u32 id;
+            bool same;
+            u64 parent;
+        };
+        std::array<Open, 64> stack;
+        usize depth = 0;
+        const auto open_children = [&](const PairNode& node, u64 key) {
+            stack[depth++] = {node.right, (node.right_differs & base.reads) == 0, key};
+            stack[depth++] = {node.left, (node.left_differs & base.reads) == 0, key};
+        };
+        open_children(root, *root_key);
+        while (depth > 0) {
+            const Open open = stack[--depth];
+            const PairNode& node = pair_nodes_[open.id];
+            // A leaf whose characters the question holds reads its shadow.
+            const bool own =
+                open.same && node.last_first >= row && (node.characters & placed_characters) == 0;
+            VDZ_ASSERT(!own || key_at(open.id) == open.parent);
+            const std::optional<u64> key = own ? std::optional<u64>(open.parent) : key_at(open.id);
+            if (!key) continue;
+            if (static_cast<u32>(*key) <= cut_at) {
+                bound = std::max(bound, *key);
                 continue;
             }
-            if (node.left == 0) return key;
-            stack[depth++] = node.right;
-            stack[depth++] = node.left;
+            if (node.left == 0) {
+                at->witness = open.id;
+                return key;
+            }
+            open_children(node, *key);
         }
     }
     return bound;
