@@ -218,6 +218,19 @@ class ClassWalk {
             if (held < 5 && last_.tier_of[held + 1] != none) live_attrs_ |= ~sums.attr_mask & 0xFFu;
         }
         if (depth == 4) ++last_node_;
+        // The placed cards' skill values at the most each can resolve to in
+        // a deck of the open slots' cards more: every deck below the node
+        // is such a deck, so the bounds of the node and of its children read
+        // these, and a child's own card adds its value as it is. Worked out
+        // at the first card that asks a bound: in a World Bloom event most
+        // nodes' cards land between the tiers before any does.
+        std::optional<PartialSums> ceiled;
+        const auto placed_sums = [&]() -> const PartialSums& {
+            if (!ceiled)
+                ceiled =
+                    depth == 0 ? sums : with_skill_ceilings(m_, sums, partial_, depth, 5 - depth);
+            return *ceiled;
+        };
         // Whether decks that share no unit of the placed cards may still
         // come from the slot's later positions.
         bool free = depth > 0;
@@ -242,8 +255,17 @@ class ClassWalk {
             // only spare the cards after it: the last slot asks them at
             // every fourth card.
             const bool ask = depth < 4 || scanned++ % 4 == 0;
+            // A card the deck already holds, or a fourth whose decks land
+            // on no tier, is passed over before the bounds of the slot's
+            // later positions: a later card asks them of no more positions,
+            // under tiers that only fill, so they cut it wherever they would
+            // have cut here. The last slot keeps its stride of asks.
+            if (depth < 4 && (repeats_card(depth, card) ||
+                              (third_in_bloom && !fourth_may_land(card, i, sums)))) {
+                continue;
+            }
             const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
-            if (ask && free && !open(tiers, bound_.free_bound(sums, placed(depth), draws)))
+            if (ask && free && !open(tiers, bound_.free_bound(placed_sums(), placed(depth), draws)))
                 free = false;
             if (depth == 0) {
                 if (!open(tiers, bound_.score_bound(sums, {}, draws))) return;
@@ -253,11 +275,11 @@ class ClassWalk {
                     i = std::min(bound_.next_of_units(i, sums.common_units), c.end) - 1;
                     continue;
                 }
-                if (ask && !open(tiers, bound_.unit_bound(sums, placed(depth), draws))) return;
+                if (ask && !open(tiers, bound_.unit_bound(placed_sums(), placed(depth), draws)))
+                    return;
             }
-            if (repeats_card(depth, card)) continue;
-            if (third_in_bloom && !fourth_may_land(card, i, sums)) continue;
-            const PartialSums child = child_sums(m_, sums, card);
+            if (depth == 4 && repeats_card(depth, card)) continue;
+            const PartialSums child = child_sums(m_, placed_sums(), card);
             partial_[depth] = card;
             // A complete deck's power is known from its units and attributes.
             const u32 b = depth == 4 ? last_deck_bound(card, child)
@@ -442,10 +464,11 @@ class ClassWalk {
     }
 
     // Debug builds: the deck's live score is within every bound met on its
-    // way, and at each of its prefixes within the bound of the decks its
-    // shape allows whose next card comes from its own next card's position
-    // on; its cards total its class set's; and a tier it lands on is one
-    // of its class set's, and stays among the tiers each prefix leaves.
+    // way, and at each of its prefixes, its skill values at their ceilings,
+    // within the bound of the decks its shape allows whose next card comes
+    // from its own next card's position on; its cards total its class
+    // set's; and a tier it lands on is one of its class set's, and stays
+    // among the tiers each prefix leaves.
     void check_deck(u64 key) {
         [[maybe_unused]] const u32 score = static_cast<u32>(key);
         VDZ_ASSERT(score <= path_bound_[5]);
@@ -468,9 +491,14 @@ class ClassWalk {
                 continue;
             }
             const std::span<const ClassDraw> draws = draws_of(*set_, d, partial_[d]);
-            [[maybe_unused]] const u32 b = d == 0       ? bound_.score_bound(sums, {}, draws)
-                                           : units != 0 ? bound_.unit_bound(sums, placed(d), draws)
-                                                        : bound_.free_bound(sums, placed(d), draws);
+            // The placed cards' skill values at their ceilings, as the walk
+            // reads them.
+            const PartialSums ceiled =
+                d == 0 ? sums : with_skill_ceilings(m_, sums, partial_, d, 5 - d);
+            [[maybe_unused]] const u32 b = d == 0 ? bound_.score_bound(ceiled, {}, draws)
+                                           : units != 0
+                                               ? bound_.unit_bound(ceiled, placed(d), draws)
+                                               : bound_.free_bound(ceiled, placed(d), draws);
             VDZ_ASSERT(score <= b);
             if (d > 0 && own != 0 && state_.context.world_bloom) {
                 // A fixed card's slot has no class, and none equals it.
