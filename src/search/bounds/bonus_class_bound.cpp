@@ -127,16 +127,16 @@ u64 BonusClassBound::placed_power(usize k, std::span<const u16> placed) const {
 }
 
 u32 BonusClassBound::unit_bound(const PartialSums& sums, std::span<const u16> placed,
-                                std::span<const ClassDraw> draws) const {
+                                std::span<const ClassDraw> draws, u32 enough) const {
     VDZ_ASSERT(!placed.empty());
     // A deck that shares a unit holds only cards of it; it shares the
     // placed cards' attribute too, and holds only cards of that, or none.
     u32 bound = 0;
-    for (usize u = 0; u < 6; ++u) {
+    for (usize u = 0; u < 6 && bound < enough; ++u) {
         if (!((sums.common_units >> u) & 1)) continue;
         const usize mixed = UNIT_MIXED + u;
         bound = std::max(bound, case_bound(mixed, placed_power(mixed, placed), sums, draws));
-        if (sums.mixed_attrs) continue;
+        if (sums.mixed_attrs || bound >= enough) continue;
         const usize same = UNIT_ATTR + 5 * u + sums.first_attr % 5;
         bound = std::max(bound, case_bound(same, placed_power(same, placed), sums, draws));
     }
@@ -144,12 +144,12 @@ u32 BonusClassBound::unit_bound(const PartialSums& sums, std::span<const u16> pl
 }
 
 u32 BonusClassBound::free_bound(const PartialSums& sums, std::span<const u16> placed,
-                                std::span<const ClassDraw> draws) const {
+                                std::span<const ClassDraw> draws, u32 enough) const {
     VDZ_ASSERT(!placed.empty());
     // A deck that shares no unit shares the placed cards' attribute, and
     // holds only cards of it, or counts every card's plain power.
     u32 bound = case_bound(PLAIN, sums.plain_power_sum, sums, draws);
-    if (sums.mixed_attrs) return bound;
+    if (sums.mixed_attrs || bound >= enough) return bound;
     const usize k = ATTR + sums.first_attr % 5;
     return std::max(bound, case_bound(k, placed_power(k, placed), sums, draws));
 }

@@ -42,19 +42,24 @@ class BonusClassBound {
 
     // The largest live score of a deck holding the placed cards `placed`,
     // whose sums are `sums`, and the cards of `draws` (distinct positions,
-    // at most five cards in all); 0 where there is no such deck.
+    // at most five cards in all); 0 where there is no such deck. The bound
+    // is the largest of a few cases': once one reaches `enough`, that one's
+    // is returned, since a caller that only asks whether the bound reaches
+    // `enough` learns no more from the rest.
     u32 score_bound(const PartialSums& sums, std::span<const u16> placed,
-                    std::span<const ClassDraw> draws) const {
+                    std::span<const ClassDraw> draws, u32 enough = UINT32_MAX) const {
         if (placed.empty()) return case_bound(ANY, 0, sums, draws);
-        return std::max(unit_bound(sums, placed, draws), free_bound(sums, placed, draws));
+        const u32 unit = unit_bound(sums, placed, draws, enough);
+        if (unit >= enough) return unit;
+        return std::max(unit, free_bound(sums, placed, draws, enough));
     }
     // The same, of the decks that share a unit of the placed cards (at
     // least one placed), whose cards all count for it.
     u32 unit_bound(const PartialSums& sums, std::span<const u16> placed,
-                   std::span<const ClassDraw> draws) const;
+                   std::span<const ClassDraw> draws, u32 enough = UINT32_MAX) const;
     // The same, of the decks that share no unit (at least one placed).
     u32 free_bound(const PartialSums& sums, std::span<const u16> placed,
-                   std::span<const ClassDraw> draws) const;
+                   std::span<const ClassDraw> draws, u32 enough = UINT32_MAX) const;
 
     // The first position from `i` on whose card counts for a unit of
     // `units`; the pool's size when none does.

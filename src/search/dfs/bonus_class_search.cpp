@@ -181,13 +181,57 @@ class ClassWalk {
                score < static_cast<u32>(decks.worst_score());
     }
 
+    // The least live score some tier of `tiers` has room for: a full tier
+    // takes none below its worst kept deck's (which it may take with
+    // smaller slots), one that is not full, or keeps no score, any. Kept
+    // while the mask is asked again and no deck is recorded, since only a
+    // record changes the tiers.
+    u32 need(u64 tiers) {
+        if (tiers == need_tiers_ && records_ == need_records_) return need_;
+        u32 least = UINT32_MAX;
+        for (u64 mask = tiers; mask != 0 && least != 0; mask &= mask - 1) {
+            const DfsTopDecks& decks =
+                state_.store.tiers[static_cast<usize>(std::countr_zero(mask))].decks;
+            least = std::min(least, decks.full() && decks.worst_score() != 0
+                                        ? static_cast<u32>(decks.worst_score())
+                                        : 0u);
+        }
+        need_tiers_ = tiers;
+        need_records_ = records_;
+        need_ = least;
+        return least;
+    }
+
     // Whether some tier of `tiers` has room under `score`.
-    bool open(u64 tiers, u32 score) const {
+    bool open(u64 tiers, u32 score) {
+        const bool room = score >= need(tiers);
+        VDZ_ASSERT(!CHECK_BOUNDS || room == open_by_tier(tiers, score));
+        return room;
+    }
+
+    // The same, tier by tier (debug builds).
+    bool open_by_tier(u64 tiers, u32 score) const {
         for (u64 mask = tiers; mask != 0; mask &= mask - 1) {
             const usize t = static_cast<usize>(std::countr_zero(mask));
             if (!beneath(state_.store.tiers[t].decks, score)) return true;
         }
         return false;
+    }
+
+    // A bound of the class bounds, asked by `bound(enough)` to stop at
+    // its first case that reaches `enough`, whose answer to `open` is
+    // the full bound's: a case at least the least score a tier of
+    // `tiers` takes opens them as the largest case would. Debug builds
+    // return the full bound, which the path's checks read, and check the
+    // answers agree.
+    template <class Bound>
+    u32 asked(u64 tiers, const Bound& bound) {
+        if constexpr (CHECK_BOUNDS) {
+            const u32 full = bound(UINT32_MAX);
+            VDZ_ASSERT(open(tiers, full) == open(tiers, bound(need(tiers))));
+            return full;
+        }
+        return bound(need(tiers));
     }
 
     // Slot `depth` of the class set from its first open position on.
@@ -265,8 +309,12 @@ class ClassWalk {
                 continue;
             }
             const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
-            if (ask && free && !open(tiers, bound_.free_bound(placed_sums(), placed(depth), draws)))
+            if (ask && free && !open(tiers, asked(tiers, [&](u32 enough) {
+                                         return bound_.free_bound(placed_sums(), placed(depth),
+                                                                  draws, enough);
+                                     }))) {
                 free = false;
+            }
             if (depth == 0) {
                 if (!open(tiers, bound_.score_bound(sums, {}, draws))) return;
             } else if (!free) {
@@ -275,16 +323,23 @@ class ClassWalk {
                     i = std::min(bound_.next_of_units(i, sums.common_units), c.end) - 1;
                     continue;
                 }
-                if (ask && !open(tiers, bound_.unit_bound(placed_sums(), placed(depth), draws)))
+                if (ask && !open(tiers, asked(tiers, [&](u32 enough) {
+                                     return bound_.unit_bound(placed_sums(), placed(depth), draws,
+                                                              enough);
+                                 }))) {
                     return;
+                }
             }
             if (depth == 4 && repeats_card(depth, card)) continue;
             const PartialSums child = child_sums(m_, placed_sums(), card);
             partial_[depth] = card;
             // A complete deck's power is known from its units and attributes.
-            const u32 b = depth == 4 ? last_deck_bound(card, child)
-                                     : bound_.score_bound(child, placed(depth + 1),
-                                                          draws_of(*set_, depth + 1, i + 1));
+            u64 power = 0;
+            const u32 b =
+                depth == 4 ? last_deck_bound(card, child, power) : asked(tiers, [&](u32 enough) {
+                    return bound_.score_bound(child, placed(depth + 1),
+                                              draws_of(*set_, depth + 1, i + 1), enough);
+                });
             if (!open(tiers, b)) continue;
             if constexpr (CHECK_BOUNDS) path_bound_[depth + 1] = std::min(path_bound_[depth], b);
             if (depth == 4) {
@@ -295,9 +350,13 @@ class ClassWalk {
                 }
                 // Each skill value at most what it can resolve to in this
                 // deck bounds it closer, at a cost that only the decks the
-                // plain bound passes are worth.
-                const u32 ceiled = static_cast<u32>(complete_deck_bound(
-                    m_, partial_, with_skill_ceilings(m_, child, partial_, 5, 0), 0));
+                // plain bound passes are worth. Its power is the plain
+                // bound's.
+                const PartialSums deck = with_skill_ceilings(m_, child, partial_, 5, 0);
+                const u32 ceiled =
+                    static_cast<u32>(complete_deck_bound_of_power(m_, power, deck, 0));
+                VDZ_ASSERT(!CHECK_BOUNDS ||
+                           ceiled == static_cast<u32>(complete_deck_bound(m_, partial_, deck, 0)));
                 if (!open(last_in_bloom ? u64{1} << own : tiers, ceiled)) continue;
                 if constexpr (CHECK_BOUNDS) path_bound_[5] = std::min(path_bound_[5], ceiled);
                 record();
@@ -421,10 +480,10 @@ class ClassWalk {
     }
 
     // `complete_deck_bound` of the deck the last card `card` completes,
-    // whose sums are `child`: the shape of a deck is the four placed cards'
-    // narrowed by the last card, and their power in each shape is summed
-    // once per node.
-    u32 last_deck_bound(u16 card, const PartialSums& child) {
+    // whose sums are `child`, and in `power` the cards' power it takes: the
+    // shape of a deck is the four placed cards' narrowed by the last card,
+    // and their power in each shape is summed once per node.
+    u32 last_deck_bound(u16 card, const PartialSums& child, u64& power) {
         u32 units = pool_.unit_mask(card);
         bool same_attr = true;
         for (usize s = 0; s < 4; ++s) {
@@ -438,8 +497,7 @@ class ClassWalk {
             for (usize s = 0; s < 4; ++s)
                 placed_power_[shape] += complete_deck_card_power(m_, partial_[s], units, same_attr);
         }
-        const u64 power =
-            placed_power_[shape] + complete_deck_card_power(m_, card, units, same_attr);
+        power = placed_power_[shape] + complete_deck_card_power(m_, card, units, same_attr);
         const u32 b = static_cast<u32>(complete_deck_bound_of_power(m_, power, child, 0));
         VDZ_ASSERT(!CHECK_BOUNDS ||
                    b == static_cast<u32>(complete_deck_bound(m_, partial_, child, 0)));
@@ -457,6 +515,7 @@ class ClassWalk {
 
     void record() {
         ++state_.stats.evaluations;
+        ++records_;
         const auto key = evaluate_deck_key(pool_, state_.context, partial_);
         if (!key) return;
         if constexpr (CHECK_BOUNDS) check_deck(*key);
@@ -532,6 +591,10 @@ class ClassWalk {
     std::vector<u16> next_of_id_;  // per position, the previous one of its card id
     u32 live_attrs_ = 0;           // the last card's attributes whose count lands on a tier
     u64 last_node_ = 0;            // the nodes of four placed cards met
+    u64 records_ = 0;              // the decks recorded
+    u64 need_tiers_ = 0;           // the tiers `need_` is of (none: not yet asked)
+    u64 need_records_ = 0;         // the decks recorded when it was found
+    u32 need_ = UINT32_MAX;        // the least score a tier of them takes
     std::array<u64, 128> placed_power_node_{};  // per shape, the node its sum is of
     std::array<u64, 128> placed_power_{};       // per shape, the placed cards' power
     std::array<u32, 6> path_bound_{};           // per depth, the least bound met (debug builds)
