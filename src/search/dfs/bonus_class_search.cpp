@@ -37,10 +37,24 @@ static constexpr u16 NO_CLASS = 0xFFFF;
 // names. Refilled at each node that reads it.
 struct TakenSupport {
     std::vector<u16> ids;          // the taken entries' cards
+    std::vector<u8> taken;         // per card id, 1 where `ids` holds it
     std::array<usize, 6> tier_of;  // per attribute count, its deck's tier (tier count: none)
     std::vector<u16> named;        // the next slot's positions whose card an entry names, ascending
 
-    bool names(u16 id) const { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+    // Asked of every card a World Bloom node meets, so by id, not by list.
+    bool names(u16 id) const { return id < taken.size() && taken[id] != 0; }
+
+    // `ids` from now on holds `id` too.
+    void take(u16 id) {
+        if (id >= taken.size()) taken.resize(usize{id} + 1, 0);
+        taken[id] = 1;
+        ids.push_back(id);
+    }
+    void clear() {
+        for (const u16 id : ids)
+            taken[id] = 0;
+        ids.clear();
+    }
 };
 
 class ClassWalk {
@@ -253,6 +267,19 @@ class ClassWalk {
             const BonusClass& next = bound_.classes()[set_->classes[4]];
             take_support(3, sums.attr_mask, next.begin, next.end, third_);
         }
+        // Where the last slot takes another class, its cards come from that
+        // class's first position on whatever the fourth card, so whether a
+        // fourth card no taken entry names may land follows from its
+        // attribute alone: the slot visits only the cards of an attribute
+        // that may and those an entry names.
+        const bool fourth_jumps = third_in_bloom && set_->classes[4] != set_->classes[3];
+        if (fourth_jumps) {
+            const usize from = bound_.classes()[set_->classes[4]].begin;
+            fourth_live_ = 0;
+            for (u32 a = 0; a < 8; ++a)
+                if (unnamed_fourth_may_land(a, from, sums)) fourth_live_ |= 1u << a;
+            named_positions(third_, first, c.end, fourth_named_);
+        }
         if (last_in_bloom) {
             take_support(4, sums.attr_mask, first, c.end, last_);
             const usize none = state_.store.tiers.size();
@@ -282,6 +309,15 @@ class ClassWalk {
         for (usize i = first; i < c.end; ++i) {
             if (last_in_bloom) {
                 i = next_last_card(i);
+                if (i >= c.end) break;
+            }
+            if (fourth_jumps) {
+                const usize next = next_fourth_card(i);
+                if constexpr (CHECK_BOUNDS) {
+                    for (usize j = i; j < std::min(next, c.end); ++j)
+                        VDZ_ASSERT(!fourth_may_land(static_cast<u16>(j), j, sums));
+                }
+                i = next;
                 if (i >= c.end) break;
             }
             if (state_.stop || state_.count_step()) return;
@@ -400,7 +436,7 @@ class ClassWalk {
     // to `end` whose card a taken entry names.
     void take_support(usize placed, u32 attrs, usize first, usize end, TakenSupport& out) {
         const SupportDeckList& list = deck_support_list(pool_, state_.context, partial_);
-        out.ids.clear();
+        out.clear();
         double support = 0.0;
         for (const SupportEntry& e : list.entries) {
             if (out.ids.size() >= list.count) break;
@@ -409,7 +445,7 @@ class ClassWalk {
                 in_deck |= pool_.card_id(partial_[s]) == e.card_id;
             if (in_deck) continue;
             support += e.value;
-            out.ids.push_back(e.card_id);
+            out.take(e.card_id);
         }
         const u32 total = static_cast<u32>(set_->total_x10);
         out.tier_of.fill(state_.store.tiers.size());
@@ -419,13 +455,20 @@ class ClassWalk {
             bonus += support;
             out.tier_of[n] = state_.store.tier_at(half_percent_steps(bonus));
         }
-        out.named.clear();
-        for (const u16 id : out.ids) {
+        named_positions(out, first, end, out.named);
+    }
+
+    // The positions from `first` to `end` whose card an entry `taken`
+    // takes names, ascending.
+    void named_positions(const TakenSupport& taken, usize first, usize end,
+                         std::vector<u16>& out) const {
+        out.clear();
+        for (const u16 id : taken.ids) {
             if (id >= last_of_id_.size()) continue;
             for (u16 at = last_of_id_[id]; at != NO_POSITION; at = next_of_id_[at])
-                if (first <= at && at < end) out.named.push_back(at);
+                if (first <= at && at < end) out.push_back(at);
         }
-        std::sort(out.named.begin(), out.named.end());
+        std::sort(out.begin(), out.end());
     }
 
     // With three cards placed, whether a deck of the fourth card `card` at
@@ -437,14 +480,32 @@ class ClassWalk {
         if (third_.names(pool_.card_id(card))) return true;
         const BonusClass& next = bound_.classes()[set_->classes[4]];
         const usize from = set_->classes[4] == set_->classes[3] ? i + 1 : next.begin;
+        return unnamed_fourth_may_land(pool_.attr(card) & 7u, from, sums);
+    }
+
+    // The same of a fourth card of attribute `attr` that no taken entry
+    // names, whose last card comes from position `from` on.
+    bool unnamed_fourth_may_land(u32 attr, usize from, const PartialSums& sums) const {
+        const BonusClass& next = bound_.classes()[set_->classes[4]];
         if (from >= next.end) return false;
         if (!third_.named.empty() && third_.named.back() >= from) return true;
-        const u32 held = sums.attr_mask | (1u << (pool_.attr(card) & 7u));
+        const u32 held = sums.attr_mask | (1u << attr);
         const usize n = bit_count(held);
         const u32 attrs = bound_.attrs_from(from);
         const usize none = state_.store.tiers.size();
         return ((attrs & held) != 0 && third_.tier_of[n] != none) ||
                ((attrs & ~held) != 0 && n < 5 && third_.tier_of[n + 1] != none);
+    }
+
+    // The first fourth card from position `i` on that may land on a tier,
+    // where the last slot takes another class: one of an attribute of
+    // `fourth_live_`, or one a taken entry names. Every card it passes
+    // over lands between the tiers.
+    usize next_fourth_card(usize i) const {
+        usize next = bound_.next_of_attrs(i, fourth_live_);
+        for (const u16 named : fourth_named_)
+            if (named >= i) return std::min<usize>(next, named);
+        return next;
     }
 
     // The first card from position `i` on that `last_` says may land on a
@@ -587,14 +648,16 @@ class ClassWalk {
     TakenSupport third_;  // with three cards placed, the support their decks take
     TakenSupport last_;   // with four cards placed, the same
     static constexpr u16 NO_POSITION = 0xFFFF;
-    std::vector<u16> last_of_id_;  // per card id, its last position in the pool
-    std::vector<u16> next_of_id_;  // per position, the previous one of its card id
-    u32 live_attrs_ = 0;           // the last card's attributes whose count lands on a tier
-    u64 last_node_ = 0;            // the nodes of four placed cards met
-    u64 records_ = 0;              // the decks recorded
-    u64 need_tiers_ = 0;           // the tiers `need_` is of (none: not yet asked)
-    u64 need_records_ = 0;         // the decks recorded when it was found
-    u32 need_ = UINT32_MAX;        // the least score a tier of them takes
+    std::vector<u16> last_of_id_;    // per card id, its last position in the pool
+    std::vector<u16> next_of_id_;    // per position, the previous one of its card id
+    u32 live_attrs_ = 0;             // the last card's attributes whose count lands on a tier
+    u32 fourth_live_ = 0;            // the same of a fourth card none of `third_` names
+    std::vector<u16> fourth_named_;  // the fourth slot's positions whose card `third_` names
+    u64 last_node_ = 0;              // the nodes of four placed cards met
+    u64 records_ = 0;                // the decks recorded
+    u64 need_tiers_ = 0;             // the tiers `need_` is of (none: not yet asked)
+    u64 need_records_ = 0;           // the decks recorded when it was found
+    u32 need_ = UINT32_MAX;          // the least score a tier of them takes
     std::array<u64, 128> placed_power_node_{};  // per shape, the node its sum is of
     std::array<u64, 128> placed_power_{};       // per shape, the placed cards' power
     std::array<u32, 6> path_bound_{};           // per depth, the least bound met (debug builds)
