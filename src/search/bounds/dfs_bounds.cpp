@@ -360,9 +360,18 @@ BoundModel make_bound_model(const CardPool& pool, const SearchContext& context,
     m.bonus_extra = compute_bonus_bound(best_first, context.distinct_attr_bonus);
     const SupportDeckList& general = best_first.general;
     const auto& own = best_first.per_character;
+    for (usize a = 0; a < m.attr_bonus_within.size(); ++a)
+        for (usize free = 0; free < m.attr_bonus_within[a].size(); ++free)
+            for (usize j = a; j <= std::min<usize>(a + free, 5); ++j)
+                m.attr_bonus_within[a][free] =
+                    std::max<u32>(m.attr_bonus_within[a][free], context.distinct_attr_bonus[j]);
+    m.support_indexes.push_back(make_support_list_index(general));
     for (usize c = 0; c < CHARACTER_SLOT_COUNT; ++c) {
         const bool has_own = context.final_chapter && c < own.size() && own[c].count != 0;
         m.support_lists[c] = has_own ? own[c] : general;
+        if (!has_own) continue;
+        m.support_index_of[c] = static_cast<u8>(m.support_indexes.size());
+        m.support_indexes.push_back(make_support_list_index(own[c]));
     }
     m.support_place.assign(pool.count(), 0xFF);
     for (u16 i = 0; i < pool.count(); ++i) {
@@ -733,36 +742,6 @@ u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const Partial
     const SkillValues skills = merge_skills(child, more, n);
     const SlotSkills slots = slot_skills(child, more, n);
     return bound_key(m, power, skills, lead_bound(child, skills), bonus, coupled, &slots);
-}
-
-u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key) {
-    if (!m.support_mode) return m.bonus_extra;
-    const SearchContext& c = *m.context;
-    // In the final chapter the leader's character chooses the list; with no
-    // card placed it is not known yet, and the extra covers every list.
-    if (c.final_chapter && key.count == 0) return m.bonus_extra;
-    const SupportDeckList& list = m.support_lists[key.leader_character];
-    // The deck ends with between max(a, 1) and a + free_slots attributes.
-    const usize a = static_cast<usize>(bit_count(key.attr_mask));
-    u32 attr = 0;
-    for (usize j = a; j <= std::min<usize>(a + free_slots, 5); ++j)
-        attr = std::max<u32>(attr, c.distinct_attr_bonus[j]);
-    // The deck takes its list's first entries that are not its cards; the
-    // list is best first, and the deck's cards include these, so the same
-    // number of entries not among these cards, none counted below 0, is
-    // never less.
-    double support = 0.0;
-    usize taken = 0;
-    for (const SupportEntry& e : list.entries) {
-        if (taken >= list.count) break;
-        bool in_deck = false;
-        for (usize j = 0; j < key.count; ++j)
-            in_deck |= key.slot_card_ids[j] == e.card_id;
-        if (in_deck) continue;
-        support += std::max(e.value, 0.0);
-        ++taken;
-    }
-    return static_cast<u64>(std::max(std::ceil(support), 0.0)) + attr;
 }
 
 u32 doubled_bonus_floor(const PartialSums& sums, usize depth) {

@@ -18,6 +18,7 @@
 #include "search/bounds/partial_sums.h"
 #include "search/bounds/skill_ceiling.h"
 #include "search/bounds/suffix_tables.h"
+#include "search/bounds/support_bonus_bound.h"
 #include "search/evaluation/deck_entry.h"
 
 namespace vdz {
@@ -41,6 +42,12 @@ struct BoundModel {
     // Per pool card, its place among the first 64 entries of the general
     // list sorted best first (bit of PartialSums::support_taken), or 0xFF.
     std::vector<u8> support_place;
+    // Per character, which index of `support_indexes` is its list's.
+    std::array<u8, CHARACTER_SLOT_COUNT> support_index_of{};
+    std::vector<SupportListIndex> support_indexes;
+    // By the attributes a deck holds (a) and its free slots (up to 5), the
+    // largest attribute-count bonus of the counts a to a + free slots.
+    std::array<std::array<u32, 6>, 6> attr_bonus_within{};
     // Score without an event: the unit-pattern composition bound applies.
     bool composition = false;
     // Per pool card, its power in a deck that fills no unit, without and
@@ -213,11 +220,6 @@ ExclusionTables exclusion_tables(const BoundModel& m, u32 used_characters, usize
 // (the child's card included) are `child`.
 u64 exclusion_bound(const BoundModel& m, const ExclusionTables& t, const PartialSums& child,
                     u8 character, u64 bonus_extra);
-
-// The extra bonus of every completion of a partial deck with `free_slots`
-// slots left: its support list's best entries not already in the deck, and
-// the attribute-count bonus of the attribute counts it can still reach.
-u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeckKey& key);
 
 // The doubled event bonus of every completion is at least this, in steps of
 // half a percent: each card's bonus was rounded up by less than 1 %, in the
