@@ -23,6 +23,12 @@
 
 namespace vdz {
 
+// Five skill values, largest first: a deck's values sorted the same way are
+// each at most the one at their place.
+using SkillValues = std::array<u32, 5>;
+
+struct SlotSkills;
+
 // What the bounds read, taken once per search; lives as long as the search.
 struct BoundModel {
     const CardPool* pool = nullptr;
@@ -74,6 +80,17 @@ struct BoundModel {
     // unit and that attribute; 0 at other cards.
     std::array<std::vector<u32>, 6> unit_power_tree;
     std::array<std::vector<u32>, 8> same_attr_power_tree;
+    // What the bound key reads once per search: its formula for the
+    // search's target and live formula (see `bound_key`), the honor power
+    // with the cap as the power's limit, a room's power as a factor of the
+    // deck's plus the teammates', and the honor power's coupled term.
+    using KeyFormula = u64 (*)(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead,
+                               u64 bonus, double coupled, const SlotSkills* slots);
+    KeyFormula key_formula = nullptr;
+    u64 power_limit = UINT32_MAX;
+    i64 room_power_factor = 5;
+    i64 room_teammates = 0;
+    double coupled_power_extra = 0.0;
 
     // The first pool position from `from` on whose power column (or plain
     // power) is at least `floor`; the pool's size when none is.
@@ -95,10 +112,6 @@ PartialSums child_sums(const BoundModel& m, const PartialSums& sums, u16 card);
 // to what each can resolve to in a deck of `open` more cards.
 PartialSums with_skill_ceilings(const BoundModel& m, const PartialSums& sums, const DeckSlots& deck,
                                 usize placed, usize open);
-
-// Five skill values, largest first: a deck's values sorted the same way are
-// each at most the one at their place.
-using SkillValues = std::array<u32, 5>;
 
 // The key of a deck whose card powers sum to at most `power` (before the
 // honor power and the cap), whose skill values are bounded by `skills`, and
@@ -146,9 +159,12 @@ SlotSkills slot_skills(const PartialSums& sums, const Values& more, usize count,
 
 // `lead` bounds the leader's skill value (at most `skills[0]`); `coupled`,
 // when finite, bounds the deck's card values of the coupling; `slots`, when
-// given, the same values slot by slot.
-u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
-              double coupled = INFINITY, const SlotSkills* slots = nullptr);
+// given, the same values slot by slot. The search's own formula, picked
+// once: the searches ask millions of keys.
+inline u64 bound_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead, u64 bonus,
+                     double coupled = INFINITY, const SlotSkills* slots = nullptr) {
+    return m.key_formula(m, power, skills, lead, bonus, coupled, slots);
+}
 
 // Bound of every completion of the `depth` cards of `partial`: the k = 5 -
 // depth best characters not yet used, each with its best card; without an

@@ -71,19 +71,30 @@ double slot_coupled_product_bound(const SlotCoupling& c, const SuffixTables& t, 
                                   u64 placed_power, const std::array<u8, 5>& values, usize placed,
                                   usize row);
 
-// Bound of P x M over decks whose deck power is at most `power`, whose best
-// skill value is at most `best`, whose leader's is at most `lead` and whose
-// card values sum to at most `coupled`; rounded up with a margin far above
-// the floating-point error.
-inline double coupled_product_bound(const Coupling& c, u64 power_extra, u64 power, u32 best,
-                                    u32 lead, double coupled) {
+// The honor power's term of the coupled sum, c.t times the honor power.
+inline double coupled_power_extra_term(const Coupling& c, u64 power_extra) {
     // The powers are far below 2^63: read as signed, they convert in one
     // step to the same doubles.
-    const double x = c.t * static_cast<double>(static_cast<i64>(power_extra)) +
-                     (c.a + c.b * best + c.l * lead) / c.t + coupled;
+    return c.t * static_cast<double>(static_cast<i64>(power_extra));
+}
+
+// Bound of P x M over decks whose deck power is at most `power`, whose best
+// skill value is at most `best`, whose leader's is at most `lead` and whose
+// card values sum to at most `coupled`, with `power_extra_term` the honor
+// power's term (taken once per search), before its rounding up: the mean
+// bound, or the floor's product where that is larger.
+inline double coupled_square(const Coupling& c, double power_extra_term, u64 power, u32 best,
+                             u32 lead, double coupled) {
+    const double x = power_extra_term + (c.a + c.b * best + c.l * lead) / c.t + coupled;
     double product = x * x / 4.0;
     if (c.floor > 0.0)
         product = std::max(product, static_cast<double>(static_cast<i64>(power)) * c.floor);
+    return product;
+}
+
+// `coupled_square`'s value rounded up with a margin far above the
+// floating-point error; never below it.
+inline double coupled_rounded_up(double product) {
     // Relative rounding of a few operations on values below 2^53 stays far
     // below the margin.
     const double margin = product * (1.0 + 1e-9);
@@ -92,6 +103,19 @@ inline double coupled_product_bound(const Coupling& c, u64 power_extra, u64 powe
     if (!(margin >= 0.0 && margin < 0x1p62)) return std::ceil(margin) + 1.0;
     const double whole = static_cast<double>(static_cast<i64>(margin));
     return (whole < margin ? whole + 1.0 : whole) + 1.0;
+}
+
+// The bound of P x M itself.
+inline double coupled_product_bound_at(const Coupling& c, double power_extra_term, u64 power,
+                                       u32 best, u32 lead, double coupled) {
+    return coupled_rounded_up(coupled_square(c, power_extra_term, power, best, lead, coupled));
+}
+
+// The same for the honor power `power_extra`.
+inline double coupled_product_bound(const Coupling& c, u64 power_extra, u64 power, u32 best,
+                                    u32 lead, double coupled) {
+    return coupled_product_bound_at(c, coupled_power_extra_term(c, power_extra), power, best, lead,
+                                    coupled);
 }
 
 }  // namespace vdz
