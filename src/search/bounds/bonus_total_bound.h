@@ -144,6 +144,17 @@ class BonusTotalBound {
         u64 wait = 0;  // pairs of the sum, then the questions before building
         // The leaf of the last pair found above a question's cut (0: none).
         u32 witness = 0;
+        // Per row, its join of the kept pairs from the row on
+        // (`pair_join_rows_[join_rows + row]`).
+        u32 join_rows = 0;
+    };
+    // Per first position some kept pair of a sum starts at, the join of the
+    // sum's kept pairs from there on: bounds every pair a question from a
+    // row up to it leaves in, closer than the root, which joins them all,
+    // and the parts in which it differs from the root's (`PairParts`).
+    struct PairJoinFrom {
+        Entry best;
+        u32 root_differs = 0;
     };
     // Keeps what the pairs are built from: `ones[i]`, the entry of the
     // choice of card i alone, and the sums the pool's pairs make; none
@@ -199,7 +210,11 @@ class BonusTotalBound {
     std::vector<u16> by_total_;               // pool positions by total, then position
     mutable std::vector<PairSum> pair_sums_;  // ascending
     mutable std::vector<PairNode> pair_nodes_;
-    mutable std::vector<Entry> pair_shadows_;  // from index 1
+    mutable std::vector<Entry> pair_shadows_;            // from index 1
+    mutable std::vector<PairJoinFrom> pair_joins_from_;  // from index 1
+    // Per built sum, per row 0..=n, where its join from the row is in
+    // `pair_joins_from_` (0: no kept pair from the row on).
+    mutable std::vector<u32> pair_join_rows_;
     // Wide windows' joins, kept as they are first read.
     mutable WindowJoins<Entry, 4> window_joins_;
 };

@@ -27,7 +27,11 @@
 // the parts fixed by the question taken once; a child whose entry equals
 // its node's in every part the question's key reads has the node's key, so
 // it is not worked out again (a leaf that stands in its shadow for a placed
-// character is, as the shadow differs).
+// character is, as the shadow differs). A question reads first, in place of
+// the root's, the join of the sum's kept pairs that start at or after its
+// row: every pair it leaves in is one of them, or a shadow of one, which is
+// at most its pair in every part, so that key bounds them all; it is the
+// root's own where it equals the root's entry in every part the key reads.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -47,12 +51,15 @@ constexpr usize PAIR_BUDGET = usize{1} << 17;
 // of 40 k nodes ran twice its instructions building them). Debug builds
 // build each at its first question, so that the tests' small searches read
 // the trees.
+// They also check each join from a row against every pair it bounds.
 #if !defined(NDEBUG) || defined(VDZ_CHECKS)
 constexpr u64 PAIR_BUILD_ASKS = 1;
 constexpr u64 PAIR_BUILD_DIV = UINT64_MAX;
+constexpr bool CHECK_JOINS_FROM = true;
 #else
 constexpr u64 PAIR_BUILD_ASKS = 16;
 constexpr u64 PAIR_BUILD_DIV = 16;
+constexpr bool CHECK_JOINS_FROM = false;
 #endif
 // The power one skill value point weighs about as much as in a pair's key,
 // for the trees' splits alone: any weight keeps the bound, this one makes
@@ -110,6 +117,7 @@ void BonusTotalBound::prepare_pairs(std::vector<Entry> ones) {
         sum.wait = std::max(PAIR_BUILD_ASKS, sum.wait / PAIR_BUILD_DIV);
     pair_nodes_.assign(1, PairNode{});  // index 0 marks a leaf's children
     pair_shadows_.assign(1, Entry{});
+    pair_joins_from_.assign(1, PairJoinFrom{});
 }
 
 BonusTotalBound::Entry BonusTotalBound::pair_entry(usize a, usize b) const {
@@ -287,6 +295,26 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     if (nodes > pair_nodes_.capacity())
         pair_nodes_.reserve(std::max(nodes, 2 * pair_nodes_.capacity()));
     pair_sums_[at].root = build(build, 0, kept.size());
+    // 4. Per row, the join of the kept pairs from it on, kept once per
+    // first position of a kept pair; `kept` runs by first position from
+    // the last down.
+    const Entry& root = pair_nodes_[pair_sums_[at].root].best;
+    const usize rows = pool.count() + 1;
+    const usize join_rows = pair_join_rows_.size();
+    pair_sums_[at].join_rows = static_cast<u32>(join_rows);
+    pair_join_rows_.resize(join_rows + rows, 0);
+    Entry from;
+    for (usize i = 0; i < kept.size(); ++i) {
+        from.keep_best(kept[i].entry);
+        const usize first = kept[i].first;
+        if (i + 1 < kept.size() && kept[i + 1].first == first) continue;
+        const u32 join = static_cast<u32>(pair_joins_from_.size());
+        pair_joins_from_.push_back({from, PairParts::differing(from, root)});
+        const usize next = i + 1 < kept.size() ? usize{kept[i + 1].first} + 1 : 0;
+        for (usize row = next; row <= first; ++row)
+            pair_join_rows_[join_rows + row] = join;
+    }
+    VDZ_ASSERT(from == root);
 }
 
 BonusTotalBound::PairKeyBase BonusTotalBound::pair_key_base(const PartialSums& sums, i64 hi,
@@ -379,6 +407,7 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
     }
     if (!ready) return std::nullopt;
     u64 bound = 0;
+    const usize pool_rows = m_->pool->count() + 1;
     for (auto at = first; at != pair_sums_.end() && at->total <= hi; ++at) {
         // A sum whose pairs are all of one character keeps no tree.
         if (at->root == 0) continue;
@@ -400,14 +429,44 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
             VDZ_ASSERT(key == key_of(*entry, sums, 2, at->total, bonus_extra, placed_unit));
             return key;
         };
-        // The root first: a third of the questions that cut end there.
-        const std::optional<u64> root_key = key_at(at->root);
+        // The root first, or rather the join of the pairs from the first
+        // position at or after the row on (`PairJoinFrom`), which bounds
+        // every pair the question leaves in (a shadow is at most its
+        // leaf), and is the root's own where no kept pair starts before
+        // the row: two fifths of the questions that cut end there.
+        const PairNode& root = pair_nodes_[at->root];
+        std::optional<u64> root_key;
+        bool root_own = true;  // `root_key` is the root's own key
+        if (root.left == 0) {
+            root_key = key_at(at->root);
+        } else {
+            const u32 join = row < pool_rows ? pair_join_rows_[at->join_rows + row] : 0;
+            if (join == 0) continue;  // no pair from the row on
+            const PairJoinFrom& from = pair_joins_from_[join];
+            root_own = (from.root_differs & base.reads) == 0;
+            root_key = pair_key(from.best, base);
+            VDZ_ASSERT(!root_own || root_key == key_at(at->root));
+            if constexpr (CHECK_JOINS_FROM) {
+                std::vector<u32> open{at->root};
+                while (!open.empty()) {
+                    const PairNode& node = pair_nodes_[open.back()];
+                    open.pop_back();
+                    if (node.left != 0) {
+                        open.push_back(node.left);
+                        open.push_back(node.right);
+                        continue;
+                    }
+                    [[maybe_unused]] const std::optional<u64> leaf =
+                        key_at(static_cast<u32>(&node - &pair_nodes_[0]));
+                    VDZ_ASSERT(!leaf || *leaf <= *root_key);
+                }
+            }
+        }
         if (!root_key) continue;
         if (static_cast<u32>(*root_key) <= cut_at) {
             bound = std::max(bound, *root_key);
             continue;
         }
-        const PairNode& root = pair_nodes_[at->root];
         if (root.left == 0) return root_key;
         // Then the pair whose own key last came above a question's cut
         // (`PairSum::witness`): the next questions of a sum come from
@@ -428,11 +487,11 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
         };
         std::array<Open, 64> stack;
         usize depth = 0;
-        const auto open_children = [&](const PairNode& node, u64 key) {
-            stack[depth++] = {node.right, (node.right_differs & base.reads) == 0, key};
-            stack[depth++] = {node.left, (node.left_differs & base.reads) == 0, key};
+        const auto open_children = [&](const PairNode& node, u64 key, bool own) {
+            stack[depth++] = {node.right, own && (node.right_differs & base.reads) == 0, key};
+            stack[depth++] = {node.left, own && (node.left_differs & base.reads) == 0, key};
         };
-        open_children(root, *root_key);
+        open_children(root, *root_key, root_own);
         while (depth > 0) {
             const Open open = stack[--depth];
             const PairNode& node = pair_nodes_[open.id];
@@ -450,7 +509,7 @@ std::optional<u64> BonusTotalBound::pair_bound(const PartialSums& sums, usize ro
                 at->witness = open.id;
                 return key;
             }
-            open_children(node, *key);
+            open_children(node, *key, true);
         }
     }
     return bound;
