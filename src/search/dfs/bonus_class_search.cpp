@@ -329,21 +329,21 @@ class ClassWalk {
                 own = last_card_tier(card, sums);
                 if (own == state_.store.tiers.size()) continue;
             }
-            // The slot's later positions hold no better cards: none can do
-            // better. Once only decks of a placed unit may, only its cards.
-            // A last card's own bound is hardly dearer than these, which
-            // only spare the cards after it: the last slot asks them at
-            // every fourth card.
-            const bool ask = depth < 4 || scanned++ % 4 == 0;
             // A card the deck already holds, or a fourth whose decks land
             // on no tier, is passed over before the bounds of the slot's
             // later positions: a later card asks them of no more positions,
             // under tiers that only fill, so they cut it wherever they would
-            // have cut here. The last slot keeps its stride of asks.
+            // have cut here.
             if (depth < 4 && (repeats_card(depth, card) ||
                               (third_in_bloom && !fourth_may_land(card, i, sums)))) {
                 continue;
             }
+            // The slot's later positions hold no better cards: none can do
+            // better. Once only decks of a placed unit may, only its cards.
+            // A card's own bound is hardly dearer than these, which only
+            // spare the cards after it: a slot after the first asks them at
+            // every fourth card it bounds.
+            const bool ask = depth == 0 || scanned++ % 4 == 0;
             const std::span<const ClassDraw> draws = draws_of(*set_, depth, i);
             if (ask && free && !open(tiers, asked(tiers, [&](u32 enough) {
                                          return bound_.free_bound(placed_sums(), placed(depth),
@@ -463,10 +463,12 @@ class ClassWalk {
     void named_positions(const TakenSupport& taken, usize first, usize end,
                          std::vector<u16>& out) const {
         out.clear();
+        // Each id's chain runs down the pool: it ends for the range once
+        // it passes `first`.
         for (const u16 id : taken.ids) {
             if (id >= last_of_id_.size()) continue;
-            for (u16 at = last_of_id_[id]; at != NO_POSITION; at = next_of_id_[at])
-                if (first <= at && at < end) out.push_back(at);
+            for (u16 at = last_of_id_[id]; at != NO_POSITION && at >= first; at = next_of_id_[at])
+                if (at < end) out.push_back(at);
         }
         std::sort(out.begin(), out.end());
     }
