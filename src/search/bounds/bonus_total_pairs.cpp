@@ -65,6 +65,13 @@ constexpr bool CHECK_JOINS_FROM = false;
 // for the trees' splits alone: any weight keeps the bound, this one makes
 // it walk the fewest nodes on the requests measured.
 constexpr u64 SKILL_POWER = 250;
+// The power a step of first position weighs in the same splits: a question
+// from a row skips at no cost a subtree whose pairs all start before it,
+// and reads the pairs of a subtree that start before it only through its
+// join, so pairs of near first positions share subtrees. Any weight keeps
+// the bound; this one makes the walks ask the fewest keys on the requests
+// measured.
+constexpr u64 FIRST_POWER = 500;
 
 }  // namespace
 
@@ -225,16 +232,19 @@ void BonusTotalBound::build_pair_sum(usize at) const {
     // 3. A tree over the kept pairs whose nodes join pairs alike: each
     // node's pairs split at the median of the part they spread over most,
     // power or, at the power a skill value point weighs in a key (about
-    // SKILL_POWER), the skill sum or the largest value. The splits move
-    // the leaves' places in `order`, not the leaves.
+    // SKILL_POWER), the skill sum or the largest value, or, at FIRST_POWER
+    // a step, their first position. The splits move the leaves' places in
+    // `order`, not the leaves.
     std::vector<u32> order(kept.size());
     for (usize i = 0; i < order.size(); ++i)
         order[i] = static_cast<u32>(i);
     const auto split = [&](usize l, usize mid, usize r) {
         u32 power_lo = UINT32_MAX, power_hi = 0, sum_lo = UINT32_MAX, sum_hi = 0;
-        u32 top_lo = UINT32_MAX, top_hi = 0;
+        u32 top_lo = UINT32_MAX, top_hi = 0, first_lo = UINT32_MAX, first_hi = 0;
         for (usize i = l; i < r; ++i) {
             const Entry& e = kept[order[i]].entry;
+            first_lo = std::min<u32>(first_lo, kept[order[i]].first);
+            first_hi = std::max<u32>(first_hi, kept[order[i]].first);
             power_lo = std::min(power_lo, e.power);
             power_hi = std::max(power_hi, e.power);
             sum_lo = std::min<u32>(sum_lo, e.skill);
@@ -243,14 +253,17 @@ void BonusTotalBound::build_pair_sum(usize at) const {
             top_hi = std::max<u32>(top_hi, e.rank[0]);
         }
         const u64 power = power_hi - power_lo, sum = u64{sum_hi - sum_lo} * SKILL_POWER,
-                  top = u64{top_hi - top_lo} * SKILL_POWER;
+                  top = u64{top_hi - top_lo} * SKILL_POWER,
+                  firsts = u64{first_hi - first_lo} * FIRST_POWER;
         const auto at = [&](const auto& part) {
             std::nth_element(order.begin() + static_cast<std::ptrdiff_t>(l),
                              order.begin() + static_cast<std::ptrdiff_t>(mid),
                              order.begin() + static_cast<std::ptrdiff_t>(r),
                              [&](u32 x, u32 y) { return part(kept[x]) > part(kept[y]); });
         };
-        if (top > std::max(power, sum)) {
+        if (firsts > std::max({power, sum, top})) {
+            at([](const Leaf& x) { return u32{x.first}; });
+        } else if (top > std::max(power, sum)) {
             at([](const Leaf& x) { return u32{x.entry.rank[0]}; });
         } else if (sum > power) {
             at([](const Leaf& x) { return u32{x.entry.skill}; });
