@@ -54,8 +54,15 @@ SupportListIndex make_support_list_index(const SupportDeckList& list) {
         place = static_cast<u8>(e);
     }
     index.prefix.assign(reach + 1, 0.0);
-    for (usize e = 0; e < reach; ++e)
-        index.prefix[e + 1] = index.prefix[e] + std::max(list.entries[e].value, 0.0);
+    index.exact = true;
+    for (usize e = 0; e < reach; ++e) {
+        const double v = std::max(list.entries[e].value, 0.0);
+        index.value.push_back(v);
+        index.prefix[e + 1] = index.prefix[e] + v;
+        const double scaled = std::ldexp(v, 30);
+        index.exact = index.exact && std::isfinite(scaled) && scaled == std::trunc(scaled);
+    }
+    index.exact = index.exact && index.prefix[reach] < 0x1p22;
     const usize head = std::min<usize>(reach, list.count);
     index.head_mask = head >= 64 ? ~u64{0} : (u64{1} << head) - 1;
     index.head_value = whole_support(index.prefix[head]);
@@ -81,9 +88,11 @@ u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeck
     const SupportListIndex& index = m.support_indexes[m.support_index_of[key.leader_character]];
     if (!index.on) return whole_support(walked_support(list, key)) + attr;
     // The deck's cards' places among the reachable entries: where none is
-    // among the first `count`, the deck takes exactly those; else the walk
-    // takes the entries before the first such place as the index summed
-    // them, and goes on from there in the same order, so the same sum.
+    // among the first `count`, the deck takes exactly those. Else, where
+    // the sums are exact, the deck takes a span of entries less its own;
+    // and where not, the walk takes the entries before the first such place
+    // as the index summed them, and goes on from there in the same order,
+    // so the same sum.
     u64 skipped = 0;
     for (usize j = 0; j < key.count; ++j) {
         const u16 id = key.slot_card_ids[j];
@@ -91,7 +100,20 @@ u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeck
             skipped |= u64{1} << index.place[id];
     }
     u64 out = index.head_value;
-    if ((skipped & index.head_mask) != 0) {
+    if ((skipped & index.head_mask) != 0 && index.exact) {
+        // Each skipped place inside the taken span lengthens it by one; the
+        // sum is the span's less the skipped values, exact as the walk's.
+        usize end = list.count;
+        double left_out = 0.0;
+        for (u64 rest = skipped; rest != 0; rest &= rest - 1) {
+            const usize e = static_cast<usize>(std::countr_zero(rest));
+            if (e >= end) break;
+            ++end;
+            left_out += index.value[e];
+        }
+        end = std::min(end, index.prefix.size() - 1);
+        out = whole_support(index.prefix[end] - left_out);
+    } else if ((skipped & index.head_mask) != 0) {
         usize e = static_cast<usize>(std::countr_zero(skipped));
         double support = index.prefix[e];
         for (usize taken = e; e < list.entries.size() && taken < list.count; ++e) {

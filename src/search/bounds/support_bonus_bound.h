@@ -30,6 +30,13 @@ struct SupportListIndex {
     // holds the first j, each added to the sum before it, so a walk that
     // takes them all reaches the same double.
     std::vector<double> prefix;
+    // Every value is a multiple of 2^-30 and all together stay below 2^22:
+    // then every sum of some of them, in any order, is a multiple of 2^-30
+    // below 2^22, which a double holds exactly, so each addition is exact
+    // and a sum is the same whichever entries it leaves out and how.
+    // `value`: the entries' values, none below 0, by place.
+    bool exact = false;
+    std::vector<double> value;
     // By card id, its entry's place among the reachable ones, or 0xFF.
     std::vector<u8> place;
 };

@@ -41,6 +41,7 @@ TEST(SupportBonusBound, TakesTheFirstEntriesThatAreNotTheDecks) {
          5},
         {"an id listed twice", {{10, 20.0}, {10, 7.0}, {11, 15.0}, {12, 5.0}}, 2, {0}, 20},
         {"fewer entries than taken", {{10, 20.0}, {11, 15.0}}, 3, {1}, 20},
+        {"values of no short binary fraction", {{10, 0.1}, {11, 0.7}, {12, 0.3}}, 2, {1}, 1},
         {"negative values count 0, the sum rounds up",
          {{10, 2.5}, {12, 0.25}, {11, -3.0}},
          3,
