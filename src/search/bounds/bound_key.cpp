@@ -30,7 +30,10 @@ namespace {
 //     free values meet the free slots' weights, paired largest first, and no
 //     other value is above the leader's, so each is capped at the leader's
 //     bound. The largest over the leading slots bounds the deck's term.
-i64 slot_places_term(const SuffixTables& t, const SlotSkills& v, bool first_slot_leads, u32 lead) {
+// Out of line: few searches ask it, and inlined it crowds the registers of
+// the keys that never do.
+[[gnu::noinline]] i64 slot_places_term(const SuffixTables& t, const SlotSkills& v,
+                                       bool first_slot_leads, u32 lead) {
     const PartialSums& sums = *v.sums;
     const usize d = std::min<usize>(sums.placed, 5);
     if (first_slot_leads) {
@@ -265,8 +268,9 @@ template <LiveFormula F>
 
 // `general_bound_key` for a search whose target ranks by the live score
 // (or by the bonus, then the live score), whose live type scores in range
-// under formula F: the same steps without the switches the search fixed.
-template <bool BonusTarget, LiveFormula F>
+// under formula F, with a room term or none: the same steps without the
+// switches the search fixed.
+template <bool BonusTarget, bool RoomTerm, LiveFormula F>
 u64 picked_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 lead_value, u64 bonus,
                double coupled, const SlotSkills* slots) {
     const SuffixTables& t = *m.suffix;
@@ -294,9 +298,13 @@ u64 picked_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 le
                 std::min<usize>(sums.placed, 5), slots->row);
             if (c < static_cast<double>(product)) product = static_cast<i64>(c);
         }
-        const i64 room = m.room_power_factor * pw + m.room_teammates;
+        // Lives of no room term (all but multi and cheerful ones) add 0.
+        i64 room_term = 0;
+        if constexpr (RoomTerm)
+            room_term =
+                (m.room_power_factor * pw + m.room_teammates) * static_cast<i64>(t.multi_term_e6);
         if (!__builtin_mul_overflow(product, i64{4}, &product) &&
-            !__builtin_add_overflow(room * static_cast<i64>(t.multi_term_e6), product, &raw)) {
+            !__builtin_add_overflow(room_term, product, &raw)) {
             score = std::clamp<i64>(ceil_div_fast(raw, 1'000'000), 0, INT32_MAX);
         }
     }
@@ -311,23 +319,23 @@ u64 picked_key(const BoundModel& m, u64 power, const SkillValues& skills, u32 le
     return key;
 }
 
-template <bool BonusTarget>
+template <bool BonusTarget, bool RoomTerm>
 BoundModel::KeyFormula picked_formula(LiveFormula f) {
     switch (f) {
         case LiveFormula::TEAMMATES_ANY_ORDER:
-            return picked_key<BonusTarget, LiveFormula::TEAMMATES_ANY_ORDER>;
+            return picked_key<BonusTarget, RoomTerm, LiveFormula::TEAMMATES_ANY_ORDER>;
         case LiveFormula::TEAMMATES_AT_PLACES:
-            return picked_key<BonusTarget, LiveFormula::TEAMMATES_AT_PLACES>;
+            return picked_key<BonusTarget, RoomTerm, LiveFormula::TEAMMATES_AT_PLACES>;
         case LiveFormula::ROOM_LEADER:
-            return picked_key<BonusTarget, LiveFormula::ROOM_LEADER>;
+            return picked_key<BonusTarget, RoomTerm, LiveFormula::ROOM_LEADER>;
         case LiveFormula::SOLO_AVERAGE:
-            return picked_key<BonusTarget, LiveFormula::SOLO_AVERAGE>;
+            return picked_key<BonusTarget, RoomTerm, LiveFormula::SOLO_AVERAGE>;
         case LiveFormula::SOLO_PAIRED:
-            return picked_key<BonusTarget, LiveFormula::SOLO_PAIRED>;
+            return picked_key<BonusTarget, RoomTerm, LiveFormula::SOLO_PAIRED>;
         case LiveFormula::SOLO_TOP:
             break;
     }
-    return picked_key<BonusTarget, LiveFormula::SOLO_TOP>;
+    return picked_key<BonusTarget, RoomTerm, LiveFormula::SOLO_TOP>;
 }
 
 }  // namespace
@@ -362,7 +370,10 @@ BoundModel::KeyFormula pick_key_formula(const BoundModel& m) {
         default:
             break;
     }
-    return t.target == Target::BONUS ? picked_formula<true>(f) : picked_formula<false>(f);
+    const bool room = t.multi_term_e6 != 0;
+    if (t.target == Target::BONUS)
+        return room ? picked_formula<true, true>(f) : picked_formula<true, false>(f);
+    return room ? picked_formula<false, true>(f) : picked_formula<false, false>(f);
 }
 
 }  // namespace vdz
