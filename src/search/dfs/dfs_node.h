@@ -436,6 +436,15 @@ class DfsNode {
     };
     void pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed_unit,
                      std::vector<Block>& out);
+    // Asks the cards of `blocks[block]` from position `i` on again as
+    // blocks of their own (`pair_blocks`, within the block's tiers and
+    // `node_mask`): the block ends at `i`, the new blocks follow it, and
+    // `block` moves to the first of them (or the one after them).
+    void reask_block(usize i, u64 extra, std::optional<u64> placed_unit, u64 node_mask,
+                     std::vector<Block>& blocks, usize& block);
+    // Children of a block turned away in a row before its later cards are
+    // asked again as a block (`reask_block`).
+    static constexpr usize REASK_AFTER = 4;
 
     // `LastCardBound::placed_unit_power` of a child of `card` whose sums
     // are `child`: this node's cards' share depends only on the units the

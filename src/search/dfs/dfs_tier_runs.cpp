@@ -5,9 +5,11 @@
 // all its cards before any is placed. Why each test holds is said where it
 // is made.
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
+#include "common/check.h"
 #include "common/numeric.h"
 #include "search/dfs/dfs_node.h"
 
@@ -61,6 +63,24 @@ void DfsNode::pair_blocks(usize l, usize r, u64 extra, std::optional<u64> placed
         return;
     }
     out.push_back({l, r, tiers});
+}
+
+void DfsNode::reask_block(usize i, u64 extra, std::optional<u64> placed_unit, u64 node_mask,
+                          std::vector<Block>& blocks, usize& block) {
+    const Block asked = blocks[block];
+    const usize appended = blocks.size();
+    // The later cards' decks are some of the block's.
+    const u64 outer = tier_mask_;
+    tier_mask_ = node_mask & asked.tiers;
+    pair_blocks(i, asked.end, extra, placed_unit, blocks);
+    tier_mask_ = outer;
+    for (usize b = appended; b < blocks.size(); ++b)
+        VDZ_ASSERT(i <= blocks[b].begin && blocks[b].end <= asked.end &&
+                   (blocks[b].tiers & ~asked.tiers) == 0);
+    blocks[block].end = i;
+    ++block;
+    std::rotate(blocks.begin() + static_cast<std::ptrdiff_t>(block),
+                blocks.begin() + static_cast<std::ptrdiff_t>(appended), blocks.end());
 }
 
 void DfsNode::visit_last_cards(usize l, usize r, u64 extra) {

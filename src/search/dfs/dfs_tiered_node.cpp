@@ -365,6 +365,8 @@ void DfsNode::expand_tiered() {
     const bool pairs = runs.on && (k_ == 2 || k_ == 3);
     std::vector<Block> blocks;
     usize blocks_end = SIZE_MAX, block = 0;
+    // The children of the current block turned away since it was asked.
+    usize missed_block = SIZE_MAX, turned_away = 0;
     // The tiers the current block's decks may land on.
     u64 block_tiers = ~u64{0};
     // Within a fixed slot's run, the end of the cards of one total met last.
@@ -419,6 +421,30 @@ void DfsNode::expand_tiered() {
                     i = blocks[block].begin - 1;
                     continue;
                 }
+                // A block whose cards keep being turned away is asked again
+                // from the current card on: a block's test bounds every deck
+                // whose next card it holds, so the block's later cards are
+                // a block of their own, and their largest values, which the
+                // run's order by power lowers as it goes, may leave no tier
+                // room. Asked after every few children turned away in a row:
+                // each such test costs about what one child's does.
+                if (block != missed_block) {
+                    missed_block = block;
+                    turned_away = 0;
+                }
+                if (turned_away >= REASK_AFTER && blocks[block].end - i >= 2) {
+                    turned_away = 0;
+                    reask_block(i, extra, placed_unit, node_mask, blocks, block);
+                    missed_block = block;
+                    if (block == blocks.size()) {
+                        i = end - 1;
+                        continue;
+                    }
+                    if (blocks[block].begin > i) {
+                        i = blocks[block].begin - 1;
+                        continue;
+                    }
+                }
                 block_tiers = blocks[block].tiers;
             }
         }
@@ -460,6 +486,7 @@ void DfsNode::expand_tiered() {
         }
         const u16 card = static_cast<u16>(i);
         if (!admitted(card)) continue;
+        ++turned_away;
         // A child's completions are some of its block's.
         tier_mask_ = node_mask & block_tiers;
         if (child_masks && (tier_mask_ &= child_tiers(i, i + 1)) == 0) continue;
@@ -507,9 +534,11 @@ void DfsNode::expand_tiered() {
                     continue;
                 tier_mask_ &= pairs;
             }
+            turned_away = 0;
             descend(card, ceiled, bound);
             continue;
         }
+        turned_away = 0;
         descend(card, child, bound);
     }
 }

@@ -283,6 +283,36 @@ TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
     }
 }
 
+// Few bonus levels, so that each is a long run of cards listed by power, as
+// the pool builder lists an event's pool, and small limits, so that the
+// tiers fill: a block of a run whose children keep being turned away has its
+// later cards asked again as a block, which must keep every deck a tier
+// still takes.
+TEST(TieredSearch, LongRunsOfEqualBonusEqualBruteForce) {
+    std::mt19937 rng(31);
+    usize decks_seen = 0;
+    for (int round = 0; round < 24; ++round) {
+        std::vector<TestCard> cards = test::random_cards(rng, 20 + rng() % 5);
+        for (TestCard& c : cards)
+            c.character = static_cast<u8>(1 + c.card_id % 20);
+        SearchContext context = random_tier_context(rng, cards);
+        context.world_bloom = false;
+        context.world_bloom_support = {};
+        context.event_kind = 0;
+        std::map<u16, u16> level_of;
+        for (TestCard& c : cards)
+            c.base_x10 = level_of.try_emplace(c.card_id, 50 * (rng() % 3)).first->second;
+        std::stable_sort(cards.begin(), cards.end(), [](const TestCard& a, const TestCard& b) {
+            return a.base_x10 != b.base_x10 ? a.base_x10 > b.base_x10 : a.power > b.power;
+        });
+        if (round % 4 == 3) context.fixed_characters.push_back(cards.back().character);
+        const CardPool pool = test::make_pool(cards, context);
+        decks_seen += expect_every_tier(pool, context, 1 + rng() % 4, round);
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_GT(decks_seen, 100u);
+}
+
 // A multi live score-up lower bound that only the decks of the best skills
 // pass, over pools listed by bonus: the tiers seldom fill, so the cut by the
 // best score up each bonus total's cards can add does the work, and must
