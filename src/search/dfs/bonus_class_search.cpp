@@ -73,6 +73,7 @@ class ClassWalk {
             next_of_id_[i] = last_of_id_[id];
             last_of_id_[id] = static_cast<u16>(i);
         }
+        one_unit_power_.assign(12 * pool_.count(), UNKNOWN_POWER);
         lo_ = windows_.front().lo;
         hi_ = windows_.front().hi;
         for (const TenthsWindow& w : windows_) {
@@ -558,13 +559,27 @@ class ClassWalk {
             placed_power_node_[shape] = last_node_;
             placed_power_[shape] = 0;
             for (usize s = 0; s < 4; ++s)
-                placed_power_[shape] += complete_deck_card_power(m_, partial_[s], units, same_attr);
+                placed_power_[shape] += card_power(partial_[s], units, same_attr);
         }
-        power = placed_power_[shape] + complete_deck_card_power(m_, card, units, same_attr);
+        power = placed_power_[shape] + card_power(card, units, same_attr);
         const u32 b = static_cast<u32>(complete_deck_bound_of_power(m_, power, child, 0));
         VDZ_ASSERT(!CHECK_BOUNDS ||
                    b == static_cast<u32>(complete_deck_bound(m_, partial_, child, 0)));
         return b;
+    }
+
+    // `complete_deck_card_power`, kept per card where the deck shares one
+    // unit: most decks that share a unit share one, and their last cards
+    // come again node after node.
+    u32 card_power(u16 card, u32 units, bool same_attr) {
+        if (units == 0 || (units & (units - 1)) != 0)
+            return complete_deck_card_power(m_, card, units, same_attr);
+        u32& power =
+            one_unit_power_[12 * usize{card} + 2 * static_cast<usize>(std::countr_zero(units)) +
+                            (same_attr ? 1 : 0)];
+        if (power == UNKNOWN_POWER) power = complete_deck_card_power(m_, card, units, same_attr);
+        VDZ_ASSERT(!CHECK_BOUNDS || power == complete_deck_card_power(m_, card, units, same_attr));
+        return power;
     }
 
     std::span<const u16> placed(usize depth) const { return {partial_.data(), depth}; }
@@ -660,6 +675,8 @@ class ClassWalk {
     u64 need_tiers_ = 0;             // the tiers `need_` is of (none: not yet asked)
     u64 need_records_ = 0;           // the decks recorded when it was found
     u32 need_ = UINT32_MAX;          // the least score a tier of them takes
+    static constexpr u32 UNKNOWN_POWER = UINT32_MAX;
+    std::vector<u32> one_unit_power_;           // per card, unit and attribute case (12 each)
     std::array<u64, 128> placed_power_node_{};  // per shape, the node its sum is of
     std::array<u64, 128> placed_power_{};       // per shape, the placed cards' power
     std::array<u32, 6> path_bound_{};           // per depth, the least bound met (debug builds)
