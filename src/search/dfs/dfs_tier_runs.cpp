@@ -72,7 +72,18 @@ void DfsNode::reask_block(usize i, u64 extra, std::optional<u64> placed_unit, u6
     // The later cards' decks are some of the block's.
     const u64 outer = tier_mask_;
     tier_mask_ = node_mask & asked.tiers;
-    pair_blocks(i, asked.end, extra, placed_unit, blocks);
+    // With three free slots `pair_blocks` asks a run whole; the later
+    // cards of a long one are asked again as two halves, each a block
+    // whose test bounds every deck whose next card it holds: the second
+    // half's largest values, past the run's strongest cards, mostly close
+    // it.
+    if (k_ == 3 && asked.end - i > 8) {
+        const usize mid = i + (asked.end - i) / 2;
+        pair_blocks(i, mid, extra, placed_unit, blocks);
+        pair_blocks(mid, asked.end, extra, placed_unit, blocks);
+    } else {
+        pair_blocks(i, asked.end, extra, placed_unit, blocks);
+    }
     tier_mask_ = outer;
     for (usize b = appended; b < blocks.size(); ++b)
         VDZ_ASSERT(i <= blocks[b].begin && blocks[b].end <= asked.end &&
