@@ -377,7 +377,22 @@ void DfsNode::expand_tiered() {
     // tiers its completions can land on, and its tests ask only those.
     const u64 node_mask = tier_mask_;
     const bool child_masks = state_.completion_reach && state_.completion_reach->on(depth_ + 1);
-    for (usize i = scan_begin(runs.on ? runs.first : start_); i < scan_end(); ++i) {
+    usize i = scan_begin(runs.on ? runs.first : start_);
+    // Where card i lies in no open block of its run (which ends at `end`),
+    // moves i to the card before the next block, or to the run's last card
+    // where none is left, and says so.
+    const auto skip_to_block = [&](usize end) {
+        if (block == blocks.size()) {
+            i = end - 1;
+            return true;
+        }
+        if (blocks[block].begin > i) {
+            i = blocks[block].begin - 1;
+            return true;
+        }
+        return false;
+    };
+    for (; i < scan_end(); ++i) {
         if (state_.stop || state_.count_step()) return;
         tier_mask_ = node_mask;
         if (runs.on) {
@@ -413,14 +428,7 @@ void DfsNode::expand_tiered() {
                 }
                 while (block < blocks.size() && blocks[block].end <= i)
                     ++block;
-                if (block == blocks.size()) {
-                    i = end - 1;
-                    continue;
-                }
-                if (blocks[block].begin > i) {
-                    i = blocks[block].begin - 1;
-                    continue;
-                }
+                if (skip_to_block(end)) continue;
                 // A block whose cards keep being turned away is asked again
                 // from the current card on: a block's test bounds every deck
                 // whose next card it holds, so the block's later cards are
@@ -436,14 +444,7 @@ void DfsNode::expand_tiered() {
                     turned_away = 0;
                     reask_block(i, extra, placed_unit, node_mask, blocks, block);
                     missed_block = block;
-                    if (block == blocks.size()) {
-                        i = end - 1;
-                        continue;
-                    }
-                    if (blocks[block].begin > i) {
-                        i = blocks[block].begin - 1;
-                        continue;
-                    }
+                    if (skip_to_block(end)) continue;
                 }
                 block_tiers = blocks[block].tiers;
             }

@@ -62,6 +62,15 @@ SearchContext random_tier_context(std::mt19937& rng, std::vector<TestCard>& card
     return context;
 }
 
+// As `random_tier_context`, for an event without World Bloom support.
+SearchContext random_marathon_tier_context(std::mt19937& rng, std::vector<TestCard>& cards) {
+    SearchContext context = random_tier_context(rng, cards);
+    context.world_bloom = false;
+    context.world_bloom_support = {};
+    context.event_kind = 0;
+    return context;
+}
+
 // Per tier, the brute force's best `limit` decks of that doubled bonus;
 // the search lists the tiers from the highest down. Asks for every level
 // that occurs, and levels just beside them and far off that no deck
@@ -271,10 +280,7 @@ TEST(TieredSearch, FullTiersOfPoolsListedByBonus) {
         std::vector<TestCard> cards = test::random_cards(rng, 16 + rng() % 7);
         for (TestCard& c : cards)
             c.character = static_cast<u8>(1 + c.card_id % 12);
-        SearchContext context = random_tier_context(rng, cards);
-        context.world_bloom = false;
-        context.world_bloom_support = {};
-        context.event_kind = 0;
+        SearchContext context = random_marathon_tier_context(rng, cards);
         list_by_bonus(cards);
         if (round % 4 == 3) context.fixed_characters.push_back(cards.back().character);
         const CardPool pool = test::make_pool(cards, context);
@@ -295,10 +301,7 @@ TEST(TieredSearch, LongRunsOfEqualBonusEqualBruteForce) {
         std::vector<TestCard> cards = test::random_cards(rng, 20 + rng() % 5);
         for (TestCard& c : cards)
             c.character = static_cast<u8>(1 + c.card_id % 20);
-        SearchContext context = random_tier_context(rng, cards);
-        context.world_bloom = false;
-        context.world_bloom_support = {};
-        context.event_kind = 0;
+        SearchContext context = random_marathon_tier_context(rng, cards);
         std::map<u16, u16> level_of;
         for (TestCard& c : cards)
             c.base_x10 = level_of.try_emplace(c.card_id, 50 * (rng() % 3)).first->second;
@@ -359,10 +362,7 @@ TEST(TieredSearch, SkillsThatResolveBelowTheirLargestValue) {
         std::vector<TestCard> cards;
         for (u16 i = 0; i < 16 + rng() % 5; ++i)
             cards.push_back(test::every_skill_kind_card(rng, static_cast<u16>(100 + i), 9));
-        SearchContext context = random_tier_context(rng, cards);
-        context.world_bloom = false;
-        context.world_bloom_support = {};
-        context.event_kind = 0;
+        SearchContext context = random_marathon_tier_context(rng, cards);
         const LiveType lives[] = {LiveType::SOLO, LiveType::MULTI, LiveType::CHEERFUL};
         context.live_type = lives[round % 3];
         list_by_bonus(cards);
@@ -391,10 +391,7 @@ TEST(TieredSearch, PowerFallsAsSkillRises) {
                                              power, skill, static_cast<u8>(rng() % 2),
                                              static_cast<u8>(1u << (rng() % 3))));
         }
-        SearchContext context = random_tier_context(rng, cards);
-        context.world_bloom = false;
-        context.world_bloom_support = {};
-        context.event_kind = 0;
+        SearchContext context = random_marathon_tier_context(rng, cards);
         if (round % 3 == 0) {
             for (TestCard& c : cards)
                 c.base_x10 = static_cast<u16>(100 * (c.card_id % 3));
