@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "common/check.h"
+
 namespace vdz {
 namespace {
 
@@ -59,6 +61,30 @@ u32 value_read(const CardPool& pool, u16 card, u8 resolved) {
     const auto* e = table_entry(pool.ref_table(), pool.skill_code(card));
     const u32 plain = pool.skill_secondary(card);
     return e != nullptr && (*e)[0] != 0 && (*e)[1] != 0 ? plain + (*e)[1] : plain;
+}
+
+// Per six-bit unit mask, the mask spread a byte per unit (bit u to byte
+// u) and its count of units, by table: the ceilings are asked per node.
+constexpr std::array<u64, 64> UNIT_BYTES = [] {
+    std::array<u64, 64> out{};
+    for (u32 m = 0; m < 64; ++m)
+        for (u32 u = 0; u < 6; ++u)
+            out[m] |= u64{(m >> u) & 1u} << (8 * u);
+    return out;
+}();
+constexpr std::array<u8, 64> UNIT_COUNTS = [] {
+    std::array<u8, 64> out{};
+    for (u32 m = 0; m < 64; ++m)
+        out[m] = static_cast<u8>(std::popcount(m));
+    return out;
+}();
+
+u64 unit_bytes(u32 units) {
+    return UNIT_BYTES[units & 0x3Fu];
+}
+
+u32 unit_count(u32 units) {
+    return UNIT_COUNTS[units & 0x3Fu];
 }
 
 }  // namespace
@@ -148,20 +174,28 @@ bool SkillCeilings::special_applies(u16 card) const {
 void SkillCeilings::of_placed(std::span<const u16> placed, usize open, std::span<u8> out) const {
     // 1. What the placed cards fix: their units, and the least and most
     // cards of each unit once the open slots are filled.
-    std::array<u8, 6> least{};
+    // The counts are kept a byte per unit in one word: at most five cards
+    // are placed, so no byte carries into the next.
+    u64 packed = 0;
     u32 placed_units = 0;
     for (const u16 card : placed) {
         const u32 units = pool_.unit_mask(card) & 0x3Fu;
         placed_units |= units;
-        for (usize u = 0; u < 6; ++u)
-            least[u] = static_cast<u8>(least[u] + ((units >> u) & 1u));
+        packed += unit_bytes(units);
     }
+    std::array<u8, 6> least{};
     std::array<u8, 6> most{};
-    for (usize u = 0; u < 6; ++u)
+    for (usize u = 0; u < 6; ++u) {
+        least[u] = static_cast<u8>(packed >> (8 * u));
+        VDZ_ASSERT(least[u] == std::count_if(placed.begin(), placed.end(), [&](u16 card) {
+                       return (pool_.unit_mask(card) >> u) & 1u;
+                   }));
         most[u] =
             std::max<u8>(least[u], std::min<u8>(unit_cards_[u], static_cast<u8>(least[u] + open)));
-    const u32 units = std::min<u32>(
-        units_, static_cast<u32>(std::popcount(placed_units)) + static_cast<u32>(open) * widest_);
+    }
+    VDZ_ASSERT(unit_count(placed_units) == static_cast<u32>(std::popcount(placed_units)));
+    const u32 units =
+        std::min<u32>(units_, unit_count(placed_units) + static_cast<u32>(open) * widest_);
     // 2. Every placed card but reference skills; then each reference skill
     // reads the largest value of the other placed cards, or of any card
     // while slots are open.
