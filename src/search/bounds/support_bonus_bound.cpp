@@ -57,7 +57,6 @@ SupportListIndex make_support_list_index(const SupportDeckList& list) {
     index.exact = true;
     for (usize e = 0; e < reach; ++e) {
         const double v = std::max(list.entries[e].value, 0.0);
-        index.value.push_back(v);
         index.prefix[e + 1] = index.prefix[e] + v;
         const double scaled = std::ldexp(v, 30);
         index.exact = index.exact && std::isfinite(scaled) && scaled == std::trunc(scaled);
@@ -109,7 +108,8 @@ u64 support_bonus_bound(const BoundModel& m, usize free_slots, const PartialDeck
             const usize e = static_cast<usize>(std::countr_zero(rest));
             if (e >= end) break;
             ++end;
-            left_out += index.value[e];
+            // An entry's value, exact as the difference of exact sums.
+            left_out += index.prefix[e + 1] - index.prefix[e];
         }
         end = std::min(end, index.prefix.size() - 1);
         out = whole_support(index.prefix[end] - left_out);

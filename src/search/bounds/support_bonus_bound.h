@@ -34,9 +34,7 @@ struct SupportListIndex {
     // then every sum of some of them, in any order, is a multiple of 2^-30
     // below 2^22, which a double holds exactly, so each addition is exact
     // and a sum is the same whichever entries it leaves out and how.
-    // `value`: the entries' values, none below 0, by place.
     bool exact = false;
-    std::vector<double> value;
     // By card id, its entry's place among the reachable ones, or 0xFF.
     std::vector<u8> place;
 };
